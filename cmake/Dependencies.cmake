@@ -1,0 +1,11 @@
+# Debian packages only (scripts/setup.sh installs them).
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
+find_package(pugixml REQUIRED)
+if(KX_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(KX_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
