@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "SentimentNew/encoding/GbkTables.h"
+#include "Utility/Settings.h"
 
 const char* const GBK_LOCALE_NAME = "zh_CN.gbk";
 
@@ -327,4 +328,16 @@ bool GetAnsiFilename(const char* sFilename, tstring& sAnsi, bool bUTF8)
     if (bUTF8 || access(sAnsi.c_str(), F_OK) == 0) return true;
     sAnsi = sFilename;
     return false;
+}
+
+const char* GetDefaultPath(const char* sPath)
+{
+    if (sPath && *sPath) {
+        GetAnsiFilename(sPath, g_sDefaultDir, false);
+    } else {
+        char* cwd = getcwd(nullptr, 0);
+        g_sDefaultDir = cwd ? cwd : ".";
+        std::free(cwd);
+    }
+    return g_sDefaultDir.c_str();
 }

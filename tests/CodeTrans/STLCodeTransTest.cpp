@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <random>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "SentimentNew/encoding/GbkTables.h"
+#include "Utility/Settings.h"
 #include "common/IconvRef.h"
 #include "common/TestUtil.h"
 
@@ -222,6 +225,22 @@ TEST(AnsiFilenameTest, RawNameFirstThenConverted) {
     kxtest::WriteAll(utf8Name, "y");
     EXPECT_FALSE(GetAnsiFilename(utf8Name.c_str(), ansi, true));
     EXPECT_EQ(ansi, utf8Name);
+}
+
+TEST(AnsiFilenameTest, DefaultPath) {
+    char* cwd = getcwd(nullptr, 0);
+    ASSERT_NE(cwd, nullptr);
+    EXPECT_STREQ(GetDefaultPath(nullptr), cwd);
+    EXPECT_STREQ(GetDefaultPath(""), cwd);
+    EXPECT_EQ(g_sDefaultDir, cwd);
+    free(cwd);
+
+    kxtest::TempDir dir;
+    const std::string gbkDir = dir.file("\xCA\xFD\xBE\xDD");  // 数据 in GBK
+    ASSERT_EQ(mkdir(gbkDir.c_str(), 0755), 0);
+    EXPECT_EQ(std::string(GetDefaultPath(dir.file("\xE6\x95\xB0\xE6\x8D\xAE").c_str())), gbkDir);
+    EXPECT_EQ(std::string(GetDefaultPath("/no/such/dir")), "/no/such/dir");
+    g_sDefaultDir.clear();
 }
 
 TEST(GbkCodecThreadTest, ConcurrentConversionsMatchOneThread) {
