@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "SentimentNew/encoding/GbkTables.h"
+#include "Utility/BufferManager.h"
+#include "Utility/LogFile.h"
 #include "Utility/Settings.h"
 
 const char* const GBK_LOCALE_NAME = "zh_CN.gbk";
@@ -340,4 +342,20 @@ const char* GetDefaultPath(const char* sPath)
         std::free(cwd);
     }
     return g_sDefaultDir.c_str();
+}
+
+const char* GetLastErrorMsg()
+{
+    tstring text = CopyLastErrorMessage();
+    if (g_nEncodeType == 1) {
+        tstring utf8;
+        ANSIToUTF8(text.c_str(), utf8);
+        text.swap(utf8);
+    }
+    if (g_pBufManager) {
+        if (const char* copy = g_pBufManager->AddBuffer(text.c_str())) return copy;
+    }
+    thread_local tstring tlsCopy;
+    tlsCopy.swap(text);
+    return tlsCopy.c_str();
 }

@@ -92,3 +92,9 @@ bool GetAnsiFilename(const char* sFilename, tstring& sAnsi, bool bUTF8);
 // empty ("." when it cannot be read). Returns g_sDefaultDir's text, valid until the next call.
 // Not thread-safe: engine start-up calls it under its lock.
 const char* GetDefaultPath(const char* sPath);
+
+// The last error message for an API caller: converted to UTF-8 when g_nEncodeType is 1, else as
+// stored (GBK, or whatever bytes a path carried). The copy is registered with g_pBufManager when
+// it exists (valid until the manager releases it); otherwise it is kept per thread and stays valid
+// until this thread's next call. Callers never free it. Thread-safe.
+const char* GetLastErrorMsg();

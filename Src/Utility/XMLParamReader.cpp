@@ -4,22 +4,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <vector>
 
-#include "Utility/ByteIO.h"
+#include "Utility/ReadFile.h"
 
 CXMLParamReader::CXMLParamReader(const char* sFilename)
 {
     m_sErrMsg[0] = '\0';
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sFilename, bytes) || bytes.empty()) return;
-    m_pParamBuffer = new (std::nothrow) char[bytes.size() + 1];
-    if (!m_pParamBuffer) return;
-    size_t n = 0;
-    for (unsigned char c : bytes) {
-        if (c) m_pParamBuffer[n++] = char(c);
-    }
-    m_pParamBuffer[n] = '\0';
+    tstring text;
+    if (ReadFile(sFilename, text, 0, 0, true) == 0) return;  // reported by the reader
+    m_pParamBuffer = new (std::nothrow) char[text.size() + 1];
+    if (m_pParamBuffer) std::memcpy(m_pParamBuffer, text.c_str(), text.size() + 1);
 }
 
 CXMLParamReader::CXMLParamReader(const char* sParamBuf, int nBufLen)

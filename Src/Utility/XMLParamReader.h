@@ -6,8 +6,8 @@
 
 class CXMLParamReader {
 public:
-    // Reads the whole file (NUL bytes dropped); a file that cannot be read leaves no text, and
-    // every lookup then fails.
+    // Reads the whole file (NUL bytes dropped); a file that cannot be read, or an empty one,
+    // leaves no text (the reader reports "Error read file <name>"), and every lookup then fails.
     explicit CXMLParamReader(const char* sFilename);
     // Copies nBufLen bytes of sParamBuf; a null text or a length below 1 leaves no text.
     CXMLParamReader(const char* sParamBuf, int nBufLen);

@@ -86,4 +86,7 @@ TEST(XMLParamReaderTest, ReadsFilesWithoutNulBytes) {
     CXMLParamReader missing(dir.file("none.xml").c_str());
     std::string s;
     EXPECT_FALSE(missing.getParamString("a", s));
+    kxtest::WriteAll(dir.file("empty.xml"), "");
+    CXMLParamReader empty(dir.file("empty.xml").c_str());
+    EXPECT_FALSE(empty.getParamString("a", s));
 }
