@@ -1,6 +1,6 @@
-// Measures how well an encoding-detection model ("CodeTrans.model") tells GBK from UTF-8 on
-// random texts of 1 to 8 dictionary words mixed with ASCII, and exits non-zero when either
-// share falls below the gate.
+// Measures how well an encoding-detection model ("CodeTrans.model") tells GBK, BIG5 and UTF-8
+// apart on random texts of 1 to 8 dictionary words mixed with ASCII, and exits non-zero when a
+// share falls below the gate or a byte-order mark is missed.
 //
 // Usage: codetrans_gate MODEL WORDLIST [SAMPLES] [MIN_PERCENT]
 //   WORDLIST: UTF-8 lines whose first blank-separated field is a word (jieba's dict.txt format).
@@ -90,14 +90,16 @@ int main(int argc, char** argv)
             big5Right += b == CODETRANS_GBK || b == CODETRANS_BIG5;
         }
     }
-    const std::string bom = "\xEF\xBB\xBF" "\xB0\xA1\xB0\xA1\xB0\xA1";
-    const bool bomOk = Detect(bom) == CODETRANS_UTF8;
+    // Byte-order marks decide at once: UTF-8, and 16-bit little-endian units.
+    const bool bomOk = Detect("\xEF\xBB\xBF" "\xB0\xA1\xB0\xA1\xB0\xA1") == CODETRANS_UTF8 &&
+                       Detect(std::string("\xFF\xFE\x4A\x55\x2D\x4E", 6)) == CODETRANS_UNICODE;
 
     const double gbkShare = 100.0 * gbkRight / counted, utf8Share = 100.0 * utf8Right / counted;
+    const double big5Share = big5Counted ? 100.0 * big5Right / big5Counted : 0.0;
     std::printf("%d words, %d texts (seed %u): GBK %.2f%%, UTF-8 %.2f%%, BIG5 as GBK-or-BIG5 %.2f%% of %d, "
-                "mark %s\n",
+                "marks %s\n",
                 int(words.size()), counted, seed, gbkShare, utf8Share,
-                big5Counted ? 100.0 * big5Right / big5Counted : 0.0, big5Counted, bomOk ? "ok" : "MISSED");
+                big5Share, big5Counted, bomOk ? "ok" : "MISSED");
     CodeTrans_Destroy();
-    return (gbkShare >= gate && utf8Share >= gate && bomOk) ? 0 : 1;
+    return (gbkShare >= gate && utf8Share >= gate && big5Share >= gate && bomOk) ? 0 : 1;
 }
