@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "SentimentNew/encoding/GbkTables.h"
+#include "Utility/BufferManager.h"
+#include "Utility/LogFile.h"
+#include "Utility/Settings.h"
 
 const char* const GBK_LOCALE_NAME = "zh_CN.gbk";
 
@@ -327,4 +330,32 @@ bool GetAnsiFilename(const char* sFilename, tstring& sAnsi, bool bUTF8)
     if (bUTF8 || access(sAnsi.c_str(), F_OK) == 0) return true;
     sAnsi = sFilename;
     return false;
+}
+
+const char* GetDefaultPath(const char* sPath)
+{
+    if (sPath && *sPath) {
+        GetAnsiFilename(sPath, g_sDefaultDir, false);
+    } else {
+        char* cwd = getcwd(nullptr, 0);
+        g_sDefaultDir = cwd ? cwd : ".";
+        std::free(cwd);
+    }
+    return g_sDefaultDir.c_str();
+}
+
+const char* GetLastErrorMsg()
+{
+    tstring text = CopyLastErrorMessage();
+    if (g_nEncodeType == 1) {
+        tstring utf8;
+        ANSIToUTF8(text.c_str(), utf8);
+        text.swap(utf8);
+    }
+    if (g_pBufManager) {
+        if (const char* copy = g_pBufManager->AddBuffer(text.c_str())) return copy;
+    }
+    thread_local tstring tlsCopy;
+    tlsCopy.swap(text);
+    return tlsCopy.c_str();
 }

@@ -86,3 +86,15 @@ tstring unicode_to_utf8(const std::wstring& sWStr);
 // and the result is false. Otherwise sAnsi = its GBK conversion (from UTF-8), taken when it
 // exists or when bUTF8 is set (result true); else sAnsi = sFilename again and the result is false.
 bool GetAnsiFilename(const char* sFilename, tstring& sAnsi, bool bUTF8);
+
+// Sets g_sDefaultDir, the directory holding the engine's data directory: the usable form of sPath
+// (see GetAnsiFilename, bUTF8 false), or the current working directory when sPath is null or
+// empty ("." when it cannot be read). Returns g_sDefaultDir's text, valid until the next call.
+// Not thread-safe: engine start-up calls it under its lock.
+const char* GetDefaultPath(const char* sPath);
+
+// The last error message for an API caller: converted to UTF-8 when g_nEncodeType is 1, else as
+// stored (GBK, or whatever bytes a path carried). The copy is registered with g_pBufManager when
+// it exists (valid until the manager releases it); otherwise it is kept per thread and stays valid
+// until this thread's next call. Callers never free it. Thread-safe.
+const char* GetLastErrorMsg();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <random>
@@ -10,6 +12,9 @@
 #include <vector>
 
 #include "SentimentNew/encoding/GbkTables.h"
+#include "Utility/BufferManager.h"
+#include "Utility/LogFile.h"
+#include "Utility/Settings.h"
 #include "common/IconvRef.h"
 #include "common/TestUtil.h"
 
@@ -222,6 +227,67 @@ TEST(AnsiFilenameTest, RawNameFirstThenConverted) {
     kxtest::WriteAll(utf8Name, "y");
     EXPECT_FALSE(GetAnsiFilename(utf8Name.c_str(), ansi, true));
     EXPECT_EQ(ansi, utf8Name);
+}
+
+TEST(AnsiFilenameTest, DefaultPath) {
+    char* cwd = getcwd(nullptr, 0);
+    ASSERT_NE(cwd, nullptr);
+    EXPECT_STREQ(GetDefaultPath(nullptr), cwd);
+    EXPECT_STREQ(GetDefaultPath(""), cwd);
+    EXPECT_EQ(g_sDefaultDir, cwd);
+    free(cwd);
+
+    kxtest::TempDir dir;
+    const std::string gbkDir = dir.file("\xCA\xFD\xBE\xDD");  // 数据 in GBK
+    ASSERT_EQ(mkdir(gbkDir.c_str(), 0755), 0);
+    EXPECT_EQ(std::string(GetDefaultPath(dir.file("\xE6\x95\xB0\xE6\x8D\xAE").c_str())), gbkDir);
+    EXPECT_EQ(std::string(GetDefaultPath("/no/such/dir")), "/no/such/dir");
+    g_sDefaultDir.clear();
+}
+
+TEST(LastErrorMsgTest, EncodingAndOwnership) {
+    const int savedEncode = g_nEncodeType;
+    SetLastErrorMessage("Fail read file \xB9\xFA.txt");  // 国.txt
+    g_nEncodeType = 1;
+    EXPECT_STREQ(GetLastErrorMsg(), "Fail read file \xE5\x9B\xBD.txt");  // kept per thread
+    g_nEncodeType = -1;  // any other code: bytes as stored
+    EXPECT_STREQ(GetLastErrorMsg(), "Fail read file \xB9\xFA.txt");
+
+    // With a buffer manager every copy is registered with it and owned by it.
+    ASSERT_EQ(g_pBufManager, nullptr);
+    g_pBufManager = new CBufferManager;
+    const size_t before = g_pBufManager->GetBufferCount();
+    const char* c = GetLastErrorMsg();
+    const char* d = GetLastErrorMsg();
+    EXPECT_NE(c, d);
+    EXPECT_STREQ(c, d);
+    EXPECT_EQ(g_pBufManager->GetBufferCount(), before + 2);
+    delete g_pBufManager;
+    g_pBufManager = nullptr;
+    g_nEncodeType = savedEncode;
+    SetLastErrorMessage("");
+}
+
+// Copies are taken under the last-error lock while other threads replace the message.
+TEST(LastErrorMsgThreadTest, CopiesWhileMessagesChange) {
+    const std::string texts[] = {"first message", "a much longer second message \xB0\xA1\xB0\xA1"};
+    std::vector<std::thread> threads;
+    std::vector<int> bad(6, 0);
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 2000; ++i) {
+                if (t % 2 == 0) {
+                    SetLastErrorMessage(texts[i % 2]);
+                } else {
+                    const std::string got = GetLastErrorMsg();
+                    if (got != texts[0] && got != texts[1] && !got.empty()) ++bad[t];
+                }
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int v : bad) EXPECT_EQ(v, 0);
+    SetLastErrorMessage("");
 }
 
 TEST(GbkCodecThreadTest, ConcurrentConversionsMatchOneThread) {

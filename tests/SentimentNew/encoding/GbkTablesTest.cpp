@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/IconvRef.h"
 #include "common/TestUtil.h"
@@ -172,4 +174,34 @@ TEST(GbkTablesTest, FullTableSweepAgainstIconv) {
     EXPECT_EQ(nonZero, 21919);
     EXPECT_EQ(CodeTable[0x20AC], 0x0080);
     EXPECT_EQ(CodeTable[0x554A], 0xB0A1);  // 啊
+}
+
+// Every BIG5 entry is a code that code page 950 decodes to one character: the GBK character
+// itself (shared forms) or another one (its traditional form).
+TEST(GbkTablesTest, Big5ColumnDecodes) {
+    kxtest::Iconv fromGbk("UCS-2LE", "GBK");
+    kxtest::Iconv fromBig5("UCS-2LE", "CP950");
+    std::vector<unsigned int> codeOf(GBK_HANZI_COUNT);
+    for (unsigned int c = 0x8100; c <= 0xFEFF; ++c)
+        if (cd2sub(c) >= 0) codeOf[size_t(cd2sub(c))] = c;
+    int same = 0, traditional = 0, undecodable = 0;
+    for (int i = 0; i < GBK_HANZI_COUNT; ++i) {
+        const uint16_t big5 = GBKHanzis[i].big5;
+        if (big5 == 0) continue;
+        const int lead = big5 >> 8, trail = big5 & 0xFF;
+        EXPECT_TRUE(lead >= 0x81 && lead <= 0xFE && ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE)))
+            << std::hex << big5;
+        std::string b, g;
+        if (!fromBig5.Convert(std::string{char(lead), char(trail)}, b) || b.size() != 2) {
+            ++undecodable;
+            continue;
+        }
+        const unsigned int code = codeOf[size_t(i)];
+        ASSERT_TRUE(fromGbk.Convert(std::string{char(code >> 8), char(code & 0xFF)}, g)) << std::hex << code;
+        (b == g ? same : traditional)++;
+    }
+    EXPECT_EQ(undecodable, 0);
+    EXPECT_GT(same, 5000);
+    EXPECT_GT(traditional, 2000);
+    std::printf("BIG5 column: %d shared, %d traditional, %d outside glibc CP950\n", same, traditional, undecodable);
 }
