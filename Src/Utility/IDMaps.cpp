@@ -172,6 +172,13 @@ int CIDMaps::MapAdd(int handle1, int handle2) {
     return 1;
 }
 
+void CIDMaps::qksort(idmaps_elem* pData, int lo, int hi) {
+    if (!pData || lo < 0 || hi <= lo) return;
+    std::sort(pData + lo, pData + hi + 1);
+}
+
+void CIDMaps::bublesort(idmaps_elem* pData, int nStart, int nEnd) { qksort(pData, nStart, nEnd); }
+
 int CIDMaps::MapComplete() {
     std::sort(m_vecBiWord.begin(), m_vecBiWord.end());
     m_pData.assign(m_vecBiWord.size(), idmaps_info());

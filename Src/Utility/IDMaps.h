@@ -74,6 +74,12 @@ public:
     // target count still counts it, so the tail of the targets holds -1).
     int MapComplete();
 
+    // Sort [lo, hi] (inclusive) of a pair array ascending by (handle1, handle2). Both give the
+    // order the exchange sort of the original builder gave, in O(n log n); MapComplete sorts the
+    // same way.
+    static void qksort(idmaps_elem* pData, int lo, int hi);
+    static void bublesort(idmaps_elem* pData, int nStart, int nEnd);
+
     // Offline text importers; each returns the target count, 0 when the file cannot be read.
     // Lines of words separated by ", \t\r\n": the first with each other, both directions.
     int ImportSim(const char* sFilename, CPDAT* pDict);

@@ -65,6 +65,11 @@ int32_t CWordList::AppendText(const char* sText) {
     return off;
 }
 
+void CWordList::qksort(word_elem* pData, int lo, int hi) {
+    if (!pData || lo < 0 || hi <= lo) return;
+    std::sort(pData + lo, pData + hi + 1);
+}
+
 void CWordList::BuildOffsets(const std::vector<word_elem>& pairs) {
     std::vector<int32_t> offsets(size_t(m_nBound) + 1, 0);
     for (const word_elem& e : pairs)

@@ -78,6 +78,10 @@ public:
     // Builds the offsets from the added strings (once).
     void AddWordComplete();
 
+    // Sorts [lo, hi] (inclusive) of a pair array ascending by handle. The builder does not need
+    // it: AddWordComplete places every pair by its handle directly.
+    static void qksort(word_elem* pData, int lo, int hi);
+
     // Offline text import: one word per line (or a bracketed phrase), handles from pCoreDict,
     // words echoed to sFilename + "_wordlist_export.txt". Returns the number of strings stored.
     int Import(const char* sFilename, CPDAT* pCoreDict);
