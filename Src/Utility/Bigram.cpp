@@ -50,7 +50,7 @@ bool CBigram::LoadFromMemory(const unsigned char* pData, size_t nSize) {
         index_t& x = tmp.m_pIndex[i];
         in.ReadI32(x.start);
         in.ReadI32(x.end);
-        bool empty = x.start == -1 || (x.end == x.start - 1 && x.start >= 0 && x.start <= size);
+        bool empty = x.start == -1 || (x.start >= 0 && x.start <= size && x.end == x.start - 1);
         bool range = x.start >= 0 && x.start <= x.end && x.end < size;
         if (!empty && !range) return false;
     }
