@@ -9,6 +9,7 @@
 #include "Utility/PDAT.h"
 #include "Utility/StoreImport.h"
 #include "Utility/TextScan.h"
+#include "Utility/WordList.h"
 
 namespace {
 
@@ -239,4 +240,24 @@ int CBigram::Import(const char* sFilename, const CPDAT& dict, bool bFlag) {
     std::stable_sort(records.begin(), records.end());
     if (!BuildStatic(records, ImportBound(dict))) return 0;
     return m_nSize;
+}
+
+bool CBigram::Export(const char* sFilename, const CWordList& wordList) const {
+    if (!sFilename) return false;
+    CAtomicFile out;
+    if (!out.Open(sFilename, true)) return false;
+    std::string text;
+    char num[16];
+    for (int32_t id = 0; m_pIndex && id < m_nBound; ++id) {
+        const index_t& x = m_pIndex[id];
+        if (x.start < 0) continue;
+        for (int32_t i = x.start; i <= x.end; ++i) {
+            text += wordList.GetWord(id);
+            text += '\t';
+            text += wordList.GetWord(m_pData[i].handle2);
+            snprintf(num, sizeof num, "\t%d\n", m_pData[i].freq);
+            text += num;
+        }
+    }
+    return out.Write(text) && out.Commit();
 }

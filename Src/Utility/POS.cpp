@@ -11,6 +11,7 @@
 #include "Utility/POSmap.h"
 #include "Utility/StoreImport.h"
 #include "Utility/TextScan.h"
+#include "Utility/WordList.h"
 
 CPOS::CPOS() = default;
 CPOS::~CPOS() = default;
@@ -210,4 +211,28 @@ int CPOS::Import(const char* sFilename, const CPDAT& dict, const CPOSmap* pTagSe
     }
     fclose(fp);
     return Import(records, ImportBound(dict));
+}
+
+bool CPOS::Export(const char* sFilename, const CPOSmap* pTagSet, const CWordList& wordList) const {
+    if (!sFilename) return false;
+    CAtomicFile out;
+    if (!out.Open(sFilename, true)) return false;
+    std::string text;
+    char num[32];
+    for (int id = 0; id < m_nBound; ++id) {
+        int n = 0;
+        const POS_info* p = GetPOS(id, &n);
+        for (int i = 0; p && i < n; ++i) {
+            text += wordList.GetWord(id);
+            if (pTagSet) {
+                text += '\t';
+                text += pTagSet->GetPOS(p[i].POS_id);
+                snprintf(num, sizeof num, "\t%d\n", p[i].freq);
+            } else {
+                snprintf(num, sizeof num, "\t%d\t%d\n", p[i].POS_id, p[i].freq);
+            }
+            text += num;
+        }
+    }
+    return out.Write(text) && out.Commit();
 }

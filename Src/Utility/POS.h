@@ -76,7 +76,7 @@ public:
     bool Save(const char* sFilename) const;
     // Lists "word\ttag\tfreq\n" (tag names from pTagSet, else tag ids) per candidate; false when
     // the file cannot be written.
-    bool Export(const char* sFilename, const CPOSmap* pTagSet, CWordList& wordList) const;
+    bool Export(const char* sFilename, const CPOSmap* pTagSet, const CWordList& wordList) const;
     // Sorts records [lo, hi] (inclusive) by (handle, POS_id).
     static void qksort(POS_elem* pData, int lo, int hi);
 

@@ -6,11 +6,14 @@
 #include <new>
 #include <string>
 
+#include "CodeTrans/CodeTran.h"
 #include "Utility/ByteIO.h"
+#include "Utility/LogFile.h"
 #include "Utility/LexiconGlobals.h"
 #include "Utility/PDAT.h"
 #include "Utility/StoreImport.h"
 #include "Utility/TextScan.h"
+#include "Utility/WordList.h"
 
 namespace {
 
@@ -24,7 +27,9 @@ std::unique_ptr<int32_t[]> NewCounts(int32_t bound) {
 // An imported word in GBK: converted from the caller's encoding when the engine has a converter.
 std::string ConvertImportWord(const std::string& sWord) {
     if (!g_pCodeTranslator) return sWord;
-    return sWord;
+    tstring sGBK;
+    g_pCodeTranslator->CodeToGBK(sWord.c_str(), sGBK);
+    return sGBK;
 }
 
 }  // namespace
@@ -201,4 +206,24 @@ int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
     fclose(fpLog);
     Swap(tmp);
     return m_nSize;
+}
+
+bool CUnigram::Export(const char* sFilename, const CWordList& wordList) const {
+    CAtomicFile out;
+    if (!sFilename || !out.Open(sFilename, true)) {
+        tstring sMessage = "Failed open file " + tstring(sFilename ? sFilename : "");
+        SetLastErrorMessage(sMessage);
+        WriteLog(sMessage, NULL, false);
+        return false;
+    }
+    std::vector<unigram_elem> recs;
+    OutputFreq(recs);
+    std::string text;
+    char num[16];
+    for (const unigram_elem& e : recs) {
+        text += wordList.GetWord(e.handle);
+        snprintf(num, sizeof num, "\t%d\n", e.freq);
+        text += num;
+    }
+    return out.Write(text) && out.Commit();
 }

@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "Utility/Bigram.h"
+#include "Utility/LogFile.h"
 #include "Utility/POS.h"
 #include "Utility/POSmap.h"
 #include "Utility/PDAT.h"
 #include "Utility/StoreImport.h"
 #include "Utility/Unigram.h"
+#include "Utility/WordList.h"
 #include "common/TestUtil.h"
 
 namespace {
@@ -135,4 +137,45 @@ TEST(StoreImportTest, POSImportWithAndWithoutTagSet) {
     EXPECT_EQ(byId.Import(dir.file("ids.txt").c_str(), dict, nullptr), 2);
     EXPECT_EQ(byId.GetPOS(a), 12);
     EXPECT_EQ(byId.GetMaxPOS(a)->POS_id, 30);
+}
+
+TEST(StoreImportTest, ExportsListWordsThroughTheWordList) {
+    kxtest::TempDir dir;
+    CPDAT dict;
+    Build(dict, {"x", "y", "z"});
+    CWordList words(false, &dict);
+    words.AddWordInit();
+    for (const char* w : {"x", "y", "z"}) words.AddWord(w);
+    words.AddWordComplete();
+    const int x = dict.Find("x"), y = dict.Find("y"), z = dict.Find("z");
+
+    CUnigram u(3);
+    u.AddFreq(x, 5);
+    u.AddFreq(z, 7);
+    ASSERT_TRUE(u.Export(dir.file("u.txt").c_str(), words));
+    EXPECT_EQ(kxtest::ReadAll(dir.file("u.txt")), "z\t7\nx\t5\n");  // most frequent first, zero left out
+    EXPECT_FALSE(u.Export((dir.file("u.txt") + "/no").c_str(), words));
+    EXPECT_EQ(CopyLastErrorMessage(), "Failed open file " + dir.file("u.txt") + "/no");
+
+    CBigram big(false, 3);
+    big.AddItem(x, y, 3);
+    big.AddItem(x, z, 4);
+    big.AddItem(z, x, 9);
+    ASSERT_TRUE(big.Dynamic2Static());
+    ASSERT_TRUE(big.Export(dir.file("b.txt").c_str(), words));
+    // Handles are the order of first addition, so the groups of x then z come in that order.
+    EXPECT_EQ(kxtest::ReadAll(dir.file("b.txt")), "x\ty\t3\nx\tz\t4\nz\tx\t9\n");
+
+    std::vector<POS_elem> recs(2);
+    recs[0].handle = y, recs[0].POS_id = 2, recs[0].freq = 8;
+    recs[1].handle = y, recs[1].POS_id = 0, recs[1].freq = 1;
+    CPOS pos;
+    pos.Import(recs, 3);
+    kxtest::WriteAll(dir.file("set.map"), "n\nv\nvn\n");
+    CPOSmap tags;
+    ASSERT_TRUE(tags.Load(dir.file("set.map").c_str()));
+    ASSERT_TRUE(pos.Export(dir.file("p1.txt").c_str(), &tags, words));
+    EXPECT_EQ(kxtest::ReadAll(dir.file("p1.txt")), "y\tn\t1\ny\tvn\t8\n");
+    ASSERT_TRUE(pos.Export(dir.file("p2.txt").c_str(), nullptr, words));
+    EXPECT_EQ(kxtest::ReadAll(dir.file("p2.txt")), "y\t0\t1\ny\t2\t8\n");
 }
