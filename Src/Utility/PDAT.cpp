@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "CodeTrans/STLCodeTrans.h"
 #include "Utility/ByteIO.h"
 #include "Utility/LogFile.h"
 #include "Utility/PDATInternal.h"
@@ -50,7 +51,15 @@ bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen) {
 
 void PdatReportError(const tstring& sMessage) { ReportError(sMessage, false); }
 
-tstring PdatResolveFilename(const char* sFilename) { return tstring(sFilename); }
+tstring PdatResolveFilename(const char* sFilename) {
+    tstring sAnsi;
+    if (GetAnsiFilename(sFilename, sAnsi, false)) {
+        tstring sMessage = "Changed utf-8 file name " + tstring(sFilename);
+        SetLastErrorMessage(sMessage);
+        WriteLog(sMessage);
+    }
+    return sAnsi;
+}
 
 // ---- construction ----------------------------------------------------------------------------
 

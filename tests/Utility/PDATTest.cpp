@@ -234,6 +234,19 @@ TEST(PDATTest, MalformedFilesAreRefusedAndKeepTheOldDictionary) {
     EXPECT_EQ(CopyLastErrorMessage(), "Fail read file " + dir.file("missing.pdat"));
 }
 
+// A UTF-8 name whose GBK form exists is loaded under the GBK name, with a note as last error.
+TEST(PDATTest, LoadConvertsUtf8FileNames) {
+    std::unique_ptr<CPDAT> src(BuildDict({"ab"}));
+    kxtest::TempDir dir;
+    ASSERT_TRUE(src->Save(dir.file("\xD6\xD0.pdat" /* 中 in GBK */).c_str()));
+    std::string utf8 = dir.file("\xE4\xB8\xAD.pdat" /* 中 in UTF-8 */);
+    SetLastErrorMessage("");
+    CPDAT d(0);
+    ASSERT_TRUE(d.Load(utf8.c_str()));
+    EXPECT_EQ(d.Find("ab"), 0);
+    EXPECT_EQ(CopyLastErrorMessage(), "Changed utf-8 file name " + utf8);
+}
+
 // Damaged but size-valid cells: huge bases and foreign indexes end the walk without overflow.
 TEST(PDATTest, DamagedCellsEndTheWalk) {
     std::unique_ptr<CPDAT> src(BuildDict({"ab", "abc", "b"}));

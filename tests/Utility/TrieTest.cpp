@@ -184,6 +184,28 @@ TEST(TrieTest, AgreesWithMapAndGrowsPastTenThousandNodes) {
     EXPECT_NE(("\n" + text).find("\n" + ref.begin()->first + "\tx\n"), std::string::npos);
 }
 
+TEST(TrieTest, TinyDictionaryHasGoldenBytes) {
+    CTrie t;
+    t.AddTrie("ab n");
+    CByteWriter w;
+    for (int v : {1, 0, 0, 3, 10000}) w.PutI32(v);  // items, deletions, head, nodes, capacity
+    auto node = [&](uint32_t code, int count, int children, int handle, const char* tag, int freq) {
+        w.PutU32(code);
+        w.PutI32(count);
+        w.PutI32(children);
+        w.PutI32(handle);
+        char pos[40] = {0};
+        strcpy(pos, tag);
+        w.PutBytes(pos, 40);
+        w.PutI32(-1);
+        w.PutI32(freq);
+    };
+    node(0, 1, 1, -1, "", 0);
+    node('a', 1, 2, -1, "", 0);
+    node('b', 0, -1, 0, "n", 1);
+    EXPECT_TRUE(t.Serialize() == w.Bytes());
+}
+
 TEST(TrieTest, SaveAndLoadRefusals) {
     kxtest::TempDir dir;
     CTrie empty;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "Encript/BDQEncript.h"
 #include "Utility/ByteIO.h"
@@ -168,4 +169,20 @@ TEST(WordListTest, BuildWordByWordAndTextImportExport) {
     CWordList back(true, nullptr);
     ASSERT_TRUE(back.Load(path.c_str()));
     for (int h = 0; h < 4; ++h) EXPECT_STREQ(back.GetWord(h), l.GetWord(h));
+}
+
+// Readers of one list at once, misses included (they must not write any shared text).
+TEST(WordListThreadTest, ConcurrentReaders) {
+    std::unique_ptr<CWordList> l(Tiny(true));
+    std::vector<std::thread> threads;
+    std::vector<int> bad(6, 0);
+    for (int k = 0; k < 6; ++k)
+        threads.emplace_back([&, k]() {
+            for (int r = 0; r < 5000; ++r) {
+                if (strcmp(l->GetWord(r % 5 - 1), r % 5 == 3 ? "c" : r % 5 == 0 || r % 5 == 4 ? "" : "ab") != 0)
+                    ++bad[size_t(k)];
+            }
+        });
+    for (auto& th : threads) th.join();
+    for (int b : bad) EXPECT_EQ(b, 0);
 }
