@@ -61,12 +61,12 @@ public:
     int OutputFreq(std::vector<unigram_elem>& vecOut) const;
     // Writes "word\tcount\n" per record of OutputFreq, the words taken from the list. False when
     // the file cannot be opened ("Failed open file " + path as the last error and a log line).
-    bool Export(const char* sFilename, CWordList& wordList) const;
+    bool Export(const char* sFilename, const CWordList& wordList) const;
     // Text importer over "word count" lines, ids from the dictionary's exact lookup; writes the
     // listing sFilename + "_unigram_export.txt". A repeated word keeps the smaller count
     // (nMode 0), the larger (1), their sum (2) or the first (other). Returns the item count, 0
     // when a file cannot be opened.
-    int Import(const char* sFilename, CPDAT& dict, int nMode);
+    int Import(const char* sFilename, const CPDAT& dict, int nMode);
     // Sorts records [lo, hi] (inclusive) by word id, ascending.
     static void qksort(unigram_elem* pData, int lo, int hi);
 

@@ -56,16 +56,6 @@ protected:
 
 }  // namespace
 
-TEST(FSARecordTest, WordDefaults) {
-    word_t w;
-    EXPECT_EQ(w.handle, -1);
-    EXPECT_EQ(w.start, -1);
-    EXPECT_EQ(w.end, -1);
-    EXPECT_EQ(w.value, 0.0);
-    EXPECT_EQ(w.type, 255);
-    EXPECT_EQ(w.POS_id, 255);
-}
-
 TEST_F(FSATest, SurnameAndGivenNameMerge) {
     Merged r = Apply(fsa, {0, 1, 4, 0});
     ASSERT_EQ(r.words.size(), 3u);

@@ -2,6 +2,29 @@
 
 #include <mutex>
 
+#include "CodeTrans/CodeTran.h"
+#include "Utility/Bigram.h"
+#include "Utility/Charset.h"
+#include "Utility/ContextStat.h"
+#include "Utility/FSA.h"
+#include "Utility/IDMaps.h"
+#include "Utility/PDAT.h"
+#include "Utility/POS.h"
+#include "Utility/POSmap.h"
+#include "Utility/Trie.h"
+#include "Utility/Unigram.h"
+#include "Utility/WordList.h"
+
+namespace {
+
+template <typename T>
+void DeleteAndClear(T*& p) {
+    delete p;
+    p = nullptr;
+}
+
+}  // namespace
+
 std::atomic<bool> g_bActive{false};
 std::atomic<bool> g_bInitStart{false};
 
@@ -77,4 +100,46 @@ void ResetEngineSettings() {
     gOneID = 0;
     std::unique_lock<std::shared_mutex> lock(g_hUserDictLock);
     g_pKeyPOSBlacklist.clear();
+}
+
+void ReleaseEngineLexicons() {
+    {
+        std::unique_lock<std::shared_mutex> lock(g_hUserDictLock);
+        DeleteAndClear(g_pUserDict);
+        DeleteAndClear(g_pFieldDict);
+        DeleteAndClear(g_pFieldPOS);
+        DeleteAndClear(g_pKeyBlackList);
+        g_pKeyPOSBlacklist.clear();
+    }
+    DeleteAndClear(g_pCharset);
+    DeleteAndClear(g_pCoreDict);
+    DeleteAndClear(g_pUnigram);
+    DeleteAndClear(g_pBiDict);
+    DeleteAndClear(g_pGranDict);
+    DeleteAndClear(g_pGranPOS);
+    DeleteAndClear(g_pCorePOS);
+    DeleteAndClear(g_pPOSContext);
+    if (g_ppPOSmap) {
+        for (int i = 0; i < kPOSmapCount; ++i) DeleteAndClear(g_ppPOSmap[i]);
+        delete[] g_ppPOSmap;
+        g_ppPOSmap = nullptr;
+    }
+    DeleteAndClear(g_pPersonRole);
+    DeleteAndClear(g_pPersonContext);
+    DeleteAndClear(g_pPersonFSA);
+    DeleteAndClear(g_pSentiDict);
+    DeleteAndClear(g_pSentiScore);
+    DeleteAndClear(g_pEnglishDict);
+    DeleteAndClear(g_pEnglishWordList);
+    DeleteAndClear(g_pEnglishUnigram);
+    DeleteAndClear(g_pEnglishPOS);
+    DeleteAndClear(g_pEnglishIrre2Reg);
+    DeleteAndClear(g_pEngNEDict);
+    DeleteAndClear(g_pEngNEPOS);
+    DeleteAndClear(g_pCodeTranslator);
+}
+
+void ResetEngineGlobals() {
+    ReleaseEngineLexicons();
+    ResetEngineSettings();
 }

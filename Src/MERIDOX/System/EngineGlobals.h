@@ -129,3 +129,14 @@ private:
 // encoding code 0, special word ids 0. Lexicon pointers are left to ReleaseEngineLexicons.
 // Call only while no analysis runs (start-up, shut-down).
 void ResetEngineSettings();
+
+// Deletes every lexicon of the engine that exists, whichever switches were on when it was
+// created, and clears its pointer: the stores above, the tag-set maps and their table, and the
+// encoding converter g_pCodeTranslator. The replaceable ones are released under
+// g_hUserDictLock. Shut-down and a failed start-up call it; the instances and the buffer
+// manager follow their own rules.
+void ReleaseEngineLexicons();
+
+// The reset at the start of every start-up: ReleaseEngineLexicons, then ResetEngineSettings,
+// so nothing of a previous run (a tag set, a switch, a half-loaded lexicon) carries over.
+void ResetEngineGlobals();

@@ -2,6 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "CodeTrans/CodeTran.h"
+#include "Utility/Bigram.h"
+#include "Utility/Charset.h"
+#include "Utility/ContextStat.h"
+#include "Utility/FSA.h"
+#include "Utility/IDMaps.h"
+#include "Utility/PDAT.h"
+#include "Utility/POS.h"
+#include "Utility/POSmap.h"
+#include "Utility/Trie.h"
+#include "Utility/Unigram.h"
+#include "Utility/WordList.h"
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -31,6 +44,55 @@ TEST(EngineGlobalsTest, ResetGivesTheStartUpDefaults) {
     EXPECT_EQ(g_nPosMap, 0);
     EXPECT_EQ(g_pKeyPOSBlacklist, "");
     EXPECT_EQ(gOneID, 0);
+}
+
+// Every lexicon, whichever switch created it, is deleted and cleared (LeakSanitizer checks the
+// deletes under make asan), and a restart begins from the defaults.
+TEST(EngineGlobalsTest, ResetReleasesEveryLexicon) {
+    g_pCharset = new CCharset;
+    g_pCoreDict = new CPDAT;
+    g_pUnigram = new CUnigram(5);
+    g_pBiDict = new CBigram(false, 4);
+    g_pUserDict = new CTrie;
+    g_pFieldDict = new CPDAT;
+    g_pFieldPOS = new CWordList;
+    g_pGranDict = new CPDAT;
+    g_pGranPOS = new CPOS;
+    g_pCorePOS = new CPOS;
+    g_pPOSContext = new CContextStat;
+    g_ppPOSmap = new CPOSmap*[kPOSmapCount]();
+    g_ppPOSmap[0] = new CPOSmap;
+    g_ppPOSmap[3] = new CPOSmap;
+    g_pPersonRole = new CPOS;
+    g_pPersonContext = new CContextStat;
+    g_pPersonFSA = new CFSA;
+    g_pKeyBlackList = new CPDAT;
+    g_pKeyPOSBlacklist = "w";
+    g_pSentiDict = new CPDAT;
+    g_pSentiScore = new CUnigram;
+    g_pEnglishDict = new CPDAT;
+    g_pEnglishWordList = new CWordList;
+    g_pEnglishUnigram = new CUnigram;
+    g_pEnglishPOS = new CPOS;
+    g_pEnglishIrre2Reg = new CIDMaps;
+    g_pEngNEDict = new CPDAT;
+    g_pEngNEPOS = new CPOS;
+    g_pCodeTranslator = new CCodeTran(nullptr, 0);
+    g_bPOSTagger = false;  // tagging off does not keep the tag tables alive
+    g_bNERPerson = false;
+    g_sTagset = "old.map";
+
+    ResetEngineGlobals();
+    const void* pointers[] = {g_pCharset, g_pCoreDict, g_pUnigram, g_pBiDict, g_pUserDict, g_pFieldDict,
+                              g_pFieldPOS, g_pGranDict, g_pGranPOS, g_pCorePOS, g_pPOSContext, g_ppPOSmap,
+                              g_pPersonRole, g_pPersonContext, g_pPersonFSA, g_pKeyBlackList, g_pSentiDict,
+                              g_pSentiScore, g_pEnglishDict, g_pEnglishWordList, g_pEnglishUnigram,
+                              g_pEnglishPOS, g_pEnglishIrre2Reg, g_pEngNEDict, g_pEngNEPOS, g_pCodeTranslator};
+    for (size_t i = 0; i < sizeof pointers / sizeof pointers[0]; ++i) EXPECT_EQ(pointers[i], nullptr) << i;
+    EXPECT_EQ(g_pKeyPOSBlacklist, "");
+    EXPECT_EQ(g_sTagset, "");
+    EXPECT_TRUE(g_bPOSTagger);
+    ResetEngineGlobals();  // nothing left to release: a no-op
 }
 
 TEST(EngineStartThreadTest, OnlyOneStartUpClaims) {
