@@ -1,5 +1,6 @@
 #include "Utility/ByteIO.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,20 +117,31 @@ bool CByteReader::Has(int64_t count, uint64_t elemSize) const {
 
 bool ReadFileBytes(const char* path, std::vector<unsigned char>& out) {
     if (!path) return false;
-    FILE* fp = fopen(path, "rb");
-    if (!fp) return false;
+    // Opened without blocking and tested before any read, so a FIFO or device is refused instead
+    // of waiting for a writer.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat st;
-    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-        fclose(fp);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
         return false;
     }
     std::vector<unsigned char> bytes;
     bytes.reserve(size_t(st.st_size));
     unsigned char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, fp)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    bool ok = !ferror(fp);
-    fclose(fp);
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ok = false;
+            break;
+        }
+    }
+    close(fd);
     if (!ok) return false;
     out.swap(bytes);
     return true;

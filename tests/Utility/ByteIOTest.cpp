@@ -112,3 +112,12 @@ TEST(AtomicFileTest, ReplacesTargetOnlyOnCommit) {
     // A target under a regular file cannot be created.
     EXPECT_FALSE(WriteFileAtomic((path + "/x").c_str(), "a", 1));
 }
+
+TEST(FileBytesTest, RefusesAFifoWithoutWaitingForAWriter) {
+    kxtest::TempDir dir;
+    std::string fifo = dir.file("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<unsigned char> out = {1};
+    EXPECT_FALSE(ReadFileBytes(fifo.c_str(), out));
+    EXPECT_EQ(out, std::vector<unsigned char>{1});
+}
