@@ -190,9 +190,18 @@ def held_out_coverage(vocab, pos, held, log):
         'the candidates' % (total, 100.0 * inword / total, 100.0 * intag / total))
 
 
+def default_corpus():
+    """The corpus in the shared folder beside the repository (or the workplace's copy)."""
+    name = os.path.join('shared', 'corpus', 'pfr-199801-train.gbk.txt.xz')
+    for base in (os.path.dirname(ROOT), os.path.dirname(os.path.dirname(ROOT)), '/work'):
+        if os.path.exists(os.path.join(base, name)):
+            return os.path.join(base, name)
+    return os.path.join(os.path.dirname(ROOT), name)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
-    ap.add_argument('--corpus', default='/work/shared/corpus/pfr-199801-train.gbk.txt.xz')
+    ap.add_argument('--corpus', default=default_corpus())
     ap.add_argument('--jieba', default='/usr/lib/python3/dist-packages/jieba/dict.txt')
     ap.add_argument('--wordnet', default='/usr/share/wordnet')
     ap.add_argument('--out', default=os.path.join(ROOT, 'data'))
