@@ -1,0 +1,99 @@
+// Bigram table: corpus frequencies of ordered word pairs (first id, second id).
+//
+// Two forms. The static form, which the file holds and GetFreq searches, is one pair array
+// grouped by first id (each group sorted by second id) plus one index record per first id. The
+// dynamic form, one sorted vector of pairs per first id, exists only for building a table;
+// Dynamic2Static turns it into the static form.
+//
+// File format ("BiWord.big", little-endian): int32 size, int32 bound, size x {int32 handle2,
+// int32 freq}, bound x {int32 start, int32 end} (end inclusive; a group is empty when start is
+// -1 or end = start - 1).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Utility/IndexRecord.h"
+#include "Utility/Types.h"
+
+class CPDAT;
+class CWordList;
+
+struct bigram_info {
+    int32_t handle2 = -1;  // second word id
+    int32_t freq = 0;
+    bigram_info() = default;
+    bigram_info(int32_t h2, int32_t f) : handle2(h2), freq(f) {}
+};
+
+// A build-time record: a pair with its first word id.
+struct bigram_elem : bigram_info {
+    int32_t handle1 = -1;
+    bool operator<(const bigram_elem& o) const {
+        return handle1 != o.handle1 ? handle1 < o.handle1 : handle2 < o.handle2;
+    }
+};
+
+class CBigram {
+public:
+    // Read-only tables only load and answer; otherwise nSize > 0 creates the dynamic form for
+    // first ids 0 .. nSize-1.
+    CBigram(bool bReadOnly = true, int nSize = 0);
+    virtual ~CBigram();
+    CBigram(const CBigram&) = delete;
+    CBigram& operator=(const CBigram&) = delete;
+
+    // Loads the static form. False, with no message, when the file cannot be read, a count is
+    // negative, the file is shorter than 8 + 8 size + 8 bound bytes, or an index record is
+    // neither empty nor a range inside the pair array; the current table is then kept.
+    bool Load(const char* sFilename);
+    // The parser behind Load, for tests and fuzzers.
+    bool LoadFromMemory(const unsigned char* pData, size_t nSize);
+
+    // Frequency of the pair; 0 for a pair the table does not hold or an id out of range.
+    // Thread-safe for readers.
+    int GetFreq(int nHandle1, int nHandle2) const;
+    int GetSize() const { return m_nSize; }
+    int GetBound() const { return m_nBound; }
+
+    // ---- building (offline) -----------------------------------------------------------------
+
+    // Adds freq to the pair (inserting it in order when new). Returns its position in id1's
+    // vector; 0 for a read-only table; -1 (nothing changes) for id1 outside [0, bound) or a
+    // negative id2.
+    int AddItem(int nID1, int nID2, int nFreq);
+    // Dynamic form: erases the pairs below the threshold.
+    void FilterWithThreshold(int nThreshold);
+    // Dynamic form: drops pairs seen fewer than 3 times, then builds the static form from the
+    // vectors (which are kept). False, after printing a message, when memory runs out.
+    bool Dynamic2Static();
+    // Read-only form: keeps the pairs of at least the threshold, compacted in order, and
+    // rebuilds the index over them ((-1, -1) for an emptied group).
+    void SelectWithThreshold(int nThreshold);
+    // Writes the static form. A table that is not read-only and holds a dynamic form is first
+    // converted with Dynamic2Static. False, writing nothing, when the conversion or the write
+    // fails.
+    bool Save(const char* sFilename);
+    // Lists "first\tsecond\tfreq\n" per pair; false when the file cannot be written.
+    bool Export(const char* sFilename, CWordList& wordList) const;
+    // Text importer: "first@second freq" lines (bFlag) or "first second freq" lines; pairs are
+    // kept in (first, second) order, repeats adjacent in file order. Returns the pair count, 0
+    // when the file cannot be opened.
+    int Import(const char* sFilename, CPDAT& dict, bool bFlag);
+    // Sorts records [lo, hi] (inclusive) by (handle1, handle2), stable for repeated pairs.
+    static void qksort(bigram_elem* pData, int lo, int hi);
+
+private:
+    void Swap(CBigram& other);
+    // Builds the static form from records sorted by first id, with bound index entries.
+    bool BuildStatic(const std::vector<bigram_elem>& vecRecords, int nBound);
+
+    std::vector<std::vector<bigram_info>> m_pHashTable;  // dynamic form; empty when read-only
+    bool m_bReadOnly = true;
+    int32_t m_nSize = 0;                     // number of pairs of the static form
+    std::unique_ptr<bigram_info[]> m_pData;  // the pairs, grouped by first id
+    int32_t m_nBound = 0;                    // index entries
+    std::unique_ptr<index_t[]> m_pIndex;     // group of each first id, end inclusive
+};

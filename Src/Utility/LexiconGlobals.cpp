@@ -1,0 +1,3 @@
+#include "Utility/LexiconGlobals.h"
+
+CCodeTran* g_pCodeTranslator = nullptr;

@@ -1,0 +1,146 @@
+#include "Utility/LogFile.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <mutex>
+
+std::atomic<bool> g_bLog(true);
+
+namespace {
+
+// The mutexes are constant-initialised and the strings are created on first use and never
+// destroyed, so a log line or an error from any point of the process lifetime finds them intact.
+std::mutex s_lastErrorMutex;
+std::mutex s_logPathMutex;
+
+tstring& LastErrorText() {
+    static tstring* s_pText = new tstring;  // g_sLastErrorMessage
+    return *s_pText;
+}
+
+tstring& LogPathText() {
+    static tstring* s_pPath = new tstring;  // g_sLogPath
+    return *s_pPath;
+}
+
+std::atomic<time_t (*)()> s_pfnClock(nullptr);
+
+time_t Now() {
+    time_t (*pfn)() = s_pfnClock.load(std::memory_order_acquire);
+    return pfn ? pfn() : time(NULL);
+}
+
+void LocalTime(time_t t, struct tm* ptm) {
+    static std::once_flag s_tzOnce;
+    std::call_once(s_tzOnce, [] { tzset(); });
+    if (!localtime_r(&t, ptm)) memset(ptm, 0, sizeof(*ptm));
+}
+
+tstring FormatTime(const struct tm& tmNow, const char* sFormat) {
+    char sBuf[64];
+    size_t n = strftime(sBuf, sizeof(sBuf), sFormat, &tmNow);
+    return tstring(sBuf, n);
+}
+
+// The log directory of default writes: the working directory at the first write that needs it.
+// Returns "" while the working directory cannot be read (and tries again next time).
+tstring DefaultLogDir() {
+    std::lock_guard<std::mutex> lock(s_logPathMutex);
+    tstring& sPath = LogPathText();
+    if (sPath.empty()) {
+        char* pCwd = getcwd(nullptr, 0);
+        if (pCwd) {
+            sPath = pCwd;
+            free(pCwd);
+        }
+    }
+    return sPath;
+}
+
+void WriteStdout(const tstring& sText) {
+    fwrite(sText.data(), 1, sText.size(), stdout);
+    fflush(stdout);
+}
+
+}  // namespace
+
+void WriteLog(const tstring& sContent, const char* sFilePath, bool bError) {
+    if (!g_bLog.load(std::memory_order_relaxed)) return;
+
+    struct tm tmNow;
+    LocalTime(Now(), &tmNow);  // one clock reading dates the file and times the line
+    tstring sTime = FormatTime(tmNow, "%Y-%m-%d %H:%M:%S");
+
+    tstring sDir;
+    if (sFilePath && *sFilePath) {
+        sDir = sFilePath;
+        char cLast = sDir.back();
+        if (cLast != '/' && cLast != '\\') sDir += '/';
+    } else {
+        sDir = DefaultLogDir();
+        if (!sDir.empty() && sDir.back() != '/') sDir += '/';
+    }
+    bool bKnownDir = !sDir.empty();
+    tstring sFile = sDir + FormatTime(tmNow, "%Y%m%d") + (bError ? ".err" : ".log");
+
+    if (bKnownDir) {
+        tstring sLine;
+        sLine.reserve(sTime.size() + sContent.size() + 4);
+        sLine += '[';
+        sLine += sTime;
+        sLine += "]\t";
+        sLine += sContent;
+        sLine += '\n';
+        FILE* fp = fopen(sFile.c_str(), "ab");
+        if (fp) {
+            bool bOk = fwrite(sLine.data(), 1, sLine.size(), fp) == sLine.size();
+            bOk = (fclose(fp) == 0) && bOk;
+            if (bOk) return;
+        }
+    }
+    WriteStdout("[" + sTime + "] " + sContent + "\n" + "Cannot write log file " + sFile + "!\r\n");
+}
+
+void WriteError(const tstring& sContent, const char* sFilePath) { WriteLog(sContent, sFilePath, true); }
+
+void WriteLog(FILE* fp, const tstring& sContent) {
+    struct tm tmNow;
+    LocalTime(Now(), &tmNow);
+    tstring sLine = "[" + FormatTime(tmNow, "%Y-%m-%d %H:%M:%S") + "] " + sContent + "\n";
+    if (fp) {
+        fwrite(sLine.data(), 1, sLine.size(), fp);
+        return;
+    }
+    WriteStdout(sLine + "Cannot write log file!\r");
+}
+
+void SetLastErrorMessage(const tstring& sMessage) {
+    std::lock_guard<std::mutex> lock(s_lastErrorMutex);
+    LastErrorText() = sMessage;
+}
+
+tstring AppendLastErrorMessage(const tstring& sMessage) {
+    std::lock_guard<std::mutex> lock(s_lastErrorMutex);
+    tstring& sText = LastErrorText();
+    sText += sMessage;
+    return sText;
+}
+
+tstring CopyLastErrorMessage() {
+    std::lock_guard<std::mutex> lock(s_lastErrorMutex);
+    return LastErrorText();
+}
+
+void LogTestResetPath() {
+    std::lock_guard<std::mutex> lock(s_logPathMutex);
+    LogPathText().clear();
+}
+
+tstring LogTestGetPath() {
+    std::lock_guard<std::mutex> lock(s_logPathMutex);
+    return LogPathText();
+}
+
+void LogTestSetClock(time_t (*pfnNow)()) { s_pfnClock.store(pfnNow, std::memory_order_release); }

@@ -1,0 +1,72 @@
+// Error and log files, the log switch and the process-wide last-error text.
+//
+// Every failure is reported the same way: the failing operation stores its message as the last
+// error, appends it as one time-stamped line to the day's error file ("YYYYMMDD.err") and returns
+// its failure value. `ReportError` does all three in one call. Tolerated problems go to the day's
+// log file ("YYYYMMDD.log") with `WriteLog(message, NULL, false)` and leave the last error alone.
+// A later success never clears the last error.
+//
+// Locking: none of these functions takes `g_mutex`, and their private mutexes are never held while
+// calling out, so they may be called from anywhere, `g_mutex` held or not. They must not be called
+// from a static initialiser or destructor.
+#pragma once
+
+#include <stdio.h>
+#include <time.h>
+
+#include <atomic>
+
+#include "Utility/Types.h"
+
+// When false, WriteLog and WriteError write nothing (errors included). Starts true; engine start-up
+// clears it when the configuration item Log is "off". Relaxed atomic: a switch, not a barrier.
+extern std::atomic<bool> g_bLog;
+
+// Appends "[YYYY-MM-DD HH:MM:SS]\t" + sContent + "\n" to the day's file: "YYYYMMDD.err" when bError
+// is set, else "YYYYMMDD.log". The file lies in sFilePath (a '/' is added unless it ends in '/' or
+// '\\'); with NULL or "" it lies in the working directory found at the first such write, which is
+// kept from then on. The message is written byte for byte (a line break in it continues the line on
+// the next line of the file). Each line is formatted whole and written with one write, so lines of
+// concurrent writers never interleave. When the file cannot be written the line goes to standard
+// output as "[time] message\n" followed by "Cannot write log file <name>!\r\n". Never fails, never
+// throws on an unwritable file. Thread-safe.
+void WriteLog(const tstring& sContent, const char* sFilePath = NULL, bool bError = false);
+
+// WriteLog(sContent, sFilePath, true).
+void WriteError(const tstring& sContent, const char* sFilePath = NULL);
+
+// Writes "[time] message\n" to fp whatever g_bLog says; with a NULL fp prints that line to standard
+// output followed by "Cannot write log file!\r".
+void WriteLog(FILE* fp, const tstring& sContent);
+
+// ---- last error ----------------------------------------------------------------------------
+// The process-wide last-error text (GBK), guarded by a private mutex. Thread-safe.
+
+// Replaces the last error with sMessage.
+void SetLastErrorMessage(const tstring& sMessage);
+// Appends sMessage to the last error and returns a copy of the whole resulting text, so that the
+// caller can write exactly that text with WriteError without reading the last error back.
+tstring AppendLastErrorMessage(const tstring& sMessage);
+// A copy of the last error ("" when none has been set).
+tstring CopyLastErrorMessage();
+
+// The reporting helper every failing operation uses: sets the last error to sMessage, writes the
+// same text with WriteError (to the default log directory) and returns failValue, so a failure
+// reads `return ReportError("Cannot open file " + path, false);`. For a null pointer result
+// name the type: `ReportError<char*>(msg, NULL)`.
+template <typename T>
+inline T ReportError(const tstring& sMessage, T failValue) {
+    SetLastErrorMessage(sMessage);
+    WriteError(sMessage, NULL);
+    return failValue;
+}
+
+// ---- test hooks ----------------------------------------------------------------------------
+// Only tests call these.
+
+// Forgets the remembered log directory, so the next default write reads the working directory.
+void LogTestResetPath();
+// The remembered log directory ("" before the first default write).
+tstring LogTestGetPath();
+// Replaces the clock that dates log lines; NULL restores time(NULL).
+void LogTestSetClock(time_t (*pfnNow)());

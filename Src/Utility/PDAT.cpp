@@ -1,0 +1,404 @@
+// CPDAT: symbol coding, lookups and the .pdat file.
+#include "Utility/PDAT.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "Utility/ByteIO.h"
+#include "Utility/LogFile.h"
+#include "Utility/PDATInternal.h"
+
+namespace {
+
+// .pdat layout: symbol table, lower bound, item count, cells, mode.
+const size_t kCharsetBytes = 65536 * 4;
+const size_t kHeaderBytes = kCharsetBytes + 8;  // the cells start here
+const size_t kCellBytes = 12;
+
+inline bool IsBlankSymbol(int code) { return code == 32 || code == 9 || code == 13 || code == 10; }
+
+// Mode-2 delimiters: the one-byte " \t\r\n,/_" and nine two-byte GBK characters.
+inline bool IsMode2Delimiter1(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == '/' || c == '_';
+}
+
+}  // namespace
+
+bool PdatIsMode2Delimiter2(int code) {
+    switch (code) {
+        case 0xA3DC:  // ＼
+        case 0xA3FC:  // ｜
+        case 0xA3AC:  // ，
+        case 0xA3AE:  // ．
+        case 0xA1A3:  // 。
+        case 0xA1A2:  // 、
+        case 0xA3AD:  // －
+        case 0xA1AA:  // —
+        case 0xAAA4:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen) {
+    if (nCharLen == 1) return IsMode2Delimiter1(s[0]);
+    return nCharLen == 2 && PdatIsMode2Delimiter2(s[0] * 256 + s[1]);
+}
+
+void PdatReportError(const tstring& sMessage) { ReportError(sMessage, false); }
+
+tstring PdatResolveFilename(const char* sFilename) { return tstring(sFilename); }
+
+// ---- construction ----------------------------------------------------------------------------
+
+CPDAT::CPDAT(int nMode)
+    : m_nLength(0),
+      m_nLowerBound(0),
+      m_nItemCount(0),
+      m_sResult(nullptr),
+      m_nResultLen(0),
+      m_charset(65536, -1),
+      m_charsetSize(0),
+      m_charsetfreq(65536, 0),
+      m_freq(65536, 0),
+      m_LowerChar(0x10000),
+      m_UpperChar(0),
+      m_nMode(nMode == 1 ? 1 : 0),
+      m_bWordAddCompleted(false) {
+    AddWordInit();
+}
+
+CPDAT::~CPDAT() { free(m_sResult); }
+
+int CPDAT::AddTrie(const char*, bool) { return 1; }
+
+void CPDAT::GetPos(char*, int) {}
+
+int CPDAT::GetLowerBound() const { return m_nLowerBound; }
+
+bool CPDAT::SetEmpty() {
+    m_nLowerBound = 0;
+    m_nItemCount = 0;
+    return true;
+}
+
+// ---- symbol coding ---------------------------------------------------------------------------
+
+int CPDAT::GetCharCode(const unsigned char* s, size_t i, size_t nLen, size_t& nCharLen) const {
+    unsigned char c = s[i];
+    // A lead byte takes the next byte as trail unless it is the last byte of the text.
+    bool bTwo = c >= 0x80 && m_nMode != 1 && (nLen == kNulTerminated ? s[i + 1] != 0 : i + 1 < nLen);
+    if (m_nMode == 1) {
+        nCharLen = 1;
+        return c;
+    }
+    if (m_nMode == 0) {
+        if (bTwo) {
+            nCharLen = 2;
+            return c * 256 + s[i + 1];
+        }
+        nCharLen = 1;
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    }
+    // Mode 2: normalising.
+    nCharLen = bTwo ? 2 : 1;
+    int code = bTwo ? c * 256 + s[i + 1] : c;
+    if (bTwo) {
+        switch (code) {
+            case 0xA3A8:  // （
+            case 0xA1BE:  // 【
+                return 40;
+            case 0xA3A9:  // ）
+            case 0xA1BF:  // 】
+                return 41;
+            case 0xA1B0:  // “
+            case 0xA1B1:  // ”
+            case 0xA1AE:  // ‘
+            case 0xA3A7:  // ＇
+                return 34;
+            default:
+                break;
+        }
+        unsigned char t = s[i + 1];
+        if (c == 0xA3) {
+            if (t >= 0xB0 && t <= 0xB9) return t - 0x80;  // full-width digit
+            if (t >= 0xC1 && t <= 0xDA) return t - 0x60;  // full-width capital to small letter
+            if (t >= 0xE1 && t <= 0xFA) return t - 0x80;  // full-width small letter
+        }
+    }
+    if (bTwo ? PdatIsMode2Delimiter2(code) : IsMode2Delimiter1(c)) {
+        // A delimiter swallows the run of delimiters after it, up to the end of the text.
+        size_t j = i + nCharLen;
+        for (;;) {
+            if (nLen == kNulTerminated ? s[j] == 0 : j >= nLen) break;
+            unsigned char d = s[j];
+            bool bTwoNext = d >= 0x80 && (nLen == kNulTerminated ? s[j + 1] != 0 : j + 1 < nLen);
+            size_t nNext = bTwoNext ? 2 : 1;
+            if (!PdatIsMode2Delimiter(s + j, nNext)) break;
+            j += nNext;
+        }
+        nCharLen = j - i;
+        return 9;
+    }
+    if (!bTwo && c >= 'A' && c <= 'Z') return c + 32;
+    return code;
+}
+
+// ---- the walk --------------------------------------------------------------------------------
+
+int64_t CPDAT::Offset(const state& s) {
+    if (s.base == std::numeric_limits<int32_t>::min()) return -1;
+    return s.base < 0 ? -int64_t(s.base) : int64_t(s.base);
+}
+
+int32_t CPDAT::Next(int64_t nOffset, int32_t nParent, int32_t nId) const {
+    if (nId < 0 || nOffset < 0) return -1;
+    int64_t c = nOffset + nId;
+    if (c > m_nLowerBound) return -1;
+    if (m_cells[size_t(c)].check != nParent) return -1;
+    return int32_t(c);
+}
+
+// ---- lookups ---------------------------------------------------------------------------------
+
+int CPDAT::Find(const char* sWord) const {
+    if (!sWord) return -1;
+    size_t n = strlen(sWord);
+    if (n > std::numeric_limits<unsigned int>::max()) return -1;
+    return Find(sWord, static_cast<unsigned int>(n));
+}
+
+int CPDAT::Find(const char* pWord, unsigned int nLen) const {
+    if (!pWord || m_cells.empty()) return -1;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(pWord);
+    size_t n = nLen;
+    if (n > 2 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF) {
+        s += 3;
+        n -= 3;
+    }
+    if (n >= 2 && s[0] == '"' && s[n - 1] == '"') {
+        s += 1;
+        n -= 2;
+    }
+    if (n == 0) return -1;
+    int64_t nOffset = 0;
+    int32_t nParent = -2;
+    int32_t nCell = -1;
+    int nLastCode = -1;
+    size_t i = 0;
+    while (i < n) {
+        size_t nCharLen;
+        int code = GetCharCode(s, i, n, nCharLen);
+        i += nCharLen;
+        if (IsBlankSymbol(code)) {
+            code = 32;
+            if (nLastCode == 32) continue;
+        }
+        nLastCode = code;
+        nCell = Next(nOffset, nParent, m_charset[code]);
+        if (nCell < 0) return -1;
+        nParent = nCell;
+        nOffset = Offset(m_cells[nCell]);
+    }
+    if (nCell < 0) return -1;
+    const state& st = m_cells[nCell];
+    return IsWordEnd(st) ? st.handle : -1;
+}
+
+int CPDAT::Find(int nCharCode) const {
+    if (nCharCode < 0 || nCharCode > 0xFFFF || m_cells.empty()) return -1;
+    int32_t id = m_charset[nCharCode];
+    if (id < 0 || id > m_nLowerBound) return -1;
+    const state& st = m_cells[id];
+    if (st.check != -2 || !IsWordEnd(st)) return -1;
+    return st.handle;
+}
+
+int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded) const {
+    if (rtnHandle) *rtnHandle = -1;
+    if (rtbBlankInculded) *rtbBlankInculded = false;
+    if (!sLine || m_cells.empty()) return 0;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    int64_t nOffset = 0;
+    int32_t nParent = -2;
+    int nLastCode = -1;
+    bool bBlank = false;
+    size_t i = 0;
+    int nBest = 0;
+    while (s[i]) {
+        size_t nCharLen;
+        int code = GetCharCode(s, i, kNulTerminated, nCharLen);
+        i += nCharLen;
+        if (IsBlankSymbol(code)) {
+            code = 32;
+            if (nLastCode == 32) continue;
+            bBlank = true;
+        }
+        nLastCode = code;
+        int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+        if (nCell < 0) break;
+        const state& st = m_cells[nCell];
+        nParent = nCell;
+        nOffset = Offset(st);
+        if (IsWordEnd(st)) {
+            nBest = int(i);
+            if (rtnHandle) *rtnHandle = st.handle;
+            if (rtbBlankInculded) *rtbBlankInculded = bBlank;
+            if (nOffset == nCell) break;  // no children: nothing further can match
+        }
+    }
+    return nBest;
+}
+
+int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** vecPosition,
+                    unsigned int* npMemorySize, unsigned int* npArrayCount, int nMinLength) const {
+    if (npArrayCount) *npArrayCount = 0;
+    if (!sLine || m_cells.empty()) return 0;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    int64_t nOffset = 0;
+    int32_t nParent = -2;
+    size_t i = 0;
+    int nLast = 0;
+    while (s[i]) {
+        size_t nCharLen;
+        int code = GetCharCode(s, i, kNulTerminated, nCharLen);
+        i += nCharLen;
+        int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+        if (nCell < 0) break;
+        const state& st = m_cells[nCell];
+        nParent = nCell;
+        nOffset = Offset(st);
+        if (!IsWordEnd(st)) continue;
+        nLast = int(i);
+        if (nLast > nMinLength && vecHandle && vecPosition && npMemorySize && npArrayCount) {
+            if (*npArrayCount >= *npMemorySize) {
+                unsigned int nNew = *npMemorySize + 5;
+                unsigned int* pH = static_cast<unsigned int*>(realloc(*vecHandle, nNew * sizeof(unsigned int)));
+                if (pH) *vecHandle = pH;
+                unsigned int* pP = static_cast<unsigned int*>(realloc(*vecPosition, nNew * sizeof(unsigned int)));
+                if (pP) *vecPosition = pP;
+                if (pH && pP) *npMemorySize = nNew;
+            }
+            if (*npArrayCount < *npMemorySize) {
+                (*vecHandle)[*npArrayCount] = static_cast<unsigned int>(st.handle);
+                (*vecPosition)[*npArrayCount] = static_cast<unsigned int>(nLast);
+                ++*npArrayCount;
+            }
+        }
+        if (nOffset == nCell) break;
+    }
+    return nLast;
+}
+
+int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {
+    if (pHandle) *pHandle = -1;
+    if (m_cells.empty()) return 0;
+    int64_t nOffset = 0;
+    int32_t nParent = -2;
+    size_t j = i;
+    int nBest = 0;
+    while (j < nLen) {
+        if (nStopMode == 1) {
+            unsigned char c = s[j];
+            bool bHanzi = c >= 0xB0 && j + 1 < nLen && s[j + 1] >= 0xA1;
+            if (!bHanzi && !(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9')) break;
+        }
+        size_t nCharLen;
+        int code = GetCharCode(s, j, nLen, nCharLen);
+        j += nCharLen;
+        int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+        if (nCell < 0) break;
+        const state& st = m_cells[nCell];
+        nParent = nCell;
+        nOffset = Offset(st);
+        if (IsWordEnd(st)) {
+            nBest = int(j - i);
+            if (pHandle) *pHandle = st.handle;
+            if (nOffset == nCell) break;
+        }
+    }
+    return nBest;
+}
+
+// ---- the .pdat file --------------------------------------------------------------------------
+
+bool CPDAT::Parse(const unsigned char* pData, size_t nSize) {
+    if (!pData || nSize < kHeaderBytes + kCellBytes + 4) return false;
+    int32_t nLower = int32_t(GetLE32(pData + kCharsetBytes));
+    uint32_t nItems = GetLE32(pData + kCharsetBytes + 4);
+    if (nLower < 0) return false;
+    uint64_t nCells = uint64_t(nLower) + 1;
+    if (nCells > (nSize - kHeaderBytes - 4) / kCellBytes) return false;
+    size_t nModePos = kHeaderBytes + size_t(nCells) * kCellBytes;
+    int32_t nMode = int32_t(GetLE32(pData + nModePos));
+    if (nMode < 0 || nMode > 2) return false;
+
+    std::vector<int32_t> charset;
+    std::vector<state> cells;
+    try {
+        charset.resize(65536);
+        cells.resize(size_t(nCells));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (size_t k = 0; k < 65536; ++k) charset[k] = int32_t(GetLE32(pData + 4 * k));
+    const unsigned char* p = pData + kHeaderBytes;
+    for (size_t k = 0; k < cells.size(); ++k, p += kCellBytes) {
+        cells[k].base = int32_t(GetLE32(p));
+        cells[k].check = int32_t(GetLE32(p + 4));
+        cells[k].handle = int32_t(GetLE32(p + 8));
+    }
+    m_charset.swap(charset);
+    m_cells.swap(cells);
+    m_nLength = int32_t(nCells);
+    m_nLowerBound = nLower;
+    m_nItemCount = nItems;
+    m_nMode = nMode;
+    return true;
+}
+
+std::vector<unsigned char> CPDAT::Serialize() const {
+    // A dictionary without cells is written with one free cell, so that it loads back.
+    static const state kFree = {-1, -1, -1};
+    int32_t nLower = m_cells.empty() ? 0 : m_nLowerBound;
+    size_t nCells = size_t(nLower) + 1;
+    std::vector<unsigned char> out(kHeaderBytes + nCells * kCellBytes + 4);
+    unsigned char* p = out.data();
+    for (size_t k = 0; k < 65536; ++k) PutLE32(p + 4 * k, uint32_t(m_charset[k]));
+    PutLE32(p + kCharsetBytes, uint32_t(nLower));
+    PutLE32(p + kCharsetBytes + 4, m_nItemCount);
+    p += kHeaderBytes;
+    for (size_t k = 0; k < nCells; ++k, p += kCellBytes) {
+        const state& st = m_cells.empty() ? kFree : m_cells[k];
+        PutLE32(p, uint32_t(st.base));
+        PutLE32(p + 4, uint32_t(st.check));
+        PutLE32(p + 8, uint32_t(st.handle));
+    }
+    PutLE32(p, uint32_t(m_nMode));
+    return out;
+}
+
+bool CPDAT::Save(const char* sFilename) const {
+    if (!sFilename) return false;
+    std::vector<unsigned char> image;
+    try {
+        image = Serialize();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return WriteFileAtomic(sFilename, image.data(), image.size());
+}
+
+bool CPDAT::Load(const char* sFilename) {
+    if (!sFilename) return false;
+    tstring sName = PdatResolveFilename(sFilename);
+    std::vector<unsigned char> bytes;
+    if (!ReadFileBytes(sName.c_str(), bytes) || !Parse(bytes.data(), bytes.size())) {
+        PdatReportError("Fail read file " + sName);
+        return false;
+    }
+    return true;
+}

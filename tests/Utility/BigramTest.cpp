@@ -1,0 +1,174 @@
+#include "Utility/Bigram.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+
+#include "Utility/ByteIO.h"
+#include "common/TestUtil.h"
+
+namespace {
+
+struct Pair {
+    int32_t h2, freq;
+};
+
+std::string BigramFile(const std::vector<Pair>& pairs, const std::vector<index_t>& index) {
+    CByteWriter w;
+    w.PutI32(int32_t(pairs.size()));
+    w.PutI32(int32_t(index.size()));
+    for (const Pair& p : pairs) {
+        w.PutI32(p.h2);
+        w.PutI32(p.freq);
+    }
+    for (const index_t& x : index) {
+        w.PutI32(x.start);
+        w.PutI32(x.end);
+    }
+    return std::string(w.Bytes().begin(), w.Bytes().end());
+}
+
+index_t Ix(int s, int e) {
+    index_t x;
+    x.start = s;
+    x.end = e;
+    return x;
+}
+
+bool LoadString(CBigram& b, const std::string& s) {
+    return b.LoadFromMemory((const unsigned char*)s.data(), s.size());
+}
+
+}  // namespace
+
+TEST(BigramTest, BinarySearchHitsAndMisses) {
+    // id 0: (1,5) (3,7) (4,1); id 1: empty as -1; id 2: one pair (2,9); id 3: empty as end = start-1.
+    CBigram b(true, 0);
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}, {3, 7}, {4, 1}, {2, 9}},
+                                         {Ix(0, 2), Ix(-1, -1), Ix(3, 3), Ix(4, 3), Ix(2, 2)})));
+    EXPECT_EQ(b.GetFreq(0, 1), 5);
+    EXPECT_EQ(b.GetFreq(0, 3), 7);
+    EXPECT_EQ(b.GetFreq(0, 4), 1);
+    EXPECT_EQ(b.GetFreq(0, 2), 0);  // between two stored ids
+    EXPECT_EQ(b.GetFreq(0, 0), 0);
+    EXPECT_EQ(b.GetFreq(2, 2), 9);  // group of one
+    EXPECT_EQ(b.GetFreq(1, 2), 0);
+    for (int h2 = 0; h2 <= 5; ++h2) EXPECT_EQ(b.GetFreq(3, h2), 0);
+    EXPECT_EQ(b.GetFreq(5, 1), 0);   // first id = bound
+    EXPECT_EQ(b.GetFreq(-1, 1), 0);
+    EXPECT_EQ(b.GetFreq(0, -1), 0);
+    EXPECT_EQ(b.GetFreq(4, 6), 0);   // second id above the bound
+    EXPECT_EQ(b.GetFreq(4, 4), 1);   // second id = bound is searched
+}
+
+TEST(BigramTest, LoadChecks) {
+    CBigram b;
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}}, {Ix(0, 0)})));
+    ASSERT_TRUE(LoadString(b, std::string(8, '\0')));  // (0, 0) is a valid empty table
+    EXPECT_EQ(b.GetFreq(0, 0), 0);
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}}, {Ix(0, 0), Ix(1, 0)})));  // empty at the end
+    const std::vector<std::string> bad = {
+        BigramFile({{1, 5}}, {Ix(0, 1)}),             // end past the pairs
+        BigramFile({{1, 5}}, {Ix(1, 1)}),
+        BigramFile({{1, 5}}, {Ix(-2, -3)}),
+        BigramFile({{1, 5}}, {Ix(2, 1)}),             // an empty group starting past size
+        BigramFile({{1, 5}, {2, 5}}, {Ix(1, -1)}),    // end before start - 1
+        BigramFile({{1, 5}}, {Ix(0, 0)}).substr(0, 23),
+        std::string("\xff\xff\xff\xff\0\0\0\0", 8),
+        std::string("\0\0\0\0\xff\xff\xff\xff", 8),
+    };
+    for (size_t i = 0; i < bad.size(); ++i) {
+        EXPECT_FALSE(LoadString(b, bad[i])) << i;
+        EXPECT_EQ(b.GetFreq(0, 1), 5) << i;
+    }
+}
+
+TEST(BigramTest, DynamicBuildAndThreshold) {
+    kxtest::TempDir dir;
+    CBigram b(false, 8);
+    EXPECT_EQ(b.AddItem(5, 7, 2), 0);
+    EXPECT_EQ(b.AddItem(5, 7, 1), 0);   // merged: frequency 3
+    EXPECT_EQ(b.AddItem(5, 2, 4), 0);   // inserted before 7
+    EXPECT_EQ(b.AddItem(5, 9, 2), 2);   // a lone 2 is dropped on conversion
+    EXPECT_EQ(b.AddItem(1, 3, 8), 0);
+    EXPECT_EQ(b.AddItem(8, 1, 1), -1);  // first id = bound
+    EXPECT_EQ(b.AddItem(-1, 1, 1), -1);
+    EXPECT_EQ(b.AddItem(1, -1, 1), -1);
+    EXPECT_EQ(b.GetSize(), 4);
+    ASSERT_TRUE(b.Save(dir.file("BiWord.big").c_str()));
+    CBigram r;
+    ASSERT_TRUE(r.Load(dir.file("BiWord.big").c_str()));
+    EXPECT_EQ(r.GetSize(), 3);
+    EXPECT_EQ(r.GetBound(), 8);
+    EXPECT_EQ(r.GetFreq(5, 7), 3);
+    EXPECT_EQ(r.GetFreq(5, 2), 4);
+    EXPECT_EQ(r.GetFreq(5, 9), 0);
+    EXPECT_EQ(r.GetFreq(1, 3), 8);
+    // Empty groups are written as end = start - 1.
+    std::string bytes = kxtest::ReadAll(dir.file("BiWord.big"));
+    ASSERT_EQ(bytes.size(), 8u + 8 * 3 + 8 * 8);
+    EXPECT_EQ(bytes.substr(8 + 24, 8), std::string("\0\0\0\0\xff\xff\xff\xff", 8));  // id 0: (0, -1)
+
+    CBigram ro;
+    EXPECT_EQ(ro.AddItem(0, 0, 1), 0);  // read-only: nothing changes
+
+    // SelectWithThreshold rebuilds the index over the kept pairs, and its file reloads.
+    r.SelectWithThreshold(4);
+    EXPECT_EQ(r.GetSize(), 2);
+    EXPECT_EQ(r.GetFreq(5, 7), 0);
+    EXPECT_EQ(r.GetFreq(5, 2), 4);
+    EXPECT_EQ(r.GetFreq(1, 3), 8);
+    ASSERT_TRUE(r.Save(dir.file("sel.big").c_str()));
+    CBigram s;
+    ASSERT_TRUE(s.Load(dir.file("sel.big").c_str()));
+    EXPECT_EQ(s.GetFreq(5, 2), 4);
+    EXPECT_EQ(s.GetFreq(1, 3), 8);
+    r.SelectWithThreshold(100);
+    EXPECT_EQ(r.GetSize(), 0);
+    ASSERT_TRUE(r.Save(dir.file("none.big").c_str()));
+    ASSERT_TRUE(s.Load(dir.file("none.big").c_str()));
+    EXPECT_EQ(s.GetFreq(5, 2), 0);
+}
+
+TEST(BigramTest, SortIsStableAndHandlesSortedInput) {
+    std::vector<bigram_elem> recs(200000);
+    for (size_t i = 0; i < recs.size(); ++i) {
+        recs[i].handle1 = int32_t(i / 4);
+        recs[i].handle2 = int32_t(i % 4);
+        recs[i].freq = int32_t(i);
+    }
+    recs[5].handle2 = 1;  // repeats (1, 1): positions 5 then ... keep file order
+    CBigram::qksort(recs.data(), 0, int(recs.size()) - 1);
+    EXPECT_EQ(recs[5].freq, 5);
+    EXPECT_EQ(recs[6].freq, 6);
+    EXPECT_EQ(recs[4].handle2, 0);
+}
+
+// Random dynamic builds against a std::map reference.
+TEST(BigramTest, RandomBuildMatchesReference) {
+    const unsigned seed = 77;
+    std::mt19937 rng(seed);
+    kxtest::TempDir dir;
+    for (int round = 0; round < 20; ++round) {
+        const int bound = 1 + int(rng() % 50);
+        CBigram b(false, bound);
+        std::map<std::pair<int, int>, int> ref;
+        for (int k = 0; k < 400; ++k) {
+            int a = int(rng() % unsigned(bound)), c = int(rng() % unsigned(bound + 1)), f = 1 + int(rng() % 3);
+            b.AddItem(a, c, f);
+            ref[{a, c}] += f;
+        }
+        ASSERT_TRUE(b.Save(dir.file("r.big").c_str()));
+        CBigram r;
+        ASSERT_TRUE(r.Load(dir.file("r.big").c_str()));
+        for (int a = -1; a <= bound; ++a)
+            for (int c = -1; c <= bound + 1; ++c) {
+                auto it = ref.find({a, c});
+                int want = (it != ref.end() && it->second >= 3) ? it->second : 0;
+                ASSERT_EQ(r.GetFreq(a, c), want) << "seed " << seed << " round " << round << " " << a << "," << c;
+            }
+    }
+}
