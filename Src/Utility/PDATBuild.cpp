@@ -316,6 +316,40 @@ bool CPDAT::AddWordComplete() {
 
 // ---- offline text import and export ----------------------------------------------------------
 
+bool PdatImportLine(const char* sLine, tstring& sWord) {
+    sWord.clear();
+    const char* p = sLine;
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\v' || *p == '\f') ++p;
+    const char* e = p;
+    while (*e && !strchr(" \t\r\n\v\f", *e)) ++e;
+    if (e == p) return false;
+    if (strncmp(p, "\xEF\xBB\xBF", 3) == 0 && e - p >= 3) p += 3;
+    if (p == e) return false;
+    if (*p == '[') {
+        const char* pOpen = strchr(sLine, '[');
+        const char* pClose = strchr(pOpen + 1, ']');
+        if (pClose) {
+            sWord.assign(pOpen + 1, pClose);
+        } else {
+            sWord.assign(pOpen + 1);
+            while (!sWord.empty() && (sWord.back() == '\n' || sWord.back() == '\r')) sWord.pop_back();
+        }
+    } else {
+        sWord.assign(p, e);
+    }
+    return true;
+}
+
+void PdatEchoImportWord(FILE* fpEcho, tstring& sWord) {
+    if (!sWord.empty() && static_cast<unsigned char>(sWord[0]) >= 0x80) {
+        if (fpEcho) fprintf(fpEcho, "%s\n", sWord.c_str());
+        return;
+    }
+    std::replace(sWord.begin(), sWord.end(), '_', ' ');
+    bool bSpaced = sWord.find_first_of(" \t") != tstring::npos;
+    if (fpEcho) fprintf(fpEcho, bSpaced ? "[%s]\n" : "%s\n", sWord.c_str());
+}
+
 int CPDAT::Import(const char* sFilename, CPDAT* pCoreDict) {
     if (!sFilename) return 0;
     FILE* fp = fopen(sFilename, "rb");
@@ -329,31 +363,9 @@ int CPDAT::Import(const char* sFilename, CPDAT* pCoreDict) {
     AddWordInit();
     char sLine[3072];
     while (fgets(sLine, sizeof sLine, fp)) {
-        char sToken[3072];
-        if (sscanf(sLine, "%3071s", sToken) != 1 || sToken[0] == 0) continue;
-        const char* pToken = sToken;
-        if (strncmp(pToken, "\xEF\xBB\xBF", 3) == 0) pToken += 3;
-        if (*pToken == 0) continue;
         tstring sWord;
-        if (*pToken == '[') {
-            const char* pOpen = strchr(sLine, '[');
-            const char* pClose = strchr(pOpen + 1, ']');
-            if (pClose) {
-                sWord.assign(pOpen + 1, pClose);
-            } else {
-                sWord.assign(pOpen + 1);
-                while (!sWord.empty() && (sWord.back() == '\n' || sWord.back() == '\r')) sWord.pop_back();
-            }
-        } else {
-            sWord = pToken;
-        }
-        if (!sWord.empty() && static_cast<unsigned char>(sWord[0]) >= 0x80) {
-            fprintf(fpEcho, "%s\n", sWord.c_str());
-        } else {
-            std::replace(sWord.begin(), sWord.end(), '_', ' ');
-            bool bSpaced = sWord.find_first_of(" \t") != tstring::npos;
-            fprintf(fpEcho, bSpaced ? "[%s]\n" : "%s\n", sWord.c_str());
-        }
+        if (!PdatImportLine(sLine, sWord)) continue;
+        PdatEchoImportWord(fpEcho, sWord);
         if (pCoreDict && pCoreDict->Find(sWord.c_str()) >= 0) continue;
         unsigned int nBefore = m_nItemCount;
         AddWord(sWord.c_str(), false);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <vector>
 
@@ -15,6 +16,14 @@ bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen);
 // The name to open for sFilename: the name itself when it exists, else its conversion from UTF-8
 // when that exists (then logged as "Changed utf-8 file name " + sFilename).
 tstring PdatResolveFilename(const char* sFilename);
+// The word of one line of a word file: its first blank-delimited token (a leading UTF-8 byte-order
+// mark skipped), or, when that begins with "[", the text between the line's first "[" and the next
+// "]" (the rest of the line without one). False when the line gives no word.
+bool PdatImportLine(const char* sLine, tstring& sWord);
+// Echoes an imported word to fpEcho (may be null): a word beginning with a byte of 0x80 or more as
+// it is; otherwise its "_" become blanks (in sWord too) and it is bracketed when it holds a blank or
+// tab.
+void PdatEchoImportWord(FILE* fpEcho, tstring& sWord);
 // Sets the last error to sMessage and writes it to the error file.
 void PdatReportError(const tstring& sMessage);
 

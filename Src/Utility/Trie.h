@@ -1,0 +1,95 @@
+// CTrie: the user dictionary, a linked trie of words with a tag text (up to 39 bytes) and a count
+// each, whose nodes live in a CDynamicArry, so that words can be added at any time. Deleting only
+// unmarks a word; a deleted word that is added again gets a new handle. Handles are never reused,
+// so after about 2^31 additions of re-added words they wrap (not guarded).
+//
+// File (UserDict.pdat, little-endian): int32 item count, int32 deletion count, int32 head index,
+// then the node store block (see DynamicArray.h).
+//
+// Thread safety: no lock of its own. The const lookups (Find, the GetMaxWord/GetFreq forms that
+// take a tag buffer) may run on many threads while nobody changes the trie; AddTrie, DelTrie,
+// Load, Import and the forms that store the tag in the shared m_sCurPos need exclusive access.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Utility/DynamicArray.h"
+#include "Utility/Types.h"
+
+class CPDAT;
+
+class CTrie {
+public:
+    // An empty trie: no node, item and deletion counts 0.
+    CTrie();
+    virtual ~CTrie();
+    CTrie(const CTrie&) = delete;
+    CTrie& operator=(const CTrie&) = delete;
+
+    // Adds one entry: with bWholeWord the whole line is the word (tag "n"), otherwise the line is
+    // "word tag" (a missing tag is "n"). Returns 1 when the word is new, or when nothing is added
+    // (a line of 1024 bytes or more, a tag of 40 bytes or more, an empty word); 2 when it was
+    // present or added before (a deleted word added again gets a new handle). The tag is replaced
+    // and the count raised.
+    int AddTrie(const char* sLine, bool bWholeWord = false);
+    // Handle of the first blank-delimited token of the text; -1 when absent, deleted, or the
+    // text is 1024 bytes or longer.
+    int Find(const char* sWordO) const;
+    // Handle of the first nLen bytes as one word; -1 when absent or deleted.
+    int Find(const char* sWord, unsigned long nLen) const;
+    // Deletes the whole text as a word; its old handle, or -1 when it is not present.
+    int DelTrie(const char* sWord);
+    // Byte length of the longest present word at the start of the line (0 when none) and its
+    // handle (-1 when none); stores its tag in m_sCurPos (read with GetPos). -1 when the trie has
+    // no node or rtnHandle is null.
+    int GetMaxWord(const char* sLine, int* rtnHandle);
+    // The same, copying the tag into the caller's 40-byte buffer (when found) instead of the
+    // shared m_sCurPos; safe for concurrent readers.
+    int GetMaxWord(const char* sLine, int* rtnHandle, char* sPos) const;
+    // Copies nSize bytes (at most 40) of m_sCurPos into sPos, ending them with a NUL.
+    void GetPos(char* sPos, int nSize) const;
+    // Count of a present word, its handle through nHandle (0 when not found) and its tag into
+    // m_sCurPos; -1 when absent, deleted or when the trie has no node.
+    int GetFreq(const char* sWord, int& nHandle);
+    // The same, copying the tag into the caller's 40-byte buffer; safe for concurrent readers.
+    int GetFreq(const char* sWord, int& nHandle, char* sPos) const;
+    // The item count (handles given out).
+    int GetLowerBound() const { return m_nItemCount; }
+    // The item count plus one.
+    int GetWordNum() const { return m_nItemCount + 1; }
+    int GetDelNum() const { return m_nItemDelNum; }
+
+    // Writes the file through a temporary file. False (no file) when the item count is 0 or the
+    // file cannot be written.
+    bool Save(const char* sFileName) const;
+    // Reads the file. False, trie unchanged, when it cannot be read, its item count is 0, or it is
+    // malformed (bad counts or indexes, a cycle among the nodes).
+    bool Load(const char* sFileName);
+    bool Parse(const unsigned char* pData, size_t nSize);
+    std::vector<unsigned char> Serialize() const;
+
+    // Offline: adds the first token of every line that is not present yet (tag "n"), with the
+    // item count restarted at 0. pCoreDict is not used. Returns the item count.
+    int Import(const char* sFilename, CPDAT* pCoreDict = nullptr);
+    // Offline: every present word as "word\ttag\n", depth first. False when the name is null,
+    // there is no item or node, or the file cannot be written.
+    bool Export(const char* sFile) const;
+
+    // The node store (for checks).
+    const CDynamicArry& Nodes() const { return *m_pDynamicArry; }
+
+private:
+    int BuildTRIE(const char* sWord, const char* sPOS, int iTrieIndex);
+    // The node of the whole word (nLen bytes), -1 when the walk fails.
+    int FindNode(const char* sWord, unsigned long nLen) const;
+    int LongestMatch(const char* sLine, int* pHandle, char* sPos) const;
+    int FreqOf(const char* sWord, int& nHandle, char* sPos) const;
+
+    int32_t m_nItemCount;
+    int32_t m_nItemDelNum;
+    char m_sCurPos[40];
+    std::unique_ptr<CDynamicArry> m_pDynamicArry;
+    int32_t m_iHeadIndex;
+};
