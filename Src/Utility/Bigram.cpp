@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "Utility/ByteIO.h"
+#include "Utility/PDAT.h"
+#include "Utility/StoreImport.h"
+#include "Utility/TextScan.h"
 
 namespace {
 
@@ -50,7 +54,7 @@ bool CBigram::LoadFromMemory(const unsigned char* pData, size_t nSize) {
         index_t& x = tmp.m_pIndex[i];
         in.ReadI32(x.start);
         in.ReadI32(x.end);
-        bool empty = x.start == -1 || (x.end == x.start - 1 && x.start >= 0 && x.start <= size);
+        bool empty = x.start == -1 || (x.start >= 0 && x.start <= size && x.end == x.start - 1);
         bool range = x.start >= 0 && x.start <= x.end && x.end < size;
         if (!empty && !range) return false;
     }
@@ -197,4 +201,42 @@ bool CBigram::BuildStatic(const std::vector<bigram_elem>& vecRecords, int nBound
     m_nSize = n;
     m_nBound = nBound;
     return true;
+}
+
+int CBigram::Import(const char* sFilename, const CPDAT& dict, bool bFlag) {
+    if (!sFilename) return 0;
+    FILE* fp = fopen(sFilename, "rb");
+    if (!fp) return 0;
+    m_nSize = 0;
+    std::vector<bigram_elem> records;
+    records.reserve(10240);
+    std::string line, first, second;
+    while (textscan::ReadLine(fp, line)) {
+        textscan::CLineScanner scan(line);
+        int nFreq = 0;
+        if (bFlag) {
+            // "first@second freq": the pair is cut at its first "@".
+            std::string text;
+            if (!scan.Token(text)) continue;
+            size_t at = text.find('@');
+            if (at == std::string::npos) continue;
+            first = text.substr(0, at);
+            second = text.substr(at + 1);
+        } else {
+            if (!scan.Token(first) || !scan.Token(second)) continue;
+        }
+        scan.Int(nFreq);
+        int id1 = dict.Find(first.c_str()), id2 = dict.Find(second.c_str());
+        if (id1 < 0 || id2 < 0) continue;
+        bigram_elem e;
+        e.handle1 = id1;
+        e.handle2 = id2;
+        e.freq = nFreq;
+        records.push_back(e);
+    }
+    fclose(fp);
+    // Stable, so repeated pairs stay adjacent in file order and the layout is deterministic.
+    std::stable_sort(records.begin(), records.end());
+    if (!BuildStatic(records, ImportBound(dict))) return 0;
+    return m_nSize;
 }

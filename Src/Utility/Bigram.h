@@ -81,7 +81,7 @@ public:
     // Text importer: "first@second freq" lines (bFlag) or "first second freq" lines; pairs are
     // kept in (first, second) order, repeats adjacent in file order. Returns the pair count, 0
     // when the file cannot be opened.
-    int Import(const char* sFilename, CPDAT& dict, bool bFlag);
+    int Import(const char* sFilename, const CPDAT& dict, bool bFlag);
     // Sorts records [lo, hi] (inclusive) by (handle1, handle2), stable for repeated pairs.
     static void qksort(bigram_elem* pData, int lo, int hi);
 

@@ -1,9 +1,16 @@
 #include "Utility/POS.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
+#include <string>
 
 #include "Utility/ByteIO.h"
+#include "Utility/LogFile.h"
+#include "Utility/PDAT.h"
+#include "Utility/POSmap.h"
+#include "Utility/StoreImport.h"
+#include "Utility/TextScan.h"
 
 CPOS::CPOS() = default;
 CPOS::~CPOS() = default;
@@ -162,4 +169,45 @@ bool CPOS::Save(const char* sFilename) const {
             w.PutI32(m_pIndex[i].end);
         }
     return WriteFileAtomic(sFilename, w.Bytes().data(), w.Size());
+}
+
+int CPOS::Import(const char* sFilename, const CPDAT& dict, const CPOSmap* pTagSet) {
+    if (!sFilename) return 0;
+    FILE* fp = fopen(sFilename, "rb");
+    if (!fp) return 0;
+    m_nSize = 0;
+    std::vector<POS_elem> records;
+    std::string line, word, tag;
+    int nLine = 0;
+    while (textscan::ReadLine(fp, line)) {
+        ++nLine;
+        textscan::CLineScanner scan(line);
+        if (!scan.Token(word)) continue;
+        int nTag = 255, nFreq = 0;
+        if (pTagSet) {
+            scan.Token(tag);
+            nTag = pTagSet->GetID(tag.c_str());
+        } else {
+            // The tag id as a number; its text is kept for the progress line.
+            const char* before = scan.Rest();
+            if (!scan.Int(nTag)) nTag = 255;
+            tag.assign(before, size_t(scan.Rest() - before));
+            tag.erase(0, tag.find_first_not_of(" \t\r\n\v\f"));
+        }
+        scan.Int(nFreq);
+        int id = dict.Find(word.c_str());
+        if (nLine % 100 == 0)
+            printf("Line %d:word=%s(%d) pos=%s(%d)\n", nLine, word.c_str(), id, tag.c_str(), nTag);
+        if (id < 0) {
+            WriteLog(line, NULL, false);
+            continue;
+        }
+        POS_elem e;
+        e.handle = id;
+        e.POS_id = tuchar(nTag);
+        e.freq = nFreq;
+        records.push_back(e);
+    }
+    fclose(fp);
+    return Import(records, ImportBound(dict));
 }

@@ -71,7 +71,7 @@ public:
     // Text importer: "word tag freq" lines with tag names looked up in pTagSet, or "word id freq"
     // lines without one; words missing from the dictionary are logged and skipped. Returns the
     // number of records kept, 0 when the file cannot be opened.
-    int Import(const char* sFilename, CPDAT& dict, const CPOSmap* pTagSet);
+    int Import(const char* sFilename, const CPDAT& dict, const CPOSmap* pTagSet);
     // Writes the table; false (old file untouched) on failure.
     bool Save(const char* sFilename) const;
     // Lists "word\ttag\tfreq\n" (tag names from pTagSet, else tag ids) per candidate; false when

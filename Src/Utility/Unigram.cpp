@@ -1,9 +1,16 @@
 #include "Utility/Unigram.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <new>
+#include <string>
 
 #include "Utility/ByteIO.h"
+#include "Utility/LexiconGlobals.h"
+#include "Utility/PDAT.h"
+#include "Utility/StoreImport.h"
+#include "Utility/TextScan.h"
 
 namespace {
 
@@ -12,6 +19,12 @@ int32_t AddWrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)
 
 std::unique_ptr<int32_t[]> NewCounts(int32_t bound) {
     return std::unique_ptr<int32_t[]>(new (std::nothrow) int32_t[size_t(bound) + 1]());
+}
+
+// An imported word in GBK: converted from the caller's encoding when the engine has a converter.
+std::string ConvertImportWord(const std::string& sWord) {
+    if (!g_pCodeTranslator) return sWord;
+    return sWord;
 }
 
 }  // namespace
@@ -107,4 +120,85 @@ int CUnigram::OutputFreq(std::vector<unigram_elem>& vecOut) const {
 void CUnigram::qksort(unigram_elem* pData, int lo, int hi) {
     if (!pData || lo < 0 || hi <= lo) return;
     std::sort(pData + lo, pData + hi + 1);
+}
+
+int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
+    if (!sFilename) return 0;
+    FILE* fp = fopen(sFilename, "rb");
+    if (!fp) return 0;
+    std::string sListing = std::string(sFilename) + "_unigram_export.txt";
+    FILE* fpList = fopen(sListing.c_str(), "wb");
+    if (!fpList) {
+        fclose(fp);
+        return 0;
+    }
+    std::string sLog = std::string(sFilename) + ".log";
+    FILE* fpLog = fopen(sLog.c_str(), "wt");  // kept for the file set; nothing is written to it
+    if (!fpLog) {
+        fclose(fp);
+        fclose(fpList);
+        return 0;
+    }
+
+    // A dictionary whose every used cell ends a word has handles up to its lower bound, so the
+    // bound covers both the cells and the handles.
+    const int32_t bound = ImportBound(dict);
+    CUnigram tmp;
+    tmp.m_pData = NewCounts(bound);
+    if (!tmp.m_pData) {
+        fclose(fp);
+        fclose(fpList);
+        fclose(fpLog);
+        return 0;
+    }
+    tmp.m_nBound = bound;
+
+    std::string line, word;
+    int nLine = 0;
+    while (textscan::ReadLine(fp, line)) {
+        ++nLine;
+        textscan::CLineScanner scan(line);
+        if (scan.Token(word)) {
+            int nCount = 0;
+            if (word[0] == '[') {
+                // A phrase with blanks: from the line's first "[" to the first "]" after it; its
+                // count follows the "]".
+                size_t open = line.find('[');
+                size_t close = line.find(']', open + 1);
+                word = line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+                if (close != std::string::npos) textscan::CLineScanner(line.substr(close + 1)).Int(nCount);
+                word = word.c_str();  // a NUL ends the phrase as it ends the line
+            } else {
+                scan.Int(nCount);
+            }
+            word = ConvertImportWord(word);
+            if (!word.empty() && (unsigned char)word[0] < 0x80) std::replace(word.begin(), word.end(), '_', ' ');
+            bool bBracket = !word.empty() && (unsigned char)word[0] < 0x80 &&
+                            word.find_first_of(" \t") != std::string::npos;
+            fprintf(fpList, bBracket ? "[%s]\t" : "%s\t", word.c_str());
+            int id = word.empty() ? -1 : dict.Find(word.c_str());
+            if (id >= 0 && id < bound) {
+                if (nCount != 0) {
+                    int32_t& slot = tmp.m_pData[id];
+                    if (slot == 0)
+                        slot = nCount;
+                    else if (nMode == 0)
+                        slot = std::min(slot, int32_t(nCount));
+                    else if (nMode == 1)
+                        slot = std::max(slot, int32_t(nCount));
+                    else if (nMode == 2)
+                        slot = AddWrap(slot, nCount);
+                    fprintf(fpList, "%d\n", slot);
+                }
+                tmp.m_nTotal = AddWrap(tmp.m_nTotal, nCount);
+                ++tmp.m_nSize;
+            }
+        }
+        if (nLine % 100 == 0) printf("Line %d completed!\n", nLine);
+    }
+    fclose(fp);
+    fclose(fpList);
+    fclose(fpLog);
+    Swap(tmp);
+    return m_nSize;
 }

@@ -66,7 +66,7 @@ public:
     // listing sFilename + "_unigram_export.txt". A repeated word keeps the smaller count
     // (nMode 0), the larger (1), their sum (2) or the first (other). Returns the item count, 0
     // when a file cannot be opened.
-    int Import(const char* sFilename, CPDAT& dict, int nMode);
+    int Import(const char* sFilename, const CPDAT& dict, int nMode);
     // Sorts records [lo, hi] (inclusive) by word id, ascending.
     static void qksort(unigram_elem* pData, int lo, int hi);
 
