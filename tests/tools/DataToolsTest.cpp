@@ -1,0 +1,173 @@
+// The data compiler, the checker and the detector model, on the hand-written fixture sources and
+// on the real data directory the build made.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Utility/IDMaps.h"
+#include "Utility/PDAT.h"
+#include "Utility/POS.h"
+#include "Utility/Unigram.h"
+#include "Utility/WordList.h"
+#include "common/TestUtil.h"
+#include "data/CodeModel.h"
+#include "data/DataBuild.h"
+#include "data/DataCheck.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+kxdata::BuildOptions FixtureOptions(const kxtest::TempDir& dir) {
+    kxdata::BuildOptions o;
+    o.sourceDirs = {kxtest::DataPath("fixture"), std::string(KX_SOURCE_DIR) + "/data"};
+    o.outDir = dir.file("Data");
+    o.workDir = dir.file("work");
+    return o;
+}
+
+std::string Failures(const std::vector<kxdata::CheckLine>& report) {
+    std::string s;
+    for (const auto& l : report)
+        if (!l.ok) s += l.file + ": " + l.summary + "\n";
+    return s;
+}
+
+const kxdata::CheckLine* Line(const std::vector<kxdata::CheckLine>& report, const std::string& file) {
+    for (const auto& l : report)
+        if (l.file == file) return &l;
+    return nullptr;
+}
+
+std::string RealData() { return std::string(KX_BUILD_DIR) + "/Data"; }
+
+}  // namespace
+
+TEST(DataBuildTest, FixtureBuildsReproduciblyAndPassesTheChecks) {
+    kxtest::TempDir a, b;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(FixtureOptions(a), error)) << error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(FixtureOptions(b), error)) << error;
+    std::vector<kxdata::CheckLine> report;
+    EXPECT_EQ(kxdata::CheckDataDirectory(a.file("Data"), report), 0) << Failures(report);
+    // Every file is a pure function of its sources.
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(a.file("Data"))) {
+        if (!e.is_regular_file()) continue;
+        std::string rel = fs::relative(e.path(), a.file("Data")).string();
+        EXPECT_EQ(kxtest::ReadAll(e.path().string()), kxtest::ReadAll(b.file("Data/" + rel))) << rel;
+        ++files;
+    }
+    EXPECT_EQ(files, 39);  // the start-up list, the keyword blacklist, 16 converter files, the model
+    // Handles follow the word file: the special words sit where the engine expects them.
+    CPDAT core(0);
+    ASSERT_TRUE(core.Load(a.file("Data/CoreDict.pdat").c_str()));
+    EXPECT_EQ(core.Find("\xCA\xBC##\xCA\xBC"), 0);                            // 始##始
+    EXPECT_EQ(core.Find("\xD2\xBB"), int(core.GetItemCount()) - 1);            // 一
+    EXPECT_GE(core.Find("\xB1\xB1\xBE\xA9\xB4\xF3\xD1\xA7"), 0);               // 北京大学
+}
+
+TEST(DataBuildTest, MissingSourceFailsWithItsName) {
+    kxtest::TempDir dir, empty;
+    kxdata::BuildOptions o;
+    o.sourceDirs = {empty.path()};
+    o.outDir = dir.file("Data");
+    o.workDir = dir.file("work");
+    std::string error;
+    EXPECT_FALSE(kxdata::BuildDataDirectory(o, error));
+    EXPECT_NE(error.find("Configure.xml"), std::string::npos) << error;
+}
+
+TEST(DataCheckTest, CatchesBrokenFiles) {
+    kxtest::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(FixtureOptions(dir), error)) << error;
+    std::string data = dir.file("Data");
+    // A context table whose first row no longer sums to its stored frequency.
+    std::string ctx = kxtest::ReadAll(data + "/KOVEX.ctx");
+    ASSERT_GT(ctx.size(), 9u);
+    ctx[5] = char(ctx[5] + 1);
+    kxtest::WriteAll(data + "/KOVEX.ctx", ctx);
+    // A tag name the sentiment layer would read as a weight, and a map one line short.
+    std::string map = kxtest::ReadAll(data + "/PKU.map");
+    kxtest::WriteAll(data + "/PKU.map", "1x\n" + map.substr(map.find('\n') + 1));
+    std::string first = kxtest::ReadAll(data + "/PKU_First.map");
+    kxtest::WriteAll(data + "/PKU_First.map", first.substr(first.find('\n') + 1));
+    // A truncated unigram table.
+    std::string uni = kxtest::ReadAll(data + "/CoreDict.unig");
+    kxtest::WriteAll(data + "/CoreDict.unig", uni.substr(0, uni.size() - 4));
+    std::vector<kxdata::CheckLine> report;
+    EXPECT_GE(kxdata::CheckDataDirectory(data, report), 4);
+    for (const char* f : {"KOVEX.ctx", "PKU.map", "PKU_First.map", "CoreDict.unig"}) {
+        const kxdata::CheckLine* l = Line(report, f);
+        ASSERT_NE(l, nullptr) << f;
+        EXPECT_FALSE(l->ok) << f;
+    }
+    EXPECT_TRUE(Line(report, "nr.fsa")->ok);
+}
+
+TEST(CodeModelTest, ScoresAndDecisions) {
+    EXPECT_EQ(kxdata::PackScore(0, 0, 0, 0), kxdata::kNeutralScore);
+    EXPECT_EQ(kxdata::ModelMapIndex(0x81, 0x30), 1);
+    EXPECT_EQ(kxdata::ModelMapIndex(0xB0, 0xA1), (0xA1 - 0x40) * 128 + 0x30);
+    std::vector<kxdata::ModelCell> cells;
+    std::string error;
+    EXPECT_FALSE(kxdata::BuildModelCells("1 2 3 4 5\n", cells, error));
+    EXPECT_FALSE(kxdata::BuildModelCells("1 2 3 4 5 11\n", cells, error));
+    EXPECT_FALSE(kxdata::BuildModelCells("1 256 0 0 0 0\n", cells, error));
+    ASSERT_TRUE(kxdata::BuildModelCells("214 208 5 -3 -5 -4\n228 184 -2 -2 -5 6\n", cells, error)) << error;
+    auto detect = [&](const std::string& s) {
+        return kxdata::DetectWithModel(cells, (const unsigned char*)s.data(), s.size());
+    };
+    EXPECT_EQ(detect(""), 2);
+    EXPECT_EQ(detect("plain"), 2);
+    EXPECT_EQ(detect("\xD6\xD0\xD6\xD0"), 2);
+    EXPECT_EQ(detect("\xE4\xB8"), 1);
+    EXPECT_EQ(detect("\x81\x81\x81"), 0);  // high bytes meeting only neutral cells
+    // A decisive cell ends detection at once, whatever the scores so far.
+    cells[257 + 256 * 0x81 + 0x82].score = kxdata::PackScore(0, 0, 0, 0) | (3 << 20);
+    EXPECT_EQ(detect("\xD6\xD0\xD6\xD0\x81\x82\xD6\xD0"), 3);
+}
+
+TEST(RealDataTest, CoreContentMeansWhatTheRulesExpect) {
+    CPDAT core(0);
+    ASSERT_TRUE(core.Load((RealData() + "/CoreDict.pdat").c_str())) << "build/Data missing";
+    CPOS pos;
+    ASSERT_TRUE(pos.Load((RealData() + "/CoreDict.pos").c_str()));
+    CUnigram uni;
+    ASSERT_TRUE(uni.Load((RealData() + "/CoreDict.unig").c_str()));
+    EXPECT_GT(core.GetItemCount(), 300000u);
+    int zhongguo = core.Find("\xD6\xD0\xB9\xFA");  // 中国
+    ASSERT_GE(zhongguo, 0);
+    EXPECT_GT(uni.GetFreq(zhongguo), 1000);
+    EXPECT_GT(pos.GetPOSFreq(zhongguo, 29), 0);   // ns
+    int de = core.Find("\xB5\xC4");               // 的
+    EXPECT_GT(pos.GetPOSFreq(de, 54), 10000);     // u
+    // Words that could never be reached in the lattice are not in the dictionary.
+    EXPECT_LT(core.Find("\xA3\xC2\xB3\xAC"), 0);  // Ｂ超
+    EXPECT_GE(core.Find("\xA1\xA3"), 0);          // 。
+    EXPECT_EQ(pos.GetPOS(core.Find("\xA1\xA3")), 82);
+}
+
+TEST(RealDataTest, EnglishIrregularFormsReachTheirBase) {
+    std::string dir = RealData() + "/English/";
+    CPDAT en(0);
+    CWordList words(false, nullptr);
+    CIDMaps irr;
+    CPOS pos;
+    ASSERT_TRUE(en.Load((dir + "English.pdat").c_str()));
+    ASSERT_TRUE(words.Load((dir + "English.wordlist").c_str()));
+    ASSERT_TRUE(irr.Load((dir + "Irrel2regular.map").c_str()));
+    ASSERT_TRUE(pos.Load((dir + "English.pos").c_str()));
+    int went = en.Find("went"), go = en.Find("go");
+    ASSERT_GT(went, 0);
+    ASSERT_GT(go, 0);
+    EXPECT_EQ(irr.GetMapID(went), go);
+    EXPECT_STREQ(words.GetWord(go), "go");
+    EXPECT_EQ(pos.GetPOSFreq(went, 68), 0);       // the form itself has no verb candidate
+    EXPECT_GE(pos.GetPOSFreq(go, 68), 3);         // its base does, frequent enough to win
+    EXPECT_GT(pos.GetPOSFreq(en.Find("paris"), 29), 0);
+    EXPECT_EQ(en.Find("<none>"), 0);
+}
