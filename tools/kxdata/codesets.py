@@ -2,8 +2,8 @@
 
 charmap: one line per character that has a GBK or a BIG5 form: 'handle unicode gbk big5' in hex
 ('-' when the set lacks the character). The same character has the same handle in every set, so
-the converter's maps are identities where both sides hold it. ASCII stays out (unmatched ASCII
-passes unchanged), and so does the euro sign.
+the converter's maps are identities where both sides hold it. BIG5 is code page 950, as in the
+conversion tables. ASCII stays out (unmatched ASCII passes unchanged), and so does the euro sign.
 
 CodeTrans.model scores: the detector is a byte automaton whose cells score each byte given the
 byte before it (a first-order model); one line 'prev next gbk big5 unicode utf8' per cell with
@@ -21,7 +21,7 @@ def charmap():
     for lead in range(0x81, 0xFF):
         for trail in range(0x40, 0xFF):
             b = bytes((lead, trail))
-            for k, enc in ((0, 'gbk'), (1, 'big5')):
+            for k, enc in ((0, 'gbk'), (1, 'cp950')):
                 try:
                     u = b.decode(enc)
                 except UnicodeDecodeError:
@@ -53,7 +53,7 @@ def encode_all(texts_gbk):
     trad = to_traditional(uni)
     return {
         'gbk': texts_gbk,
-        'big5': [t.encode('big5', errors='ignore') for t in trad],
+        'big5': [t.encode('cp950', errors='ignore') for t in trad],
         'utf16': [t.encode('utf-16-le') for t in uni],
         'utf8': [t.encode('utf-8') for t in uni],
     }
