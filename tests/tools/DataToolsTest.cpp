@@ -2,6 +2,7 @@
 // on the real data directory the build made.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -170,4 +171,53 @@ TEST(RealDataTest, EnglishIrregularFormsReachTheirBase) {
     EXPECT_GE(pos.GetPOSFreq(go, 68), 3);         // its base does, frequent enough to win
     EXPECT_GT(pos.GetPOSFreq(en.Find("paris"), 29), 0);
     EXPECT_EQ(en.Find("<none>"), 0);
+}
+
+TEST(DataBuildTest, SourcesAreFoundInOrderAndUnpacked) {
+    kxtest::TempDir first, second, work;
+    kxtest::WriteAll(first.file("a.txt"), "first\n");
+    kxtest::WriteAll(second.file("a.txt"), "second\n");
+    kxtest::WriteAll(second.file("b.txt"), "plain b\n");
+    ASSERT_EQ(std::system(("printf 'packed c\\n' | xz -c > '" + second.file("c.txt.xz") + "'").c_str()), 0);
+    kxdata::BuildOptions o;
+    o.sourceDirs = {first.path(), second.path()};
+    o.workDir = work.path();
+    // The importers write echo files beside their input, so every source is read from a copy.
+    std::string a = kxdata::FindSource(o, "a.txt");
+    EXPECT_EQ(a, work.file("a.txt"));
+    EXPECT_EQ(kxtest::ReadAll(a), "first\n");
+    EXPECT_EQ(kxtest::ReadAll(kxdata::FindSource(o, "b.txt")), "plain b\n");
+    EXPECT_EQ(kxtest::ReadAll(kxdata::FindSource(o, "c.txt")), "packed c\n");
+    EXPECT_EQ(kxdata::FindSource(o, "d.txt"), "");
+}
+
+TEST(DataCheckTest, MissingFilesFailTheirLines) {
+    kxtest::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(FixtureOptions(dir), error)) << error;
+    std::string data = dir.file("Data");
+    fs::remove(data + "/nr.fsa");
+    fs::remove(data + "/GBK2BIG.map");
+    std::vector<kxdata::CheckLine> report;
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report), 2) << Failures(report);
+    EXPECT_FALSE(Line(report, "nr.fsa")->ok);
+    EXPECT_FALSE(Line(report, "code set 2")->ok);
+    EXPECT_TRUE(Line(report, "code set 1")->ok);
+    EXPECT_TRUE(Line(report, "CodeTrans.model")->ok);
+}
+
+TEST(CodeModelTest, FileImageHasTheSpecifiedLayout) {
+    kxdata::CodeModel model;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildModelCells("", model.cells, error));
+    model.gbkMap[kxdata::ModelMapIndex(0xD6, 0xD0)] = 0x4E2D;  // 中
+    std::vector<unsigned char> bytes = kxdata::ModelBytes(model);
+    ASSERT_EQ(bytes.size(), 98308u + 16u * model.cells.size());
+    size_t at = 2 * size_t(kxdata::ModelMapIndex(0xD6, 0xD0));
+    EXPECT_EQ(bytes[at] | (bytes[at + 1] << 8), 0x4E2D);
+    EXPECT_EQ(int(bytes[98304] | (bytes[98305] << 8) | (bytes[98306] << 16)), int(model.cells.size()));
+    // Root: base 1, check -1; every cell neutral until scored.
+    EXPECT_EQ(bytes[98308], 1);
+    EXPECT_EQ(bytes[98312], 0xFF);
+    for (const auto& c : model.cells) EXPECT_EQ(c.score, kxdata::kNeutralScore);
 }
