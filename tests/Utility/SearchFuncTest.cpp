@@ -101,11 +101,6 @@ TEST(SearchFuncTest, SmallSearches) {
     EXPECT_EQ(GetMaxIndex({1.f, 3.f, 2.f, 3.f}), 1);
     EXPECT_EQ(GetMaxIndex({}), -1);
     EXPECT_EQ(GetMaxIndex({-5.f, -2.f}), 1);
-    const char* list[] = {"x", "Y"};
-    EXPECT_TRUE(IsExists("Y", list, 2));
-    EXPECT_FALSE(IsExists("y", list, 2));
-    EXPECT_TRUE(IsExists(7, v));
-    EXPECT_FALSE(IsExists(2, v));
 }
 
 TEST(SearchFuncTest, IntersectionAppendsAndNotRemovesDuplicates) {

@@ -94,7 +94,9 @@ TEST(StrTokenTest, RangeInsideAnUnterminatedBuffer) {
                  t = tok.GetToken(nullptr, nullptr, " ."))
                 got.emplace_back(t, strnlen(t, buf.get() + n - t));  // the last token is unterminated
             EXPECT_EQ(std::string(buf.get(), n), s.substr(0, n));
-            if (n == 5) EXPECT_EQ(got, Tokens({"ab", "cd"}));
+            if (n == 5) {
+                EXPECT_EQ(got, Tokens({"ab", "cd"}));
+            }
         }
     }
 }

@@ -1,0 +1,224 @@
+#include "Utility/ReadFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LogCapture.h"
+#include "Utility/LogFile.h"
+#include "common/TestUtil.h"
+
+namespace {
+
+// Reads with the buffer form; returns the count and the n bytes read (empty when untouched).
+struct Read {
+    unsigned long n;
+    bool touched;
+    std::string bytes;
+};
+
+Read ReadBuf(const std::string& path, long offset, unsigned long length, bool all) {
+    char* buf = nullptr;
+    Read r;
+    r.n = ReadFile(path.c_str(), &buf, offset, length, all);
+    r.touched = buf != nullptr;
+    if (buf) {
+        EXPECT_EQ(buf[r.n], 0) << "no NUL at n";
+        r.bytes.assign(buf, r.n);
+    }
+    delete[] buf;
+    return r;
+}
+
+}  // namespace
+
+TEST(ReadFileTest, WholeFilesAndRanges) {
+    kxtest::TempDir dir;
+    const std::string f = dir.file("a.txt");
+    kxtest::WriteAll(f, "hello world");
+    Read r = ReadBuf(f, 0, 0, true);
+    EXPECT_EQ(r.n, 11u);
+    EXPECT_EQ(r.bytes, "hello world");
+    r = ReadBuf(f, 6, 3, false);
+    EXPECT_EQ(r.bytes, "wor");
+    // A range past the end returns the requested length, zero-filled.
+    r = ReadBuf(f, 9, 6, false);
+    EXPECT_EQ(r.n, 6u);
+    EXPECT_EQ(r.bytes, std::string("ld\0\0\0\0", 6));
+    r = ReadBuf(f, 100, 4, false);
+    EXPECT_EQ(r.bytes, std::string(4, '\0'));
+    // A negative offset reads nothing: n zero bytes.
+    r = ReadBuf(f, -5, 3, false);
+    EXPECT_EQ(r.bytes, std::string(3, '\0'));
+    // length 0 without bZeroIsAll reads nothing.
+    r = ReadBuf(f, 0, 0, false);
+    EXPECT_EQ(r.n, 0u);
+    EXPECT_TRUE(r.touched);
+}
+
+TEST(ReadFileTest, EmptyFilesAndNames) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    const std::string f = dir.file("empty");
+    kxtest::WriteAll(f, "");
+    Read r = ReadBuf(f, 0, 0, true);
+    EXPECT_EQ(r.n, 0u);
+    EXPECT_TRUE(r.touched);  // an allocated "", freed by the caller
+    r = ReadBuf("", 0, 0, true);
+    EXPECT_EQ(r.n, 0u);
+    EXPECT_TRUE(r.touched);
+    char* buf = nullptr;
+    EXPECT_EQ(ReadFile(nullptr, &buf, 0, 0, true), 0u);
+    delete[] buf;
+    EXPECT_TRUE(capture.Logs().empty());
+
+    // The string form counts an empty file as a failure.
+    SetLastErrorMessage("");
+    tstring s = "old";
+    EXPECT_EQ(ReadFile(f.c_str(), s, 0, 0, true), 0u);
+    EXPECT_EQ(s, "");
+    EXPECT_EQ(CopyLastErrorMessage(), "Error read file " + f);
+    EXPECT_EQ(capture.Errors(), std::vector<std::string>({"Error read file " + f}));
+}
+
+TEST(ReadFileTest, StringFormDropsNulBytes) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    const std::string f = dir.file("nul");
+    kxtest::WriteAll(f, std::string("a\0b\0\0c", 6));
+    tstring s;
+    EXPECT_EQ(ReadFile(f.c_str(), s, 0, 0, true), 3u);
+    EXPECT_EQ(s, "abc");
+    kxtest::WriteAll(f, std::string(5, '\0'));
+    EXPECT_EQ(ReadFile(f.c_str(), s, 0, 0, true), 0u);  // only NULs: 0 without a message
+    EXPECT_EQ(s, "");
+    EXPECT_TRUE(capture.Errors().empty());
+    // Zero-filled bytes of a range past the end are dropped too.
+    kxtest::WriteAll(f, "xy");
+    EXPECT_EQ(ReadFile(f.c_str(), s, 0, 10, false), 2u);
+    EXPECT_EQ(s, "xy");
+}
+
+TEST(ReadFileTest, OpenFailuresLeaveThePointerAndLastError) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    const std::string missing = dir.file("missing");
+    SetLastErrorMessage("before");
+    char* const sentinel = reinterpret_cast<char*>(0x1);
+    char* buf = sentinel;
+    EXPECT_EQ(ReadFile(missing.c_str(), &buf, 0, 0, true), 0u);
+    EXPECT_EQ(buf, sentinel);
+    EXPECT_EQ(CopyLastErrorMessage(), "before");
+    EXPECT_EQ(capture.Logs(), std::vector<std::string>({"Failed open file  " + missing}));
+    EXPECT_TRUE(capture.Errors().empty());
+
+    // The string form adds its own error line.
+    tstring s = "x";
+    EXPECT_EQ(ReadFile(missing.c_str(), s, 0, 0, true), 0u);
+    EXPECT_EQ(capture.Logs().size(), 2u);
+    EXPECT_EQ(capture.Errors(), std::vector<std::string>({"Error read file " + missing}));
+    EXPECT_EQ(CopyLastErrorMessage(), "Error read file " + missing);
+}
+
+TEST(ReadFileTest, DirectoriesAndFifosAreRefused) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    char* buf = nullptr;
+    EXPECT_EQ(ReadFile(dir.path().c_str(), &buf, 0, 0, true), 0u);
+    EXPECT_EQ(buf, nullptr);
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadFile(fifo.c_str(), &buf, 0, 0, true), 0u);  // must not block
+    EXPECT_EQ(buf, nullptr);
+    EXPECT_EQ(capture.Logs(), std::vector<std::string>({"Failed open file  " + dir.path(),
+                                                         "Failed open file  " + fifo}));
+}
+
+TEST(ReadFileTest, HugeLengthsAreRefusedWithoutAnException) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    const std::string f = dir.file("small");
+    kxtest::WriteAll(f, "abc");
+    char* buf = nullptr;
+    EXPECT_EQ(ReadFile(f.c_str(), &buf, 0, ULONG_MAX, false), 0u);  // n + 1 wraps
+    EXPECT_EQ(buf, nullptr);
+#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer reports such a request instead of failing it
+    EXPECT_EQ(ReadFile(f.c_str(), &buf, 0, ULONG_MAX - 1, false), 0u);  // cannot be allocated
+    EXPECT_EQ(buf, nullptr);
+    EXPECT_EQ(capture.Errors().size(), 2u);
+#endif
+    EXPECT_EQ(capture.Errors().back(), "Error read file " + f);
+    const size_t before = capture.Errors().size();
+    tstring s;
+    EXPECT_EQ(ReadFile(f.c_str(), s, 0, ULONG_MAX, false), 0u);
+    EXPECT_EQ(capture.Errors().size(), before + 1);  // one line, not two, for the string form
+}
+
+TEST(ReadFileTest, KeptReaderMatchesNamesIgnoringCase) {
+    kxtest::TempDir dir;
+    const std::string f = dir.file("Doc.txt");
+    kxtest::WriteAll(f, "content");
+    CReadFile reader;
+    char* buf = nullptr;
+    EXPECT_EQ(reader.ReadFile(f.c_str(), &buf, 0, 0, true), 7u);
+    delete[] buf;
+    std::string upper = f;
+    upper.replace(upper.size() - 7, 7, "DOC.TXT");
+    buf = nullptr;
+    EXPECT_EQ(reader.ReadFile(upper.c_str(), &buf, 0, 3, false), 3u);  // served from the open file
+    EXPECT_STREQ(buf, "con");
+    delete[] buf;
+}
+
+TEST(ReadFileTest, LinesCount) {
+    kxtest::TempDir dir;
+    const std::string f = dir.file("lines");
+    kxtest::WriteAll(f, std::string(2499, 'x') + "\n");
+    FILE* fp = fopen(f.c_str(), "rb");
+    ASSERT_NE(fp, nullptr);
+    EXPECT_EQ(GetFileLinesCount(fp), 3);  // 999 + 999 + 502
+    EXPECT_EQ(ftell(fp), 0);
+    fclose(fp);
+    kxtest::WriteAll(f, "a\nb\nlast");
+    fp = fopen(f.c_str(), "rb");
+    EXPECT_EQ(GetFileLinesCount(fp), 3);
+    fclose(fp);
+    EXPECT_EQ(GetFileLinesCount(nullptr), 0);
+}
+
+TEST(ReadFileThreadTest, SharedReaderSwitchedBetweenTwoFiles) {
+    kxtest::TempDir dir;
+    const std::string a = dir.file("a"), b = dir.file("b");
+    std::string textA, textB;
+    for (int i = 0; i < 4096; ++i) {
+        textA += char('a' + i % 26);
+        textB += char('0' + i % 10);
+    }
+    kxtest::WriteAll(a, textA);
+    kxtest::WriteAll(b, textB);
+    CReadFile reader;
+    std::vector<std::thread> threads;
+    std::vector<int> bad(8, 0);
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 300; ++i) {
+                const bool useA = (i + t) % 2 == 0;
+                const std::string& name = useA ? a : b;
+                const std::string& text = useA ? textA : textB;
+                const long offset = (i * 37 + t * 11) % 4000;
+                char* buf = nullptr;
+                unsigned long n = reader.ReadFile(name.c_str(), &buf, offset, 64, false);
+                if (n != 64 || !buf || std::string(buf, 64) != text.substr(offset, 64)) ++bad[t];
+                delete[] buf;
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(bad[t], 0) << "thread " << t;
+}
