@@ -1,0 +1,244 @@
+// Dictionary-based code converter (see CodeTran.h).
+#include "CodeTrans/CodeTran.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Utility/ByteIO.h"
+#include "Utility/ReadFile.h"
+#include "Utility/IDMaps.h"
+#include "Utility/LogFile.h"
+#include "Utility/PDAT.h"
+#include "Utility/StrToken.h"
+#include "Utility/WordList.h"
+
+namespace {
+
+// The six file names of each encoding code 1..5, in load order: GBK dictionary, GBK word list,
+// code dictionary, code word list, code->GBK map, GBK->code map.
+const char kFileNames[5][6][15] = {
+    {"GBKA.pdat", "GBKA.wordlist", "UTF8.pdat", "UTF8.wordlist", "UTF2GBKA.map", "GBKA2UTF.map"},
+    {"GBK.pdat", "GBK.wordlist", "BIG5.pdat", "BIG5.wordlist", "BIG2GBK.map", "GBK2BIG.map"},
+    {"GBK.pdat", "GBK.wordlist", "GBKA.pdat", "GBKA.wordlist", "GBKA2GBK.map", "GBK2GBKA.map"},
+    {"GBKA.pdat", "GBKA.wordlist", "UTF8.pdat", "UTF8.wordlist", "GBKA2UTF.map", "UTF2GBKA.map"},
+    {"GBK.pdat", "GBK.wordlist", "UTF8.pdat", "UTF8.wordlist", "UTF2GBK.map", "GBK2UTF.map"},
+};
+
+const char kBOM[] = "\xEF\xBB\xBF";
+const char kMark[] = "^^";
+
+bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Writes the load failure of one file; the last-error text is left alone.
+void ReportLoadFailure(const tstring& sPath) { WriteError(sPath + " cannot load!\n", nullptr); }
+
+// malloc'd work buffer for the unit segmentation, which may realloc it.
+struct MallocBuffer {
+    char* p = nullptr;
+    int nSize = 0;
+    ~MallocBuffer() { free(p); }
+};
+
+}  // namespace
+
+CCodeTran::CCodeTran(const char* sDataPath, int encoding) {
+    if (sDataPath == nullptr || encoding < 1 || encoding > 5) return;
+    const char(*names)[15] = kFileNames[encoding - 1];
+    const tstring sDir = tstring(sDataPath) + "/";
+
+    // Load into locals; install only when all six loaded.
+    std::unique_ptr<CPDAT> pGBKDict(new CPDAT(1));
+    std::unique_ptr<CWordList> pGBKList(new CWordList(false, nullptr));
+    std::unique_ptr<CPDAT> pCodeDict(new CPDAT(1));
+    std::unique_ptr<CWordList> pCodeList(new CWordList(false, nullptr));
+    std::unique_ptr<CIDMaps> pCode2GBK(new CIDMaps());
+    std::unique_ptr<CIDMaps> pGBK2Code(new CIDMaps());
+
+    // Column order: GBK dictionary, GBK word list, code dictionary, code word list, the maps.
+    for (int i = 0; i < 6; ++i) {
+        const tstring sPath = sDir + names[i];
+        const char* sFile = sPath.c_str();
+        bool bLoaded = false;
+        switch (i) {
+            case 0: bLoaded = pGBKDict->Load(sFile); break;
+            case 1: bLoaded = pGBKList->Load(sFile); break;
+            case 2: bLoaded = pCodeDict->Load(sFile); break;
+            case 3: bLoaded = pCodeList->Load(sFile); break;
+            case 4: bLoaded = pCode2GBK->Load(sFile) != 0; break;
+            default: bLoaded = pGBK2Code->Load(sFile) != 0; break;
+        }
+        if (!bLoaded) {
+            ReportLoadFailure(sPath);
+            return;
+        }
+    }
+
+    m_pGBKSrcDict = pGBKDict.release();
+    m_pGBKWordList = pGBKList.release();
+    m_pCodeDict = pCodeDict.release();
+    m_pCodeWordList = pCodeList.release();
+    m_pCode2GBKMap = pCode2GBK.release();
+    m_pGBK2CodeMap = pGBK2Code.release();
+    m_nEncoding = encoding;
+    m_nStatus = 1;
+}
+
+CCodeTran::~CCodeTran() {
+    delete m_pGBKSrcDict;
+    delete m_pGBKWordList;
+    delete m_pCodeDict;
+    delete m_pCodeWordList;
+    delete m_pCode2GBKMap;
+    delete m_pGBK2CodeMap;
+}
+
+const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
+    return CodeTrans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false);
+}
+
+const char* CCodeTran::GBKToCode(const char* sLine, tstring& result) const {
+    return CodeTrans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true);
+}
+
+const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                                 CWordList* pDsnWordList, bool bOutput) const {
+    result.clear();
+    if (m_nStatus != 1 || sLine == nullptr || *sLine == '\0' || pSrcDict == nullptr || pIDMaps == nullptr ||
+        pDsnWordList == nullptr)
+        return result.c_str();
+    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) sLine += 3;
+
+    // Work on a copy: the line splitter cuts it in place.
+    std::vector<char> vecText(sLine, sLine + strlen(sLine) + 1);
+    MallocBuffer buffer;
+    buffer.nSize = int(2 * (vecText.size() - 1) + 1);
+    buffer.p = static_cast<char*>(malloc(size_t(buffer.nSize)));
+    if (buffer.p == nullptr) return result.c_str();
+    buffer.p[0] = '\0';
+    result.reserve(vecText.size() + vecText.size() / 2);
+
+    char* pCur = vecText.data();
+    while (pCur != nullptr && *pCur != '\0') {
+        // White space between lines is kept verbatim (CR LF, empty lines, leading blanks and TABs).
+        while (IsBlankByte(*pCur)) result += *pCur++;
+        if (*pCur == '\0') break;
+
+        char* pNext = nullptr;
+        char chSep = 0;
+        int nStatus = 0;
+        char* pLine = StrLine(pCur, &pNext, &chSep, &nStatus, true);
+        if (pLine == nullptr) break;
+        if (nStatus == 1) {
+            result += pLine;  // a quoted span passes unconverted, without its marks
+        } else {
+            // Each TAB-separated piece is converted on its own and the TABs are written back.
+            size_t nSpanEnd = tstring::npos;  // end of a "^^" span written in this line
+            char* pPiece = pLine;
+            for (;;) {
+                char* pTab = strchr(pPiece, '\t');
+                if (pTab != nullptr) *pTab = '\0';
+                TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p,
+                           &buffer.nSize);
+                if (pTab == nullptr) break;
+                result += '\t';
+                pPiece = pTab + 1;
+            }
+        }
+        if (pNext == nullptr || pNext <= pCur) break;
+        *pNext = chSep;  // the splitter wrote a NUL over the separator: put it back
+        pCur = pNext;
+    }
+    return result.c_str();
+}
+
+void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                           CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
+                           int* pnBufferSize) const {
+    if (*sPiece == '\0') return;
+    // Units of the piece, each followed by a TAB (the piece itself holds none).
+    if (pSrcDict->MMSegment(sPiece, nullptr, nullptr, ppBuffer, pnBufferSize, false, false, -1, '\t') < 0) return;
+    char* pUnit = *ppBuffer;
+    while (pUnit != nullptr && *pUnit != '\0') {
+        char* pEnd = strchr(pUnit, '\t');
+        if (pEnd != nullptr) *pEnd = '\0';
+        const char* sUnit = pUnit;
+        pUnit = pEnd != nullptr ? pEnd + 1 : nullptr;
+        if (*sUnit == '\0') continue;  // leading or doubled separators
+
+        int nHandle = pSrcDict->Find(sUnit);
+        if (nHandle >= 0) {
+            int nCount = 0;
+            const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
+            const char* sTarget =
+                (pTargets != nullptr && nCount > 0) ? pDsnWordList->GetWord(pTargets[0].handle2) : "";
+            if (sTarget != nullptr && *sTarget != '\0') {
+                result += sTarget;
+                continue;
+            }
+            // Found without a usable mapping (none, or a target outside the list).
+            if (static_cast<unsigned char>(*sUnit) < 0x80) {
+                result += sUnit;
+                continue;
+            }
+            if (bOutput) {
+                result += ' ';
+            } else {
+                result += "^^ ^^";  // always a span of its own
+                nSpanEnd = tstring::npos;
+            }
+            continue;
+        }
+        if (static_cast<unsigned char>(*sUnit) < 0x80) {
+            result += sUnit;
+            continue;
+        }
+        // An unconvertible unit: one blank. The segmentation may have glued ASCII bytes onto a
+        // stray high byte; those pass unchanged after the blank.
+        const char* sTail = sUnit;
+        while (*sTail != '\0' && static_cast<unsigned char>(*sTail) >= 0x80) ++sTail;
+        if (bOutput) {
+            result += ' ';
+        } else if (nSpanEnd == result.size()) {
+            // The span written just before in this line takes one more blank.
+            result.erase(result.size() - 2);
+            result += " ^^";
+            nSpanEnd = result.size();
+        } else {
+            result += kMark;
+            result += ' ';
+            result += kMark;
+            nSpanEnd = result.size();
+        }
+        result += sTail;
+    }
+}
+
+int CCodeTran::WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const {
+    char* pBuffer = nullptr;
+    long nRead = long(ReadFile(sSrcFile, &pBuffer, 0, 0, true));
+    std::unique_ptr<char[]> owner(pBuffer);
+    if (nRead <= 0 || pBuffer == nullptr) return 0;
+    const char* sText = pBuffer;
+    if (bToGBK && m_nEncoding == 1 && strncmp(sText, kBOM, 3) == 0) sText += 3;
+
+    tstring sResult;
+    if (bToGBK) CodeToGBK(sText, sResult);
+    else GBKToCode(sText, sResult);
+
+    CAtomicFile file;
+    if (sDsnFile == nullptr || file.Open(sDsnFile, true) == nullptr) return 0;
+    if (!bToGBK && m_nEncoding == 1) file.Write(kBOM, 3);
+    file.Write(sResult);
+    file.Write("\n", 1);
+    return file.Commit() ? 1 : 0;
+}
+
+int CCodeTran::CodeToGBKFile(const char* sSrcFile, const char* sDsnFile) const {
+    return WriteConverted(sSrcFile, sDsnFile, true);
+}
+
+int CCodeTran::GBKToCodeFile(const char* sSrcFile, const char* sDsnFile) const {
+    return WriteConverted(sSrcFile, sDsnFile, false);
+}

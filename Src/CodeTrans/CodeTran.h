@@ -1,0 +1,78 @@
+// Dictionary-based code converter between one caller encoding and GBK.
+//
+// A CCodeTran cuts text into dictionary units of the source side by forward maximum matching,
+// maps each unit's handle through an id map to a handle of the other side and writes that side's
+// text. Six data files make one converter; the encoding code 1 to 5 picks them:
+//
+//   code  GBK dictionary / word list   code dictionary / word list   code->GBK map   GBK->code map
+//   1     GBKA.pdat  GBKA.wordlist     UTF8.pdat  UTF8.wordlist      UTF2GBKA.map    GBKA2UTF.map
+//   2     GBK.pdat   GBK.wordlist      BIG5.pdat  BIG5.wordlist      BIG2GBK.map     GBK2BIG.map
+//   3     GBK.pdat   GBK.wordlist      GBKA.pdat  GBKA.wordlist      GBKA2GBK.map    GBK2GBKA.map
+//   4     as code 1 with the two maps exchanged
+//   5     GBK.pdat   GBK.wordlist      UTF8.pdat  UTF8.wordlist      UTF2GBK.map     GBK2UTF.map
+//
+// A unit without a mapping stays as it is when it is ASCII and becomes one blank otherwise;
+// towards GBK such blanks are wrapped in "^^" ... "^^" marks, and a "^^ ... ^^" span of the input
+// passes through both directions unconverted, without its marks. White space between lines (runs
+// of blanks, TABs, CR and LF) and every TAB are kept as they are.
+//
+// A converter never changes after construction: every conversion keeps its work buffers local,
+// so one converter serves any number of threads at once.
+#pragma once
+
+#include "Utility/Types.h"
+
+class CPDAT;
+class CWordList;
+class CIDMaps;
+
+class CCodeTran {
+public:
+    // Loads the six files of `encoding` from the directory sDataPath. Codes outside 1..5 and a
+    // null path load nothing and leave the status 0. A file that does not load writes
+    // "<path> cannot load!\n" to the error file and leaves the status 0 with no store kept; the
+    // last-error text is not set by the converter itself.
+    CCodeTran(const char* sDataPath, int encoding);
+    virtual ~CCodeTran();
+    CCodeTran(const CCodeTran&) = delete;
+    CCodeTran& operator=(const CCodeTran&) = delete;
+
+    // 1 when all six files are loaded, else 0. Callers delete a converter whose status is not 1.
+    int GetStatus() const { return m_nStatus; }
+    // The encoding code, set only when all six files loaded (0 otherwise).
+    int GetEncodeType() const { return m_nEncoding; }
+
+    // Caller encoding to GBK into result; returns result's text (valid while result lives).
+    // A null or empty line, or a converter whose status is not 1, gives the empty text.
+    const char* CodeToGBK(const char* sLine, tstring& result) const;
+    // GBK to the caller encoding, likewise.
+    const char* GBKToCode(const char* sLine, tstring& result) const;
+
+    // The conversion itself: units of pSrcDict mapped by pIDMaps to texts of pDsnWordList.
+    // bOutput is false towards GBK (unconvertible units are marked with "^^"), true towards the
+    // caller's encoding (a bare blank each).
+    const char* CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                          CWordList* pDsnWordList, bool bOutput) const;
+
+    // Convert a whole file and write the result and one line feed to sDsnFile ("wt").
+    // CodeToGBKFile skips a leading UTF-8 byte-order mark for code 1; GBKToCodeFile writes one
+    // first for code 1. 1, or 0 when nothing was read or the destination cannot be written.
+    int CodeToGBKFile(const char* sSrcFile, const char* sDsnFile) const;
+    int GBKToCodeFile(const char* sSrcFile, const char* sDsnFile) const;
+
+private:
+    // Converts one line piece (no CR, LF or TAB) unit by unit and appends it to result.
+    void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                    CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
+                    int* pnBufferSize) const;
+    int WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const;
+
+    CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)
+    CWordList* m_pGBKWordList = nullptr;  // GBK text of each GBK handle (target of CodeToGBK)
+    CPDAT* m_pCodeDict = nullptr;         // caller-encoding units (source side of CodeToGBK)
+    CWordList* m_pCodeWordList = nullptr; // caller-encoding text of each code handle
+    CIDMaps* m_pCode2GBKMap = nullptr;    // code handle -> GBK handles
+    CIDMaps* m_pGBK2CodeMap = nullptr;    // GBK handle -> code handles
+    int m_nEncoding = 0;
+    int m_nStatus = 0;
+};

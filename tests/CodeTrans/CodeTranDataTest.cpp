@@ -1,0 +1,214 @@
+// The converter on the real data sets made by the set writer: whole texts and whole character
+// tables against glibc iconv, and one converter shared by many threads.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
+#include "SentimentNew/encoding/GbkTables.h"
+#include "codeset/Big5Table.h"
+#include "codeset/CodeSetWriter.h"
+#include "common/IconvRef.h"
+#include "common/TestUtil.h"
+
+namespace {
+
+std::string Convert(const char* to, const char* from, const std::string& in) {
+    kxtest::Iconv cd(to, from);
+    std::string out;
+    EXPECT_TRUE(cd.Convert(in, out)) << from << " -> " << to;
+    return out;
+}
+
+std::string Utf8Of(unsigned u) {
+    std::string s;
+    if (u < 0x80) {
+        s += char(u);
+    } else if (u < 0x800) {
+        s += char(0xC0 | (u >> 6));
+        s += char(0x80 | (u & 0x3F));
+    } else {
+        s += char(0xE0 | (u >> 12));
+        s += char(0x80 | ((u >> 6) & 0x3F));
+        s += char(0x80 | (u & 0x3F));
+    }
+    return s;
+}
+
+std::string GbkBytes(unsigned code) {
+    std::string s;
+    if (code >= 0x100) s += char(code >> 8);
+    s += char(code & 0xFF);
+    return s;
+}
+
+// The sets are written once for the whole program.
+class CodeSets {
+public:
+    static CodeSets& Get() {
+        static CodeSets sets;
+        return sets;
+    }
+    const std::string& Dir() const { return m_dir.path(); }
+    const kxcodeset::CodeSetStats& Stats() const { return m_stats; }
+    bool Ok() const { return m_bOk; }
+
+private:
+    CodeSets() {
+        std::string error;
+        m_bOk = kxcodeset::WriteCodeSets(m_dir.path(), error, &m_stats);
+        EXPECT_TRUE(m_bOk) << error;
+    }
+    kxtest::TempDir m_dir;
+    kxcodeset::CodeSetStats m_stats;
+    bool m_bOk = false;
+};
+
+std::string ToGBK(const CCodeTran& t, const std::string& s) {
+    std::string out;
+    t.CodeToGBK(s.c_str(), out);
+    return out;
+}
+
+std::string ToCode(const CCodeTran& t, const std::string& s) {
+    std::string out;
+    t.GBKToCode(s.c_str(), out);
+    return out;
+}
+
+}  // namespace
+
+TEST(CodeTranDataTest, WriterFigures) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    const kxcodeset::CodeSetStats& st = CodeSets::Get().Stats();
+    EXPECT_EQ(21792, st.nGBK);  // 21791 double-byte characters and the euro sign
+    EXPECT_GT(st.nBig5, 13000);
+    EXPECT_GT(st.nGBK2Big, 15000);  // the traditional column has no code for the rest
+    for (int code = 1; code <= 5; ++code) {
+        CCodeTran t(CodeSets::Get().Dir().c_str(), code);
+        EXPECT_EQ(1, t.GetStatus()) << code;
+    }
+}
+
+// Every code page 936 character and the euro sign go to GBK as iconv converts them and come back.
+TEST(CodeTranDataTest, EveryGbkCharacterRoundTripsThroughUtf8) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    std::string utf8;
+    int n = 0;
+    for (unsigned u = 0x80; u <= 0xFFFF; ++u) {
+        unsigned code = CodeTable[u];
+        if (code < 0x8000 && code != 0x80) continue;
+        utf8 += Utf8Of(u);
+        if (++n % 50 == 0) utf8 += "\r\n";
+    }
+    ASSERT_EQ(21792, n);
+    const std::string gbk = Convert("GBK", "UTF-8", utf8);
+    for (int code : {1, 5, 4}) {
+        CCodeTran t(CodeSets::Get().Dir().c_str(), code);
+        ASSERT_EQ(1, t.GetStatus());
+        const std::string toGbk = ToGBK(t, utf8);
+        EXPECT_TRUE(toGbk == gbk) << "code " << code;
+        EXPECT_TRUE(ToCode(t, toGbk) == utf8) << "code " << code;
+    }
+    // Code 3 (GBKA) is an identity on GBK text.
+    CCodeTran gbka(CodeSets::Get().Dir().c_str(), 3);
+    EXPECT_TRUE(ToGBK(gbka, gbk) == gbk);
+    EXPECT_TRUE(ToCode(gbka, gbk) == gbk);
+}
+
+TEST(CodeTranDataTest, RealTextAgreesWithIconvForUtf8) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    CCodeTran t(CodeSets::Get().Dir().c_str(), 1);
+    for (const char* name : {"codetrans/simplified.txt", "codetrans/traditional.txt"}) {
+        const std::string utf8 = kxtest::ReadAll(kxtest::DataPath(name));
+        ASSERT_NE(std::string::npos, utf8.find("\r\n\r\n")) << name;  // an empty line
+        ASSERT_NE(std::string::npos, utf8.find("\r\n\t")) << name;    // a line led by a TAB
+        ASSERT_EQ(0u, utf8.find("  ")) << name;                           // leading blanks
+        const std::string gbk = Convert("GBK", "UTF-8", utf8);
+        EXPECT_EQ(gbk, ToGBK(t, utf8)) << name;
+        EXPECT_EQ(gbk, ToGBK(t, "\xEF\xBB\xBF" + utf8)) << name;
+        EXPECT_EQ(utf8, ToCode(t, gbk)) << name;
+    }
+    // Characters outside GBK become marked blanks; the text around them stays.
+    EXPECT_EQ("\xB0\xA1^^    ^^x\xB0\xA1^^   ^^", ToGBK(t, "\xE5\x95\x8A\xF0\x9F\x98\x80x\xE5\x95\x8A\xE2\x82\xA9"));
+}
+
+TEST(CodeTranDataTest, RealTextAgreesWithIconvForBig5) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    CCodeTran t(CodeSets::Get().Dir().c_str(), 2);
+    ASSERT_EQ(1, t.GetStatus());
+    const std::string simplified = kxtest::ReadAll(kxtest::DataPath("codetrans/simplified.txt"));
+    const std::string traditional = kxtest::ReadAll(kxtest::DataPath("codetrans/traditional.txt"));
+    const std::string big5 = Convert("BIG5", "UTF-8", traditional);
+    // BIG5 text comes in as simplified GBK.
+    EXPECT_EQ(Convert("GBK", "UTF-8", simplified), ToGBK(t, big5));
+    // Traditional text in GBK goes out as iconv's BIG5.
+    EXPECT_EQ(big5, ToCode(t, Convert("GBK", "UTF-8", traditional)));
+    // The byte-order mark is text for code 2: EF BB is a BIG5 character, BF alone is not.
+    const std::string efbb = ToGBK(t, "\xEF\xBB");
+    EXPECT_EQ(2u, efbb.size());
+    EXPECT_EQ(efbb + "^^ ^^", ToGBK(t, "\xEF\xBB\xBF"));
+}
+
+// Every GBK character goes to the BIG5 code of the traditional column, or a blank.
+TEST(CodeTranDataTest, EveryGbkCharacterFollowsTheTraditionalColumn) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    CCodeTran t(CodeSets::Get().Dir().c_str(), 2);
+    int nBlank = 0;
+    for (unsigned u = 0x80; u <= 0xFFFF; ++u) {
+        unsigned code = CodeTable[u];
+        if (code < 0x8000) continue;
+        char big5[3];
+        std::string expected = char_gbk2big5(code, big5) == 0 ? std::string(big5) : std::string(" ");
+        nBlank += expected == " ";
+        ASSERT_EQ(expected, ToCode(t, GbkBytes(code))) << std::hex << code;
+    }
+    EXPECT_LT(nBlank, 6300);
+}
+
+// Every BIG5 character comes in as its simplified form (or itself), as iconv decodes it.
+TEST(CodeTranDataTest, EveryBig5CharacterComesInSimplified) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    CCodeTran t(CodeSets::Get().Dir().c_str(), 2);
+    kxtest::Iconv big5ToUtf8("UTF-8", "BIG5");
+    int nSame = 0, nChecked = 0;
+    for (int i = 0; i < kBig5TableSize; ++i) {
+        const Big5Char& c = kBig5Table[i];
+        std::string decoded;
+        const std::string raw = GbkBytes(c.nBig5);
+        if (!big5ToUtf8.Convert(raw, decoded) || decoded != Utf8Of(c.nUnicode)) continue;  // cp950-only rows
+        unsigned target = CodeTable[c.nSimplified];
+        if (target < 0x80) target = CodeTable[c.nUnicode];
+        if (target < 0x80) continue;  // no GBK form
+        ++nChecked;
+        nSame += c.nSimplified == c.nUnicode;
+        ASSERT_EQ(GbkBytes(target), ToGBK(t, raw)) << std::hex << c.nBig5;
+    }
+    EXPECT_GT(nChecked, 13000);
+    EXPECT_GT(nSame, 10000);
+}
+
+TEST(CodeTranThreadTest, OneConverterServesManyThreads) {
+    ASSERT_TRUE(CodeSets::Get().Ok());
+    const CCodeTran t(CodeSets::Get().Dir().c_str(), 1);
+    const std::string utf8 = kxtest::ReadAll(kxtest::DataPath("codetrans/simplified.txt")) + "\xF0\x9F\x98\x80^^q^^";
+    const std::string gbk = ToGBK(t, utf8);
+    const std::string back = ToCode(t, gbk);
+    std::vector<std::thread> threads;
+    std::vector<int> failures(8, 0);
+    for (int k = 0; k < 8; ++k) {
+        threads.emplace_back([&, k] {
+            for (int i = 0; i < 40; ++i) {
+                std::string a, b;
+                t.CodeToGBK(utf8.c_str(), a);
+                t.GBKToCode(a.c_str(), b);
+                failures[k] += (a != gbk) + (b != back);
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(0, failures[k]) << "thread " << k;
+}
