@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "Utility/IDMaps.h"
 #include "Utility/PDAT.h"
 #include "Utility/POS.h"
@@ -220,4 +224,99 @@ TEST(CodeModelTest, FileImageHasTheSpecifiedLayout) {
     EXPECT_EQ(bytes[98308], 1);
     EXPECT_EQ(bytes[98312], 0xFF);
     for (const auto& c : model.cells) EXPECT_EQ(c.score, kxdata::kNeutralScore);
+}
+
+// The shipped detector model and converter sets, run by the system's own detector and converter.
+TEST(RealDataTest, DetectorModelTellsTheEncodingsApart) {
+    ASSERT_EQ(CodeTrans_Initialize((RealData() + "/CodeTrans.model").c_str()), 0);
+    CCodeTran big5(RealData().c_str(), 2);
+    ASSERT_EQ(big5.GetStatus(), 1);
+    // UTF-8 sample texts; their GBK and BIG5 forms come from the system's own tables.
+    const char* simplified = u8"国务院总理今天在人民大会堂会见了来访的客人，双方就两国关系交换了意见。";
+    const char* traditional = u8"國務院總理今天在人民大會堂會見了來訪的客人，雙方就兩國關係交換了意見。";
+    tstring gbk, tradGbk, big5Text;
+    ASSERT_TRUE(UTF8ToANSI(simplified, gbk));
+    ASSERT_TRUE(UTF8ToANSI(traditional, tradGbk));
+    big5.GBKToCode(tradGbk.c_str(), big5Text);
+    std::string utf16;
+    {
+        tstring s = simplified;
+        size_t i = 0;
+        while (i < s.size()) {
+            unsigned char c = s[i];
+            unsigned cp = c < 0x80 ? c : c < 0xE0 ? ((c & 0x1F) << 6) | (s[i + 1] & 0x3F)
+                                                  : ((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+            i += c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;
+            utf16 += char(cp & 0xFF);
+            utf16 += char(cp >> 8);
+        }
+    }
+    EXPECT_EQ(CodeTrans_CodeDetect(gbk.data(), int(gbk.size())), CODETRANS_GBK);
+    EXPECT_EQ(CodeTrans_CodeDetect(big5Text.data(), int(big5Text.size())), CODETRANS_BIG5);
+    EXPECT_EQ(CodeTrans_CodeDetect(simplified, int(strlen(simplified))), CODETRANS_UTF8);
+    EXPECT_EQ(CodeTrans_CodeDetect(utf16.data(), int(utf16.size())), CODETRANS_UNICODE);
+    EXPECT_EQ(CodeTrans_CodeDetect("plain ASCII text, 42.", 21), CODETRANS_GBK);
+    EXPECT_EQ(CodeTrans_CodeDetect("", 0), CODETRANS_GBK);
+    // Byte-order marks decide at once.
+    std::string bom = "\xEF\xBB\xBF" + gbk;
+    EXPECT_EQ(CodeTrans_CodeDetect(bom.data(), int(bom.size())), CODETRANS_UTF8);
+    std::string mark = "\xFF\xFE" + gbk;
+    EXPECT_EQ(CodeTrans_CodeDetect(mark.data(), int(mark.size())), CODETRANS_UNICODE);
+    // The model's GBK map agrees with the system's table.
+    char out[8];
+    int len = 8;
+    ASSERT_EQ(GBKBig5_ToUnicode(CODETRANS_GBK, "\xD6\xD0", 2, out, len), 2);  // 中
+    EXPECT_EQ((unsigned char)out[0] | ((unsigned char)out[1] << 8), 0x4E2D);
+    CodeTrans_Destroy();
+}
+
+TEST(RealDataTest, ConverterSetsRoundTripThroughTheConverter) {
+    const char* simplified = u8"他说：“今天天气很好。”\r\n第二行，ABC 123";
+    tstring gbk, back;
+    for (int code : {1, 4, 5}) {
+        CCodeTran conv(RealData().c_str(), code);
+        ASSERT_EQ(conv.GetStatus(), 1) << code;
+        conv.CodeToGBK(simplified, gbk);
+        tstring expected;
+        ASSERT_TRUE(UTF8ToANSI(simplified, expected));
+        EXPECT_EQ(gbk, expected) << code;
+        conv.GBKToCode(gbk.c_str(), back);
+        EXPECT_EQ(back, simplified) << code;
+    }
+    // BIG5 keeps the script: traditional text comes in as its own characters and goes back out.
+    CCodeTran big5(RealData().c_str(), 2);
+    ASSERT_EQ(big5.GetStatus(), 1);
+    tstring trad, big5Text, again;
+    ASSERT_TRUE(UTF8ToANSI(u8"關係發展", trad));
+    big5.GBKToCode(trad.c_str(), big5Text);
+    EXPECT_EQ(big5Text.size(), trad.size());
+    big5.CodeToGBK(big5Text.c_str(), again);
+    EXPECT_EQ(again, trad);
+    // A simplified-only character has no BIG5 form: it goes out as a blank.
+    tstring men;
+    ASSERT_TRUE(UTF8ToANSI(u8"们", men));
+    big5.GBKToCode(men.c_str(), big5Text);
+    EXPECT_EQ(big5Text, " ");
+    // Code 3 is the identity on GBK text.
+    CCodeTran gbka(RealData().c_str(), 3);
+    ASSERT_EQ(gbka.GetStatus(), 1);
+    gbka.CodeToGBK(trad.c_str(), again);
+    EXPECT_EQ(again, trad);
+}
+
+TEST(CodeModelTest, FirstBytesAndMarks) {
+    std::vector<kxdata::ModelCell> cells;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildModelCells("first 176 0 0 1 -9\nmark efbbbf 1\nmark fffe 8\n", cells, error)) << error;
+    auto detect = [&](const std::string& s) {
+        return kxdata::DetectWithModel(cells, (const unsigned char*)s.data(), s.size());
+    };
+    EXPECT_EQ(detect("\xEF\xBB\xBF"), 1);
+    EXPECT_EQ(detect("ab\xEF\xBB\xBF"), 1);
+    EXPECT_EQ(detect("\xEF\xBB"), 0);
+    EXPECT_EQ(detect("a\xFF\xFE"), 8);
+    EXPECT_EQ(detect("\xB0"), 8);  // only the first byte scores, and it favours 16-bit text
+    EXPECT_FALSE(kxdata::BuildModelCells("mark efbbbf 1\nmark efbbc0 1\n", cells, error));
+    EXPECT_FALSE(kxdata::BuildModelCells("mark ef 1\n", cells, error));
+    EXPECT_FALSE(kxdata::BuildModelCells("first 300 0 0 0 0\n", cells, error));
 }

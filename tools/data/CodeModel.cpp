@@ -1,6 +1,7 @@
 #include "data/CodeModel.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "Utility/ByteIO.h"
@@ -24,6 +25,40 @@ int ModelMapIndex(unsigned lead, unsigned trail) {
     return row * 128 + int(lead & 0x7F);
 }
 
+// "mark HEX CODE": a byte-order mark of two or three bytes whose last byte ends detection with
+// CODE. A two-byte mark marks its pair cell; a three-byte mark gets one cell of its own under
+// the pair cell of its first two bytes, failing to the pair cell of its last two.
+static bool InRange(int v) { return v >= -9 && v <= 10; }
+
+static bool AddMark(const std::string& line, std::vector<ModelCell>& cells) {
+    char hex[16];
+    int code;
+    char extra;
+    if (std::sscanf(line.c_str(), "mark %15s %d %c", hex, &code, &extra) != 2 || code <= 0 || code > 255)
+        return false;
+    std::string h = hex;
+    if (h.size() != 4 && h.size() != 6) return false;
+    int b[3];
+    for (size_t i = 0; i < h.size() / 2; ++i) {
+        char* end = nullptr;
+        std::string part = h.substr(2 * i, 2);
+        b[i] = int(std::strtol(part.c_str(), &end, 16));
+        if (!end || *end) return false;
+    }
+    ModelCell& pair = cells[kFirstPair + 256 * b[0] + b[1]];
+    if (h.size() == 4) {
+        pair.score = (code << 20) | (pair.score & 0xFFFFF);
+        return true;
+    }
+    if (pair.base != 0) return false;  // one three-byte mark per pair
+    const int parent = kFirstPair + 256 * b[0] + b[1];
+    const int at = int(cells.size());
+    // Every other byte from the parent lands on a pair cell (owned by a state) or past the end.
+    pair.base = at - b[2];
+    cells.push_back({0, parent, kFirstPair + 256 * b[1] + b[2], (code << 20) | kNeutralScore});
+    return true;
+}
+
 bool BuildModelCells(const std::string& scoreText, std::vector<ModelCell>& cells, std::string& error) {
     cells.assign(kCellCount, ModelCell());
     cells[kRoot] = {kFirstState, -1, 0, kNeutralScore};
@@ -41,6 +76,25 @@ bool BuildModelCells(const std::string& scoreText, std::vector<ModelCell>& cells
     while (std::getline(in, line)) {
         ++lineNo;
         if (line.empty()) continue;
+        if (line.compare(0, 6, "first ") == 0) {
+            int b, g, b5, u, f;
+            char extra;
+            if (std::sscanf(line.c_str(), "first %d %d %d %d %d %c", &b, &g, &b5, &u, &f, &extra) != 5 || b < 0 ||
+                b > 255 || !InRange(g) || !InRange(b5) || !InRange(u) || !InRange(f)) {
+                error = "bad first-byte line " + std::to_string(lineNo);
+                return false;
+            }
+            // The states of single bytes are reached only from the root, by a text's first byte.
+            cells[kFirstState + b].score = PackScore(g, b5, u, f);
+            continue;
+        }
+        if (line.compare(0, 5, "mark ") == 0) {
+            if (!AddMark(line, cells)) {
+                error = "bad mark line " + std::to_string(lineNo);
+                return false;
+            }
+            continue;
+        }
         int a, b, g, b5, u, f;
         char extra;
         if (std::sscanf(line.c_str(), "%d %d %d %d %d %d %c", &a, &b, &g, &b5, &u, &f, &extra) != 6 ||

@@ -34,7 +34,9 @@ int ModelMapIndex(unsigned lead, unsigned trail);
 
 // Lays out the first-order automaton (root, one state per byte, one cell per byte pair; a pair
 // cell fails to the state of its second byte) and fills the pair cells from score lines
-// "prev next gbk big5 unicode utf8". False with a message on a malformed line.
+// "prev next gbk big5 unicode utf8", first-byte lines "first byte gbk big5 unicode utf8" (the
+// cell of a text's first byte), and marks "mark HEX CODE" (a two- or three-byte sequence whose
+// last byte ends detection with CODE). False with a message on a malformed line.
 bool BuildModelCells(const std::string& scoreText, std::vector<ModelCell>& cells, std::string& error);
 
 // Little-endian file image of the model.

@@ -135,7 +135,20 @@ class DetectorTests(unittest.TestCase):
         self.assertEqual(codesets.detect(bytes((0xD6, 0xD0)), scores), 2)
         self.assertEqual(codesets.detect(bytes((0xE4, 0xB8)), scores), 1)
         # high bytes that meet no scored cell: not detected
-        self.assertEqual(codesets.detect(bytes((0x81, 0x81, 0x81)), scores), 0)
+        self.assertEqual(codesets.detect(b'a' + bytes((0x81, 0x81, 0x81)), scores), 0)
+        # a continuation byte cannot start UTF-8 text
+        self.assertEqual(codesets.FIRST[0xB0][3], -9)
+        self.assertNotIn(0x41, codesets.FIRST)
+        # byte-order marks decide wherever they stand
+        self.assertEqual(codesets.detect(b'\xd6\xd0\xef\xbb\xbf', scores), 1)
+        self.assertEqual(codesets.detect(b'ab\xff\xfe', scores), 8)
+
+    def test_utf8_grammar(self):
+        self.assertTrue(codesets.utf8_impossible(0x41, 0x80))
+        self.assertTrue(codesets.utf8_impossible(0xE4, 0x41))
+        self.assertTrue(codesets.utf8_impossible(0x80, 0xFF))
+        self.assertFalse(codesets.utf8_impossible(0xE4, 0xB8))
+        self.assertFalse(codesets.utf8_impossible(0xB8, 0xE4))
 
 
 if __name__ == '__main__':
