@@ -320,3 +320,24 @@ TEST(CodeModelTest, FirstBytesAndMarks) {
     EXPECT_FALSE(kxdata::BuildModelCells("mark ef 1\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("first 300 0 0 0 0\n", cells, error));
 }
+
+TEST(DataCheckTest, ClassWordAndPunctuationCandidatesAreExact) {
+    kxtest::TempDir dir;
+    // A fixture whose number class word also reads as a noun, and whose full stop reads as a verb.
+    std::string src = dir.file("src");
+    fs::create_directories(src);
+    std::string pos = kxtest::ReadAll(kxtest::DataPath("fixture/CoreDict.pos.txt"));
+    pos += "\xCE\xB4##\xCA\xFD n 3\n";  // 未##数
+    pos += "\xA1\xA3 v 2\n";            // 。
+    kxtest::WriteAll(src + "/CoreDict.pos.txt", pos);
+    kxdata::BuildOptions o = FixtureOptions(dir);
+    o.sourceDirs.insert(o.sourceDirs.begin(), src);
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(o, error)) << error;
+    std::vector<kxdata::CheckLine> report;
+    EXPECT_EQ(kxdata::CheckDataDirectory(o.outDir, report), 1) << Failures(report);
+    const kxdata::CheckLine* l = Line(report, "CoreDict.pos");
+    ASSERT_NE(l, nullptr);
+    EXPECT_NE(l->summary.find("class word 7"), std::string::npos) << l->summary;
+    EXPECT_NE(l->summary.find("punctuation 41379"), std::string::npos) << l->summary;
+}

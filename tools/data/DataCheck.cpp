@@ -92,6 +92,7 @@ private:
     int m_tagCount = 0;
     std::unique_ptr<CPDAT> m_core;
     std::unique_ptr<CUnigram> m_uni;
+    std::unique_ptr<CCharset> m_charset;
     int m_handles[9] = {};
 };
 
@@ -138,8 +139,12 @@ void Checker::Maps() {
 
 void Checker::Charset() {
     Begin("charset.type");
-    CCharset cs;
-    if (!cs.Load(P("charset.type").c_str())) return Bad("does not load");
+    m_charset.reset(new CCharset);
+    CCharset& cs = *m_charset;
+    if (!cs.Load(P("charset.type").c_str())) {
+        m_charset.reset();
+        return Bad("does not load");
+    }
     int perClass[256] = {};
     for (int c = 0; c < 65536; ++c) ++perClass[cs.GetType(c)];
     const int ends[] = {0xA1A3, 0xA3A1, 0xA3BF, '!', '?', '\t', '\n', '\r', ' '};
@@ -249,6 +254,18 @@ void Checker::Pos(const std::string& name, CPDAT& dict, bool core) {
             if (id == 1 || id >= m_tagCount) Bad("word " + std::to_string(h) + " has tag id " + std::to_string(id));
             if (k && id <= p[k - 1].POS_id) Bad("word " + std::to_string(h) + " candidates out of order");
             if (id == 93 && (!core || h != m_handles[2])) Bad("word " + std::to_string(h) + " carries 93");
+        }
+    }
+    if (core && m_charset) {
+        // A punctuation mark's candidates stay among the punctuation tags.
+        for (int code = 0x21; code < 0x10000; ++code) {
+            int cls = m_charset->GetType(code);
+            if (cls < 1 || (cls > 4 && cls != 28)) continue;
+            char w[3] = {char(code < 0x100 ? code : code >> 8), char(code < 0x100 ? 0 : code & 0xFF), 0};
+            int n = 0;
+            const POS_info* p = pos.GetPOS(dict.Find(w), &n);
+            for (int k = 0; k < n; ++k)
+                if (p[k].POS_id < 78 || p[k].POS_id > 92) Bad("punctuation " + std::to_string(code) + " has tag " + std::to_string(p[k].POS_id));
         }
     }
     if (core) {
