@@ -11,6 +11,8 @@
 #include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
+#include "MERIDOX/include/EngineRecords.h"
+#include "Utility/FSA.h"
 #include "Utility/IDMaps.h"
 #include "Utility/PDAT.h"
 #include "Utility/POS.h"
@@ -340,4 +342,48 @@ TEST(DataCheckTest, ClassWordAndPunctuationCandidatesAreExact) {
     ASSERT_NE(l, nullptr);
     EXPECT_NE(l->summary.find("class word 7"), std::string::npos) << l->summary;
     EXPECT_NE(l->summary.find("punctuation 41379"), std::string::npos) << l->summary;
+}
+
+// Person names: the shipped automaton merges the role patterns into one name, and the shipped
+// role counts give the characters of a common name the roles those patterns need.
+TEST(RealDataTest, RoleAutomatonAndRoleCountsMakeNames) {
+    CFSA fsa;
+    ASSERT_TRUE(fsa.Load((RealData() + "/nr.fsa").c_str()));
+    auto merge = [&](std::vector<int> roles) {
+        std::vector<word_t> words(roles.size());
+        for (size_t i = 0; i < roles.size(); ++i) {
+            words[i].handle = int(i);
+            words[i].start = int(2 * i);
+            words[i].end = int(2 * i + 2);
+            words[i].POS_id = tuchar(roles[i]);
+        }
+        int count = int(words.size());
+        std::vector<int> merged;
+        fsa.MaxPR(words.data(), &count, 777, merged);
+        std::string out;
+        for (int i = 0; i < count; ++i)
+            out += words[i].handle == 777 ? "[" + std::to_string(words[i].end - words[i].start) + ":" +
+                                                std::to_string(words[i].type) + "]"
+                                          : std::to_string(words[i].POS_id);
+        return out;
+    };
+    // S B C D S: the surname and the two given-name characters become one name tagged 24.
+    EXPECT_EQ(merge({0, 1, 2, 3, 0}), "0[6:24]0");
+    EXPECT_EQ(merge({0, 9, 1, 4, 10, 0}), "09[4:24]100");    // K B E L
+    EXPECT_EQ(merge({0, 6, 3, 0}), "0[4:24]0");              // X D
+    EXPECT_EQ(merge({0, 1, 2, 0}), "0120");                  // B C alone is no name
+    EXPECT_EQ(merge({0, 12, 22, 0}), "012220");              // a whole-name word needs no merge
+    EXPECT_EQ(merge({0, 0, 1, 5, 0}), "00[4:24]0");          // the boundary role starts nothing
+
+    CPDAT core(0);
+    CPOS roles;
+    ASSERT_TRUE(core.Load((RealData() + "/CoreDict.pdat").c_str()));
+    ASSERT_TRUE(roles.Load((RealData() + "/nr.role").c_str()));
+    EXPECT_GT(roles.GetPOSFreq(core.Find("\xCD\xF5"), 1), 100);  // 王 as a surname
+    EXPECT_GT(roles.GetPOSFreq(core.Find("\xC3\xF7"), 3), 10);   // 明 ending a given name
+    EXPECT_GT(roles.GetPOSFreq(core.Find("\xBC\xC7\xD5\xDF"), 9), 100);  // 记者 before a name
+    int n = 0;
+    const POS_info* p = roles.GetPOS(0, &n);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(p[0].POS_id, 0);
 }
