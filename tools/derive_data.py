@@ -92,9 +92,23 @@ def derive_core(out, cls, train, jb, eng, log):
     write(os.path.join(out, 'KOVEX.ctx.txt'), lines(
         [b'%d' % tagset.COUNT] + [b'%d %d %d' % (a, b, n) for (a, b), n in sorted(counts.ctx.items())]))
     # person roles: words that ever take a role other than A keep all their role counts
+    role = {k: dict(v) for k, v in counts.role.items()}
+    surnames = {k for k, r in role.items() if r.get(core.ROLE['B'], 0) >= 5}
+    for w, _, t in jb:
+        # jieba's names that the corpus never showed: a two-character word is a given name (N)
+        # unless it starts with a known surname; a longer one, or one led by a surname, is a
+        # whole name (Z). One count each, so the role tagger can see them at all.
+        k = h.get(fold(w))
+        if k is None or k in role or tagset.jieba_tag(t) != 'nr':
+            continue
+        cs = chars(w)
+        if len(cs) < 2 or any(len(c) != 2 for c in cs):
+            continue
+        given = len(cs) == 2 and h.get(cs[0]) not in surnames
+        role[k] = {core.ROLE['N'] if given else core.ROLE['Z']: 1}
     rows = []
-    for k in sorted(counts.role):
-        r = counts.role[k]
+    for k in sorted(role):
+        r = role[k]
         if k in (h[G('始##始')], h[G('末##末')]):
             r = {0: sum(r.values())}
         elif all(x == core.ROLE['A'] for x in r):
