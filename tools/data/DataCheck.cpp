@@ -1,0 +1,554 @@
+#include "data/DataCheck.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "Utility/Bigram.h"
+#include "Utility/ByteIO.h"
+#include "Utility/Charset.h"
+#include "Utility/ContextStat.h"
+#include "Utility/FSA.h"
+#include "Utility/IDMaps.h"
+#include "Utility/PDAT.h"
+#include "Utility/POS.h"
+#include "Utility/POSmap.h"
+#include "Utility/Unigram.h"
+#include "Utility/WordList.h"
+#include "data/CodeModel.h"
+
+namespace kxdata {
+
+namespace {
+
+constexpr long kMaxTotal = 214748364;  // 10 x total must stay below 2^31
+
+// GBK texts of the special words (the engine looks them up by these bytes).
+const char* const kClassWords[9] = {
+    "\xCA\xBC##\xCA\xBC",  // 始##始
+    "\xC4\xA9##\xC4\xA9",  // 末##末
+    "\xCE\xB4##\xB4\xAE",  // 未##串
+    "\xCE\xB4##\xC8\xCB",  // 未##人
+    "\xCE\xB4##\xB5\xD8",  // 未##地
+    "\xCE\xB4##\xCD\xC5",  // 未##团
+    "\xCE\xB4##\xCA\xB1",  // 未##时
+    "\xCE\xB4##\xCA\xFD",  // 未##数
+    "\xCE\xB4##\xD7\xA8",  // 未##专
+};
+const char* const kOne = "\xD2\xBB";  // 一
+// Exact candidate lists of the class words, by index into kClassWords (-1: not fixed here).
+const int kClassTag[9] = {82, 82, 93, 24, 29, 31, 52, 18, 32};
+// 。，；：？！％（）｛＋｝［］／＝
+const char* const kFullDelims = "\xA1\xA3\xA3\xAC\xA3\xBB\xA3\xBA\xA3\xBF\xA3\xA1\xA3\xA5\xA3\xA8\xA3\xA9"
+                                "\xA3\xFB\xA3\xAB\xA3\xFD\xA3\xDB\xA3\xDD\xA3\xAF\xA3\xBD";
+
+class Checker {
+public:
+    Checker(const std::string& dir, std::vector<CheckLine>& report) : m_dir(dir), m_report(report) {}
+    int Run();
+
+private:
+    std::string P(const std::string& name) const { return m_dir + "/" + name; }
+    // Starts the line of one file.
+    CheckLine& Begin(const std::string& file) {
+        m_report.push_back(CheckLine{file, true, ""});
+        return m_report.back();
+    }
+    void Bad(const std::string& msg) {
+        CheckLine& l = m_report.back();
+        if (l.ok) l.summary.clear();
+        l.ok = false;
+        if (l.summary.size() < 600) l.summary += (l.summary.empty() ? "" : "; ") + msg;
+    }
+    void Note(const std::string& msg) {
+        CheckLine& l = m_report.back();
+        if (l.ok) l.summary += (l.summary.empty() ? "" : ", ") + msg;
+    }
+    bool Raw(const std::string& name, std::vector<unsigned char>& bytes) {
+        if (ReadFileBytes(P(name).c_str(), bytes)) return true;
+        Bad("cannot read");
+        return false;
+    }
+
+    void Maps();
+    void Charset();
+    void Core();
+    void Unigram(const std::string& name, CPDAT* dict, int* totalOut);
+    void Bigram();
+    void Pos(const std::string& name, CPDAT& dict, bool core);
+    void Context(const std::string& name, int n);
+    void Roles();
+    void Fsa();
+    void Blacklist();
+    void English();
+    void CodeSets();
+    void Model();
+
+    std::string m_dir;
+    std::vector<CheckLine>& m_report;
+    std::unique_ptr<CPOSmap> m_map0;
+    int m_tagCount = 0;
+    std::unique_ptr<CPDAT> m_core;
+    std::unique_ptr<CUnigram> m_uni;
+    std::unique_ptr<CCharset> m_charset;
+    int m_handles[9] = {};
+};
+
+void Checker::Maps() {
+    const char* names[4] = {"KOVEX.map", "KOVEX_First.map", "PKU.map", "PKU_First.map"};
+    int counts[4] = {};
+    for (int k = 0; k < 4; ++k) {
+        Begin(names[k]);
+        CPOSmap map;
+        if (!map.Load(P(names[k]).c_str())) {
+            Bad("does not load");
+            continue;
+        }
+        counts[k] = map.GetItemCount();
+        std::set<std::string> seen;
+        for (int i = 0; i < counts[k]; ++i) {
+            std::string n = map.GetPOS(tuchar(i));
+            std::string low;
+            for (char c : n) low += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            if (n.empty() || n.size() > 9) Bad("tag " + std::to_string(i) + " has a bad length");
+            for (char c : n)
+                if ((unsigned char)c <= 0x20 || (unsigned char)c >= 0x7F || c == '/' || c == '[' || c == ']')
+                    Bad("tag " + std::to_string(i) + " has a bad byte");
+            if (!n.empty() && ((n[0] >= '0' && n[0] <= '9') || n[0] == '-'))
+                Bad("tag " + std::to_string(i) + " reads as a weight");
+            if (low == "neg" || low == "object" || low == "remsent") Bad("tag " + std::to_string(i) + " is reserved");
+            if (k == 0 && !seen.insert(low).second) Bad("tag " + std::to_string(i) + " repeats " + n);
+        }
+        Note(std::to_string(counts[k]) + " tags");
+        if (k == 0) {
+            m_map0.reset(new CPOSmap);
+            m_map0->Load(P(names[0]).c_str());
+            m_tagCount = counts[0];
+            const std::pair<int, const char*> fixed[] = {
+                {1, "brk"}, {18, "m"}, {21, "n"}, {24, "nr"}, {29, "ns"}, {31, "nt"}, {32, "nz"},
+                {52, "t"}, {78, "w"}, {82, "wj"}, {91, "wyy"}, {93, "nx"}, {96, "xu"}, {97, "xe"}, {98, "xr"}};
+            for (const auto& f : fixed)
+                if (m_map0->GetID(f.second) != f.first) Bad(std::string(f.second) + " is not tag " + std::to_string(f.first));
+        } else if (counts[k] != counts[0]) {
+            Bad("has " + std::to_string(counts[k]) + " tags, KOVEX.map " + std::to_string(counts[0]));
+        }
+    }
+}
+
+void Checker::Charset() {
+    Begin("charset.type");
+    m_charset.reset(new CCharset);
+    CCharset& cs = *m_charset;
+    if (!cs.Load(P("charset.type").c_str())) {
+        m_charset.reset();
+        return Bad("does not load");
+    }
+    int perClass[256] = {};
+    for (int c = 0; c < 65536; ++c) ++perClass[cs.GetType(c)];
+    const int ends[] = {0xA1A3, 0xA3A1, 0xA3BF, '!', '?', '\t', '\n', '\r', ' '};
+    int n28 = 0;
+    for (int c : ends)
+        if (cs.GetType(c) == 28) ++n28;
+    if (n28 != 9 || perClass[28] != 9) Bad("class 28 must hold exactly the sentence ends and white space");
+    if (cs.GetType('^') != 1 && cs.GetType('^') != 3) Bad("^ must be class 1 or 3");
+    for (int c : {'"', '\''})
+        if (cs.GetType(c) != 1 && cs.GetType(c) != 3) Bad("ASCII quotes must be class 1 or 3");
+    if (cs.GetType('.') != 3) Bad(". must be class 3");
+    if (cs.GetType(0xA1AD) == 4) Bad("the ellipsis must not be class 4");
+    int yue = cs.GetType(0xD4C2);  // 月
+    if (yue != 16 && yue != 18 && yue != 21 && yue != 22 && yue != 25) Bad("month must be a day unit");
+    for (int c = '0'; c <= '9'; ++c)
+        if (cs.GetType(c) != 29) Bad("ASCII digits must be class 29");
+    for (int c = 0xA3B0; c <= 0xA3B9; ++c)
+        if (cs.GetType(c) != 7) Bad("full-width digits must be class 7");
+    Note(std::to_string(cs.GetCount()) + " characters typed, " + std::to_string(65536 - perClass[0]) + " codes not 0");
+}
+
+void Checker::Core() {
+    Begin("CoreDict.pdat");
+    m_core.reset(new CPDAT(0));
+    if (!m_core->Load(P("CoreDict.pdat").c_str())) {
+        m_core.reset();
+        return Bad("does not load");
+    }
+    int items = int(m_core->GetItemCount());
+    for (int k = 0; k < 9; ++k) {
+        m_handles[k] = m_core->Find(kClassWords[k]);
+        if (m_handles[k] < 0) Bad(std::string("class word ") + std::to_string(k) + " is missing");
+    }
+    if (m_handles[0] != 0) Bad("the sentence start word must be handle 0");
+    int one = m_core->Find(kOne);
+    if (one != items - 1 || one <= 0) Bad("the numeral one must be the last handle");
+    for (int k = 0; k < 16; ++k) {
+        char w[3] = {kFullDelims[2 * k], kFullDelims[2 * k + 1], 0};
+        if (m_core->Find(w) < 0) Bad("full-width delimiter " + std::to_string(k) + " is missing");
+    }
+    for (const char* w : {"+", "-", "=", "\xA1\xB0", "\xA1\xB1", "\xA1\xAE", "\xA1\xAF", "\xA1\xAA\xA1\xAA\xA1\xAA"})
+        if (m_core->Find(w) < 0) Bad("a special word is missing");
+    Note(std::to_string(items) + " words");
+}
+
+void Checker::Unigram(const std::string& name, CPDAT* dict, int* totalOut) {
+    Begin(name);
+    std::unique_ptr<CUnigram> u(new CUnigram(-1));
+    if (!u->Load(P(name).c_str())) return Bad("does not load");
+    long total = u->GetTotalFreq();
+    if (u->GetItemCount() <= 0) Bad("size must be above 0");
+    if (total <= 0 || total > kMaxTotal) Bad("total must be in (0, 214748364]");
+    if (dict && u->GetBound() < int(dict->GetItemCount())) Bad("bound below the dictionary's item count");
+    long sum = 0;
+    for (int i = 0; i < u->GetBound(); ++i) {
+        if (u->GetFreq(i) < 0) Bad("negative count");
+        sum += u->GetFreq(i);
+    }
+    if (sum != total) Bad("total is not the sum of the counts");
+    Note("size " + std::to_string(u->GetItemCount()) + ", bound " + std::to_string(u->GetBound()) + ", total " +
+         std::to_string(total));
+    if (totalOut) *totalOut = int(total);
+    if (name == "CoreDict.unig") m_uni = std::move(u);
+}
+
+void Checker::Bigram() {
+    Begin("BiWord.big");
+    CBigram bi(true, 0);
+    if (!bi.Load(P("BiWord.big").c_str())) return Bad("does not load");
+    std::vector<unsigned char> raw;
+    if (!Raw("BiWord.big", raw)) return;
+    int size = int(GetLE32(&raw[0])), bound = int(GetLE32(&raw[4]));
+    if (m_core && bound < int(m_core->GetItemCount())) Bad("bound below the core item count");
+    const unsigned char* pairs = &raw[8];
+    const unsigned char* index = &raw[8 + 8 * size_t(size)];
+    long bad = 0, over = 0;
+    for (int id = 0; id < bound; ++id) {
+        int start = int(GetLE32(index + 8 * size_t(id))), end = int(GetLE32(index + 8 * size_t(id) + 4));
+        if (start < 0 || end < start) continue;
+        long sum = 0;
+        for (int p = start; p <= end; ++p) {
+            int h2 = int(GetLE32(pairs + 8 * size_t(p)));
+            sum += int(GetLE32(pairs + 8 * size_t(p) + 4));
+            if (p > start && h2 <= int(GetLE32(pairs + 8 * size_t(p - 1)))) ++bad;
+        }
+        if (m_uni && sum > m_uni->GetFreq(id)) ++over;
+    }
+    if (bad) Bad(std::to_string(bad) + " pairs out of order");
+    if (over) Bad(std::to_string(over) + " words with more pair counts than unigram count");
+    Note(std::to_string(size) + " pairs, bound " + std::to_string(bound));
+}
+
+void Checker::Pos(const std::string& name, CPDAT& dict, bool core) {
+    Begin(name);
+    CPOS pos;
+    if (!pos.Load(P(name).c_str())) return Bad("does not load");
+    if (pos.GetBound() < int(dict.GetItemCount())) Bad("bound below the dictionary's item count");
+    long records = 0, words = 0;
+    for (int h = 0; h < pos.GetBound(); ++h) {
+        int n = 0;
+        const POS_info* p = pos.GetPOS(h, &n);
+        if (!p || n == 0) continue;
+        ++words;
+        for (int k = 0; k < n; ++k) {
+            ++records;
+            int id = p[k].POS_id;
+            if (id == 1 || id >= m_tagCount) Bad("word " + std::to_string(h) + " has tag id " + std::to_string(id));
+            if (k && id <= p[k - 1].POS_id) Bad("word " + std::to_string(h) + " candidates out of order");
+            if (id == 93 && (!core || h != m_handles[2])) Bad("word " + std::to_string(h) + " carries 93");
+        }
+    }
+    if (core && m_charset) {
+        // A punctuation mark's candidates stay among the punctuation tags.
+        for (int code = 0x21; code < 0x10000; ++code) {
+            int cls = m_charset->GetType(code);
+            if (cls < 1 || (cls > 4 && cls != 28)) continue;
+            char w[3] = {char(code < 0x100 ? code : code >> 8), char(code < 0x100 ? 0 : code & 0xFF), 0};
+            int n = 0;
+            const POS_info* p = pos.GetPOS(dict.Find(w), &n);
+            for (int k = 0; k < n; ++k)
+                if (p[k].POS_id < 78 || p[k].POS_id > 92) Bad("punctuation " + std::to_string(code) + " has tag " + std::to_string(p[k].POS_id));
+        }
+    }
+    if (core) {
+        for (int k = 0; k < 9; ++k) {
+            int n = 0;
+            const POS_info* p = pos.GetPOS(m_handles[k], &n);
+            if (n != 1 || p[0].POS_id != kClassTag[k])
+                Bad("class word " + std::to_string(k) + " must have the single candidate " + std::to_string(kClassTag[k]));
+        }
+    }
+    Note(std::to_string(words) + " words with " + std::to_string(records) + " candidates");
+}
+
+void Checker::Context(const std::string& name, int n) {
+    Begin(name);
+    CContextStat ctx;
+    if (!ctx.Load(P(name).c_str(), false)) return Bad("does not load");
+    if (ctx.GetTableLen() != n) Bad("has " + std::to_string(ctx.GetTableLen()) + " tags, expected " + std::to_string(n));
+    std::vector<unsigned char> raw;
+    if (!Raw(name, raw)) return;
+    int N = raw[0];
+    long total = int(GetLE32(&raw[1])), sum = 0;
+    for (int a = 0; a < N; ++a) {
+        long row = 0;
+        for (int b = 0; b < N; ++b) row += int(GetLE32(&raw[5 + 4 * size_t(N) + 4 * (size_t(a) * N + b)]));
+        if (row != int(GetLE32(&raw[5 + 4 * size_t(a)]))) Bad("row " + std::to_string(a) + " does not sum to its frequency");
+        sum += row;
+    }
+    if (sum != total || total <= 0) Bad("total must be the sum of all counts and above 0");
+    Note(std::to_string(N) + " tags, total " + std::to_string(total));
+}
+
+void Checker::Roles() {
+    Begin("nr.role");
+    CPOS role;
+    if (!role.Load(P("nr.role").c_str())) return Bad("does not load");
+    if (m_core && role.GetBound() < int(m_core->GetItemCount())) Bad("bound below the core item count");
+    std::map<int, long> perRole;
+    for (int h = 0; h < role.GetBound(); ++h) {
+        int n = 0;
+        const POS_info* p = role.GetPOS(h, &n);
+        for (int k = 0; k < n; ++k) {
+            int r = p[k].POS_id;
+            perRole[r] += p[k].freq;
+            if (r == 24 || r == 27 || (r >= 78 && r <= 92) || r >= 23) Bad("role id " + std::to_string(r) + " not allowed");
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        int n = 0;
+        const POS_info* p = role.GetPOS(m_handles[k], &n);
+        if (n != 1 || p[0].POS_id != 0) Bad("sentence boundary words must have the single role 0");
+    }
+    std::string s;
+    for (const auto& r : perRole) s += (s.empty() ? "" : " ") + std::to_string(r.first) + ":" + std::to_string(r.second);
+    Note("roles " + s);
+}
+
+void Checker::Fsa() {
+    Begin("nr.fsa");
+    CFSA fsa;
+    if (!fsa.Load(P("nr.fsa").c_str())) return Bad("does not load");
+    int n = fsa.GetStateCount(), m = fsa.GetInputSetSize();
+    if (n <= 0 || m <= 0) Bad("empty automaton");
+    for (int s = 0; s < n; ++s) {
+        if (fsa.GetNext(s, 0) != -1) Bad("the boundary role has a transition");
+        if (fsa.IsAccepted(s) && fsa.GetAcceptedTag(s) != 24 && fsa.GetAcceptedTag(s) != 27)
+            Bad("an accepting state gives a tag other than a person name");
+        for (int i = 0; i < m; ++i)
+            if (fsa.GetNext(s, i) < -1 || fsa.GetNext(s, i) >= n) Bad("next state out of range");
+    }
+    Note(std::to_string(n) + " states, " + std::to_string(m) + " inputs");
+}
+
+void Checker::Blacklist() {
+    Begin("KeyBlackList.pdat");
+    CPDAT d(0);
+    if (!d.Load(P("KeyBlackList.pdat").c_str())) return Bad("does not load");
+    if (d.GetItemCount() == 0) Bad("holds no word");
+    Note(std::to_string(d.GetItemCount()) + " words");
+}
+
+void Checker::English() {
+    Begin("English/English.pdat");
+    CPDAT en(0);
+    if (!en.Load(P("English/English.pdat").c_str())) return Bad("does not load");
+    int items = int(en.GetItemCount());
+    if (items < 2 || en.Find("<none>") != 0) Bad("handle 0 must be the placeholder");
+    Note(std::to_string(items) + " words");
+    Begin("English/English.wordlist");
+    CWordList list(false, nullptr);
+    if (!list.Load(P("English/English.wordlist").c_str())) {
+        Bad("does not load");
+    } else {
+        long missing = 0;
+        for (int h = 0; h < items; ++h)
+            if (!*list.GetWord(h) || en.Find(list.GetWord(h)) != h) ++missing;
+        if (missing) Bad(std::to_string(missing) + " handles without their word");
+        Note(std::to_string(list.GetItemCount()) + " strings");
+    }
+    int total = 0;
+    Unigram("English/English.ung", &en, &total);
+    Pos("English/English.pos", en, false);
+    Begin("English/Irrel2regular.map");
+    CIDMaps irr;
+    if (!irr.Load(P("English/Irrel2regular.map").c_str())) {
+        Bad("does not load");
+    } else {
+        long n = 0;
+        for (int h = 0; h < items; ++h) {
+            int c = 0;
+            const idmaps_info* t = irr.GetMaps(h, &c);
+            for (int k = 0; k < c; ++k) {
+                ++n;
+                if (t[k].handle2 == h) Bad("a form maps to itself");
+                if (t[k].handle2 < 0 || t[k].handle2 >= items) Bad("a target is not a word");
+            }
+        }
+        Note(std::to_string(n) + " irregular forms");
+    }
+    Begin("English/ne.pdat");
+    CPDAT ne(0);
+    if (!ne.Load(P("English/ne.pdat").c_str()) || ne.GetItemCount() == 0) return Bad("does not load or is empty");
+    Note(std::to_string(ne.GetItemCount()) + " entities");
+    Pos("English/ne.pos", ne, false);
+}
+
+void Checker::CodeSets() {
+    const char* rows[5][6] = {
+        {"GBKA.pdat", "GBKA.wordlist", "UTF8.pdat", "UTF8.wordlist", "UTF2GBKA.map", "GBKA2UTF.map"},
+        {"GBK.pdat", "GBK.wordlist", "BIG5.pdat", "BIG5.wordlist", "BIG2GBK.map", "GBK2BIG.map"},
+        {"GBK.pdat", "GBK.wordlist", "GBKA.pdat", "GBKA.wordlist", "GBKA2GBK.map", "GBK2GBKA.map"},
+        {"GBKA.pdat", "GBKA.wordlist", "UTF8.pdat", "UTF8.wordlist", "GBKA2UTF.map", "UTF2GBKA.map"},
+        {"GBK.pdat", "GBK.wordlist", "UTF8.pdat", "UTF8.wordlist", "UTF2GBK.map", "GBK2UTF.map"}};
+    for (int code = 1; code <= 5; ++code) {
+        const char* const* r = rows[code - 1];
+        Begin("code set " + std::to_string(code));
+        CPDAT gbk(1), other(1);
+        CWordList gbkList(false, nullptr), otherList(false, nullptr);
+        CIDMaps toGbk, fromGbk;
+        if (!gbk.Load(P(r[0]).c_str()) || !gbkList.Load(P(r[1]).c_str()) || !other.Load(P(r[2]).c_str()) ||
+            !otherList.Load(P(r[3]).c_str()) || !toGbk.Load(P(r[4]).c_str()) || !fromGbk.Load(P(r[5]).c_str())) {
+            Bad("a file does not load");
+            continue;
+        }
+        if (gbk.GetItemCount() == 0 || other.GetItemCount() == 0) Bad("an empty set");
+        // Every map target must be a character the target set really has.
+        auto check = [&](CIDMaps& m, CPDAT& from, CPDAT& to, CWordList& toList, int bound) {
+            long n = 0;
+            for (int h = 0; h < bound; ++h) {
+                int c = 0;
+                const idmaps_info* t = m.GetMaps(h, &c);
+                for (int k = 0; k < c; ++k, ++n) {
+                    const char* w = toList.GetWord(t[k].handle2);
+                    if (!*w || to.Find(w) != t[k].handle2) {
+                        Bad("a map target is not in its set");
+                        return n;
+                    }
+                }
+            }
+            (void)from;
+            return n;
+        };
+        long a = check(toGbk, other, gbk, gbkList, 1 << 17);
+        long b = check(fromGbk, gbk, other, otherList, 1 << 17);
+        Note(std::to_string(gbk.GetItemCount()) + "/" + std::to_string(other.GetItemCount()) + " characters, " +
+             std::to_string(a) + "/" + std::to_string(b) + " map entries");
+    }
+}
+
+void Checker::Model() {
+    Begin("CodeTrans.model");
+    std::vector<unsigned char> raw;
+    if (!Raw("CodeTrans.model", raw)) return;
+    if (raw.size() < 98308) return Bad("shorter than its maps");
+    int n = int(GetLE32(&raw[98304]));
+    if (n <= 0 || raw.size() != 98308 + 16 * size_t(n)) return Bad("cell count does not match the file length");
+    std::vector<ModelCell> cells(n);
+    for (int i = 0; i < n; ++i) {
+        const unsigned char* p = &raw[98308 + 16 * size_t(i)];
+        cells[i] = {int32_t(GetLE32(p)), int32_t(GetLE32(p + 4)), int32_t(GetLE32(p + 8)), int32_t(GetLE32(p + 12))};
+        if (cells[i].fail < 0 || cells[i].fail >= n) Bad("a failure link out of range");
+    }
+    long mapped = 0;
+    for (size_t i = 0; i < 2 * 24576; ++i) mapped += GetLE16(&raw[2 * i]) != 0;
+    // Detection of short texts in each encoding; the texts are built from the data's own
+    // converter sets, so the check needs nothing outside the directory.
+    CPDAT gbk(1), big5(1), utf8(1);
+    CWordList gbkList(false, nullptr), big5List(false, nullptr), utf8List(false, nullptr);
+    if (gbk.Load(P("GBK.pdat").c_str()) && big5.Load(P("BIG5.pdat").c_str()) && utf8.Load(P("UTF8.pdat").c_str()) &&
+        gbkList.Load(P("GBK.wordlist").c_str()) && big5List.Load(P("BIG5.wordlist").c_str()) &&
+        utf8List.Load(P("UTF8.wordlist").c_str())) {
+        // UTF-8 sample texts, converted character by character through the sets.
+        const char* simplified = u8"国务院总理今天在人民大会堂会见了来访的客人，双方就两国关系交换了意见。";
+        const char* traditional = u8"國務院總理今天在人民大會堂會見了來訪的客人，雙方就兩國關係交換了意見。";
+        auto convert = [&](const char* text, CWordList& list, bool& ok) {
+            std::string out;
+            const unsigned char* p = (const unsigned char*)text;
+            while (*p) {
+                int len = *p < 0x80 ? 1 : *p < 0xE0 ? 2 : *p < 0xF0 ? 3 : 4;
+                std::string ch((const char*)p, len);
+                int h = utf8.Find(ch.c_str());
+                const char* w = h >= 0 ? list.GetWord(h) : "";
+                if (!*w) ok = false;
+                out += w;
+                p += len;
+            }
+            return out;
+        };
+        auto utf16 = [](const char* text) {
+            std::string out;
+            const unsigned char* p = (const unsigned char*)text;
+            while (*p) {
+                unsigned cp;
+                int len;
+                if (*p < 0x80) { cp = *p; len = 1; }
+                else if (*p < 0xE0) { cp = ((p[0] & 0x1F) << 6) | (p[1] & 0x3F); len = 2; }
+                else { cp = ((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F); len = 3; }
+                out += char(cp & 0xFF);
+                out += char(cp >> 8);
+                p += len;
+            }
+            return out;
+        };
+        bool ok = true;
+        std::string g = convert(simplified, gbkList, ok);
+        std::string b = convert(traditional, big5List, ok);
+        std::string u16 = utf16(simplified);
+        std::string u8s = simplified;
+        struct { const std::string* text; int code; const char* name; } cases[] = {
+            {&g, 2, "GBK"}, {&b, 3, "BIG5"}, {&u8s, 1, "UTF-8"}, {&u16, 8, "Unicode"}};
+        if (!ok) Bad("the sample texts do not convert");
+        for (const auto& c : cases) {
+            int got = DetectWithModel(cells, (const unsigned char*)c.text->data(), c.text->size());
+            if (got != c.code) Bad(std::string(c.name) + " sample detected as " + std::to_string(got));
+        }
+        if (DetectWithModel(cells, (const unsigned char*)"", 0) != 2) Bad("empty text must detect as GBK");
+        if (DetectWithModel(cells, (const unsigned char*)"plain ASCII text", 16) != 2) Bad("ASCII must detect as GBK");
+    } else {
+        Bad("the converter sets needed for the samples do not load");
+    }
+    Note(std::to_string(n) + " cells, " + std::to_string(mapped) + " mapped codes");
+}
+
+int Checker::Run() {
+    Begin("Configure.xml");
+    std::vector<unsigned char> cfg;
+    if (!Raw("Configure.xml", cfg)) {
+    } else {
+        std::string t(cfg.begin(), cfg.end());
+        if (t.find("<TagSet>KOVEX.map</TagSet>") == std::string::npos) Bad("TagSet must name KOVEX.map");
+        if (t.find("<Tagger>off") != std::string::npos) Bad("tagging must be on");
+        if (t.find("<FieldDict>on</FieldDict>") == std::string::npos) Bad("the field dictionary must be on");
+        if (t.find("<POSDelimiter>") != std::string::npos || t.find("<WordBoundary>") != std::string::npos)
+            Bad("the delimiter and boundary must keep their defaults");
+        Note("items present");
+    }
+    Maps();
+    Charset();
+    Core();
+    if (m_core) {
+        Unigram("CoreDict.unig", m_core.get(), nullptr);
+        Bigram();
+        Pos("CoreDict.pos", *m_core, true);
+        Roles();
+    }
+    Context("KOVEX.ctx", m_tagCount);
+    Context("nr.ctx", 23);
+    Fsa();
+    Blacklist();
+    English();
+    CodeSets();
+    Model();
+    int failed = 0;
+    for (const CheckLine& l : m_report) failed += !l.ok;
+    return failed;
+}
+
+}  // namespace
+
+int CheckDataDirectory(const std::string& dataDir, std::vector<CheckLine>& report) {
+    report.clear();
+    Checker c(dataDir, report);
+    return c.Run();
+}
+
+}  // namespace kxdata

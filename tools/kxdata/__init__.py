@@ -1,0 +1,1 @@
+"""Derivation of the text sources of the data directory (see data/README.md)."""
