@@ -14,11 +14,9 @@
 #include "Utility/StoreImport.h"
 #include "Utility/TextScan.h"
 #include "Utility/WordList.h"
+#include "Utility/WrapAdd.h"
 
 namespace {
-
-// Sum with the wrap-around of 32-bit arithmetic, without signed overflow.
-int32_t AddWrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
 
 std::unique_ptr<int32_t[]> NewCounts(int32_t bound) {
     return std::unique_ptr<int32_t[]>(new (std::nothrow) int32_t[size_t(bound) + 1]());
