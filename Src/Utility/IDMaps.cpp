@@ -210,32 +210,13 @@ void CIDMaps::AddImported(const tstring& sLeft, int h1, const tstring& sRight, i
     MapAdd(h1, h2);
 }
 
-int CIDMaps::ImportSim(const char* sFilename, CPDAT* pDict) {
-    FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
-    if (!fp || !pDict) {
-        if (fp) fclose(fp);
-        return 0;
-    }
-    MapInit();
-    char sLine[kLineSize];
-    int nLine = 0;
-    std::vector<tstring> words;
-    while (fgets(sLine, sizeof sLine, fp)) {
-        if (++nLine % 100 == 0) printf("Line %d: %s\n", nLine, sLine);
-        if (GetStrVector(sLine, ", \t\r\n", words) < 2) continue;
-        int h0 = pDict->Find(words[0].c_str());
-        for (size_t i = 1; i < words.size(); ++i) {
-            int h = pDict->Find(words[i].c_str());
-            AddImported(words[0], h0, words[i], h, true);
-            AddImported(words[i], h, words[0], h0, true);
-        }
-    }
-    fclose(fp);
-    MapComplete();
-    return m_nSize;
-}
+int CIDMaps::ImportSim(const char* sFilename, CPDAT* pDict) { return ImportWordLines(sFilename, pDict, pDict, true); }
 
 int CIDMaps::ImportOne2Mul(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight) {
+    return ImportWordLines(sFilename, pDictLeft, pDictRight, false);
+}
+
+int CIDMaps::ImportWordLines(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight, bool bSimilar) {
     FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
     if (!fp || !pDictLeft || !pDictRight) {
         if (fp) fclose(fp);
@@ -249,8 +230,11 @@ int CIDMaps::ImportOne2Mul(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDict
         if (++nLine % 100 == 0) printf("Line %d: %s\n", nLine, sLine);
         if (GetStrVector(sLine, ", \t\r\n", words) < 2) continue;
         int h0 = pDictLeft->Find(words[0].c_str());
-        for (size_t i = 1; i < words.size(); ++i)
-            AddImported(words[0], h0, words[i], pDictRight->Find(words[i].c_str()), false);
+        for (size_t i = 1; i < words.size(); ++i) {
+            int h = pDictRight->Find(words[i].c_str());
+            AddImported(words[0], h0, words[i], h, bSimilar);
+            if (bSimilar) AddImported(words[i], h, words[0], h0, true);
+        }
     }
     fclose(fp);
     MapComplete();
