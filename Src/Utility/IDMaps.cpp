@@ -109,14 +109,7 @@ std::vector<unsigned char> CIDMaps::Serialize() const {
 }
 
 int CIDMaps::Save(const char* sFilename) const {
-    if (!sFilename) return 0;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    return WriteFileAtomic(sFilename, image.data(), image.size()) ? 1 : 0;
+    return WriteImageAtomic(sFilename, [this] { return Serialize(); }) ? 1 : 0;
 }
 
 // ---- lookups ---------------------------------------------------------------------------------

@@ -391,14 +391,7 @@ std::vector<unsigned char> CPDAT::Serialize() const {
 }
 
 bool CPDAT::Save(const char* sFilename) const {
-    if (!sFilename) return false;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return WriteFileAtomic(sFilename, image.data(), image.size());
+    return WriteImageAtomic(sFilename, [this] { return Serialize(); });
 }
 
 bool CPDAT::Load(const char* sFilename) {

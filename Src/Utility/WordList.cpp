@@ -214,14 +214,7 @@ std::vector<unsigned char> CWordList::Serialize() const {
 }
 
 bool CWordList::Save(const char* sFilename) const {
-    if (!sFilename) return false;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return WriteFileAtomic(sFilename, image.data(), image.size());
+    return WriteImageAtomic(sFilename, [this] { return Serialize(); });
 }
 
 // ---- offline text import and export ----------------------------------------------------------
