@@ -215,22 +215,19 @@ void CPDAT::WordTermCompare(CPDAT* pDict1, CPDAT* pDict2, tstring& sSameResult, 
         snprintf(sNum, sizeof sNum, "/%d/%d#", same[i].freq, same[i].freq2);
         sSameResult += same[i].word + sNum;
     }
-    int n = 0;
-    for (size_t i : order1) {
-        const _stTermFreq& t = pDict1->m_vecTermFreq[i];
-        if (t.freq <= 0) continue;
-        if (n++ >= 10) break;
-        snprintf(sNum, sizeof sNum, "/%d#", t.freq);
-        sDiff1 += t.word + sNum;
-    }
-    n = 0;
-    for (size_t i : RankTerms(pDict2->m_vecTermFreq)) {
-        const _stTermFreq& t = pDict2->m_vecTermFreq[i];
-        if (t.freq <= 0) continue;
-        if (n++ >= 10) break;
-        snprintf(sNum, sizeof sNum, "/%d#", t.freq);
-        sDiff2 += t.word + sNum;
-    }
+    // The ten most frequent terms of one dictionary that the other lacks (shared ones are -1 now).
+    auto listOwn = [&](const std::vector<_stTermFreq>& terms, const std::vector<size_t>& order, tstring& sOut) {
+        int n = 0;
+        for (size_t i : order) {
+            const _stTermFreq& t = terms[i];
+            if (t.freq <= 0) continue;
+            if (n++ >= 10) break;
+            snprintf(sNum, sizeof sNum, "/%d#", t.freq);
+            sOut += t.word + sNum;
+        }
+    };
+    listOwn(pDict1->m_vecTermFreq, order1, sDiff1);
+    listOwn(pDict2->m_vecTermFreq, RankTerms(pDict2->m_vecTermFreq), sDiff2);
 }
 
 // ---- offline scanners ------------------------------------------------------------------------
