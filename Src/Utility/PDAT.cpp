@@ -49,8 +49,6 @@ bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen) {
     return nCharLen == 2 && PdatIsMode2Delimiter2(s[0] * 256 + s[1]);
 }
 
-void PdatReportError(const tstring& sMessage) { ReportError(sMessage, false); }
-
 tstring PdatResolveFilename(const char* sFilename) {
     tstring sAnsi;
     if (GetAnsiFilename(sFilename, sAnsi, false)) {
@@ -389,9 +387,7 @@ bool CPDAT::Load(const char* sFilename) {
     if (!sFilename) return false;
     tstring sName = PdatResolveFilename(sFilename);
     std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sName.c_str(), bytes) || !Parse(bytes.data(), bytes.size())) {
-        PdatReportError("Fail read file " + sName);
-        return false;
-    }
+    if (!ReadFileBytes(sName.c_str(), bytes) || !Parse(bytes.data(), bytes.size()))
+        return ReportError("Fail read file " + sName, false);
     return true;
 }
