@@ -199,7 +199,10 @@ int unicode_to_utf8_one(unsigned long unic, unsigned char* pOutput, int outSize)
     return len;
 }
 
-void utoGbk(const char* unicode, char* Gbkstring, int num) { utoGbkBytes(unicode, Gbkstring, num); }
+void utoGbk(const char* unicode, char* Gbkstring, int num)
+{
+    utoGbkBytes(unicode, Gbkstring, num);
+}
 
 size_t utoGbkBytes(const char* unicode, char* Gbkstring, int num)
 {

@@ -203,7 +203,9 @@ void CIDMaps::AddImported(const tstring& sLeft, int h1, const tstring& sRight, i
     MapAdd(h1, h2);
 }
 
-int CIDMaps::ImportSim(const char* sFilename, CPDAT* pDict) { return ImportWordLines(sFilename, pDict, pDict, true); }
+int CIDMaps::ImportSim(const char* sFilename, CPDAT* pDict) {
+    return ImportWordLines(sFilename, pDict, pDict, true);
+}
 
 int CIDMaps::ImportOne2Mul(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight) {
     return ImportWordLines(sFilename, pDictLeft, pDictRight, false);

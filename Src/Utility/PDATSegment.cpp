@@ -216,7 +216,8 @@ void CPDAT::WordTermCompare(CPDAT* pDict1, CPDAT* pDict2, tstring& sSameResult, 
         sSameResult += same[i].word + sNum;
     }
     // The ten most frequent terms of one dictionary that the other lacks (shared ones are -1 now).
-    auto listOwn = [&](const std::vector<_stTermFreq>& terms, const std::vector<size_t>& order, tstring& sOut) {
+    auto listOwn = [&](const std::vector<_stTermFreq>& terms, const std::vector<size_t>& order,
+                       tstring& sOut) {
         int n = 0;
         for (size_t i : order) {
             const _stTermFreq& t = terms[i];

@@ -124,7 +124,8 @@ TEST(AtomicFileTest, ImageWriterKeepsTheTargetWhenTheImageFails) {
     };
     EXPECT_FALSE(WriteImageAtomic(nullptr, image));
     EXPECT_EQ(calls, 0);  // nothing is built for a missing path
-    EXPECT_FALSE(WriteImageAtomic(path.c_str(), []() -> std::vector<unsigned char> { throw std::bad_alloc(); }));
+    auto noMemory = []() -> std::vector<unsigned char> { throw std::bad_alloc(); };
+    EXPECT_FALSE(WriteImageAtomic(path.c_str(), noMemory));
     EXPECT_EQ(kxtest::ReadAll(path), "old");
     EXPECT_TRUE(WriteImageAtomic(path.c_str(), image));
     EXPECT_EQ(kxtest::ReadAll(path), "new");
