@@ -9,6 +9,7 @@
 
 #include "Encript/BDQEncript.h"
 #include "Utility/ByteIO.h"
+#include "Utility/FileHandle.h"
 #include "Utility/LogFile.h"
 #include "Utility/PDAT.h"
 #include "Utility/PDATInternal.h"
@@ -221,28 +222,21 @@ bool CWordList::Save(const char* sFilename) const {
 
 int CWordList::Import(const char* sFilename, CPDAT* pCoreDict) {
     m_pDict = pCoreDict;
-    if (!sFilename) return 0;
-    FILE* fp = fopen(sFilename, "rb");
+    FilePtr fp = OpenFile(sFilename, "rb");
     if (!fp) return 0;
-    tstring sEcho = tstring(sFilename) + "_wordlist_export.txt";
-    FILE* fpEcho = fopen(sEcho.c_str(), "wb");
-    if (!fpEcho) {
-        fclose(fp);
-        return 0;
-    }
+    FilePtr fpEcho = OpenFile((tstring(sFilename) + "_wordlist_export.txt").c_str(), "wb");
+    if (!fpEcho) return 0;
     AddWordInit();
     char sLine[1024];
     int nLine = 0;
-    while (fgets(sLine, sizeof sLine, fp)) {
+    while (fgets(sLine, sizeof sLine, fp.get())) {
         printf("Line %d\r", ++nLine);
         tstring sWord;
         if (!PdatImportLine(sLine, sWord)) continue;
-        PdatEchoImportWord(fpEcho, sWord);
+        PdatEchoImportWord(fpEcho.get(), sWord);
         AddWord(sWord.c_str());
     }
     fflush(stdout);
-    fclose(fp);
-    fclose(fpEcho);
     AddWordComplete();
     return int(m_nSize);
 }
