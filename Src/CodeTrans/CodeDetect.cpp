@@ -8,7 +8,6 @@
 #include <string>
 
 #include "CodeTrans/STLCodeTrans.h"
-#include "SentimentNew/encoding/GbkTables.h"
 #include "Utility/ByteIO.h"
 
 thread_local size_t CodeTrans_iTransErrCnt = 0;
@@ -221,8 +220,7 @@ int GBKBig5_ToUnicode(int enCodeType, const char* pcSour, int iSourLen, char* pc
             ++CodeTrans_iTransErrCnt;
             i += 1;
         }
-        pcDest[pos] = char(unit & 0xFF);
-        pcDest[pos + 1] = char(unit >> 8);
+        PutLE16(reinterpret_cast<unsigned char*>(pcDest + pos), uint16_t(unit));
         pos += 2;
     }
     iDestLen = pos;
@@ -296,14 +294,7 @@ int CodeTrans_ToAnsi(int enCodeType, const char* pcSour, int iSourLen, char* pcD
         const int num = iSourLen / 2;
         char* gbk = new (std::nothrow) char[size_t(num) * 2 + 2];
         if (!gbk) break;
-        utoGbk(pcSour, gbk, num);
-        // Bytes utoGbk wrote before its two terminating zeros (a U+0000 unit writes a zero too).
-        const unsigned char* src = reinterpret_cast<const unsigned char*>(pcSour);
-        int n = 0;
-        for (int k = 0; k < num; ++k) {
-            const unsigned int u = src[2 * k] | (unsigned(src[2 * k + 1]) << 8);
-            n += (u < 0x80 || (CodeTable[u] != 0 && CodeTable[u] < 0x100)) ? 1 : 2;
-        }
+        const int n = int(utoGbkBytes(pcSour, gbk, num));
         std::memcpy(pcDest, gbk, size_t(n));
         pcDest[n] = '\0';
         delete[] gbk;
@@ -335,7 +326,7 @@ int CodeTrans_ToUtf8(int enCodeType, const char* pcSour, int iSourLen, char* pcD
     case CODETRANS_UNICODE: {
         const unsigned char* src = reinterpret_cast<const unsigned char*>(pcSour);
         std::wstring units;
-        for (int k = 0; k + 1 < iSourLen; k += 2) units += wchar_t(src[k] | (src[k + 1] << 8));
+        for (int k = 0; k + 1 < iSourLen; k += 2) units += wchar_t(GetLE16(src + k));
         return PutUtf8(unicode_to_utf8(units), pcDest, capacity, iDestLen);
     }
     default:

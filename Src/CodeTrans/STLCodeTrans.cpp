@@ -11,6 +11,7 @@
 
 #include "SentimentNew/encoding/GbkTables.h"
 #include "Utility/BufferManager.h"
+#include "Utility/ByteIO.h"
 #include "Utility/LogFile.h"
 #include "Utility/Settings.h"
 
@@ -200,12 +201,17 @@ int unicode_to_utf8_one(unsigned long unic, unsigned char* pOutput, int outSize)
 
 void utoGbk(const char* unicode, char* Gbkstring, int num)
 {
-    if (!Gbkstring) return;
+    utoGbkBytes(unicode, Gbkstring, num);
+}
+
+size_t utoGbkBytes(const char* unicode, char* Gbkstring, int num)
+{
+    if (!Gbkstring) return 0;
     const unsigned char* in = reinterpret_cast<const unsigned char*>(unicode);
     if (!in) num = 0;
     char* o = Gbkstring;
     for (int i = 0; i < num; ++i) {
-        const unsigned int u = in[2 * i] | (unsigned(in[2 * i + 1]) << 8);
+        const unsigned int u = GetLE16(in + 2 * i);
         if (u < 0x80) {
             *o++ = char(u);
             continue;
@@ -221,8 +227,10 @@ void utoGbk(const char* unicode, char* Gbkstring, int num)
             *o++ = char(g & 0xFF);
         }
     }
+    const size_t n = size_t(o - Gbkstring);
     *o++ = '\0';
     *o = '\0';
+    return n;
 }
 
 int utf8tou(const char* utf8string, char* unicode)
@@ -250,8 +258,7 @@ int utf8tou(const char* utf8string, char* unicode)
             p += 1;
             continue;
         }
-        unicode[2 * n] = char(u & 0xFF);
-        unicode[2 * n + 1] = char(u >> 8);
+        PutLE16(reinterpret_cast<unsigned char*>(unicode + 2 * n), uint16_t(u));
         ++n;
     }
     unicode[2 * n] = '\0';

@@ -57,6 +57,9 @@ int unicode_to_utf8_one(unsigned long unic, unsigned char* pOutput, int outSize)
 // A unit without a GBK form becomes the ideographic space A1 A1; U+20AC becomes the byte 0x80.
 // Gbkstring must hold 2 * num + 2 bytes.
 void utoGbk(const char* unicode, char* Gbkstring, int num);
+// utoGbk returning the number of GBK bytes written before the two zero bytes (a U+0000 unit is
+// one of those bytes, written as a zero); 0 when Gbkstring is null.
+size_t utoGbkBytes(const char* unicode, char* Gbkstring, int num);
 
 // Decodes NUL-terminated UTF-8 into little-endian 16-bit units followed by one zero byte;
 // unicode must hold 2 * strlen(utf8string) + 1 bytes. Malformed bytes are dropped one by one; a

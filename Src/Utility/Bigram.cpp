@@ -10,12 +10,7 @@
 #include "Utility/StoreImport.h"
 #include "Utility/TextScan.h"
 #include "Utility/WordList.h"
-
-namespace {
-
-int32_t AddWrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
-
-}  // namespace
+#include "Utility/WrapAdd.h"
 
 CBigram::CBigram(bool bReadOnly, int nSize) : m_bReadOnly(bReadOnly), m_nBound(nSize) {
     if (nSize > 0 && !bReadOnly) m_pHashTable.resize(size_t(nSize));

@@ -44,15 +44,11 @@ void CBufferManager::ReleaseBuf(bool bAllClear) {
         std::lock_guard<std::mutex> lock(m_hBuffer);
         if (bAllClear) {
             nRelease = m_vecBuffer.size();
-        } else if (m_nBufferWritingThread > 0 || m_vecBuffer.size() < kReleaseAbove) {
+            if (nRelease == 0) return;
+        } else if (m_nBufferWritingThread > 0 || m_vecBuffer.size() <= kReleaseAbove) {
             return;
         }
         ++m_nBufferWritingThread;
-        bool bFree = bAllClear ? nRelease != 0 : m_vecBuffer.size() > kReleaseAbove;
-        if (!bFree) {
-            --m_nBufferWritingThread;
-            return;
-        }
     }
     // Slot by slot, so that registrations from other threads go on meanwhile; they append behind
     // the released range, which this loop alone touches.

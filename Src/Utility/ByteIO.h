@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -137,3 +138,18 @@ private:
 
 // Writes size bytes to path through a CAtomicFile. False (target untouched) on any failure.
 bool WriteFileAtomic(const char* path, const void* data, size_t size);
+
+// Writes the file image that serialize() returns (a std::vector<unsigned char>) through
+// WriteFileAtomic. False (target untouched, serialize not called) for a null path; false also when
+// building the image runs out of memory or the write fails.
+template <typename Serializer>
+bool WriteImageAtomic(const char* path, const Serializer& serialize) {
+    if (!path) return false;
+    std::vector<unsigned char> image;
+    try {
+        image = serialize();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return WriteFileAtomic(path, image.data(), image.size());
+}

@@ -97,20 +97,6 @@ int64_t NumeralAt(const char* p, int& nLen) {
     return -2;
 }
 
-// Byte offset of the first character whose code is nCode, walking character by character;
-// npos when absent.
-size_t FindChar(const tstring& sText, int nCode) {
-    size_t i = 0;
-    while (i < sText.size()) {
-        int nChar = -1;
-        int nLen = Getchar(sText.c_str() + i, &nChar);
-        if (nLen == 0) break;
-        if (nLen == 2 && (nChar & 0xFFFF) == nCode) return i;
-        i += size_t(nLen);
-    }
-    return tstring::npos;
-}
-
 // Str2Integer over a GBK text.
 int64_t GBKStr2Integer(const tstring& sText) {
     std::vector<int64_t> vecValue;
@@ -255,7 +241,7 @@ const char* Str2Double(const char* sText, tstring& sResult, bool bUTF8) {
     sResult.clear();
     if (sText == nullptr) return sResult.c_str();
     tstring sGBK = ToGBK(sText, bUTF8);
-    size_t nPoint = FindChar(sGBK, kCodePoint);
+    size_t nPoint = FindGBKChar(sGBK, kCodePoint);
     int64_t nInteger = GBKStr2Integer(sGBK.substr(0, nPoint));
     char sNumber[32];
     snprintf(sNumber, sizeof(sNumber), "%" PRId64, nInteger);
@@ -309,10 +295,10 @@ const char* Str2Money(const char* sText, tstring& sResult, bool bUTF8) {
     sResult.clear();
     if (sText == nullptr) return sResult.c_str();
     tstring sGBK = ToGBK(sText, bUTF8);
-    size_t nWhole = FindChar(sGBK, kCodeWhole);
+    size_t nWhole = FindGBKChar(sGBK, kCodeWhole);
     if (nWhole != tstring::npos) sGBK.erase(nWhole);
-    size_t nCurrency = FindChar(sGBK, kCodeYuan);
-    if (nCurrency == tstring::npos) nCurrency = FindChar(sGBK, kCodeYuanRound);
+    size_t nCurrency = FindGBKChar(sGBK, kCodeYuan);
+    if (nCurrency == tstring::npos) nCurrency = FindGBKChar(sGBK, kCodeYuanRound);
 
     int64_t nInteger = GBKStr2Integer(sGBK.substr(0, nCurrency));
     char sNumber[64];

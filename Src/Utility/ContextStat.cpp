@@ -10,15 +10,13 @@
 #include "Utility/ByteIO.h"
 #include "Utility/POSmap.h"
 #include "Utility/TextScan.h"
+#include "Utility/WrapAdd.h"
 
 namespace {
 
 const size_t kNameBytes = 100;   // name field in the file
 const size_t kNameSlot = 101;    // in memory: the field and a terminating NUL
 const double kFloor = 0.00001;
-
-// Sum of two counts with the wrap-around of 32-bit arithmetic, without signed overflow.
-int32_t AddWrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
 
 void AppendF(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void AppendF(std::string& out, const char* fmt, ...) {

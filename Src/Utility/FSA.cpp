@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Utility/ByteIO.h"
+#include "Utility/FileHandle.h"
 #include "Utility/TextScan.h"
 
 namespace {
@@ -141,26 +142,21 @@ bool CFSA::Save(const char* sFilename) const {
 }
 
 bool CFSA::Import(const char* sFilename) {
-    FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
+    FilePtr fp = OpenFile(sFilename, "rb");
     if (!fp) return false;
     std::vector<std::string> head;
     std::string line;
     // Lines 1..9: captions, N, caption, M, caption, accepting states, caption, their tag ids,
     // caption.
-    while (head.size() < 9 && textscan::ReadLine(fp, line)) head.push_back(line);
+    while (head.size() < 9 && textscan::ReadLine(fp.get(), line)) head.push_back(line);
     head.resize(9);
     int n = 0, m = 0;
     bool okN = textscan::CLineScanner(head[1]).Int(n);
     bool okM = textscan::CLineScanner(head[3]).Int(m);
-    if (!okN || !okM || n < 0 || m < 0 || int64_t(n) * m > kMaxImportCells || n > kMaxImportCells) {
-        fclose(fp);
+    if (!okN || !okM || n < 0 || m < 0 || int64_t(n) * m > kMaxImportCells || n > kMaxImportCells)
         return false;
-    }
     CFSA tmp;
-    if (!tmp.Allocate(n, m)) {
-        fclose(fp);
-        return false;
-    }
+    if (!tmp.Allocate(n, m)) return false;
     std::vector<int> states;
     textscan::CLineScanner accLine(head[5]);
     for (int s; accLine.Int(s);) states.push_back(s);
@@ -170,14 +166,13 @@ bool CFSA::Import(const char* sFilename) {
         if (s >= 0 && s < n) tmp.m_pStateAccepted[s] = 1;
     for (int t; k < states.size() && tagLine.Int(t); ++k)
         if (states[k] >= 0 && states[k] < n) tmp.m_pPosIdAccepted[states[k]] = t;
-    while (textscan::ReadLine(fp, line)) {
+    while (textscan::ReadLine(fp.get(), line)) {
         textscan::CLineScanner scan(line);
         int s, in, next;
         if (!scan.Int(s) || !scan.Int(in) || !scan.Int(next)) continue;
         if (s < 0 || s >= n || in < 0 || in >= m || next < 0 || next >= n) continue;
         tmp.m_pTransData[size_t(s) * size_t(m) + size_t(in)].state_to = next;
     }
-    fclose(fp);
     Swap(tmp);
     return true;
 }

@@ -17,6 +17,7 @@
 #include "Utility/ByteIO.h"
 #include "Utility/GBKChar.h"
 #include "Utility/LogFile.h"
+#include "Utility/MutexLock.h"
 #include "Utility/ReadFile.h"
 #include "Utility/StrToken.h"
 
@@ -45,21 +46,6 @@ tstring CurrentDir() {
     free(cwd);
     return s;
 }
-
-class CMutexLock {
-public:
-    explicit CMutexLock(pthread_mutex_t* m) : m_p(m) {
-        if (m_p) pthread_mutex_lock(m_p);
-    }
-    ~CMutexLock() {
-        if (m_p) pthread_mutex_unlock(m_p);
-    }
-    CMutexLock(const CMutexLock&) = delete;
-    CMutexLock& operator=(const CMutexLock&) = delete;
-
-private:
-    pthread_mutex_t* m_p;
-};
 
 // Reports a failure in two error lines: the message (which becomes the last error) and the name.
 void ReportTwoLines(const char* sMessage, const tstring& sName) {

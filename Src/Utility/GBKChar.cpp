@@ -362,6 +362,18 @@ size_t Str2CharVector(const char* sStr, std::vector<tstring>& vecStr, bool bUTF8
     return vecStr.size();
 }
 
+size_t FindGBKChar(const tstring& sText, int nCode, size_t nFrom) {
+    size_t i = nFrom;
+    while (i < sText.size()) {
+        int nChar = -1;
+        int nLen = Getchar(sText.c_str() + i, &nChar);
+        if (nLen == 0) break;
+        if (nLen == 2 && (nChar & 0xFFFF) == nCode) return i;
+        i += size_t(nLen);
+    }
+    return tstring::npos;
+}
+
 // ---- sets and counts -----------------------------------------------------------------------------
 
 const char* CC_Find(const char* string, const char* strCharSet) {

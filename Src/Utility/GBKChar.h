@@ -41,6 +41,10 @@ int GetUTF8Char(const char* sBuffer, char* sChar);
 // Clears vecStr and appends each character of sStr (UTF-8 when bUTF8, else GBK). Returns the count.
 size_t Str2CharVector(const char* sStr, std::vector<tstring>& vecStr, bool bUTF8);
 
+// Byte offset of the first two-byte character whose code is nCode, walking sText character by
+// character from nFrom (a character boundary); npos when absent. A NUL ends the walk.
+size_t FindGBKChar(const tstring& sText, int nCode, size_t nFrom = 0);
+
 // ---- sets and counts -------------------------------------------------------------------------
 
 // Note the order: `string` is the set, `strCharSet` the character looked for. Returns the first

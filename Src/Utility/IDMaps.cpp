@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Utility/ByteIO.h"
+#include "Utility/FileHandle.h"
 #include "Utility/LogFile.h"
 #include "Utility/PDAT.h"
 #include "Utility/StrToken.h"
@@ -109,14 +110,7 @@ std::vector<unsigned char> CIDMaps::Serialize() const {
 }
 
 int CIDMaps::Save(const char* sFilename) const {
-    if (!sFilename) return 0;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    return WriteFileAtomic(sFilename, image.data(), image.size()) ? 1 : 0;
+    return WriteImageAtomic(sFilename, [this] { return Serialize(); }) ? 1 : 0;
 }
 
 // ---- lookups ---------------------------------------------------------------------------------
@@ -211,88 +205,61 @@ void CIDMaps::AddImported(const tstring& sLeft, int h1, const tstring& sRight, i
 }
 
 int CIDMaps::ImportSim(const char* sFilename, CPDAT* pDict) {
-    FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
-    if (!fp || !pDict) {
-        if (fp) fclose(fp);
-        return 0;
-    }
-    MapInit();
-    char sLine[kLineSize];
-    int nLine = 0;
-    std::vector<tstring> words;
-    while (fgets(sLine, sizeof sLine, fp)) {
-        if (++nLine % 100 == 0) printf("Line %d: %s\n", nLine, sLine);
-        if (GetStrVector(sLine, ", \t\r\n", words) < 2) continue;
-        int h0 = pDict->Find(words[0].c_str());
-        for (size_t i = 1; i < words.size(); ++i) {
-            int h = pDict->Find(words[i].c_str());
-            AddImported(words[0], h0, words[i], h, true);
-            AddImported(words[i], h, words[0], h0, true);
-        }
-    }
-    fclose(fp);
-    MapComplete();
-    return m_nSize;
+    return ImportWordLines(sFilename, pDict, pDict, true);
 }
 
 int CIDMaps::ImportOne2Mul(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight) {
-    FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
-    if (!fp || !pDictLeft || !pDictRight) {
-        if (fp) fclose(fp);
-        return 0;
-    }
+    return ImportWordLines(sFilename, pDictLeft, pDictRight, false);
+}
+
+int CIDMaps::ImportWordLines(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight, bool bSimilar) {
+    FilePtr fp = OpenFile(sFilename, "rb");
+    if (!fp || !pDictLeft || !pDictRight) return 0;
     MapInit();
     char sLine[kLineSize];
     int nLine = 0;
     std::vector<tstring> words;
-    while (fgets(sLine, sizeof sLine, fp)) {
+    while (fgets(sLine, sizeof sLine, fp.get())) {
         if (++nLine % 100 == 0) printf("Line %d: %s\n", nLine, sLine);
         if (GetStrVector(sLine, ", \t\r\n", words) < 2) continue;
         int h0 = pDictLeft->Find(words[0].c_str());
-        for (size_t i = 1; i < words.size(); ++i)
-            AddImported(words[0], h0, words[i], pDictRight->Find(words[i].c_str()), false);
+        for (size_t i = 1; i < words.size(); ++i) {
+            int h = pDictRight->Find(words[i].c_str());
+            AddImported(words[0], h0, words[i], h, bSimilar);
+            if (bSimilar) AddImported(words[i], h, words[0], h0, true);
+        }
     }
-    fclose(fp);
     MapComplete();
     return m_nSize;
 }
 
 int CIDMaps::Import(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight) {
-    FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
-    if (!fp || !pDictLeft || !pDictRight) {
-        if (fp) fclose(fp);
-        return 0;
-    }
-    tstring sEcho = tstring(sFilename) + "_map_export.txt";
-    FILE* fpEcho = fopen(sEcho.c_str(), "wb");
+    FilePtr fp = OpenFile(sFilename, "rb");
+    if (!fp || !pDictLeft || !pDictRight) return 0;
+    FilePtr fpEcho = OpenFile((tstring(sFilename) + "_map_export.txt").c_str(), "wb");
     MapInit();
     char sLine[kLineSize];
     int nLine = 0;
-    while (fgets(sLine, sizeof sLine, fp)) {
+    while (fgets(sLine, sizeof sLine, fp.get())) {
         ++nLine;
         const char* p = sLine;
         tstring sLeft, sRight;
         if (!NextPairWord(p, sLeft) || !NextPairWord(p, sRight)) continue;
         printf("Line %d: %s->%s\n", nLine, sLeft.c_str(), sRight.c_str());
-        if (fpEcho) fprintf(fpEcho, "%s\t%s\n", Bracketed(sLeft).c_str(), Bracketed(sRight).c_str());
+        if (fpEcho) fprintf(fpEcho.get(), "%s\t%s\n", Bracketed(sLeft).c_str(), Bracketed(sRight).c_str());
         AddImported(sLeft, pDictLeft->Find(sLeft.c_str()), sRight, pDictRight->Find(sRight.c_str()), false);
     }
-    fclose(fp);
-    if (fpEcho) fclose(fpEcho);
     MapComplete();
     return m_nSize;
 }
 
 int CIDMaps::Import(const char* sFilename, CPDAT* pDict) {
-    FILE* fp = sFilename ? fopen(sFilename, "rb") : nullptr;
-    if (!fp || !pDict) {
-        if (fp) fclose(fp);
-        return 0;
-    }
+    FilePtr fp = OpenFile(sFilename, "rb");
+    if (!fp || !pDict) return 0;
     MapInit();
     char sLine[kLineSize];
     int nLine = 0;
-    while (fgets(sLine, sizeof sLine, fp)) {
+    while (fgets(sLine, sizeof sLine, fp.get())) {
         printf("%d\r", ++nLine);
         StripLineEnd(sLine);
         std::vector<tstring> fields;
@@ -309,28 +276,21 @@ int CIDMaps::Import(const char* sFilename, CPDAT* pDict) {
             AddImported(sLast, hLast, fields[i], pDict->Find(fields[i].c_str()), true);
     }
     fflush(stdout);
-    fclose(fp);
     MapComplete();
     return m_nSize;
 }
 
 int CIDMaps::Import(const char* sFilename1, const char* sFilename2, CPDAT* pDictLeft, CPDAT* pDictRight) {
-    FILE* fp1 = sFilename1 ? fopen(sFilename1, "rb") : nullptr;
-    FILE* fp2 = sFilename2 ? fopen(sFilename2, "rb") : nullptr;
-    if (!fp1 || !fp2 || !pDictLeft || !pDictRight) {
-        if (fp1) fclose(fp1);
-        if (fp2) fclose(fp2);
-        return 0;
-    }
+    FilePtr fp1 = OpenFile(sFilename1, "rb");
+    FilePtr fp2 = OpenFile(sFilename2, "rb");
+    if (!fp1 || !fp2 || !pDictLeft || !pDictRight) return 0;
     MapInit();
     char sLine1[kLineSize], sLine2[kLineSize];
-    while (fgets(sLine1, sizeof sLine1, fp1) && fgets(sLine2, sizeof sLine2, fp2)) {
+    while (fgets(sLine1, sizeof sLine1, fp1.get()) && fgets(sLine2, sizeof sLine2, fp2.get())) {
         char sLeft[kLineSize], sRight[kLineSize];
         if (sscanf(sLine1, "%1023s", sLeft) != 1 || sscanf(sLine2, "%1023s", sRight) != 1) continue;
         AddImported(sLeft, pDictLeft->Find(sLeft), sRight, pDictRight->Find(sRight), false);
     }
-    fclose(fp1);
-    fclose(fp2);
     MapComplete();
     return m_nSize;
 }

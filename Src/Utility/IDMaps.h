@@ -101,6 +101,9 @@ public:
 private:
     // Adds one imported pair, reporting a negative source (or equal ids when bTestEqual).
     void AddImported(const tstring& sLeft, int h1, const tstring& sRight, int h2, bool bTestEqual);
+    // ImportSim (bSimilar: pDictLeft == pDictRight, both directions, equal ids reported) and
+    // ImportOne2Mul.
+    int ImportWordLines(const char* sFilename, CPDAT* pDictLeft, CPDAT* pDictRight, bool bSimilar);
 
     int m_nSize;                          // target entries
     std::vector<idmaps_info> m_pData;     // targets grouped by source id

@@ -86,20 +86,6 @@ int CurrentYear() {
 
 bool IsLeapYear(long nYear) { return (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0; }
 
-// Byte offset of the first character with code nCode at or after nFrom (character walk from
-// nFrom); npos when absent.
-size_t FindChar(const tstring& sText, int nCode, size_t nFrom) {
-    size_t i = nFrom;
-    while (i < sText.size()) {
-        int nChar = -1;
-        int nLen = Getchar(sText.c_str() + i, &nChar);
-        if (nLen == 0) break;
-        if (nLen == 2 && (nChar & 0xFFFF) == nCode) return i;
-        i += size_t(nLen);
-    }
-    return tstring::npos;
-}
-
 }  // namespace
 
 int GetNumType(const char* sText, unsigned long length) {
@@ -230,7 +216,7 @@ bool IsValidDateString(const char* sText, bool bUTF8) {
     bool bFound[3] = {false, false, false};
     size_t nPos = 0;
     for (int k = 0; k < 3; ++k) {
-        size_t nMarker = FindChar(sGBK, kDateMarkers[k], nPos);
+        size_t nMarker = FindGBKChar(sGBK, kDateMarkers[k], nPos);
         if (nMarker == tstring::npos) continue;
         tstring sPart = sGBK.substr(nPos, nMarker - nPos);
         gfn_bTrimWord(sPart);

@@ -49,8 +49,6 @@ bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen) {
     return nCharLen == 2 && PdatIsMode2Delimiter2(s[0] * 256 + s[1]);
 }
 
-void PdatReportError(const tstring& sMessage) { ReportError(sMessage, false); }
-
 tstring PdatResolveFilename(const char* sFilename) {
     tstring sAnsi;
     if (GetAnsiFilename(sFilename, sAnsi, false)) {
@@ -163,12 +161,15 @@ int64_t CPDAT::Offset(const state& s) {
     return s.base < 0 ? -int64_t(s.base) : int64_t(s.base);
 }
 
-int32_t CPDAT::Next(int64_t nOffset, int32_t nParent, int32_t nId) const {
-    if (nId < 0 || nOffset < 0) return -1;
-    int64_t c = nOffset + nId;
+int32_t CPDAT::Step(Walk& walk, int32_t nId) const {
+    if (nId < 0 || walk.nOffset < 0) return -1;
+    int64_t c = walk.nOffset + nId;
     if (c > m_nLowerBound) return -1;
-    if (m_cells[size_t(c)].check != nParent) return -1;
-    return int32_t(c);
+    const state& st = m_cells[size_t(c)];
+    if (st.check != walk.nParent) return -1;
+    walk.nParent = int32_t(c);
+    walk.nOffset = Offset(st);
+    return walk.nParent;
 }
 
 // ---- lookups ---------------------------------------------------------------------------------
@@ -193,8 +194,7 @@ int CPDAT::Find(const char* pWord, unsigned int nLen) const {
         n -= 2;
     }
     if (n == 0) return -1;
-    int64_t nOffset = 0;
-    int32_t nParent = -2;
+    Walk walk;
     int32_t nCell = -1;
     int nLastCode = -1;
     size_t i = 0;
@@ -207,10 +207,8 @@ int CPDAT::Find(const char* pWord, unsigned int nLen) const {
             if (nLastCode == 32) continue;
         }
         nLastCode = code;
-        nCell = Next(nOffset, nParent, m_charset[code]);
+        nCell = Step(walk, m_charset[code]);
         if (nCell < 0) return -1;
-        nParent = nCell;
-        nOffset = Offset(m_cells[nCell]);
     }
     if (nCell < 0) return -1;
     const state& st = m_cells[nCell];
@@ -231,8 +229,7 @@ int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded)
     if (rtbBlankInculded) *rtbBlankInculded = false;
     if (!sLine || m_cells.empty()) return 0;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    int64_t nOffset = 0;
-    int32_t nParent = -2;
+    Walk walk;
     int nLastCode = -1;
     bool bBlank = false;
     size_t i = 0;
@@ -247,16 +244,14 @@ int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded)
             bBlank = true;
         }
         nLastCode = code;
-        int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+        int32_t nCell = Step(walk, m_charset[code]);
         if (nCell < 0) break;
         const state& st = m_cells[nCell];
-        nParent = nCell;
-        nOffset = Offset(st);
         if (IsWordEnd(st)) {
             nBest = int(i);
             if (rtnHandle) *rtnHandle = st.handle;
             if (rtbBlankInculded) *rtbBlankInculded = bBlank;
-            if (nOffset == nCell) break;  // no children: nothing further can match
+            if (walk.nOffset == nCell) break;  // no children: nothing further can match
         }
     }
     return nBest;
@@ -267,19 +262,16 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
     if (npArrayCount) *npArrayCount = 0;
     if (!sLine || m_cells.empty()) return 0;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    int64_t nOffset = 0;
-    int32_t nParent = -2;
+    Walk walk;
     size_t i = 0;
     int nLast = 0;
     while (s[i]) {
         size_t nCharLen;
         int code = GetCharCode(s, i, kNulTerminated, nCharLen);
         i += nCharLen;
-        int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+        int32_t nCell = Step(walk, m_charset[code]);
         if (nCell < 0) break;
         const state& st = m_cells[nCell];
-        nParent = nCell;
-        nOffset = Offset(st);
         if (!IsWordEnd(st)) continue;
         nLast = int(i);
         if (nLast > nMinLength && vecHandle && vecPosition && npMemorySize && npArrayCount) {
@@ -297,7 +289,7 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
                 ++*npArrayCount;
             }
         }
-        if (nOffset == nCell) break;
+        if (walk.nOffset == nCell) break;
     }
     return nLast;
 }
@@ -305,8 +297,7 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
 int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {
     if (pHandle) *pHandle = -1;
     if (m_cells.empty()) return 0;
-    int64_t nOffset = 0;
-    int32_t nParent = -2;
+    Walk walk;
     size_t j = i;
     int nBest = 0;
     while (j < nLen) {
@@ -318,15 +309,13 @@ int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHan
         size_t nCharLen;
         int code = GetCharCode(s, j, nLen, nCharLen);
         j += nCharLen;
-        int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+        int32_t nCell = Step(walk, m_charset[code]);
         if (nCell < 0) break;
         const state& st = m_cells[nCell];
-        nParent = nCell;
-        nOffset = Offset(st);
         if (IsWordEnd(st)) {
             nBest = int(j - i);
             if (pHandle) *pHandle = st.handle;
-            if (nOffset == nCell) break;
+            if (walk.nOffset == nCell) break;
         }
     }
     return nBest;
@@ -391,23 +380,14 @@ std::vector<unsigned char> CPDAT::Serialize() const {
 }
 
 bool CPDAT::Save(const char* sFilename) const {
-    if (!sFilename) return false;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return WriteFileAtomic(sFilename, image.data(), image.size());
+    return WriteImageAtomic(sFilename, [this] { return Serialize(); });
 }
 
 bool CPDAT::Load(const char* sFilename) {
     if (!sFilename) return false;
     tstring sName = PdatResolveFilename(sFilename);
     std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sName.c_str(), bytes) || !Parse(bytes.data(), bytes.size())) {
-        PdatReportError("Fail read file " + sName);
-        return false;
-    }
+    if (!ReadFileBytes(sName.c_str(), bytes) || !Parse(bytes.data(), bytes.size()))
+        return ReportError("Fail read file " + sName, false);
     return true;
 }

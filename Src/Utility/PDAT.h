@@ -217,8 +217,14 @@ private:
     bool IsTermFilter(int nHandle) const;
     void GetCharMap();
     bool PackCells();
-    // The cell reached from a cell (or the root) by a symbol id, -1 when the walk fails.
-    int32_t Next(int64_t nOffset, int32_t nParent, int32_t nId) const;
+    // A walk down the cells: the cell last reached (-2 at the root) and its child offset.
+    struct Walk {
+        int32_t nParent = -2;
+        int64_t nOffset = 0;
+    };
+    // Moves the walk to the child of symbol id nId and returns that cell; -1 (walk unchanged)
+    // when there is no such child. The cells must not be empty.
+    int32_t Step(Walk& walk, int32_t nId) const;
     // Child offset of a cell: abs(base), -1 for a damaged INT32_MIN.
     static int64_t Offset(const state& s);
     bool IsWordEnd(const state& s) const { return s.base <= 0 && s.handle >= 0; }

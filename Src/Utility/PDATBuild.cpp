@@ -12,6 +12,7 @@
 #include <new>
 
 #include "Utility/ByteIO.h"
+#include "Utility/FileHandle.h"
 #include "Utility/LogFile.h"
 #include "Utility/PDAT.h"
 #include "Utility/PDATInternal.h"
@@ -351,21 +352,16 @@ void PdatEchoImportWord(FILE* fpEcho, tstring& sWord) {
 }
 
 int CPDAT::Import(const char* sFilename, CPDAT* pCoreDict) {
-    if (!sFilename) return 0;
-    FILE* fp = fopen(sFilename, "rb");
+    FilePtr fp = OpenFile(sFilename, "rb");
     if (!fp) return 0;
-    tstring sEcho = tstring(sFilename) + "_export.txt";
-    FILE* fpEcho = fopen(sEcho.c_str(), "wb");
-    if (!fpEcho) {
-        fclose(fp);
-        return 0;
-    }
+    FilePtr fpEcho = OpenFile((tstring(sFilename) + "_export.txt").c_str(), "wb");
+    if (!fpEcho) return 0;
     AddWordInit();
     char sLine[3072];
-    while (fgets(sLine, sizeof sLine, fp)) {
+    while (fgets(sLine, sizeof sLine, fp.get())) {
         tstring sWord;
         if (!PdatImportLine(sLine, sWord)) continue;
-        PdatEchoImportWord(fpEcho, sWord);
+        PdatEchoImportWord(fpEcho.get(), sWord);
         if (pCoreDict && pCoreDict->Find(sWord.c_str()) >= 0) continue;
         unsigned int nBefore = m_nItemCount;
         AddWord(sWord.c_str(), false);
@@ -374,8 +370,6 @@ int CPDAT::Import(const char* sFilename, CPDAT* pCoreDict) {
             fflush(stdout);
         }
     }
-    fclose(fp);
-    fclose(fpEcho);
     AddWordComplete();
     return int(m_nItemCount);
 }

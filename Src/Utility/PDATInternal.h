@@ -24,8 +24,6 @@ bool PdatImportLine(const char* sLine, tstring& sWord);
 // it is; otherwise its "_" become blanks (in sWord too) and it is bracketed when it holds a blank or
 // tab.
 void PdatEchoImportWord(FILE* fpEcho, tstring& sWord);
-// Sets the last error to sMessage and writes it to the error file.
-void PdatReportError(const tstring& sMessage);
 
 // The build trie: nodes in one pool, node 0 the root. Children form a sibling chain in order of
 // first addition; the root's children are also indexed by code.

@@ -62,12 +62,8 @@ int CPDAT::MMSegment(const char* sLine, int** pIDList, int* pIDListSize, char** 
 
     size_t nStart = 0, i = 0, nWordLen = 0;
     int nCand = -1;
-    int64_t nOffset = 0;
-    int32_t nParent = -2;
-    auto resetWalk = [&]() {
-        nOffset = 0;
-        nParent = -2;
-    };
+    Walk walk;
+    auto resetWalk = [&]() { walk = Walk(); };
     auto emit = [&](size_t from, size_t n) {
         memcpy(out + o, s + from, n);
         o += n;
@@ -104,18 +100,16 @@ int CPDAT::MMSegment(const char* sLine, int** pIDList, int* pIDListSize, char** 
         int code = GetCharCode(s, i, len, nCharLen);
         i += nCharLen;
         int32_t id = m_cells.empty() ? -1 : m_charset[code];
-        int32_t nCell = id >= 0 ? Next(nOffset, nParent, id) : -1;
+        int32_t nCell = Step(walk, id);
         if (nCell >= 0) {
             const state& st = m_cells[size_t(nCell)];
-            nParent = nCell;
-            nOffset = Offset(st);
             if (!IsWordEnd(st)) {
                 if (nWordLen == 0) nWordLen = nCharLen;
                 continue;
             }
             nWordLen = i - nStart;
             nCand = st.handle;
-            if (nOffset != nCell) continue;  // the word goes on
+            if (walk.nOffset != nCell) continue;  // the word goes on
             emitCandidate();
             resetWalk();
             continue;
@@ -221,22 +215,20 @@ void CPDAT::WordTermCompare(CPDAT* pDict1, CPDAT* pDict2, tstring& sSameResult, 
         snprintf(sNum, sizeof sNum, "/%d/%d#", same[i].freq, same[i].freq2);
         sSameResult += same[i].word + sNum;
     }
-    int n = 0;
-    for (size_t i : order1) {
-        const _stTermFreq& t = pDict1->m_vecTermFreq[i];
-        if (t.freq <= 0) continue;
-        if (n++ >= 10) break;
-        snprintf(sNum, sizeof sNum, "/%d#", t.freq);
-        sDiff1 += t.word + sNum;
-    }
-    n = 0;
-    for (size_t i : RankTerms(pDict2->m_vecTermFreq)) {
-        const _stTermFreq& t = pDict2->m_vecTermFreq[i];
-        if (t.freq <= 0) continue;
-        if (n++ >= 10) break;
-        snprintf(sNum, sizeof sNum, "/%d#", t.freq);
-        sDiff2 += t.word + sNum;
-    }
+    // The ten most frequent terms of one dictionary that the other lacks (shared ones are -1 now).
+    auto listOwn = [&](const std::vector<_stTermFreq>& terms, const std::vector<size_t>& order,
+                       tstring& sOut) {
+        int n = 0;
+        for (size_t i : order) {
+            const _stTermFreq& t = terms[i];
+            if (t.freq <= 0) continue;
+            if (n++ >= 10) break;
+            snprintf(sNum, sizeof sNum, "/%d#", t.freq);
+            sOut += t.word + sNum;
+        }
+    };
+    listOwn(pDict1->m_vecTermFreq, order1, sDiff1);
+    listOwn(pDict2->m_vecTermFreq, RankTerms(pDict2->m_vecTermFreq), sDiff2);
 }
 
 // ---- offline scanners ------------------------------------------------------------------------
@@ -321,25 +313,22 @@ char* CPDAT::MMFullScan(const char* sLine) {
     };
     size_t pos = 0;
     while (pos < len) {
-        int64_t nOffset = 0;
-        int32_t nParent = -2;
+        Walk walk;
         size_t j = pos, nShortest = 0, nPending = 0;
         bool bEnd = true;  // the walk reached the end of the line
         while (j < len && !m_cells.empty()) {
             size_t nCharLen;
             int code = GetCharCode(s, j, len, nCharLen);
-            int32_t nCell = Next(nOffset, nParent, m_charset[code]);
+            int32_t nCell = Step(walk, m_charset[code]);
             if (nCell < 0) {
                 bEnd = false;
                 break;
             }
             j += nCharLen;
             const state& st = m_cells[size_t(nCell)];
-            nParent = nCell;
-            nOffset = Offset(st);
             if (!IsWordEnd(st)) continue;
             size_t w = j - pos;
-            bool bLeaf = nOffset == nCell;
+            bool bLeaf = walk.nOffset == nCell;
             if (nShortest == 0) {
                 nShortest = w;
                 put(pos, w);

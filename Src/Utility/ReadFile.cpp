@@ -10,20 +10,9 @@
 #include <new>
 
 #include "Utility/LogFile.h"
+#include "Utility/MutexLock.h"
 
 namespace {
-
-// Scoped lock of a pthread mutex.
-class CMutexLock {
-public:
-    explicit CMutexLock(pthread_mutex_t* m) : m_p(m) { pthread_mutex_lock(m_p); }
-    ~CMutexLock() { pthread_mutex_unlock(m_p); }
-    CMutexLock(const CMutexLock&) = delete;
-    CMutexLock& operator=(const CMutexLock&) = delete;
-
-private:
-    pthread_mutex_t* m_p;
-};
 
 // Opens a regular file for reading. Directories, FIFOs, devices and sockets are refused (O_NONBLOCK
 // keeps the open itself from blocking on a FIFO). *pbStatFailed tells the caller that fstat failed

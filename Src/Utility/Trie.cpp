@@ -242,14 +242,8 @@ std::vector<unsigned char> CTrie::Serialize() const {
 }
 
 bool CTrie::Save(const char* sFileName) const {
-    if (!sFileName || m_nItemCount == 0) return false;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return WriteFileAtomic(sFileName, image.data(), image.size());
+    if (m_nItemCount == 0) return false;
+    return WriteImageAtomic(sFileName, [this] { return Serialize(); });
 }
 
 bool CTrie::Parse(const unsigned char* pData, size_t nSize) {

@@ -8,17 +8,16 @@
 
 #include "CodeTrans/CodeTran.h"
 #include "Utility/ByteIO.h"
+#include "Utility/FileHandle.h"
 #include "Utility/LogFile.h"
 #include "Utility/LexiconGlobals.h"
 #include "Utility/PDAT.h"
 #include "Utility/StoreImport.h"
 #include "Utility/TextScan.h"
 #include "Utility/WordList.h"
+#include "Utility/WrapAdd.h"
 
 namespace {
-
-// Sum with the wrap-around of 32-bit arithmetic, without signed overflow.
-int32_t AddWrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
 
 std::unique_ptr<int32_t[]> NewCounts(int32_t bound) {
     return std::unique_ptr<int32_t[]>(new (std::nothrow) int32_t[size_t(bound) + 1]());
@@ -128,39 +127,25 @@ void CUnigram::qksort(unigram_elem* pData, int lo, int hi) {
 }
 
 int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
-    if (!sFilename) return 0;
-    FILE* fp = fopen(sFilename, "rb");
+    FilePtr fp = OpenFile(sFilename, "rb");
     if (!fp) return 0;
-    std::string sListing = std::string(sFilename) + "_unigram_export.txt";
-    FILE* fpList = fopen(sListing.c_str(), "wb");
-    if (!fpList) {
-        fclose(fp);
-        return 0;
-    }
-    std::string sLog = std::string(sFilename) + ".log";
-    FILE* fpLog = fopen(sLog.c_str(), "wt");  // kept for the file set; nothing is written to it
-    if (!fpLog) {
-        fclose(fp);
-        fclose(fpList);
-        return 0;
-    }
+    FilePtr fpList = OpenFile((std::string(sFilename) + "_unigram_export.txt").c_str(), "wb");
+    if (!fpList) return 0;
+    // Kept for the file set; nothing is written to it.
+    FilePtr fpLog = OpenFile((std::string(sFilename) + ".log").c_str(), "wt");
+    if (!fpLog) return 0;
 
     // A dictionary whose every used cell ends a word has handles up to its lower bound, so the
     // bound covers both the cells and the handles.
     const int32_t bound = ImportBound(dict);
     CUnigram tmp;
     tmp.m_pData = NewCounts(bound);
-    if (!tmp.m_pData) {
-        fclose(fp);
-        fclose(fpList);
-        fclose(fpLog);
-        return 0;
-    }
+    if (!tmp.m_pData) return 0;
     tmp.m_nBound = bound;
 
     std::string line, word;
     int nLine = 0;
-    while (textscan::ReadLine(fp, line)) {
+    while (textscan::ReadLine(fp.get(), line)) {
         ++nLine;
         textscan::CLineScanner scan(line);
         if (scan.Token(word)) {
@@ -180,7 +165,7 @@ int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
             if (!word.empty() && (unsigned char)word[0] < 0x80) std::replace(word.begin(), word.end(), '_', ' ');
             bool bBracket = !word.empty() && (unsigned char)word[0] < 0x80 &&
                             word.find_first_of(" \t") != std::string::npos;
-            fprintf(fpList, bBracket ? "[%s]\t" : "%s\t", word.c_str());
+            fprintf(fpList.get(), bBracket ? "[%s]\t" : "%s\t", word.c_str());
             int id = word.empty() ? -1 : dict.Find(word.c_str());
             if (id >= 0 && id < bound) {
                 if (nCount != 0) {
@@ -193,7 +178,7 @@ int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
                         slot = std::max(slot, int32_t(nCount));
                     else if (nMode == 2)
                         slot = AddWrap(slot, nCount);
-                    fprintf(fpList, "%d\n", slot);
+                    fprintf(fpList.get(), "%d\n", slot);
                 }
                 tmp.m_nTotal = AddWrap(tmp.m_nTotal, nCount);
                 ++tmp.m_nSize;
@@ -201,9 +186,6 @@ int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
         }
         if (nLine % 100 == 0) printf("Line %d completed!\n", nLine);
     }
-    fclose(fp);
-    fclose(fpList);
-    fclose(fpLog);
     Swap(tmp);
     return m_nSize;
 }

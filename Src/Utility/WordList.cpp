@@ -9,6 +9,7 @@
 
 #include "Encript/BDQEncript.h"
 #include "Utility/ByteIO.h"
+#include "Utility/FileHandle.h"
 #include "Utility/LogFile.h"
 #include "Utility/PDAT.h"
 #include "Utility/PDATInternal.h"
@@ -214,42 +215,28 @@ std::vector<unsigned char> CWordList::Serialize() const {
 }
 
 bool CWordList::Save(const char* sFilename) const {
-    if (!sFilename) return false;
-    std::vector<unsigned char> image;
-    try {
-        image = Serialize();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return WriteFileAtomic(sFilename, image.data(), image.size());
+    return WriteImageAtomic(sFilename, [this] { return Serialize(); });
 }
 
 // ---- offline text import and export ----------------------------------------------------------
 
 int CWordList::Import(const char* sFilename, CPDAT* pCoreDict) {
     m_pDict = pCoreDict;
-    if (!sFilename) return 0;
-    FILE* fp = fopen(sFilename, "rb");
+    FilePtr fp = OpenFile(sFilename, "rb");
     if (!fp) return 0;
-    tstring sEcho = tstring(sFilename) + "_wordlist_export.txt";
-    FILE* fpEcho = fopen(sEcho.c_str(), "wb");
-    if (!fpEcho) {
-        fclose(fp);
-        return 0;
-    }
+    FilePtr fpEcho = OpenFile((tstring(sFilename) + "_wordlist_export.txt").c_str(), "wb");
+    if (!fpEcho) return 0;
     AddWordInit();
     char sLine[1024];
     int nLine = 0;
-    while (fgets(sLine, sizeof sLine, fp)) {
+    while (fgets(sLine, sizeof sLine, fp.get())) {
         printf("Line %d\r", ++nLine);
         tstring sWord;
         if (!PdatImportLine(sLine, sWord)) continue;
-        PdatEchoImportWord(fpEcho, sWord);
+        PdatEchoImportWord(fpEcho.get(), sWord);
         AddWord(sWord.c_str());
     }
     fflush(stdout);
-    fclose(fp);
-    fclose(fpEcho);
     AddWordComplete();
     return int(m_nSize);
 }

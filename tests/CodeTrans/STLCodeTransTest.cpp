@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -176,6 +177,12 @@ TEST(LaxDecoderTest, SixteenBitUnits) {
     std::vector<char> gbk(2 * 5 + 2, '#');
     utoGbk(u16, gbk.data(), 5);
     EXPECT_EQ(std::string(gbk.data(), 10), std::string("\xB0\xA1\x80\xA1\xA1\xA1\xA1z\0\0", 10));
+    // The same with the count of bytes before the two zeros; a U+0000 unit counts as one.
+    const char withZero[] = {'\x4A', '\x55', 'a', 0, 0, 0, 'b', 0};
+    std::fill(gbk.begin(), gbk.end(), '#');
+    EXPECT_EQ(utoGbkBytes(withZero, gbk.data(), 4), 5u);
+    EXPECT_EQ(std::string(gbk.data(), 7), std::string("\xB0\xA1" "a\0b\0\0", 7));
+    EXPECT_EQ(utoGbkBytes(u16, nullptr, 5), 0u);
 
     // utf8toGbk fills exactly strlen + 2 bytes at most.
     const std::string text = "\xE5\x95\x8A\xE2\x82\xAC\xE2\x84\xA2x";

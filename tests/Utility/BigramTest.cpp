@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "Utility/ByteIO.h"
+#include "StoreImage.h"
 #include "common/TestUtil.h"
 
 namespace {
@@ -24,22 +24,8 @@ std::string BigramFile(const std::vector<Pair>& pairs, const std::vector<index_t
         w.PutI32(p.h2);
         w.PutI32(p.freq);
     }
-    for (const index_t& x : index) {
-        w.PutI32(x.start);
-        w.PutI32(x.end);
-    }
-    return std::string(w.Bytes().begin(), w.Bytes().end());
-}
-
-index_t Ix(int s, int e) {
-    index_t x;
-    x.start = s;
-    x.end = e;
-    return x;
-}
-
-bool LoadString(CBigram& b, const std::string& s) {
-    return b.LoadFromMemory((const unsigned char*)s.data(), s.size());
+    PutIndex(w, index);
+    return Image(w);
 }
 
 }  // namespace

@@ -113,6 +113,24 @@ TEST(AtomicFileTest, ReplacesTargetOnlyOnCommit) {
     EXPECT_FALSE(WriteFileAtomic((path + "/x").c_str(), "a", 1));
 }
 
+TEST(AtomicFileTest, ImageWriterKeepsTheTargetWhenTheImageFails) {
+    kxtest::TempDir dir;
+    std::string path = dir.file("store.bin");
+    kxtest::WriteAll(path, "old");
+    int calls = 0;
+    auto image = [&] {
+        ++calls;
+        return std::vector<unsigned char>{'n', 'e', 'w'};
+    };
+    EXPECT_FALSE(WriteImageAtomic(nullptr, image));
+    EXPECT_EQ(calls, 0);  // nothing is built for a missing path
+    auto noMemory = []() -> std::vector<unsigned char> { throw std::bad_alloc(); };
+    EXPECT_FALSE(WriteImageAtomic(path.c_str(), noMemory));
+    EXPECT_EQ(kxtest::ReadAll(path), "old");
+    EXPECT_TRUE(WriteImageAtomic(path.c_str(), image));
+    EXPECT_EQ(kxtest::ReadAll(path), "new");
+}
+
 TEST(FileBytesTest, RefusesAFifoWithoutWaitingForAWriter) {
     kxtest::TempDir dir;
     std::string fifo = dir.file("pipe");

@@ -120,6 +120,14 @@ TEST(GBKCharTest, ReadingCharacters) {
     EXPECT_EQ("\xE4\xB8\xAD", v[1]);
     EXPECT_EQ(3u, Str2CharVector(("a" + YI + "\xE4\xB8").c_str(), v, false));
     EXPECT_EQ(std::vector<tstring>({"a", YI, "\xE4\xB8"}), v);
+
+    // FindGBKChar walks characters: the trail of 一 and the lead of 二 (0xBBB6) are no character.
+    const tstring text = "a" + YI + ER + YI + std::string("\0", 1) + ER;
+    EXPECT_EQ(1u, FindGBKChar(text, 0xD2BB));
+    EXPECT_EQ(5u, FindGBKChar(text, 0xD2BB, 3));
+    EXPECT_EQ(tstring::npos, FindGBKChar(text, 0xBBB6));
+    EXPECT_EQ(tstring::npos, FindGBKChar(text, 0xB6FE, 5));  // the NUL ends the walk
+    EXPECT_EQ(3u, FindGBKChar(text, 0xB6FE));
 }
 
 TEST(GBKCharTest, CCFindAndCounts) {

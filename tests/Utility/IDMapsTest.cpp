@@ -117,6 +117,15 @@ TEST(IDMapsTest, SimilarityGroupsAndImporters) {
     EXPECT_EQ(p.GetMapID(3), 1);
     EXPECT_EQ(kxtest::ReadAll(pairs + "_map_export.txt"), "big\tgrand\n[small one]\tpetit\nsmall\tpetit\n");
 
+    // One to many: one direction only, equal ids kept, a word missing on the right maps to -1.
+    std::string multi = dir.file("multi.txt");
+    kxtest::WriteAll(multi, "big grand,petit\nlarge petit\nsmall nothing\n");
+    CIDMaps o;
+    EXPECT_EQ(o.ImportOne2Mul(multi.c_str(), &dict, &right), 4);
+    EXPECT_EQ(Targets(o, 0), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Targets(o, 1), (std::vector<int>{1}));
+    EXPECT_EQ(Targets(o, 3), (std::vector<int>{-1}));
+
     std::string tab = dir.file("tab.txt");
     kxtest::WriteAll(tab, "large\thuge\tbig\r\nsingle\n");
     CIDMaps t;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Utility/ByteIO.h"
+#include "StoreImage.h"
 #include "common/TestUtil.h"
 
 namespace {
@@ -17,8 +17,6 @@ POS_elem Rec(int handle, int tag, int freq) {
     return e;
 }
 
-bool LoadString(CPOS& p, const std::string& s) { return p.LoadFromMemory((const unsigned char*)s.data(), s.size()); }
-
 std::string PosFile(int32_t size, const std::vector<std::pair<int, int>>& recs, const std::vector<index_t>& index) {
     CByteWriter w;
     w.PutI32(size);
@@ -28,18 +26,8 @@ std::string PosFile(int32_t size, const std::vector<std::pair<int, int>>& recs, 
         w.PutBytes("\xAA\xBB\xCC", 3);  // padding is ignored on load
         w.PutI32(r.second);
     }
-    for (const index_t& x : index) {
-        w.PutI32(x.start);
-        w.PutI32(x.end);
-    }
-    return std::string(w.Bytes().begin(), w.Bytes().end());
-}
-
-index_t Ix(int s, int e) {
-    index_t x;
-    x.start = s;
-    x.end = e;
-    return x;
+    PutIndex(w, index);
+    return Image(w);
 }
 
 }  // namespace
@@ -81,11 +69,8 @@ TEST(POSTest, ImportOrdersMergesAndCounts) {
         w.PutBytes("\0\0\0", 3);
         w.PutI32(r.second);
     }
-    for (auto x : {Ix(0, 1), Ix(1, 2), Ix(-1, -1)}) {
-        w.PutI32(x.start);
-        w.PutI32(x.end);
-    }
-    EXPECT_EQ(kxtest::ReadAll(dir.file("t.pos")), std::string(w.Bytes().begin(), w.Bytes().end()));
+    PutIndex(w, {Ix(0, 1), Ix(1, 2), Ix(-1, -1)});
+    EXPECT_EQ(kxtest::ReadAll(dir.file("t.pos")), Image(w));
 
     CPOS back;
     ASSERT_TRUE(back.Load(dir.file("t.pos").c_str()));

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Utility/ByteIO.h"
+#include "StoreImage.h"
 #include "common/TestUtil.h"
 
 namespace {
@@ -15,11 +15,7 @@ std::string UnigramFile(int32_t size, int32_t bound, int32_t total, const std::v
     w.PutI32(bound);
     w.PutI32(total);
     for (int32_t c : counts) w.PutI32(c);
-    return std::string(w.Bytes().begin(), w.Bytes().end());
-}
-
-bool LoadString(CUnigram& u, const std::string& s) {
-    return u.LoadFromMemory((const unsigned char*)s.data(), s.size());
+    return Image(w);
 }
 
 }  // namespace
