@@ -219,7 +219,7 @@ def main():
     ap.add_argument('--jieba', default='/usr/lib/python3/dist-packages/jieba/dict.txt')
     ap.add_argument('--wordnet', default='/usr/share/wordnet')
     ap.add_argument('--out', default=os.path.join(ROOT, 'data'))
-    ap.add_argument('--skip-codes', action='store_true', help='leave the converter sets alone')
+    ap.add_argument('--skip-codes', action='store_true', help='leave the detector scores alone')
     args = ap.parse_args()
     t0 = time.time()
 

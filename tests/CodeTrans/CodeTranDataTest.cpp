@@ -1,5 +1,6 @@
-// The converter on the real data sets made by the set writer: whole texts and whole character
-// tables against glibc iconv, and one converter shared by many threads.
+// The converter on the shipped data sets (build/Data, written by the data compiler through the
+// set writer): whole texts and whole character tables against glibc iconv, and one converter
+// shared by many threads.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,8 +10,9 @@
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
 #include "SentimentNew/encoding/GbkTables.h"
+#include "Utility/IDMaps.h"
+#include "Utility/PDAT.h"
 #include "codeset/Big5Table.h"
-#include "codeset/CodeSetWriter.h"
 #include "common/IconvRef.h"
 #include "common/TestUtil.h"
 
@@ -45,27 +47,9 @@ std::string GbkBytes(unsigned code) {
     return s;
 }
 
-// The sets are written once for the whole program.
-class CodeSets {
-public:
-    static CodeSets& Get() {
-        static CodeSets sets;
-        return sets;
-    }
-    const std::string& Dir() const { return m_dir.path(); }
-    const kxcodeset::CodeSetStats& Stats() const { return m_stats; }
-    bool Ok() const { return m_bOk; }
-
-private:
-    CodeSets() {
-        std::string error;
-        m_bOk = kxcodeset::WriteCodeSets(m_dir.path(), error, &m_stats);
-        EXPECT_TRUE(m_bOk) << error;
-    }
-    kxtest::TempDir m_dir;
-    kxcodeset::CodeSetStats m_stats;
-    bool m_bOk = false;
-};
+// The data directory the build made, and a file in it.
+const char* const kDataDir = KX_BUILD_DIR "/Data";
+std::string DataFile(const char* name) { return std::string(kDataDir) + "/" + name; }
 
 std::string ToGBK(const CCodeTran& t, const std::string& s) {
     std::string out;
@@ -81,47 +65,63 @@ std::string ToCode(const CCodeTran& t, const std::string& s) {
 
 }  // namespace
 
-TEST(CodeTranDataTest, WriterFigures) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
-    const kxcodeset::CodeSetStats& st = CodeSets::Get().Stats();
-    EXPECT_EQ(21792, st.nGBK);  // 21791 double-byte characters and the euro sign
-    EXPECT_GT(st.nBig5, 13000);
-    EXPECT_GT(st.nGBK2Big, 15000);  // the traditional column has no code for the rest
+TEST(CodeTranDataTest, SetFigures) {
+    CPDAT gbk(1), big5(1);
+    ASSERT_TRUE(gbk.Load(DataFile("GBK.pdat").c_str())) << "build/Data missing";
+    EXPECT_EQ(21791u, gbk.GetItemCount());  // every double-byte character of code page 936
+    ASSERT_TRUE(big5.Load(DataFile("BIG5.pdat").c_str()));
+    EXPECT_GT(big5.GetItemCount(), 13000u);
+    CIDMaps gbk2Big;
+    ASSERT_TRUE(gbk2Big.Load(DataFile("GBK2BIG.map").c_str()));
+    EXPECT_GT(gbk2Big.GetSize(), 15000);  // the traditional column has no code for the rest
     for (int code = 1; code <= 5; ++code) {
-        CCodeTran t(CodeSets::Get().Dir().c_str(), code);
+        CCodeTran t(kDataDir, code);
         EXPECT_EQ(1, t.GetStatus()) << code;
     }
 }
 
-// Every code page 936 character and the euro sign go to GBK as iconv converts them and come back.
+// Every double-byte code page 936 character goes to GBK as iconv converts it and comes back.
 TEST(CodeTranDataTest, EveryGbkCharacterRoundTripsThroughUtf8) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
     std::string utf8;
     int n = 0;
     for (unsigned u = 0x80; u <= 0xFFFF; ++u) {
-        unsigned code = CodeTable[u];
-        if (code < 0x8000 && code != 0x80) continue;
+        if (CodeTable[u] < 0x8000) continue;
         utf8 += Utf8Of(u);
         if (++n % 50 == 0) utf8 += "\r\n";
     }
-    ASSERT_EQ(21792, n);
+    ASSERT_EQ(21791, n);
     const std::string gbk = Convert("GBK", "UTF-8", utf8);
     for (int code : {1, 5, 4}) {
-        CCodeTran t(CodeSets::Get().Dir().c_str(), code);
+        CCodeTran t(kDataDir, code);
         ASSERT_EQ(1, t.GetStatus());
         const std::string toGbk = ToGBK(t, utf8);
         EXPECT_TRUE(toGbk == gbk) << "code " << code;
         EXPECT_TRUE(ToCode(t, toGbk) == utf8) << "code " << code;
     }
     // Code 3 (GBKA) is an identity on GBK text.
-    CCodeTran gbka(CodeSets::Get().Dir().c_str(), 3);
+    CCodeTran gbka(kDataDir, 3);
     EXPECT_TRUE(ToGBK(gbka, gbk) == gbk);
     EXPECT_TRUE(ToCode(gbka, gbk) == gbk);
 }
 
+// The euro sign has no GBK form in the sets (a lone 0x80 byte would pair with the byte after it
+// when the engine walks GBK text): towards GBK each byte of its UTF-8 or BIG5 form becomes a
+// marked blank, and a 0x80 byte in GBK text goes out as a blank.
+TEST(CodeTranDataTest, EuroSignHasNoGbkForm) {
+    for (int code : {1, 4, 5}) {
+        CCodeTran t(kDataDir, code);
+        ASSERT_EQ(1, t.GetStatus());
+        EXPECT_EQ("9^^   ^^ \xD4\xAA", ToGBK(t, u8"9€ 元")) << code;  // 元
+        EXPECT_EQ("a b", ToCode(t, "a\x80" "b")) << code;
+    }
+    CCodeTran big5(kDataDir, 2);
+    ASSERT_EQ(1, big5.GetStatus());
+    EXPECT_EQ("9^^  ^^", ToGBK(big5, "9\xA3\xE1"));  // € in BIG5
+    EXPECT_EQ("a b", ToCode(big5, "a\x80" "b"));
+}
+
 TEST(CodeTranDataTest, RealTextAgreesWithIconvForUtf8) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
-    CCodeTran t(CodeSets::Get().Dir().c_str(), 1);
+    CCodeTran t(kDataDir, 1);
     for (const char* name : {"codetrans/simplified.txt", "codetrans/traditional.txt"}) {
         const std::string utf8 = kxtest::ReadAll(kxtest::DataPath(name));
         ASSERT_NE(std::string::npos, utf8.find("\r\n\r\n")) << name;  // an empty line
@@ -137,8 +137,7 @@ TEST(CodeTranDataTest, RealTextAgreesWithIconvForUtf8) {
 }
 
 TEST(CodeTranDataTest, RealTextAgreesWithIconvForBig5) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
-    CCodeTran t(CodeSets::Get().Dir().c_str(), 2);
+    CCodeTran t(kDataDir, 2);
     ASSERT_EQ(1, t.GetStatus());
     const std::string simplified = kxtest::ReadAll(kxtest::DataPath("codetrans/simplified.txt"));
     const std::string traditional = kxtest::ReadAll(kxtest::DataPath("codetrans/traditional.txt"));
@@ -155,8 +154,7 @@ TEST(CodeTranDataTest, RealTextAgreesWithIconvForBig5) {
 
 // Every GBK character goes to the BIG5 code of the traditional column, or a blank.
 TEST(CodeTranDataTest, EveryGbkCharacterFollowsTheTraditionalColumn) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
-    CCodeTran t(CodeSets::Get().Dir().c_str(), 2);
+    CCodeTran t(kDataDir, 2);
     int nBlank = 0;
     for (unsigned u = 0x80; u <= 0xFFFF; ++u) {
         unsigned code = CodeTable[u];
@@ -171,8 +169,7 @@ TEST(CodeTranDataTest, EveryGbkCharacterFollowsTheTraditionalColumn) {
 
 // Every BIG5 character comes in as its simplified form (or itself), as iconv decodes it.
 TEST(CodeTranDataTest, EveryBig5CharacterComesInSimplified) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
-    CCodeTran t(CodeSets::Get().Dir().c_str(), 2);
+    CCodeTran t(kDataDir, 2);
     kxtest::Iconv big5ToUtf8("UTF-8", "BIG5");
     int nSame = 0, nChecked = 0;
     for (int i = 0; i < kBig5TableSize; ++i) {
@@ -181,8 +178,8 @@ TEST(CodeTranDataTest, EveryBig5CharacterComesInSimplified) {
         const std::string raw = GbkBytes(c.nBig5);
         if (!big5ToUtf8.Convert(raw, decoded) || decoded != Utf8Of(c.nUnicode)) continue;  // cp950-only rows
         unsigned target = CodeTable[c.nSimplified];
-        if (target < 0x80) target = CodeTable[c.nUnicode];
-        if (target < 0x80) continue;  // no GBK form
+        if (target < 0x8000) target = CodeTable[c.nUnicode];
+        if (target < 0x8000) continue;  // no double-byte GBK form
         ++nChecked;
         nSame += c.nSimplified == c.nUnicode;
         ASSERT_EQ(GbkBytes(target), ToGBK(t, raw)) << std::hex << c.nBig5;
@@ -192,8 +189,7 @@ TEST(CodeTranDataTest, EveryBig5CharacterComesInSimplified) {
 }
 
 TEST(CodeTranThreadTest, OneConverterServesManyThreads) {
-    ASSERT_TRUE(CodeSets::Get().Ok());
-    const CCodeTran t(CodeSets::Get().Dir().c_str(), 1);
+    const CCodeTran t(kDataDir, 1);
     const std::string utf8 = kxtest::ReadAll(kxtest::DataPath("codetrans/simplified.txt")) + "\xF0\x9F\x98\x80^^q^^";
     const std::string gbk = ToGBK(t, utf8);
     const std::string back = ToCode(t, gbk);

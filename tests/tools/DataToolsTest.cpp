@@ -50,6 +50,24 @@ const kxdata::CheckLine* Line(const std::vector<kxdata::CheckLine>& report, cons
 
 std::string RealData() { return std::string(KX_BUILD_DIR) + "/Data"; }
 
+// Installs a model made of these cells (maps empty) as the library's detection model, written and
+// loaded as a model file is; uninstalled at the end of the scope.
+class InstalledModel {
+public:
+    explicit InstalledModel(const std::vector<_stTrieElem_>& cells) {
+        kxdata::CodeModel model;
+        model.cells = cells;
+        const std::string path = m_dir.file("CodeTrans.model");
+        EXPECT_TRUE(kxdata::WriteModel(model, path));
+        EXPECT_EQ(CodeTrans_Initialize(path.c_str()), 0);
+    }
+    ~InstalledModel() { CodeTrans_Destroy(); }
+    int Detect(const std::string& s) const { return CodeTrans_CodeDetect(s.data(), int(s.size())); }
+
+private:
+    kxtest::TempDir m_dir;
+};
+
 }  // namespace
 
 TEST(DataBuildTest, FixtureBuildsReproduciblyAndPassesTheChecks) {
@@ -116,26 +134,26 @@ TEST(DataCheckTest, CatchesBrokenFiles) {
 }
 
 TEST(CodeModelTest, ScoresAndDecisions) {
-    EXPECT_EQ(kxdata::PackScore(0, 0, 0, 0), kxdata::kNeutralScore);
     EXPECT_EQ(kxdata::ModelMapIndex(0x81, 0x30), 1);
     EXPECT_EQ(kxdata::ModelMapIndex(0xB0, 0xA1), (0xA1 - 0x40) * 128 + 0x30);
-    std::vector<kxdata::ModelCell> cells;
+    std::vector<_stTrieElem_> cells;
     std::string error;
     EXPECT_FALSE(kxdata::BuildModelCells("1 2 3 4 5\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("1 2 3 4 5 11\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("1 256 0 0 0 0\n", cells, error));
     ASSERT_TRUE(kxdata::BuildModelCells("214 208 5 -3 -5 -4\n228 184 -2 -2 -5 6\n", cells, error)) << error;
-    auto detect = [&](const std::string& s) {
-        return kxdata::DetectWithModel(cells, (const unsigned char*)s.data(), s.size());
-    };
-    EXPECT_EQ(detect(""), 2);
-    EXPECT_EQ(detect("plain"), 2);
-    EXPECT_EQ(detect("\xD6\xD0\xD6\xD0"), 2);
-    EXPECT_EQ(detect("\xE4\xB8"), 1);
-    EXPECT_EQ(detect("\x81\x81\x81"), 0);  // high bytes meeting only neutral cells
+    {
+        InstalledModel model(cells);
+        EXPECT_EQ(model.Detect(""), CODETRANS_GBK);
+        EXPECT_EQ(model.Detect("plain"), CODETRANS_GBK);
+        EXPECT_EQ(model.Detect("\xD6\xD0\xD6\xD0"), CODETRANS_GBK);
+        EXPECT_EQ(model.Detect("\xE4\xB8"), CODETRANS_UTF8);
+        EXPECT_EQ(model.Detect("\x81\x81\x81"), CODETRANS_DETECT);  // high bytes meeting only neutral cells
+    }
     // A decisive cell ends detection at once, whatever the scores so far.
-    cells[257 + 256 * 0x81 + 0x82].score = kxdata::PackScore(0, 0, 0, 0) | (3 << 20);
-    EXPECT_EQ(detect("\xD6\xD0\xD6\xD0\x81\x82\xD6\xD0"), 3);
+    cells[257 + 256 * 0x81 + 0x82].m_iScore = CodeTrans_PackScore(0, 0, 0, 0, CODETRANS_BIG5);
+    InstalledModel model(cells);
+    EXPECT_EQ(model.Detect("\xD6\xD0\xD6\xD0\x81\x82\xD6\xD0"), CODETRANS_BIG5);
 }
 
 TEST(RealDataTest, CoreContentMeansWhatTheRulesExpect) {
@@ -212,20 +230,47 @@ TEST(DataCheckTest, MissingFilesFailTheirLines) {
     EXPECT_TRUE(Line(report, "CodeTrans.model")->ok);
 }
 
+// The converter checks: UTF-8 maps must be identities, and BIG5 must come in simplified.
+TEST(DataCheckTest, CatchesWrongConverterMaps) {
+    kxtest::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(FixtureOptions(dir), error)) << error;
+    const std::string data = dir.file("Data");
+    // GBK2UTF.map now sends each GBK character to the UTF-8 form of another one.
+    fs::copy_file(data + "/BIG2GBK.map", data + "/GBK2UTF.map", fs::copy_options::overwrite_existing);
+    // BIG2GBK.map now keeps every BIG5 character in its own script.
+    fs::copy_file(data + "/GBK2GBKA.map", data + "/BIG2GBK.map", fs::copy_options::overwrite_existing);
+    std::vector<kxdata::CheckLine> report;
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report), 2) << Failures(report);
+    EXPECT_NE(Line(report, "code set 5")->summary.find("not identities"), std::string::npos);
+    EXPECT_NE(Line(report, "code set 2")->summary.find("simplified"), std::string::npos)
+        << Line(report, "code set 2")->summary;
+    EXPECT_TRUE(Line(report, "code set 1")->ok);
+}
+
 TEST(CodeModelTest, FileImageHasTheSpecifiedLayout) {
     kxdata::CodeModel model;
     std::string error;
     ASSERT_TRUE(kxdata::BuildModelCells("", model.cells, error));
-    model.gbkMap[kxdata::ModelMapIndex(0xD6, 0xD0)] = 0x4E2D;  // 中
-    std::vector<unsigned char> bytes = kxdata::ModelBytes(model);
+    kxdata::FillModelMaps(model);
+    EXPECT_EQ(model.gbkMap[kxdata::ModelMapIndex(0xD6, 0xD0)], 0x4E2D);   // 中 in GBK
+    EXPECT_EQ(model.big5Map[kxdata::ModelMapIndex(0xA4, 0xA4)], 0x4E2D);  // 中 in BIG5
+    kxtest::TempDir dir;
+    ASSERT_TRUE(kxdata::WriteModel(model, dir.file("CodeTrans.model")));
+    const std::string bytes = kxtest::ReadAll(dir.file("CodeTrans.model"));
     ASSERT_EQ(bytes.size(), 98308u + 16u * model.cells.size());
-    size_t at = 2 * size_t(kxdata::ModelMapIndex(0xD6, 0xD0));
-    EXPECT_EQ(bytes[at] | (bytes[at + 1] << 8), 0x4E2D);
-    EXPECT_EQ(int(bytes[98304] | (bytes[98305] << 8) | (bytes[98306] << 16)), int(model.cells.size()));
+    auto le = [&](size_t at, int n) {
+        unsigned v = 0;
+        for (int k = n - 1; k >= 0; --k) v = (v << 8) | (unsigned char)bytes[at + k];
+        return v;
+    };
+    EXPECT_EQ(le(2 * size_t(kxdata::ModelMapIndex(0xD6, 0xD0)), 2), 0x4E2Du);
+    EXPECT_EQ(le(49152 + 2 * size_t(kxdata::ModelMapIndex(0xA4, 0xA4)), 2), 0x4E2Du);
+    EXPECT_EQ(le(98304, 4), model.cells.size());
     // Root: base 1, check -1; every cell neutral until scored.
-    EXPECT_EQ(bytes[98308], 1);
-    EXPECT_EQ(bytes[98312], 0xFF);
-    for (const auto& c : model.cells) EXPECT_EQ(c.score, kxdata::kNeutralScore);
+    EXPECT_EQ(le(98308, 4), 1u);
+    EXPECT_EQ(le(98312, 4), 0xFFFFFFFFu);
+    for (const auto& c : model.cells) EXPECT_EQ(c.m_iScore, CODETRANS_NEUTRAL_SCORE);
 }
 
 // The shipped detector model and converter sets, run by the system's own detector and converter.
@@ -272,52 +317,20 @@ TEST(RealDataTest, DetectorModelTellsTheEncodingsApart) {
     CodeTrans_Destroy();
 }
 
-TEST(RealDataTest, ConverterSetsRoundTripThroughTheConverter) {
-    const char* simplified = u8"他说：“今天天气很好。”\r\n第二行，ABC 123";
-    tstring gbk, back;
-    for (int code : {1, 4, 5}) {
-        CCodeTran conv(RealData().c_str(), code);
-        ASSERT_EQ(conv.GetStatus(), 1) << code;
-        conv.CodeToGBK(simplified, gbk);
-        tstring expected;
-        ASSERT_TRUE(UTF8ToANSI(simplified, expected));
-        EXPECT_EQ(gbk, expected) << code;
-        conv.GBKToCode(gbk.c_str(), back);
-        EXPECT_EQ(back, simplified) << code;
-    }
-    // BIG5 keeps the script: traditional text comes in as its own characters and goes back out.
-    CCodeTran big5(RealData().c_str(), 2);
-    ASSERT_EQ(big5.GetStatus(), 1);
-    tstring trad, big5Text, again;
-    ASSERT_TRUE(UTF8ToANSI(u8"關係發展", trad));
-    big5.GBKToCode(trad.c_str(), big5Text);
-    EXPECT_EQ(big5Text.size(), trad.size());
-    big5.CodeToGBK(big5Text.c_str(), again);
-    EXPECT_EQ(again, trad);
-    // A simplified-only character has no BIG5 form: it goes out as a blank.
-    tstring men;
-    ASSERT_TRUE(UTF8ToANSI(u8"们", men));
-    big5.GBKToCode(men.c_str(), big5Text);
-    EXPECT_EQ(big5Text, " ");
-    // Code 3 is the identity on GBK text.
-    CCodeTran gbka(RealData().c_str(), 3);
-    ASSERT_EQ(gbka.GetStatus(), 1);
-    gbka.CodeToGBK(trad.c_str(), again);
-    EXPECT_EQ(again, trad);
-}
-
 TEST(CodeModelTest, FirstBytesAndMarks) {
-    std::vector<kxdata::ModelCell> cells;
+    std::vector<_stTrieElem_> cells;
     std::string error;
-    ASSERT_TRUE(kxdata::BuildModelCells("first 176 0 0 1 -9\nmark efbbbf 1\nmark fffe 8\n", cells, error)) << error;
-    auto detect = [&](const std::string& s) {
-        return kxdata::DetectWithModel(cells, (const unsigned char*)s.data(), s.size());
-    };
-    EXPECT_EQ(detect("\xEF\xBB\xBF"), 1);
-    EXPECT_EQ(detect("ab\xEF\xBB\xBF"), 1);
-    EXPECT_EQ(detect("\xEF\xBB"), 0);
-    EXPECT_EQ(detect("a\xFF\xFE"), 8);
-    EXPECT_EQ(detect("\xB0"), 8);  // only the first byte scores, and it favours 16-bit text
+    ASSERT_TRUE(kxdata::BuildModelCells("first 176 0 0 1 -9\nmark efbbbf 1\nmark fffe 8\n", cells, error))
+        << error;
+    {
+        InstalledModel model(cells);
+        EXPECT_EQ(model.Detect("\xEF\xBB\xBF"), CODETRANS_UTF8);
+        EXPECT_EQ(model.Detect("ab\xEF\xBB\xBF"), CODETRANS_UTF8);
+        EXPECT_EQ(model.Detect("\xEF\xBB"), CODETRANS_DETECT);
+        EXPECT_EQ(model.Detect("a\xFF\xFE"), CODETRANS_UNICODE);
+        // Only the first byte scores, and it favours 16-bit text.
+        EXPECT_EQ(model.Detect("\xB0"), CODETRANS_UNICODE);
+    }
     EXPECT_FALSE(kxdata::BuildModelCells("mark efbbbf 1\nmark efbbc0 1\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("mark ef 1\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("first 300 0 0 0 0\n", cells, error));

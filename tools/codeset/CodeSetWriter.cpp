@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CodeTrans/STLCodeTrans.h"
 #include "SentimentNew/encoding/GbkTables.h"
 #include "Utility/IDMaps.h"
 #include "Utility/PDAT.h"
@@ -16,35 +17,20 @@
 namespace kxcodeset {
 namespace {
 
-// UTF-8 form of a code point of the Basic Multilingual Plane.
+// UTF-8 form of a code point.
 std::string Utf8Of(unsigned nCode) {
-    std::string s;
-    if (nCode < 0x80) {
-        s += char(nCode);
-    } else if (nCode < 0x800) {
-        s += char(0xC0 | (nCode >> 6));
-        s += char(0x80 | (nCode & 0x3F));
-    } else {
-        s += char(0xE0 | (nCode >> 12));
-        s += char(0x80 | ((nCode >> 6) & 0x3F));
-        s += char(0x80 | (nCode & 0x3F));
-    }
-    return s;
+    unsigned char buf[8];
+    return std::string(reinterpret_cast<char*>(buf), size_t(unicode_to_utf8_one(nCode, buf, sizeof buf)));
 }
 
-// Bytes of a GBK code (one byte for 0x80, else lead and trail).
-std::string GbkBytes(unsigned nCode) {
-    std::string s;
-    if (nCode >= 0x100) s += char(nCode >> 8);
-    s += char(nCode & 0xFF);
-    return s;
-}
+// Bytes of a double-byte GBK or BIG5 code: lead, then trail.
+std::string CodeBytes(unsigned nCode) { return {char(nCode >> 8), char(nCode & 0xFF)}; }
 
-// GBK code of a code point when it is a character of the GBK set (double-byte or the euro
-// sign), else 0.
+// GBK code of a code point when it is a double-byte character of the GBK set, else 0 (ASCII and
+// the one-byte euro sign stay out of the sets).
 unsigned GbkCodeOf(unsigned nUnicode) {
     unsigned nCode = nUnicode <= 0xFFFF ? CodeTable[nUnicode] : 0;
-    return (nCode >= 0x8000 || nCode == 0x80) ? nCode : 0;
+    return nCode >= 0x8000 ? nCode : 0;
 }
 
 // One dictionary with its word list, built from (text, handle) pairs.
@@ -98,7 +84,7 @@ bool WriteCodeSets(const std::string& sDir, std::string& sError, CodeSetStats* p
     WordSet gbkSet, utf8Set;
     for (size_t h = 0; h < vecGbk.size(); ++h) {
         mapGbkHandle[vecGbk[h].first] = int(h);
-        gbkSet.vecWords.emplace_back(GbkBytes(vecGbk[h].first), int(h));
+        gbkSet.vecWords.emplace_back(CodeBytes(vecGbk[h].first), int(h));
         utf8Set.vecWords.emplace_back(Utf8Of(vecGbk[h].second), int(h));
     }
     const int nGbk = int(vecGbk.size());
@@ -133,7 +119,7 @@ bool WriteCodeSets(const std::string& sDir, std::string& sError, CodeSetStats* p
         else nHandle = nNextHandle++;
         mapHandleTaken[nHandle] = true;
         mapBig5Handle[c.nBig5] = nHandle;
-        big5Set.vecWords.emplace_back(GbkBytes(c.nBig5), nHandle);
+        big5Set.vecWords.emplace_back(CodeBytes(c.nBig5), nHandle);
         if (nTarget != 0) vecBig2Gbk.emplace_back(nHandle, mapGbkHandle[nTarget]);
     }
 

@@ -1,8 +1,7 @@
 // Writes the data files of the dictionary-based code converter (CCodeTran) for encoding codes 1
 // to 5 from the built-in conversion tables:
 //
-//   GBK.pdat, GBK.wordlist      every code page 936 double-byte character and the one-byte euro
-//                               sign 0x80, handles in code order (0x80 first)
+//   GBK.pdat, GBK.wordlist      every code page 936 double-byte character, handles in code order
 //   GBKA.pdat, GBKA.wordlist    the same content as GBK
 //   UTF8.pdat, UTF8.wordlist    the UTF-8 form of each GBK character under the same handle
 //   BIG5.pdat, BIG5.wordlist    every BIG5 character with a GBK counterpart; a character that GBK
@@ -14,7 +13,10 @@
 //   GBK2BIG.map                 each GBK character to the BIG5 code of its traditional form (the
 //                               BIG5 column of GBKHanzis); none where the column has none
 //
-// ASCII stays out of every dictionary: the converter passes unmatched ASCII unchanged.
+// ASCII stays out of every dictionary: the converter passes unmatched ASCII unchanged. So does the
+// one-byte euro sign 0x80 of code page 936: a lone 0x80 would pair with the byte after it when
+// the engine walks GBK text two bytes at a time, so the euro sign has no GBK form here and
+// converts like any other character without one.
 #pragma once
 
 #include <string>

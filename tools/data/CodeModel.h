@@ -1,48 +1,41 @@
-// The encoding-detection model file "CodeTrans.model": two 24576-entry code maps (GBK and BIG5
-// to Unicode) and a byte automaton whose cells carry packed score changes.
+// The encoding-detection model file "CodeTrans.model" of the data directory: two 24576-entry code
+// maps (GBK and BIG5 to Unicode) and a byte automaton whose cells carry packed score changes. The
+// file layout and the detector are the library's (CodeTrans/CodeDetect.h); this builds the
+// content.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "CodeTrans/CodeDetect.h"
+
 namespace kxdata {
-
-// One automaton cell as stored in the model file.
-struct ModelCell {
-    int32_t base = 0;
-    int32_t check = -1;
-    int32_t fail = 0;
-    int32_t score = 0;
-};
-
-// Score value of a cell that is not counted at all (four changes 0, no decisive code).
-constexpr int32_t kNeutralScore = 0x1280D;
-
-// Packs four score changes (each -9..10) into a cell score without a decisive code.
-int32_t PackScore(int gbk, int big5, int unicode, int utf8);
 
 // The whole model: maps and cells. Built in memory, written by WriteModel.
 struct CodeModel {
-    std::vector<uint16_t> gbkMap = std::vector<uint16_t>(24576, 0);
-    std::vector<uint16_t> big5Map = std::vector<uint16_t>(24576, 0);
-    std::vector<ModelCell> cells;
+    std::vector<uint16_t> gbkMap = std::vector<uint16_t>(CODETRANS_MAP_SIZE, 0);
+    std::vector<uint16_t> big5Map = std::vector<uint16_t>(CODETRANS_MAP_SIZE, 0);
+    std::vector<_stTrieElem_> cells;
 };
 
 // Map index of a two-byte character: (max(trail - 0x40, 0) x 128) + (lead & 0x7F).
 int ModelMapIndex(unsigned lead, unsigned trail);
+
+// Fills the GBK and BIG5 maps with the Unicode value of every double-byte character of the
+// converter sets (code page 936 from the library's tables, BIG5 from the set writer's table), so
+// that the detector's decoding agrees with the converters.
+void FillModelMaps(CodeModel& model);
 
 // Lays out the first-order automaton (root, one state per byte, one cell per byte pair; a pair
 // cell fails to the state of its second byte) and fills the pair cells from score lines
 // "prev next gbk big5 unicode utf8", first-byte lines "first byte gbk big5 unicode utf8" (the
 // cell of a text's first byte), and marks "mark HEX CODE" (a two- or three-byte sequence whose
 // last byte ends detection with CODE). False with a message on a malformed line.
-bool BuildModelCells(const std::string& scoreText, std::vector<ModelCell>& cells, std::string& error);
+bool BuildModelCells(const std::string& scoreText, std::vector<_stTrieElem_>& cells, std::string& error);
 
-// Little-endian file image of the model.
-std::vector<unsigned char> ModelBytes(const CodeModel& model);
-
-// Detection as the engine runs it over a loaded model (1 UTF-8, 2 GBK, 3 BIG5, 8 Unicode, 0 none).
-int DetectWithModel(const std::vector<ModelCell>& cells, const unsigned char* text, size_t len);
+// Writes the model file through the library's writer (atomically). False when it cannot be
+// written.
+bool WriteModel(const CodeModel& model, const std::string& path);
 
 }  // namespace kxdata

@@ -21,6 +21,7 @@
 #include "Utility/POSmap.h"
 #include "Utility/Unigram.h"
 #include "Utility/WordList.h"
+#include "codeset/CodeSetWriter.h"
 #include "data/CodeModel.h"
 
 namespace kxdata {
@@ -98,38 +99,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
-std::string HexBytes(const std::string& hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out += char(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16));
-    return out;
-}
-
-std::string Utf8(unsigned cp) {
-    std::string s;
-    if (cp < 0x80) {
-        s += char(cp);
-    } else if (cp < 0x800) {
-        s += char(0xC0 | (cp >> 6));
-        s += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        s += char(0xE0 | (cp >> 12));
-        s += char(0x80 | ((cp >> 6) & 0x3F));
-        s += char(0x80 | (cp & 0x3F));
-    } else {
-        s += char(0xF0 | (cp >> 18));
-        s += char(0x80 | ((cp >> 12) & 0x3F));
-        s += char(0x80 | ((cp >> 6) & 0x3F));
-        s += char(0x80 | (cp & 0x3F));
-    }
-    return s;
-}
-
-struct CharRow {
-    int handle;
-    unsigned unicode;
-    std::string gbk, big5;
-};
-
 class Builder {
 public:
     Builder(const BuildOptions& o, std::string& error) : m_o(o), m_error(error) {}
@@ -153,7 +122,7 @@ private:
     bool Dictionary(const std::string& src, const std::string& out, CPDAT& dict, bool checkOrder);
     bool Context(const std::string& src, const std::string& out);
     bool CodeSets();
-    bool Model(const std::vector<CharRow>& rows);
+    bool Model();
 
     const BuildOptions& m_o;
     std::string& m_error;
@@ -216,92 +185,30 @@ bool Builder::Context(const std::string& srcName, const std::string& outName) {
     return true;
 }
 
+// The converter sets of encoding codes 1 to 5, from the built-in tables.
 bool Builder::CodeSets() {
-    std::string src, text;
-    if (!Source("codes/charmap.txt", src) || !ReadText(src, text)) return Fail("cannot read the character map");
-    std::vector<CharRow> rows;
-    for (const std::string& line : Lines(text)) {
-        if (line.empty()) continue;
-        char uni[16], gbk[16], big5[16];
-        int h;
-        if (std::sscanf(line.c_str(), "%d %15s %15s %15s", &h, uni, gbk, big5) != 4 || h < 0)
-            return Fail("bad character map line: " + line);
-        CharRow r{h, unsigned(std::strtoul(uni, nullptr, 16)), gbk[0] == '-' ? "" : HexBytes(gbk),
-                  big5[0] == '-' ? "" : HexBytes(big5)};
-        rows.push_back(r);
+    kxcodeset::CodeSetStats stats;
+    std::string error;
+    bool written;
+    {
+        QuietStdout quiet;
+        written = kxcodeset::WriteCodeSets(m_o.outDir, error, &stats);
     }
-    // One handle per character in every set, so that every map is an identity on the characters
-    // both of its sides hold; a set lacks the characters its encoding lacks.
-    struct Set {
-        const char* name;
-        std::string CharRow::*field;  // null: UTF-8 of the characters GBK holds
-    };
-    auto text_of = [](const CharRow& r, int which) -> std::string {
-        if (which == 0) return r.gbk;
-        if (which == 1) return r.big5;
-        return r.gbk.empty() ? std::string() : Utf8(r.unicode);
-    };
-    const char* names[3] = {"GBK", "BIG5", "UTF8"};
-    for (int which = 0; which < 3; ++which) {
-        CPDAT dict(1);
-        CWordList list(false, nullptr);
-        int count = 0;
-        for (const CharRow& r : rows) {
-            std::string t = text_of(r, which);
-            if (t.empty()) continue;
-            dict.AddWord(t.c_str(), r.handle, false);
-            list.AddWord(t.c_str(), r.handle);
-            ++count;
-        }
-        dict.AddWordComplete();
-        list.AddWordComplete();
-        std::string base = names[which];
-        if (!dict.Save(Out(base + ".pdat").c_str()) || !list.Save(Out(base + ".wordlist").c_str()))
-            return Fail("cannot write the " + base + " set");
-        if (which == 0 && (!dict.Save(Out("GBKA.pdat").c_str()) || !list.Save(Out("GBKA.wordlist").c_str())))
-            return Fail("cannot write the GBKA set");
-        Log(base + ".pdat, " + base + ".wordlist: " + std::to_string(count) + " characters");
-    }
-    auto map = [&](const char* name, int from, int to) {
-        CIDMaps m;
-        m.MapInit();
-        int n = 0;
-        for (const CharRow& r : rows) {
-            if (text_of(r, from).empty() || text_of(r, to).empty()) continue;
-            m.MapAdd(r.handle, r.handle);
-            ++n;
-        }
-        {
-            QuietStdout quiet;
-            m.MapComplete();
-        }
-        if (!m.Save(Out(name).c_str())) return Fail(std::string("cannot write ") + name);
-        Log(std::string(name) + ": " + std::to_string(n) + " entries");
-        return true;
-    };
-    // 0 GBK (and GBKA, the same repertoire), 1 BIG5, 2 UTF-8
-    if (!map("UTF2GBK.map", 2, 0) || !map("GBK2UTF.map", 0, 2) || !map("UTF2GBKA.map", 2, 0) ||
-        !map("GBKA2UTF.map", 0, 2) || !map("BIG2GBK.map", 1, 0) || !map("GBK2BIG.map", 0, 1) ||
-        !map("GBKA2GBK.map", 0, 0) || !map("GBK2GBKA.map", 0, 0))
-        return false;
-    return Model(rows);
+    if (!written) return Fail(error);
+    Log("converter sets: GBK, GBKA, UTF8 " + std::to_string(stats.nGBK) + " characters, BIG5 " +
+        std::to_string(stats.nBig5) + ", BIG2GBK " + std::to_string(stats.nBig2GBK) + ", GBK2BIG " +
+        std::to_string(stats.nGBK2Big));
+    return Model();
 }
 
-bool Builder::Model(const std::vector<CharRow>& rows) {
+bool Builder::Model() {
     CodeModel model;
-    for (const CharRow& r : rows) {
-        if (r.unicode > 0xFFFF) continue;
-        if (r.gbk.size() == 2 && (unsigned char)r.gbk[1] >= 0x40)
-            model.gbkMap[ModelMapIndex((unsigned char)r.gbk[0], (unsigned char)r.gbk[1])] = uint16_t(r.unicode);
-        if (r.big5.size() == 2 && (unsigned char)r.big5[1] >= 0x40)
-            model.big5Map[ModelMapIndex((unsigned char)r.big5[0], (unsigned char)r.big5[1])] = uint16_t(r.unicode);
-    }
+    FillModelMaps(model);
     std::string src, text;
-    if (!Source("CodeTrans.model.txt", src) || !ReadText(src, text)) return Fail("cannot read the detector scores");
+    if (!Source("CodeTrans.model.txt", src) || !ReadText(src, text))
+        return Fail("cannot read the detector scores");
     if (!BuildModelCells(text, model.cells, m_error)) return false;
-    std::vector<unsigned char> bytes = ModelBytes(model);
-    if (!WriteFileAtomic(Out("CodeTrans.model").c_str(), bytes.data(), bytes.size()))
-        return Fail("cannot write " + Out("CodeTrans.model"));
+    if (!WriteModel(model, Out("CodeTrans.model"))) return Fail("cannot write " + Out("CodeTrans.model"));
     Log("CodeTrans.model: " + std::to_string(model.cells.size()) + " cells");
     return true;
 }

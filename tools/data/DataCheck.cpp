@@ -6,6 +6,9 @@
 #include <memory>
 #include <set>
 
+#include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "Utility/Bigram.h"
 #include "Utility/ByteIO.h"
 #include "Utility/Charset.h"
@@ -17,7 +20,6 @@
 #include "Utility/POSmap.h"
 #include "Utility/Unigram.h"
 #include "Utility/WordList.h"
-#include "data/CodeModel.h"
 
 namespace kxdata {
 
@@ -43,6 +45,22 @@ const int kClassTag[9] = {82, 82, 93, 24, 29, 31, 52, 18, 32};
 // 。，；：？！％（）｛＋｝［］／＝
 const char* const kFullDelims = "\xA1\xA3\xA3\xAC\xA3\xBB\xA3\xBA\xA3\xBF\xA3\xA1\xA3\xA5\xA3\xA8\xA3\xA9"
                                 "\xA3\xFB\xA3\xAB\xA3\xFD\xA3\xDB\xA3\xDD\xA3\xAF\xA3\xBD";
+
+// The BIG5 sample of the converter and detector checks: 國務院總理今天在人民大會堂會見了來訪的客人，
+// 雙方就兩國關係交換了意見。
+const char* const kBig5Sample =
+    "\xB0\xEA\xB0\xC8\xB0\x7C\xC1\x60\xB2\x7A\xA4\xB5\xA4\xD1\xA6\x62\xA4\x48\xA5\xC1\xA4\x6A\xB7\x7C"
+    "\xB0\xF3\xB7\x7C\xA8\xA3\xA4\x46\xA8\xD3\xB3\x58\xAA\xBA\xAB\xC8\xA4\x48\xA1\x41\xC2\xF9\xA4\xE8"
+    "\xB4\x4E\xA8\xE2\xB0\xEA\xC3\xF6\xAB\x59\xA5\xE6\xB4\xAB\xA4\x46\xB7\x4E\xA8\xA3\xA1\x43";
+// Its simplified form, as the BIG5 set brings it into GBK.
+const char* const kSimplifiedSample = u8"国务院总理今天在人民大会堂会见了来访的客人，双方就两国关系交换了意见。";
+
+// The stores of one converter set, loaded file by file so that a failure names its file.
+struct CodeSet {
+    CPDAT gbk{1}, other{1};
+    CWordList gbkList{false, nullptr}, otherList{false, nullptr};
+    CIDMaps toGbk, fromGbk;
+};
 
 class Checker {
 public:
@@ -84,6 +102,8 @@ private:
     void Blacklist();
     void English();
     void CodeSets();
+    void IdentitySet(CodeSet& set, int code);
+    void Big5Sample();
     void Model();
 
     std::string m_dir;
@@ -402,19 +422,19 @@ void Checker::CodeSets() {
     for (int code = 1; code <= 5; ++code) {
         const char* const* r = rows[code - 1];
         Begin("code set " + std::to_string(code));
-        CPDAT gbk(1), other(1);
-        CWordList gbkList(false, nullptr), otherList(false, nullptr);
-        CIDMaps toGbk, fromGbk;
-        if (!gbk.Load(P(r[0]).c_str()) || !gbkList.Load(P(r[1]).c_str()) || !other.Load(P(r[2]).c_str()) ||
-            !otherList.Load(P(r[3]).c_str()) || !toGbk.Load(P(r[4]).c_str()) || !fromGbk.Load(P(r[5]).c_str())) {
+        CodeSet set;
+        if (!set.gbk.Load(P(r[0]).c_str()) || !set.gbkList.Load(P(r[1]).c_str()) ||
+            !set.other.Load(P(r[2]).c_str()) || !set.otherList.Load(P(r[3]).c_str()) ||
+            !set.toGbk.Load(P(r[4]).c_str()) || !set.fromGbk.Load(P(r[5]).c_str())) {
             Bad("a file does not load");
             continue;
         }
-        if (gbk.GetItemCount() == 0 || other.GetItemCount() == 0) Bad("an empty set");
+        const int nGbk = int(set.gbk.GetItemCount()), nOther = int(set.other.GetItemCount());
+        if (nGbk == 0 || nOther == 0) Bad("an empty set");
         // Every map target must be a character the target set really has.
-        auto check = [&](CIDMaps& m, CPDAT& from, CPDAT& to, CWordList& toList, int bound) {
+        auto targets = [&](const CIDMaps& m, CPDAT& to, const CWordList& toList) {
             long n = 0;
-            for (int h = 0; h < bound; ++h) {
+            for (int h = 0; h < m.GetBound(); ++h) {
                 int c = 0;
                 const idmaps_info* t = m.GetMaps(h, &c);
                 for (int k = 0; k < c; ++k, ++n) {
@@ -425,87 +445,101 @@ void Checker::CodeSets() {
                     }
                 }
             }
-            (void)from;
             return n;
         };
-        long a = check(toGbk, other, gbk, gbkList, 1 << 17);
-        long b = check(fromGbk, gbk, other, otherList, 1 << 17);
-        Note(std::to_string(gbk.GetItemCount()) + "/" + std::to_string(other.GetItemCount()) + " characters, " +
-             std::to_string(a) + "/" + std::to_string(b) + " map entries");
+        long a = targets(set.toGbk, set.gbk, set.gbkList);
+        long b = targets(set.fromGbk, set.other, set.otherList);
+        Note(std::to_string(nGbk) + "/" + std::to_string(nOther) + " characters, " + std::to_string(a) + "/" +
+             std::to_string(b) + " map entries");
+        if (code == 2) {
+            Big5Sample();
+        } else {
+            IdentitySet(set, code);
+        }
     }
+}
+
+// Codes 1, 3, 4 and 5 hold the same characters on both sides under the same handles: both maps
+// are identities, and each handle's text on the other side is the code page 936 conversion of its
+// GBK text (or that text itself for GBKA). The GBK side holds double-byte characters only (ASCII
+// passes unconverted; the one-byte euro sign 0x80 is left out).
+void Checker::IdentitySet(CodeSet& set, int code) {
+    const int n = int(set.gbk.GetItemCount());
+    if (int(set.other.GetItemCount()) != n) return Bad("the two sides differ in size");
+    long wrong = 0, notDouble = 0, notSame = 0;
+    for (int h = 0; h < n; ++h) {
+        const CIDMaps* maps[2] = {&set.toGbk, &set.fromGbk};
+        for (const CIDMaps* m : maps) {
+            int c = 0;
+            const idmaps_info* t = m->GetMaps(h, &c);
+            if (c != 1 || t[0].handle2 != h) ++wrong;
+        }
+        const std::string g = set.gbkList.GetWord(h);
+        if (g.size() != 2 || (unsigned char)g[0] < 0x81 || set.gbk.Find(g.c_str()) != h) ++notDouble;
+        tstring other = g;
+        if (code != 3) ANSIToUTF8(g.c_str(), other);
+        if (other != set.otherList.GetWord(h) || set.other.Find(other.c_str()) != h) ++notSame;
+    }
+    if (wrong) Bad(std::to_string(wrong) + " map entries that are not identities");
+    if (notDouble) Bad(std::to_string(notDouble) + " GBK entries that are not double-byte characters");
+    if (notSame) Bad(std::to_string(notSame) + " handles whose two texts are not the same character");
+    if (set.gbk.Find("\x80") >= 0 || set.other.Find("\x80") >= 0 || set.other.Find("\xE2\x82\xAC") >= 0)
+        Bad("the euro sign is in the set");  // € (code page 936 0x80, UTF-8 E2 82 AC)
+}
+
+// BIG5 text comes in as simplified GBK, and that GBK goes out as BIG5 that comes back the same.
+void Checker::Big5Sample() {
+    CCodeTran conv(m_dir.c_str(), 2);
+    tstring simplified, gbk, big5, back;
+    if (conv.GetStatus() != 1 || !UTF8ToANSI(kSimplifiedSample, simplified))
+        return Bad("the converter does not load");
+    conv.CodeToGBK(kBig5Sample, gbk);
+    if (gbk != simplified) Bad("the BIG5 sample does not come in as simplified GBK");
+    conv.GBKToCode(simplified.c_str(), big5);
+    conv.CodeToGBK(big5.c_str(), back);
+    if (big5.size() != simplified.size() || back != simplified)
+        Bad("the simplified sample does not round-trip");
 }
 
 void Checker::Model() {
     Begin("CodeTrans.model");
     std::vector<unsigned char> raw;
     if (!Raw("CodeTrans.model", raw)) return;
-    if (raw.size() < 98308) return Bad("shorter than its maps");
-    int n = int(GetLE32(&raw[98304]));
-    if (n <= 0 || raw.size() != 98308 + 16 * size_t(n)) return Bad("cell count does not match the file length");
-    std::vector<ModelCell> cells(n);
+    if (raw.size() < CODETRANS_HEADER_BYTES) return Bad("shorter than its maps");
+    const int n = int(GetLE32(&raw[CODETRANS_HEADER_BYTES - 4]));
+    if (n <= 0 || raw.size() != CODETRANS_HEADER_BYTES + 16 * size_t(n))
+        return Bad("cell count does not match the file length");
     for (int i = 0; i < n; ++i) {
-        const unsigned char* p = &raw[98308 + 16 * size_t(i)];
-        cells[i] = {int32_t(GetLE32(p)), int32_t(GetLE32(p + 4)), int32_t(GetLE32(p + 8)), int32_t(GetLE32(p + 12))};
-        if (cells[i].fail < 0 || cells[i].fail >= n) Bad("a failure link out of range");
+        const int fail = int(GetLE32(&raw[CODETRANS_HEADER_BYTES + 16 * size_t(i) + 8]));
+        if (fail < 0 || fail >= n) return Bad("a failure link out of range");
     }
     long mapped = 0;
-    for (size_t i = 0; i < 2 * 24576; ++i) mapped += GetLE16(&raw[2 * i]) != 0;
-    // Detection of short texts in each encoding; the texts are built from the data's own
-    // converter sets, so the check needs nothing outside the directory.
-    CPDAT gbk(1), big5(1), utf8(1);
-    CWordList gbkList(false, nullptr), big5List(false, nullptr), utf8List(false, nullptr);
-    if (gbk.Load(P("GBK.pdat").c_str()) && big5.Load(P("BIG5.pdat").c_str()) && utf8.Load(P("UTF8.pdat").c_str()) &&
-        gbkList.Load(P("GBK.wordlist").c_str()) && big5List.Load(P("BIG5.wordlist").c_str()) &&
-        utf8List.Load(P("UTF8.wordlist").c_str())) {
-        // UTF-8 sample texts, converted character by character through the sets.
-        const char* simplified = u8"国务院总理今天在人民大会堂会见了来访的客人，双方就两国关系交换了意见。";
-        const char* traditional = u8"國務院總理今天在人民大會堂會見了來訪的客人，雙方就兩國關係交換了意見。";
-        auto convert = [&](const char* text, CWordList& list, bool& ok) {
-            std::string out;
-            const unsigned char* p = (const unsigned char*)text;
-            while (*p) {
-                int len = *p < 0x80 ? 1 : *p < 0xE0 ? 2 : *p < 0xF0 ? 3 : 4;
-                std::string ch((const char*)p, len);
-                int h = utf8.Find(ch.c_str());
-                const char* w = h >= 0 ? list.GetWord(h) : "";
-                if (!*w) ok = false;
-                out += w;
-                p += len;
-            }
-            return out;
-        };
-        auto utf16 = [](const char* text) {
-            std::string out;
-            const unsigned char* p = (const unsigned char*)text;
-            while (*p) {
-                unsigned cp;
-                int len;
-                if (*p < 0x80) { cp = *p; len = 1; }
-                else if (*p < 0xE0) { cp = ((p[0] & 0x1F) << 6) | (p[1] & 0x3F); len = 2; }
-                else { cp = ((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F); len = 3; }
-                out += char(cp & 0xFF);
-                out += char(cp >> 8);
-                p += len;
-            }
-            return out;
-        };
-        bool ok = true;
-        std::string g = convert(simplified, gbkList, ok);
-        std::string b = convert(traditional, big5List, ok);
-        std::string u16 = utf16(simplified);
-        std::string u8s = simplified;
-        struct { const std::string* text; int code; const char* name; } cases[] = {
-            {&g, 2, "GBK"}, {&b, 3, "BIG5"}, {&u8s, 1, "UTF-8"}, {&u16, 8, "Unicode"}};
-        if (!ok) Bad("the sample texts do not convert");
-        for (const auto& c : cases) {
-            int got = DetectWithModel(cells, (const unsigned char*)c.text->data(), c.text->size());
-            if (got != c.code) Bad(std::string(c.name) + " sample detected as " + std::to_string(got));
-        }
-        if (DetectWithModel(cells, (const unsigned char*)"", 0) != 2) Bad("empty text must detect as GBK");
-        if (DetectWithModel(cells, (const unsigned char*)"plain ASCII text", 16) != 2) Bad("ASCII must detect as GBK");
-    } else {
-        Bad("the converter sets needed for the samples do not load");
+    for (size_t i = 0; i < 2 * size_t(CODETRANS_MAP_SIZE); ++i) mapped += GetLE16(&raw[2 * i]) != 0;
+    // Short texts in each encoding, detected by the library's own detector.
+    tstring gbk;
+    UTF8ToANSI(kSimplifiedSample, gbk);
+    std::string utf16;
+    for (wchar_t c : utf8_to_unicode(tstring(kSimplifiedSample))) {
+        utf16 += char(c & 0xFF);
+        utf16 += char((c >> 8) & 0xFF);
     }
+    const std::string big5 = kBig5Sample, utf8 = kSimplifiedSample;
+    struct {
+        const std::string* text;
+        int code;
+        const char* name;
+    } cases[] = {{&gbk, CODETRANS_GBK, "GBK"},
+                 {&big5, CODETRANS_BIG5, "BIG5"},
+                 {&utf8, CODETRANS_UTF8, "UTF-8"},
+                 {&utf16, CODETRANS_UNICODE, "Unicode"}};
+    if (CodeTrans_LoadModel(raw.data(), raw.size()) != 0) return Bad("does not load");
+    for (const auto& c : cases) {
+        const int got = CodeTrans_CodeDetect(c.text->data(), int(c.text->size()));
+        if (got != c.code) Bad(std::string(c.name) + " sample detected as " + std::to_string(got));
+    }
+    if (CodeTrans_CodeDetect("", 0) != CODETRANS_GBK) Bad("empty text must detect as GBK");
+    if (CodeTrans_CodeDetect("plain ASCII text", 16) != CODETRANS_GBK) Bad("ASCII must detect as GBK");
+    CodeTrans_Destroy();
     Note(std::to_string(n) + " cells, " + std::to_string(mapped) + " mapped codes");
 }
 

@@ -1,9 +1,8 @@
-"""Character sets of the code converter and the encoding-detection automaton.
+"""Scores of the encoding-detection automaton (CodeTrans.model).
 
-charmap: one line per character that has a GBK or a BIG5 form: 'handle unicode gbk big5' in hex
-('-' when the set lacks the character). The same character has the same handle in every set, so
-the converter's maps are identities where both sides hold it. BIG5 is code page 950, as in the
-conversion tables. ASCII stays out (unmatched ASCII passes unchanged), and so does the euro sign.
+The converter sets of encoding codes 1 to 5 are not derived here: the data compiler writes them
+from the built-in conversion tables (tools/codeset), and fills the model's GBK and BIG5 maps from
+the same tables.
 
 CodeTrans.model scores: the detector is a byte automaton whose cells score each byte given the
 byte before it (a first-order model); one line 'prev next gbk big5 unicode utf8' per cell with
@@ -16,28 +15,6 @@ import subprocess
 from collections import Counter
 
 ENCODINGS = ('gbk', 'big5', 'utf16', 'utf8')   # order of the score columns
-
-
-def charmap():
-    chars = {}
-    for lead in range(0x81, 0xFF):
-        for trail in range(0x40, 0xFF):
-            b = bytes((lead, trail))
-            for k, enc in ((0, 'gbk'), (1, 'cp950')):
-                try:
-                    u = b.decode(enc)
-                except UnicodeDecodeError:
-                    continue
-                if len(u) != 1 or ord(u) < 0x80 or u == '\u20ac':
-                    continue
-                chars.setdefault(u, [None, None])
-                if chars[u][k] is None:
-                    chars[u][k] = b
-    # GBK characters first in GBK order, then the characters only BIG5 has in BIG5 order
-    gbk = sorted((v[0], u) for u, v in chars.items() if v[0])
-    big5 = sorted((v[1], u) for u, v in chars.items() if not v[0])
-    order = [u for _, u in gbk] + [u for _, u in big5]
-    return [(h, u, chars[u][0], chars[u][1]) for h, u in enumerate(order)]
 
 
 def to_traditional(texts):
@@ -181,19 +158,15 @@ CODE_OF = {'gbk': 2, 'big5': 3, 'utf16': 8, 'utf8': 1}
 
 
 def derive(paras, held_out_day, log):
-    """{file name: bytes} of the converter character map and the detector scores, and the
-    detector's accuracy on the held-out day in each encoding."""
-    cm = charmap()
-    rows = ['%d %04x %s %s' % (h, ord(u), gb.hex() if gb else '-', b5.hex() if b5 else '-')
-            for h, u, gb, b5 in cm]
+    """{file name: bytes} of the detector scores, and the detector's accuracy on the held-out
+    day in each encoding."""
     train = [b''.join(w for w, _ in toks) for day, toks in paras if day != held_out_day]
     held = [b''.join(w for w, _ in toks) for day, toks in paras if day == held_out_day]
     scores = train_scores(encode_all(train))
     lines = ['%d %d %d %d %d %d' % ((a, b) + tuple(s)) for (a, b), s in sorted(scores.items())]
     lines += ['first %d %d %d %d %d' % ((b,) + tuple(s)) for b, s in sorted(FIRST.items())]
     lines += ['mark %s %d' % (m.hex(), code) for m, code in MARKS]
-    log('codes: %d characters in the converter sets, %d scored detector cells' %
-        (len(cm), len(scores)))
+    log('codes: %d scored detector cells' % len(scores))
     held_enc = encode_all(held)
     accuracy = {}
     for e in ENCODINGS:
@@ -201,5 +174,4 @@ def derive(paras, held_out_day, log):
         accuracy[e] = ok / max(1, len(held_enc[e]))
         log('codes: detection on the held-out day, %s: %d of %d paragraphs (%.2f%%)' %
             (e, ok, len(held_enc[e]), 100.0 * accuracy[e]))
-    return {'codes/charmap.txt.xz': ('\n'.join(rows) + '\n').encode(),
-            'CodeTrans.model.txt.xz': ('\n'.join(lines) + '\n').encode()}, accuracy
+    return {'CodeTrans.model.txt.xz': ('\n'.join(lines) + '\n').encode()}, accuracy

@@ -9,7 +9,7 @@ from collections import Counter
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-from kxdata import charset, codesets, core, corpus, english, tagset    # noqa: E402
+from kxdata import charset, core, corpus, english, tagset              # noqa: E402
 from kxdata.atoms import fold                                           # noqa: E402
 from kxdata.gbk import G                                                # noqa: E402
 
@@ -142,21 +142,6 @@ class CorpusAndEnglishTests(unittest.TestCase):
         self.assertGreater(e.handle['went'], e.handle['go'])
         self.assertNotIn('went', e.cand)
         self.assertEqual(e.cand['the']['r'], english.FUNCTION_FREQ)
-
-
-class CharmapTests(unittest.TestCase):
-    def test_sets_share_handles(self):
-        rows = codesets.charmap()
-        self.assertEqual([r[0] for r in rows], list(range(len(rows))))
-        by_char = {r[1]: r for r in rows}
-        self.assertNotIn('\u20ac', by_char)
-        zhong = by_char['中']
-        self.assertEqual((zhong[2], zhong[3]), ('中'.encode('gbk'), '中'.encode('cp950')))
-        self.assertIsNone(by_char['们'][3])           # simplified only: no BIG5 form
-        # GBK characters come first, in GBK order
-        gbk_rows = [r for r in rows if r[2]]
-        self.assertEqual(gbk_rows, rows[:len(gbk_rows)])
-        self.assertEqual([r[2] for r in gbk_rows], sorted(r[2] for r in gbk_rows))
 
 
 if __name__ == '__main__':
