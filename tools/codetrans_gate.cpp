@@ -1,12 +1,15 @@
-// Measures how well an encoding-detection model ("CodeTrans.model") tells GBK, BIG5 and UTF-8
-// apart on random texts of 1 to 8 dictionary words mixed with ASCII, and exits non-zero when a
-// share falls below the gate or a byte-order mark is missed.
+// Measures how well an encoding-detection model ("CodeTrans.model") tells the encodings apart on
+// random texts of 1 to 8 dictionary words mixed with ASCII, each written in GBK, in BIG5, in UTF-8
+// and in 16-bit little-endian units, and exits non-zero when a share falls below its gate or a
+// byte-order mark is missed.
 //
-// Usage: codetrans_gate MODEL WORDLIST [SAMPLES] [MIN_PERCENT]
+// Usage: codetrans_gate MODEL WORDLIST SAMPLES MIN_GBK MIN_BIG5 MIN_UTF8 MIN_UTF16
 //   WORDLIST: UTF-8 lines whose first blank-separated field is a word (jieba's dict.txt format).
-//   Texts without a byte >= 0x80 read the same in both encodings and are not counted.
-//   BIG5 forms (the traditional text through GBKHanzis) are measured too; GBK (2) and BIG5 (3)
-//   both count as right for them, since the engine treats them alike.
+//   MIN_*: the least share (percent) of texts of that encoding detected right.
+// The engine converts GBK and BIG5 text alike (both pass unchanged), so a GBK or BIG5 text is
+// right when it is detected as either; what matters is the split between UTF-8, GBK-or-BIG5,
+// undetected and 16-bit. Texts without a byte >= 0x80 read the same in every byte encoding and
+// are not counted. The BIG5 form is the traditional text through the GBK tables' BIG5 column.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,23 +25,61 @@ namespace {
 
 int Detect(const std::string& s) { return CodeTrans_CodeDetect(s.data(), int(s.size())); }
 
-bool HasHighByte(const std::string& s)
-{
+bool HasHighByte(const std::string& s) {
     for (unsigned char c : s)
         if (c >= 0x80) return true;
     return false;
 }
 
+std::string Utf16(const std::string& utf8) {
+    std::string out;
+    for (wchar_t c : utf8_to_unicode(utf8)) {
+        out += char(c & 0xFF);
+        out += char((c >> 8) & 0xFF);
+    }
+    return out;
+}
+
+// Detections of one encoding's texts, by the class of the result.
+struct Tally {
+    const char* name;
+    int expected;  // the right class
+    double gate;
+    int count[5] = {};  // UTF-8, GBK-or-BIG5, undetected, 16-bit, other
+    int total = 0;
+
+    static int ClassOf(int code) {
+        switch (code) {
+            case CODETRANS_UTF8: return 0;
+            case CODETRANS_GBK:
+            case CODETRANS_BIG5: return 1;
+            case CODETRANS_DETECT: return 2;
+            case CODETRANS_UNICODE: return 3;
+            default: return 4;
+        }
+    }
+    // Counts one detection; false when it is wrong.
+    bool Add(int code) {
+        ++total;
+        ++count[ClassOf(code)];
+        return ClassOf(code) == expected;
+    }
+    double Share(int k) const { return total ? 100.0 * count[k] / total : 0.0; }
+    bool Passes() const { return total > 0 && Share(expected) >= gate; }
+};
+
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s MODEL WORDLIST [SAMPLES] [MIN_PERCENT]\n", argv[0]);
+int main(int argc, char** argv) {
+    if (argc != 8) {
+        std::fprintf(stderr, "usage: %s MODEL WORDLIST SAMPLES MIN_GBK MIN_BIG5 MIN_UTF8 MIN_UTF16\n", argv[0]);
         return 2;
     }
-    const int samples = argc > 3 ? std::atoi(argv[3]) : 20000;
-    const double gate = argc > 4 ? std::atof(argv[4]) : 99.5;
+    const int samples = std::atoi(argv[3]);
+    Tally tallies[4] = {{"GBK", 1, std::atof(argv[4])},
+                        {"BIG5", 1, std::atof(argv[5])},
+                        {"UTF-8", 0, std::atof(argv[6])},
+                        {"16-bit", 3, std::atof(argv[7])}};
     const int rc = CodeTrans_Initialize(argv[1]);
     if (rc != 0) {
         std::fprintf(stderr, "cannot load model %s (%d)\n", argv[1], rc);
@@ -64,7 +105,6 @@ int main(int argc, char** argv)
     const unsigned seed = 20240611;
     std::mt19937 rng(seed);
     const char* ascii[] = {" ", ", ", ". ", "2024", " OK ", "(", ")", "abc", ": ", "\n", "-", "100%"};
-    int counted = 0, gbkRight = 0, utf8Right = 0, big5Counted = 0, big5Right = 0;
     int shown = 0;
     for (int i = 0; i < samples; ++i) {
         std::string utf8;
@@ -76,30 +116,29 @@ int main(int argc, char** argv)
         if (!HasHighByte(utf8)) continue;
         std::string gbk;
         UTF8ToANSI(utf8.c_str(), gbk);
-        ++counted;
-        const int g = Detect(gbk), u = Detect(utf8);
-        gbkRight += g == CODETRANS_GBK;
-        utf8Right += u == CODETRANS_UTF8;
-        if ((g != CODETRANS_GBK || u != CODETRANS_UTF8) && shown++ < 10)
-            std::printf("miss: %s (GBK -> %d, UTF-8 -> %d)\n", utf8.c_str(), g, u);
-
         std::vector<char> big5(gbk.size() + 1);
-        if (buffer_gbk2big5(gbk.c_str(), big5.data()) >= 0) {
-            ++big5Counted;
-            const int b = Detect(big5.data());
-            big5Right += b == CODETRANS_GBK || b == CODETRANS_BIG5;
-        }
+        const bool hasBig5 = buffer_gbk2big5(gbk.c_str(), big5.data()) >= 0;
+        const int g = Detect(gbk), u = Detect(utf8), w = Detect(Utf16(utf8));
+        bool ok = tallies[0].Add(g) & tallies[2].Add(u) & tallies[3].Add(w);
+        int b = -1;
+        if (hasBig5) ok &= tallies[1].Add(b = Detect(big5.data()));
+        if (!ok && shown++ < 10)
+            std::printf("miss: %s (GBK -> %d, BIG5 -> %d, UTF-8 -> %d, 16-bit -> %d)\n", utf8.c_str(), g, b, u, w);
     }
     // Byte-order marks decide at once: UTF-8, and 16-bit little-endian units.
     const bool bomOk = Detect("\xEF\xBB\xBF" "\xB0\xA1\xB0\xA1\xB0\xA1") == CODETRANS_UTF8 &&
                        Detect(std::string("\xFF\xFE\x4A\x55\x2D\x4E", 6)) == CODETRANS_UNICODE;
-
-    const double gbkShare = 100.0 * gbkRight / counted, utf8Share = 100.0 * utf8Right / counted;
-    const double big5Share = big5Counted ? 100.0 * big5Right / big5Counted : 0.0;
-    std::printf("%d words, %d texts (seed %u): GBK %.2f%%, UTF-8 %.2f%%, BIG5 as GBK-or-BIG5 %.2f%% of %d, "
-                "marks %s\n",
-                int(words.size()), counted, seed, gbkShare, utf8Share,
-                big5Share, big5Counted, bomOk ? "ok" : "MISSED");
     CodeTrans_Destroy();
-    return (gbkShare >= gate && utf8Share >= gate && big5Share >= gate && bomOk) ? 0 : 1;
+
+    std::printf("%d words, %d samples (seed %u); detected as UTF-8 / GBK-or-BIG5 / undetected / 16-bit / other:\n",
+                int(words.size()), samples, seed);
+    bool pass = bomOk;
+    for (const Tally& t : tallies) {
+        std::printf("  %-6s %6d texts: %6.2f%% %6.2f%% %6.2f%% %6.2f%% %6.2f%%  right %.2f%% (gate %.2f%%) %s\n",
+                    t.name, t.total, t.Share(0), t.Share(1), t.Share(2), t.Share(3), t.Share(4),
+                    t.Share(t.expected), t.gate, t.Passes() ? "ok" : "BELOW");
+        pass &= t.Passes();
+    }
+    std::printf("  byte-order marks %s\n", bomOk ? "ok" : "MISSED");
+    return pass ? 0 : 1;
 }
