@@ -137,11 +137,11 @@ def gbk_decode_table():
     return table
 
 
-def opencc_s2t():
-    """{simplified: first traditional candidate} from OpenCC's character table."""
+def opencc_first_candidates(ocd2_path):
+    """{key: first candidate} of an OpenCC dictionary, dumped with opencc_dict."""
     with tempfile.TemporaryDirectory() as tmp:
-        dump = os.path.join(tmp, "st.txt")
-        subprocess.run(["opencc_dict", "-i", OPENCC_DICT, "-o", dump, "-f", "ocd2", "-t", "text"],
+        dump = os.path.join(tmp, "dict.txt")
+        subprocess.run(["opencc_dict", "-i", ocd2_path, "-o", dump, "-f", "ocd2", "-t", "text"],
                        check=True, stdout=subprocess.DEVNULL)
         table = {}
         with open(dump, encoding="utf-8") as f:
@@ -150,6 +150,11 @@ def opencc_s2t():
                 if key and values:
                     table[key] = values.split(" ")[0]
     return table
+
+
+def opencc_s2t():
+    """{simplified: first traditional candidate} from OpenCC's character table."""
+    return opencc_first_candidates(OPENCC_DICT)
 
 
 def big5_of(ch):
@@ -242,6 +247,23 @@ def render_code_table(table):
     return "".join(out)
 
 
+def write_or_check(path, text, check):
+    """Writes a generated source, or with check compares it with the committed file; False (with
+    a message) when they differ."""
+    if not check:
+        with open(path, "w", encoding="ascii", newline="\n") as f:
+            f.write(text)
+        return True
+    try:
+        with open(path, encoding="ascii") as f:
+            if f.read() == text:
+                return True
+    except OSError:
+        pass
+    print("%s differs from the generated table" % path)
+    return False
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--root", default=os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -252,19 +274,8 @@ def main():
     files = {HANZI_FILE: render_hanzis(hanzis), CODETABLE_FILE: render_code_table(code_table)}
     status = 0
     for name, text in files.items():
-        path = os.path.join(args.root, OUT_DIR, name)
-        if args.check:
-            try:
-                with open(path, encoding="ascii") as f:
-                    same = f.read() == text
-            except OSError:
-                same = False
-            if not same:
-                print("%s differs from the generated table" % path)
-                status = 1
-        else:
-            with open(path, "w", encoding="ascii", newline="\n") as f:
-                f.write(text)
+        if not write_or_check(os.path.join(args.root, OUT_DIR, name), text, args.check):
+            status = 1
     if args.check and status == 0:
         print("tables match their sources")
     return status

@@ -19,45 +19,15 @@ Usage:
 """
 
 import argparse
-import ctypes
-import ctypes.util
 import os
-import subprocess
 import sys
-import tempfile
+
+# The iconv binding, the OpenCC reader and the file check of the GBK table generator.
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from gen_code_tables import Iconv, opencc_first_candidates, write_or_check  # noqa: E402
 
 OUT_FILE = os.path.join("tools", "codeset", "Big5TableData.cpp")
 OPENCC_DICT = "/usr/share/opencc/TSCharacters.ocd2"
-
-
-class Iconv:
-    """Minimal binding of glibc's iconv(3) for one-shot conversions."""
-
-    def __init__(self, to_code, from_code):
-        libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
-        self._open = libc.iconv_open
-        self._open.restype = ctypes.c_void_p
-        self._open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
-        self._iconv = libc.iconv
-        self._iconv.restype = ctypes.c_size_t
-        pp = ctypes.POINTER(ctypes.c_char_p)
-        ps = ctypes.POINTER(ctypes.c_size_t)
-        self._iconv.argtypes = [ctypes.c_void_p, pp, ps, pp, ps]
-        self._cd = self._open(to_code.encode(), from_code.encode())
-        if self._cd in (None, ctypes.c_void_p(-1).value):
-            sys.exit("iconv cannot convert %s to %s" % (from_code, to_code))
-
-    def __call__(self, data):
-        """The converted bytes, or None when the input is invalid or incomplete."""
-        src = ctypes.create_string_buffer(data, len(data))
-        dst = ctypes.create_string_buffer(64)
-        ip, il = ctypes.c_char_p(ctypes.addressof(src)), ctypes.c_size_t(len(data))
-        op, ol = ctypes.c_char_p(ctypes.addressof(dst)), ctypes.c_size_t(64)
-        self._iconv(self._cd, None, None, None, None)
-        r = self._iconv(self._cd, ctypes.byref(ip), ctypes.byref(il), ctypes.byref(op), ctypes.byref(ol))
-        if r == ctypes.c_size_t(-1).value or il.value:
-            return None
-        return dst.raw[:64 - ol.value]
 
 
 def is_private(ch):
@@ -88,20 +58,10 @@ def big5_decode_table():
 
 
 def opencc_t2s():
-    """{traditional: first simplified candidate} from OpenCC's character table."""
-    with tempfile.TemporaryDirectory() as tmp:
-        dump = os.path.join(tmp, "ts.txt")
-        subprocess.run(["opencc_dict", "-i", OPENCC_DICT, "-o", dump, "-f", "ocd2", "-t", "text"],
-                       check=True, stdout=subprocess.DEVNULL)
-        table = {}
-        with open(dump, encoding="utf-8") as f:
-            for line in f:
-                key, _, values = line.rstrip("\n").partition("\t")
-                if len(key) == 1 and values:
-                    first = values.split(" ")[0]
-                    if len(first) == 1 and ord(first) <= 0xFFFF:
-                        table[key] = first
-        return table
+    """{traditional: first simplified candidate} from OpenCC's character table, characters of the
+    Basic Multilingual Plane only."""
+    return {k: v for k, v in opencc_first_candidates(OPENCC_DICT).items()
+            if len(k) == 1 and len(v) == 1 and ord(v) <= 0xFFFF}
 
 
 def render(table, t2s):
@@ -125,20 +85,10 @@ def main():
     args = ap.parse_args()
 
     text = render(big5_decode_table(), opencc_t2s())
-    path = os.path.join(args.root, OUT_FILE)
+    if not write_or_check(os.path.join(args.root, OUT_FILE), text, args.check):
+        return 1
     if args.check:
-        try:
-            with open(path, encoding="ascii") as f:
-                same = f.read() == text
-        except OSError:
-            same = False
-        if not same:
-            print("%s differs from the generated table" % path)
-            return 1
         print("BIG5 table matches its sources")
-        return 0
-    with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write(text)
     return 0
 
 
