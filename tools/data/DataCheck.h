@@ -14,7 +14,8 @@ struct CheckLine {
 };
 
 // Checks the data directory dataDir (the folder that holds Configure.xml). Returns the number of
-// failed files; one line per file in report.
+// failed files; one line per file in report. The detection model is checked by the library's own
+// detector: it is installed as the process's model for the check and unloaded afterwards.
 int CheckDataDirectory(const std::string& dataDir, std::vector<CheckLine>& report);
 
 }  // namespace kxdata
