@@ -1,0 +1,156 @@
+#include "MERIDOX/Tagger/HMMTagger.h"
+
+#include <cmath>
+
+#include "Utility/ContextStat.h"
+#include "Utility/FSA.h"
+#include "Utility/Settings.h"
+
+namespace {
+
+// The candidate of a punctuation word without candidates. A constant of its own, so that it and
+// the tagger's default candidate can never overwrite each other.
+const POS_info kPunctuationCandidate{tuchar(kPunctuationTag), 0};
+
+// Transition probability of a pair the statistics never saw (CContextStat's floor).
+const double kUnseenTransition = 0.00001;
+
+// Frequencies below this bound take ln(f + 0.02) from a table.
+const int kLogFreqTableSize = 4096;
+
+const double* LogFreqTable() {
+    static const std::vector<double> table = [] {
+        std::vector<double> t(kLogFreqTableSize);
+        for (int f = 0; f < kLogFreqTableSize; ++f) t[size_t(f)] = std::log(double(f) + 0.02);
+        return t;
+    }();
+    return table.data();
+}
+
+}  // namespace
+
+CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemCount, int nDefaultPos,
+                       bool bMergedNames)
+    : m_POSDefault{tuchar(nDefaultPos), 0},
+      m_pPOSData(pPOSData),
+      m_pContextData(pContextData),
+      m_dTotalItemCount(dItemCount),
+      m_nDefaultPOS(nDefaultPos),
+      m_bMergedNames(bMergedNames) {
+    m_nContextLen = pContextData ? pContextData->GetTableLen() : 0;
+    // Tags at or beyond the table's length share index m_nContextLen; GetContextPossibility
+    // answers the unseen floor for the tag of that number, as for every tag beyond the table.
+    const size_t side = size_t(m_nContextLen) + 1;
+    m_dLogTrans.assign(side * side, std::log(kUnseenTransition));
+    if (pContextData)
+        for (size_t a = 0; a < side; ++a)
+            for (size_t b = 0; b < side; ++b)
+                m_dLogTrans[a * side + b] = std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
+    for (int t = 0; t < 256; ++t) {
+        int g = pContextData ? pContextData->GetFrequency(tuchar(t)) : 0;
+        m_dLogTagTerm[t] = std::log(double(g) + m_dTotalItemCount * 0.02);
+    }
+    LogFreqTable();
+}
+
+CHMMTagger::~CHMMTagger() = default;
+
+double CHMMTagger::LogFreq(int32_t nFreq) const {
+    if (nFreq >= 0 && nFreq < kLogFreqTableSize) return LogFreqTable()[nFreq];
+    return std::log(double(nFreq) + 0.02);
+}
+
+void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
+    // The tables only grow, so a warm tagger neither allocates nor clears them.
+    if (m_pCounter.size() < size_t(nCount)) {
+        m_pCounter.resize(size_t(nCount));
+        m_pFirst.resize(size_t(nCount));
+        m_pCandidatePOS.resize(size_t(nCount));
+    }
+    if (m_pWeight.size() < nCandidates) {
+        m_pWeight.resize(nCandidates);
+        m_pPrevIdx.resize(nCandidates);
+    }
+}
+
+int CHMMTagger::Tagging(word_t* pWords, int nCount) {
+    if (!pWords || nCount < 1) return 0;
+    Reserve(nCount, 0);
+    size_t nCells = 0;
+    for (int i = 0; i < nCount; ++i) {
+        int n = 0;
+        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(pWords[i].handle, &n) : nullptr;
+        if (!p || n < 1) {
+            tuchar type = pWords[i].type;
+            p = (type >= 1 && type <= 4) ? &kPunctuationCandidate : &m_POSDefault;
+            n = 1;
+        }
+        m_pCandidatePOS[size_t(i)] = p;
+        m_pCounter[size_t(i)] = n;
+        m_pFirst[size_t(i)] = int32_t(nCells);
+        nCells += size_t(n);
+    }
+    Reserve(nCount, nCells);
+    m_nItemCount = nCount;
+
+    double* weight = m_pWeight.data();
+    int32_t* prevIdx = m_pPrevIdx.data();
+    const size_t side = size_t(m_nContextLen) + 1;
+    const double* logTrans = m_dLogTrans.data();
+
+    // The sentence start: every candidate scores 0 with predecessor 0.
+    for (int j = 0; j < m_pCounter[0]; ++j) {
+        weight[j] = 0;
+        prevIdx[j] = 0;
+    }
+    for (int i = 1; i < nCount; ++i) {
+        const POS_info* prev = m_pCandidatePOS[size_t(i) - 1];
+        const int nPrev = m_pCounter[size_t(i) - 1];
+        const double* prevWeight = weight + m_pFirst[size_t(i) - 1];
+        const POS_info* cur = m_pCandidatePOS[size_t(i)];
+        double* curWeight = weight + m_pFirst[size_t(i)];
+        int32_t* curPrev = prevIdx + m_pFirst[size_t(i)];
+        for (int j = 0; j < m_pCounter[size_t(i)]; ++j) {
+            const double* column = logTrans + ContextIndex(cur[j].POS_id);
+            double best = prevWeight[0] + column[size_t(ContextIndex(prev[0].POS_id)) * side];
+            int bestK = 0;
+            for (int k = 1; k < nPrev; ++k) {
+                double v = prevWeight[k] + column[size_t(ContextIndex(prev[k].POS_id)) * side];
+                if (v > best) {  // the first candidate keeps a tie
+                    best = v;
+                    bestK = k;
+                }
+            }
+            curWeight[j] = best + (LogFreq(cur[j].freq) - m_dLogTagTerm[cur[j].POS_id]);
+            curPrev[j] = bestK;
+        }
+    }
+
+    // Back from the first candidate of the last word (the sentence end has a single one).
+    const int nNameHandle = gUnknown_nr_ID;
+    int j = 0;
+    for (int i = nCount - 1; i >= 0; --i) {
+        word_t& w = pWords[i];
+        w.POS_id = m_pCandidatePOS[size_t(i)][j].POS_id;
+        if (m_bMergedNames && w.handle == nNameHandle) {
+            // A person name merged by the role automaton: its tag is the one the automaton
+            // stored in its type.
+            w.POS_id = w.type;
+            w.type = 'f';
+        }
+        j = prevIdx[m_pFirst[size_t(i)] + j];
+    }
+    return 0;
+}
+
+int TagSentenceWords(word_t* pWords, int nCount, CHMMTagger* pRoleTagger, const CFSA* pNameFSA,
+                     CHMMTagger* pPOSTagger, std::vector<int>& vecNameIndex) {
+    vecNameIndex.clear();
+    if (!pWords || nCount < 1) return nCount;
+    if (pRoleTagger) {
+        pRoleTagger->Tagging(pWords, nCount);
+        if (pNameFSA) pNameFSA->MaxPR(pWords, &nCount, gUnknown_nr_ID, vecNameIndex);
+    }
+    if (pPOSTagger) pPOSTagger->Tagging(pWords, nCount);
+    return nCount;
+}
