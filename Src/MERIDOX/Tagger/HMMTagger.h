@@ -43,12 +43,12 @@ const int kPunctuationTag = 78;
 class CHMMTagger {
 public:
     // A tagger over the candidate table pPOSData and the transition statistics pContextData
-    // (either may be null: no candidates, every transition unseen), with dItemCount as N and
+    // (borrowed, not owned; either may be null: no candidates, every transition unseen; both
+    // must outlive the tagger and stay unchanged while it lives), with dItemCount as N and
     // nDefaultPos the tag of a word without candidates. With bMergedNames (the part-of-speech
     // tagger) a word with handle gUnknown_nr_ID takes its `type` as its tag and the type 'f';
     // the role tagger, which runs before the names are merged, passes false. The logarithms of
-    // the transitions and of the tag terms are computed here, once; the tables must not change
-    // while the tagger lives.
+    // the transitions and of the tag terms are computed here, once.
     CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemCount, int nDefaultPos,
                bool bMergedNames = true);
     virtual ~CHMMTagger();
@@ -62,8 +62,6 @@ public:
     // returns 0. The score tables are kept and reused by the next call: once they are large
     // enough, a call allocates nothing.
     int Tagging(word_t* pWords, int nCount);
-
-    int GetDefaultPOS() const { return m_nDefaultPOS; }
 
 private:
     // Row or column of a tag in the transition table: tags the statistics do not hold share the
