@@ -26,10 +26,11 @@ const char* const kSeparators[] = {
     "\xA1\xAD",  // …
 };
 
-// The literals in one working encoding.
+// The literals in one working encoding, and the bytes any of them starts with.
 struct Literals {
     std::vector<tstring> quotes;
     std::vector<tstring> separators;
+    bool first[256] = {};
 };
 
 // One GBK literal in the working encoding; empty when the tables give it no form there. ASCII
@@ -65,6 +66,8 @@ Literals MakeLiterals(SentiEncoding enc) {
     Literals lit;
     for (const char* q : kQuoteMarks) AddLiteral(lit.quotes, q, enc);
     for (const char* s : kSeparators) AddLiteral(lit.separators, s, enc);
+    for (const tstring& q : lit.quotes) lit.first[UC(q[0])] = true;
+    for (const tstring& s : lit.separators) lit.first[UC(s[0])] = true;
     return lit;
 }
 
@@ -111,7 +114,9 @@ std::vector<tstring> Sentiment::CutContentToSentences(const tstring& sContent) c
     for (size_t i = 0; i < sContent.size();) {
         const size_t len = CharLength(enc, sContent, i);
         const char* p = sContent.data() + i;
-        if (IsOneOf(lit.quotes, p, len)) {
+        if (!lit.first[UC(*p)]) {
+            text.append(p, len);
+        } else if (IsOneOf(lit.quotes, p, len)) {
             // dropped
         } else if (IsOneOf(lit.separators, p, len)) {
             text += delimiter;

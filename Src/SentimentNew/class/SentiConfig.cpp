@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include <pugixml.hpp>
@@ -24,6 +26,10 @@ pugi::xml_node FirstTagged(const pugi::xml_node& parent, const char* name, const
 
 Config Sentiment::ReadConfig(const tstring& sObjectRuleFile) {
     Config config;
+    // Only a regular file is read: pugixml sizes its buffer by seeking to the end, which asks a
+    // directory for an impossible allocation, and a named pipe would block the request.
+    struct stat st;
+    if (stat(sObjectRuleFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return config;
     pugi::xml_document doc;
     if (!doc.load_file(sObjectRuleFile.c_str(), pugi::parse_default, pugi::encoding_auto)) return config;
 

@@ -56,8 +56,9 @@ public:
 
     // Reads a sentiment configuration document (layout in SentiConfig.h) with pugixml, which
     // converts UTF-16 and UTF-32 files and files declared Latin-1 to UTF-8 and keeps other bytes
-    // as they are. A missing or malformed file, or one whose root is not "QVSentiment-Config",
-    // gives the empty configuration, without a message. Thread-safe.
+    // as they are. A missing or malformed file, a path that names no regular file (a directory,
+    // a pipe, a device), or a file whose root is not "QVSentiment-Config" gives the empty
+    // configuration, without a message. Thread-safe.
     static Config ReadConfig(const tstring& sObjectRuleFile);
 
     tstring m_negationName;        // "Neg": tag of negation words

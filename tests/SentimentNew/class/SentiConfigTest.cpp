@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -97,7 +98,11 @@ TEST(SentiConfigTest, UnreadableDocumentsGiveTheEmptyConfiguration) {
     kxtest::TempDir dir;
     ExpectEmpty(Sentiment::ReadConfig(dir.file("missing.xml")));
     ExpectEmpty(Sentiment::ReadConfig(""));
-    ExpectEmpty(Sentiment::ReadConfig(dir.path()));  // a directory
+    // Paths that name no regular file are not read: a directory, a device, a pipe without a writer.
+    ExpectEmpty(Sentiment::ReadConfig(dir.path()));
+    ExpectEmpty(Sentiment::ReadConfig("/dev/zero"));
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    ExpectEmpty(Sentiment::ReadConfig(dir.file("pipe")));
     ExpectEmpty(ReadText(dir, "<QVSentiment-Config><wordset><set tag=\"a\">x</set></wordset>"));  // unclosed
     ExpectEmpty(ReadText(dir, ""));
     // Parses, but the root has another name (names are case-sensitive).
