@@ -47,9 +47,7 @@ TEST_F(SentenceScoreTest, WeightsAreWrittenWithSixSignificantDigits) {
     EXPECT_EQ(Score("a/1000000").str, "<pos value=\"1e+06\">a</pos>");
     EXPECT_EQ(Score("a/-0.0001").str, "<neg value=\"-0.0001\">a</neg>");
     // The tag is read from its start: "2abc" is 2, "0x1A" is 0.
-    const ProcSentResult r = Score("a/2abc b/0x1A");
-    EXPECT_EQ(r.str, "<pos value=\"2\">a</pos><neg value=\"0\">b</neg>");
-    EXPECT_EQ(r.posPoint, 2.0);
+    EXPECT_EQ(Score("a/2abc b/0x1A").str, "<pos value=\"2\">a</pos><neg value=\"0\">b</neg>");
     // Out of range reads as the largest double; two of them overflow the sum.
     const ProcSentResult big = Score("a/1e999 b/1e999");
     EXPECT_EQ(big.str, "<pos value=\"1.79769e+308\">a</pos><pos value=\"1.79769e+308\">b</pos>");
@@ -144,20 +142,4 @@ TEST_F(SentenceScoreTest, EmptySentenceScoresWithoutTheEngine) {
     EXPECT_EQ(r.posPoint, 0.0);
     EXPECT_EQ(r.negPoint, 0.0);
     EXPECT_TRUE(r.objects.empty());
-}
-
-TEST(SentimentTest, TagNamesAndWorkingEncoding) {
-    const Sentiment s(nullptr, 1);
-    EXPECT_EQ(s.m_negationName, "Neg");
-    EXPECT_EQ(s.m_objectName, "Object");
-    EXPECT_EQ(s.m_removeSentenceName, "RemSent");
-    EXPECT_EQ(s.m_transitionName, "Tran");
-    EXPECT_EQ(s.m_removeWordName, "RemWord");
-    EXPECT_EQ(s.m_dataPath, "");
-    EXPECT_EQ(s.m_encode, 1);
-    EXPECT_EQ(SentiWorkingEncoding(1), SentiEncoding::UTF8);
-    EXPECT_EQ(SentiWorkingEncoding(4), SentiEncoding::UTF8);
-    EXPECT_EQ(SentiWorkingEncoding(-1), SentiEncoding::UTF8);
-    EXPECT_EQ(SentiWorkingEncoding(2), SentiEncoding::BIG5);
-    for (int code : {0, 3, 5, -2, 100}) EXPECT_EQ(SentiWorkingEncoding(code), SentiEncoding::GBK) << code;
 }
