@@ -1,0 +1,129 @@
+#include <cstring>
+
+#include "SentimentNew/class/SentiString.h"
+#include "SentimentNew/class/Sentiment.h"
+#include "SentimentNew/encoding/GbkTables.h"
+
+namespace {
+
+inline unsigned char UC(char c) { return static_cast<unsigned char>(c); }
+
+// Quotation marks, deleted from the content (GBK).
+const char* const kQuoteMarks[] = {
+    "\xA1\xB0",  // “
+    "\xA1\xB1",  // ”
+    "\xA1\xAE",  // ‘
+    "\xA1\xAF",  // ’
+};
+
+// Sentence-ending punctuation (GBK); the first is the delimiter the others turn into.
+const char* const kSeparators[] = {
+    ".", "!", "?", ";",
+    "\xA1\xA3",  // 。
+    "\xA3\xA1",  // ！
+    "\xA3\xBF",  // ？
+    "\xA3\xBB",  // ；
+    "\xA1\xAD",  // …
+};
+
+// The literals in one working encoding, and the bytes any of them starts with.
+struct Literals {
+    std::vector<tstring> quotes;
+    std::vector<tstring> separators;
+    bool first[256] = {};
+};
+
+// One GBK literal in the working encoding; empty when the tables give it no form there. ASCII
+// converts to itself.
+tstring ConvertLiteral(const char* gbk, SentiEncoding enc) {
+    char out[11] = {0};
+    if (enc == SentiEncoding::UTF8) {
+        buffer_gbk2utf8(gbk, sizeof out, out);
+    } else {
+        buffer_gbk2big5(gbk, out);  // never longer than its two-byte input
+    }
+    return tstring(out);
+}
+
+// GBK keeps the literals. UTF-8 drops those without a UTF-8 form (the quotation marks and the
+// ellipsis): kept in GBK they would match the middle of UTF-8 characters, so real UTF-8
+// quotation marks and ellipses stay inside sentences. BIG5 converts them all; one without a form
+// would stay in GBK.
+void AddLiteral(std::vector<tstring>& list, const char* gbk, SentiEncoding enc) {
+    if (enc == SentiEncoding::GBK) {
+        list.emplace_back(gbk);
+        return;
+    }
+    tstring converted = ConvertLiteral(gbk, enc);
+    if (!converted.empty()) {
+        list.push_back(std::move(converted));
+    } else if (enc == SentiEncoding::BIG5) {
+        list.emplace_back(gbk);
+    }
+}
+
+Literals MakeLiterals(SentiEncoding enc) {
+    Literals lit;
+    for (const char* q : kQuoteMarks) AddLiteral(lit.quotes, q, enc);
+    for (const char* s : kSeparators) AddLiteral(lit.separators, s, enc);
+    for (const tstring& q : lit.quotes) lit.first[UC(q[0])] = true;
+    for (const tstring& s : lit.separators) lit.first[UC(s[0])] = true;
+    return lit;
+}
+
+const Literals& LiteralsFor(SentiEncoding enc) {
+    static const Literals gbk = MakeLiterals(SentiEncoding::GBK);
+    static const Literals utf8 = MakeLiterals(SentiEncoding::UTF8);
+    static const Literals big5 = MakeLiterals(SentiEncoding::BIG5);
+    switch (enc) {
+        case SentiEncoding::UTF8: return utf8;
+        case SentiEncoding::BIG5: return big5;
+        default: return gbk;
+    }
+}
+
+// Length of the character at s[i]. UTF-8: a well-formed character, or 1 for a malformed byte.
+// GBK and BIG5: a byte of 0x80 or above takes the next byte as its trail when that can be a trail
+// byte (0x40 or above), so an ASCII separator after a stray lead byte still cuts.
+size_t CharLength(SentiEncoding enc, const tstring& s, size_t i) {
+    const size_t n = s.size();
+    if (enc == SentiEncoding::UTF8) {
+        const size_t len = Utf8CharLength(s.data(), i, n);
+        return len ? len : 1;
+    }
+    return (UC(s[i]) >= 0x80 && i + 1 < n && UC(s[i + 1]) >= 0x40) ? 2 : 1;
+}
+
+bool IsOneOf(const std::vector<tstring>& list, const char* p, size_t len) {
+    for (const tstring& lit : list) {
+        if (lit.size() == len && memcmp(lit.data(), p, len) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<tstring> Sentiment::CutContentToSentences(const tstring& sContent) const {
+    if (sContent.empty()) return std::vector<tstring>();
+    const SentiEncoding enc = SentiWorkingEncoding(m_encode);
+    const Literals& lit = LiteralsFor(enc);
+    const tstring& delimiter = lit.separators.front();
+
+    tstring text;
+    text.reserve(sContent.size());
+    for (size_t i = 0; i < sContent.size();) {
+        const size_t len = CharLength(enc, sContent, i);
+        const char* p = sContent.data() + i;
+        if (!lit.first[UC(*p)]) {
+            text.append(p, len);
+        } else if (IsOneOf(lit.quotes, p, len)) {
+            // dropped
+        } else if (IsOneOf(lit.separators, p, len)) {
+            text += delimiter;
+        } else {
+            text.append(p, len);
+        }
+        i += len;
+    }
+    return Split(text, delimiter, false);
+}

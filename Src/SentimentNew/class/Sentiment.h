@@ -1,0 +1,77 @@
+// The sentiment analyser: scores sentences from the engine's tagged text, cuts contents into
+// sentences, and reads sentiment configuration documents.
+//
+// The analyser works on the caller's text unconverted, in its working encoding: UTF-8 for the
+// encoding codes 1 and 4 and for automatic detection (-1, whose texts reach the analyser already
+// normalised to UTF-8), BIG5 for code 2, GBK for every other code.
+#pragma once
+
+#include <set>
+#include <vector>
+
+#include "SentimentNew/class/SentiConfig.h"
+#include "Utility/Types.h"
+
+// One scored sentence. A default result has an empty `str`, both points 0.0 and no objects.
+struct ProcSentResult {
+    tstring str;               // the marked-up sentence; empty when the sentence is not kept
+    double posPoint = 0.0;     // sum of the weights above 0.0, after negation
+    double negPoint = 0.0;     // sum of the other weights, after negation; 0.0 or negative
+    std::set<tstring> objects; // every object word met, once each, in byte order
+};
+
+// The encoding the analyser's texts and punctuation literals are in.
+enum class SentiEncoding { GBK, UTF8, BIG5 };
+
+// The working encoding of a caller's encoding code: UTF-8 for 1, 4 and -1, BIG5 for 2, else GBK.
+SentiEncoding SentiWorkingEncoding(int encode);
+
+class Sentiment {
+public:
+    // Sets the tag names, the data path (null: "") and the caller's encoding code.
+    Sentiment(const char* dataPath, int encode);
+
+    // Scores one sentence: the engine segments and tags it, then ScoreTaggedSentence reads the
+    // tags. An empty sentence gives a default result without an engine call. Takes no lock: the
+    // caller keeps the engine's dictionaries from changing during the call.
+    ProcSentResult ProcessSentence(const tstring& sentence, bool bContainAllSentence) const;
+
+    // Scores the engine's tagged text of one sentence: units separated by blanks, each a word,
+    // "/" and its tag. A numeric tag (first byte a digit, or "-" and a digit) is the word's weight,
+    // negated when a negation word ("Neg") is pending; weights above 0.0 add to the positive
+    // point, the others to the negative point. "Object" words are collected, "RemSent" words make
+    // the sentence no longer count as holding an object. `str` is the units joined without
+    // separator, each scored word replaced by its mark, and is kept when bContainAllSentence is
+    // true or the sentence holds an object at its end. Thread-safe; no engine call.
+    ProcSentResult ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const;
+
+    // Cuts a content in the working encoding into sentences at the sentence-ending punctuation
+    // (".", "!", "?", ";" and the full-width full stop, exclamation mark, question mark and
+    // semicolon; in GBK and BIG5 also the ellipsis), dropping the double and single quotation
+    // marks (not in UTF-8, where they have no form of their own here). The text is walked by
+    // whole characters, so no literal matches across a character boundary. Returns the sentences
+    // in order without their delimiters, empty ones dropped; blanks and line breaks stay inside.
+    // Linear in the content's length. Thread-safe.
+    std::vector<tstring> CutContentToSentences(const tstring& sContent) const;
+
+    // Reads a sentiment configuration document (layout in SentiConfig.h) with pugixml, which
+    // converts UTF-16 and UTF-32 files and files declared Latin-1 to UTF-8 and keeps other bytes
+    // as they are. A missing or malformed file, a path that names no regular file (a directory,
+    // a pipe, a device), or a file whose root is not "QVSentiment-Config" gives the empty
+    // configuration, without a message. Thread-safe.
+    static Config ReadConfig(const tstring& sObjectRuleFile);
+
+    tstring m_negationName;        // "Neg": tag of negation words
+    tstring m_transitionName;      // "Tran"
+    tstring m_objectName;          // "Object": tag of object words
+    tstring m_removeWordName;      // "RemWord"
+    tstring m_removeSentenceName;  // "RemSent": tag of sentence-removal words
+    tstring m_dataPath;
+    int m_encode;
+
+private:
+    // The engine's tagged text of one non-empty sentence (paragraph processing with tagging on,
+    // the engine's default delimiter "/" and word boundary); empty when the engine cannot
+    // process it.
+    tstring TagSentence(const tstring& sentence) const;
+};
