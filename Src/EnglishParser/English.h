@@ -14,7 +14,9 @@
 //
 // Thread safety: one CEnglish serves one thread at a time (each engine instance owns one);
 // separate objects may run on separate threads while user words are added or the field
-// dictionary is swapped under the exclusive lock.
+// dictionary is swapped under the exclusive lock. ProcessA, AddWord, GetResultString and Process
+// take the shared lock themselves, so their callers must not hold g_hUserDictLock; the other
+// operations take no lock.
 #pragma once
 
 #include <cstddef>
