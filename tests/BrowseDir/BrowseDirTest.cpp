@@ -160,8 +160,9 @@ TEST(BrowseDirTest, AppendMinTimeAndProgress) {
 
 TEST(BrowseDirTest, RefusedStartFolders) {
     TempDir t;
-    Touch(t.file("plain.txt"));
-    for (const char* dir : {"", "/no/such/folder/anywhere", t.file("plain.txt").c_str()}) {
+    const std::string plain = t.file("plain.txt");
+    Touch(plain);
+    for (const char* dir : {"", "/no/such/folder/anywhere", plain.c_str()}) {
         std::vector<tstring> v{"kept"};
         EXPECT_FALSE(gfn_vScanFiles(dir, v, "*", true)) << dir;
         EXPECT_EQ(v, std::vector<tstring>{"kept"}) << dir;
