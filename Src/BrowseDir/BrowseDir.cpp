@@ -179,7 +179,8 @@ bool CBrowseDir::BrowseDir(const char* sFolderName) {
         if (IsDotOrDotDot(ent->d_name)) continue;
         const tstring sPath = sFolder + ent->d_name;
         struct stat st;
-        if (stat(sPath.c_str(), &st) != 0) {
+        // Relative to the open folder: no lookup of the whole path; links are still followed.
+        if (fstatat(dirfd(dir), ent->d_name, &st, 0) != 0) {
             printf("Error:stat %s\n", sPath.c_str());
             continue;
         }
