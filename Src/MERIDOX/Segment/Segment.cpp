@@ -1,0 +1,118 @@
+#include "MERIDOX/Segment/Segment.h"
+
+#include <cmath>
+#include <limits>
+
+#include "MERIDOX/Segment/PreProcess.h"
+#include "Utility/Bigram.h"
+#include "Utility/Unigram.h"
+
+namespace {
+
+const double kBigramSmoothing = 0.00001;
+const double kUnigramSmoothing = 0.5;
+const double kMinusInfinity = -std::numeric_limits<double>::infinity();
+
+}  // namespace
+
+CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
+    : m_pCoreDict(pCoreDict), m_pUnigram(pUnigram), m_pBigram(pBigram) {
+    if (m_pUnigram) {
+        m_dTotalFreq = double(m_pUnigram->GetTotalFreq());
+        m_dTotalItem = double(m_pUnigram->GetItemCount());
+    }
+    m_dBigramSmooth = m_dTotalItem * kBigramSmoothing;
+    // λ's complement as written: 1.0 − 0.95.
+    m_dUnigramWeight = (1.0 - m_dSmoothingArg) / (m_dTotalFreq + m_dTotalItem * kUnigramSmoothing);
+}
+
+CSegment::~CSegment() = default;
+
+int CSegment::BiSegment(CPreProcess& preProcess) {
+    return BiSegment(preProcess.GetWordGraph(), preProcess.GetGraphLength(), preProcess.GetWordCounter(),
+                     preProcess.GetAtomCount());
+}
+
+int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int nAtomSize) {
+    m_nWordCount = 0;
+    if (!pWordGraph || !pWordCounter || nLength < 2 || nAtomSize < 1) return 0;
+    if (pWordCounter[0] < 1 || !pWordGraph[0] || pWordCounter[nLength - 1] < 1 || !pWordGraph[nLength - 1])
+        return 0;
+
+    // Flat arrays over all lattice words, slot after slot.
+    m_vecSlotOffset.resize(size_t(nLength) + 1);
+    int nTotal = 0;
+    for (int s = 0; s < nLength; ++s) {
+        m_vecSlotOffset[size_t(s)] = nTotal;
+        if (pWordGraph[s] && pWordCounter[s] > 0) nTotal += pWordCounter[s];
+    }
+    m_vecSlotOffset[size_t(nLength)] = nTotal;
+    m_vecScore.resize(size_t(nTotal));
+    m_vecNext.resize(size_t(nTotal));
+    m_vecFreq.resize(size_t(nTotal));
+    m_vecUniTerm.resize(size_t(nTotal));
+
+    auto freqOf = [this](int nHandle) { return m_pUnigram ? double(m_pUnigram->GetFreq(nHandle)) : 0.0; };
+    const int nBase = pWordGraph[0][0].start;
+    const int nLastSlot = nLength - 1;
+
+    // The sentence-end atom.
+    {
+        int o = m_vecSlotOffset[size_t(nLastSlot)];
+        double u = freqOf(pWordGraph[nLastSlot][0].handle);
+        m_vecFreq[size_t(o)] = u;
+        m_vecUniTerm[size_t(o)] = m_dUnigramWeight * (u + kUnigramSmoothing);
+        m_vecScore[size_t(o)] = 0;
+        m_vecNext[size_t(o)] = -1;
+    }
+    for (int s = nLastSlot - 1; s >= 0; --s) {
+        const word_t* pSlot = pWordGraph[s];
+        if (!pSlot || pWordCounter[s] <= 0) continue;
+        int o = m_vecSlotOffset[size_t(s)];
+        for (int j = 0; j < pWordCounter[s]; ++j) {
+            const word_t& w = pSlot[j];
+            double u = freqOf(w.handle);
+            m_vecFreq[size_t(o + j)] = u;
+            m_vecUniTerm[size_t(o + j)] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            double dBest = kMinusInfinity;
+            int nBest = -1;
+            // Successors lie in a later slot, already scored.
+            int nNext = w.end - nBase + 1;
+            if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
+                double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + u);
+                const word_t* pNext = pWordGraph[nNext];
+                int on = m_vecSlotOffset[size_t(nNext)];
+                for (int k = 0; k < pWordCounter[nNext]; ++k) {
+                    double dScore = m_vecScore[size_t(on + k)];
+                    if (dScore == kMinusInfinity) continue;
+                    double b = m_pBigram ? double(m_pBigram->GetFreq(w.handle, pNext[k].handle)) : 0.0;
+                    double dCand =
+                        dScore + std::log(dBigramWeight * (b + kBigramSmoothing) + m_vecUniTerm[size_t(on + k)]);
+                    if (nBest < 0 || dCand > dBest) {
+                        dBest = dCand;
+                        nBest = k;
+                    }
+                }
+            }
+            m_vecScore[size_t(o + j)] = dBest;
+            m_vecNext[size_t(o + j)] = nBest;
+        }
+    }
+
+    // Follow the successors from the start atom.
+    m_pWords.resize(size_t(nAtomSize));
+    int s = 0, j = 0;
+    while (m_nWordCount < nAtomSize) {
+        word_t w = pWordGraph[s][j];
+        int o = m_vecSlotOffset[size_t(s)] + j;
+        w.value = m_vecFreq[size_t(o)];
+        m_pWords[size_t(m_nWordCount++)] = w;
+        int nNextIndex = m_vecNext[size_t(o)];
+        if (nNextIndex < 0) break;
+        int nNext = w.end - nBase + 1;
+        if (nNext <= s || nNext > nLastSlot || nNextIndex >= pWordCounter[nNext]) break;
+        s = nNext;
+        j = nNextIndex;
+    }
+    return m_nWordCount;
+}
