@@ -65,37 +65,48 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         m_vecScore[size_t(o)] = 0;
         m_vecNext[size_t(o)] = -1;
     }
+    double* pScore = m_vecScore.data();
+    int* pNextIndex = m_vecNext.data();
+    double* pFreq = m_vecFreq.data();
+    double* pUniTerm = m_vecUniTerm.data();
+    const int* pOffset = m_vecSlotOffset.data();
+    const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
     for (int s = nLastSlot - 1; s >= 0; --s) {
         const word_t* pSlot = pWordGraph[s];
         if (!pSlot || pWordCounter[s] <= 0) continue;
-        int o = m_vecSlotOffset[size_t(s)];
+        int o = pOffset[s];
         for (int j = 0; j < pWordCounter[s]; ++j) {
             const word_t& w = pSlot[j];
             double u = freqOf(w.handle);
-            m_vecFreq[size_t(o + j)] = u;
-            m_vecUniTerm[size_t(o + j)] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            pFreq[o + j] = u;
+            pUniTerm[o + j] = m_dUnigramWeight * (u + kUnigramSmoothing);
             double dBest = kMinusInfinity;
             int nBest = -1;
             // Successors lie in a later slot, already scored.
             int nNext = w.end - nBase + 1;
             if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
                 double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + u);
+                // One group of pairs for w, searched for each successor.
+                int nGroup = 0;
+                const bigram_info* pGroup = m_pBigram ? m_pBigram->GetGroup(w.handle, &nGroup) : nullptr;
                 const word_t* pNext = pWordGraph[nNext];
-                int on = m_vecSlotOffset[size_t(nNext)];
+                int on = pOffset[nNext];
                 for (int k = 0; k < pWordCounter[nNext]; ++k) {
-                    double dScore = m_vecScore[size_t(on + k)];
+                    double dScore = pScore[on + k];
                     if (dScore == kMinusInfinity) continue;
-                    double b = m_pBigram ? double(m_pBigram->GetFreq(w.handle, pNext[k].handle)) : 0.0;
-                    double dCand =
-                        dScore + std::log(dBigramWeight * (b + kBigramSmoothing) + m_vecUniTerm[size_t(on + k)]);
+                    int h2 = pNext[k].handle;
+                    double b = (nGroup > 0 && h2 >= 0 && h2 <= nBigramBound)
+                                   ? double(CBigram::FindInGroup(pGroup, nGroup, h2))
+                                   : 0.0;
+                    double dCand = dScore + std::log(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
                     if (nBest < 0 || dCand > dBest) {
                         dBest = dCand;
                         nBest = k;
                     }
                 }
             }
-            m_vecScore[size_t(o + j)] = dBest;
-            m_vecNext[size_t(o + j)] = nBest;
+            pScore[o + j] = dBest;
+            pNextIndex[o + j] = nBest;
         }
     }
 
