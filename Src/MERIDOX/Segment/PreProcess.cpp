@@ -205,7 +205,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         word_t atom;
         atom.start = i;
         int nPrior = g_bUserDictPrior ? PriorityLength(sLine + i) : 0;
-        if (nPrior >= 1) {
+        if (nPrior >= 1 && nPrior <= nLen - i) {
             atom.end = i + nPrior;
             atom.type = kPriorMark;
             atom.handle = -1;
