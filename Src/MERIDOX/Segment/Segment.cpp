@@ -51,25 +51,44 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     m_vecNext.resize(size_t(nTotal));
     m_vecFreq.resize(size_t(nTotal));
     m_vecUniTerm.resize(size_t(nTotal));
+    m_vecGroup.resize(size_t(nTotal));
+    m_vecGroupSize.resize(size_t(nTotal));
 
-    auto freqOf = [this](int nHandle) { return m_pUnigram ? double(m_pUnigram->GetFreq(nHandle)) : 0.0; };
     const int nBase = pWordGraph[0][0].start;
     const int nLastSlot = nLength - 1;
 
-    // The sentence-end atom.
-    {
-        int o = m_vecSlotOffset[size_t(nLastSlot)];
-        double u = freqOf(pWordGraph[nLastSlot][0].handle);
-        m_vecFreq[size_t(o)] = u;
-        m_vecUniTerm[size_t(o)] = m_dUnigramWeight * (u + kUnigramSmoothing);
-        m_vecScore[size_t(o)] = 0;
-        m_vecNext[size_t(o)] = -1;
-    }
     double* pScore = m_vecScore.data();
     int* pNextIndex = m_vecNext.data();
     double* pFreq = m_vecFreq.data();
     double* pUniTerm = m_vecUniTerm.data();
+    const bigram_info** pGroup = m_vecGroup.data();
+    int* pGroupSize = m_vecGroupSize.data();
     const int* pOffset = m_vecSlotOffset.data();
+
+    // First every table lookup of the sentence, in one loop of independent loads so that their
+    // cache misses overlap; then the search over the gathered values.
+    for (int s = 0; s < nLength; ++s) {
+        const word_t* pSlot = pWordGraph[s];
+        if (!pSlot || pWordCounter[s] <= 0) continue;
+        int o = pOffset[s];
+        for (int j = 0; j < pWordCounter[s]; ++j) {
+            int h = pSlot[j].handle;
+            double u = m_pUnigram ? double(m_pUnigram->GetFreq(h)) : 0.0;
+            pFreq[o + j] = u;
+            pUniTerm[o + j] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            pGroupSize[o + j] = 0;
+            pGroup[o + j] = m_pBigram ? m_pBigram->GetGroup(h, &pGroupSize[o + j]) : nullptr;
+        }
+    }
+    for (int k = 0; k < nTotal; ++k)
+        if (pGroupSize[k] > 0) __builtin_prefetch(pGroup[k] + pGroupSize[k] / 2);
+
+    // The sentence-end atom.
+    {
+        int o = pOffset[nLastSlot];
+        pScore[o] = 0;
+        pNextIndex[o] = -1;
+    }
     const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
     for (int s = nLastSlot - 1; s >= 0; --s) {
         const word_t* pSlot = pWordGraph[s];
@@ -77,18 +96,15 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         int o = pOffset[s];
         for (int j = 0; j < pWordCounter[s]; ++j) {
             const word_t& w = pSlot[j];
-            double u = freqOf(w.handle);
-            pFreq[o + j] = u;
-            pUniTerm[o + j] = m_dUnigramWeight * (u + kUnigramSmoothing);
             double dBest = kMinusInfinity;
             int nBest = -1;
             // Successors lie in a later slot, already scored.
             int nNext = w.end - nBase + 1;
             if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
-                double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + u);
-                // One group of pairs for w, searched for each successor.
-                int nGroup = 0;
-                const bigram_info* pGroup = m_pBigram ? m_pBigram->GetGroup(w.handle, &nGroup) : nullptr;
+                double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + pFreq[o + j]);
+                // The pairs of w, searched for each successor.
+                int nGroup = pGroupSize[o + j];
+                const bigram_info* pPairs = pGroup[o + j];
                 const word_t* pNext = pWordGraph[nNext];
                 int on = pOffset[nNext];
                 for (int k = 0; k < pWordCounter[nNext]; ++k) {
@@ -96,7 +112,7 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
                     if (dScore == kMinusInfinity) continue;
                     int h2 = pNext[k].handle;
                     double b = (nGroup > 0 && h2 >= 0 && h2 <= nBigramBound)
-                                   ? double(CBigram::FindInGroup(pGroup, nGroup, h2))
+                                   ? double(CBigram::FindInGroup(pPairs, nGroup, h2))
                                    : 0.0;
                     double dCand = dScore + std::log(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
                     if (nBest < 0 || dCand > dBest) {

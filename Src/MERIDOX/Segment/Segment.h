@@ -19,6 +19,7 @@
 class CPDAT;
 class CUnigram;
 class CBigram;
+struct bigram_info;
 class CPreProcess;
 
 class CSegment {
@@ -65,4 +66,6 @@ private:
     std::vector<int> m_vecNext;
     std::vector<double> m_vecFreq;     // U(v)
     std::vector<double> m_vecUniTerm;  // (1 − λ) (U(v) + 0.5) / (F + N × 0.5)
+    std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
+    std::vector<int> m_vecGroupSize;
 };
