@@ -13,6 +13,7 @@
 
 #include "Utility/Types.h"
 
+class CByteReader;
 class CPOSmap;
 
 class CContextStat {
@@ -69,9 +70,12 @@ public:
     // Writes the text view alone; false when the file cannot be written.
     bool Export(const char* sFilename, const CPOSmap* pTagSet = nullptr) const;
 
+    // Exchanges the whole contents with other. Not thread-safe.
+    void Swap(CContextStat& other);
+
 private:
     std::string TextView(const CPOSmap* pTagSet) const;
-    void Swap(CContextStat& other);
+    static bool ParseImage(CContextStat& tmp, CByteReader& in, bool bOriginal);
     int32_t Count(int prev, int cur) const { return m_aContextArray[size_t(prev) * m_nTableLen + cur]; }
 
     tuchar m_nTableLen = 0;                      // N, the number of tags
