@@ -81,7 +81,12 @@ bool CContextStat::ParseImage(CContextStat& tmp, CByteReader& in, bool bOriginal
     if (bOriginal) {
         tmp.m_pSymbolTable = NewZeroed<char>(n * kNameSlot);
         if (!tmp.m_pSymbolTable) return false;
-        for (size_t i = 0; i < n; ++i) in.ReadBytes(tmp.m_pSymbolTable.get() + i * kNameSlot, kNameBytes);
+        for (size_t i = 0; i < n; ++i) {
+            char* name = tmp.m_pSymbolTable.get() + i * kNameSlot;
+            in.ReadBytes(name, kNameBytes);
+            // GetSymbolID binary-searches the names: they must not descend (case-insensitively).
+            if (i > 0 && textscan::AsciiCaseCompare(name - kNameSlot, name) > 0) return false;
+        }
     }
     // The total sits at an odd offset: every field is decoded on its own.
     int32_t v = 0;

@@ -26,8 +26,9 @@ public:
     // ---- run time -----------------------------------------------------------------------
 
     // Loads a ".ctx" file; bOriginal says the file carries tag names. False when the file cannot
-    // be read or its length is not exactly what its N announces, or a total or count is
-    // negative; the current statistics are then kept whole. No message is written.
+    // be read or its length is not exactly what its N announces, a total or count is negative, or
+    // the names are out of order (the named getters search them); the current statistics are then
+    // kept whole. No message is written.
     bool Load(const char* sFilename, bool bOriginal = false);
     // The parser behind Load, for tests and fuzzers.
     bool LoadFromMemory(const unsigned char* pData, size_t nSize, bool bOriginal = false);
