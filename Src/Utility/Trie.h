@@ -1,7 +1,7 @@
 // CTrie: the user dictionary, a linked trie of words with a tag text (up to 39 bytes) and a count
 // each, whose nodes live in a CDynamicArry, so that words can be added at any time. Deleting only
-// unmarks a word; a deleted word that is added again gets a new handle. Handles are never reused,
-// so after about 2^31 additions of re-added words they wrap (not guarded).
+// unmarks a word; a deleted word that is added again gets a new handle. Handles are never reused:
+// once INT_MAX handles have been given out, adding a new word is refused.
 //
 // File (UserDict.pdat, little-endian): int32 item count, int32 deletion count, int32 head index,
 // then the node store block (see DynamicArray.h).
