@@ -22,7 +22,10 @@ void Check(bool ok) {
     if (!ok) __builtin_trap();
 }
 
-bool Inside(const char* p, const std::string& s) { return !p || (p >= s.c_str() && p <= s.c_str() + s.size()); }
+// True for a null position or one inside the text (its end included).
+bool Inside(const char* p, const std::string& s) {
+    return !p || (p >= s.c_str() && p <= s.c_str() + s.size());
+}
 
 }  // namespace
 

@@ -87,7 +87,8 @@ def main():
                     continue
                 name = m.group(1)
                 # Includes name files from Src/; a name beside the including file is tried too.
-                candidates = [os.path.normpath(name), os.path.normpath(os.path.join(os.path.dirname(rel), name))]
+                candidates = [os.path.normpath(name),
+                              os.path.normpath(os.path.join(os.path.dirname(rel), name))]
                 target = next((c.replace(os.sep, '/') for c in candidates
                                if os.path.isfile(os.path.join(src, c))), None)
                 if target is None:
@@ -105,7 +106,8 @@ def main():
             for source in sources:
                 lib = library_of(source, entries)
                 if lib != name:
-                    faults.append('%s: built into kx_%s but mapped to %s by Src/Layers.txt' % (source, name, lib))
+                    faults.append('%s: built into kx_%s but mapped to %s by Src/Layers.txt'
+                                  % (source, name, lib))
 
     for fault in faults:
         print(fault)

@@ -86,7 +86,8 @@ TEST(LoadContractTest, EveryStoreRefusesShortAndLongImages) {
     CIDMaps maps;  // targets, bound, the targets, bound x (start, end)
     CheckContract(
         "id map", Ints({1, 1, 4, 0, 0}), Ints({2, 1, 5, 6, 0, 1}),
-        [&](const Bytes& b) { return maps.Parse(b.data(), b.size()); }, [&] { return maps.GetMapID(0) == 4; });
+        [&](const Bytes& b) { return maps.Parse(b.data(), b.size()); },
+        [&] { return maps.GetMapID(0) == 4; });
 
     CWordList words(false, nullptr);
     CWordList src(false, nullptr);
