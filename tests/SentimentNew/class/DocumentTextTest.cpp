@@ -3,10 +3,12 @@
 
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "FakeSentiEngine.h"
 #include "SentimentNew/class/Sentiment.h"
 #include "SentimentNew/class/SentiText.h"
@@ -44,6 +46,20 @@ const CCodeTran* Big5Converter() {
 }
 
 bool HaveXmllint() { return access("/usr/bin/xmllint", X_OK) == 0; }
+
+// Random bytes, biased towards the lead and trail ranges of the double-byte encodings.
+std::string RandomBytes(std::mt19937& rng, size_t n) {
+    std::string s;
+    std::uniform_int_distribution<int> kind(0, 3), byte(0, 255), high(0x80, 0xFF), ascii(0x20, 0x7E);
+    while (s.size() < n) {
+        switch (kind(rng)) {
+            case 0: s += char(byte(rng)); break;
+            case 1: s += char(ascii(rng)); break;
+            default: s += char(high(rng)); break;
+        }
+    }
+    return s;
+}
 
 }  // namespace
 
@@ -136,4 +152,41 @@ TEST(DocumentTextTest, DocumentsAreWellFormedForAStrictParser) {
     const std::string doc = senti.GetSentenceResult(text);
     EXPECT_NE(doc.find("<![CDATA[\xE4\xB8\xAD\xE6\x96\x87\xE2\x80\x9Cok\xE2\x80\x9D]]>"), std::string::npos);
     EXPECT_TRUE(StrictParserAccepts(doc));
+}
+
+TEST(DocumentTextTest, RandomTextsComeOutFitAndStable) {
+    const unsigned seed = 20261209;
+    std::mt19937 rng(seed);
+    for (int round = 0; round < 300; ++round) {
+        const std::string text = RandomBytes(rng, 64);
+        for (SentiEncoding enc : {SentiEncoding::GBK, SentiEncoding::UTF8, SentiEncoding::BIG5}) {
+            const std::string out = San(text, enc, enc == SentiEncoding::BIG5 ? Big5Converter() : nullptr);
+            ASSERT_EQ(San(out, enc, enc == SentiEncoding::BIG5 ? Big5Converter() : nullptr), out) << "seed " << seed;
+            for (char c : out) {
+                const unsigned char u = static_cast<unsigned char>(c);
+                ASSERT_TRUE(u >= 0x20 || c == '\t' || c == '\n' || c == '\r') << "seed " << seed;
+            }
+        }
+        // Reference: code page 936 decodes every kept GBK pair and encodes it back unchanged.
+        const std::string gbk = San(text, SentiEncoding::GBK);
+        std::wstring wide;
+        std::string back;
+        ANSIToUnicode(gbk, wide);
+        UnicodeToANSI(wide, back);
+        ASSERT_EQ(back, gbk) << "seed " << seed;
+    }
+}
+
+TEST(DocumentTextTest, RandomTextsGiveDocumentsAStrictParserAccepts) {
+    if (!HaveXmllint()) GTEST_SKIP() << "xmllint is not installed";
+    const unsigned seed = 7531;
+    std::mt19937 rng(seed);
+    for (int code : {0, 1, 2}) {
+        if (code == 2 && !Big5Converter()) continue;
+        FakeSentiEngine engine(SentiWorkingEncoding(code));
+        Sentiment senti("", code, engine);
+        if (code == 2) senti.m_big5Converter = Big5Converter();
+        EXPECT_TRUE(StrictParserAccepts(senti.GetSentenceResult(RandomBytes(rng, 8192))))
+            << "seed " << seed << " code " << code;
+    }
 }
