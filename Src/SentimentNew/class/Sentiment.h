@@ -1,5 +1,7 @@
 // The sentiment analyser: scores sentences from the engine's tagged text, cuts contents into
-// sentences, and reads sentiment configuration documents.
+// sentences, reads sentiment configuration documents, and answers object requests with result
+// documents (root "QVSentiment-Result"). Every engine operation goes through a SentiEngine
+// (SentiEngine.h).
 //
 // The analyser works on the caller's text unconverted, in its working encoding: UTF-8 for the
 // encoding codes 1 and 4 and for automatic detection (-1, whose texts reach the analyser already
