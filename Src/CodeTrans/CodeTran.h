@@ -41,6 +41,9 @@ public:
     int GetStatus() const { return m_nStatus; }
     // The encoding code, set only when all six files loaded (0 otherwise).
     int GetEncodeType() const { return m_nEncoding; }
+    // True when the caller encoding's dictionary holds the nLen bytes at sUnit as one unit (a
+    // character the converter knows); false for a converter whose status is not 1.
+    bool HoldsCodeUnit(const char* sUnit, unsigned int nLen) const;
 
     // Caller encoding to GBK into result; returns result's text (valid while result lives).
     // A null or empty line, or a converter whose status is not 1, gives the empty text.
