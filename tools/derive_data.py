@@ -20,6 +20,9 @@ from kxdata.atoms import fold                                              # noq
 from kxdata.gbk import G, chars                                           # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The jieba-only words left out of the core dictionary by default (see kxdata.core.Vocabulary).
+DROP_WIDE = 'long,numeral'
+WIDE_MIN = 4
 ROOT = os.path.dirname(HERE)
 
 
@@ -36,8 +39,11 @@ def lines(items):
     return b''.join(x + b'\n' for x in items)
 
 
-def derive_core(out, cls, train, jb, eng, log):
-    vocab = core.Vocabulary(cls, train, jb)
+def derive_core(out, cls, train, jb, eng, log, opts):
+    vocab = core.Vocabulary(cls, train, jb, opts.drop_wide, opts.wide_min)
+    if vocab.dropped_wide:
+        log('core: %d jieba-only words left out (%s; jieba count below %d)' %
+            (vocab.dropped_wide, ', '.join(opts.drop_wide), opts.wide_min))
     counts = core.Counts(vocab, eng.handle)
     for toks in train:
         counts.paragraph(toks)
@@ -65,7 +71,7 @@ def derive_core(out, cls, train, jb, eng, log):
         k = h.get(fold(w))
         if k is None or uni.get(k):
             continue
-        c = max(1, round(f * corpus_total / jieba_total))
+        c = max(1, round(f * corpus_total / jieba_total * opts.wide_scale))
         uni[k] = c
         pos[k] = {tagset.jieba_tag(t): c}
         added += 1
@@ -86,7 +92,7 @@ def derive_core(out, cls, train, jb, eng, log):
         words[k] + b' ' + tagset.MAP0[t].encode() + b' %d' % n
         for k in range(len(words)) if k in pos
         for t, n in sorted((tagset.ID[a], b) for a, b in pos[k].items())))
-    pairs = sorted((a, b, n) for (a, b), n in counts.bi.items() if n >= 2)
+    pairs = sorted((a, b, n) for (a, b), n in counts.bi.items() if n >= opts.bigram_min)
     write(os.path.join(out, 'BiWord.txt.xz'),
           lines(words[a] + b' ' + words[b] + b' %d' % n for a, b, n in pairs))
     write(os.path.join(out, 'KOVEX.ctx.txt'), lines(
@@ -220,7 +226,17 @@ def main():
     ap.add_argument('--wordnet', default='/usr/share/wordnet')
     ap.add_argument('--out', default=os.path.join(ROOT, 'data'))
     ap.add_argument('--skip-codes', action='store_true', help='leave the detector scores alone')
+    ap.add_argument('--held-out', type=int, default=core.HELD_OUT_DAY,
+                    help='the day held out; the days before it are the training days (for '
+                         'deciding a data change on day 26 without looking at day 27)')
+    ap.add_argument('--bigram-min', type=int, default=1, help='fewest sightings of a kept word pair')
+    ap.add_argument('--drop-wide', default=DROP_WIDE,
+                    help='comma-separated kinds of jieba-only words left out: long, numeral, composable, compounds')
+    ap.add_argument('--wide-min', type=int, default=WIDE_MIN,
+                    help='jieba-only words of several characters with a smaller jieba count are left out')
+    ap.add_argument('--wide-scale', type=float, default=1, help='factor on the scaled jieba counts')
     args = ap.parse_args()
+    args.drop_wide = tuple(x for x in args.drop_wide.split(',') if x)
     t0 = time.time()
 
     def log(msg):
@@ -238,11 +254,11 @@ def main():
     eng = english.English(args.wordnet)
     derive_english(out, eng, log)
     paras = list(corpus.paragraphs(args.corpus))
-    train = [t for d, t in paras if d != core.HELD_OUT_DAY]
-    held = [t for d, t in paras if d == core.HELD_OUT_DAY]
+    train = [t for d, t in paras if d < args.held_out]
+    held = [t for d, t in paras if d == args.held_out]
     log('corpus: %d training paragraphs, %d held out' % (len(train), len(held)))
     jb = jieba.read(args.jieba)
-    vocab, counts, uni, pos = derive_core(out, cls, train, jb, eng, log)
+    vocab, counts, uni, pos = derive_core(out, cls, train, jb, eng, log, args)
     held_out_coverage(vocab, pos, held, log)
     if not args.skip_codes:
         from kxdata import codesets

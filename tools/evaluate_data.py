@@ -122,7 +122,8 @@ def main():
     paras = list(corpus.paragraphs(derive_data.default_corpus()))
     train = [t for day, t in paras if day != core.HELD_OUT_DAY]
     held = [t for day, t in paras if day == core.HELD_OUT_DAY]
-    vocab = core.Vocabulary(cls, train, jieba.read('/usr/lib/python3/dist-packages/jieba/dict.txt'))
+    vocab = core.Vocabulary(cls, train, jieba.read('/usr/lib/python3/dist-packages/jieba/dict.txt'),
+                            tuple(derive_data.DROP_WIDE.split(',')), derive_data.WIDE_MIN)
     counts = core.Counts(vocab, english.English('/usr/share/wordnet').handle)
     sentences = []
     counts.sentence = lambda ws: sentences.append([tuple(w[:4]) for w in ws])

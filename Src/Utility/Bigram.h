@@ -68,6 +68,10 @@ public:
         const bigram_info* p = pGroup;
         while (nCount > 1) {
             int nHalf = nCount / 2;
+            // Both possible next probes are fetched while this one is compared, so the cache
+            // misses of a large group overlap instead of following one another.
+            __builtin_prefetch(p + nHalf / 2);
+            __builtin_prefetch(p + nHalf + nHalf / 2);
             p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
             nCount -= nHalf;
         }

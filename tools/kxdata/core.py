@@ -53,10 +53,51 @@ def is_chinese_name(toks, lo, hi):
         1 <= len(chars(toks[lo + 1][0])) <= 2 and all(len(c) == 2 for c in chars(toks[lo][0]))
 
 
-class Vocabulary:
-    """Builds the ordered core word list from the corpus (training days), jieba and GBK."""
+NUMERAL_CLASSES = (9, 10, 11)
+IDIOM_TAGS = ('i', 'l')
 
-    def __init__(self, classes, train, jieba):
+
+def composable(word, known, min_chars=1):
+    """True when the word is a sequence of two or more words of `known` (folded texts) of at
+    least min_chars characters each."""
+    cs = chars(word)
+    n = len(cs)
+    ok = [False] * (n + 1)     # ok[i]: the first i characters split into known words
+    ok[0] = True
+    for i in range(n):
+        if not ok[i]:
+            continue
+        piece = b''
+        for j in range(i, n):
+            piece += cs[j]
+            if (i, j + 1) != (0, n) and j + 1 - i >= min_chars and fold(piece) in known:
+                ok[j + 1] = True
+    return ok[n]
+
+
+def wide_word_dropped(classes, word, tag, drop, corpus_words):
+    """Whether a word that only the wide dictionary (jieba) has stays out of the core
+    dictionary. `drop` holds the kinds left out: 'long' (four or more characters, idioms
+    excepted), 'numeral' (led by a numeral), 'composable' (two or more corpus words)."""
+    n = len(chars(word))
+    if n < 2:
+        return False
+    if 'long' in drop and n >= 4 and tag not in IDIOM_TAGS:
+        return True
+    if 'numeral' in drop and first_class(classes, word) in NUMERAL_CLASSES:
+        return True
+    if 'composable' in drop and composable(word, corpus_words):
+        return True
+    if 'compounds' in drop and composable(word, corpus_words, 2):
+        return True
+    return False
+
+
+class Vocabulary:
+    """Builds the ordered core word list from the corpus (training days), jieba and GBK; the
+    jieba-only words of the kinds in `drop_wide` (see wide_word_dropped) are left out."""
+
+    def __init__(self, classes, train, jieba, drop_wide=(), wide_min=0):
         self.classes = classes
         corpus_tags = defaultdict(Counter)
         as_given = Counter()
@@ -76,9 +117,15 @@ class Vocabulary:
         for w in corpus_tags:
             if w not in self.excluded_given and word_ok(classes, w):
                 words.setdefault(fold(w), w)
-        for w, _, _ in jieba:
-            if word_ok(classes, w):
-                words.setdefault(fold(w), w)
+        corpus_words = set(words)
+        self.dropped_wide = 0
+        for w, f, t in jieba:
+            if word_ok(classes, w) and fold(w) not in words:
+                if (drop_wide and wide_word_dropped(classes, w, t, drop_wide, corpus_words)) or \
+                        (f < wide_min and len(chars(w)) > 1):
+                    self.dropped_wide += 1
+                    continue
+                words[fold(w)] = w
         for code in all_gbk_codes():
             if classes.get(code, 0) in (7, 8):
                 continue

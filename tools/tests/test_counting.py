@@ -54,6 +54,34 @@ class VocabularyTests(unittest.TestCase):
             self.assertIn(G(w), h, w)
 
 
+class WideWordTests(unittest.TestCase):
+    """Which jieba-only words stay out of the core dictionary."""
+
+    def test_kinds_left_out(self):
+        train = [toks('外交/n 途径/n 集装箱/n 运输/vn 洋溢/v 着/u 一/m 片/q 。/w')]
+        jieba = [(G('外交途径'), 50, 'n'), (G('一片'), 50, 'm'), (G('画蛇添足'), 50, 'i'),
+                 (G('洋溢着'), 50, 'v'), (G('集装箱运输'), 50, 'n'), (G('罕见词'), 3, 'n'),
+                 (G('常见词'), 4, 'n'), (G('外交'), 2, 'n'), (G('葡萄'), 50, 'n')]
+        v = core.Vocabulary(CLASSES, train, jieba, ('long', 'numeral'), 4)
+        h = v.handle
+        for w in ('外交途径', '集装箱运输', '一片', '罕见词'):
+            self.assertFalse(G(w) in h, w)
+        # idioms, short words, words the corpus has and single characters stay
+        for w in ('画蛇添足', '洋溢着', '常见词', '外交', '葡萄', '罕'):
+            self.assertTrue(G(w) in h, w)
+        self.assertEqual(v.dropped_wide, 4)
+        # nothing is left out without the options
+        self.assertTrue(G('外交途径') in core.Vocabulary(CLASSES, train, jieba).handle)
+
+    def test_composable(self):
+        known = {G('外交'), G('途径'), G('着'), G('洋溢')}
+        self.assertTrue(core.composable(G('外交途径'), known))
+        self.assertTrue(core.composable(G('洋溢着'), known))
+        self.assertFalse(core.composable(G('洋溢着'), known, 2))
+        self.assertFalse(core.composable(G('外交'), known))      # the word itself is one piece
+        self.assertFalse(core.composable(G('外交部'), known))
+
+
 class CountingTests(unittest.TestCase):
     def setUp(self):
         train = [toks('江/nr 泽民/nr 说/v ，/w 王/nr 小明/nr 来/v 。/w')]
