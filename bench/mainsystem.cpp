@@ -119,6 +119,7 @@ void Rates(benchmark::State& st, size_t nOut) {
     const double n = double(st.iterations());
     st.counters["MB/s"] = benchmark::Counter(n * double(F().nBytes) / 1e6, benchmark::Counter::kIsRate);
     if (st.iterations() > 0) st.counters["out/in"] = double(nOut) / n / double(F().nBytes);
+    st.counters["MB/call"] = double(F().nBytes) / 1e6;
 }
 
 void ProcessGBK(benchmark::State& st) {
