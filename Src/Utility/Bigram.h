@@ -55,6 +55,21 @@ public:
     // Frequency of the pair; 0 for a pair the table does not hold or an id out of range.
     // Thread-safe for readers.
     int GetFreq(int nHandle1, int nHandle2) const;
+    // The pairs of one first id, sorted by second id, for callers that look up many pairs of the
+    // same first word; *pCount pairs (0 and null for an empty group or an id out of range).
+    // Valid while the table is neither loaded again nor rebuilt. Thread-safe for readers.
+    const bigram_info* GetGroup(int nHandle1, int* pCount) const;
+    // Frequency of the second id within such a group (branch-free binary search); 0 when absent.
+    static int FindInGroup(const bigram_info* pGroup, int nCount, int nHandle2) {
+        if (nCount <= 0) return 0;
+        const bigram_info* p = pGroup;
+        while (nCount > 1) {
+            int nHalf = nCount / 2;
+            p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
+            nCount -= nHalf;
+        }
+        return p->handle2 == nHandle2 ? p->freq : 0;
+    }
     int GetSize() const { return m_nSize; }
     int GetBound() const { return m_nBound; }
 

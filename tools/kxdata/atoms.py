@@ -64,9 +64,11 @@ class Segmenter:
                     dq = not dq
                 elif code == 0xA1AD:
                     pass
-                elif code == 0x5E and line[i + 1:i + 2] == b'^' and line.find(b'^^', i + 2) >= 0:
-                    end = line.find(b'^^', i + 2) + 2
-                    typ = 'c'
+                elif code == 0x5E and line[i + 1:i + 2] == b'^':
+                    close = self.span_close(line, i + 2)
+                    if close >= 0:
+                        end = close + 2
+                        typ = 'c'
                 elif code < 0x80 and delimiter_full(code):
                     handle = self.core.get(delimiter_full(code), -1)
             elif c == 2:
@@ -123,18 +125,21 @@ class Segmenter:
                     if nc0 == 8 and line[end] not in (0x4F, 0x6F):
                         isnum = False
                     last = c
+                    last_len = 0
                     while end < n:
                         nc = self.cls_at(line, end)
                         ncode, nl = char_at(line, end)
                         if not (nc in (9, 10, 3, 4, 11, 18, 16, 15) or ncode in (0x4F, 0x6F, 0x30)):
                             break
-                        if self.find(line[end:end + 4]) >= 0 and len(line[end:end + 4]) == 4:
+                        if end + 4 <= n and line[end] >= 0x80 and line[end + 2] >= 0x80 and \
+                                self.find(line[end:end + 4]) >= 0:
                             break
                         if nc in (3, 4):
                             isnum = False
                         if nc == 18:
                             if self.cls_at(line, end + nl) == 19:
-                                end += nl + char_at(line, end + nl)[1]
+                                last_len = char_at(line, end + nl)[1]
+                                end += nl + last_len
                                 last = 19
                                 continue
                             break
@@ -142,8 +147,9 @@ class Segmenter:
                             break
                         end += nl
                         last = nc
-                    if last in (16, 15) and end - i > 2:
-                        end -= 2
+                        last_len = nl
+                    if last in (16, 15) and last_len:
+                        end -= last_len
                     if isnum:
                         handle, typ = self.M, 9
                     else:
@@ -176,7 +182,7 @@ class Segmenter:
                         after = self.cls_at(line, atom.end + ul)
                         if uc == 23:
                             if after != 24 and is_year_time(text):
-                                atom.end += 2
+                                atom.end += ul
                                 atom.handle = self.T
                         elif uc in (16, 18, 21, 22, 25):
                             v = c_atoi(text)
@@ -184,8 +190,9 @@ class Segmenter:
                                     not (uc == 25 and after == 26) and \
                                     not (uc == 18 and after in (26, 27)):
                                 if line[atom.end:atom.end + 4] == GYUE:
-                                    atom.end += 2
-                                atom.end += 2
+                                    atom.end += 4
+                                else:
+                                    atom.end += ul
                                 atom.handle = self.T
             if atom.handle in (self.T, self.M):
                 h = self.find(line[atom.start:atom.end])
@@ -195,6 +202,16 @@ class Segmenter:
             atoms.append(atom)
         atoms.append(Atom(i, i, self.END, 'y'))
         return atoms, i
+
+    @staticmethod
+    def span_close(line, j):
+        """Offset of the first "^^" from j on, walking whole characters; -1 when none."""
+        n = len(line)
+        while j + 1 < n:
+            if line[j] == 0x5E and line[j + 1] == 0x5E:
+                return j
+            j += char_at(line, j)[1]
+        return -1
 
     def standalone(self, atom):
         """Atoms that no longer dictionary word may start on."""

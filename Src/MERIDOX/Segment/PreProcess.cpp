@@ -1,0 +1,420 @@
+#include "MERIDOX/Segment/PreProcess.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "MERIDOX/System/EngineGlobals.h"
+#include "Utility/Charset.h"
+#include "Utility/GBKChar.h"
+#include "Utility/PDAT.h"
+#include "Utility/Trie.h"
+
+namespace {
+
+const int kStartMark = 'x';   // sentence-start atom
+const int kEndMark = 'y';     // sentence-end atom
+const int kSpanMark = 'c';    // "^^" span
+const int kPriorMark = 'e';   // user or field dictionary word
+
+const unsigned char kYueFen[4] = {0xD4, 0xC2, 0xB7, 0xDD};  // 月份
+
+bool IsLetterO(int nCode) { return nCode == 'O' || nCode == 'o'; }
+
+// The atoms that no longer word may start on: numbers other than numeral runs, times, letter
+// strings, and punctuation of classes 1 to 4 and 28.
+bool IsStandAlone(const word_t& atom) {
+    if (atom.handle == gUnknown_t_ID || atom.handle == gUnknown_x_ID) return true;
+    if (atom.handle == gUnknown_m_ID && atom.type != 9) return true;
+    switch (atom.type) {
+        case 1: case 2: case 3: case 4: case 28: return true;
+        default: return false;
+    }
+}
+
+// atoi of a number atom's text, which is not NUL-terminated inside the line. Only IsDayTime
+// tokens (at most 6 bytes) reach the comparison, so a short bounded copy is enough.
+int BoundedAtoi(const unsigned char* s, int nLen) {
+    char buf[16];
+    int n = nLen < int(sizeof buf) - 1 ? nLen : int(sizeof buf) - 1;
+    memcpy(buf, s, size_t(n));
+    buf[n] = 0;
+    long v = strtol(buf, nullptr, 10);
+    if (v > 1000000) return 1000000;
+    if (v < -1000000) return -1000000;
+    return int(v);
+}
+
+}  // namespace
+
+CPreProcess::CPreProcess(CCharset* pCharset, CPDAT* pCoreDict, CTrie* pUserDict)
+    : m_pCharset(pCharset), m_pCoreDict(pCoreDict), m_pUserDict(pUserDict) {
+    m_nCadidateSize = 10;
+    m_pVecCandidateHandle = static_cast<unsigned int*>(calloc(m_nCadidateSize, sizeof(unsigned int)));
+    m_pVecCandidatePosition = static_cast<unsigned int*>(calloc(m_nCadidateSize, sizeof(unsigned int)));
+    if (!m_pVecCandidateHandle || !m_pVecCandidatePosition) m_nCadidateSize = 0;
+}
+
+CPreProcess::~CPreProcess() {
+    free(m_pVecCandidateHandle);
+    free(m_pVecCandidatePosition);
+}
+
+bool CPreProcess::SetUserDict(CTrie* pUserDict) {
+    m_pUserDict.store(pUserDict);
+    return true;
+}
+
+int CPreProcess::CharLenAt(int i) const { return (m_s[i] >= 0x80 && i + 1 < m_nLen) ? 2 : 1; }
+
+int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
+    if (i < 0 || i >= m_nLen) return -1;
+    int nLen = CharLenAt(i);
+    int nCode = nLen == 2 ? m_s[i] * 256 + m_s[i + 1] : m_s[i];
+    if (pCode) *pCode = nCode;
+    if (pLen) *pLen = nLen;
+    return m_pCharset ? m_pCharset->GetType(nCode) : 0;
+}
+
+int CPreProcess::PriorityLength(const char* sLine) const {
+    char sPos[40];
+    CUserDictReadLock lock;
+    int nField = 0, nUser = 0, nHandle = -1;
+    if (g_pFieldDict) nField = g_pFieldDict->GetMaxWord(sLine, &nHandle);
+    if (g_pUserDict) nUser = g_pUserDict->GetMaxWord(sLine, &nHandle, sPos);
+    int nBest = nField > nUser ? nField : nUser;
+    return nBest > 0 ? nBest : 0;
+}
+
+int CPreProcess::FindSpanEnd(int i) {
+    int nFrom = i + 2;
+    // Searches of one call move forward over character boundaries of the same line, so an
+    // earlier search from before nFrom answers for nFrom unless what it found lies before nFrom.
+    if (m_nSpanSearchFrom >= 0 && m_nSpanSearchFrom <= nFrom && (m_nSpanFound < 0 || m_nSpanFound >= nFrom))
+        return m_nSpanFound < 0 ? -1 : m_nSpanFound + 2;
+    int j = nFrom;
+    m_nSpanFound = -1;
+    while (j + 1 < m_nLen) {
+        if (m_s[j] == '^' && m_s[j + 1] == '^') {
+            m_nSpanFound = j;
+            break;
+        }
+        j += CharLenAt(j);
+    }
+    m_nSpanSearchFrom = nFrom;
+    return m_nSpanFound < 0 ? -1 : m_nSpanFound + 2;
+}
+
+void CPreProcess::NumeralRun(word_t& atom, int nClass) {
+    int nEnd = atom.end;
+    if (nClass == 11 && ClassAt(nEnd) == 12) return;  // stays alone
+    bool bNumber = true;
+    int nCode0 = 0;
+    if (ClassAt(nEnd, &nCode0) == 8 && !IsLetterO(nCode0)) bNumber = false;
+    int nLast = nClass, nLastLen = 0;
+    while (nEnd < m_nLen) {
+        int nCode, nCharLen;
+        int nc = ClassAt(nEnd, &nCode, &nCharLen);
+        bool bJoins = nc == 9 || nc == 10 || nc == 3 || nc == 4 || nc == 11 || nc == 18 || nc == 16 ||
+                      nc == 15 || IsLetterO(nCode) || nCode == '0';
+        if (!bJoins) break;
+        // A core word of two whole two-byte characters here stops the run in front of it.
+        if (nEnd + 4 <= m_nLen && m_s[nEnd] >= 0x80 && m_s[nEnd + 2] >= 0x80 && m_pCoreDict &&
+            m_pCoreDict->Find(reinterpret_cast<const char*>(m_s + nEnd), 4u) >= 0)
+            break;
+        if (nc == 3 || nc == 4) bNumber = false;
+        if (nc == 18) {
+            int nLen19;
+            if (ClassAt(nEnd + nCharLen, nullptr, &nLen19) != 19) break;  // the 18 is given back
+            nEnd += nCharLen + nLen19;
+            nLast = 19;
+            nLastLen = nLen19;
+            continue;
+        }
+        if (nc == 11 && ClassAt(nEnd + nCharLen) == 12) break;  // the 11 is given back
+        nEnd += nCharLen;
+        nLast = nc;
+        nLastLen = nCharLen;
+    }
+    if ((nLast == 16 || nLast == 15) && nLastLen > 0) nEnd -= nLastLen;  // may not end the run
+    atom.end = nEnd;
+    if (bNumber) {
+        atom.handle = gUnknown_m_ID;
+        atom.type = 9;
+    } else {
+        atom.handle = gUnknown_t_ID;
+    }
+}
+
+bool CPreProcess::NumberFollowUp(word_t& atom) {
+    if (m_nAtomSize > 1) {
+        word_t& prev = m_vecAtom[size_t(m_nAtomSize - 1)];
+        if (prev.type == 17 || prev.type == 20) {
+            prev.end = atom.end;
+            prev.handle = atom.handle;
+            return false;
+        }
+    }
+    int nUnitLen = 0;
+    int nUnit = ClassAt(atom.end, nullptr, &nUnitLen);
+    if (nUnit < 0) return true;
+    int nAfter = ClassAt(atom.end + nUnitLen);
+    const unsigned char* pText = m_s + atom.start;
+    int nTextLen = atom.end - atom.start;
+    if (nUnit == 23) {
+        if (nAfter != 24 && IsYearTime(reinterpret_cast<const char*>(pText), nTextLen)) {
+            atom.end += nUnitLen;
+            atom.handle = gUnknown_t_ID;
+        }
+    } else if (nUnit == 16 || nUnit == 18 || nUnit == 21 || nUnit == 22 || nUnit == 25) {
+        if (!IsDayTime(reinterpret_cast<const char*>(pText), unsigned(nTextLen))) return true;
+        int nValue = BoundedAtoi(pText, nTextLen);
+        if (nValue >= 60 || (nUnit == 21 && nValue >= 32)) return true;
+        if (nUnit == 25 && nAfter == 26) return true;
+        if (nUnit == 18 && (nAfter == 26 || nAfter == 27)) return true;
+        if (atom.end + 4 <= m_nLen && memcmp(m_s + atom.end, kYueFen, 4) == 0)
+            atom.end += 4;
+        else
+            atom.end += nUnitLen;
+        atom.handle = gUnknown_t_ID;
+    }
+    return true;
+}
+
+const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
+    static const char kEmpty[1] = {0};
+    if (!sLine) sLine = kEmpty;
+    if (nLen < 0) nLen = int(strlen(sLine));
+    if (nStart < 0) nStart = 0;
+    if (nStart > nLen) nStart = nLen;
+    m_s = reinterpret_cast<const unsigned char*>(sLine);
+    m_nLen = nLen;
+    m_nSpanSearchFrom = m_nSpanFound = -1;
+
+    m_vecAtom.clear();
+    m_nAtomSize = 0;
+    word_t start;
+    start.start = start.end = nStart;
+    start.handle = gSent_StartID;
+    start.type = kStartMark;
+    m_vecAtom.push_back(start);
+    m_nAtomSize = 1;
+
+    bool bEnded = false, bDoubleOpen = false, bSingleOpen = false;
+    int i = nStart;
+    while (i < nLen && !bEnded) {
+        word_t atom;
+        atom.start = i;
+        int nPrior = g_bUserDictPrior ? PriorityLength(sLine + i) : 0;
+        if (nPrior >= 1 && nPrior <= nLen - i) {
+            atom.end = i + nPrior;
+            atom.type = kPriorMark;
+            atom.handle = -1;
+        } else {
+            int nCode, nCharLen;
+            int nClass = ClassAt(i, &nCode, &nCharLen);
+            atom.end = i + nCharLen;
+            atom.type = tuchar(nClass < 0 ? 0 : nClass);
+            atom.handle = m_pCoreDict ? m_pCoreDict->Find(nCode) : -1;
+            char sFull[3];
+            switch (nClass) {
+                case 1:
+                case 3:
+                    if (nCode == '\'') {
+                        atom.handle = bSingleOpen ? gQuatation_RS_ID : gQuatation_LS_ID;
+                        bSingleOpen = !bSingleOpen;
+                    } else if (nCode == '"') {
+                        atom.handle = bDoubleOpen ? gQuatation_RD_ID : gQuatation_LD_ID;
+                        bDoubleOpen = !bDoubleOpen;
+                    } else if (nCode == 0xA1AD) {
+                        // the ellipsis keeps its own id
+                    } else if (nCode == '^' && i + 1 < nLen && m_s[i + 1] == '^') {
+                        int nSpanEnd = FindSpanEnd(i);
+                        if (nSpanEnd > 0) {
+                            atom.end = nSpanEnd;
+                            atom.type = kSpanMark;
+                        }
+                    } else if (nCode < 0x80 && Delimiter2DictFormat(char(nCode), sFull)) {
+                        atom.handle = m_pCoreDict ? m_pCoreDict->Find(CCharset::CharCode(sFull)) : -1;
+                    }
+                    break;
+                case 2:
+                    if (m_nAtomSize >= 6) bEnded = true;
+                    if (nCode < 0x80 && Delimiter2DictFormat(char(nCode), sFull))
+                        atom.handle = m_pCoreDict ? m_pCoreDict->Find(CCharset::CharCode(sFull)) : -1;
+                    break;
+                case 4: {
+                    bool bJoined = false;
+                    int nNextLen;
+                    while (ClassAt(atom.end, nullptr, &nNextLen) == 4) {
+                        atom.end += nNextLen;
+                        bJoined = true;
+                    }
+                    if (bJoined) atom.handle = gPunctation_WP_ID;
+                    break;
+                }
+                case 5:
+                case 7:
+                case 29: {
+                    bool bNumber = true;
+                    if (nCode != '=') {
+                        while (atom.end < nLen) {
+                            int nc2, nCode2, nLen2;
+                            nc2 = ClassAt(atom.end, &nCode2, &nLen2);
+                            bool bJoins = (nc2 == 7 && nClass != 29) || (nc2 == 29 && nClass != 7) || nc2 == 5 ||
+                                          ((nc2 == 10 || nc2 == 11) && bNumber) || nc2 == 3 ||
+                                          (g_nGranularity == 0 && nc2 == 8);
+                            if (!bJoins) break;
+                            if (g_nGranularity == 0 && nc2 == 8 && !IsLetterO(nCode2)) bNumber = false;
+                            if (nc2 == 11 && ClassAt(atom.end + nLen2) == 12) break;
+                            atom.end += nLen2;
+                        }
+                    }
+                    if (bNumber) {
+                        atom.handle = gUnknown_m_ID;
+                    } else {
+                        atom.type = 8;
+                        atom.handle = gUnknown_x_ID;
+                    }
+                    break;
+                }
+                case 6:
+                    atom.handle = gUnknown_m_ID;
+                    break;
+                case 8: {
+                    int nc2, nLen2;
+                    while ((nc2 = ClassAt(atom.end, nullptr, &nLen2)) >= 0 &&
+                           (nc2 == 8 || nc2 == 3 || (g_nGranularity == 0 && (nc2 == 5 || nc2 == 7 || nc2 == 29))))
+                        atom.end += nLen2;
+                    if (m_s[atom.end - 1] == '.' && atom.end - 1 > i && g_pEnglishDict &&
+                        g_pEnglishDict->Find(sLine + i, unsigned(atom.end - 1 - i)) > 0)
+                        atom.end -= 1;
+                    atom.handle = gUnknown_x_ID;
+                    break;
+                }
+                case 9:
+                case 10:
+                case 11:
+                    NumeralRun(atom, nClass);
+                    break;
+                case 13: {
+                    int j = atom.end, nLast = 13, nc2, nLen2;
+                    while ((nc2 = ClassAt(j, nullptr, &nLen2)) == 10 || nc2 == 11 || nc2 == 13) {
+                        nLast = nc2;
+                        j += nLen2;
+                    }
+                    if (j > atom.end && nLast != 13) {
+                        atom.end = j;
+                        atom.handle = gUnknown_m_ID;
+                    }
+                    break;
+                }
+                case 28:
+                    atom.handle = gSent_EndID;
+                    if (nCode != ' ' && nCode != '\t') bEnded = true;
+                    break;
+                default:
+                    break;
+            }
+        }
+        word_t* pLookup = &atom;
+        bool bKeep = true;
+        if (atom.handle == gUnknown_m_ID && atom.type != kPriorMark) {
+            bKeep = NumberFollowUp(atom);
+            if (!bKeep) pLookup = &m_vecAtom[size_t(m_nAtomSize - 1)];
+        }
+        if ((pLookup->handle == gUnknown_t_ID || pLookup->handle == gUnknown_m_ID) && m_pCoreDict &&
+            pLookup->type != kPriorMark) {
+            int nHandle = m_pCoreDict->Find(sLine + pLookup->start, unsigned(pLookup->end - pLookup->start));
+            if (nHandle >= 0) pLookup->handle = nHandle;
+        }
+        i = pLookup->end;
+        if (bKeep) {
+            m_vecAtom.push_back(atom);
+            ++m_nAtomSize;
+        }
+    }
+    word_t end;
+    end.start = end.end = i;
+    end.handle = gSent_EndID;
+    end.type = kEndMark;
+    m_vecAtom.push_back(end);
+    ++m_nAtomSize;
+    return sLine + i;
+}
+
+bool CPreProcess::IsValidPosition(int nIndex, int nLen) const {
+    if (nIndex < 0 || nIndex >= m_nAtomSize) return false;
+    int nTarget = m_vecAtom[size_t(nIndex)].start + nLen;
+    int k = nIndex + 1;
+    while (k < m_nAtomSize && m_vecAtom[size_t(k)].end < nTarget) ++k;
+    return k < m_nAtomSize && m_vecAtom[size_t(k)].end == nTarget;
+}
+
+const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
+    const char* pNext = AtomSegment(sLine, nStart, nLen);
+    m_nGraphLength = 0;
+    m_vecPool.clear();
+    if (m_nAtomSize < 3) return pNext;
+
+    const word_t* pAtoms = m_vecAtom.data();
+    int nBase = pAtoms[0].start;
+    int nLast = m_nAtomSize - 1;
+    m_nGraphLength = pAtoms[nLast].start - nBase + 2;
+    m_pWordCounter.assign(size_t(m_nGraphLength), 0);
+    m_vecSlotBegin.resize(size_t(m_nGraphLength));
+    m_pWordGraph.assign(size_t(m_nGraphLength), nullptr);
+
+    m_vecSlotBegin[0] = 0;
+    m_vecPool.push_back(pAtoms[0]);
+    m_pWordCounter[0] = 1;
+    for (int k = 1; k < nLast; ++k) {
+        const word_t& atom = pAtoms[k];
+        int nSlot = atom.start - nBase + 1;
+        m_vecSlotBegin[size_t(nSlot)] = int(m_vecPool.size());
+        m_vecPool.push_back(atom);
+        int nCount = 1;
+        if (!IsStandAlone(atom) && m_pCoreDict && m_nCadidateSize > 0) {
+            unsigned int nFound = 0;
+            m_pCoreDict->GetWords(sLine + atom.start, &m_pVecCandidateHandle, &m_pVecCandidatePosition,
+                                  &m_nCadidateSize, &nFound, atom.end - atom.start);
+            // Candidates come shortest first, so one forward walk over the atoms checks them all.
+            int m = k + 1;
+            for (unsigned int c = 0; c < nFound; ++c) {
+                int nWordEnd = atom.start + int(m_pVecCandidatePosition[c]);
+                while (m <= nLast && pAtoms[m].end < nWordEnd) ++m;
+                if (m > nLast) break;
+                if (pAtoms[m].end != nWordEnd) continue;
+                word_t w = atom;
+                w.end = nWordEnd;
+                w.handle = int(m_pVecCandidateHandle[c]);
+                m_vecPool.push_back(w);
+                ++nCount;
+            }
+        }
+        m_pWordCounter[size_t(nSlot)] = nCount;
+    }
+    m_vecSlotBegin[size_t(m_nGraphLength - 1)] = int(m_vecPool.size());
+    m_vecPool.push_back(pAtoms[nLast]);
+    m_pWordCounter[size_t(m_nGraphLength - 1)] = 1;
+
+    for (int s = 0; s < m_nGraphLength; ++s)
+        if (m_pWordCounter[size_t(s)] > 0) m_pWordGraph[size_t(s)] = m_vecPool.data() + m_vecSlotBegin[size_t(s)];
+    return pNext;
+}
+
+int CPreProcess::GetCharVector(const char* sLine, std::vector<tstring>& vecChar, bool bStopRemove) {
+    vecChar.clear();
+    if (!sLine) return 0;
+    int nLen = int(strlen(sLine));
+    int nPos = 0;
+    do {
+        nPos = int(AtomSegment(sLine, nPos, nLen) - sLine);
+        for (int k = 0; k < m_nAtomSize; ++k) {
+            const word_t& a = m_vecAtom[size_t(k)];
+            if (a.type >= kStartMark || a.type == 28) continue;
+            if (bStopRemove && a.type < 7) continue;
+            vecChar.emplace_back(sLine + a.start, size_t(a.end - a.start));
+        }
+    } while (nPos < nLen);
+    return int(vecChar.size());
+}

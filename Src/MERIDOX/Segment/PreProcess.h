@@ -1,0 +1,116 @@
+// CPreProcess: cuts one sentence of a GBK line into atoms and builds its word lattice.
+//
+// Atoms are the indivisible units of a sentence: one character, a run of digits or letters, a
+// numeral with its unit, a date part, a quoted mark, a run of repeated punctuation, a span
+// between two "^^" marks or, when user words take priority (g_bUserDictPrior), a whole user or
+// field dictionary word. AtomSegment also decides where the sentence ends. FullSegment then
+// builds the lattice: for every atom the atom itself and every longer core-dictionary word that
+// starts on it and ends on an atom boundary of the sentence. CSegment::BiSegment chooses the best
+// path through it.
+//
+// Driving one line (sLine NUL-terminated, nLen = strlen(sLine)):
+//   for (int pos = 0; pos < nLen;) {
+//       skip blanks, TABs, CRs and LFs at pos (or keep them as a word of your own);
+//       pos = int(pre.FullSegment(sLine, pos, nLen) - sLine);
+//       seg.BiSegment(pre);      // or BiSegment(GetWordGraph(), GetGraphLength(), ...)
+//   }
+//
+// Offsets in atoms and lattice words are line offsets. The lattice slots are relative to the
+// sentence: slot 0 holds the sentence-start atom, slot p - nStart + 1 the words that start at
+// line offset p, and the last slot only the sentence-end atom; empty slots have count 0 and a
+// null pointer. A sentence with fewer than 3 atoms leaves an empty lattice (length 0).
+//
+// Memory: the atoms, the lattice and the candidate arrays belong to the instance and are reused
+// from sentence to sentence (capacity kept), so they stay valid until the next AtomSegment or
+// FullSegment call. The stores are borrowed and must outlive the instance.
+//
+// Thread safety: one thread at a time per instance. The stores are only read. The priority
+// lookups read g_pUserDict and g_pFieldDict under a shared hold of g_hUserDictLock, one atom
+// position at a time, and write nothing into them.
+#pragma once
+
+#include <atomic>
+#include <vector>
+
+#include "MERIDOX/include/EngineRecords.h"
+#include "Utility/Types.h"
+
+class CCharset;
+class CPDAT;
+class CTrie;
+
+// An array of lattice slots, each an array of words.
+typedef word_t** word_graph;
+
+class CPreProcess {
+public:
+    // Borrows the character-type table, the core dictionary and a user dictionary (kept only as
+    // a record: the priority lookups read g_pUserDict under its lock). No atoms, no lattice.
+    CPreProcess(CCharset* pCharset, CPDAT* pCoreDict, CTrie* pUserDict);
+    virtual ~CPreProcess();
+    CPreProcess(const CPreProcess&) = delete;
+    CPreProcess& operator=(const CPreProcess&) = delete;
+
+    // Atoms of the sentence that begins at line offset nStart of the NUL-terminated line; returns
+    // the position in sLine where the next sentence begins (sLine + nLen at the end of the line).
+    // nLen must be strlen(sLine) when given (pass it to avoid counting the line per sentence);
+    // -1 counts it. A null line is empty; nStart is clamped to [0, nLen].
+    const char* AtomSegment(const char* sLine, int nStart, int nLen = -1);
+    // AtomSegment plus the lattice; returns what AtomSegment returned.
+    const char* FullSegment(const char* sLine, int nStart, int nLen = -1);
+    // True when an atom after atom nIndex ends exactly nLen bytes after the start of atom nIndex
+    // (the walk stays among the current sentence's atoms).
+    bool IsValidPosition(int nIndex, int nLen) const;
+    // Records another user dictionary (lookups always read g_pUserDict). Returns true.
+    bool SetUserDict(CTrie* pUserDict);
+    // Clears vecChar and appends the text of every atom of the whole line whose type is below
+    // 'x' and not 28 (white space and sentence ends left out); with bStopRemove also those of a
+    // class below 7. Returns the vector's size.
+    int GetCharVector(const char* sLine, std::vector<tstring>& vecChar, bool bStopRemove);
+
+    // ---- the last sentence (valid until the next AtomSegment or FullSegment) ----
+    // Atoms: the start atom first, the end atom last.
+    const word_t* GetAtoms() const { return m_vecAtom.data(); }
+    int GetAtomCount() const { return m_nAtomSize; }
+    // Lattice of the last FullSegment: m_nGraphLength slots, m_pWordCounter[k] words in slot k.
+    word_graph GetWordGraph() { return m_pWordGraph.data(); }
+    int GetGraphLength() const { return m_nGraphLength; }
+    int* GetWordCounter() { return m_pWordCounter.data(); }
+
+private:
+    // Length of the longer of the field- and user-dictionary words at sLine (0 when none).
+    int PriorityLength(const char* sLine) const;
+    // Offset after the closing "^^" of a span opened at i ("^^" at i, i + 1), or -1 when the
+    // line holds no closing "^^" from i + 2 on (searched character by character).
+    int FindSpanEnd(int i);
+    // Numeral-run end for an atom of class nClass starting at i (class 9, 10 or 11); sets the
+    // atom's handle and type.
+    void NumeralRun(word_t& atom, int nClass);
+    // Applies the unit and prefix rules to a new number atom; returns false when it merged into
+    // the previous atom (which is then the atom to look up).
+    bool NumberFollowUp(word_t& atom);
+    // Class of the character at offset i of the current line, -1 at or past its end; its code and
+    // byte length through the pointers when given.
+    int ClassAt(int i, int* pCode = nullptr, int* pLen = nullptr) const;
+    int CharLenAt(int i) const;
+
+    std::vector<word_t> m_vecAtom;  // atoms of the current sentence (capacity kept)
+    int m_nAtomSize = 0;
+    std::vector<word_t*> m_pWordGraph;  // slot pointers into m_vecPool (null for empty slots)
+    int m_nGraphLength = 0;
+    std::vector<int> m_pWordCounter;    // words in each slot
+    std::vector<word_t> m_vecPool;      // the lattice words, slot after slot
+    std::vector<int> m_vecSlotBegin;    // first pool index of each slot
+    CCharset* m_pCharset;
+    CPDAT* m_pCoreDict;
+    std::atomic<CTrie*> m_pUserDict;  // a record only; lookups read g_pUserDict under its lock
+    unsigned int* m_pVecCandidateHandle = nullptr;    // GetWords scratch (malloc, grown by it)
+    unsigned int* m_pVecCandidatePosition = nullptr;
+    unsigned int m_nCadidateSize = 0;
+
+    // The line being cut (set per call).
+    const unsigned char* m_s = nullptr;
+    int m_nLen = 0;
+    int m_nSpanSearchFrom = -1;  // the last "^^" search of this call: from where ...
+    int m_nSpanFound = -1;       // ... and the closing offset it found (-1 none)
+};

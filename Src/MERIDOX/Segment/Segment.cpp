@@ -1,0 +1,145 @@
+#include "MERIDOX/Segment/Segment.h"
+
+#include <cmath>
+#include <limits>
+
+#include "MERIDOX/Segment/PreProcess.h"
+#include "Utility/Bigram.h"
+#include "Utility/Unigram.h"
+
+namespace {
+
+const double kBigramSmoothing = 0.00001;
+const double kUnigramSmoothing = 0.5;
+const double kMinusInfinity = -std::numeric_limits<double>::infinity();
+
+}  // namespace
+
+CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
+    : m_pCoreDict(pCoreDict), m_pUnigram(pUnigram), m_pBigram(pBigram) {
+    if (m_pUnigram) {
+        m_dTotalFreq = double(m_pUnigram->GetTotalFreq());
+        m_dTotalItem = double(m_pUnigram->GetItemCount());
+    }
+    m_dBigramSmooth = m_dTotalItem * kBigramSmoothing;
+    // λ's complement as written: 1.0 − 0.95.
+    m_dUnigramWeight = (1.0 - m_dSmoothingArg) / (m_dTotalFreq + m_dTotalItem * kUnigramSmoothing);
+}
+
+CSegment::~CSegment() = default;
+
+int CSegment::BiSegment(CPreProcess& preProcess) {
+    return BiSegment(preProcess.GetWordGraph(), preProcess.GetGraphLength(), preProcess.GetWordCounter(),
+                     preProcess.GetAtomCount());
+}
+
+int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int nAtomSize) {
+    m_nWordCount = 0;
+    if (!pWordGraph || !pWordCounter || nLength < 2 || nAtomSize < 1) return 0;
+    if (pWordCounter[0] < 1 || !pWordGraph[0] || pWordCounter[nLength - 1] < 1 || !pWordGraph[nLength - 1])
+        return 0;
+
+    // Flat arrays over all lattice words, slot after slot.
+    m_vecSlotOffset.resize(size_t(nLength) + 1);
+    int nTotal = 0;
+    for (int s = 0; s < nLength; ++s) {
+        m_vecSlotOffset[size_t(s)] = nTotal;
+        if (pWordGraph[s] && pWordCounter[s] > 0) nTotal += pWordCounter[s];
+    }
+    m_vecSlotOffset[size_t(nLength)] = nTotal;
+    m_vecScore.resize(size_t(nTotal));
+    m_vecNext.resize(size_t(nTotal));
+    m_vecFreq.resize(size_t(nTotal));
+    m_vecUniTerm.resize(size_t(nTotal));
+    m_vecGroup.resize(size_t(nTotal));
+    m_vecGroupSize.resize(size_t(nTotal));
+
+    const int nBase = pWordGraph[0][0].start;
+    const int nLastSlot = nLength - 1;
+
+    double* pScore = m_vecScore.data();
+    int* pNextIndex = m_vecNext.data();
+    double* pFreq = m_vecFreq.data();
+    double* pUniTerm = m_vecUniTerm.data();
+    const bigram_info** pGroup = m_vecGroup.data();
+    int* pGroupSize = m_vecGroupSize.data();
+    const int* pOffset = m_vecSlotOffset.data();
+
+    // First every table lookup of the sentence, in one loop of independent loads so that their
+    // cache misses overlap; then the search over the gathered values.
+    for (int s = 0; s < nLength; ++s) {
+        const word_t* pSlot = pWordGraph[s];
+        if (!pSlot || pWordCounter[s] <= 0) continue;
+        int o = pOffset[s];
+        for (int j = 0; j < pWordCounter[s]; ++j) {
+            int h = pSlot[j].handle;
+            double u = m_pUnigram ? double(m_pUnigram->GetFreq(h)) : 0.0;
+            pFreq[o + j] = u;
+            pUniTerm[o + j] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            pGroupSize[o + j] = 0;
+            pGroup[o + j] = m_pBigram ? m_pBigram->GetGroup(h, &pGroupSize[o + j]) : nullptr;
+        }
+    }
+    for (int k = 0; k < nTotal; ++k)
+        if (pGroupSize[k] > 0) __builtin_prefetch(pGroup[k] + pGroupSize[k] / 2);
+
+    // The sentence-end atom.
+    {
+        int o = pOffset[nLastSlot];
+        pScore[o] = 0;
+        pNextIndex[o] = -1;
+    }
+    const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
+    for (int s = nLastSlot - 1; s >= 0; --s) {
+        const word_t* pSlot = pWordGraph[s];
+        if (!pSlot || pWordCounter[s] <= 0) continue;
+        int o = pOffset[s];
+        for (int j = 0; j < pWordCounter[s]; ++j) {
+            const word_t& w = pSlot[j];
+            double dBest = kMinusInfinity;
+            int nBest = -1;
+            // Successors lie in a later slot, already scored.
+            int nNext = w.end - nBase + 1;
+            if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
+                double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + pFreq[o + j]);
+                // The pairs of w, searched for each successor.
+                int nGroup = pGroupSize[o + j];
+                const bigram_info* pPairs = pGroup[o + j];
+                const word_t* pNext = pWordGraph[nNext];
+                int on = pOffset[nNext];
+                for (int k = 0; k < pWordCounter[nNext]; ++k) {
+                    double dScore = pScore[on + k];
+                    if (dScore == kMinusInfinity) continue;
+                    int h2 = pNext[k].handle;
+                    double b = (nGroup > 0 && h2 >= 0 && h2 <= nBigramBound)
+                                   ? double(CBigram::FindInGroup(pPairs, nGroup, h2))
+                                   : 0.0;
+                    double dCand = dScore + std::log(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
+                    if (nBest < 0 || dCand > dBest) {
+                        dBest = dCand;
+                        nBest = k;
+                    }
+                }
+            }
+            pScore[o + j] = dBest;
+            pNextIndex[o + j] = nBest;
+        }
+    }
+
+    // Follow the successors from the start atom.
+    m_pWords.resize(size_t(nAtomSize));
+    int s = 0, j = 0;
+    while (m_nWordCount < nAtomSize) {
+        word_t w = pWordGraph[s][j];
+        int o = m_vecSlotOffset[size_t(s)] + j;
+        w.value = m_vecFreq[size_t(o)];
+        m_pWords[size_t(m_nWordCount++)] = w;
+        int nNextIndex = m_vecNext[size_t(o)];
+        if (nNextIndex < 0) break;
+        int nNext = w.end - nBase + 1;
+        if (nNext <= s || nNext > nLastSlot || nNextIndex >= pWordCounter[nNext]) break;
+        s = nNext;
+        j = nNextIndex;
+    }
+    return m_nWordCount;
+}

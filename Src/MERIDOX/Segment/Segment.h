@@ -1,0 +1,71 @@
+// CSegment: the bigram path search. Chooses the path through a sentence's word lattice, from the
+// sentence-start atom to the sentence-end atom, whose sum of log transition probabilities is
+// highest:
+//
+//   P(w, v) = λ (B(w, v) + 0.00001) / (N × 0.00001 + U(w)) + (1 − λ) (U(v) + 0.5) / (F + N × 0.5)
+//
+// with U the unigram count (0 for a negative handle), B the bigram count, N the unigram item
+// count, F its total and λ 0.95. Ties keep the first word of a slot (the atom itself).
+//
+// Memory: the path, the score and successor arrays belong to the instance and are reused from
+// sentence to sentence (capacity kept). The stores are borrowed and must outlive the instance.
+// Thread safety: one thread at a time per instance; the stores are only read.
+#pragma once
+
+#include <vector>
+
+#include "MERIDOX/include/EngineRecords.h"
+
+class CPDAT;
+class CUnigram;
+class CBigram;
+struct bigram_info;
+class CPreProcess;
+
+class CSegment {
+public:
+    // Borrows the stores; N and F are taken from the unigram table now (0 without one).
+    CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram);
+    virtual ~CSegment();
+    CSegment(const CSegment&) = delete;
+    CSegment& operator=(const CSegment&) = delete;
+
+    // Best path through the lattice of nLength slots (pWordCounter[k] words in pWordGraph[k]):
+    // slot 0 holds the sentence-start atom, the successors of a word ending at line offset e lie
+    // in slot e - base + 1 where base is the start atom's start, and the last slot holds only the
+    // sentence-end atom. Fills the path (at most nAtomSize words, start atom first, end atom
+    // last, each with its unigram count in `value`) and returns its word count; 0 for an empty
+    // lattice. A word whose successor slot is empty or out of range scores −∞ and is never
+    // chosen.
+    int BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int nAtomSize);
+    // The same over the lattice of a pre-processor's last FullSegment.
+    int BiSegment(CPreProcess& preProcess);
+
+    // The last path: GetWordCount() words. The taggers write tags into them and the person-name
+    // automaton may shorten the array through GetWordCountPtr(). Valid until the next BiSegment.
+    word_t* GetWords() { return m_pWords.data(); }
+    int GetWordCount() const { return m_nWordCount; }
+    int* GetWordCountPtr() { return &m_nWordCount; }
+
+private:
+    std::vector<word_t> m_pWords;  // the best path
+    int m_nWordCount = 0;
+    CPDAT* m_pCoreDict;    // held, not used by the search
+    CUnigram* m_pUnigram;
+    CBigram* m_pBigram;
+    double m_dSmoothingArg = 0.95;
+    double m_dTotalFreq = 0;
+    double m_dTotalItem = 0;
+    // Terms fixed per table: N × 0.00001 and (1 − λ) / (F + N × 0.5).
+    double m_dBigramSmooth = 0;
+    double m_dUnigramWeight = 0;
+
+    // Per-call arrays over the lattice words, slot after slot (capacity kept).
+    std::vector<int> m_vecSlotOffset;
+    std::vector<double> m_vecScore;
+    std::vector<int> m_vecNext;
+    std::vector<double> m_vecFreq;     // U(v)
+    std::vector<double> m_vecUniTerm;  // (1 − λ) (U(v) + 0.5) / (F + N × 0.5)
+    std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
+    std::vector<int> m_vecGroupSize;
+};
