@@ -1,0 +1,358 @@
+#include "MERIDOX/System/MainSystem.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <sys/stat.h>
+
+#include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
+#include "EnglishParser/English.h"
+#include "MERIDOX/Segment/PreProcess.h"
+#include "MERIDOX/Segment/Segment.h"
+#include "MERIDOX/System/EngineConfig.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/Tagger/HMMTagger.h"
+#include "Utility/GBKChar.h"
+#include "Utility/KeyWordFinder.h"
+#include "Utility/LogFile.h"
+#include "Utility/MutexLock.h"
+#include "Utility/StrToken.h"
+#include "Utility/Unigram.h"
+
+namespace {
+
+const size_t kInitialTextSize = 10240;
+const size_t kInitialRows = 2048;
+const size_t kInitialFieldWords = 2048;
+const int kLongTextBytes = 101;  // texts of this many bytes or more are processed line by line
+
+const char kRowGrowFailed[] = "newMem=(result_t *)realloc(m_pVecResult failed!";
+const char kTextGrowFailed[] = "(char *)realloc(m_sResult, failed!";
+
+void WriteErrorLocked(const char* sMessage) {
+    CMutexLock lock(&g_mutex);
+    WriteError(sMessage);
+}
+
+// Grows a vector's capacity to nWanted when it is below nBelow (the sizing rules of the buffers).
+template <typename V>
+void ReserveWhenBelow(V& v, size_t nBelow, size_t nWanted) {
+    if (v.capacity() < nBelow) v.reserve(nWanted);
+}
+
+bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// GBK text of the caller's text: true when a conversion happened (into sTrans).
+bool ToGBK(const char* sLine, tstring& sTrans) {
+    if (g_nEncodeType == -1) {
+        int nLen = int(strlen(sLine));
+        std::vector<char> buf(size_t(nLen) + 1);
+        int nDest = 0;
+        CodeTrans_ToAnsi(0, sLine, nLen, buf.data(), nDest);
+        sTrans.assign(buf.data());
+        return true;
+    }
+    if (g_pCodeTranslator) {
+        g_pCodeTranslator->CodeToGBK(sLine, sTrans);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CMainSystem::CMainSystem() {
+    m_sOutput.clear();
+    m_bLongText = false;
+    try {
+        CTrie* pUser;
+        {
+            CUserDictReadLock lock;
+            pUser = g_pUserDict;
+        }
+        m_pPreProcess.reset(new CPreProcess(g_pCharset, g_pCoreDict, pUser));
+    } catch (const std::exception&) {
+        WriteErrorLocked("Cannot build object CPreProcess.\n");
+        return;
+    }
+    try {
+        m_pSegmenter.reset(new CSegment(g_pCoreDict, g_pUnigram, g_pBiDict));
+    } catch (const std::exception&) {
+        WriteErrorLocked("Cannot build object  CSegment");
+        return;
+    }
+    try {
+        const double dItems = g_pUnigram ? double(g_pUnigram->GetItemCount()) : 0.0;
+        m_nPOSmap = 0;
+        if (g_bPOSTagger) m_pTagger.reset(new CHMMTagger(g_pCorePOS, g_pPOSContext, dItems, 21));
+        if (g_bNERPerson)
+            m_pPERTagger.reset(new CHMMTagger(g_pPersonRole, g_pPersonContext, dItems, 22, false));
+    } catch (const std::exception&) {
+        WriteErrorLocked("Cannot build object CHMMTagger");
+        return;
+    }
+    try {
+        m_sResult.reserve(kInitialTextSize);
+        m_pVecResult.reserve(kInitialRows);
+        m_pVecOut.reserve(kInitialRows);
+        m_pVecField.resize(kInitialFieldWords);
+        m_pKeyWordFinder.reset(new CKeyWordFinder(g_pUnigram, nullptr, KWF_KEYWORD));
+        m_pEnglishParser.reset(new CEnglish);
+    } catch (const std::exception&) {
+        WriteErrorLocked("Cannot build object CKeyWordFinder");
+        return;
+    }
+    m_bEnglishText = false;
+    m_bReady = true;
+}
+
+CMainSystem::~CMainSystem() = default;
+
+void CMainSystem::ReportGrowFailure(bool bRows) { WriteErrorLocked(bRows ? kRowGrowFailed : kTextGrowFailed); }
+
+// ---- Process ----------------------------------------------------------------------------------
+
+const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUserDict) {
+    if (!m_bReady) return nullptr;
+    m_bLongText = false;
+    if (!sLineOrig || !*sLineOrig) {
+        m_pVecResult.clear();
+        m_sResult.clear();
+        return m_sResult.c_str();
+    }
+    size_t nOrigLen = strlen(sLineOrig);
+    try {
+        if (nOrigLen < 3 && (sLineOrig[0] == '\r' || sLineOrig[0] == '\n' || sLineOrig[0] == ' ' ||
+                             sLineOrig[0] == '\t')) {
+            m_pVecResult.clear();
+            m_sResult.assign(sLineOrig);
+            return m_sResult.c_str();
+        }
+        tstring sTrans;
+        const char* sText = ToGBK(sLineOrig, sTrans) ? sTrans.c_str() : sLineOrig;
+        if (ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true) < 0) return nullptr;
+        const tstring& sGBK = m_bLongText ? m_sOutput : m_sResult;
+        if (g_nEncodeType == -1) {
+            int nLen = int(sGBK.size());
+            std::vector<char> buf(4 * size_t(nLen) + 1);
+            int nCap = int(buf.size());
+            CodeTrans_ToUtf8(2, sGBK.c_str(), nLen, buf.data(), nCap);
+            m_sResult.assign(buf.data());
+            return m_sResult.c_str();
+        }
+        if (g_pCodeTranslator) {
+            g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
+            m_sResult.swap(m_sScratch);
+            return m_sResult.c_str();
+        }
+        return sGBK.c_str();
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(false);
+        return nullptr;
+    }
+}
+
+int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
+                          bool bKeyWordExtract) {
+    if (!m_bReady) return 0;
+    m_bRowsIndexGBK = true;
+    try {
+        const char* sOrig = sLineOrig ? sLineOrig : "";
+        const char* sText = ToGBK(sOrig, sLineTrans) ? sLineTrans.c_str() : sOrig;
+        m_pVecResult.clear();
+        m_pVecOut.clear();
+        if (ProcessAtomExImpl(sText, bPOStagged, bUserDict, false) < 0) return 0;
+        int nCount = 0;
+        result_t* pRows = GetResult(&nCount);
+        if (!g_pCodeTranslator || g_nEncodeType == -1 || bKeyWordExtract) return nCount;
+
+        // Map each row onto the caller's text, in order, never searching at or past its end.
+        m_bRowsIndexGBK = false;
+        const int nOrigLen = int(strlen(sOrig));
+        int nStart = (nOrigLen >= 3 && memcmp(sOrig, "\xEF\xBB\xBF", 3) == 0) ? 3 : 0;
+        tstring sConverted;
+        const size_t nTextLen = strlen(sText);
+        for (int i = 0; i < nCount; ++i) {
+            result_t& row = pRows[i];
+            const int nPieceLen = row.length;
+            if (row.start >= 0 && nPieceLen > 0 && size_t(row.start) + size_t(nPieceLen) <= nTextLen)
+                m_sScratch.assign(sText + row.start, size_t(nPieceLen));
+            else
+                m_sScratch.clear();
+            if (nStart > nOrigLen) nStart = nOrigLen;
+            row.start = nStart;
+            if (nStart < nOrigLen && !m_sScratch.empty()) {
+                if (m_sScratch.size() == 1) {
+                    const char* p = strchr(sOrig + nStart, m_sScratch[0]);
+                    if (p && p - sOrig > nStart) row.start = int(p - sOrig);
+                } else {
+                    g_pCodeTranslator->GBKToCode(m_sScratch.c_str(), sConverted);
+                    if (!sConverted.empty()) {
+                        const char* p = strstr(sOrig + nStart, sConverted.c_str());
+                        if (p) {
+                            if (p - sOrig > nStart) row.start = int(p - sOrig);
+                            row.length = int(sConverted.size());
+                        }
+                    }
+                }
+            }
+            nStart = row.start + row.length;
+            if (nStart > nOrigLen) nStart = nOrigLen;
+        }
+        return nCount;
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(true);
+        return 0;
+    }
+}
+
+int CMainSystem::ProcessAtomEx(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut) {
+    if (!m_bReady) return 0;
+    try {
+        int n = ProcessAtomExImpl(sLine, bPOStagged, bUserDict, bStrOut);
+        return n < 0 ? 0 : n;
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(true);
+        return 0;
+    }
+}
+
+int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut) {
+    m_bLongText = false;
+    m_bTagging = g_bPOSTagger && bPOStagged;
+    if (!sLine || !*sLine) {
+        m_pVecResult.clear();
+        m_sResult.clear();
+        return 0;
+    }
+    const size_t nLen = strlen(sLine);
+    if (nLen < size_t(kLongTextBytes)) {
+        ProcessAtomImpl(sLine, bPOStagged, bUserDict);
+        return int(m_pVecResult.size());
+    }
+    m_bLongText = true;
+    std::vector<char> copy(sLine, sLine + nLen + 1);
+    m_pVecOut.clear();
+    ReserveWhenBelow(m_pVecOut, nLen, nLen + 1024);
+    if (bStrOut) m_sOutput.clear();
+    char* pCur = copy.data();
+    while (pCur) {
+        char* pNext = nullptr;
+        char chSep = 0;
+        char* pLineStart = StrLine(pCur, &pNext, &chSep, nullptr, false);
+        if (!pLineStart) break;
+        const int nOffset = int(pLineStart - copy.data());
+        ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
+        if (pNext) *pNext = chSep;
+        if (bStrOut) {
+            m_sOutput += m_sResult;
+        } else {
+            for (const result_t& row : m_pVecResult) {
+                m_pVecOut.push_back(row);
+                m_pVecOut.back().start += nOffset;
+            }
+        }
+        if (!pNext) break;
+        SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
+        pCur = pNext;
+    }
+    return int(m_pVecResult.size());
+}
+
+int CMainSystem::SetOutput(const char* pLine, int nStartLen, int nWordLen, int /*handle*/, int /*nOutputStyle*/,
+                           bool bOut) {
+    result_t row{};
+    row.start = nStartLen;
+    row.length = nWordLen;
+    row.iPOS = m_bTagging ? 1 : -1;  // a line break is white space
+    row.word_ID = -1;
+    if (bOut) {
+        m_sOutput.append(pLine + nStartLen, size_t(nWordLen));
+        m_sOutput += g_sWordBoundary;
+        m_pVecOut.push_back(row);
+        return int(m_pVecOut.size());
+    }
+    m_sResult.append(pLine + nStartLen, size_t(nWordLen));
+    AppendFirstChar(m_sResult, g_sWordBoundary);
+    m_pVecResult.push_back(row);
+    return int(m_pVecResult.size());
+}
+
+result_t* CMainSystem::GetResult(int* p_nCount) {
+    std::vector<result_t>& rows = m_bLongText ? m_pVecOut : m_pVecResult;
+    if (p_nCount) *p_nCount = int(rows.size());
+    return rows.data();
+}
+
+int CMainSystem::ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict) {
+    if (!m_bReady) return 0;
+    try {
+        return ProcessAtomImpl(sLine ? sLine : "", bPOStagged, bUserDict);
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(true);
+        return 0;
+    }
+}
+
+int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict) {
+    m_pVecResult.clear();
+    m_sResult.clear();
+    const size_t nLineLen = strlen(sLine);
+    const bool bTagging = g_bPOSTagger && bPOStagged;
+    ReserveWhenBelow(m_pVecResult, nLineLen, nLineLen + 1024);
+    const size_t nTextSize = (bTagging ? 12 : 6) * nLineLen;
+    ReserveWhenBelow(m_sResult, nTextSize, nTextSize);
+
+    m_bEnglishText = ::IsEnglishText(sLine);
+    if (m_bEnglishText) {
+        std::vector<english_term_result>& tokens = m_pEnglishParser->ProcessA(sLine);
+        m_sResult.assign(m_pEnglishParser->GetResultString(sLine, tokens, bTagging));
+        for (const english_term_result& t : tokens) {
+            result_t row{};
+            row.start = t.start;
+            row.length = t.length;
+            SetResultPOS(row, t.sPOS);
+            row.iPOS = t.iPOS;
+            row.word_ID = t.word_ID;
+            row.word_type = t.word_type;
+            row.weight = ProbabilityToWeight(GetUniProb(t.word.c_str()));
+            m_pVecResult.push_back(row);
+        }
+        return int(m_pVecResult.size());
+    }
+
+    m_vecWords.clear();
+    CHMMTagger* pPOSTagger = bTagging ? m_pTagger.get() : nullptr;
+    const int nLen = int(nLineLen);
+    int pos = 0;
+    while (pos < nLen) {
+        int p = pos;
+        while (p < nLen && IsLineBlank(sLine[p])) ++p;
+        if (p > pos) {
+            word_t w;
+            w.handle = -1;
+            w.start = pos;
+            w.end = p;
+            w.type = 'y';
+            w.POS_id = 1;
+            m_vecWords.push_back(w);
+            pos = p;
+        }
+        if (pos >= nLen) break;
+        const int next = int(m_pPreProcess->FullSegment(sLine, pos, nLen) - sLine);
+        int n = m_pSegmenter->BiSegment(*m_pPreProcess);
+        word_t* pWords = m_pSegmenter->GetWords();
+        if (n > 0) {
+            n = TagSentenceWords(pWords, n, m_pPERTagger.get(), g_pPersonFSA, pPOSTagger, m_vecNames);
+            int first = 0, last = n;
+            if (first < last && pWords[first].type == 'x') ++first;
+            if (first < last && pWords[last - 1].type == 'y') --last;
+            m_vecWords.insert(m_vecWords.end(), pWords + first, pWords + last);
+        }
+        if (next <= pos) break;  // no progress: nothing more can be cut
+        pos = next;
+    }
+    return Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
+}

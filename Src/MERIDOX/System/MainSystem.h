@@ -1,0 +1,191 @@
+// CMainSystem: one engine instance. It owns one of each processing stage (atom and full
+// segmentation, bigram path search, the part-of-speech and person-role taggers, the English
+// parser, a keyword finder) and the results of the last text it processed: a result text (each
+// word, with tagging followed by the first character of the tag delimiter and its tag, then the
+// first character of the word boundary) and an array of result rows (result_t).
+//
+// Construction builds the stages from the process-wide lexicons (EngineGlobals.h), which must be
+// loaded first and outlive the instance. A stage that cannot be built is reported with WriteError
+// and leaves the instance unready: IsReady() is false and every Process* call returns its failure
+// value (null or 0).
+//
+// Memory: texts and rows returned by an instance point into its own buffers and stay valid until
+// its next call. Buffers only grow; a buffer that cannot grow is reported with WriteError, and
+// the call returns its failure value.
+//
+// Thread safety: one thread at a time per instance (the instance pool's claim). All instances
+// share the lexicons: they only read them, except the user dictionary and the field dictionary,
+// which are read under a shared hold of g_hUserDictLock, one output unit at a time, and changed
+// under the exclusive hold (AddUserWordO, AddUsrWord, DelUsrWord's caller). Lock order: g_mutex
+// first, then g_hUserDictLock. The static members (GetUniProb, IsWord, IsFreqAssociate) touch no
+// instance state and may be called from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "MERIDOX/include/EngineRecords.h"
+#include "Utility/Types.h"
+
+class CEnglish;
+class CHMMTagger;
+class CKeyWordFinder;
+class CPDAT;
+class CPOS;
+class CPreProcess;
+class CSegment;
+class CTrie;
+class CWordList;
+
+class CMainSystem {
+public:
+    // Builds the stages in order: pre-processor, path search, part-of-speech tagger (only with
+    // g_bPOSTagger), role tagger (only with g_bNERPerson), the buffers (10240 text bytes, 2048
+    // rows each, 2048 field words), the keyword finder and the English parser. A failure writes
+    // "Cannot build object CPreProcess.\n" or "Cannot build object  CSegment" (under g_mutex) and
+    // stops construction; IsReady() is then false. The tag-set map starts at 0.
+    CMainSystem();
+    virtual ~CMainSystem();
+    CMainSystem(const CMainSystem&) = delete;
+    CMainSystem& operator=(const CMainSystem&) = delete;
+
+    // True when every stage was built; start-up and the instance pool use only ready instances.
+    bool IsReady() const { return m_bReady; }
+
+    // ---- analysis ----------------------------------------------------------------------------
+
+    // The result text of one text in the caller's encoding (g_nEncodeType: -1 detected and given
+    // back in UTF-8, 1 to 4 through g_pCodeTranslator, else GBK). "" for a null or empty text; a
+    // text shorter than 3 bytes starting with CR, LF, blank or TAB comes back unchanged. Texts of
+    // 101 bytes or more are processed line by line. Null on an unready instance or when a buffer
+    // cannot grow. Valid until the next call on this instance.
+    const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
+    // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
+    // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
+    // the rows are mapped back onto the caller's text; otherwise they index the GBK text
+    // (sLineTrans when it was converted, else sLineOrig). 0 on failure.
+    int ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
+                 bool bKeyWordExtract);
+    // One GBK text, line by line when it has 101 bytes or more (bStrOut: text result in the
+    // long-text output, else rows). Returns the row count of the (last) line; 0 on failure.
+    int ProcessAtomEx(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
+    // One GBK line into the text and row results; returns the row count (0 on failure).
+    int ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict);
+    // Appends the literal nWordLen bytes of pLine at nStartLen as a row with an empty tag and
+    // word id -1: with bOut to the long-text results (text followed by the whole word boundary),
+    // else to the line results (followed by its first character). handle and nOutputStyle are
+    // not used. Returns the new row count.
+    int SetOutput(const char* pLine, int nStartLen, int nWordLen, int handle, int nOutputStyle, bool bOut);
+    // The rows of the last text (the long-text rows after a long text) and their count through
+    // p_nCount (may be null). Valid until the next call on this instance.
+    result_t* GetResult(int* p_nCount);
+    // Writes the text and the rows of the words of one GBK line (appending to the line results):
+    // dictionary overrides, merges, tags, weights and finer pieces. Returns the row count.
+    int Output(const char* pLine, word_t* pWords, int nWordCount, int nStartLen, int bPOStagged,
+               bool bUserDict);
+
+    // The text result of the last text as its GBK bytes (before conversion back).
+    const tstring& GetResultText() const { return m_bLongText ? m_sOutput : m_sResult; }
+    bool IsLongText() const { return m_bLongText; }
+    bool IsEnglishText() const { return m_bEnglishText; }
+    CKeyWordFinder* GetKeyWordFinder() { return m_pKeyWordFinder.get(); }
+    CEnglish* GetEnglishParser() { return m_pEnglishParser.get(); }
+
+    // ---- dictionaries and settings --------------------------------------------------------
+
+    // Sets g_pUserDict and the pre-processor's record of it; true. The caller holds g_mutex and
+    // the exclusive user-dictionary lock when other threads may be analysing (this takes neither).
+    bool SetUserDict(CTrie* pUserDict);
+    // Sets g_pFieldPOS; true. Same locking as SetUserDict.
+    bool SetFieldPOS(CWordList* pFieldPOS);
+    // Selects tag-set map 0..3 (true); any other value gives false and no change. May be called
+    // while another thread runs this instance: a call reads the map once at its start.
+    bool SetPOSmap(int nPOSmap);
+    int GetPosmap() const { return m_nPOSmap.load(); }
+    // Adds a user-dictionary line ("word tag") under the exclusive user-dictionary lock; the
+    // result of CTrie::AddTrie, 0 without a user dictionary. Must not be called holding the lock.
+    int AddUsrWord(const char* sWord);
+    // Deletes a word from the user dictionary: its old handle, -1 when absent or without a user
+    // dictionary. The caller holds the exclusive user-dictionary lock.
+    int DelUsrWord(const char* sWord);
+
+    // ---- word tests (static: called on the main instance from every thread) -----------------
+
+    // Smoothed unigram probability (f + 0.05) / (T + I x 0.05) of a word: English tables when the
+    // first byte is an ASCII letter, else the core ones; 1 for a table without counts.
+    static double GetUniProb(const char* sWord);
+    // The same for a core-dictionary handle (f = 0 for a negative handle).
+    static double GetUniProb(int nHandle);
+    // True when both words are known and their pair frequency b is at least 4 and at least a
+    // tenth of either word's unigram frequency.
+    static bool IsFreqAssociate(const char* sPrevWord, const char* sNextWord);
+    // True when the core dictionary, else the English dictionary, knows the word.
+    static bool IsWord(const char* sWord);
+
+    // ---- word lists and files --------------------------------------------------------------
+
+    // "word/tag" entries of the tagged rows of a text (rows with an empty tag left out; with
+    // bStopRemove also rows whose tag starts with none of a, n, m, v and whose word id is above
+    // 0). Under automatic detection the entries are UTF-8. Returns the vector's size.
+    size_t GetWordVector(const char* sLine, std::vector<tstring>& vecTerm, bool bStopRemove);
+    // "word/tag/count#..." of those entries, most frequent first; "" for an empty text. Valid
+    // until the next call on this instance.
+    const char* WordFreqStat(const char* sLine, bool bStopRemove);
+    // Processes a text file line by line into sDsnFilename (with a UTF-8 byte-order mark);
+    // returns the speed in KB/s, 0 when a file cannot be opened.
+    double FileProcess(const char* sSrcFilename, const char* sDsnFilename, int bPOStagged);
+    // Does nothing; true.
+    bool FileProcessEx(const char* sSrcFilename, const char* sDsnFilename);
+    // Has no effect.
+    void NER_Person(const char* pLine, word_vector pWords, int nWordCount);
+    // Adds "word tag" to the user dictionary (AddUserWordO) for each index of vecResultIndex
+    // inside 0..nWordCount-1, the tag being that of the word's type in tag map 0 ("n" without
+    // maps). Returns the number of indexes.
+    int AddUserWord(const char* sLine, word_vector pWords, int nWordCount, std::vector<int> vecResultIndex);
+    // Copies the nWordCount words into the instance's field scratch array (returned through
+    // pWordsDest, at most nWordCount words, the first copied as is), merging the words that the
+    // longest match of pDict at each word's start covers exactly into one word of type
+    // nDictType (tag from pPOS with g_bPOSTagger, 21 when pPOS is null or has none). Returns the
+    // destination count (also in nWordCountDest); 0 for no words.
+    int FieldDic(const char* pLine, word_vector pWords, int nWordCount, word_vector& pWordsDest,
+                 int& nWordCountDest, CPDAT* pDict, CPOS* pPOS, int nDictType);
+
+private:
+    // Buffer growth failure: writes the message under g_mutex.
+    static void ReportGrowFailure(bool bRows);
+    int ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict);
+    int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
+
+    bool m_bEnglishText = false;
+    std::unique_ptr<CKeyWordFinder> m_pKeyWordFinder;
+    std::unique_ptr<CPreProcess> m_pPreProcess;
+    std::unique_ptr<CSegment> m_pSegmenter;
+    std::unique_ptr<CHMMTagger> m_pTagger;
+    std::unique_ptr<CHMMTagger> m_pPERTagger;
+    std::unique_ptr<CEnglish> m_pEnglishParser;
+    tstring m_sResult;                  // text result of the last short text or line
+    tstring m_sOutput;                  // text result of a long text
+    std::vector<result_t> m_pVecResult; // rows of the last short text or line
+    std::vector<result_t> m_pVecOut;    // rows of a long text
+    bool m_bLongText = false;
+    std::vector<word_t> m_pVecField;    // scratch words of FieldDic
+    std::atomic<int> m_nPOSmap{0};      // selected tag-set map 0..3
+    bool m_bReady = false;
+
+    // Per-call scratch, kept for its capacity.
+    std::vector<word_t> m_vecWords;     // the words of a line
+    std::vector<int> m_vecNames;        // positions of merged names (tagging)
+    tstring m_sScratch;                 // conversions and pieces
+    tstring m_sUnit;                    // finer pieces: the unit text
+    std::vector<char> m_vecPieces;      // finer pieces: the cut text
+    bool m_bRowsIndexGBK = true;        // ProcessA's rows index the GBK text
+    bool m_bTagging = false;            // the current call writes tags
+};
+
+// Adds a user-dictionary line ("word tag") unless its first token is already present: 0 when
+// present, else CTrie::AddTrie's result. The first call without a user dictionary creates an
+// empty one and gives it to every instance. Takes g_mutex, then the exclusive user-dictionary
+// lock; must not be called holding either.
+int AddUserWordO(const char* sWord);

@@ -1,0 +1,342 @@
+// Result output of an engine instance: the text and the rows of one line's words, with the user
+// and field dictionary overrides, the merges, tags, weights and finer pieces; the unigram
+// probabilities behind the weights; learning a user word.
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "EnglishParser/English.h"
+#include "MERIDOX/System/EngineConfig.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/MutexLock.h"
+#include "Utility/NumberType.h"
+#include "Utility/PDAT.h"
+#include "Utility/POSmap.h"
+#include "Utility/Trie.h"
+#include "Utility/Unigram.h"
+#include "Utility/WordList.h"
+
+namespace {
+
+// Tag ids the output rules name (ids of the configured tag set).
+const int kTagWhiteSpace = 1;
+const int kTagNumeral = 18;
+const int kTagNoun = 21;
+const int kTagPerson = 24;
+const int kTagSentenceEnd = 82;
+const int kTagEnglish = 93;
+const int kTagWeb = 96;
+const int kTagMail = 97;
+const int kTagSlashes = 98;
+const int kFinerMinBytes = 6;  // units longer than this get finer pieces
+const int kFinerMaxPiece = 6;  // longest piece in bytes
+
+bool IsPunctuationTag(int nPOS) { return nPOS >= 78 && nPOS <= 92; }
+
+bool IsClassHandle(int h) {
+    return h == gUnknown_m_ID || h == gUnknown_x_ID || h == gUnknown_nr_ID || h == gUnknown_ns_ID ||
+           h == gUnknown_nt_ID || h == gUnknown_t_ID || h == gUnknown_nz_ID;
+}
+
+bool IsNumberClass(int t) { return t == 5 || t == 7 || t == 29; }
+
+// P = (f + 0.05) / (T + I x 0.05); 1 for a table without counts.
+double SmoothedProb(const CUnigram* pUnigram, int nHandle) {
+    if (!pUnigram) return 1.0;
+    double dDenominator = double(pUnigram->GetTotalFreq()) + double(pUnigram->GetItemCount()) * 0.05;
+    if (!(dDenominator > 0)) return 1.0;
+    double f = nHandle < 0 ? 0.0 : double(pUnigram->GetFreq(nHandle));
+    return (f + 0.05) / dDenominator;
+}
+
+}  // namespace
+
+double CMainSystem::GetUniProb(const char* sWord) {
+    if (!sWord) sWord = "";
+    if (isalpha((unsigned char)sWord[0]) && (unsigned char)sWord[0] < 0x80) {
+        int h = g_pEnglishDict ? g_pEnglishDict->Find(sWord) : -1;
+        return SmoothedProb(g_pEnglishUnigram, h);
+    }
+    int h = g_pCoreDict ? g_pCoreDict->Find(sWord) : -1;
+    return SmoothedProb(g_pUnigram, h);
+}
+
+double CMainSystem::GetUniProb(int nHandle) { return SmoothedProb(g_pUnigram, nHandle); }
+
+int AddUserWordO(const char* sWord) {
+    if (!sWord) return 0;
+    CMutexLock lock(&g_mutex);
+    CUserDictWriteLock writeLock;
+    if (!g_pUserDict) {
+        g_pUserDict = new CTrie;
+        if (g_pKOVEX) g_pKOVEX->SetUserDict(g_pUserDict);
+        for (int i = 0; g_vecKOVEX && i < g_nCopyMemSize; ++i)
+            if (g_vecKOVEX[i]) g_vecKOVEX[i]->SetUserDict(g_pUserDict);
+    }
+    if (g_pUserDict->Find(sWord) >= 0) return 0;
+    return g_pUserDict->AddTrie(sWord, false);
+}
+
+int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int nStartLen, int bPOStagged,
+                        bool bUserDict) {
+    const int nPOSmap = m_nPOSmap.load();
+    if (g_bPOSTagger && (nPOSmap < 0 || nPOSmap > 3)) return 0;
+    const CPOSmap* pPOSmap = g_ppPOSmap ? g_ppPOSmap[nPOSmap] : nullptr;
+    const bool bTagging = g_bPOSTagger && bPOStagged;
+    tstring sDelim, sBound;
+    AppendFirstChar(sDelim, g_sPOSDelimiter);
+    AppendFirstChar(sBound, g_sWordBoundary);
+    const bool bFiner = g_bFinerSegCombined;
+    const bool bDictionaries = bUserDict;
+
+    int i = 0;
+    while (i < nWordCount) {
+        word_t& w = pWords[i];
+        result_t row{};
+        int nStep = 1;
+        bool bBracket = false, bDictWord = false, bAccepted = false;
+        int handle = w.handle;
+        const int nCoreHandle = w.handle;
+        row.word_ID = w.handle;
+        row.weight = ProbabilityToWeight(GetUniProb(w.handle));
+        row.word_type = w.type == 'f' ? 2 : 0;
+        const int nOwnLen = w.end - w.start;
+        int nWordLen = 0;
+        tstring sLearn;
+
+        // Dictionary override: lookups and tag copies in one shared scope per unit.
+        if (bDictionaries) {
+            int nFieldLen = 0, nUserLen = 0, nFieldHandle = -1, nUserHandle = -1;
+            bool bBlank = false, bAny = false;
+            char sFieldTag[40] = "", sUserTag[40] = "";
+            {
+                CUserDictReadLock lock;
+                const CPDAT* pField = g_pFieldDict;
+                const CTrie* pUser = g_pUserDict;
+                if (pField || pUser) {
+                    bAny = true;
+                    if (pField) {
+                        nFieldLen = pField->GetMaxWord(pLine + w.start, &nFieldHandle, &bBlank);
+                        if (nFieldLen < nOwnLen || (nFieldLen == nOwnLen && IsPunctuationTag(w.POS_id)))
+                            nFieldLen = 0;
+                        if (nFieldLen > 0 && g_pFieldPOS && nFieldHandle >= 0) {
+                            result_t tmp{};
+                            SetResultPOS(tmp, g_pFieldPOS->GetWord(nFieldHandle));
+                            memcpy(sFieldTag, tmp.sPOS, sizeof sFieldTag);
+                        }
+                    }
+                    if (pUser) {
+                        nUserLen = pUser->GetMaxWord(pLine + w.start, &nUserHandle, sUserTag);
+                        if (nUserLen < 0 || (nUserLen == nOwnLen && IsPunctuationTag(w.POS_id))) nUserLen = 0;
+                    }
+                }
+            }
+            if (bAny) {
+                int nMatch = 0;
+                bool bField = false;
+                if (nFieldLen > nUserLen && nFieldLen > 1) {
+                    nMatch = nFieldLen;
+                    bField = true;
+                } else if (nUserLen >= nFieldLen && nUserLen > 1) {
+                    nMatch = nUserLen;
+                }
+                if (bBlank) bBracket = true;
+                if (nMatch > 0) {
+                    const int nEnd = w.start + nMatch;
+                    while (i + nStep < nWordCount && pWords[i + nStep].start < nEnd) ++nStep;
+                    bAccepted = (i + nStep < nWordCount && pWords[i + nStep].start == nEnd) ||
+                                (i + nStep == nWordCount && pWords[nWordCount - 1].end == nEnd);
+                }
+                if (!bAccepted) {
+                    nStep = 1;
+                    bBracket = false;
+                } else {
+                    w.type = 'e';
+                    handle = bTagging ? (bField ? nFieldHandle : nUserHandle) : 0;
+                    if (bTagging) bDictWord = true;
+                    SetResultPOS(row, bField ? sFieldTag : sUserTag);
+                    const int nId = pPOSmap ? pPOSmap->GetID(row.sPOS) : 255;
+                    row.iPOS = bTagging ? nId : -1;
+                    if (!bField) w.POS_id = tuchar(nId);
+                    if (nId == 255) w.POS_id = kTagNoun;
+                    row.word_ID = -1;
+                    row.word_type = 1;
+                }
+            }
+        }
+
+        // Unit length.
+        nWordLen = (i + nStep < nWordCount ? pWords[i + nStep].start : pWords[nWordCount - 1].end) - w.start;
+
+        // Merges: the first rule that applies; an accepted dictionary unit is final.
+        if (!bAccepted) {
+            const char c0 = pLine[w.start];
+            if (gOneID >= 0 && nCoreHandle == gOneID && i + 2 < nWordCount &&
+                pWords[i + 1].end - pWords[i + 1].start == 2 && pWords[i + 1].handle == pWords[i + 2].handle) {
+                nStep = 3;
+                nWordLen = pWords[i + 2].end - w.start;
+                handle = gUnknown_m_ID;
+                if (bTagging) w.POS_id = kTagNumeral;
+            } else if (c0 == '@' && [&] {
+                           int k = 1;
+                           while (i + k < nWordCount - 1 && k < 140) {
+                               const word_t& x = pWords[i + k];
+                               const char c = pLine[x.start];
+                               if (c == '-' || c == '_' ||
+                                   (x.type != 'y' && x.type != 1 && x.type != 2 && x.type != 4 && x.type != 28))
+                                   ++k;
+                               else
+                                   break;
+                           }
+                           if (k == 1) return false;
+                           nStep = k;
+                           return true;
+                       }()) {
+                nWordLen = pWords[i + nStep].start - w.start;
+                w.POS_id = kTagPerson;
+            } else if (w.type == 8 || IsNumberClass(w.type)) {
+                int k = 1, nDots = 0;
+                bool bAt = false;
+                while (i + k <= nWordCount - 1) {
+                    const word_t& x = pWords[i + k];
+                    const char c = pLine[x.start];
+                    bool bJoin = x.type == 8 || IsNumberClass(x.type) || c == '/' || c == '\\' || c == '_' ||
+                                 c == '.' || c == '@';
+                    if (!bJoin && c == ':' && i + k + 1 < nWordCount - 1) {
+                        const word_t& y = pWords[i + k + 1];
+                        const char c1 = pLine[x.start + 1];
+                        bJoin = y.type == 8 || y.type == 7 || c1 == '/' || c1 == '\\';
+                    }
+                    if (!bJoin) break;
+                    if (c == '@') bAt = true;
+                    if (c == '.') ++nDots;
+                    ++k;
+                }
+                if (k >= 3 && nDots > 0) {
+                    nStep = k;
+                    nWordLen = (i + nStep < nWordCount ? pWords[i + nStep].start : pWords[nWordCount - 1].end) -
+                               w.start;
+                    if (bAt)
+                        w.POS_id = kTagMail;
+                    else if (w.POS_id != kTagMail)
+                        w.POS_id = kTagWeb;
+                } else {
+                    nStep = 1;
+                    if (w.type == 7 || w.type == 29 || (w.type == 5 && c0 != '+' && c0 != '-' && c0 != '=')) {
+                        int j = i + 1;
+                        while (j < nWordCount) {
+                            const word_t& x = pWords[j];
+                            const char c = pLine[x.start];
+                            if (IsNumberClass(x.type) || x.POS_id == 84 || x.POS_id == 83 || x.POS_id == 87 ||
+                                (c && strchr("()+-. ", c)))
+                                ++j;
+                            else
+                                break;
+                        }
+                        while (j > i + 1 && pLine[pWords[j - 1].start] == ' ') --j;  // give back blanks
+                        nStep = j - i;
+                        for (int k2 = i + 1; k2 < j; ++k2)
+                            if (pLine[pWords[k2].start] == ' ') bBracket = true;
+                        nWordLen = pWords[j - 1].end - w.start;
+                    }
+                    if (IsNumberClass(w.type)) {
+                        int nType = GetNumType(pLine + w.start, (unsigned long)nWordLen);
+                        if (nType > 0) w.POS_id = tuchar(nType);
+                    }
+                }
+            } else if (i < nWordCount - 2 && c0 == '/' && pLine[pWords[i + 1].start] == '/') {
+                nStep = 2;
+                nWordLen = pWords[i + 2].start - w.start;
+                w.POS_id = kTagSlashes;
+            } else if (i < nWordCount - 1 && (w.POS_id == 24 || w.POS_id == 27) && nOwnLen == 4 &&
+                       pWords[i + 1].end - pWords[i + 1].start == 2 &&
+                       (pWords[i + 1].POS_id == 4 || pWords[i + 1].POS_id == 12 || pWords[i + 1].POS_id == 22 ||
+                        pWords[i + 1].POS_id == 41 || pWords[i + 1].POS_id == 71)) {
+                nStep = 2;
+                nWordLen = 6;
+                sLearn.assign(pLine + w.start, 6);
+                sLearn += " nr";
+            }
+        }
+
+        // Text.
+        const char* pUnit = pLine + w.start;
+        if (bBracket) m_sResult += '[';
+        m_sResult.append(pUnit, size_t(nWordLen));
+        if (bBracket) m_sResult += ']';
+
+        // Row.
+        row.start = nStartLen + w.start;
+        row.length = nWordLen;
+        if (IsClassHandle(handle)) row.word_ID = -1;
+
+        // Tag.
+        if (w.type == 28 || w.type == 'x' || w.type == 'y') {
+            row.word_ID = -1;
+            row.iPOS = bTagging ? (w.type == 28 ? kTagSentenceEnd : int(w.POS_id)) : -1;
+        } else if (bTagging) {
+            if (!bBracket) m_sResult += sDelim;
+            if (w.POS_id == kTagEnglish) {
+                int nLocal = -1;
+                int nPOS = m_pEnglishParser->GetWordPos(pUnit, nWordLen, nLocal);
+                w.POS_id = tuchar(nPOS == 255 ? kTagEnglish : nPOS);
+            }
+            if (!bDictWord) SetResultPOS(row, pPOSmap ? pPOSmap->GetPOS(w.POS_id) : "");
+            m_sResult += row.sPOS;
+            if (row.word_type != 1) row.iPOS = w.POS_id;
+        } else {
+            row.iPOS = -1;
+        }
+
+        // Boundary.
+        m_sResult += sBound;
+        m_pVecResult.push_back(row);
+
+        // Finer pieces.
+        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict) {
+            m_sUnit.assign(pUnit, size_t(nWordLen));
+            // A per-call buffer: the three-argument form would use the shared dictionary's own.
+            char* sCut = nullptr;
+            int nCutSize = 0;
+            int nCut = g_pCoreDict->MMSegment(m_sUnit.c_str(), nullptr, nullptr, &sCut, &nCutSize, false, false,
+                                              kFinerMaxPiece, '\t');
+            const bool bCut = nCut >= 0 && sCut;
+            if (bCut) m_vecPieces.assign(sCut, sCut + strlen(sCut) + 1);
+            free(sCut);
+            if (bCut) {
+                const char* s = m_vecPieces.data();
+                int nOffset = 0;
+                size_t p = 0, n = strlen(s);
+                while (p < n) {
+                    // Every piece has at least one byte, so a TAB right at p is a piece.
+                    const char* pTab = strchr(s + p + 1, '\t');
+                    size_t e = pTab ? size_t(pTab - s) : n;
+                    size_t nPiece = e - p;
+                    m_sScratch.assign(s + p, nPiece);
+                    m_sResult += m_sScratch;
+                    if (bTagging) {
+                        m_sResult += sDelim;
+                        m_sResult += "seg";
+                    }
+                    m_sResult += sBound;
+                    result_t piece{};
+                    piece.start = row.start + nOffset;
+                    piece.length = int(nPiece);
+                    SetResultPOS(piece, "seg");
+                    piece.iPOS = -1;
+                    piece.word_ID = g_pCoreDict->Find(m_sScratch.c_str());
+                    piece.weight = 0;
+                    piece.word_type = 0;
+                    m_pVecResult.push_back(piece);
+                    nOffset += int(nPiece);
+                    p = e + 1;
+                }
+            }
+        }
+
+        if (!sLearn.empty()) AddUserWordO(sLearn.c_str());
+        i += nStep;
+    }
+    return int(m_pVecResult.size());
+}

@@ -1,0 +1,181 @@
+// CKeyWordFinder: gathers the statistics of one document from the engine's tagged result rows
+// (word table with neighbour lists, the document as a list of word handles, sentences, entity
+// slots, a sentiment sum), from which keywords, new words, a summary and a fingerprint are
+// computed. Every engine instance owns one finder; keyword front ends build temporary ones.
+//
+// This file holds the records, the finder's members, its construction, destruction and Reset,
+// and the sorted neighbour-list helpers Find and Add.
+//
+// Memory: the finder owns its slots, its user-tag dictionary and handle array and its trie; the
+// unigram store and the English parser are borrowed. Finders and slot sets are not copyable.
+// Thread safety: none inside; a finder serves one thread at a time. Construction reads the
+// English unigram store g_pEnglishUnigram, which does not change after start-up.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Utility/Types.h"
+
+class CEnglish;
+class CPDAT;
+class CTrie;
+class CUnigram;
+
+// One neighbour entry: the neighbouring word's handle and how often it stood there.
+struct _word_freq {
+    int32_t handle;
+    int32_t freq;
+    _word_freq(int32_t handle1 = -1, int32_t freq1 = 0) : handle(handle1), freq(freq1) {}
+};
+typedef _word_freq WORD_FREQ;
+
+// One distinct word of the document.
+struct _tWordAV {
+    tstring word;           // the word as counted
+    tstring original_word;  // its base form (English words) or the word itself
+    tstring pos;            // tag text
+    int32_t pos_id = -1;    // tag id
+    int32_t freq = 0;       // occurrences in the document
+    double weight = 0.0;    // working weight
+    std::vector<int32_t> vecInvertList;  // positions in the document's id list, ascending
+    bool is_stopword = false;            // never weighted as a keyword
+    bool is_freq_bigram = false;         // a new-word candidate
+    std::vector<_word_freq> vecLV;       // left neighbours, ascending by handle
+    std::vector<_word_freq> vecRV;       // right neighbours, ascending by handle
+    int32_t unit_count = 1;              // engine words the entry spans
+
+    _tWordAV() = default;
+    // A word with its tag: a stop word when the tag's first character is one of "uwcopqrey" or
+    // the word starts with '<' or '>'; else weight 1000 when the tag starts with "key" (any
+    // case); else a stop word when it starts with "vshi" (any case). An empty tag is no stop tag.
+    _tWordAV(const char* sWord, const char* sPos, int iPosId, int unit_count_in = 1);
+};
+typedef _tWordAV WORD_AV;
+
+// An index into a word table with its weight.
+struct _tWordAVWeight {
+    int32_t index;
+    double weight;
+    _tWordAVWeight(int32_t index_input = -1, double weight_input = 0.0)
+        : index(index_input), weight(weight_input) {}
+};
+typedef _tWordAVWeight WORD_AV_WEIGHT;
+
+// One sentence of the document.
+struct _tSentenceInfo {
+    bool b_selected = false;  // taken into the summary
+    int32_t start_pos = 0;    // id-list position of its first word
+    int32_t end_pos = 0;      // id-list position of its last word (the sentence end)
+    int32_t length = 0;       // byte length of its text
+    double weight = 0.0;
+    tstring line;             // its text, TAB, CR and LF replaced by blanks
+    std::vector<int32_t> vecWordID;  // candidate word handles
+};
+typedef _tSentenceInfo SENTENCE_INFO;
+
+// The extraction slots: 13 fixed ones plus one per user tag, each a text of at most 600 bytes.
+struct _tDocExtractData {
+    static const size_t kSlotCapacity = 600;  // bytes of text a slot holds (601 with the NUL)
+
+    uint32_t entity_count;
+    std::vector<tstring> entity_list;  // entity_count slots, empty at construction
+    int32_t sentiment_score = 0;
+
+    explicit _tDocExtractData(uint32_t nEntityCount);
+    _tDocExtractData(const _tDocExtractData&) = delete;
+    _tDocExtractData& operator=(const _tDocExtractData&) = delete;
+
+    // Slot `type` for 0 <= type < entity_count, else null (callers test it).
+    tstring* GetElement(int type);
+};
+typedef _tDocExtractData DOC_EXTRAXT_DATA;
+
+// Flag bits of the finder's function set.
+const unsigned int KWF_PERSON = 0x1;
+const unsigned int KWF_PLACE = 0x2;
+const unsigned int KWF_ORGANIZATION = 0x4;
+const unsigned int KWF_KEYWORD = 0x8;
+const unsigned int KWF_AUTHOR = 0x10;
+const unsigned int KWF_GENERIC = 0x100;
+const unsigned int KWF_SUMMARY = 0x800;
+const unsigned int KWF_SENTIMENT_WORDS = 0x1000;
+const unsigned int KWF_SENTIMENT_SCORE = 0x2000;
+const unsigned int KWF_TIME = 0x4000;
+
+// Number of fixed extraction slots before the user-tag slots.
+const int kFixedEntityCount = 13;
+// Most handles the document's id list takes.
+const int kMaxDocWordIds = 30000000;
+
+class CKeyWordFinder {
+public:
+    // A finder over the core unigram store (borrowed, may be null) with the "#"-separated user
+    // tag list (may be null or empty; a list that yields no tag counts as none) and the flag set.
+    // The too-common thresholds are 10 x total / items of each unigram store, computed in 64 bits
+    // and clamped to INT_MAX; a missing store or one without items gives INT_MAX.
+    CKeyWordFinder(CUnigram* pUnigram, const char* sUserPosLists, unsigned int nFuncRequired);
+    virtual ~CKeyWordFinder();
+    CKeyWordFinder(const CKeyWordFinder&) = delete;
+    CKeyWordFinder& operator=(const CKeyWordFinder&) = delete;
+
+    // Starts a new collection: empties the word table, the new-word table, the sentences and the
+    // id list, replaces the trie by an empty one and sets the document length to 0. The ranking,
+    // the document text and the slots stay.
+    void Reset();
+
+    // ---- read access ----
+    DOC_EXTRAXT_DATA* GetDocExtractData() { return m_pDocExtractData.get(); }
+    int GetCnWordThreshold() const { return m_nCnWordThreshold; }
+    int GetEnWordThreshold() const { return m_nEnWordThreshold; }
+    unsigned int GetFuncRequired() const { return m_nFuncRequired; }
+    // Handle of user tag k in the tag dictionary (-1 outside the list).
+    int GetUserPosHandle(int k) const;
+    int GetUserPosCount() const { return m_nUserPosCount; }
+    const CPDAT* GetUserDefPos() const { return m_pUserDefPos.get(); }
+    const std::vector<WORD_AV>& GetWordAV() const { return m_vecWordAV; }
+    const std::vector<int32_t>& GetWordIDList() const { return m_vecWordIDList; }
+    const std::vector<SENTENCE_INFO>& GetSentences() const { return m_vecSentInfo; }
+    size_t GetDocLength() const { return m_nDocLength; }
+    CTrie* GetTrie() { return m_trie.get(); }
+
+private:
+    std::unique_ptr<DOC_EXTRAXT_DATA> m_pDocExtractData;  // the slots
+    std::unique_ptr<CPDAT> m_pUserDefPos;                  // user tag text -> its number
+    std::unique_ptr<int[]> m_pVecUserPosHandle;            // dictionary handle of each user tag
+    unsigned int m_nFuncRequired;
+    int32_t m_nCnWordThreshold;
+    int32_t m_nEnWordThreshold;
+    bool m_bEnglishText = false;
+    std::vector<WORD_AV> m_vecWordAV;                 // the word table, indexed by handle
+    std::vector<WORD_AV_WEIGHT> m_vecWordAVWeight;    // the keyword ranking
+    std::unique_ptr<CTrie> m_trie;                    // word text -> handle
+    std::vector<int32_t> m_vecWordIDList;             // the document as word handles
+    tstring m_sLine;                                  // the last result string
+    std::vector<WORD_AV> m_vecNewWordInfo;            // new-word table
+    std::vector<WORD_AV_WEIGHT> m_vecNewWordAVWeight; // its ranking
+    std::vector<tstring> m_vecNewWordResult;          // its selected result
+    CUnigram* m_pUnigram;                             // core unigram store, borrowed
+    std::vector<SENTENCE_INFO> m_vecSentInfo;         // the sentences
+    tstring m_sSummary;                               // the last summary
+    tstring m_sText;                                  // the document text
+    size_t m_nDocLength = 0;                          // bytes of scanned texts
+    std::vector<int32_t> m_vecSelectedWordID;         // summary working list
+    CEnglish* m_pEnglishParser = nullptr;             // borrowed
+    int m_nUserPosCount = 0;                          // entries of m_pVecUserPosHandle
+};
+
+// Too-common threshold of a unigram store: 10 x total / item count in 64 bits, clamped to
+// INT_MAX; INT_MAX for a null store or one whose item count is not positive.
+int32_t WordThreshold(const CUnigram* pUnigram);
+
+// Binary search of nHandle in the list ascending by handle. On a hit: true, nMid its index. On a
+// miss: false, nMid the insertion point (the last probe - 2, not below 0, advanced while the
+// entry there is below nHandle and inside the list); 0 for an empty list.
+bool Find(int nHandle, const std::vector<_word_freq>& vecList, int& nMid);
+// Adds 1 to the entry of nHandle, or inserts (nHandle, 1) at its place; returns its index.
+int Add(int nHandle, std::vector<_word_freq>& vecList);
+// Replaces TAB, CR and LF by blanks in place; returns sLine (null for null).
+char* replacelinechar(char* sLine);

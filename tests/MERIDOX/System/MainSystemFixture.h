@@ -1,0 +1,109 @@
+// Shared set-up of the engine-instance tests: the lexicons of the build's data directory loaded
+// once into the engine globals, the settings returned to start-up's defaults before each test,
+// and helpers that read an instance's rows and text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/PDAT.h"
+#include "Utility/Trie.h"
+#include "Utility/WordList.h"
+#include "common/SegmentData.h"
+
+namespace enginetest {
+
+using kxtest::Gbk;
+
+inline std::string DataDir() { return std::string(KX_BUILD_DIR) + "/Data"; }
+
+class EngineTestBase : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!s_bLoaded) {
+            ASSERT_TRUE(kxtest::LoadEngineLexicons(DataDir()));
+            s_bLoaded = true;
+        }
+    }
+    void SetUp() override {
+        g_sPOSDelimiter = "/";
+        g_sWordBoundary = "  ";
+        g_bPOSTagger = true;
+        g_bNERPerson = true;
+        g_bUserDictPrior = false;
+        g_bFinerSegCombined = false;
+        g_nEncodeType = 0;
+        kxtest::SetSpecialWordIds(*g_pCoreDict);
+        ClearDictionaries();
+    }
+    void TearDown() override {
+        ClearDictionaries();
+        g_nEncodeType = 0;
+    }
+    static void ClearDictionaries() {
+        CUserDictWriteLock lock;
+        delete g_pUserDict;
+        g_pUserDict = nullptr;
+        delete g_pFieldDict;
+        g_pFieldDict = nullptr;
+        delete g_pFieldPOS;
+        g_pFieldPOS = nullptr;
+    }
+    // A user dictionary of "word tag" lines (UTF-8, converted to GBK).
+    static void SetUserWords(const std::vector<std::string>& utf8Lines) {
+        CTrie* trie = new CTrie;
+        for (const auto& l : utf8Lines) trie->AddTrie(Gbk(l.c_str()).c_str());
+        CUserDictWriteLock lock;
+        delete g_pUserDict;
+        g_pUserDict = trie;
+    }
+    // A field dictionary of (word, tag) pairs; without tags g_pFieldPOS stays null.
+    static void SetFieldWords(const std::vector<std::pair<std::string, std::string>>& entries, bool bTags = true) {
+        CPDAT* dict = new CPDAT(0);
+        for (const auto& e : entries) dict->AddWord(Gbk(e.first.c_str()).c_str());
+        dict->AddWordComplete();
+        CWordList* tags = nullptr;
+        if (bTags) {
+            tags = new CWordList;
+            tags->AddWordInit();
+            for (const auto& e : entries)
+                tags->AddWord(Gbk(e.second.c_str()).c_str(), dict->Find(Gbk(e.first.c_str()).c_str()));
+            tags->AddWordComplete();
+        }
+        CUserDictWriteLock lock;
+        delete g_pFieldDict;
+        g_pFieldDict = dict;
+        delete g_pFieldPOS;
+        g_pFieldPOS = tags;
+    }
+
+    static bool s_bLoaded;
+};
+
+// The rows of the instance's last result.
+inline std::vector<result_t> Rows(CMainSystem& sys) {
+    int n = 0;
+    result_t* p = sys.GetResult(&n);
+    return std::vector<result_t>(p, p + n);
+}
+
+// The GBK text of each row of a GBK line.
+inline std::vector<std::string> RowTexts(CMainSystem& sys, const std::string& line) {
+    std::vector<std::string> out;
+    for (const result_t& r : Rows(sys)) out.push_back(line.substr(size_t(r.start), size_t(r.length)));
+    return out;
+}
+
+// Process on a GBK line, the result as UTF-8 (for readable failures).
+inline std::string Utf8(const std::string& gbk) {
+    std::string out;
+    ANSIToUTF8(gbk.c_str(), out);
+    return out;
+}
+
+}  // namespace enginetest
