@@ -108,7 +108,7 @@ double CMainSystem::FileProcess(const char* sSrcFilename, const char* sDsnFilena
     if (!fpSrc) {
         {
             CMutexLock lock(&g_mutex);
-            WriteError("Error read file", sSrcFilename);
+            WriteError(tstring("Error read file ") + (sSrcFilename ? sSrcFilename : ""));
         }
         if (fpDsn) fclose(fpDsn);
         return 0;
@@ -116,7 +116,7 @@ double CMainSystem::FileProcess(const char* sSrcFilename, const char* sDsnFilena
     if (!fpDsn) {
         {
             CMutexLock lock(&g_mutex);
-            WriteError("Error Write file", sDsnFilename);
+            WriteError(tstring("Error Write file ") + (sDsnFilename ? sDsnFilename : ""));
         }
         fclose(fpSrc);
         return 0;

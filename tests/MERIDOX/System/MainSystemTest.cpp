@@ -2,28 +2,577 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
 
+#include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
 #include "MainSystemFixture.h"
+#include "MERIDOX/Segment/SegmentFixture.h"
+#include "Utility/GBKChar.h"
+#include "Utility/Unigram.h"
+#include "common/TestUtil.h"
 
 namespace enginetest {
 
 bool EngineTestBase::s_bLoaded = false;
 
-class MainSystemTest : public EngineTestBase {};
+class MainSystemTest : public EngineTestBase {
+protected:
+    // Output over hand-made words of a GBK line on a fresh instance: the text and the rows.
+    struct W {
+        int start, end, type, pos, handle;
+    };
+    std::string RunOutput(const std::string& line, const std::vector<W>& ws, std::vector<result_t>& rows,
+                          bool bUserDict = true) {
+        m_sys.reset(new CMainSystem);
+        std::vector<word_t> words;
+        for (const W& w : ws) {
+            word_t x;
+            x.start = w.start;
+            x.end = w.end;
+            x.type = tuchar(w.type);
+            x.POS_id = tuchar(w.pos);
+            x.handle = w.handle;
+            words.push_back(x);
+        }
+        m_sys->Output(line.c_str(), words.data(), int(words.size()), 0, 1, bUserDict);
+        rows = Rows(*m_sys);
+        return m_sys->GetResultText();
+    }
+    int Id(const char* utf8) const { return g_pCoreDict->Find(Gbk(utf8).c_str()); }
+    std::unique_ptr<CMainSystem> m_sys;
+};
 
-TEST_F(MainSystemTest, Explore) {
+// ---- text format and rows -----------------------------------------------------------------------
+
+TEST_F(MainSystemTest, DefaultFormatTagsWordsAndLeavesSentenceEndsBare) {
     CMainSystem sys;
     ASSERT_TRUE(sys.IsReady());
-    for (const char* s : {"我们是中国人。", "他说：“好！”", "一个个", "这台computer和programming", "电话13800138000",
-                          "2008-10-12日", "12 34个", "12  ", "name@domain.com 和 www.abc.com", "//注释", "张三丰说话", "a a a"}) {
-        std::string g = Gbk(s);
-        const char* r = sys.Process(g.c_str(), 1, true);
-        printf("[%s] -> [%s]\n", s, Utf8(r).c_str());
-        for (const result_t& row : Rows(sys))
-            printf("   %d %d %s iPOS=%d id=%d type=%d w=%d\n", row.start, row.length, row.sPOS, row.iPOS, row.word_ID,
-                   row.word_type, row.weight);
+    std::string line = Gbk("他工作。");
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "他/r 工作/vn 。 ");
+    std::vector<result_t> rows = Rows(sys);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].word_ID, -1);
+    EXPECT_STREQ(rows[2].sPOS, "");
+    EXPECT_EQ(rows[2].iPOS, 82);  // what the keyword finder's sentence split reads
+    EXPECT_EQ(rows[1].start, 2);
+    EXPECT_EQ(rows[1].length, 4);
+    EXPECT_EQ(rows[0].weight, ProbabilityToWeight(CMainSystem::GetUniProb(rows[0].word_ID)));
+
+    // Without tagging: no tags, and every row's tag id is -1.
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 0, true)), "他 工作 。 ");
+    for (const result_t& r : Rows(sys)) EXPECT_EQ(r.iPOS, -1);
+
+    // One exclamation mark of class 28 also carries 82; a white-space run carries 1, untagged.
+    std::string spaced = Gbk("  中国！");
+    EXPECT_EQ(Utf8(sys.Process(spaced.c_str(), 1, true)), "   中国/ns ！ ");
+    rows = Rows(sys);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].iPOS, 1);
+    EXPECT_EQ(rows[0].length, 2);
+    EXPECT_STREQ(rows[0].sPOS, "");
+    EXPECT_EQ(rows[2].iPOS, 82);
+}
+
+TEST_F(MainSystemTest, DelimiterAndBoundaryWriteTheirFirstCharacterOnly) {
+    CMainSystem sys;
+    std::string line = Gbk("他工作。");
+    g_sPOSDelimiter = "|#";
+    g_sWordBoundary = "\t;";
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "他|r\t工作|vn\t。\t");
+    g_sPOSDelimiter = "";
+    g_sWordBoundary = " ";
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "他r 工作vn 。 ");
+    g_sPOSDelimiter = Gbk("、");  // a GBK character is written whole
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "他、r 工作、vn 。 ");
+}
+
+TEST_F(MainSystemTest, NumberWithInnerBlankIsBracketedTrailingBlanksAreNot) {
+    CMainSystem sys;
+    std::string a = Gbk("12 34个");
+    EXPECT_EQ(Utf8(sys.Process(a.c_str(), 1, true)), "[12 34]m 个/q ");
+    EXPECT_EQ(Rows(sys)[0].length, 5);
+    std::string b = "12  ";
+    std::string r = sys.Process(b.c_str(), 1, true);
+    EXPECT_EQ(r.substr(0, 5), "12/m ");
+    EXPECT_EQ(Rows(sys)[0].length, 2);
+}
+
+TEST_F(MainSystemTest, FinerPiecesFollowLongUnitsOnly) {
+    g_bFinerSegCombined = true;
+    CMainSystem sys;
+    std::string line = Gbk("中华人民共和国张三丰");
+    std::string text = Utf8(sys.Process(line.c_str(), 1, true));
+    std::vector<result_t> rows = Rows(sys);
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(rows[0].length, 14);
+    std::string pieces;
+    size_t k = 1;
+    for (; k < rows.size() && strcmp(rows[k].sPOS, "seg") == 0; ++k) {
+        EXPECT_EQ(rows[k].start, int(pieces.size()));  // starts add up
+        EXPECT_EQ(rows[k].iPOS, -1);
+        EXPECT_EQ(rows[k].weight, 0);
+        EXPECT_EQ(rows[k].word_ID, g_pCoreDict->Find(line.substr(size_t(rows[k].start), size_t(rows[k].length)).c_str()));
+        pieces += line.substr(size_t(rows[k].start), size_t(rows[k].length));
     }
+    EXPECT_GT(k, 2u);
+    EXPECT_EQ(pieces, line.substr(0, 14));
+    EXPECT_NE(text.find("/seg "), std::string::npos);
+    // The 6-byte name that follows gets no pieces.
+    ASSERT_EQ(k + 1, rows.size()) << text;
+    EXPECT_EQ(rows[k].length, 6);
+    // Without tagging the pieces are written bare.
+    EXPECT_EQ(std::string(sys.Process(line.c_str(), 0, true)).find("/seg"), std::string::npos);
+}
+
+// ---- short and long texts -----------------------------------------------------------------------
+
+TEST_F(MainSystemTest, EmptyAndLineBreakTextsComeBackAsGiven) {
+    CMainSystem sys;
+    EXPECT_STREQ(sys.Process("", 1, true), "");
+    EXPECT_STREQ(sys.Process(nullptr, 1, true), "");
+    int n = -1;
+    sys.GetResult(&n);
+    EXPECT_EQ(n, 0);
+    EXPECT_STREQ(sys.Process("\r\n", 1, true), "\r\n");
+    EXPECT_STREQ(sys.Process(" ", 1, true), " ");
+}
+
+TEST_F(MainSystemTest, HundredBytesIsOneLineHundredAndOneIsLong) {
+    CMainSystem sys;
+    std::string base;
+    while (base.size() < 100) base += Gbk("中国人民");
+    base.resize(100);
+    tstring trans;
+    sys.ProcessA(base.c_str(), trans, true, true, false);
+    EXPECT_FALSE(sys.IsLongText());
+    std::string longer = base + Gbk("。");  // 102 bytes
+    longer.resize(101);
+    longer.back() = '1';
+    sys.ProcessA(longer.c_str(), trans, true, true, false);
+    EXPECT_TRUE(sys.IsLongText());
+    int n = 0;
+    result_t* rows = sys.GetResult(&n);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(rows[n - 1].start + rows[n - 1].length, 101);
+}
+
+TEST_F(MainSystemTest, LongTextRowsCountFromTheTextStartWithOneRowPerCarriageReturn) {
+    CMainSystem sys;
+    std::string a, b;
+    while (a.size() < 60) a += Gbk("我们是中国人");
+    while (b.size() < 60) b += Gbk("他工作很好");
+    std::string text = a + "\r\n" + b;
+    CMainSystem shortSys;
+    shortSys.ProcessAtom(a.c_str(), true, true);
+    std::vector<result_t> rowsA = Rows(shortSys);
+    shortSys.ProcessAtom(b.c_str(), true, true);
+    std::vector<result_t> rowsB = Rows(shortSys);
+
+    tstring trans;
+    sys.ProcessA(text.c_str(), trans, true, true, false);
+    std::vector<result_t> rows = Rows(sys);
+    ASSERT_EQ(rows.size(), rowsA.size() + 1 + rowsB.size());
+    for (size_t k = 0; k < rowsA.size(); ++k) EXPECT_EQ(rows[k].start, rowsA[k].start);
+    const result_t& cr = rows[rowsA.size()];
+    EXPECT_EQ(cr.start, int(a.size()));
+    EXPECT_EQ(cr.length, 1);
+    EXPECT_EQ(cr.word_ID, -1);
+    EXPECT_EQ(cr.iPOS, 1);
+    for (size_t k = 0; k < rowsB.size(); ++k) {
+        EXPECT_EQ(rows[rowsA.size() + 1 + k].start, rowsB[k].start + int(a.size()) + 2);
+        EXPECT_STREQ(rows[rowsA.size() + 1 + k].sPOS, rowsB[k].sPOS);
+    }
+
+    // The text result: each line's text, the break byte and the whole boundary.
+    std::string out = sys.Process(text.c_str(), 1, true);
+    std::string lineA = shortSys.Process(a.c_str(), 1, true);
+    std::string lineB = shortSys.Process(b.c_str(), 1, true);
+    EXPECT_EQ(out, lineA + "\r  " + lineB);
+}
+
+// ---- buffers that must grow (run under ASan) --------------------------------------------------
+
+TEST_F(MainSystemTest, UserTagsLongerThanTheWordsGrowTheText) {
+    const std::string tag(39, 't');
+    SetUserWords({",; " + tag});
+    CMainSystem sys;
+    std::string line;
+    while (line.size() < 100 * 1024) line += ",;";
+    std::string out = sys.Process(line.c_str(), 1, true);
+    std::string unit = ",;/" + tag + " ";
+    ASSERT_EQ(out.size(), line.size() / 2 * unit.size());
+    EXPECT_EQ(out.substr(0, unit.size()), unit);
+    EXPECT_EQ(out.substr(out.size() - unit.size()), unit);
+    tstring trans;
+    int n = 0;
+    sys.ProcessA(line.c_str(), trans, true, true, false);
+    result_t* rows = sys.GetResult(&n);
+    ASSERT_EQ(n, int(line.size() / 2));
+    EXPECT_EQ(rows[n - 1].word_type, 1);
+    EXPECT_EQ(rows[n - 1].start, int(line.size()) - 2);
+}
+
+TEST_F(MainSystemTest, FinerPiecesOfDottedRunsGiveMoreRowsThanBytes) {
+    g_bFinerSegCombined = true;
+    CMainSystem sys;
+    std::string line;
+    while (line.size() < 2000) line += Gbk("中") + "a.b.c.d.e.f.g.h";
+    std::string out = sys.Process(line.c_str(), 1, true);
+    EXPECT_GT(out.size(), line.size() * 6);
+    tstring trans;
+    sys.ProcessA(line.c_str(), trans, true, true, false);
+    int count = 0;
+    result_t* rows = sys.GetResult(&count);
+    EXPECT_EQ(count, int(line.size()));  // one row per byte: each letter and dot is a piece
+    EXPECT_STREQ(rows[count - 1].sPOS, "seg");
+}
+
+TEST_F(MainSystemTest, EnglishLineWithLongFieldTags) {
+    SetFieldWords({{"a", std::string(39, 'f')}});
+    CMainSystem sys;
+    std::string line;
+    while (line.size() < 100) line += "a ";
+    ASSERT_TRUE(IsEnglishText(line.c_str()));
+    std::string out = sys.Process(line.c_str(), 1, true);
+    EXPECT_GT(out.size(), 12 * line.size());
+    EXPECT_TRUE(sys.IsEnglishText());
+}
+
+TEST_F(MainSystemTest, ConvertedResultLongerThanTwelveTimesTheLine) {
+    std::string tagUtf8;
+    while (tagUtf8.size() < 57) tagUtf8 += "标签";  // 38 GBK bytes, 57 UTF-8 bytes
+    SetUserWords({",; " + tagUtf8.substr(0, 57)});
+    g_nEncodeType = -1;
+    CMainSystem sys;
+    std::string line;
+    while (line.size() < 60) line += ",;";
+    std::string out = sys.Process(line.c_str(), 1, true);
+    EXPECT_GT(out.size(), 12 * line.size());
+    EXPECT_NE(out.find(",;/" + tagUtf8.substr(0, 57) + " "), std::string::npos);
+}
+
+// ---- dictionary override ------------------------------------------------------------------------
+
+TEST_F(MainSystemTest, UserWordEndingOnAWordBoundaryReplacesTheWords) {
+    std::string line = Gbk("中国人民很好");  // 中国 人民 很 好
+    CMainSystem sys;
+    SetUserWords({"中国人民 ntx", "中国人 nz"});
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国人民/ntx 很/d 好/a ");
+    std::vector<result_t> rows = Rows(sys);
+    EXPECT_EQ(rows[0].length, 8);
+    EXPECT_EQ(rows[0].word_ID, -1);
+    EXPECT_EQ(rows[0].word_type, 1);
+    EXPECT_EQ(rows[0].iPOS, 255);  // a tag the map does not know
+    EXPECT_EQ(rows[0].weight, ProbabilityToWeight(CMainSystem::GetUniProb(Id("中国"))));
+
+    // A user word that ends inside a word is ignored.
+    SetUserWords({"中国人 nz"});
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国/ns 人民/n 很/d 好/a ");
+
+    // Without bUserDict nothing is looked up.
+    SetUserWords({"中国人民 ntx"});
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, false)), "中国/ns 人民/n 很/d 好/a ");
+}
+
+TEST_F(MainSystemTest, EqualMatchesGoToTheUserWordLongerFieldWins) {
+    std::string line = Gbk("中国人民很好");
+    CMainSystem sys;
+    SetUserWords({"中国人民 v"});
+    SetFieldWords({{"中国人民", "a"}});
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国人民/v 很/d 好/a ");
+    EXPECT_EQ(Rows(sys)[0].iPOS, 68);
+    SetFieldWords({{"中国人民很", "ad"}});
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国人民很/ad 好/a ");
+    EXPECT_EQ(Rows(sys)[0].word_type, 1);
+}
+
+TEST_F(MainSystemTest, PunctuationAsLongAsTheMatchIsNotOverridden) {
+    std::string line = Gbk("中国，人民");
+    CMainSystem sys;
+    SetUserWords({"， n"});
+    SetFieldWords({{"，", "n"}});
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国/ns ，/wd 人民/n ");
+}
+
+TEST_F(MainSystemTest, FieldDictionaryWithoutTagsOrTagging) {
+    std::string line = Gbk("中国人民很好");
+    SetFieldWords({{"中国人民", "x"}}, false);
+    CMainSystem sys;
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国人民/ 很/d 好/a ");
+    EXPECT_EQ(Rows(sys)[0].iPOS, 255);
+    g_bPOSTagger = false;
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "中国人民 很 好 ");
+    EXPECT_EQ(Rows(sys)[0].iPOS, -1);
+    EXPECT_EQ(Rows(sys)[0].word_type, 1);
+}
+
+TEST_F(MainSystemTest, DictionaryUnitsAreWrittenWholeAndOnce) {
+    // Words: "@" "ab" "." "cd" | "/" "/" "x" | 一 天 天
+    std::string line = "@ab.cd//x" + Gbk("一天天");
+    SetUserWords({"@ab.cd n", "//x n", "一天天 m"});
+    std::vector<result_t> rows;
+    std::string text = RunOutput(line,
+                                 {{0, 1, 1, 78, -1}, {1, 3, 8, 93, -1}, {3, 4, 1, 78, -1}, {4, 6, 8, 93, -1},
+                                  {6, 7, 1, 78, -1}, {7, 8, 1, 78, -1}, {8, 9, 8, 93, -1},
+                                  {9, 11, 0, 18, gOneID}, {11, 13, 0, 25, 5}, {13, 15, 0, 25, 5}},
+                                 rows);
+    EXPECT_EQ(Utf8(text), "@ab.cd/n //x/n 一天天/m ");
+    std::string joined;
+    for (const result_t& r : rows) joined += line.substr(size_t(r.start), size_t(r.length));
+    EXPECT_EQ(joined, line);
+}
+
+// ---- merges ---------------------------------------------------------------------------------------
+
+TEST_F(MainSystemTest, NumeralRepeatNeedsOneInTheDictionary) {
+    std::string line = Gbk("一天天");
+    const int day = Id("天");
+    ASSERT_GE(gOneID, 0);
+    std::vector<result_t> rows;
+    std::vector<W> words = {{0, 2, 0, 18, gOneID}, {2, 4, 0, 52, day}, {4, 6, 0, 52, day}};
+    EXPECT_EQ(Utf8(RunOutput(line, words, rows)), "一天天/m ");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].word_ID, -1);
+    EXPECT_EQ(rows[0].iPOS, 18);
+    // Missing 一 (-1) never matches white space or unknown words of handle -1.
+    gOneID = -1;
+    words = {{0, 2, 0, 18, -1}, {2, 4, 0, 52, -1}, {4, 6, 0, 52, -1}};
+    RunOutput(line, words, rows);
+    EXPECT_EQ(rows.size(), 3u);
+}
+
+TEST_F(MainSystemTest, LetterWordsInChineseTextAreNeverTelephoneNumbers) {
+    CMainSystem sys;
+    for (const char* w : {"computer", "Facebook", "software", "programming"}) {
+        std::string line = Gbk("这台") + w + Gbk("和那台");
+        ASSERT_FALSE(IsEnglishText(line.c_str()));
+        sys.Process(line.c_str(), 1, true);
+        std::vector<result_t> rows = Rows(sys);
+        ASSERT_GE(rows.size(), 4u) << w;
+        EXPECT_EQ(rows[2].start, 4);
+        EXPECT_EQ(rows[2].length, int(strlen(w)));
+        EXPECT_NE(rows[2].iPOS, 100) << w;
+        EXPECT_NE(rows[2].iPOS, 52) << w;
+    }
+    std::string phone = Gbk("电话") + "13800138000";
+    sys.Process(phone.c_str(), 1, true);
+    EXPECT_EQ(Rows(sys).back().iPOS, 100);
+    std::string date = "2008-10-12" + Gbk("日");
+    sys.Process(date.c_str(), 1, true);
+    EXPECT_EQ(Rows(sys)[0].iPOS, 52);
+    EXPECT_EQ(Rows(sys)[0].length, 10);
+}
+
+TEST_F(MainSystemTest, MailAndWebAddressesWithDotsAndAtsAsWords) {
+    // With "." and "@" as single punctuation atoms, addresses are runs of words.
+    std::unique_ptr<CCharset> cs = segtest::MakeCharset({{".", 1}, {"@", 1}});
+    ASSERT_TRUE(cs);
+    CCharset* saved = g_pCharset;
+    g_pCharset = cs.get();
+    {
+        CMainSystem sys;
+        auto unitOf = [&](const std::string& addr, int& iPOS) {
+            std::string line = Gbk("请发到这个地址") + addr + Gbk("或者打电话给我们谢谢大家");
+            EXPECT_FALSE(IsEnglishText(line.c_str()));
+            sys.Process(line.c_str(), 1, true);
+            for (const result_t& r : Rows(sys))
+                if (r.start == 14) {
+                    iPOS = r.iPOS;
+                    return line.substr(14, size_t(r.length));
+                }
+            return std::string();
+        };
+        int pos = 0;
+        EXPECT_EQ(unitOf("name@domain.com", pos), "name@domain.com");
+        EXPECT_EQ(pos, 97);
+        EXPECT_EQ(unitOf("www.abc.com", pos), "www.abc.com");
+        EXPECT_EQ(pos, 96);
+        EXPECT_EQ(unitOf("user@host", pos), "user");  // no dot: no address, no stale 97
+        EXPECT_NE(pos, 97);
+    }
+    g_pCharset = saved;
+}
+
+TEST_F(MainSystemTest, DoubleSlashAndLearnedNames) {
+    CMainSystem sys;
+    std::string line = "//" + Gbk("注释");
+    EXPECT_EQ(Utf8(sys.Process(line.c_str(), 1, true)), "///xr 注释/v ");
+    EXPECT_EQ(Rows(sys)[0].iPOS, 98);
+
+    // A four-byte name followed by a two-byte morpheme is one unit and is learned once.
+    std::string name = Gbk("欧阳小明");
+    std::vector<result_t> rows;
+    std::vector<W> words = {{0, 4, 0, 24, -1}, {4, 6, 0, 4, -1}};
+    EXPECT_EQ(Utf8(RunOutput(name, words, rows)), "欧阳小/nr ");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].length, 6);
+    EXPECT_EQ(rows[0].iPOS, 24);
+    ASSERT_NE(g_pUserDict, nullptr);  // created on first use
+    EXPECT_GE(g_pUserDict->Find(name.substr(0, 6).c_str()), 0);
+    EXPECT_EQ(AddUserWordO((name.substr(0, 6) + " nr").c_str()), 0);
+}
+
+// ---- conversion and row mapping ----------------------------------------------------------------
+
+class CodeTranslatorTest : public MainSystemTest {
+protected:
+    void SetUp() override {
+        MainSystemTest::SetUp();
+        m_tran.reset(new CCodeTran((DataDir() + "/").c_str(), 1));
+        ASSERT_EQ(m_tran->GetStatus(), 1);
+        g_pCodeTranslator = m_tran.get();
+        g_nEncodeType = 1;
+    }
+    void TearDown() override {
+        g_pCodeTranslator = nullptr;
+        MainSystemTest::TearDown();
+    }
+    std::unique_ptr<CCodeTran> m_tran;
+};
+
+TEST_F(CodeTranslatorTest, RowsMapOntoTheCallersTextAfterTheByteOrderMark) {
+    CMainSystem sys;
+    std::string text = "\xEF\xBB\xBF我们是中国人。";
+    tstring trans;
+    int n = sys.ProcessA(text.c_str(), trans, true, true, false);
+    std::vector<result_t> rows = Rows(sys);
+    ASSERT_EQ(n, 5);
+    EXPECT_EQ(rows[0].start, 3);
+    EXPECT_EQ(text.substr(size_t(rows[0].start), size_t(rows[0].length)), "我们");
+    EXPECT_EQ(text.substr(size_t(rows[3].start), size_t(rows[3].length)), "人");
+    EXPECT_EQ(rows[4].start + rows[4].length, int(text.size()));
+    EXPECT_STREQ(sys.Process(text.c_str(), 1, true), "我们/r 是/v 中国/ns 人/n 。 ");
+}
+
+TEST_F(CodeTranslatorTest, UnconvertibleCharactersNeverPushTheSearchPastTheText) {
+    CMainSystem sys;
+    for (std::string tail : {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n", "a\xE2\x82\xAC\xF0\x9F\x98\x80"}) {
+        std::string text = "中国人" + tail;
+        std::unique_ptr<char[]> exact = segtest::Exact(text);
+        tstring trans;
+        int n = sys.ProcessA(exact.get(), trans, true, true, false);
+        result_t* rows = sys.GetResult(nullptr);
+        for (int k = 0; k < n; ++k) {
+            EXPECT_LE(rows[k].start, int(text.size()));
+            EXPECT_GE(rows[k].start, 0);
+        }
+    }
+}
+
+TEST_F(MainSystemTest, AutomaticDetectionRowsIndexTheGBKText) {
+    ASSERT_EQ(CodeTrans_Initialize((DataDir() + "/CodeTrans.model").c_str()), 0);
+    g_nEncodeType = -1;
+    CMainSystem sys;
+    std::string text = "我们是中国人，中国人民很好。";
+    tstring trans;
+    int n = sys.ProcessA(text.c_str(), trans, true, true, false);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(trans, Gbk(text.c_str()));
+    result_t* rows = sys.GetResult(nullptr);
+    EXPECT_EQ(trans.substr(size_t(rows[0].start), size_t(rows[0].length)), Gbk("我们"));
+
+    std::vector<tstring> terms;
+    sys.GetWordVector(text.c_str(), terms, false);
+    ASSERT_GE(terms.size(), 5u);
+    EXPECT_EQ(terms[0], "我们/r");
+    EXPECT_EQ(terms[3], "人/n");
+    EXPECT_STREQ(sys.WordFreqStat(text.c_str(), true), "中国/ns/2#是/v/1#人/n/1#人民/n/1#好/a/1#");
+    EXPECT_EQ(Utf8(Gbk(sys.Process(text.c_str(), 1, true))), "我们/r 是/v 中国/ns 人/n ，/wd 中国/ns 人民/n 很/d 好/a 。 ");
+    EXPECT_STREQ(sys.WordFreqStat("", true), "");
+}
+
+TEST_F(MainSystemTest, FileProcessWritesWhatProcessGives) {
+    kxtest::TempDir dir;
+    std::string line;
+    while (line.size() < 10 * 1024) line += Gbk("我们是中国人，中国人民很好。");
+    line += "\n";
+    kxtest::WriteAll(dir.file("in.txt"), line);
+    CMainSystem sys;
+    double speed = sys.FileProcess(dir.file("in.txt").c_str(), dir.file("out.txt").c_str(), 1);
+    EXPECT_GE(speed, 0.0);
+    std::string expected = std::string("\xEF\xBB\xBF") + sys.Process(line.c_str(), 1, true);
+    EXPECT_EQ(kxtest::ReadAll(dir.file("out.txt")), expected);
+
+    // A missing source: 0, and the destination is still created.
+    EXPECT_EQ(sys.FileProcess(dir.file("missing.txt").c_str(), dir.file("out2.txt").c_str(), 1), 0.0);
+    FILE* f = fopen(dir.file("out2.txt").c_str(), "rb");
+    EXPECT_NE(f, nullptr);
+    if (f) fclose(f);
+}
+
+// ---- members --------------------------------------------------------------------------------------
+
+TEST_F(MainSystemTest, SettingsAndWordTests) {
+    CMainSystem sys;
+    EXPECT_TRUE(sys.SetPOSmap(2));
+    EXPECT_FALSE(sys.SetPOSmap(4));
+    EXPECT_FALSE(sys.SetPOSmap(-1));
+    EXPECT_EQ(sys.GetPosmap(), 2);
+
+    EXPECT_TRUE(CMainSystem::IsWord(Gbk("中国").c_str()));
+    EXPECT_TRUE(CMainSystem::IsWord("computer"));
+    EXPECT_FALSE(CMainSystem::IsWord(Gbk("中国中国中国").c_str()));
+
+    const double T = g_pUnigram->GetTotalFreq(), I = g_pUnigram->GetItemCount();
+    EXPECT_DOUBLE_EQ(CMainSystem::GetUniProb(Gbk("中国中国中国").c_str()), 0.05 / (T + I * 0.05));
+    EXPECT_DOUBLE_EQ(CMainSystem::GetUniProb(-1), 0.05 / (T + I * 0.05));
+    const double TE = g_pEnglishUnigram->GetTotalFreq(), IE = g_pEnglishUnigram->GetItemCount();
+    int h = g_pEnglishDict->Find("computer");
+    ASSERT_GE(h, 0);
+    EXPECT_DOUBLE_EQ(CMainSystem::GetUniProb("computer"), (g_pEnglishUnigram->GetFreq(h) + 0.05) / (TE + IE * 0.05));
+    EXPECT_DOUBLE_EQ(CMainSystem::GetUniProb("2008"), 0.05 / (T + I * 0.05) == CMainSystem::GetUniProb("2008")
+                                                           ? CMainSystem::GetUniProb("2008")
+                                                           : -1);
+
+    // An empty unigram table gives probability 1 (weight 0), never inf or NaN.
+    CUnigram* saved = g_pUnigram;
+    CUnigram empty;
+    g_pUnigram = &empty;
+    EXPECT_EQ(CMainSystem::GetUniProb(5), 1.0);
+    EXPECT_EQ(ProbabilityToWeight(CMainSystem::GetUniProb(Gbk("中国").c_str())), 0);
+    g_pUnigram = saved;
+
+    EXPECT_EQ(sys.AddUsrWord(Gbk("新词 n").c_str()), 0);  // no user dictionary
+    EXPECT_EQ(sys.DelUsrWord(Gbk("新词").c_str()), -1);
+    SetUserWords({});
+    EXPECT_EQ(sys.AddUsrWord(Gbk("新词 n").c_str()), 1);
+    {
+        CUserDictWriteLock lock;
+        EXPECT_GE(sys.DelUsrWord(Gbk("新词").c_str()), 0);
+    }
+}
+
+TEST_F(MainSystemTest, AddUserWordSkipsIndexesOutsideTheWordsAndFieldDicMerges) {
+    CMainSystem sys;
+    std::string line = Gbk("中国人民很好");
+    std::vector<word_t> words(4);
+    int starts[] = {0, 4, 8, 10, 12};
+    for (int k = 0; k < 4; ++k) {
+        words[size_t(k)].start = starts[k];
+        words[size_t(k)].end = starts[k + 1];
+        words[size_t(k)].type = 0;
+    }
+    EXPECT_EQ(sys.AddUserWord(line.c_str(), words.data(), 4, {1, 7, -2}), 3);
+    ASSERT_NE(g_pUserDict, nullptr);
+    EXPECT_GE(g_pUserDict->Find(Gbk("人民").c_str()), 0);
+
+    CPDAT dict(0);
+    dict.AddWord(Gbk("人民很").c_str());
+    dict.AddWordComplete();
+    word_vector dest = nullptr;
+    int nDest = 0;
+    EXPECT_EQ(sys.FieldDic(line.c_str(), words.data(), 4, dest, nDest, &dict, nullptr, 'e'), 3);
+    ASSERT_EQ(nDest, 3);
+    EXPECT_EQ(dest[1].start, 4);
+    EXPECT_EQ(dest[1].end, 10);
+    EXPECT_EQ(dest[1].type, 'e');
+    EXPECT_EQ(dest[1].POS_id, 21);
+    EXPECT_EQ(dest[2].start, 10);
 }
 
 }  // namespace enginetest
