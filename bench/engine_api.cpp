@@ -15,6 +15,7 @@
 #include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
+#include "MERIDOX/System/MainSystem.h"
 
 namespace {
 
