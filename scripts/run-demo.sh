@@ -5,6 +5,18 @@ build=${1:-build}
 if [ -x "$build/bin/kxdemo" ]; then
   exec "$build/bin/kxdemo" "$build" data/sample
 fi
+if [ -x "$build/bin/kovex" ] && [ -d "$build/Data" ]; then
+  # The engine at work: a few UTF-8 sentences segmented and tagged through its interface.
+  samples='1998年3月27日，江泽民主席在北京会见了来访的美国客人。
+王小明今年23岁，他喜欢用Python写程序，每天学习3个小时。
+详细内容请访问http://www.example.com/news/index.html，或者拨打电话010-12345678。
+This is an English sentence with 2 numbers and the word engine.'
+  printf '%s\n' "$samples" | while IFS= read -r line; do printf '  %s\n' "$line"; done
+  echo "segmented and tagged by $build/bin/kovex:"
+  # Run inside the build folder, so that the engine's day log lands there.
+  printf '%s\n' "$samples" | (cd "$build" && ./bin/kovex -d . -e 1) | while IFS= read -r line; do printf '  %s\n' "$line"; done
+  exit 0
+fi
 if [ -x "$build/bin/datacheck" ] && [ -d "$build/Data" ]; then
   exec "$build/bin/datacheck" "$build"
 fi

@@ -71,6 +71,7 @@ CCodeTran::CCodeTran(const char* sDataPath, int encoding) {
         }
         if (!bLoaded) {
             ReportLoadFailure(sPath);
+            m_sFailedPath = sPath;
             return;
         }
     }

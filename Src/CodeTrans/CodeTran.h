@@ -41,6 +41,8 @@ public:
     int GetStatus() const { return m_nStatus; }
     // The encoding code, set only when all six files loaded (0 otherwise).
     int GetEncodeType() const { return m_nEncoding; }
+    // The path of the file that did not load ("" when none failed), so that a caller can name it.
+    const tstring& GetFailedPath() const { return m_sFailedPath; }
     // True when the caller encoding's dictionary holds the nLen bytes at sUnit as one unit (a
     // character the converter knows); false for a converter whose status is not 1.
     bool HoldsCodeUnit(const char* sUnit, unsigned int nLen) const;
@@ -78,4 +80,5 @@ private:
     CIDMaps* m_pGBK2CodeMap = nullptr;    // GBK handle -> code handles
     int m_nEncoding = 0;
     int m_nStatus = 0;
+    tstring m_sFailedPath;
 };

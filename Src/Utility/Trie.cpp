@@ -143,6 +143,17 @@ int CTrie::DelTrie(const char* sWord) {
     return h;
 }
 
+bool CTrie::SetWordInfo(const char* sWord, const char* sPOS, int nFreq) {
+    if (!sWord || !sPOS) return false;
+    int n = FindNode(sWord, strlen(sWord));
+    trie_elem* p;
+    if (n < 0 || !m_pDynamicArry->GetElem(n, p) || p->handle == -1) return false;
+    memset(p->sPos, 0, kTagSize);
+    strncpy(p->sPos, sPOS, kTagSize - 1);
+    p->freq = nFreq;
+    return true;
+}
+
 // ---- lookups ---------------------------------------------------------------------------------
 
 int CTrie::FindNode(const char* sWord, unsigned long nLen) const {

@@ -35,6 +35,9 @@ public:
     // present or added before (a deleted word added again gets a new handle). The tag is replaced
     // and the count raised.
     int AddTrie(const char* sLine, bool bWholeWord = false);
+    // Sets the tag (cut to 39 bytes) and the count of a present word, keeping its handle. False,
+    // nothing changed, when the word is absent or deleted.
+    bool SetWordInfo(const char* sWord, const char* sPOS, int nFreq);
     // Handle of the first blank-delimited token of the text; -1 when absent, deleted, or the
     // text is 1024 bytes or longer.
     int Find(const char* sWordO) const;

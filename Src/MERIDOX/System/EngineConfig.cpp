@@ -36,8 +36,9 @@ void ApplyLogItem(const char* sConfig) {
 void ApplyEngineItems(const char* sConfig) {
     tstring v;
     if (ItemValue(sConfig, "TagSet", v)) g_sTagset = v;
-    if (ItemValue(sConfig, "POSDelimiter", v)) g_sPOSDelimiter = v;
-    if (ItemValue(sConfig, "WordBoundary", v)) g_sWordBoundary = v;
+    // An empty delimiter or boundary would put a NUL into every result text: keep the default.
+    if (ItemValue(sConfig, "POSDelimiter", v) && !v.empty()) g_sPOSDelimiter = v;
+    if (ItemValue(sConfig, "WordBoundary", v) && !v.empty()) g_sWordBoundary = v;
     if (ItemEquals(sConfig, "Person", "off")) g_bNERPerson = false;
     if (ItemEquals(sConfig, "Tagger", "off")) g_bPOSTagger = false;
     g_bUserDictPrior = ItemEquals(sConfig, "UserDictPrior", "on");

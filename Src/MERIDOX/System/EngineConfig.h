@@ -24,7 +24,8 @@
 void ApplyLogItem(const char* sConfig);
 
 // Applies TagSet, POSDelimiter, WordBoundary, Person, Tagger, UserDictPrior, Granularity and
-// FinerSegCombined, in that order, to the engine globals. UserDictPrior, Granularity and
+// FinerSegCombined, in that order, to the engine globals. An empty POSDelimiter or WordBoundary
+// keeps the default. UserDictPrior, Granularity and
 // FinerSegCombined are set to off first; the others keep their value when absent.
 void ApplyEngineItems(const char* sConfig);
 

@@ -1,7 +1,5 @@
 #include "MERIDOX/System/EngineGlobals.h"
 
-#include <mutex>
-
 #include "CodeTrans/CodeTran.h"
 #include "Utility/Bigram.h"
 #include "Utility/Charset.h"
@@ -62,7 +60,7 @@ CMainSystem* g_pKOVEX = nullptr;
 CMainSystem** g_vecKOVEX = nullptr;
 int g_nCopyMemSize = 0;
 
-std::shared_mutex g_hUserDictLock;
+pthread_rwlock_t g_hUserDictLock = PTHREAD_RWLOCK_WRITER_NONRECURSIVE_INITIALIZER_NP;
 std::atomic<int> g_nUserDictReaderCount{0};
 std::atomic<int> g_nUserDictWriterCount{0};
 
@@ -73,11 +71,23 @@ bool TryClaimEngineStart() {
 
 void ReleaseEngineStart() { g_bInitStart.store(false); }
 
-CUserDictReadLock::CUserDictReadLock() : m_lock(g_hUserDictLock) { ++g_nUserDictReaderCount; }
-CUserDictReadLock::~CUserDictReadLock() { --g_nUserDictReaderCount; }
+CUserDictReadLock::CUserDictReadLock() {
+    pthread_rwlock_rdlock(&g_hUserDictLock);
+    ++g_nUserDictReaderCount;
+}
+CUserDictReadLock::~CUserDictReadLock() {
+    --g_nUserDictReaderCount;
+    pthread_rwlock_unlock(&g_hUserDictLock);
+}
 
-CUserDictWriteLock::CUserDictWriteLock() : m_lock(g_hUserDictLock) { ++g_nUserDictWriterCount; }
-CUserDictWriteLock::~CUserDictWriteLock() { --g_nUserDictWriterCount; }
+CUserDictWriteLock::CUserDictWriteLock() {
+    pthread_rwlock_wrlock(&g_hUserDictLock);
+    ++g_nUserDictWriterCount;
+}
+CUserDictWriteLock::~CUserDictWriteLock() {
+    --g_nUserDictWriterCount;
+    pthread_rwlock_unlock(&g_hUserDictLock);
+}
 
 void ResetEngineSettings() {
     g_sDataPath.clear();
@@ -98,13 +108,13 @@ void ResetEngineSettings() {
     gQuatation_LD_ID = gQuatation_RD_ID = gQuatation_LS_ID = gQuatation_RS_ID = 0;
     gPunctation_WP_ID = 0;
     gOneID = 0;
-    std::unique_lock<std::shared_mutex> lock(g_hUserDictLock);
+    CUserDictWriteLock lock;
     g_pKeyPOSBlacklist.clear();
 }
 
 void ReleaseEngineLexicons() {
     {
-        std::unique_lock<std::shared_mutex> lock(g_hUserDictLock);
+        CUserDictWriteLock lock;
         DeleteAndClear(g_pUserDict);
         DeleteAndClear(g_pFieldDict);
         DeleteAndClear(g_pFieldPOS);

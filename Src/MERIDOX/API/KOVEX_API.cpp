@@ -1,0 +1,325 @@
+// The analysis functions of the engine interface: pooled paragraph processing, the main-instance
+// row protocol, and the word tests on the shared lexicons.
+#include "MERIDOX/API/KOVEX_API.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <json/json.h>
+
+#include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
+#include "EnglishParser/English.h"
+#include "MERIDOX/API/KOVEXInternal.h"
+#include "MERIDOX/API/KOVEXPool.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/BufferManager.h"
+#include "Utility/GBKChar.h"
+#include "Utility/JsonText.h"
+#include "Utility/MutexLock.h"
+#include "Utility/PDAT.h"
+#include "Utility/POS.h"
+#include "Utility/POSmap.h"
+#include "Utility/ReadFile.h"
+#include "Utility/Trie.h"
+
+pthread_mutex_t g_hMainSystem = PTHREAD_MUTEX_INITIALIZER;
+
+namespace kovex {
+
+const char kEmptyText[] = "";
+
+tstring ToGBK(const char* sText) {
+    if (!sText) return tstring();
+    if (g_nEncodeType == -1) {
+        const int nLen = int(strlen(sText));
+        std::vector<char> buf(size_t(nLen) + 1);
+        int nDest = 0;
+        CodeTrans_ToAnsi(0, sText, nLen, buf.data(), nDest);
+        return tstring(buf.data());
+    }
+    return ToGBKByConverter(sText);
+}
+
+tstring ToGBKByConverter(const char* sText) {
+    if (!sText) return tstring();
+    if (!g_pCodeTranslator) return tstring(sText);
+    tstring sResult;
+    g_pCodeTranslator->CodeToGBK(sText, sResult);
+    return sResult;
+}
+
+tstring FromGBK(const tstring& sGBK) {
+    if (g_nEncodeType == -1) {
+        const int nLen = int(sGBK.size());
+        std::vector<char> buf(4 * size_t(nLen) + 1);
+        int nCap = int(buf.size());
+        CodeTrans_ToUtf8(2, sGBK.c_str(), nLen, buf.data(), nCap);
+        return tstring(buf.data());
+    }
+    if (g_pCodeTranslator && !sGBK.empty()) {
+        tstring sResult;
+        g_pCodeTranslator->GBKToCode(sGBK.c_str(), sResult);
+        return sResult;
+    }
+    return sGBK;
+}
+
+const char* Register(const tstring& sText) {
+    if (!g_pBufManager) return kEmptyText;
+    const char* p = g_pBufManager->AddBuffer(sText.c_str());
+    return p ? p : kEmptyText;
+}
+
+char* RegisterBytes(const void* pData, size_t nBytes) {
+    if (!g_pBufManager || nBytes == 0) return nullptr;
+    char* p = new char[nBytes];
+    memcpy(p, pData, nBytes);
+    return g_pBufManager->AddBuffer(p);
+}
+
+}  // namespace kovex
+
+using kovex::kEmptyText;
+
+// ---- pooled analysis ---------------------------------------------------------------------------
+
+std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged) {
+    if (!g_bActive) return std::string();
+    CPoolClaim claim;
+    if (!claim.get()) return std::string();
+    const char* sResult = claim.get()->ParagraphProcess(sParagraph, bPOStagged);
+    return sResult ? std::string(sResult) : std::string();
+}
+
+const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged) {
+    if (!g_bActive) return kEmptyText;
+    return kovex::Register(KOVEX_ParagraphProcessStr(sParagraph, bPOStagged));
+}
+
+const result_t* KOVEX_ParagraphProcessA(const char* sParagraph, int* pResultCount, bool bUserDict) {
+    if (pResultCount) *pResultCount = 0;
+    if (!g_bActive) return nullptr;
+    char* pCopy = nullptr;
+    int nCount = 0;
+    {
+        CPoolClaim claim;
+        if (!claim.get()) return nullptr;
+        const result_t* pRows = claim.get()->ParagraphProcessA(sParagraph, &nCount, bUserDict);
+        if (!pRows || nCount <= 0) return nullptr;
+        pCopy = kovex::RegisterBytes(pRows, sizeof(result_t) * size_t(nCount));
+    }
+    if (!pCopy) return nullptr;
+    if (pResultCount) *pResultCount = nCount;
+    return reinterpret_cast<const result_t*>(pCopy);
+}
+
+double KOVEX_FileProcess(const char* sSourceFilename, const char* sResultFilename, int bPOStagged) {
+    if (!g_bActive || !sSourceFilename || !sResultFilename) return 0.0;
+    tstring sSrc, sDst;
+    const bool bConverted = GetAnsiFilename(sSourceFilename, sSrc, false);
+    GetAnsiFilename(sResultFilename, sDst, bConverted);
+    CPoolClaim claim;
+    if (!claim.get()) return 0.0;
+    return claim.get()->FileProcess(sSrc.c_str(), sDst.c_str(), bPOStagged);
+}
+
+const char* KOVEX_WordFreqStat(const char* sText, bool bStopRemove) {
+    if (!g_bActive) return kEmptyText;
+    std::string sResult;
+    {
+        CPoolClaim claim;
+        if (claim.get()) {
+            const char* p = claim.get()->WordFreqStat(sText, bStopRemove);
+            if (p) sResult = p;
+        }
+    }
+    return kovex::Register(sResult);
+}
+
+const char* KOVEX_FileWordFreqStat(const char* sFilenameO, bool bStopRemove) {
+    if (!g_bActive) return kEmptyText;
+    if (!sFilenameO) return kovex::Register(tstring());
+    tstring sName;
+    GetAnsiFilename(sFilenameO, sName, false);
+    char* pText = nullptr;
+    const unsigned long n = ReadFile(sName.c_str(), &pText, 0, 0, true);
+    std::unique_ptr<char[]> text(pText);
+    if (!pText || n == 0) return kovex::Register(tstring());
+    return KOVEX_WordFreqStat(pText, bStopRemove);
+}
+
+// ---- the main instance ---------------------------------------------------------------------------
+
+const char* KOVEX_GetLastErrorMsg() { return GetLastErrorMsg(); }
+
+int KOVEX_GetParagraphProcessAWordCount(const char* sParagraph) {
+    if (!g_bActive || !sParagraph) return 0;
+    CMutexLock lock(&g_hMainSystem);
+    if (!g_pKOVEX) return 0;
+    tstring sTrans;
+    return g_pKOVEX->ProcessA(sParagraph, sTrans, true, true, false);
+}
+
+void KOVEX_ParagraphProcessAW(int nCount, result_t* result) {
+    if (!g_bActive || !result || nCount <= 0) return;
+    CMutexLock lock(&g_hMainSystem);
+    if (!g_pKOVEX) return;
+    int nRows = 0;
+    const result_t* pRows = g_pKOVEX->GetResult(&nRows);
+    if (pRows && nRows == nCount) memcpy(result, pRows, sizeof(result_t) * size_t(nCount));
+}
+
+int KOVEX_SetPOSmap(int nPOSmap) {
+    if (!g_bActive || nPOSmap < 0 || nPOSmap > 3) return 0;
+    g_nPosMap = nPOSmap;
+    if (!g_bPOSTagger) return 0;
+    CMutexLock lock(&g_mutex);
+    if (g_pKOVEX) g_pKOVEX->SetPOSmap(nPOSmap);
+    for (int i = 0; g_vecKOVEX && i < g_nCopyMemSize; ++i)
+        if (g_vecKOVEX[i]) g_vecKOVEX[i]->SetPOSmap(nPOSmap);
+    return 0;
+}
+
+// ---- word tests ----------------------------------------------------------------------------------
+
+double KOVEX_GetUniProb(const char* sWord) {
+    if (!g_bActive || !sWord) return 0.0;
+    return CMainSystem::GetUniProb(sWord);
+}
+
+int KOVEX_IsWord(const char* sWordO) {
+    if (!g_bActive || !sWordO) return 0;
+    const tstring sWord = kovex::ToGBK(sWordO);
+    return CMainSystem::IsWord(sWord.c_str()) ? 1 : 0;
+}
+
+int KOVEX_IsUserWord(const char* sWordO, bool bAnsiCode) {
+    if (!g_bActive || !sWordO) return 0;
+    const tstring sWord = bAnsiCode ? tstring(sWordO) : kovex::ToGBK(sWordO);
+    if (sWord.empty()) return 0;
+    CUserDictReadLock lock;
+    if (g_pFieldDict && g_pFieldDict->Find(sWord.c_str()) >= 0) return 1;
+    if (g_pUserDict && g_pUserDict->Find(sWord.c_str()) >= 0) return 1;
+    return 0;
+}
+
+const char* KOVEX_GetWordPOS(const char* sWordO) {
+    if (!g_bActive) return nullptr;
+    if (!sWordO) return kovex::Register(tstring());
+    const tstring sWord = kovex::ToGBK(sWordO);
+    const POS_info* pInfo = nullptr;
+    int nCount = 0;
+    if (g_bPOSTagger && g_pCorePOS && g_ppPOSmap && g_ppPOSmap[0]) {
+        const int nHandle = g_pCoreDict->Find(sWord.c_str());
+        if (nHandle > 0) {
+            pInfo = g_pCorePOS->GetPOS(nHandle, &nCount);
+        } else if (nHandle < 0 && g_pEnglishDict && g_pEnglishPOS) {
+            const int nEnglish = g_pEnglishDict->Find(sWord.c_str());
+            if (nEnglish >= 0) pInfo = g_pEnglishPOS->GetPOS(nEnglish, &nCount);
+        }
+    }
+    tstring sResult;
+    for (int i = 0; pInfo && i < nCount; ++i) {
+        char sItem[80];
+        snprintf(sItem, sizeof(sItem), "/%s/%d#", g_ppPOSmap[0]->GetPOS(pInfo[i].POS_id), int(pInfo[i].freq));
+        sResult += sItem;
+    }
+    return kovex::Register(kovex::FromGBK(sResult));
+}
+
+const char* KOVEX_FinerSegment(const char* sLineO) {
+    if (!g_bActive) return nullptr;
+    if (!sLineO) return kovex::Register(tstring());
+    const tstring sLine = kovex::ToGBK(sLineO);
+    char* pCut = nullptr;
+    int nCutSize = 0;
+    g_pCoreDict->MMSegment(sLine.c_str(), nullptr, nullptr, &pCut, &nCutSize, false, false, 6, '#');
+    tstring sCut = pCut ? pCut : "";
+    free(pCut);
+    if (sCut.find(sLine) != tstring::npos) return kovex::Register(tstring());
+    tstring sResult = kovex::FromGBK(sCut);
+    for (char& c : sResult)
+        if (c == '#') c = ' ';
+    return kovex::Register(sResult);
+}
+
+const char* KOVEX_GetEngWordOrign(const char* sWord) {
+    if (!g_bActive || !sWord) return nullptr;
+    tstring sOrign;
+    {
+        CPoolClaim claim;
+        if (!claim.get() || !claim.get()->GetSystem()->GetEnglishParser()) return nullptr;
+        sOrign = claim.get()->GetSystem()->GetEnglishParser()->GetEngWordOrign(sWord);
+    }
+    if (sOrign.empty()) return nullptr;
+    if (sOrign[0] >= 'A' && sOrign[0] <= 'Z') sOrign[0] = char(sOrign[0] - 'A' + 'a');
+    return kovex::Register(sOrign);
+}
+
+namespace {
+
+bool StartsWithBlank(const char* p) { return *p == '\t' || *p == '\r' || *p == '\n' || *p == ' '; }
+
+// Character count of a text as CharStat counts it.
+int CharCount(const tstring& s, bool bUTF8) {
+    unsigned long nSingle = 0, nMulti = 0;
+    return int(CharStat(s.c_str(), nSingle, nMulti, bUTF8));
+}
+
+}  // namespace
+
+const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
+    Json::Value root(Json::arrayValue);
+    if (!g_bActive || !sLine) return g_bActive ? kovex::Register(WriteJson2Str(root)) : "[]";
+    if ((unsigned char)sLine[0] == 0xEF && (unsigned char)sLine[1] == 0xBB && (unsigned char)sLine[2] == 0xBF)
+        sLine += 3;
+    const bool bUTF8 = g_pCodeTranslator && g_pCodeTranslator->GetEncodeType() == 1;
+    int nCount = 0;
+    const result_t* pRows = KOVEX_ParagraphProcessA(sLine, &nCount, true);
+    const size_t nLineLen = strlen(sLine);
+    int nBegin = 0;
+    for (int i = 0; pRows && i < nCount; ++i) {
+        const result_t& row = pRows[i];
+        if (row.start < 0 || size_t(row.start) + size_t(row.length) > nLineLen || row.length <= 0) continue;
+        const tstring sWord(sLine + row.start, size_t(row.length));
+        const int nLen = CharCount(sWord, bUTF8);
+        if (StartsWithBlank(sWord.c_str())) {
+            nBegin += nLen;
+            continue;
+        }
+        Json::Value item;
+        item["text"] = sWord;
+        item["begin"] = nBegin;
+        item["end"] = nBegin + nLen;
+        item["pos"] = std::string(row.sPOS);
+        root.append(item);
+        if (bFineSegment) {
+            const char* sPieces = KOVEX_FinerSegment(sWord.c_str());
+            int nPieceBegin = nBegin;
+            const tstring sAll = sPieces ? sPieces : "";
+            size_t nPos = 0;
+            while (nPos < sAll.size()) {
+                size_t nEnd = sAll.find(' ', nPos);
+                if (nEnd == tstring::npos) nEnd = sAll.size();
+                if (nEnd > nPos) {
+                    const tstring sPiece = sAll.substr(nPos, nEnd - nPos);
+                    const int nPieceLen = CharCount(sPiece, bUTF8);
+                    Json::Value piece;
+                    piece["text"] = sPiece;
+                    piece["begin"] = nPieceBegin;
+                    piece["end"] = nPieceBegin + nPieceLen;
+                    piece["pos"] = "";
+                    root.append(piece);
+                    nPieceBegin += nPieceLen;
+                }
+                nPos = nEnd + 1;
+            }
+        }
+        nBegin += nLen;
+    }
+    return kovex::Register(WriteJson2Str(root));
+}

@@ -1,0 +1,183 @@
+// Engine start-up and shut-down: the state machine, failed start-ups and their messages, and the
+// optional stores.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "MERIDOX/API/EngineDir.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "Utility/LogCapture.h"
+#include "Utility/LogFile.h"
+#include "Utility/PDAT.h"
+#include "Utility/POSmap.h"
+#include "Utility/WordList.h"
+
+using namespace apitest;
+
+TEST(KOVEXInitTest, MissingConfigurationFailsAndARetryStarts) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir(nullptr, {"Configure.xml"});
+    g_bLog = false;
+    EXPECT_EQ(dir.Start(), 0);
+    EXPECT_TRUE(g_bLog.load());
+    EXPECT_EQ(CopyLastErrorMessage(), "Cannot Open Configure file " + dir.Data("Configure.xml"));
+    EXPECT_FALSE(g_bActive.load());
+    EXPECT_FALSE(g_bInitStart.load());
+
+    dir.Put("Configure.xml", "");  // empty counts as missing
+    EXPECT_EQ(dir.Start(), 0);
+
+    dir.Put("Configure.xml", DefaultConfig());
+    EXPECT_EQ(dir.Start(), 1);
+    for (const auto& l : logs.Logs()) EXPECT_EQ(l.find("Other thread"), std::string::npos) << l;
+    EXPECT_TRUE(g_bActive.load());
+}
+
+TEST(KOVEXInitTest, SecondStartKeepsTheFirstCodeAndExitRunsOnce) {
+    LogCapture logs;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(7), 1);
+    EXPECT_EQ(dir.Start(1), 1);
+    EXPECT_EQ(g_nEncodeType, 7);
+    EXPECT_EQ(g_pCodeTranslator, nullptr);
+    EXPECT_EQ(KOVEX_Exit(), 1);
+    EXPECT_EQ(KOVEX_Exit(), 0);
+    EXPECT_EQ(g_pCoreDict, nullptr);
+    EXPECT_EQ(g_vecKOVEX, nullptr);
+}
+
+TEST(KOVEXInitTest, RestartWithoutTagSetHasAnEmptyMapZero) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    ASSERT_GT(g_ppPOSmap[0]->GetItemCount(), 0);
+    EXPECT_STRNE(KOVEX_ParagraphProcess(Gbk("我们喜欢电脑").c_str(), 1), "");
+    ASSERT_EQ(KOVEX_Exit(), 1);
+
+    dir.Put("Configure.xml", "<Configure><Tagger>on</Tagger><POSDelimiter></POSDelimiter></Configure>");
+    ASSERT_EQ(dir.Start(), 1);
+    EXPECT_EQ(g_sTagset, "");
+    EXPECT_EQ(g_ppPOSmap[0]->GetItemCount(), 0);
+    EXPECT_EQ(g_sPOSDelimiter, "/");
+    bool bLogged = false;
+    for (const auto& l : logs.Logs()) bLogged |= l.find("No TagSet configured") != std::string::npos;
+    EXPECT_TRUE(bLogged);
+    // Every tag of map 0 reads "n", and the delimiter is still "/".
+    const std::string out = KOVEX_ParagraphProcess(Gbk("我们喜欢电脑").c_str(), 1);
+    EXPECT_NE(out.find("/n"), std::string::npos) << out;
+    EXPECT_EQ(out.find('\0'), std::string::npos);
+}
+
+TEST(KOVEXInitTest, DamagedCoreDictionaryFailsWithItsMessage) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    CPDAT dict(0);
+    dict.AddWordInit();
+    for (const char* w : {"始##始", "末##末", "未##串", "未##地", "未##团", "未##时", "未##数", "未##专", "我们"})
+        dict.AddWord(Gbk(w).c_str());
+    dict.AddWordComplete();
+    unlink(dir.Data("CoreDict.pdat").c_str());
+    ASSERT_TRUE(dict.Save(dir.Data("CoreDict.pdat").c_str()));
+    SetLastErrorMessage("Cannot open user dictionary earlier");
+    EXPECT_EQ(dir.Start(), 0);
+    EXPECT_EQ(CopyLastErrorMessage(), "The Core Dictionary has been destroyed! ");
+    EXPECT_TRUE(Contains(logs.Errors(), "The Core Dictionary has been destroyed! "));
+    EXPECT_EQ(g_pCoreDict, nullptr);  // released; LSan checks the rest
+    EXPECT_EQ(g_pCharset, nullptr);
+}
+
+TEST(KOVEXInitTest, MissingUnigramWritesTwoLinesAndNamesTheFile) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir(nullptr, {"CoreDict.unig"});
+    EXPECT_EQ(dir.Start(), 0);
+    const std::string path = dir.Data("CoreDict.unig");
+    EXPECT_EQ(CopyLastErrorMessage(), "Cannot open file " + path);
+    auto errors = logs.Errors();
+    EXPECT_TRUE(Contains(errors, "Cannot open file "));
+    EXPECT_TRUE(Contains(errors, path));
+    EXPECT_FALSE(g_bInitStart.load());
+}
+
+TEST(KOVEXInitTest, MissingEnglishFileFailsWithItsPath) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir(nullptr, {"English/ne.pos"});
+    EXPECT_EQ(dir.Start(), 0);
+    EXPECT_EQ(CopyLastErrorMessage(), "Cannot open file " + dir.Data("English/ne.pos"));
+    EXPECT_EQ(g_pEnglishDict, nullptr);
+}
+
+TEST(KOVEXInitTest, OptionalStoresNeverStopStartUp) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    // A field dictionary of three words whose tag list covers only one: both are dropped.
+    CPDAT field(0);
+    field.AddWordInit();
+    for (const char* w : {"甲乙", "丙丁", "戊己"}) field.AddWord(Gbk(w).c_str());
+    field.AddWordComplete();
+    ASSERT_TRUE(field.Save(dir.Data("FieldDict.pdat").c_str()));
+    CWordList tags(false, nullptr);
+    tags.AddWordInit();
+    tags.AddWord("5", 0);
+    tags.AddWordComplete();
+    ASSERT_TRUE(tags.Save(dir.Data("FieldDict.pos").c_str()));
+
+    ASSERT_EQ(dir.Start(), 1);
+    EXPECT_EQ(g_pFieldDict, nullptr);
+    EXPECT_EQ(g_pFieldPOS, nullptr);
+    EXPECT_EQ(g_pUserDict, nullptr);
+    auto lines = logs.Logs();
+    EXPECT_TRUE(Contains(lines, "Cannot open user dictionary " + dir.Data("UserDict.pdat")));
+    EXPECT_TRUE(Contains(lines, "Cannot open field dictionary POS data " + dir.Data("FieldDict.pos")));
+    // The first added word creates an empty user dictionary, even for an empty text.
+    EXPECT_EQ(KOVEX_AddUserWord(""), -1);
+    EXPECT_NE(g_pUserDict, nullptr);
+}
+
+TEST(KOVEXInitTest, ConverterThatDoesNotLoadNamesItsFile) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir(nullptr, {"UTF8.wordlist"});
+    EXPECT_EQ(dir.Start(1), 0);
+    EXPECT_EQ(CopyLastErrorMessage(), dir.Data("UTF8.wordlist") + " cannot load!");
+    EXPECT_EQ(g_pCodeTranslator, nullptr);
+}
+
+TEST(KOVEXInitTest, ConcurrentStartUpsLoadOnce) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<int> ready{0};
+        int results[2] = {-1, -1};
+        const int codes[2] = {0, 7};
+        std::thread threads[2];
+        for (int t = 0; t < 2; ++t) {
+            threads[t] = std::thread([&, t] {
+                ++ready;
+                while (ready < 2) {
+                }
+                results[t] = dir.Start(codes[t]);
+            });
+        }
+        for (auto& t : threads) t.join();
+        ASSERT_TRUE(g_bActive.load());
+        ASSERT_TRUE(results[0] == 1 || results[1] == 1);
+        if (results[0] == 0) {
+            EXPECT_EQ(g_nEncodeType, codes[1]);
+        }
+        if (results[1] == 0) {
+            EXPECT_EQ(g_nEncodeType, codes[0]);
+        }
+        if (results[0] == 0 || results[1] == 0) {
+            EXPECT_TRUE(Contains(logs.Logs(), "Other thread is under initialization "));
+        }
+        ASSERT_EQ(KOVEX_Exit(), 1);
+    }
+}

@@ -1,0 +1,176 @@
+// The instance pool and the analysis functions of the engine interface.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "MERIDOX/API/EngineDir.h"
+#include "MERIDOX/API/KOVEXPool.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/BufferManager.h"
+#include "Utility/LogCapture.h"
+
+using namespace apitest;
+
+namespace {
+
+class KOVEXPoolTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(m_dir.Start(), 1); }
+    void TearDown() override { KOVEX_Exit(); }
+    LogCapture m_logs;
+    EngineDir m_dir;
+};
+
+}  // namespace
+
+TEST(KOVEXRefusalTest, EveryFunctionRefusesWhileInactive) {
+    ASSERT_FALSE(g_bActive.load());
+    const char* p = KOVEX_ParagraphProcess("abc", 1);
+    EXPECT_STREQ(p, "");
+    EXPECT_EQ(p, KOVEX_ParagraphProcess("x", 0));  // the one static text, never registered
+    EXPECT_EQ(KOVEX_ParagraphProcessStr("abc", 1), "");
+    int n = 7;
+    EXPECT_EQ(KOVEX_ParagraphProcessA("abc", &n, true), nullptr);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(KOVEX_GetParagraphProcessAWordCount("abc"), 0);
+    EXPECT_EQ(KOVEX_SetPOSmap(2), 0);
+    EXPECT_EQ(g_nPosMap.load(), 0);
+    EXPECT_EQ(KOVEX_GetWordPOS("abc"), nullptr);
+    EXPECT_EQ(KOVEX_FinerSegment("abc"), nullptr);
+    EXPECT_EQ(KOVEX_GetUniProb("abc"), 0.0);
+    EXPECT_EQ(KOVEX_FileProcess("a", "b", 1), 0.0);
+    EXPECT_EQ(KOVEX_AddUserWord("w n"), 0);
+    EXPECT_EQ(KOVEX_DelUsrWord("w"), -1);
+    EXPECT_EQ(KOVEX_SaveTheUsrDic(), 0);
+    EXPECT_EQ(KOVEX_CleanUserWord(), 0);
+    EXPECT_EQ(KOVEX_ImportUserDict("x", false), 0);
+    EXPECT_EQ(KOVEX_ImportKeyBlackList("x", "n"), 0);
+    KOVEX_UserWordState state;
+    EXPECT_EQ(KOVEX_GetUserWordState("w", state), -1);
+    EXPECT_EQ(KOVEX_RestoreUserWord("w", state), -1);
+    EXPECT_EQ(g_pBufManager, nullptr);
+}
+
+TEST_F(KOVEXPoolTest, TwoCallersTakeSlotsOneAndTwoThenTheFirstIsReused) {
+    CKOVEX* held[2] = {nullptr, nullptr};
+    std::thread a([&] { held[0] = GetActiveInstance(); });
+    std::thread b([&] { held[1] = GetActiveInstance(); });
+    a.join();
+    b.join();
+    ASSERT_TRUE(held[0] && held[1]);
+    EXPECT_NE(held[0], held[1]);
+    EXPECT_EQ(held[0]->GetHandle() + held[1]->GetHandle(), 3u);
+    EXPECT_FALSE(held[0]->IsAvailable());
+    EXPECT_FALSE(held[0]->SetAvailable(false));  // a claimed handle cannot be claimed again
+    held[0]->SetAvailable(true);
+    held[1]->SetAvailable(true);
+
+    EXPECT_STRNE(KOVEX_ParagraphProcess(Gbk("我们喜欢电脑").c_str(), 1), "");
+    CKOVEX* lone = GetActiveInstance();
+    ASSERT_NE(lone, nullptr);
+    EXPECT_EQ(lone->GetHandle(), 1u);
+    lone->SetAvailable(true);
+    EXPECT_EQ(g_vecWorker.size(), 2u);
+}
+
+TEST_F(KOVEXPoolTest, FifthHandleGrowsTheTableByFive) {
+    std::vector<CKOVEX*> held;
+    for (int i = 0; i < 5; ++i) held.push_back(GetActiveInstance());
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_NE(held[size_t(i)], nullptr);
+        EXPECT_EQ(held[size_t(i)]->GetHandle(), unsigned(i + 1));
+    }
+    EXPECT_EQ(g_nCopyMemSize, 10);
+    EXPECT_EQ(g_vecKOVEX[0], g_pKOVEX);
+    EXPECT_EQ(g_vecKOVEX[5], held[4]->GetSystem());
+    for (int i = 6; i < 10; ++i) EXPECT_EQ(g_vecKOVEX[i], nullptr);
+    for (CKOVEX* p : held) p->SetAvailable(true);
+}
+
+TEST_F(KOVEXPoolTest, ResultsAreRegisteredCopies) {
+    const size_t before = g_pBufManager->GetBufferCount();
+    const char* empty = KOVEX_ParagraphProcess("", 1);
+    EXPECT_STREQ(empty, "");
+    EXPECT_EQ(g_pBufManager->GetBufferCount(), before + 1);
+
+    const std::string text = Gbk("我们喜欢电脑");
+    const char* first = KOVEX_ParagraphProcess(text.c_str(), 1);
+    const std::string kept = first;
+    KOVEX_ParagraphProcess(Gbk("今天北京").c_str(), 1);  // the same pooled instance runs again
+    EXPECT_EQ(std::string(first), kept);
+    EXPECT_EQ(KOVEX_ParagraphProcessStr(text.c_str(), 1), kept);
+}
+
+TEST_F(KOVEXPoolTest, RowsFromThePoolAndFromTheMainInstanceAgree) {
+    const std::string text = Gbk("我们喜欢电脑");
+    int n = 0;
+    const result_t* rows = KOVEX_ParagraphProcessA(text.c_str(), &n, true);
+    ASSERT_NE(rows, nullptr);
+    ASSERT_GT(n, 0);
+    std::vector<result_t> copy(rows, rows + n);
+
+    const int count = KOVEX_GetParagraphProcessAWordCount(text.c_str());
+    ASSERT_EQ(count, n);
+    std::vector<result_t> mine(size_t(count) + 1);
+    memset(mine.data(), 0x5A, sizeof(result_t) * mine.size());
+    KOVEX_ParagraphProcessAW(count + 1, mine.data());  // wrong count: untouched
+    for (const result_t& r : mine) EXPECT_EQ(r.start, 0x5A5A5A5A);
+    KOVEX_ParagraphProcessAW(count, mine.data());
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(mine[size_t(i)].start, copy[size_t(i)].start);
+        EXPECT_EQ(mine[size_t(i)].length, copy[size_t(i)].length);
+        EXPECT_STREQ(mine[size_t(i)].sPOS, copy[size_t(i)].sPOS);
+    }
+}
+
+TEST_F(KOVEXPoolTest, SetPOSmapAcceptsZeroToThreeOnly) {
+    CKOVEX* h = GetActiveInstance();
+    ASSERT_NE(h, nullptr);
+    h->SetAvailable(true);
+    EXPECT_EQ(KOVEX_SetPOSmap(4), 0);
+    EXPECT_EQ(KOVEX_SetPOSmap(-1), 0);
+    EXPECT_EQ(g_nPosMap.load(), 0);
+    EXPECT_EQ(KOVEX_SetPOSmap(2), 0);
+    EXPECT_EQ(g_nPosMap.load(), 2);
+    EXPECT_EQ(g_pKOVEX->GetPosmap(), 2);
+    EXPECT_EQ(h->GetSystem()->GetPosmap(), 2);
+    CKOVEX* held = GetActiveInstance();
+    CKOVEX* fresh = GetActiveInstance();  // a new handle starts with the current map
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->GetSystem()->GetPosmap(), 2);
+    held->SetAvailable(true);
+    fresh->SetAvailable(true);
+}
+
+TEST_F(KOVEXPoolTest, WordTests) {
+    const std::string pos = KOVEX_GetWordPOS(Gbk("我们").c_str());
+    ASSERT_FALSE(pos.empty());
+    EXPECT_EQ(pos[0], '/');
+    EXPECT_EQ(pos.back(), '#');
+    EXPECT_STREQ(KOVEX_GetWordPOS(Gbk("没有这个").c_str()), "");
+    EXPECT_STREQ(KOVEX_GetWordPOS(Gbk("始##始").c_str()), "");  // handle 0 has no candidates
+
+    // Matching looks at most 6 bytes ahead (finishing the character it is in).
+    EXPECT_EQ(std::string(KOVEX_FinerSegment(Gbk("北京大学学生").c_str())), Gbk("北京大学 学生 "));
+    EXPECT_STREQ(KOVEX_FinerSegment(Gbk("北京大学").c_str()), "");
+
+    EXPECT_EQ(KOVEX_IsWord(Gbk("电脑").c_str()), 1);
+    EXPECT_EQ(KOVEX_IsWord(Gbk("甲乙").c_str()), 0);
+    EXPECT_EQ(KOVEX_IsUserWord(Gbk("甲乙").c_str(), true), 0);
+    ASSERT_GE(KOVEX_AddUserWord(Gbk("甲乙 n").c_str()), 1);
+    EXPECT_EQ(KOVEX_IsUserWord(Gbk("甲乙").c_str(), true), 1);
+    EXPECT_GT(KOVEX_GetUniProb(Gbk("电脑").c_str()), 0.0);
+}
+
+TEST_F(KOVEXPoolTest, FileProcessAndWordFrequencies) {
+    kxtest::TempDir tmp;
+    kxtest::WriteAll(tmp.file("in.txt"), Gbk("我们喜欢电脑\n电脑\n"));
+    EXPECT_GE(KOVEX_FileProcess(tmp.file("in.txt").c_str(), tmp.file("out.txt").c_str(), 1), 0.0);
+    EXPECT_NE(kxtest::ReadAll(tmp.file("out.txt")).find(Gbk("电脑")), std::string::npos);
+    const std::string stat = KOVEX_FileWordFreqStat(tmp.file("in.txt").c_str(), false);
+    EXPECT_NE(stat.find(Gbk("电脑")), std::string::npos) << stat;
+    EXPECT_STREQ(KOVEX_FileWordFreqStat(tmp.file("missing.txt").c_str(), false), "");
+}

@@ -1,0 +1,137 @@
+// The engine interface under concurrent use: pooled analysis from many threads while other
+// threads change, save and import dictionaries. Run under ThreadSanitizer by make tsan.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "MERIDOX/API/EngineDir.h"
+#include "MERIDOX/API/KOVEXPool.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "Utility/LogCapture.h"
+#include "Utility/Trie.h"
+
+using namespace apitest;
+
+namespace {
+
+// Short texts from fixture words, digits and ASCII words; none holds a character of the words
+// that the writer threads change (卯辰巳午未申).
+std::vector<std::string> MakeTexts(unsigned seed, size_t n) {
+    const char* words[] = {"他", "说", "好", "我们", "中国", "人民", "一些", "王", "小", "明", "年", "月", "日",
+                           "是", "的", "学生", "学习", "很", "今天", "北京", "大学", "喜欢", "电脑", "记者", "，",
+                           "。", "2024", "abc", " ", "3", "“", "”"};
+    std::mt19937 rng(seed);
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < n; ++i) {
+        std::string t;
+        const int len = 1 + int(rng() % 12);
+        for (int k = 0; k < len; ++k) t += words[rng() % (sizeof(words) / sizeof(words[0]))];
+        texts.push_back(Gbk(t.c_str()));
+    }
+    return texts;
+}
+
+}  // namespace
+
+TEST(KOVEXThreadTest, PooledAnalysisWhileDictionariesChange) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    const unsigned seed = 20261209;
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    const std::vector<std::string> texts = MakeTexts(seed, 2000);
+    std::vector<std::string> expected;
+    for (const auto& t : texts) expected.push_back(KOVEX_ParagraphProcessStr(t.c_str(), 1));
+
+    ASSERT_EQ(KOVEX_AddUserWord(Gbk("甲乙 Neg").c_str()), 1);
+    ASSERT_EQ(KOVEX_AddUserWord(Gbk("丙丁 5").c_str()), 1);
+    kxtest::TempDir tmp;
+    kxtest::WriteAll(tmp.file("field.txt"), Gbk("巳午 3\n未申 -2\n"));
+
+    const int kAnalysers = 32, kTexts = 1000, kWords = 300;
+    std::atomic<int> mismatches{0}, tagMisses{0}, running{kAnalysers + 2};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kAnalysers; ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < kTexts; ++k) {
+                const size_t i = size_t(t * 37 + k * 13) % texts.size();
+                if (KOVEX_ParagraphProcessStr(texts[i].c_str(), 1) != expected[i]) ++mismatches;
+            }
+            --running;
+        });
+    }
+    // Two analysers whose texts carry user words with different tags: each sees its own.
+    const std::pair<std::string, std::string> tagged[2] = {{Gbk("我们甲乙电脑"), Gbk("甲乙/Neg")},
+                                                           {Gbk("他丙丁好"), Gbk("丙丁/5")}};
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 300; ++k)
+                if (KOVEX_ParagraphProcessStr(tagged[t].first.c_str(), 1).find(tagged[t].second) == std::string::npos)
+                    ++tagMisses;
+            --running;
+        });
+    }
+    // Writers: unrelated user words added (every second one deleted again), saves, an import.
+    threads.emplace_back([&] {
+        for (int i = 0; i < kWords; ++i) {
+            const std::string w = Gbk("卯辰") + std::to_string(i);
+            KOVEX_AddUserWord((w + " Object").c_str());
+            if (i % 2 == 0) KOVEX_DelUsrWord(w.c_str());
+        }
+    });
+    threads.emplace_back([&] {
+        while (running > 0) {
+            KOVEX_SaveTheUsrDic();
+            std::this_thread::yield();
+        }
+    });
+    threads.emplace_back([&] {
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(KOVEX_ImportUserDict(tmp.file("field.txt").c_str(), false), 2);
+    });
+    for (auto& th : threads) th.join();
+
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_EQ(tagMisses.load(), 0);
+    EXPECT_LE(g_vecWorker.size(), size_t(kAnalysers + 2 + 1));
+    for (int i = 0; i < kWords; ++i) {
+        const std::string w = Gbk("卯辰") + std::to_string(i);
+        int handle = 0;
+        char tag[40];
+        const int freq = g_pUserDict->GetFreq(w.c_str(), handle, tag);
+        if (i % 2 == 0) {
+            EXPECT_EQ(freq, -1) << i;
+        } else {
+            EXPECT_EQ(freq, 1) << i;
+            EXPECT_STREQ(tag, "Object");
+        }
+    }
+    ASSERT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    CTrie saved;
+    EXPECT_TRUE(saved.Load(dir.Data("UserDict.pdat").c_str()));
+    EXPECT_GE(saved.Find(Gbk("甲乙").c_str()), 0);
+}
+
+TEST(KOVEXThreadTest, SetPOSmapWhileInstancesWork) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    std::atomic<bool> done{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int k = 0; k < 200; ++k) EXPECT_FALSE(KOVEX_ParagraphProcessStr(Gbk("我们喜欢电脑").c_str(), 1).empty());
+        });
+    }
+    threads.emplace_back([&] {
+        for (int k = 0; k < 200; ++k) KOVEX_SetPOSmap(k % 4);
+        done = true;
+    });
+    for (auto& th : threads) th.join();
+    EXPECT_TRUE(done.load());
+}
