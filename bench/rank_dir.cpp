@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,16 @@ public:
 
 const int kFiles = 10000;
 
+std::string CorpusPath() {
+    const char* name = "/shared/corpus/reviews-8cats.utf8.csv.xz";
+    for (std::string base : {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..",
+                             std::string("/work")}) {
+        std::string p = base + name;
+        if (access(p.c_str(), R_OK) == 0) return p;
+    }
+    return "";
+}
+
 // The scratch folder with the review files, written once; its total size in bytes.
 const std::string& Folder(int64_t* pBytes) {
     static int64_t s_bytes = 0;
@@ -66,9 +77,9 @@ const std::string& Folder(int64_t* pBytes) {
         std::string d = std::string(KX_BUILD_DIR) + "/rank_dir_bench";
         std::string cmd = "rm -rf '" + d + "' && mkdir -p '" + d + "'";
         if (system(cmd.c_str()) != 0) return std::string();
-        FILE* in = popen("xz -dc " KX_SOURCE_DIR "/../../shared/corpus/reviews-8cats.utf8.csv.xz 2>/dev/null"
-                         " || xz -dc /work/shared/corpus/reviews-8cats.utf8.csv.xz",
-                         "r");
+        const std::string corpus = CorpusPath();
+        if (corpus.empty()) return std::string();
+        FILE* in = popen(("xz -dc '" + corpus + "'").c_str(), "r");
         if (!in) return std::string();
         char line[65536];
         int n = 0;
@@ -138,7 +149,7 @@ void BM_WalkAndReadBaseline(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_WalkAndReadBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_RankDirectory)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WalkAndReadBaseline)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_RankDirectory)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 BENCHMARK_MAIN();
