@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CodeTrans/CodeTran.h"
 #include "CommaLocale.h"
 #include "FakeSentiEngine.h"
 #include "SentimentNew/class/Sentiment.h"
@@ -191,6 +192,34 @@ TEST_F(RankDirTest, NamesAndLocale) {
     EXPECT_EQ(rows[3][0], m_dir.path() + "/" + good);
     EXPECT_EQ((Row{rows[3][1], rows[3][2], rows[3][3]}), (Row{"2.00", "2.00", "0.00"}));
     EXPECT_EQ(rows[0][5], "50.00%");
+}
+
+// The sentence column is UTF-8 whatever encoding the documents are in.
+TEST(RankDirEncodingTest, SentenceColumnInUtf8) {
+    const std::string zhong = "\xE4\xB8\xAD";  // 中 in UTF-8
+    TempDir dir;
+    kxtest::WriteAll(dir.file("g.txt"), "good \xD6\xD0");  // GBK 中
+    FakeSentiEngine gbk(SentiEncoding::GBK);
+    gbk.Preset("good", "2");
+    std::string path;
+    ASSERT_TRUE(Sentiment("", 0, gbk).RankDirectory(dir.path().c_str(), path));
+    std::vector<Row> rows = ReadTable(path);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2][4], "<![CDATA[<pos value=\"2\">good</pos>" + zhong + "]]>");
+
+    const std::string data = std::string(KX_BUILD_DIR) + "/Data";
+    if (access((data + "/BIG5.pdat").c_str(), R_OK) != 0) return;
+    CCodeTran conv(data.c_str(), 2);
+    if (conv.GetStatus() != 1) return;
+    kxtest::WriteAll(dir.file("g.txt"), "good \xA4\xA4");  // BIG5 中
+    FakeSentiEngine big5(SentiEncoding::BIG5);
+    big5.Preset("good", "2");
+    Sentiment senti("", 2, big5);
+    senti.m_big5Converter = &conv;
+    ASSERT_TRUE(senti.RankDirectory(dir.path().c_str(), path));
+    rows = ReadTable(path);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2][4], "<![CDATA[<pos value=\"2\">good</pos>" + zhong + "]]>");
 }
 
 TEST_F(RankDirTest, RefusedDirectories) {
