@@ -104,6 +104,19 @@ public:
     // the requests, which put words back through their ledger instead.
     int DelUsrWord(const tstring& sWord, bool bSaveDict);
 
+    // ---- ranking a directory (RankDir.cpp) ----
+    // Scores every regular "*.txt" file (any letter case) below the directory sPath as one text
+    // each (GetSentenceResult) and writes the ranking table "SentimentRankResult.xls" into that
+    // directory: UTF-8 with a byte-order mark, a summary line, a header line and one CSV row per
+    // scored file, most negative score first. sPath is taken as given when it exists, else as its
+    // GBK conversion from UTF-8. On success sTablePath receives the directory name followed by
+    // "/SentimentRankResult.xls" and the result is true. A null, empty or missing path, or one that
+    // is not a directory, gives false with the last error "Cannot open directory <path>" and
+    // writes nothing; a table that cannot be written gives false with "Cannot write file <table>",
+    // any previous table left as it was. Prints progress lines on standard output. The caller
+    // holds the request lock (shared is enough) for the whole run.
+    bool RankDirectory(const char* sPath, tstring& sTablePath) const;
+
     tstring m_negationName;        // "Neg": tag of negation words
     tstring m_transitionName;      // "Tran"
     tstring m_objectName;          // "Object": tag of object words

@@ -1,0 +1,235 @@
+// Ranking a directory: every text file of a folder tree scored as one text, written as a CSV table
+// that a spreadsheet program opens as UTF-8.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "BrowseDir/BrowseDir.h"
+#include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
+#include "SentimentNew/class/SentiString.h"
+#include "SentimentNew/class/SentiText.h"
+#include "SentimentNew/class/Sentiment.h"
+#include "Utility/LogFile.h"
+#include "Utility/ReadFile.h"
+#include "Utility/TagValue.h"
+
+namespace {
+
+// One scored file. Only filename, source and the three numbers are filled by the ranking.
+struct _stFileSentimentScore {
+    tstring title;
+    tstring href;
+    tstring publish_time;
+    tstring source;    // the related sentence text, line breaks made blanks
+    tstring sitename;
+    tstring filename;  // the file's path as listed by the walker
+    float score = 0.0f;
+    float negative_score = 0.0f;
+    float positive_score = 0.0f;
+
+    bool operator<(const _stFileSentimentScore& other) const { return score < other.score; }
+};
+
+const char kTableName[] = "SentimentRankResult.xls";
+
+// The table's fixed texts in UTF-8.
+const char kBom[] = "\xEF\xBB\xBF";
+const char kTotal[] = "\xE6\x96\x87\xE6\xA1\xA3\xE6\x80\xBB\xE6\x95\xB0";          // 文档总数
+const char kNegTotal[] = "\xE8\xB4\x9F\xE9\x9D\xA2\xE6\x80\xBB\xE6\x95\xB0";       // 负面总数
+const char kNegShare[] = "\xE8\xB4\x9F\xE9\x9D\xA2\xE5\x8D\xA0\xE6\xAF\x94";       // 负面占比
+const char kPosTotal[] = "\xE6\xAD\xA3\xE9\x9D\xA2\xE6\x80\xBB\xE6\x95\xB0";       // 正面总数
+const char kPosShare[] = "\xE6\xAD\xA3\xE9\x9D\xA2\xE5\x8D\xA0\xE6\xAF\x94";       // 正面占比
+const char kHeader[] =
+    "\xE6\x9C\xAC\xE5\x9C\xB0\xE6\x96\x87\xE4\xBB\xB6\xE5\x90\x8D,"  // 本地文件名
+    "\xE6\x83\x85\xE6\x84\x9F\xE5\xBE\x97\xE5\x88\x86,"              // 情感得分
+    "\xE6\xAD\xA3\xE9\x9D\xA2\xE5\xBE\x97\xE5\x88\x86,"              // 正面得分
+    "\xE8\xB4\x9F\xE9\x9D\xA2\xE5\xBE\x97\xE5\x88\x86,"              // 负面得分
+    "\xE7\x9B\xB8\xE5\x85\xB3\xE5\x8F\xA5\xE5\xAD\x90\n";            // 相关句子
+// Console line after the run, GBK: "\n系统已成功处理了%d篇文档!\n"
+const char kDoneFormat[] =
+    "\n\xCF\xB5\xCD\xB3\xD2\xD1\xB3\xC9\xB9\xA6\xB4\xA6\xC0\xED\xC1\xCB%d\xC6\xAA\xCE\xC4\xB5\xB5!\n";
+
+// A number of the result document, read as the "C" locale reads it; 0.0 when it is no number.
+float ParsePoint(const char* s) {
+    while (*s == ' ' || *s == '\t' || *s == '\r' || *s == '\n') ++s;
+    double value = 0.0;
+    const char* end = s + strlen(s);
+    if (std::from_chars(s, end, value, std::chars_format::general).ec != std::errc()) return 0.0f;
+    return float(value);
+}
+
+bool IsUtf8(const tstring& s) {
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = Utf8CharLength(s.data(), i, s.size());
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A file name in UTF-8: unchanged when it already is, else read as GBK.
+tstring NameToUtf8(const tstring& sName) {
+    if (IsUtf8(sName)) return sName;
+    tstring sUtf8;
+    ANSIToUTF8(sName.c_str(), sUtf8);
+    return sUtf8;
+}
+
+// The CSV field of a file name: quoted, with its quotes doubled, only when it needs to be.
+tstring NameField(const tstring& sName) {
+    if (sName.find_first_of(",\"\r\n") == tstring::npos) return sName;
+    tstring s = "\"";
+    for (char c : sName) {
+        if (c == '"') s += '"';
+        s += c;
+    }
+    return s + "\"";
+}
+
+// The related sentences in UTF-8, converted from the encoding the result documents declare.
+tstring SourceToUtf8(const tstring& sSource, SentiEncoding enc, const CCodeTran* pBig5) {
+    if (enc == SentiEncoding::UTF8) return sSource;
+    tstring sGbk;
+    if (enc == SentiEncoding::BIG5) {
+        if (pBig5 == nullptr || pBig5->GetStatus() != 1) {
+            // No converter to read BIG5 with: keep the ASCII bytes, mark the others.
+            tstring s = sSource;
+            for (char& c : s) {
+                if ((unsigned char)c >= 0x80) c = '?';
+            }
+            return s;
+        }
+        pBig5->CodeToGBK(sSource.c_str(), sGbk);
+    } else {
+        sGbk = sSource;
+    }
+    tstring sUtf8;
+    ANSIToUTF8(sGbk.c_str(), sUtf8);
+    return sUtf8;
+}
+
+// The whole table as bytes.
+tstring FormatTable(const std::vector<_stFileSentimentScore>& vecResult, size_t nFiles, int nNegative,
+                    int nPositive, SentiEncoding enc, const CCodeTran* pBig5) {
+    auto share = [nFiles](int n) { return nFiles == 0 ? tstring("0.00") : FormatPoint(n * 100.0 / nFiles); };
+    tstring s = kBom;
+    s += tstring(kTotal) + "," + std::to_string(nFiles) + "," + kNegTotal + "," + std::to_string(nNegative) + "," +
+         kNegShare + "," + share(nNegative) + "%," + kPosTotal + "," + std::to_string(nPositive) + "," + kPosShare +
+         "," + share(nPositive) + "%\n";
+    s += kHeader;
+    for (const _stFileSentimentScore& r : vecResult) {
+        s += NameField(NameToUtf8(r.filename));
+        s += "," + FormatPoint(r.score) + "," + FormatPoint(r.positive_score) + "," + FormatPoint(r.negative_score) +
+             ",\"";
+        for (char c : SourceToUtf8(r.source, enc, pBig5)) {
+            if (c == '"') s += '"';
+            s += c;
+        }
+        s += "\"\n";
+    }
+    return s;
+}
+
+// Writes bytes to sPath through a new file in the same directory renamed over it, so a reader
+// sees the old table or the new one, never a part. A link named sPath is replaced, its target
+// untouched. On failure nothing is left behind and errno tells why.
+bool WriteReplacing(const tstring& sPath, const tstring& sBytes) {
+    static std::atomic<unsigned> s_nSerial{0};
+    tstring sTemp;
+    int fd = -1;
+    for (int nTry = 0; nTry < 100 && fd < 0; ++nTry) {
+        sTemp = sPath + "." + std::to_string(getpid()) + "." + std::to_string(s_nSerial++) + "." +
+                std::to_string((unsigned long)time(nullptr) % 100000);
+        fd = open(sTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    FILE* fp = fdopen(fd, "wb");
+    if (fp == nullptr) {
+        const int err = errno;
+        close(fd);
+        unlink(sTemp.c_str());
+        errno = err;
+        return false;
+    }
+    bool bOk = fwrite(sBytes.data(), 1, sBytes.size(), fp) == sBytes.size();
+    bOk = (fflush(fp) == 0) && bOk;
+    int err = bOk ? 0 : errno;
+    if (fclose(fp) != 0 && bOk) {
+        bOk = false;
+        err = errno;
+    }
+    if (bOk && rename(sTemp.c_str(), sPath.c_str()) != 0) {
+        bOk = false;
+        err = errno;
+    }
+    if (!bOk) {
+        unlink(sTemp.c_str());
+        errno = err;
+    }
+    return bOk;
+}
+
+}  // namespace
+
+bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
+    sTablePath.clear();
+    tstring sDir;
+    if (sPath != nullptr) GetAnsiFilename(sPath, sDir, false);
+    struct stat st;
+    if (sDir.empty() || stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return ReportError("Cannot open directory " + sDir, false);
+    }
+
+    std::vector<tstring> vecFiles;
+    gfn_vScanFiles(sDir.c_str(), vecFiles, "*.txt", true);
+
+    const SentiEncoding enc = SentiWorkingEncoding(m_encode);
+    std::vector<_stFileSentimentScore> vecResult;
+    int nNegative = 0;
+    int nPositive = 0;
+    char sValue[104];
+    for (size_t i = 0; i < vecFiles.size(); ++i) {
+        tstring sText;
+        if (ReadFile(vecFiles[i].c_str(), sText, 0, 0, true) == 0 || sText.empty()) continue;
+        const tstring sDoc = GetSentenceResult(sText);
+        if (!sDoc.empty()) {
+            _stFileSentimentScore rec;
+            if (GetXMLItemValue(sDoc.c_str(), "negativepoint", sValue, sizeof(sValue))) {
+                rec.negative_score = ParsePoint(sValue);
+            }
+            if (GetXMLItemValue(sDoc.c_str(), "positivepoint", sValue, sizeof(sValue))) {
+                rec.positive_score = ParsePoint(sValue);
+            }
+            if (GetXMLItemValue(sDoc.c_str(), "polarity", sValue, sizeof(sValue))) rec.score = ParsePoint(sValue);
+            rec.filename = vecFiles[i];
+            GetXMLItemValue(sDoc.c_str(), "contentsentenceclue", rec.source);
+            std::replace(rec.source.begin(), rec.source.end(), '\n', ' ');
+            std::replace(rec.source.begin(), rec.source.end(), '\r', ' ');
+            if (rec.score < 0.0f) ++nNegative;
+            if (rec.score > 0.0f) ++nPositive;
+            vecResult.push_back(std::move(rec));
+        }
+        printf("Finished %zd/%zd\r", (ssize_t)i, (ssize_t)vecFiles.size());
+    }
+    printf(kDoneFormat, int(vecFiles.size()));
+    fflush(stdout);
+
+    std::stable_sort(vecResult.begin(), vecResult.end());
+    const tstring sTable = sDir + "/" + kTableName;
+    if (!WriteReplacing(sTable, FormatTable(vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter))) {
+        return ReportError("Cannot write file " + sTable, false);
+    }
+    sTablePath = sTable;
+    return true;
+}
