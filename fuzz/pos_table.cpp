@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int n = 0;
         const POS_info* p = pos.GetPOS(id, &n);
         for (int i = 0; p && i < n; ++i) sum += p[i].freq;
-        sum += pos.GetPOS(id) + pos.GetPOSFreq(id, 3);
+        sum += long(pos.GetPOS(id)) + long(pos.GetPOSFreq(id, 3));  // widened: a freq may be INT_MAX
         pos.GetMaxPOS(id);
     }
     std::vector<POS_elem> all;

@@ -20,31 +20,36 @@ CBigram::CBigram(bool bReadOnly, int nSize) : m_bReadOnly(bReadOnly), m_nBound(n
 CBigram::~CBigram() = default;
 
 void CBigram::Swap(CBigram& other) {
+    std::swap(m_pHashTable, other.m_pHashTable);
+    std::swap(m_bReadOnly, other.m_bReadOnly);
     std::swap(m_nSize, other.m_nSize);
     std::swap(m_pData, other.m_pData);
     std::swap(m_nBound, other.m_nBound);
     std::swap(m_pIndex, other.m_pIndex);
 }
 
-bool CBigram::Load(const char* sFilename) {
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sFilename, bytes)) return false;
-    return LoadFromMemory(bytes.data(), bytes.size());
-}
+bool CBigram::Load(const char* sFilename) { return LoadStoreFile(*this, sFilename, ParseImage); }
 
 bool CBigram::LoadFromMemory(const unsigned char* pData, size_t nSize) {
-    CByteReader in(pData, nSize);
+    return ParseIntoStore(*this, pData, nSize, ParseImage);
+}
+
+bool CBigram::ParseImage(CBigram& tmp, CByteReader& in) {
+    // tmp is a fresh read-only table: a loaded table answers from exactly what was read, and a
+    // later Save writes that, never an older dynamic form.
     int32_t size = 0, bound = 0;
     if (!in.ReadI32(size) || !in.ReadI32(bound) || size < 0 || bound < 0) return false;
     if (!in.Has(int64_t(size) + int64_t(bound), 8)) return false;
-
-    CBigram tmp;
     tmp.m_pData.reset(new (std::nothrow) bigram_info[size_t(size) + 1]);
     tmp.m_pIndex.reset(new (std::nothrow) index_t[size_t(bound) + 1]);
     if (!tmp.m_pData || !tmp.m_pIndex) return false;
+    // descents[k]: how many pairs before k have a greater second id than their successor, so
+    // that each group's order is checked in constant time however the groups overlap.
+    std::vector<int32_t> descents(size_t(size) + 1, 0);
     for (int32_t i = 0; i < size; ++i) {
         in.ReadI32(tmp.m_pData[i].handle2);
         in.ReadI32(tmp.m_pData[i].freq);
+        if (i > 0) descents[i] = descents[i - 1] + (tmp.m_pData[i - 1].handle2 > tmp.m_pData[i].handle2);
     }
     for (int32_t i = 0; i < bound; ++i) {
         index_t& x = tmp.m_pIndex[i];
@@ -53,11 +58,12 @@ bool CBigram::LoadFromMemory(const unsigned char* pData, size_t nSize) {
         bool empty = x.start == -1 || (x.start >= 0 && x.start <= size && x.end == x.start - 1);
         bool range = x.start >= 0 && x.start <= x.end && x.end < size;
         if (!empty && !range) return false;
+        // GetFreq binary-searches a group, so its second ids must not descend. Equal neighbours
+        // are legal: the text importer keeps repeated pairs as adjacent entries.
+        if (range && descents[x.end] != descents[x.start]) return false;
     }
-    if (!in.Ok()) return false;
     tmp.m_nSize = size;
     tmp.m_nBound = bound;
-    Swap(tmp);
     return true;
 }
 

@@ -18,6 +18,7 @@
 #include "Utility/IndexRecord.h"
 #include "Utility/Types.h"
 
+class CByteReader;
 class CPDAT;
 class CWordList;
 
@@ -46,8 +47,10 @@ public:
     CBigram& operator=(const CBigram&) = delete;
 
     // Loads the static form. False, with no message, when the file cannot be read, a count is
-    // negative, the file is shorter than 8 + 8 size + 8 bound bytes, or an index record is
-    // neither empty nor a range inside the pair array; the current table is then kept.
+    // negative, the file is not exactly 8 + 8 size + 8 bound bytes long, an index record is
+    // neither empty nor a range inside the pair array, or a group's second ids descend; the
+    // current table is then kept. A successful load leaves a read-only table holding exactly
+    // what was read (any dynamic form is dropped).
     bool Load(const char* sFilename);
     // The parser behind Load, for tests and fuzzers.
     bool LoadFromMemory(const unsigned char* pData, size_t nSize);
@@ -100,8 +103,11 @@ public:
     // Sorts records [lo, hi] (inclusive) by (handle1, handle2), stable for repeated pairs.
     static void qksort(bigram_elem* pData, int lo, int hi);
 
-private:
+    // Exchanges the whole contents (both forms and the mode) with other. Not thread-safe.
     void Swap(CBigram& other);
+
+private:
+    static bool ParseImage(CBigram& tmp, CByteReader& in);
     // Builds the static form from records sorted by first id, with bound index entries.
     bool BuildStatic(const std::vector<bigram_elem>& vecRecords, int nBound);
 

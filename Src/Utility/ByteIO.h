@@ -82,6 +82,36 @@ private:
 // (a directory, say) or cannot be read; `out` is left untouched on failure. Thread-safe.
 bool ReadFileBytes(const char* path, std::vector<unsigned char>& out);
 
+// ---- loading a store ---------------------------------------------------------------------------
+
+// The load contract of the binary stores: the image is parsed into a fresh Store, and only a parse
+// that succeeded and consumed every byte (a trailing byte is refused like a missing one) is
+// swapped into `store`; on any refusal, running out of memory included, the store is unchanged.
+// parse(Store& tmp, CByteReader& in) reads the image and returns false for a malformed one (it
+// checks counts and offsets against what remains, and order where the lookups rely on it). Store
+// needs a default constructor and a Swap(Store&) that exchanges the whole contents.
+template <typename Store, typename Parser>
+bool ParseIntoStore(Store& store, const unsigned char* pData, size_t nSize, Parser parse) {
+    CByteReader in(pData, nSize);
+    try {
+        Store tmp;
+        if (!parse(tmp, in) || !in.Ok() || !in.AtEnd()) return false;
+        store.Swap(tmp);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Reads the whole file at path and loads it with ParseIntoStore. False, store unchanged, when the
+// path is null or the file cannot be read.
+template <typename Store, typename Parser>
+bool LoadStoreFile(Store& store, const char* path, Parser parse) {
+    std::vector<unsigned char> bytes;
+    if (!path || !ReadFileBytes(path, bytes)) return false;
+    return ParseIntoStore(store, bytes.data(), bytes.size(), parse);
+}
+
 // ---- writing ----------------------------------------------------------------------------------
 
 // Growable little-endian byte buffer for building a file image in memory.

@@ -57,21 +57,23 @@ void CContextStat::Swap(CContextStat& other) {
 }
 
 bool CContextStat::Load(const char* sFilename, bool bOriginal) {
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sFilename, bytes)) return false;
-    return LoadFromMemory(bytes.data(), bytes.size(), bOriginal);
+    auto parse = [bOriginal](CContextStat& tmp, CByteReader& in) { return ParseImage(tmp, in, bOriginal); };
+    return LoadStoreFile(*this, sFilename, parse);
 }
 
 bool CContextStat::LoadFromMemory(const unsigned char* pData, size_t nSize, bool bOriginal) {
-    CByteReader in(pData, nSize);
+    auto parse = [bOriginal](CContextStat& tmp, CByteReader& in) { return ParseImage(tmp, in, bOriginal); };
+    return ParseIntoStore(*this, pData, nSize, parse);
+}
+
+bool CContextStat::ParseImage(CContextStat& tmp, CByteReader& in, bool bOriginal) {
     uint8_t n8 = 0;
     if (!in.ReadU8(n8)) return false;
     const size_t n = n8;
     // The whole layout is fixed by N, so the length must match exactly.
     size_t expect = 1 + (bOriginal ? kNameBytes * n : 0) + 4 + 4 * n + 4 * n * n;
-    if (nSize != expect) return false;
+    if (in.Size() != expect) return false;
 
-    CContextStat tmp;
     tmp.m_nTableLen = n8;
     tmp.m_aTagFreq = NewZeroed<int32_t>(n);
     tmp.m_aContextArray = NewZeroed<int32_t>(n * n);
@@ -79,7 +81,12 @@ bool CContextStat::LoadFromMemory(const unsigned char* pData, size_t nSize, bool
     if (bOriginal) {
         tmp.m_pSymbolTable = NewZeroed<char>(n * kNameSlot);
         if (!tmp.m_pSymbolTable) return false;
-        for (size_t i = 0; i < n; ++i) in.ReadBytes(tmp.m_pSymbolTable.get() + i * kNameSlot, kNameBytes);
+        for (size_t i = 0; i < n; ++i) {
+            char* name = tmp.m_pSymbolTable.get() + i * kNameSlot;
+            in.ReadBytes(name, kNameBytes);
+            // GetSymbolID binary-searches the names: they must not descend (case-insensitively).
+            if (i > 0 && textscan::AsciiCaseCompare(name - kNameSlot, name) > 0) return false;
+        }
     }
     // The total sits at an odd offset: every field is decoded on its own.
     int32_t v = 0;
@@ -96,8 +103,6 @@ bool CContextStat::LoadFromMemory(const unsigned char* pData, size_t nSize, bool
         if (v < 0) return false;
         tmp.m_aContextArray[i] = v;
     }
-    if (!in.Ok() || !in.AtEnd()) return false;
-    Swap(tmp);
     return true;
 }
 

@@ -13,6 +13,7 @@
 
 #include "Utility/Types.h"
 
+class CByteReader;
 class CPOSmap;
 
 class CContextStat {
@@ -25,8 +26,9 @@ public:
     // ---- run time -----------------------------------------------------------------------
 
     // Loads a ".ctx" file; bOriginal says the file carries tag names. False when the file cannot
-    // be read or its length is not exactly what its N announces, or a total or count is
-    // negative; the current statistics are then kept whole. No message is written.
+    // be read or its length is not exactly what its N announces, a total or count is negative, or
+    // the names are out of order (the named getters search them); the current statistics are then
+    // kept whole. No message is written.
     bool Load(const char* sFilename, bool bOriginal = false);
     // The parser behind Load, for tests and fuzzers.
     bool LoadFromMemory(const unsigned char* pData, size_t nSize, bool bOriginal = false);
@@ -69,9 +71,12 @@ public:
     // Writes the text view alone; false when the file cannot be written.
     bool Export(const char* sFilename, const CPOSmap* pTagSet = nullptr) const;
 
+    // Exchanges the whole contents with other. Not thread-safe.
+    void Swap(CContextStat& other);
+
 private:
     std::string TextView(const CPOSmap* pTagSet) const;
-    void Swap(CContextStat& other);
+    static bool ParseImage(CContextStat& tmp, CByteReader& in, bool bOriginal);
     int32_t Count(int prev, int cur) const { return m_aContextArray[size_t(prev) * m_nTableLen + cur]; }
 
     tuchar m_nTableLen = 0;                      // N, the number of tags

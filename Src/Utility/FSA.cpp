@@ -42,22 +42,19 @@ bool CFSA::Allocate(int32_t nStates, int32_t nInputs) {
     return true;
 }
 
-bool CFSA::Load(const char* sFilename) {
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sFilename, bytes)) return false;
-    return LoadFromMemory(bytes.data(), bytes.size());
-}
+bool CFSA::Load(const char* sFilename) { return LoadStoreFile(*this, sFilename, ParseImage); }
 
 bool CFSA::LoadFromMemory(const unsigned char* pData, size_t nSize) {
-    CByteReader in(pData, nSize);
+    return ParseIntoStore(*this, pData, nSize, ParseImage);
+}
+
+bool CFSA::ParseImage(CFSA& tmp, CByteReader& in) {
     int32_t m = 0, n = 0;
     if (!in.ReadI32(m) || !in.ReadI32(n) || m < 0 || n < 0) return false;
     // 8 bytes per state for the two per-state arrays, then N x M cells of 4 bytes.
     if (!in.Has(n, 8)) return false;
     uint64_t cells = uint64_t(n) * uint64_t(m);
     if (!in.Has(int64_t(n) * 2 + int64_t(cells), 4)) return false;
-
-    CFSA tmp;
     if (!tmp.Allocate(n, m)) return false;
     for (int32_t i = 0; i < n; ++i) in.ReadI32(tmp.m_pStateAccepted[i]);
     for (int32_t i = 0; i < n; ++i) in.ReadI32(tmp.m_pPosIdAccepted[i]);
@@ -67,8 +64,6 @@ bool CFSA::LoadFromMemory(const unsigned char* pData, size_t nSize) {
         if (next < -1 || next >= n) return false;
         tmp.m_pTransData[c].state_to = next;
     }
-    if (!in.Ok()) return false;
-    Swap(tmp);
     return true;
 }
 

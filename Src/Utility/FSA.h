@@ -13,6 +13,8 @@
 
 #include "MERIDOX/include/EngineRecords.h"
 
+class CByteReader;
+
 struct _transitive {
     int32_t state_to = -1;  // next state; -1 = no transition
 };
@@ -24,8 +26,8 @@ public:
     CFSA(const CFSA&) = delete;
     CFSA& operator=(const CFSA&) = delete;
 
-    // Loads "nr.fsa". False when the file cannot be read, M or N is negative, the file is
-    // shorter than its counts require, or a next state lies outside [-1, N); the current
+    // Loads "nr.fsa". False when the file cannot be read, M or N is negative, the file is not
+    // exactly as long as its counts require, or a next state lies outside [-1, N); the current
     // automaton is then kept. No message is written.
     bool Load(const char* sFilename);
     // The parser behind Load, for tests and fuzzers.
@@ -60,9 +62,12 @@ public:
     // Writes a listing (a layout of its own, not read back by Import); false on failure.
     bool Export(const char* sFilename) const;
 
-private:
-    bool Allocate(int32_t nStates, int32_t nInputs);
+    // Exchanges the whole contents with other. Not thread-safe.
     void Swap(CFSA& other);
+
+private:
+    static bool ParseImage(CFSA& tmp, CByteReader& in);
+    bool Allocate(int32_t nStates, int32_t nInputs);
 
     int32_t m_nStateCount = 0;                  // N; state 0 is the start state
     std::unique_ptr<int32_t[]> m_pStateAccepted;  // N flags, 1 = accepting

@@ -66,7 +66,7 @@ bool CIDMaps::Parse(const unsigned char* pData, size_t nSize) {
     const unsigned char* pTargets = r.Take(size_t(nTargets) * 4);
     if (!r.Has(nBound, 8)) return false;
     const unsigned char* pIndex = r.Take(size_t(nBound) * 8);
-    if ((nTargets > 0 && !pTargets) || (nBound > 0 && !pIndex)) return false;
+    if ((nTargets > 0 && !pTargets) || (nBound > 0 && !pIndex) || !r.AtEnd()) return false;
     std::vector<idmaps_info> data;
     std::vector<index_t> index;
     try {

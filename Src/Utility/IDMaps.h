@@ -49,7 +49,8 @@ public:
 
     // Reads a map file: 1, or 0 (map unchanged) when it cannot be read or is malformed.
     int Load(const char* sFilename);
-    // Parses a file image (what Load reads). False, map unchanged, when malformed.
+    // Parses a file image (what Load reads). False, map unchanged, when malformed (bytes after
+    // the index included).
     bool Parse(const unsigned char* pData, size_t nSize);
     // Writes the map file through a temporary file: 1, or 0 on failure.
     int Save(const char* sFilename) const;

@@ -329,7 +329,9 @@ bool CPDAT::Parse(const unsigned char* pData, size_t nSize) {
     uint32_t nItems = GetLE32(pData + kCharsetBytes + 4);
     if (nLower < 0) return false;
     uint64_t nCells = uint64_t(nLower) + 1;
-    if (nCells > (nSize - kHeaderBytes - 4) / kCellBytes) return false;
+    // The lower bound fixes the whole layout: the cells and the mode fill the rest exactly.
+    if ((nSize - kHeaderBytes - 4) % kCellBytes != 0 || nCells != (nSize - kHeaderBytes - 4) / kCellBytes)
+        return false;
     size_t nModePos = kHeaderBytes + size_t(nCells) * kCellBytes;
     int32_t nMode = int32_t(GetLE32(pData + nModePos));
     if (nMode < 0 || nMode > 2) return false;
@@ -355,6 +357,10 @@ bool CPDAT::Parse(const unsigned char* pData, size_t nSize) {
     m_nLowerBound = nLower;
     m_nItemCount = nItems;
     m_nMode = nMode;
+    // A loaded dictionary is built: a later AddWordComplete has nothing to pack and must not
+    // replace the loaded cells; AddWordInit still begins a new build over them.
+    m_word_trie.reset();
+    m_bWordAddCompleted = true;
     return true;
 }
 

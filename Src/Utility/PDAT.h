@@ -113,7 +113,9 @@ public:
     int GetCharsetSize() const { return m_charsetSize; }
 
     // Parses a .pdat image (what Load reads from the file). False, dictionary unchanged, when the
-    // image is truncated or malformed. No message.
+    // image is truncated, longer than its lower bound announces, or malformed. No message. A
+    // successful parse (and so Load) leaves the dictionary built: the build trie is dropped and
+    // AddWordComplete returns true at once without touching the loaded cells.
     bool Parse(const unsigned char* pData, size_t nSize);
     // The .pdat image that Save writes.
     std::vector<unsigned char> Serialize() const;

@@ -23,19 +23,16 @@ void CPOS::Swap(CPOS& other) {
     std::swap(m_pIndex, other.m_pIndex);
 }
 
-bool CPOS::Load(const char* sFilename) {
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sFilename, bytes)) return false;
-    return LoadFromMemory(bytes.data(), bytes.size());
-}
+bool CPOS::Load(const char* sFilename) { return LoadStoreFile(*this, sFilename, ParseImage); }
 
 bool CPOS::LoadFromMemory(const unsigned char* pData, size_t nSize) {
-    CByteReader in(pData, nSize);
+    return ParseIntoStore(*this, pData, nSize, ParseImage);
+}
+
+bool CPOS::ParseImage(CPOS& tmp, CByteReader& in) {
     int32_t size = 0, bound = 0;
     if (!in.ReadI32(size) || !in.ReadI32(bound) || size < 0 || bound < 0) return false;
     if (!in.Has(int64_t(size) + int64_t(bound), 8)) return false;
-
-    CPOS tmp;
     tmp.m_pData.reset(new (std::nothrow) POS_info[size_t(size) + 1]);
     tmp.m_pIndex.reset(new (std::nothrow) index_t[size_t(bound) + 1]);
     if (!tmp.m_pData || !tmp.m_pIndex) return false;
@@ -53,10 +50,8 @@ bool CPOS::LoadFromMemory(const unsigned char* pData, size_t nSize) {
         if (x.start == -1) continue;
         if (x.start < 0 || x.end < 1 || int64_t(x.start) + x.end > size) return false;
     }
-    if (!in.Ok()) return false;
     tmp.m_nSize = size;
     tmp.m_nBound = bound;
-    Swap(tmp);
     return true;
 }
 

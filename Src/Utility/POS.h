@@ -14,6 +14,7 @@
 #include "Utility/IndexRecord.h"
 #include "Utility/Types.h"
 
+class CByteReader;
 class CPDAT;
 class CPOSmap;
 class CWordList;
@@ -40,7 +41,7 @@ public:
     CPOS& operator=(const CPOS&) = delete;
 
     // Loads a table. False, with no message, when the file cannot be read, a count is negative,
-    // the file is shorter than 8 + 8 size + 8 bound bytes, or an index entry is neither -1 nor
+    // the file is not exactly 8 + 8 size + 8 bound bytes long, or an index entry is neither -1 nor
     // a group of at least one record inside the array; the current table is then kept.
     bool Load(const char* sFilename);
     // The parser behind Load, for tests and fuzzers.
@@ -80,8 +81,11 @@ public:
     // Sorts records [lo, hi] (inclusive) by (handle, POS_id).
     static void qksort(POS_elem* pData, int lo, int hi);
 
-private:
+    // Exchanges the whole contents with other. Not thread-safe.
     void Swap(CPOS& other);
+
+private:
+    static bool ParseImage(CPOS& tmp, CByteReader& in);
 
     std::unique_ptr<POS_info[]> m_pData;  // all candidates, grouped by word id
     int32_t m_nSize = 0;                  // entries of m_pData

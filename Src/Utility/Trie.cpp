@@ -1,6 +1,7 @@
 #include "Utility/Trie.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -120,7 +121,11 @@ int CTrie::BuildTRIE(const char* sWord, const char* sPOS, int iTrieIndex) {
         cur = c;
     }
     if (!a.GetElem(cur, p)) return 1;
-    if (p->freq == 0 || p->handle == -1) p->handle = m_nItemCount++;
+    // A count or a handle past INT_MAX is refused rather than saturated: two words must never
+    // share a handle. The word's path may stay behind as nodes without a word.
+    bool bNewHandle = p->freq == 0 || p->handle == -1;
+    if (p->freq == INT_MAX || (bNewHandle && m_nItemCount == INT_MAX)) return 1;
+    if (bNewHandle) p->handle = m_nItemCount++;
     memset(p->sPos, 0, sizeof p->sPos);
     strncpy(p->sPos, sPOS, kTagSize - 1);
     ++p->freq;
@@ -134,7 +139,7 @@ int CTrie::DelTrie(const char* sWord) {
     if (n < 0 || !m_pDynamicArry->GetElem(n, p) || p->handle == -1) return -1;
     int h = p->handle;
     p->handle = -1;
-    ++m_nItemDelNum;
+    if (m_nItemDelNum < INT_MAX) ++m_nItemDelNum;  // a statistic only: it may stop at the top
     return h;
 }
 
@@ -260,17 +265,17 @@ bool CTrie::Save(const char* sFileName) const {
 bool CTrie::Parse(const unsigned char* pData, size_t nSize) {
     CByteReader r(pData, nSize);
     int32_t nItems, nDel, nHead;
-    if (!r.ReadI32(nItems) || nItems == 0 || !r.ReadI32(nDel) || nDel < 0 || !r.ReadI32(nHead)) return false;
+    if (!r.ReadI32(nItems) || nItems <= 0 || !r.ReadI32(nDel) || nDel < 0 || !r.ReadI32(nHead)) return false;
     std::unique_ptr<CDynamicArry> nodes(new (std::nothrow) CDynamicArry());
-    if (!nodes || !nodes->Load(r)) return false;
+    if (!nodes || !nodes->Load(r) || !r.AtEnd()) return false;
     int n;
     nodes->GetElemNum(n);
     if (nHead < -1 || nHead >= n) return false;
     for (int i = 0; i < n; ++i) {
         trie_elem* p;
         nodes->GetElem(i, p);
-        if (p->children < -1 || p->children >= n || p->nextNode < -1 || p->nextNode >= n || p->child_count < 0)
-            return false;
+        bool bLinks = p->children >= -1 && p->children < n && p->nextNode >= -1 && p->nextNode < n;
+        if (!bLinks || p->child_count < 0 || p->child_count > n || p->freq < 0) return false;
         TerminateTag(p->sPos);
     }
     // Every node reachable from the head must be reached once: no cycle in a sibling chain or

@@ -1,7 +1,7 @@
 // CTrie: the user dictionary, a linked trie of words with a tag text (up to 39 bytes) and a count
 // each, whose nodes live in a CDynamicArry, so that words can be added at any time. Deleting only
-// unmarks a word; a deleted word that is added again gets a new handle. Handles are never reused,
-// so after about 2^31 additions of re-added words they wrap (not guarded).
+// unmarks a word; a deleted word that is added again gets a new handle. Handles are never reused:
+// once INT_MAX handles have been given out, adding a new word is refused.
 //
 // File (UserDict.pdat, little-endian): int32 item count, int32 deletion count, int32 head index,
 // then the node store block (see DynamicArray.h).
@@ -30,7 +30,8 @@ public:
 
     // Adds one entry: with bWholeWord the whole line is the word (tag "n"), otherwise the line is
     // "word tag" (a missing tag is "n"). Returns 1 when the word is new, or when nothing is added
-    // (a line of 1024 bytes or more, a tag of 40 bytes or more, an empty word); 2 when it was
+    // (a line of 1024 bytes or more, a tag of 40 bytes or more, an empty word, a word whose count
+    // or a new handle would pass INT_MAX); 2 when it was
     // present or added before (a deleted word added again gets a new handle). The tag is replaced
     // and the count raised.
     int AddTrie(const char* sLine, bool bWholeWord = false);
@@ -68,7 +69,7 @@ public:
     // file cannot be written.
     bool Save(const char* sFileName) const;
     // Reads the file. False, trie unchanged, when it cannot be read, its item count is 0, or it is
-    // malformed (bad counts or indexes, a cycle among the nodes).
+    // malformed (negative counts, bad indexes, a cycle among the nodes, bytes after the nodes).
     bool Load(const char* sFileName);
     bool Parse(const unsigned char* pData, size_t nSize);
     std::vector<unsigned char> Serialize() const;

@@ -51,28 +51,24 @@ void CUnigram::Swap(CUnigram& other) {
     std::swap(m_pData, other.m_pData);
 }
 
-bool CUnigram::Load(const char* sFilename) {
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(sFilename, bytes)) return false;
-    return LoadFromMemory(bytes.data(), bytes.size());
-}
+bool CUnigram::Load(const char* sFilename) { return LoadStoreFile(*this, sFilename, ParseImage); }
 
 bool CUnigram::LoadFromMemory(const unsigned char* pData, size_t nSize) {
-    CByteReader in(pData, nSize);
+    return ParseIntoStore(*this, pData, nSize, ParseImage);
+}
+
+bool CUnigram::ParseImage(CUnigram& tmp, CByteReader& in) {
     int32_t size = 0, bound = 0, total = 0;
     in.ReadI32(size);
     in.ReadI32(bound);
     in.ReadI32(total);
     if (!in.Ok() || bound < 0 || !in.Has(int64_t(bound) + 1, 4)) return false;
-    CUnigram tmp;
     tmp.m_pData = NewCounts(bound);
     if (!tmp.m_pData) return false;
     for (int32_t i = 0; i <= bound; ++i) in.ReadI32(tmp.m_pData[i]);
-    if (!in.Ok()) return false;
     tmp.m_nSize = size;
     tmp.m_nBound = bound;
     tmp.m_nTotal = total;
-    Swap(tmp);
     return true;
 }
 

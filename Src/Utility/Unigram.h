@@ -12,6 +12,7 @@
 
 #include "Utility/Types.h"
 
+class CByteReader;
 class CPDAT;
 class CWordList;
 
@@ -34,7 +35,7 @@ public:
     CUnigram& operator=(const CUnigram&) = delete;
 
     // Loads a table. False, with no message, when the file cannot be read, its bound is negative
-    // or it is shorter than 12 + 4 (bound + 1) bytes; the current table is then kept.
+    // or it is not exactly 12 + 4 (bound + 1) bytes long; the current table is then kept.
     bool Load(const char* sFilename);
     // The parser behind Load, for tests and fuzzers.
     bool LoadFromMemory(const unsigned char* pData, size_t nSize);
@@ -70,8 +71,11 @@ public:
     // Sorts records [lo, hi] (inclusive) by word id, ascending.
     static void qksort(unigram_elem* pData, int lo, int hi);
 
-private:
+    // Exchanges the whole contents with other. Not thread-safe.
     void Swap(CUnigram& other);
+
+private:
+    static bool ParseImage(CUnigram& tmp, CByteReader& in);
 
     int32_t m_nSize = 0;                 // words that carry a count
     int32_t m_nBound = 0;                // ids 0 .. bound-1 are answered

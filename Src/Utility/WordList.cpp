@@ -165,7 +165,7 @@ bool CWordList::Parse(const unsigned char* pData, size_t nSize) {
     const unsigned char* pOffsets = r.Take(size_t(nBound + 1) * 4);
     if (!r.ReadI32(nData) || nData < 0 || nData == INT32_MAX || !r.Has(nData, 1)) return false;
     const unsigned char* pBlock = r.Take(size_t(nData));
-    if (!pOffsets || (nData > 0 && !pBlock)) return false;
+    if (!pOffsets || (nData > 0 && !pBlock) || !r.AtEnd()) return false;
     std::vector<int32_t> offsets;
     std::vector<char> block;
     try {

@@ -43,7 +43,8 @@ public:
 
     // Reads the file. False, list unchanged, when it cannot be read or is malformed.
     bool Load(const char* sFilename);
-    // Parses a file image (what Load reads). False, list unchanged, when malformed.
+    // Parses a file image (what Load reads). False, list unchanged, when malformed (bytes after
+    // the word block included).
     bool Parse(const unsigned char* pData, size_t nSize);
     // Writes the file through a temporary file (the block enciphered in a copy). False on failure.
     bool Save(const char* sFilename) const;

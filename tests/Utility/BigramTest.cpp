@@ -31,10 +31,12 @@ std::string BigramFile(const std::vector<Pair>& pairs, const std::vector<index_t
 }  // namespace
 
 TEST(BigramTest, BinarySearchHitsAndMisses) {
-    // id 0: (1,5) (3,7) (4,1); id 1: empty as -1; id 2: one pair (2,9); id 3: empty as end = start-1.
+    // id 0: (1,5) (3,7) (4,1); id 1: empty as -1; id 2: one pair (2,9); id 3: empty as end =
+    // start - 1; id 4: (4,1) (5,6), whose last second id equals the bound 5.
     CBigram b(true, 0);
-    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}, {3, 7}, {4, 1}, {2, 9}},
-                                         {Ix(0, 2), Ix(-1, -1), Ix(3, 3), Ix(4, 3), Ix(2, 2)})));
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}, {3, 7}, {4, 1}, {5, 6}, {2, 9}},
+                                         {Ix(0, 2), Ix(-1, -1), Ix(4, 4), Ix(4, 3), Ix(2, 3)})));
+    ASSERT_EQ(b.GetBound(), 5);
     EXPECT_EQ(b.GetFreq(0, 1), 5);
     EXPECT_EQ(b.GetFreq(0, 3), 7);
     EXPECT_EQ(b.GetFreq(0, 4), 1);
@@ -47,7 +49,8 @@ TEST(BigramTest, BinarySearchHitsAndMisses) {
     EXPECT_EQ(b.GetFreq(-1, 1), 0);
     EXPECT_EQ(b.GetFreq(0, -1), 0);
     EXPECT_EQ(b.GetFreq(4, 6), 0);   // second id above the bound
-    EXPECT_EQ(b.GetFreq(4, 4), 1);   // second id = bound is searched
+    EXPECT_EQ(b.GetFreq(4, 5), 6);   // second id = bound is searched
+    EXPECT_EQ(b.GetFreq(4, 4), 1);
 }
 
 TEST(BigramTest, LoadChecks) {
@@ -55,6 +58,8 @@ TEST(BigramTest, LoadChecks) {
     ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}}, {Ix(0, 0)})));
     ASSERT_TRUE(LoadString(b, std::string(8, '\0')));  // (0, 0) is a valid empty table
     EXPECT_EQ(b.GetFreq(0, 0), 0);
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}, {2, 3}, {2, 4}}, {Ix(0, 2), Ix(-1, -1)})));  // a repeat
+    EXPECT_TRUE(b.GetFreq(0, 2) == 3 || b.GetFreq(0, 2) == 4);
     ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}}, {Ix(0, 0), Ix(1, 0)})));  // empty at the end
     const std::vector<std::string> bad = {
         BigramFile({{1, 5}}, {Ix(0, 1)}),             // end past the pairs
@@ -62,6 +67,9 @@ TEST(BigramTest, LoadChecks) {
         BigramFile({{1, 5}}, {Ix(-2, -3)}),
         BigramFile({{1, 5}}, {Ix(2, 1)}),             // an empty group starting past size
         BigramFile({{1, 5}, {2, 5}}, {Ix(1, -1)}),    // end before start - 1
+        BigramFile({{1, 5}, {0, 5}}, {Ix(0, 1)}),     // a group whose second ids descend
+        BigramFile({{1, 5}, {3, 4}, {2, 1}}, {Ix(0, 0), Ix(1, 2)}),  // a later group descends
+        BigramFile({{1, 5}}, {Ix(0, 0)}) + std::string(1, '\0'),  // a trailing byte
         BigramFile({{1, 5}}, {Ix(0, 0)}).substr(0, 23),
         std::string("\xff\xff\xff\xff\0\0\0\0", 8),
         std::string("\0\0\0\0\xff\xff\xff\xff", 8),
@@ -119,18 +127,55 @@ TEST(BigramTest, DynamicBuildAndThreshold) {
     EXPECT_EQ(s.GetFreq(5, 2), 0);
 }
 
+// Repeated pairs in random order: after the sort every key is in order and the repeats of a key
+// keep their input order (freq holds the input position), which an unstable sort breaks.
 TEST(BigramTest, SortIsStableAndHandlesSortedInput) {
+    const unsigned seed = 11;
+    std::mt19937 rng(seed);
     std::vector<bigram_elem> recs(200000);
     for (size_t i = 0; i < recs.size(); ++i) {
-        recs[i].handle1 = int32_t(i / 4);
-        recs[i].handle2 = int32_t(i % 4);
+        recs[i].handle1 = int32_t(rng() % 50);
+        recs[i].handle2 = int32_t(rng() % 4);
         recs[i].freq = int32_t(i);
     }
-    recs[5].handle2 = 1;  // repeats (1, 1): positions 5 then ... keep file order
     CBigram::qksort(recs.data(), 0, int(recs.size()) - 1);
-    EXPECT_EQ(recs[5].freq, 5);
-    EXPECT_EQ(recs[6].freq, 6);
-    EXPECT_EQ(recs[4].handle2, 0);
+    for (size_t i = 1; i < recs.size(); ++i) {
+        const bigram_elem &a = recs[i - 1], &b = recs[i];
+        ASSERT_FALSE(b < a) << "seed " << seed << " at " << i;
+        if (!(a < b)) {
+            ASSERT_LT(a.freq, b.freq) << "seed " << seed << " repeat at " << i;
+        }
+    }
+    // Sorted input stays as it is; a range of one record or a reversed range is left alone.
+    std::vector<bigram_elem> sorted = recs;
+    CBigram::qksort(sorted.data(), 0, int(sorted.size()) - 1);
+    for (size_t i = 0; i < recs.size(); ++i) ASSERT_EQ(sorted[i].freq, recs[i].freq) << i;
+    CBigram::qksort(sorted.data(), 5, 5);
+    CBigram::qksort(sorted.data(), 9, 3);
+    EXPECT_EQ(sorted[5].freq, recs[5].freq);
+}
+
+// A table in build mode that loads a file answers from, and saves, exactly what it loaded.
+TEST(BigramTest, LoadIntoABuildTableReplacesItsDynamicForm) {
+    kxtest::TempDir dir;
+    CBigram b(false, 4);
+    b.AddItem(1, 2, 9);
+    b.AddItem(3, 3, 8);
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}, {2, 6}}, {Ix(0, 1), Ix(-1, -1)})));
+    EXPECT_EQ(b.GetBound(), 2);
+    EXPECT_EQ(b.GetSize(), 2);
+    EXPECT_EQ(b.GetFreq(0, 1), 5);
+    EXPECT_EQ(b.GetFreq(1, 2), 0);
+    EXPECT_EQ(b.AddItem(0, 3, 4), 0);  // read-only now: nothing changes
+    EXPECT_EQ(b.GetFreq(0, 3), 0);
+    ASSERT_TRUE(b.Save(dir.file("b.big").c_str()));
+    EXPECT_EQ(kxtest::ReadAll(dir.file("b.big")), BigramFile({{1, 5}, {2, 6}}, {Ix(0, 1), Ix(-1, -1)}));
+    // A refused file leaves the build table as it was.
+    CBigram c(false, 4);
+    c.AddItem(1, 2, 9);
+    EXPECT_FALSE(LoadString(c, std::string(7, '\0')));
+    EXPECT_EQ(c.AddItem(1, 2, 1), 0);
+    EXPECT_EQ(c.GetSize(), 1);
 }
 
 // Random dynamic builds against a std::map reference.

@@ -126,6 +126,24 @@ TEST(ContextStatTest, LoadRefusesBadFilesAndKeepsOldTables) {
     EXPECT_FALSE(ctx.Load(dir.path().c_str()));
     EXPECT_FALSE(ctx.Load(dir.file("missing.ctx").c_str()));
 
+    // Names out of order would hide tags from the named getters; equal names may stand together.
+    char sA[] = "a", sB[] = "B", sC[] = "c";
+    char* names[] = {sA, sB, sC};
+    CContextStat named;
+    ASSERT_TRUE(named.SetSymbol(3, names));
+    named.Add("B", "c", 4);
+    ASSERT_TRUE(named.Save(dir.file("named.ctx").c_str()));
+    std::string nb = kxtest::ReadAll(dir.file("named.ctx"));
+    ASSERT_TRUE(ctx.LoadFromMemory((const unsigned char*)nb.data(), nb.size(), true));
+    EXPECT_EQ(ctx.GetFrequency("b"), 4);
+    std::string swapped = nb;
+    swapped[1] = 'c', swapped[1 + 2 * 100] = 'a';  // names c, B, a
+    EXPECT_FALSE(ctx.LoadFromMemory((const unsigned char*)swapped.data(), swapped.size(), true));
+    std::string same = nb;
+    same[1 + 100] = 'A';  // names a, A, c
+    EXPECT_TRUE(ctx.LoadFromMemory((const unsigned char*)same.data(), same.size(), true));
+    EXPECT_EQ(ctx.GetSymbolID("c"), 2);
+
     // The smallest valid file: N = 0 and a total.
     ASSERT_TRUE(ctx.LoadFromMemory((const unsigned char*)"\0\0\0\0\0", 5));
     EXPECT_EQ(ctx.GetTableLen(), 0);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -227,6 +226,12 @@ TEST(PDATTest, MalformedFilesAreRefusedAndKeepTheOldDictionary) {
     bad = good;
     PutLE32(&bad[bad.size() - 4], 7);
     check(bad, "mode 7");
+    bad = good;
+    bad.push_back(0);
+    check(bad, "a trailing byte");
+    bad = good;
+    bad.insert(bad.end() - 4, 12, 0xFF);
+    check(bad, "a free cell more than L announces");
     check({}, "empty file");
     SetLastErrorMessage("");
     CPDAT d(0);
@@ -247,23 +252,33 @@ TEST(PDATTest, LoadConvertsUtf8FileNames) {
     EXPECT_EQ(CopyLastErrorMessage(), "Changed utf-8 file name " + utf8);
 }
 
-// Damaged but size-valid cells: huge bases and foreign indexes end the walk without overflow.
+// Damaged but size-valid cells: every base becomes a huge value, so the walk ends after the
+// first character (a root child) without overflow. A negative base marks a word end, so "b", a
+// one-character word, is still found then; nothing longer ever is.
 TEST(PDATTest, DamagedCellsEndTheWalk) {
     std::unique_ptr<CPDAT> src(BuildDict({"ab", "abc", "b"}));
     std::vector<unsigned char> img = src->Serialize();
     int L = src->GetLowerBound();
     for (int32_t v : {INT32_MIN, INT32_MAX, -INT32_MAX, 1 << 30}) {
+        SCOPED_TRACE(v);
         std::vector<unsigned char> bad = img;
         for (int k = 0; k <= L; ++k) PutLE32(&bad[262152 + 12 * k], uint32_t(v));
         CPDAT d(0);
         ASSERT_TRUE(d.Parse(bad.data(), bad.size()));
-        d.Find("abc");
-        d.GetMaxWord("abcabc", nullptr);
-        unsigned int *hs = nullptr, *ps = nullptr, size = 0, count = 0;
-        d.GetWords("abc", &hs, &ps, &size, &count, 0);
+        const bool bEnds = v <= 0;
+        EXPECT_EQ(d.Find("abc"), -1);
+        EXPECT_EQ(d.Find("ab"), -1);
+        EXPECT_EQ(d.Find("b"), bEnds ? 2 : -1);
+        int h = 7;
+        EXPECT_EQ(d.GetMaxWord("abcabc", &h), 0);
+        EXPECT_EQ(h, -1);
+        EXPECT_EQ(d.GetMaxWord("bb", &h), bEnds ? 1 : 0);
+        unsigned int *hs = nullptr, *ps = nullptr, size = 0, count = 9;
+        EXPECT_EQ(d.GetWords("abc", &hs, &ps, &size, &count, 0), 0);
+        EXPECT_EQ(count, 0u);
         free(hs);
         free(ps);
-        d.MMSegment("abcab", -1, ' ');
+        EXPECT_NE(d.MMSegment("abcab", -1, ' '), nullptr);
     }
 }
 
@@ -364,6 +379,35 @@ TEST(PDATTest, LookupFamily) {
     EXPECT_EQ(e->Find(int('c')), 2);
 }
 
+// A loaded dictionary is built: AddWordComplete keeps its cells, and AddWordInit still starts a
+// new build over it.
+TEST(PDATTest, LoadedDictionaryIsComplete) {
+    std::unique_ptr<CPDAT> src(BuildDict({"ab", "b"}));
+    const std::vector<unsigned char> img = src->Serialize();
+    kxtest::TempDir dir;
+    ASSERT_TRUE(src->Save(dir.file("d.pdat").c_str()));
+    CPDAT d(0);
+    ASSERT_TRUE(d.Load(dir.file("d.pdat").c_str()));
+    EXPECT_TRUE(d.AddWordComplete());
+    EXPECT_EQ(d.Find("ab"), 0);
+    EXPECT_EQ(d.Find("b"), 1);
+    EXPECT_EQ(d.GetLowerBound(), src->GetLowerBound());
+    EXPECT_EQ(d.GetItemCount(), 2u);
+    EXPECT_TRUE(d.Serialize() == img);
+    EXPECT_EQ(d.AddWord("zz"), -1);  // no build runs until AddWordInit
+
+    CPDAT p(0);
+    ASSERT_TRUE(p.Parse(img.data(), img.size()));
+    EXPECT_TRUE(p.AddWordComplete());
+    EXPECT_EQ(p.Find("ab"), 0);
+    p.AddWordInit();
+    EXPECT_EQ(p.AddWord("xy"), 0);
+    ASSERT_TRUE(p.AddWordComplete());
+    EXPECT_EQ(p.Find("xy"), 0);
+    EXPECT_EQ(p.Find("ab"), -1);
+    EXPECT_EQ(p.GetItemCount(), 1u);
+}
+
 TEST(PDATTest, BuildingRules) {
     CPDAT d(0);
     EXPECT_EQ(d.AddWord("abc", true), 0);
@@ -424,8 +468,9 @@ TEST(PDATTest, TextImportAndExport) {
         EXPECT_NE(text.find(w), std::string::npos) << w;
 }
 
-// jieba's word list (about 350,000 words) packs in seconds, and every word keeps its handle.
-TEST(PDATTest, PacksJiebaWordListQuickly) {
+// jieba's word list (about 350,000 words) packs into valid cells and every word keeps its
+// handle; the packing speed is measured by the pdat benchmark.
+TEST(PDATTest, PacksJiebaWordListKeepingEveryHandle) {
     std::vector<std::string> words = kxtest::LoadJiebaWordsGBK();
     if (words.size() < 300000) GTEST_SKIP() << "jieba word list not installed";
     CPDAT d(0);
@@ -435,10 +480,7 @@ TEST(PDATTest, PacksJiebaWordListQuickly) {
         auto it = ref.emplace(Mode0Key(w), h).first;
         ASSERT_EQ(h, it->second) << w;
     }
-    auto t0 = std::chrono::steady_clock::now();
     ASSERT_TRUE(d.AddWordComplete());
-    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    printf("packed %zu words into %d cells in %.2f s\n", ref.size(), d.GetLowerBound() + 1, secs);
     ASSERT_EQ(CheckCells(d), "");
     for (const auto& w : words) ASSERT_EQ(d.Find(w.c_str()), ref[Mode0Key(w)]) << w;
     std::mt19937 rng(99);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <random>
@@ -260,6 +261,49 @@ TEST(TrieTest, SaveAndLoadRefusals) {
     char tag[40];
     EXPECT_EQ(keep.GetFreq("ab", h, tag), 1);
     EXPECT_EQ(std::string(tag), std::string(38, 'q'));
+}
+
+// Counts near the top of int: a loaded file may not carry negative counts, and an add that would
+// push the item count or a word's count past INT_MAX is refused, never wrapped or saturated.
+TEST(TrieTest, CountsNeverPassIntMax) {
+    CTrie t;
+    t.AddTrie("ab n");
+    t.AddTrie("ac v");
+    const std::vector<unsigned char> good = t.Serialize();
+    CTrie keep;
+    keep.AddTrie("zz n");
+    std::vector<unsigned char> bad = good;
+    PutLE32(&bad[0], uint32_t(-5));  // negative item count
+    EXPECT_FALSE(keep.Parse(bad.data(), bad.size()));
+    bad = good;
+    PutLE32(&bad[NodeAt(2) + 60], uint32_t(-1));  // negative count of "ab"
+    EXPECT_FALSE(keep.Parse(bad.data(), bad.size()));
+    bad = good;
+    bad.push_back(0);  // a byte after the node block
+    EXPECT_FALSE(keep.Parse(bad.data(), bad.size()));
+    EXPECT_EQ(keep.Find("zz"), 0);
+
+    // Item count INT_MAX, no node: the next new word has no handle left.
+    const unsigned char full[20] = {0xff, 0xff, 0xff, 0x7f, 1, 0, 0, 0, 0xff, 0xff, 0xff, 0xff};
+    CTrie top;
+    ASSERT_TRUE(top.Parse(full, sizeof full));
+    EXPECT_EQ(top.AddTrie("ab n"), 1);
+    EXPECT_EQ(top.GetLowerBound(), INT_MAX);
+    EXPECT_EQ(top.Find("ab"), -1);
+
+    // A word counted INT_MAX times keeps its count and its tag.
+    bad = good;
+    PutLE32(&bad[NodeAt(2) + 60], uint32_t(INT_MAX));
+    CTrie most;
+    ASSERT_TRUE(most.Parse(bad.data(), bad.size()));
+    EXPECT_EQ(most.AddTrie("ab q"), 1);
+    int h = -1;
+    char tag[40];
+    EXPECT_EQ(most.GetFreq("ab", h, tag), INT_MAX);
+    EXPECT_EQ(h, 0);
+    EXPECT_STREQ(tag, "n");
+    EXPECT_EQ(most.AddTrie("ad n"), 1);  // other words still go in
+    EXPECT_EQ(most.Find("ad"), 2);
 }
 
 // Readers of one trie look words up with their own tag buffers at once.

@@ -53,8 +53,10 @@ TEST(UnigramTest, RefusedFilesKeepTheTable) {
     EXPECT_FALSE(u.Load(KX_SCRATCH_DIR));
     EXPECT_EQ(u.GetFreq(2), 7);
     EXPECT_EQ(u.GetTotalFreq(), 12);
-    // A longer file is read up to what its bound needs.
-    ASSERT_TRUE(LoadString(u, UnigramFile(0, 0, 0, {0, 1, 2})));
+    // Nothing may follow the counts that the bound announces.
+    EXPECT_FALSE(LoadString(u, UnigramFile(0, 0, 0, {0, 1, 2})));
+    EXPECT_EQ(u.GetFreq(2), 7);
+    ASSERT_TRUE(LoadString(u, UnigramFile(0, 0, 0, {0})));
 }
 
 TEST(UnigramTest, SaveRoundTripAndGoldenBytes) {

@@ -1,5 +1,9 @@
 // The records that carry words through the lexical analysis engine: word_t inside the engine,
 // result_t for the rows handed to callers.
+//
+// Plain record types and no code. The header belongs to the lexicon library, the lowest that uses
+// it (the role automaton reads and writes word_t), though it lives in the engine's folder; it may
+// therefore include only foundation and lexicon headers (Src/Layers.txt).
 #pragma once
 
 #include <cmath>

@@ -1,0 +1,3 @@
+#include "High/b.h"
+#include "Low/a.h"
+#include <vector>
