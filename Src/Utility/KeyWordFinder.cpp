@@ -23,6 +23,7 @@ _tWordAV::_tWordAV(const char* sWord, const char* sPos, int iPosId, int unit_cou
         weight = 1000.0;
     else if (strncasecmp(pos.c_str(), "vshi", 4) == 0)
         is_stopword = true;
+    base_weight = weight;
 }
 
 _tDocExtractData::_tDocExtractData(uint32_t nEntityCount)
@@ -77,6 +78,7 @@ int CKeyWordFinder::GetUserPosHandle(int k) const {
 void CKeyWordFinder::Reset() {
     m_vecWordAV.clear();
     m_vecNewWordInfo.clear();
+    m_vecNewWordHandles.clear();
     m_vecSentInfo.clear();
     m_vecWordIDList.clear();
     m_trie.reset(new CTrie);

@@ -46,6 +46,11 @@ struct _tWordAV {
     std::vector<_word_freq> vecLV;       // left neighbours, ascending by handle
     std::vector<_word_freq> vecRV;       // right neighbours, ascending by handle
     int32_t unit_count = 1;              // engine words the entry spans
+    // Values every keyword computation restarts from, so that repeated requests on one finder
+    // rank alike: the weight the record was created with, and the occurrences counted by scans
+    // (merges of English forms add to `freq` only).
+    double base_weight = 0.0;
+    int32_t base_freq = 0;
 
     _tWordAV() = default;
     // A word with its tag: a stop word when the tag's first character is one of "uwcopqrey" or
@@ -61,6 +66,10 @@ struct _tWordAVWeight {
     double weight;
     _tWordAVWeight(int32_t index_input = -1, double weight_input = 0.0)
         : index(index_input), weight(weight_input) {}
+    // Ranking order: greater weight first, then the smaller index.
+    bool operator<(const _tWordAVWeight& other) const {
+        return weight > other.weight || (weight == other.weight && index < other.index);
+    }
 };
 typedef _tWordAVWeight WORD_AV_WEIGHT;
 
@@ -141,7 +150,84 @@ public:
     size_t GetDocLength() const { return m_nDocLength; }
     CTrie* GetTrie() { return m_trie.get(); }
 
+    // ---- keywords ----
+    // The keyword text of the scanned document: new-word proposal, weighting, ranking, then the
+    // result string (format 0 "word/tag/weight/freq#...", 1 a GBK JSON array, 2 CSV with a
+    // header, other CSV without). nMaxLim -1 (or any negative) means no limit. With bGetVector
+    // the written records are copied into vecWordAV. Fills the person, place, organisation and
+    // author slots on the way and empties the document text. The text stays valid until the
+    // next result call on this finder. Must not be called while holding g_hUserDictLock.
+    const char* GetKeyWordListEx(std::vector<WORD_AV>& vecWordAV, int nOutFormat, int nMaxLimt, bool bGetVector);
+    const char* GetKeyWordList(int nOutFormat, int nMaxLim);
+    // Weighs every word of vecWordAV (restarting from base_weight and base_freq) and ranks the
+    // usable ones into vecWordAVWeight, best first. Returns 1.
+    int ComputeKeyWord(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
+                       bool bNewWordExtract);
+    // Fallback weights for short texts whose ranking stays small; keeps 4 entries once the
+    // ranking holds 5 or more. Returns the ranking size.
+    int ComputeSingleKeyWord(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight);
+    // Merges ranked English words with the same base form (any case) into the higher one, in
+    // English mode only. Returns the number of merges.
+    int MergeEnglishSameWords(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight);
+    // Formats the ranking into m_sLine (see GetKeyWordListEx) and returns it.
+    const char* GenerateResultString(int nMaxLim, std::vector<WORD_AV>& vecWordAV,
+                                     std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
+                                     std::vector<WORD_AV>& vecWordAVResult, bool bGetVector, int nOutFormat);
+    const std::vector<WORD_AV_WEIGHT>& GetRanking() const { return m_vecWordAVWeight; }
+    bool IsEnglishText() const { return m_bEnglishText; }
+
+    // ---- new words ----
+    // Proposes adjacent pairs as new words into the word table and the new-word table. Returns
+    // the new-word table's size. Must not be called while holding g_hUserDictLock.
+    int GenerateNewWordList();
+    // Joins words nPrev and nNext into a candidate. 0 (added or rejected), -1 when the joined
+    // text is blacklisted or longer than 40 bytes. The caller holds g_hUserDictLock shared.
+    int SetNewWord(int nPrev, int nNext, int nFreq);
+    // Ranked new words as a result text (formats as GetKeyWordListEx); valid until the next
+    // result call.
+    const char* GetNewWordList(int nOutFormat, int nMaxLim);
+    // The same, returning the selected candidates (valid until the next call).
+    const std::vector<WORD_AV>& GetNewWordListE(int nOutFormat, int nMaxLim);
+    const std::vector<WORD_AV>& GetNewWordTable() const { return m_vecNewWordInfo; }
+
+    // ---- summary ----
+    // Summary of the scanned document: whole sentences picked by keyword weight within the byte
+    // budget nLengthLimit (0: none; negative counts as 0), or the share dRation of the document's
+    // bytes when that is smaller, and at most nSentCount sentences (0 or less: no limit). With
+    // bSkip the ranking of the last keyword computation is used as it is. Both budget and count
+    // absent: logs and returns "". Valid until the next summary on this finder.
+    const char* GetSummary(int nLengthLimit, double dRation, int nSentCount, bool bSkip);
+
+    // Fills slot 3 with the best 5 keywords and, with bSummaryNeeded and flag 0x800, slot 8 with
+    // a one-sentence summary of at most 400 bytes. Returns the extraction data.
+    DOC_EXTRAXT_DATA* DocExtractor(bool bSummaryNeeded);
+
+    // ---- extraction slots, fingerprint, dump ----
+    // Slot nType of the extraction data, or null outside 0 .. entity_count - 1.
+    tstring* GetExtractElement(int nType) { return m_pDocExtractData->GetElement(nType); }
+    // Strhash (32-bit) of the words at ranking positions 0-5 joined without separators; 0 for an
+    // empty word table, and Strhash("") = 0 for an empty ranking. The ranking is whatever the last
+    // keyword computation left.
+    uint64_t FingerPrint() const;
+    // Writes a diagnostic dump of vecWordAV (words with their positions and neighbours) and of the
+    // finder's sentences into sFilename. On an open failure prints "Error open <name>" to standard
+    // output and returns false. Neighbour handles outside vecWordAV are skipped.
+    bool Export(const std::vector<WORD_AV>& vecWordAV, const char* sFilename) const;
+
 private:
+    double ComputeAVEntropy(WORD_AV& word) const;
+    void RecognizeAuthor(std::vector<WORD_AV>& vecWordAV, int i);
+    bool IsExist(const std::vector<WORD_AV>& vecWordAV, const std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
+                 int nCurIndex) const;
+    // Appends sName + "#" to slot nSlot when the slot does not contain it (bCheckContained) and
+    // the result stays below 600 bytes.
+    void AppendToSlot(int nSlot, const tstring& sName, bool bCheckContained);
+    void ThresholdFilter();
+    void ModifyWordList();
+    int ComputeSentWeight(int nLenLimit);
+    double GetSentWeight(const SENTENCE_INFO& sent) const;
+
+    std::vector<int32_t> m_vecNewWordHandles;         // word-table handles already in the new-word table
     std::unique_ptr<DOC_EXTRAXT_DATA> m_pDocExtractData;  // the slots
     std::unique_ptr<CPDAT> m_pUserDefPos;                  // user tag text -> its number
     std::unique_ptr<int[]> m_pVecUserPosHandle;            // dictionary handle of each user tag
@@ -156,7 +242,7 @@ private:
     tstring m_sLine;                                  // the last result string
     std::vector<WORD_AV> m_vecNewWordInfo;            // new-word table
     std::vector<WORD_AV_WEIGHT> m_vecNewWordAVWeight; // its ranking
-    std::vector<tstring> m_vecNewWordResult;          // its selected result
+    std::vector<WORD_AV> m_vecNewWordResult;          // its selected result
     CUnigram* m_pUnigram;                             // core unigram store, borrowed
     std::vector<SENTENCE_INFO> m_vecSentInfo;         // the sentences
     tstring m_sSummary;                               // the last summary
@@ -177,5 +263,8 @@ int32_t WordThreshold(const CUnigram* pUnigram);
 bool Find(int nHandle, const std::vector<_word_freq>& vecList, int& nMid);
 // Adds 1 to the entry of nHandle, or inserts (nHandle, 1) at its place; returns its index.
 int Add(int nHandle, std::vector<_word_freq>& vecList);
+// The longest prefix of sText (NULL as "") that ends on a GBK character boundary and holds at
+// most nMaxBytes bytes.
+tstring CutAtCharBoundary(const char* sText, size_t nMaxBytes);
 // Replaces TAB, CR and LF by blanks in place; returns sLine (null for null).
 char* replacelinechar(char* sLine);
