@@ -4,12 +4,15 @@
 // computed. Every engine instance owns one finder; keyword front ends build temporary ones.
 //
 // This file holds the records, the finder's members, its construction, destruction and Reset,
-// and the sorted neighbour-list helpers Find and Add.
+// document scanning (Scan, GetWord, SetExtractName) and the sorted neighbour-list helpers Find
+// and Add.
 //
 // Memory: the finder owns its slots, its user-tag dictionary and handle array and its trie; the
 // unigram store and the English parser are borrowed. Finders and slot sets are not copyable.
 // Thread safety: none inside; a finder serves one thread at a time. Construction reads the
-// English unigram store g_pEnglishUnigram, which does not change after start-up.
+// English unigram store g_pEnglishUnigram, which does not change after start-up. Scanning reads
+// the engine's shared stores; the keyword blacklists are read under a shared hold of
+// g_hUserDictLock (taken per new word), so callers of Scan and GetWord must not hold that lock.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "MERIDOX/include/EngineRecords.h"
 #include "Utility/Types.h"
 
 class CEnglish;
@@ -118,6 +122,10 @@ const unsigned int KWF_TIME = 0x4000;
 const int kFixedEntityCount = 13;
 // Most handles the document's id list takes.
 const int kMaxDocWordIds = 30000000;
+// The document text kept for the summary is emptied before an append once it passes this size.
+const size_t kMaxDocTextBytes = 1024000;
+// The word standing for sentence ends, line breaks and unusable rows.
+extern const char* const kSentenceEndWord;  // "末##末" in GBK
 
 class CKeyWordFinder {
 public:
@@ -134,6 +142,34 @@ public:
     // id list, replaces the trie by an empty one and sets the document length to 0. The ranking,
     // the document text and the slots stay.
     void Reset();
+
+    // ---- scanning ----
+    // Adds one tagged GBK text: sLine with its nCount result rows (start and length index
+    // sLine). Returns strlen(sLine); 0 for a null or empty text, no rows or null rows (the text
+    // length is still counted when the text is not null); size_t(-1) when the document already
+    // holds more than kMaxDocWordIds handles (reported with WriteError; the text is still
+    // counted and kept). A row whose iPOS is changed to 1 (a line break or blank taken as the
+    // sentence end) is written back into `result`. Later scans continue the same document: the
+    // first sentence of a scan starts at the id count found when the scan starts, and the
+    // sentiment score is normalised from the raw sum of every scan.
+    size_t Scan(const char* sLine, int nCount, result_t* result);
+    // The English twin: scans the parser's term list (offsets index sLine). Returns 1, 0 when
+    // the parser is null, its term list empty or sLine null or empty, size_t(-1) at the size
+    // limit. The parser is borrowed until the next scan; the terms' iPOS may be changed to 1.
+    size_t Scan(const char* sLine, CEnglish* pEnglishParser);
+    // Maps row i (term i of the parser's list in English mode) to its word handle, adding the
+    // word on first sight, and counts one occurrence. The word as counted goes to *pWord (may be
+    // null). Rows of 31 bytes or more (row mode), rows outside the text, empty words, line
+    // breaks and blanks, and words the trie cannot take (1024 bytes or more) count as the
+    // sentence-end word. Returns the handle (also in nCurHandle); -1 for i outside 0..nCount-1,
+    // null rows or a null text.
+    int GetWord(const char* sLine, int nCount, result_t* result, int i, tstring* pWord, int& nCurHandle);
+    // Appends the text of word nCurHandle and "#" to slot nType (for slots 9 and 10 with "/" and
+    // nScore before the "#"), unless the slot already holds the text or the piece would not fit
+    // in the slot's 600 bytes. Nothing for an invalid slot or handle.
+    void SetExtractName(int nType, int nCurHandle, int nScore);
+    // The raw sentiment sum of every scan since construction.
+    int64_t GetSentimentRawSum() const { return m_nSentimentRaw; }
 
     // ---- read access ----
     DOC_EXTRAXT_DATA* GetDocExtractData() { return m_pDocExtractData.get(); }
@@ -251,6 +287,25 @@ private:
     std::vector<int32_t> m_vecSelectedWordID;         // summary working list
     CEnglish* m_pEnglishParser = nullptr;             // borrowed
     int m_nUserPosCount = 0;                          // entries of m_pVecUserPosHandle
+    int64_t m_nSentimentRaw = 0;                      // raw sentiment sum of every scan
+    const char* m_pScanLine = nullptr;                // text of the scan in progress
+    int64_t m_nScanLineLen = 0;                       // its strlen
+
+    // Handle of the sentence-end word, added as a stop word (empty tag, tag id 1) when missing.
+    int SentenceEndHandle();
+    // Handle of `word`, adding it (base form `origin`) with a new record when the trie does not
+    // know it; -1 when the trie refuses it or its handle would not be the next table index.
+    int HandleOf(const tstring& word, const tstring& origin, const tstring& pos, int iPosId, int nWordId, int nRowLen);
+    // Records the sentence [nStartPos, nEndPos] of the ids over bytes [nStartByte, nStartByte +
+    // nLen) of the text; nothing when that range is empty or leaves the text.
+    void AddSentence(int nStartPos, int nEndPos, int64_t nStartByte, int64_t nLen);
+    // Both Scan forms after their own input tests: rows are result rows (row mode) or the
+    // parser's terms (English mode, rows null).
+    void ScanRows(const char* sLine, int nCount, result_t* rows, bool bEnglish);
+    // Row i of the scan: result[i], or term i of the parser in English mode; null outside.
+    result_t* RowAt(result_t* result, int nCount, int i) const;
+    // Reports the id-list limit; true when it is passed.
+    bool OverLimit() const;
 };
 
 // Too-common threshold of a unigram store: 10 x total / item count in 64 bits, clamped to
