@@ -168,6 +168,7 @@ int CKeyWordFinder::HandleOf(const tstring& word, const tstring& origin, const t
     if (stop) av.is_stopword = true;
     double p = CMainSystem::GetUniProb(word.c_str());
     if (p > 0.0) av.weight -= p * std::log(p);
+    av.base_weight = av.weight;  // keyword computations restart from here
     m_vecWordAV.push_back(std::move(av));
     return h;
 }
@@ -227,6 +228,7 @@ int CKeyWordFinder::GetWord(const char* sLine, int nCount, result_t* result, int
         if (h < 0) return -1;
     }
     ++m_vecWordAV[size_t(h)].freq;
+    ++m_vecWordAV[size_t(h)].base_freq;
     if (pWord) *pWord = word;
     nCurHandle = h;
     return h;
@@ -303,6 +305,7 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
     const int nEnd = SentenceEndHandle();
     if (nEnd < 0) return;
     ++m_vecWordAV[size_t(nEnd)].freq;
+    ++m_vecWordAV[size_t(nEnd)].base_freq;
     int nPrev = nEnd;
     // The first sentence of this scan starts at the ids this scan adds, not at the document's.
     int nSentPos = int(m_vecWordIDList.size());
