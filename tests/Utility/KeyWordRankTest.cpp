@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CodeTrans/STLCodeTrans.h"
 #include "LogCapture.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "Utility/KeyWordFinder.h"
@@ -72,34 +73,37 @@ TEST(KeyWordRankTest, ResultStringLimitsFormatsAndFallback) {
 
     // The first two whatever their weight, 1.0 written, 0.99 stops; any negative limit is none.
     const std::string all = "w0/n/0.50/3#w1/n/0.30/3#w2/n/1.00/3#";
-    EXPECT_EQ(f.GenerateResultString(-1, table, ranking, out, false, 0), all);
-    EXPECT_EQ(f.GenerateResultString(-5, table, ranking, out, true, 0), all);
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, false, 0), all.c_str());
+    EXPECT_STREQ(f.GenerateResultString(-5, table, ranking, out, true, 0), all.c_str());
     EXPECT_EQ(out.size(), 3u);
-    EXPECT_EQ(f.GenerateResultString(1, table, ranking, out, false, 0), "w0/n/0.50/3#");
-    EXPECT_EQ(f.GenerateResultString(2, table, ranking, out, false, 3),
+    EXPECT_STREQ(f.GenerateResultString(1, table, ranking, out, false, 0), "w0/n/0.50/3#");
+    EXPECT_STREQ(f.GenerateResultString(2, table, ranking, out, false, 3),
               "w0,n,0.50,3\r\nw1,n,0.30,3\r\n");
 
     // Nothing written: format 0 falls back to the word with handle 1 (without its count); the
     // other formats write the header alone and an empty array.
     table[1].weight = 1.234;
-    EXPECT_EQ(f.GenerateResultString(0, table, ranking, out, false, 0), "w1/n/1.23#");
-    EXPECT_EQ(f.GenerateResultString(0, table, ranking, out, false, 2), "Word,POS,Weight,Frequency\r\n");
-    EXPECT_EQ(f.GenerateResultString(0, table, ranking, out, false, 1), "[]");
+    EXPECT_STREQ(f.GenerateResultString(0, table, ranking, out, false, 0), "w1/n/1.23#");
+    EXPECT_STREQ(f.GenerateResultString(0, table, ranking, out, false, 2), "Word,POS,Weight,Frequency\r\n");
+    EXPECT_STREQ(f.GenerateResultString(0, table, ranking, out, false, 1), "[]");
     std::vector<WORD_AV> one(1, table[0]);
-    EXPECT_EQ(f.GenerateResultString(-1, one, ranking, out, false, 0), "w0/n/0.50/3#");
+    EXPECT_STREQ(f.GenerateResultString(-1, one, ranking, out, false, 0), "w0/n/0.50/3#");
     std::vector<WORD_AV_WEIGHT> none;
-    EXPECT_EQ(f.GenerateResultString(-1, one, none, out, false, 0), "");
+    EXPECT_STREQ(f.GenerateResultString(-1, one, none, out, false, 0), "");
 
     // JSON: GBK text with a 0x5C trail byte parses back to its bytes; keys come sorted.
     std::vector<WORD_AV> gbk = {Word("\xD5\x5C", "n", 21, 2, 0, 0)};  // 誠
     gbk[0].weight = 12.3;
     std::vector<WORD_AV_WEIGHT> r1 = {{0, 12.3}};
     const std::string json = f.GenerateResultString(-1, gbk, r1, out, false, 1);
+    // Read as GBK (here through UTF-8), the text parses back to the word.
+    std::string utf8;
+    ANSIToUTF8(json.c_str(), utf8);
     Json::Value parsed;
     Json::Reader reader;
-    ASSERT_TRUE(reader.parse(json, parsed)) << json;
+    ASSERT_TRUE(reader.parse(utf8, parsed)) << json;
     ASSERT_EQ(parsed.size(), 1u);
-    EXPECT_EQ(parsed[0]["word"].asString(), "\xD5\x5C");
+    EXPECT_EQ(parsed[0]["word"].asString(), "\xE8\xAA\xA0");  // 誠 in UTF-8
     EXPECT_EQ(parsed[0]["freq"].asInt(), 2);
     EXPECT_LT(json.find("\"freq\""), json.find("\"pos\""));
     EXPECT_LT(json.find("\"weight\""), json.find("\"word\""));
@@ -118,10 +122,10 @@ TEST(KeyWordRankTest, WeightingDampsLaterNamesKeepsKeyWordsAndDoesNotDrift) {
     ASSERT_EQ(ranking.size(), 4u);
     const double entropy = 3.0 + 2.0 * std::log(2.0);
     const double name = entropy * 1.1 * 3.0 * 0.8;  // entity, unknown word, one unit
-    // The key word keeps its 1000 (no 0.3 for a weight of 100 or more): (1000 + 1) / 2 for a
-    // one-unit word of 2 bytes, then 0.8 and 1.2 for an unknown word.
+    // The key word keeps its 1000 (no 0.3 for a weight of 100 or more): (1000 + 1) / 3 for a
+    // one-unit word of 2 bytes, then 1.2 for an unknown word and 0.8 for one unit.
     EXPECT_EQ(ranking[0].index, 3);
-    EXPECT_NEAR(ranking[0].weight, 1001.0 / 2.0 * 1.2 * 0.8, 1e-9);
+    EXPECT_NEAR(ranking[0].weight, 1001.0 / 3.0 * 1.2 * 0.8, 1e-9);
     EXPECT_EQ(ranking[1].index, 0);
     EXPECT_NEAR(ranking[1].weight, name, 1e-9);
     EXPECT_NEAR(ranking[2].weight, name / 1.2, 1e-9);
@@ -142,6 +146,7 @@ TEST(KeyWordRankTest, SingleKeyWordFallbackKeepsFour) {
                                   Word("\xB1\xB1\xBE\xA9", "ns", 29, 1, 0, 0),  // 北京
                                   Word("\xBD\xF1\xCC\xEC", "t", 52, 1, 0, 0),  // 今天
                                   Word("beta", "n", 96, 1, 0, 0), Word("kk", "key", 21, 1, 0, 0)};
+    table[5].weight = 0.0;  // created at 1000 for its "key" tag
     std::vector<WORD_AV_WEIGHT> ranking;
     for (int k = 0; k < 6; ++k) ranking.emplace_back(k, 0.5);
     EXPECT_EQ(f.ComputeSingleKeyWord(table, ranking), 4);
@@ -149,6 +154,8 @@ TEST(KeyWordRankTest, SingleKeyWordFallbackKeepsFour) {
     EXPECT_DOUBLE_EQ(ranking[0].weight, 15.75);
     EXPECT_EQ(ranking[1].index, 0);  // a letter: 5 x 0.5 x 1.5
     EXPECT_DOUBLE_EQ(ranking[1].weight, 3.75);
+    EXPECT_EQ(ranking[2].index, 2);  // a place: 4 x 0.6 x 1.5
+    EXPECT_EQ(ranking[3].index, 3);  // a time word: 4 x 0.4 x 1.5
     EXPECT_EQ(table[1].weight, -1.0 * 1.5);  // the at-sign: unusable
 }
 
@@ -231,7 +238,8 @@ TEST(KeyWordRankTest, NewWordsFromRepeatedPairs) {
         CKeyWordFinder f(nullptr, nullptr, 0);
         Doc once;
         once.Add("\xBC\xD7", "n").Add(xin, "n").Add(ci, "n").Add("\xD2\xD2", "n").End();
-        for (int k = 0; k < 3; ++k) once.Add(xin, "n").Add("\xB1\xFB", "n").Add(ci, "n").Add("\xB6\xA1", "n").End();
+        once.Add(xin, "n").Add("\xB1\xFB", "n").End().Add(xin, "n").Add("\xB6\xA1", "n").End();
+        once.Add(ci, "n").Add("\xCE\xEC", "n").End().Add(ci, "n").Add("\xBC\xBA", "n").End();
         once.ScanInto(f);
         EXPECT_EQ(f.GenerateNewWordList(), 0);
     }
