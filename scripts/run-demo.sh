@@ -15,6 +15,14 @@ This is an English sentence with 2 numbers and the word engine.'
   echo "segmented and tagged by $build/bin/kovex:"
   # Run inside the build folder, so that the engine's day log lands there.
   printf '%s\n' "$samples" | (cd "$build" && ./bin/kovex -d . -e 1) | while IFS= read -r line; do printf '  %s\n' "$line"; done
+  # The document-level answers: keywords, new words and a short summary of a news text.
+  article='本报武汉电 记者李明报道：长江上又一座大桥昨天正式通车。这座大桥全长三千米，是长江上最长的公路大桥。
+大桥通车后，两岸居民过江的时间从一个小时缩短到十分钟。武汉市政府表示，大桥的建成将带动长江两岸的经济发展。
+据介绍，大桥由中国企业设计和建造，总投资四十亿元。'
+  echo
+  printf '%s\n' "$article" | while IFS= read -r line; do printf '  %s\n' "$line"; done
+  echo "keywords, new words and summary by $build/bin/kovex -k:"
+  printf '%s\n' "$article" | (cd "$build" && ./bin/kovex -d . -e 1 -k) | while IFS= read -r line; do printf '  %s\n' "$line"; done
   exit 0
 fi
 if [ -x "$build/bin/datacheck" ] && [ -d "$build/Data" ]; then

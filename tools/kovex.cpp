@@ -1,12 +1,13 @@
 // kovex: segments and tags text with the engine, one paragraph per input line.
 //
-//   kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [--stats] [FILE...]
+//   kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--stats] [FILE...]
 //
 // Starts the engine on DIR (the folder holding Data; default "build"), reads the files (or
 // standard input) line by line, processes the lines through the engine's instance pool from N
 // threads and writes the results to standard output in input order, one line each. With --stats
 // a timing summary (start-up, processing speed, resident memory, shut-down) goes to standard
-// error. Errors are one line on standard error and a non-zero exit status.
+// error. With -k the whole input is one document instead, and its keywords, new words and a
+// short summary are written, one line each. Errors are one line on standard error and a non-zero exit status.
 
 #include <chrono>
 #include <cstdio>
@@ -20,17 +21,21 @@
 #include <vector>
 
 #include "MERIDOX/API/KOVEX_API.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/MutexLock.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [--stats] [FILE...]\n"
+    "usage: kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--stats] [FILE...]\n"
     "Segments and tags text, one paragraph per line, and writes one result line per input line.\n"
     "  -d DIR    folder that holds the data directory Data (default: build)\n"
     "  -e CODE   encoding of the text: 1 UTF-8 (default), 2-4 other converter sets, 0 GBK,\n"
     "            -1 detect each text (results in UTF-8)\n"
     "  -j N      number of threads (default 1)\n"
     "  -t 0|1    0 turns tagging off (default 1)\n"
+    "  -k        the input is one document: write its keywords, new words and a short summary\n"
     "  --stats   timing summary on standard error: start-up, MB/s, memory, shut-down\n"
     "  -h, --help  this text\n"
     "Without FILE, standard input is read.\n";
@@ -68,7 +73,7 @@ int Fail(const std::string& sMessage) {
 int main(int argc, char** argv) {
     std::string sDir = "build";
     int nEncode = 1, nThreads = 1, nTag = 1;
-    bool bStats = false;
+    bool bStats = false, bDocument = false;
     std::vector<std::string> vecFiles;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -89,6 +94,8 @@ int main(int argc, char** argv) {
             if (!value(nThreads) || nThreads < 1 || nThreads > 1024) return Fail("-j needs a thread count from 1 to 1024");
         } else if (a == "-t") {
             if (!value(nTag) || (nTag != 0 && nTag != 1)) return Fail("-t needs 0 or 1");
+        } else if (a == "-k") {
+            bDocument = true;
         } else if (a == "--stats") {
             bStats = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -124,6 +131,24 @@ int main(int argc, char** argv) {
         return Fail(std::string("cannot start the engine on ") + sDir + "/Data: " + KOVEX_GetLastErrorMsg());
     auto t1 = std::chrono::steady_clock::now();
     const double dStartMB = ResidentMB();
+
+    if (bDocument) {
+        std::string sDoc;
+        for (const std::string& l : vecLines) sDoc += l + "\n";
+        KOVEX_NWI_Start();
+        KOVEX_NWI_AddMem(sDoc.c_str());
+        std::cout << "keywords: " << KOVEX_NWI_GetKeyWordResult(8, 0) << "\n";
+        std::cout << "new words: " << KOVEX_NWI_GetResult(0) << "\n";
+        std::string sSummary;
+        {
+            CMutexLock lock(&g_hMainSystem);
+            const char* p = g_pKOVEX ? g_pKOVEX->GetSummary(sDoc.c_str(), 160, 0.0, 0, false) : nullptr;
+            if (p) sSummary = p;
+        }
+        std::cout << "summary: " << sSummary << "\n";
+        KOVEX_Exit();
+        return std::cout.flush() ? 0 : Fail("cannot write the results");
+    }
 
     std::vector<std::string> vecResults(vecLines.size());
     std::atomic<size_t> nNext{0};

@@ -81,6 +81,13 @@ uint64_t Strhash(const char* str) {
     return h;
 }
 
+uint64_t CHash::Strhash(const char* str) {
+    uint32_t h = 0;
+    if (!str) return 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(str); *p; ++p) h = h * 31u + *p;
+    return h;
+}
+
 // ---- integer packing ---------------------------------------------------------------------------
 
 int int_compress(int iVal, unsigned char* sVal) {

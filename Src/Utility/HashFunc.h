@@ -30,6 +30,23 @@ uint32_t _hf(const char* url);
 // h = h × 31 + c over the unsigned bytes, 64-bit, from 0.
 uint64_t Strhash(const char* str);
 
+// The string hash family of the keyword finder, as one stateless class. Every function maps a
+// text (NULL as "") to an unsigned 64-bit value; Strhash wraps at 32 bits here, unlike the free
+// Strhash above, because document fingerprints are 32-bit values. Thread-safe.
+class CHash {
+public:
+    // h = h × 31 + c over the unsigned bytes, modulo 2^32.
+    static uint64_t Strhash(const char* str);
+    // As the free Pelmohash.
+    static uint64_t Pelmohash(const char* str) { return ::Pelmohash(str); }
+    // As the free ELFhash (bytes signed, 32-bit).
+    static uint64_t ELFhash(const char* str) { return ::ELFhash(str); }
+    // As the free HfIp.
+    static uint64_t HfIp(const char* str) { return ::HfIp(str); }
+    // As the free _hf: |sum of 3·c·i| with the sum wrapping at 32 bits.
+    static uint64_t _hf(const char* str) { return ::_hf(str); }
+};
+
 // ---- integer packing ---------------------------------------------------------------------------
 // Big-endian, 1 to 4 bytes; the top two bits of the first byte give the length minus one:
 // 0..63 one byte, ..16383 two, ..0x3FFFFF three, ..0x3FFFFFFF four.

@@ -5,11 +5,51 @@
 #include <cstring>
 #include <strings.h>
 
+#include <cmath>
+#include <cstdio>
+
+#include "EnglishParser/English.h"
 #include "MERIDOX/System/EngineGlobals.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/LogFile.h"
 #include "Utility/PDAT.h"
 #include "Utility/StrToken.h"
 #include "Utility/Trie.h"
 #include "Utility/Unigram.h"
+
+const char* const kSentenceEndWord = "\xC4\xA9##\xC4\xA9";  // 末##末
+
+namespace {
+
+// Rows of this many bytes or more are not words (row mode).
+const int kMaxRowWord = 31;
+// Words the finder's trie takes are shorter than this.
+const size_t kMaxTrieWord = 1024;
+// Slot 5 takes words among the first and the last this many ids or rows.
+const int kGenericEdge = 30;
+
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+bool StartsNoCase(const tstring& s, const char* prefix) {
+    return strncasecmp(s.c_str(), prefix, strlen(prefix)) == 0;
+}
+
+// Clamps a 64-bit score to the int32 range.
+int32_t ClampScore(int64_t v) {
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int32_t(v);
+}
+
+// The regular form of an English word, through the scanning parser or a private one (the lookup
+// reads only the shared English stores).
+tstring EnglishOrigin(CEnglish* pParser, const tstring& word) {
+    if (pParser) return pParser->GetEngWordOrign(word.c_str());
+    static CEnglish s_parser;
+    return s_parser.GetEngWordOrign(word.c_str());
+}
+
+}  // namespace
 
 _tWordAV::_tWordAV(const char* sWord, const char* sPos, int iPosId, int unit_count_in)
     : word(sWord ? sWord : ""), original_word(word), pos(sPos ? sPos : ""), pos_id(iPosId),
@@ -23,6 +63,7 @@ _tWordAV::_tWordAV(const char* sWord, const char* sPos, int iPosId, int unit_cou
         weight = 1000.0;
     else if (strncasecmp(pos.c_str(), "vshi", 4) == 0)
         is_stopword = true;
+    base_weight = weight;
 }
 
 _tDocExtractData::_tDocExtractData(uint32_t nEntityCount)
@@ -77,10 +118,320 @@ int CKeyWordFinder::GetUserPosHandle(int k) const {
 void CKeyWordFinder::Reset() {
     m_vecWordAV.clear();
     m_vecNewWordInfo.clear();
+    m_vecNewWordHandles.clear();
     m_vecSentInfo.clear();
     m_vecWordIDList.clear();
     m_trie.reset(new CTrie);
     m_nDocLength = 0;
+    m_pScanLine = nullptr;
+    m_nScanLineLen = 0;
+}
+
+int CKeyWordFinder::SentenceEndHandle() {
+    int h = m_trie->Find(kSentenceEndWord, (unsigned long)strlen(kSentenceEndWord));
+    if (h >= 0) return h < int(m_vecWordAV.size()) ? h : -1;
+    m_trie->AddTrie(kSentenceEndWord, true);
+    h = m_trie->Find(kSentenceEndWord, (unsigned long)strlen(kSentenceEndWord));
+    if (h != int(m_vecWordAV.size())) return -1;
+    WORD_AV av(kSentenceEndWord, "", 1, 1);
+    av.is_stopword = true;
+    m_vecWordAV.push_back(std::move(av));
+    return h;
+}
+
+int CKeyWordFinder::HandleOf(const tstring& word, const tstring& origin, const tstring& pos, int iPosId, int nWordId, int nRowLen) {
+    if (word.empty() || word.size() >= kMaxTrieWord) return -1;
+    int h = m_trie->Find(word.c_str(), (unsigned long)word.size());
+    if (h >= 0) return h < int(m_vecWordAV.size()) ? h : -1;
+    m_trie->AddTrie(word.c_str(), true);
+    h = m_trie->Find(word.c_str(), (unsigned long)word.size());
+    // The table and the trie grow together: a handle that is not the next index is refused.
+    if (h != int(m_vecWordAV.size())) return -1;
+
+    WORD_AV av(word.c_str(), pos.c_str(), iPosId, 1);
+    av.original_word = origin;
+    bool stop = pos.size() >= 2 && pos[0] == 'x';
+    if (m_bEnglishText) {
+        if ((pos.empty() || !strchr("nav", pos[0])) && av.weight < 1.0) stop = true;
+        if (pos.size() >= 2 && pos[0] == 'v' && (pos[1] == 's' || pos[1] == 'y')) stop = true;
+    }
+    if (!stop) {
+        CUserDictReadLock lock;
+        if (g_pKeyBlackList && g_pKeyBlackList->Find(word.c_str()) >= 0) stop = true;
+        if (!stop && !g_pKeyPOSBlacklist.empty() && g_pKeyPOSBlacklist.find("#" + pos + "#") != tstring::npos)
+            stop = true;
+    }
+    if (!stop && !m_bEnglishText && nWordId >= 0 && m_pUnigram &&
+        m_pUnigram->GetFreq(nWordId) > m_nCnWordThreshold &&
+        ((nRowLen == 2 && (pos.empty() || (pos[0] != 'm' && pos[0] != 'q'))) || (!pos.empty() && pos[0] == 'f')))
+        stop = true;
+    if (stop) av.is_stopword = true;
+    double p = CMainSystem::GetUniProb(word.c_str());
+    if (p > 0.0) av.weight -= p * std::log(p);
+    av.base_weight = av.weight;  // keyword computations restart from here
+    m_vecWordAV.push_back(std::move(av));
+    return h;
+}
+
+result_t* CKeyWordFinder::RowAt(result_t* result, int nCount, int i) const {
+    if (m_bEnglishText) {
+        if (!m_pEnglishParser || i < 0 || size_t(i) >= m_pEnglishParser->m_vecResult.size()) return nullptr;
+        return &m_pEnglishParser->m_vecResult[size_t(i)];
+    }
+    if (!result || i < 0 || i >= nCount) return nullptr;
+    return &result[i];
+}
+
+int CKeyWordFinder::GetWord(const char* sLine, int nCount, result_t* result, int i, tstring* pWord,
+                            int& nCurHandle) {
+    nCurHandle = -1;
+    if (!sLine) return -1;
+    result_t* row = RowAt(result, nCount, i);
+    if (!row) return -1;
+    // A scan measures its text once; a call of its own measures it here.
+    const int64_t nLineLen = sLine == m_pScanLine ? m_nScanLineLen : int64_t(strlen(sLine));
+    tstring word, origin;
+    bool bSentenceEnd = false;
+    if (m_bEnglishText) {
+        const english_term_result& term = m_pEnglishParser->m_vecResult[size_t(i)];
+        word.assign(term.word.c_str());
+        origin = term.original_word;
+    } else {
+        const int64_t nStart = row->start, nEnd = int64_t(row->start) + int64_t(row->length);
+        // Tested before anything is copied: a long row or one outside the text is no word.
+        if (row->length >= kMaxRowWord || row->start < 0 || row->length < 0 || nEnd > nLineLen) {
+            word = kSentenceEndWord;
+            bSentenceEnd = true;
+        } else {
+            word.assign(sLine + nStart, size_t(row->length));
+        }
+        origin = word;
+    }
+    const tstring pos(row->sPOS, strnlen(row->sPOS, sizeof row->sPOS));
+    int iPosId = row->iPOS;
+
+    if (!bSentenceEnd && !(word.size() >= 3 && IsUpper(word[0]) && IsUpper(word.back())) && IsUpper(word[0])) {
+        if (word.find(' ') == tstring::npos) word[0] = char(word[0] - 'A' + 'a');
+        origin = EnglishOrigin(m_pEnglishParser, word);
+    }
+    if (!bSentenceEnd && (word.empty() || strstr("\n\r ", word.c_str()))) {
+        word = kSentenceEndWord;
+        iPosId = 1;
+        row->iPOS = 1;
+    }
+
+    if (word == kSentenceEndWord) origin = word;
+    int h = HandleOf(word, origin, pos, iPosId, row->word_ID, row->length);
+    if (h < 0) {
+        word = kSentenceEndWord;
+        h = SentenceEndHandle();
+        if (h < 0) return -1;
+    }
+    ++m_vecWordAV[size_t(h)].freq;
+    ++m_vecWordAV[size_t(h)].base_freq;
+    if (pWord) *pWord = word;
+    nCurHandle = h;
+    return h;
+}
+
+void CKeyWordFinder::SetExtractName(int nType, int nCurHandle, int nScore) {
+    tstring* slot = m_pDocExtractData->GetElement(nType);
+    if (!slot || nCurHandle < 0 || nCurHandle >= int(m_vecWordAV.size())) return;
+    const WORD_AV& av = m_vecWordAV[size_t(nCurHandle)];
+    if (slot->find(av.word) != tstring::npos) return;
+    if (slot->size() + av.word.size() + av.pos.size() + 10 >= DOC_EXTRAXT_DATA::kSlotCapacity) return;
+    tstring piece = av.word;
+    if (nType == 9 || nType == 10) piece += "/" + std::to_string(nScore);
+    piece += "#";
+    // The exact bytes and the NUL must fit the slot's 601 bytes.
+    if (slot->size() + piece.size() + 1 > DOC_EXTRAXT_DATA::kSlotCapacity + 1) return;
+    *slot += piece;
+}
+
+bool CKeyWordFinder::OverLimit() const {
+    if (m_vecWordIDList.size() <= size_t(kMaxDocWordIds)) return false;
+    // 处理的词总数%zd，超过%d,训练不再继续
+    char sMessage[256];
+    snprintf(sMessage, sizeof sMessage,
+             "\xB4\xA6\xC0\xED\xB5\xC4\xB4\xCA\xD7\xDC\xCA\xFD%zd\xA3\xAC\xB3\xAC\xB9\xFD%d,"
+             "\xD1\xB5\xC1\xB7\xB2\xBB\xD4\xD9\xBC\xCC\xD0\xF8",
+             ssize_t(m_vecWordIDList.size()), kMaxDocWordIds);
+    WriteError(sMessage, NULL);
+    return true;
+}
+
+void CKeyWordFinder::AddSentence(int nStartPos, int nEndPos, int64_t nStartByte, int64_t nLen) {
+    if (nLen <= 0 || nStartByte < 0 || nStartByte + nLen > m_nScanLineLen || !m_pScanLine) return;
+    SENTENCE_INFO s;
+    s.start_pos = nStartPos;
+    s.end_pos = nEndPos;
+    s.length = int32_t(nLen);
+    s.line.assign(m_pScanLine + nStartByte, size_t(nLen));
+    for (char& c : s.line)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    m_vecSentInfo.push_back(std::move(s));
+}
+
+size_t CKeyWordFinder::Scan(const char* sLine, int nCount, result_t* result) {
+    m_bEnglishText = false;
+    if (!sLine) return 0;
+    const size_t nLen = strlen(sLine);
+    m_nDocLength += nLen;
+    if (nCount < 1 || !result || nLen == 0) return 0;
+    if (m_sText.size() > kMaxDocTextBytes) m_sText.clear();
+    m_sText.append(sLine, nLen);
+    m_sText += ' ';
+    if (OverLimit()) return size_t(-1);
+    ScanRows(sLine, nCount, result, false);
+    return nLen;
+}
+
+size_t CKeyWordFinder::Scan(const char* sLine, CEnglish* pEnglishParser) {
+    m_bEnglishText = true;
+    m_pEnglishParser = pEnglishParser;
+    if (!pEnglishParser || pEnglishParser->m_vecResult.empty() || !sLine || !*sLine) return 0;
+    if (m_sText.size() > kMaxDocTextBytes) m_sText.clear();
+    m_sText += sLine;
+    m_sText += ' ';
+    if (OverLimit()) return size_t(-1);
+    const size_t nTerms = pEnglishParser->m_vecResult.size();
+    ScanRows(sLine, nTerms > size_t(INT_MAX) ? INT_MAX : int(nTerms), nullptr, true);
+    return 1;
+}
+
+void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, bool bEnglish) {
+    m_pScanLine = sLine;
+    m_nScanLineLen = int64_t(strlen(sLine));
+    const int nEnd = SentenceEndHandle();
+    if (nEnd < 0) return;
+    ++m_vecWordAV[size_t(nEnd)].freq;
+    ++m_vecWordAV[size_t(nEnd)].base_freq;
+    int nPrev = nEnd;
+    // The first sentence of this scan starts at the ids this scan adds, not at the document's.
+    int nSentPos = int(m_vecWordIDList.size());
+    int64_t nSentByte = 0;
+    const unsigned int flags = m_nFuncRequired;
+    tstring word;
+
+    for (int i = 0; i < nCount; ++i) {
+        int nCur = -1;
+        if (GetWord(sLine, nCount, rows, i, &word, nCur) < 0) continue;
+        const result_t& row = *RowAt(rows, nCount, i);
+        const int64_t nRowStart = row.start, nRowEnd = int64_t(row.start) + int64_t(row.length);
+
+        // a. A repeated sentence end close to the sentence start only moves the start.
+        if (nPrev == nEnd && nCur == nEnd && (bEnglish || nRowEnd < nSentByte + 10)) {
+            nSentByte = nRowEnd;
+            continue;
+        }
+        // b.
+        const int nIndex = int(m_vecWordIDList.size());
+        m_vecWordIDList.push_back(nCur);
+
+        // c. A closing mark after nothing but sentence ends belongs to the previous sentence.
+        if (!bEnglish && row.iPOS == 91 && !m_vecSentInfo.empty()) {
+            bool onlyEnds = true;
+            for (int k = nSentPos; k < nIndex && onlyEnds; ++k) onlyEnds = m_vecWordIDList[size_t(k)] == nEnd;
+            if (onlyEnds) {
+                SENTENCE_INFO& last = m_vecSentInfo.back();
+                last.end_pos = nIndex;
+                last.line += word;
+                last.length = int32_t(last.line.size());
+                nSentPos = nIndex + 1;
+                nSentByte = nRowEnd;
+            }
+        }
+
+        // d. Sentence ends.
+        const bool bBreak = nRowStart >= 0 && nRowStart < m_nScanLineLen &&
+                            (sLine[nRowStart] == '\r' || sLine[nRowStart] == '\n');
+        const int t = row.iPOS;
+        const bool bEndTag = t == 81 || t == 82 || t == 88 || t == 89 || t == 90;
+        if ((bBreak && (!bEnglish || nCur == nEnd)) || bEndTag) {
+            const int64_t nSentLen = nRowEnd - nSentByte;
+            if (bEnglish ? (nSentLen > 1 && nCur != nEnd) : nSentLen > 6)
+                AddSentence(nSentPos, nIndex, nSentByte, nSentLen);
+            nSentPos = nIndex + 1;
+            nSentByte = nRowEnd;
+        }
+
+        // e. Entity slots, by the tag of the word's first occurrence.
+        const tstring& pos = m_vecWordAV[size_t(nCur)].pos;
+        bool bGeneric = false;
+        if ((flags & KWF_GENERIC) && pos.size() >= 2 && pos[0] == 'g' && strchr("nwtar", pos[1]) &&
+            (nIndex < kGenericEdge || i >= nCount - kGenericEdge)) {
+            SetExtractName(5, nCur, 0);
+            bGeneric = true;
+        }
+        if (!(bEnglish && bGeneric)) {
+            if ((flags & KWF_TIME) && !pos.empty() && pos[0] == 't') {
+                SetExtractName(12, nCur, 0);
+            } else if (m_pUserDefPos && flags != 0 && !pos.empty()) {
+                int k = m_pUserDefPos->Find(pos.c_str());
+                if (k >= 0) SetExtractName(kFixedEntityCount + k, nCur, 0);
+            }
+        }
+
+        // f.
+        m_vecWordAV[size_t(nCur)].vecInvertList.push_back(nIndex);
+
+        // g. Sentiment.
+        if ((flags & KWF_SENTIMENT_SCORE) && g_pSentiDict) {
+            int h = g_pSentiDict->Find(m_vecWordAV[size_t(nCur)].word.c_str());
+            if (h >= 0 && g_pSentiScore) {
+                const int nScore = g_pSentiScore->GetFreq(h);
+                m_nSentimentRaw += nScore;
+                if (!bEnglish && (flags & KWF_SENTIMENT_WORDS)) {
+                    if (nScore > 0) SetExtractName(9, nCur, nScore);
+                    else if (nScore < 0) SetExtractName(10, nCur, nScore);
+                }
+            }
+        }
+
+        // h. Neighbours; a word tagged "wy" links the words on either side of it too. The
+        // table may grow inside (GetWord of the next row), so records are taken by index.
+        if (!m_vecWordAV[size_t(nPrev)].is_stopword) {
+            Add(nCur, m_vecWordAV[size_t(nPrev)].vecRV);
+            if (StartsNoCase(m_vecWordAV[size_t(nCur)].pos, "wy") && i + 1 < nCount) {
+                int nNext = -1;
+                if (GetWord(sLine, nCount, rows, i + 1, nullptr, nNext) >= 0)
+                    Add(nNext, m_vecWordAV[size_t(nPrev)].vecRV);
+            }
+        }
+        if (!m_vecWordAV[size_t(nCur)].is_stopword) {
+            Add(nPrev, m_vecWordAV[size_t(nCur)].vecLV);
+            if (i >= 3 && nIndex >= 3 && StartsNoCase(m_vecWordAV[size_t(nPrev)].pos, "wy")) {
+                const int nBack = m_vecWordIDList[size_t(nIndex - 2)];
+                // A summary may have blanked ids to -1.
+                if (nBack >= 0) Add(nBack, m_vecWordAV[size_t(nCur)].vecLV);
+            }
+        }
+        // i.
+        nPrev = nCur;
+    }
+
+    // The rest after the last sentence end.
+    int64_t nRest = m_nScanLineLen - nSentByte;
+    if (nPrev == nEnd) --nRest;
+    if (nRest > 1) AddSentence(nSentPos, int(m_vecWordIDList.size()) - 1, nSentByte, nRest);
+
+    // Sentiment score from the raw sum of every scan over the whole id list.
+    if (bEnglish) {
+        if (!m_vecWordIDList.empty())
+            m_pDocExtractData->sentiment_score =
+                ClampScore(int64_t(std::trunc(double(m_nSentimentRaw) * 200.0 / double(m_vecWordIDList.size()))));
+    } else if (flags & KWF_SENTIMENT_SCORE) {
+        int64_t v = m_nSentimentRaw;
+        if (!m_vecWordIDList.empty()) {
+            v = int64_t(std::trunc(double(m_nSentimentRaw) * 200.0 / double(m_vecWordIDList.size())));
+            if (v == 0 && m_nSentimentRaw > 0) v = 1;
+            if (v == 0 && m_nSentimentRaw < 0) v = -1;
+            if (v > 100) v = 100;
+            if (v < -100) v = -100;
+        }
+        m_pDocExtractData->sentiment_score = ClampScore(v);
+    }
+    m_pScanLine = nullptr;
 }
 
 bool Find(int nHandle, const std::vector<_word_freq>& vecList, int& nMid) {

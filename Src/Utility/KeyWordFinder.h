@@ -4,12 +4,15 @@
 // computed. Every engine instance owns one finder; keyword front ends build temporary ones.
 //
 // This file holds the records, the finder's members, its construction, destruction and Reset,
-// and the sorted neighbour-list helpers Find and Add.
+// document scanning (Scan, GetWord, SetExtractName) and the sorted neighbour-list helpers Find
+// and Add.
 //
 // Memory: the finder owns its slots, its user-tag dictionary and handle array and its trie; the
 // unigram store and the English parser are borrowed. Finders and slot sets are not copyable.
 // Thread safety: none inside; a finder serves one thread at a time. Construction reads the
-// English unigram store g_pEnglishUnigram, which does not change after start-up.
+// English unigram store g_pEnglishUnigram, which does not change after start-up. Scanning reads
+// the engine's shared stores; the keyword blacklists are read under a shared hold of
+// g_hUserDictLock (taken per new word), so callers of Scan and GetWord must not hold that lock.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "MERIDOX/include/EngineRecords.h"
 #include "Utility/Types.h"
 
 class CEnglish;
@@ -46,6 +50,11 @@ struct _tWordAV {
     std::vector<_word_freq> vecLV;       // left neighbours, ascending by handle
     std::vector<_word_freq> vecRV;       // right neighbours, ascending by handle
     int32_t unit_count = 1;              // engine words the entry spans
+    // Values every keyword computation restarts from, so that repeated requests on one finder
+    // rank alike: the weight the record was created with, and the occurrences counted by scans
+    // (merges of English forms add to `freq` only).
+    double base_weight = 0.0;
+    int32_t base_freq = 0;
 
     _tWordAV() = default;
     // A word with its tag: a stop word when the tag's first character is one of "uwcopqrey" or
@@ -61,6 +70,10 @@ struct _tWordAVWeight {
     double weight;
     _tWordAVWeight(int32_t index_input = -1, double weight_input = 0.0)
         : index(index_input), weight(weight_input) {}
+    // Ranking order: greater weight first, then the smaller index.
+    bool operator<(const _tWordAVWeight& other) const {
+        return weight > other.weight || (weight == other.weight && index < other.index);
+    }
 };
 typedef _tWordAVWeight WORD_AV_WEIGHT;
 
@@ -109,6 +122,10 @@ const unsigned int KWF_TIME = 0x4000;
 const int kFixedEntityCount = 13;
 // Most handles the document's id list takes.
 const int kMaxDocWordIds = 30000000;
+// The document text kept for the summary is emptied before an append once it passes this size.
+const size_t kMaxDocTextBytes = 1024000;
+// The word standing for sentence ends, line breaks and unusable rows.
+extern const char* const kSentenceEndWord;  // "末##末" in GBK
 
 class CKeyWordFinder {
 public:
@@ -126,6 +143,34 @@ public:
     // the document text and the slots stay.
     void Reset();
 
+    // ---- scanning ----
+    // Adds one tagged GBK text: sLine with its nCount result rows (start and length index
+    // sLine). Returns strlen(sLine); 0 for a null or empty text, no rows or null rows (the text
+    // length is still counted when the text is not null); size_t(-1) when the document already
+    // holds more than kMaxDocWordIds handles (reported with WriteError; the text is still
+    // counted and kept). A row whose iPOS is changed to 1 (a line break or blank taken as the
+    // sentence end) is written back into `result`. Later scans continue the same document: the
+    // first sentence of a scan starts at the id count found when the scan starts, and the
+    // sentiment score is normalised from the raw sum of every scan.
+    size_t Scan(const char* sLine, int nCount, result_t* result);
+    // The English twin: scans the parser's term list (offsets index sLine). Returns 1, 0 when
+    // the parser is null, its term list empty or sLine null or empty, size_t(-1) at the size
+    // limit. The parser is borrowed until the next scan; the terms' iPOS may be changed to 1.
+    size_t Scan(const char* sLine, CEnglish* pEnglishParser);
+    // Maps row i (term i of the parser's list in English mode) to its word handle, adding the
+    // word on first sight, and counts one occurrence. The word as counted goes to *pWord (may be
+    // null). Rows of 31 bytes or more (row mode), rows outside the text, empty words, line
+    // breaks and blanks, and words the trie cannot take (1024 bytes or more) count as the
+    // sentence-end word. Returns the handle (also in nCurHandle); -1 for i outside 0..nCount-1,
+    // null rows or a null text.
+    int GetWord(const char* sLine, int nCount, result_t* result, int i, tstring* pWord, int& nCurHandle);
+    // Appends the text of word nCurHandle and "#" to slot nType (for slots 9 and 10 with "/" and
+    // nScore before the "#"), unless the slot already holds the text or the piece would not fit
+    // in the slot's 600 bytes. Nothing for an invalid slot or handle.
+    void SetExtractName(int nType, int nCurHandle, int nScore);
+    // The raw sentiment sum of every scan since construction.
+    int64_t GetSentimentRawSum() const { return m_nSentimentRaw; }
+
     // ---- read access ----
     DOC_EXTRAXT_DATA* GetDocExtractData() { return m_pDocExtractData.get(); }
     int GetCnWordThreshold() const { return m_nCnWordThreshold; }
@@ -141,7 +186,84 @@ public:
     size_t GetDocLength() const { return m_nDocLength; }
     CTrie* GetTrie() { return m_trie.get(); }
 
+    // ---- keywords ----
+    // The keyword text of the scanned document: new-word proposal, weighting, ranking, then the
+    // result string (format 0 "word/tag/weight/freq#...", 1 a GBK JSON array, 2 CSV with a
+    // header, other CSV without). nMaxLim -1 (or any negative) means no limit. With bGetVector
+    // the written records are copied into vecWordAV. Fills the person, place, organisation and
+    // author slots on the way and empties the document text. The text stays valid until the
+    // next result call on this finder. Must not be called while holding g_hUserDictLock.
+    const char* GetKeyWordListEx(std::vector<WORD_AV>& vecWordAV, int nOutFormat, int nMaxLimt, bool bGetVector);
+    const char* GetKeyWordList(int nOutFormat, int nMaxLim);
+    // Weighs every word of vecWordAV (restarting from base_weight and base_freq) and ranks the
+    // usable ones into vecWordAVWeight, best first. Returns 1.
+    int ComputeKeyWord(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
+                       bool bNewWordExtract);
+    // Fallback weights for short texts whose ranking stays small; keeps 4 entries once the
+    // ranking holds 5 or more. Returns the ranking size.
+    int ComputeSingleKeyWord(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight);
+    // Merges ranked English words with the same base form (any case) into the higher one, in
+    // English mode only. Returns the number of merges.
+    int MergeEnglishSameWords(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight);
+    // Formats the ranking into m_sLine (see GetKeyWordListEx) and returns it.
+    const char* GenerateResultString(int nMaxLim, std::vector<WORD_AV>& vecWordAV,
+                                     std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
+                                     std::vector<WORD_AV>& vecWordAVResult, bool bGetVector, int nOutFormat);
+    const std::vector<WORD_AV_WEIGHT>& GetRanking() const { return m_vecWordAVWeight; }
+    bool IsEnglishText() const { return m_bEnglishText; }
+
+    // ---- new words ----
+    // Proposes adjacent pairs as new words into the word table and the new-word table. Returns
+    // the new-word table's size. Must not be called while holding g_hUserDictLock.
+    int GenerateNewWordList();
+    // Joins words nPrev and nNext into a candidate. 0 (added or rejected), -1 when the joined
+    // text is blacklisted or longer than 40 bytes. The caller holds g_hUserDictLock shared.
+    int SetNewWord(int nPrev, int nNext, int nFreq);
+    // Ranked new words as a result text (formats as GetKeyWordListEx); valid until the next
+    // result call.
+    const char* GetNewWordList(int nOutFormat, int nMaxLim);
+    // The same, returning the selected candidates (valid until the next call).
+    const std::vector<WORD_AV>& GetNewWordListE(int nOutFormat, int nMaxLim);
+    const std::vector<WORD_AV>& GetNewWordTable() const { return m_vecNewWordInfo; }
+
+    // ---- summary ----
+    // Summary of the scanned document: whole sentences picked by keyword weight within the byte
+    // budget nLengthLimit (0: none; negative counts as 0), or the share dRation of the document's
+    // bytes when that is smaller, and at most nSentCount sentences (0 or less: no limit). With
+    // bSkip the ranking of the last keyword computation is used as it is. Both budget and count
+    // absent: logs and returns "". Valid until the next summary on this finder.
+    const char* GetSummary(int nLengthLimit, double dRation, int nSentCount, bool bSkip);
+
+    // Fills slot 3 with the best 5 keywords and, with bSummaryNeeded and flag 0x800, slot 8 with
+    // a one-sentence summary of at most 400 bytes. Returns the extraction data.
+    DOC_EXTRAXT_DATA* DocExtractor(bool bSummaryNeeded);
+
+    // ---- extraction slots, fingerprint, dump ----
+    // Slot nType of the extraction data, or null outside 0 .. entity_count - 1.
+    tstring* GetExtractElement(int nType) { return m_pDocExtractData->GetElement(nType); }
+    // Strhash (32-bit) of the words at ranking positions 0-5 joined without separators; 0 for an
+    // empty word table, and Strhash("") = 0 for an empty ranking. The ranking is whatever the last
+    // keyword computation left.
+    uint64_t FingerPrint() const;
+    // Writes a diagnostic dump of vecWordAV (words with their positions and neighbours) and of the
+    // finder's sentences into sFilename. On an open failure prints "Error open <name>" to standard
+    // output and returns false. Neighbour handles outside vecWordAV are skipped.
+    bool Export(const std::vector<WORD_AV>& vecWordAV, const char* sFilename) const;
+
 private:
+    double ComputeAVEntropy(WORD_AV& word) const;
+    void RecognizeAuthor(std::vector<WORD_AV>& vecWordAV, int i);
+    bool IsExist(const std::vector<WORD_AV>& vecWordAV, const std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
+                 int nCurIndex) const;
+    // Appends sName + "#" to slot nSlot when the slot does not contain it (bCheckContained) and
+    // the result stays below 600 bytes.
+    void AppendToSlot(int nSlot, const tstring& sName, bool bCheckContained);
+    void ThresholdFilter();
+    void ModifyWordList();
+    int ComputeSentWeight(int nLenLimit);
+    double GetSentWeight(const SENTENCE_INFO& sent) const;
+
+    std::vector<int32_t> m_vecNewWordHandles;         // word-table handles already in the new-word table
     std::unique_ptr<DOC_EXTRAXT_DATA> m_pDocExtractData;  // the slots
     std::unique_ptr<CPDAT> m_pUserDefPos;                  // user tag text -> its number
     std::unique_ptr<int[]> m_pVecUserPosHandle;            // dictionary handle of each user tag
@@ -156,7 +278,7 @@ private:
     tstring m_sLine;                                  // the last result string
     std::vector<WORD_AV> m_vecNewWordInfo;            // new-word table
     std::vector<WORD_AV_WEIGHT> m_vecNewWordAVWeight; // its ranking
-    std::vector<tstring> m_vecNewWordResult;          // its selected result
+    std::vector<WORD_AV> m_vecNewWordResult;          // its selected result
     CUnigram* m_pUnigram;                             // core unigram store, borrowed
     std::vector<SENTENCE_INFO> m_vecSentInfo;         // the sentences
     tstring m_sSummary;                               // the last summary
@@ -165,6 +287,25 @@ private:
     std::vector<int32_t> m_vecSelectedWordID;         // summary working list
     CEnglish* m_pEnglishParser = nullptr;             // borrowed
     int m_nUserPosCount = 0;                          // entries of m_pVecUserPosHandle
+    int64_t m_nSentimentRaw = 0;                      // raw sentiment sum of every scan
+    const char* m_pScanLine = nullptr;                // text of the scan in progress
+    int64_t m_nScanLineLen = 0;                       // its strlen
+
+    // Handle of the sentence-end word, added as a stop word (empty tag, tag id 1) when missing.
+    int SentenceEndHandle();
+    // Handle of `word`, adding it (base form `origin`) with a new record when the trie does not
+    // know it; -1 when the trie refuses it or its handle would not be the next table index.
+    int HandleOf(const tstring& word, const tstring& origin, const tstring& pos, int iPosId, int nWordId, int nRowLen);
+    // Records the sentence [nStartPos, nEndPos] of the ids over bytes [nStartByte, nStartByte +
+    // nLen) of the text; nothing when that range is empty or leaves the text.
+    void AddSentence(int nStartPos, int nEndPos, int64_t nStartByte, int64_t nLen);
+    // Both Scan forms after their own input tests: rows are result rows (row mode) or the
+    // parser's terms (English mode, rows null).
+    void ScanRows(const char* sLine, int nCount, result_t* rows, bool bEnglish);
+    // Row i of the scan: result[i], or term i of the parser in English mode; null outside.
+    result_t* RowAt(result_t* result, int nCount, int i) const;
+    // Reports the id-list limit; true when it is passed.
+    bool OverLimit() const;
 };
 
 // Too-common threshold of a unigram store: 10 x total / item count in 64 bits, clamped to
@@ -177,5 +318,8 @@ int32_t WordThreshold(const CUnigram* pUnigram);
 bool Find(int nHandle, const std::vector<_word_freq>& vecList, int& nMid);
 // Adds 1 to the entry of nHandle, or inserts (nHandle, 1) at its place; returns its index.
 int Add(int nHandle, std::vector<_word_freq>& vecList);
+// The longest prefix of sText (NULL as "") that ends on a GBK character boundary and holds at
+// most nMaxBytes bytes.
+tstring CutAtCharBoundary(const char* sText, size_t nMaxBytes);
 // Replaces TAB, CR and LF by blanks in place; returns sLine (null for null).
 char* replacelinechar(char* sLine);

@@ -186,3 +186,21 @@ TEST(HashFuncTest, ComputeSimLoneLeadByteStaysInsideTheText) {
     std::vector<char> s2(b, b + sizeof(b));
     EXPECT_DOUBLE_EQ(ComputeSim(s1.data(), s2.data()), 0.9 * 0.9 / 8);
 }
+
+TEST(HashFuncTest, KeywordHashFamilyWrapsAt32Bits) {
+    EXPECT_EQ(CHash::Strhash("abc"), 96354u);
+    EXPECT_EQ(CHash::Strhash(""), 0u);
+    EXPECT_EQ(CHash::Strhash(nullptr), 0u);
+    // 64 bytes overflow 32 bits many times over: the result is the 64-bit hash modulo 2^32.
+    const std::string longText(64, '\xC4');
+    EXPECT_EQ(CHash::Strhash(longText.c_str()), RefStrhash(longText) & 0xFFFFFFFFu);
+    EXPECT_LE(CHash::Strhash(longText.c_str()), 0xFFFFFFFFu);
+
+    // 5,000 bytes of 0xB0 sum to -3,000,600,000, which wraps to a positive 32-bit value.
+    const std::string b0(5000, '\xB0');
+    EXPECT_EQ(CHash::_hf(b0.c_str()), 1294367296u);
+    const std::string text200(200, 'Q');
+    EXPECT_EQ(CHash::Pelmohash(text200.c_str()), RefPelmo(text200));
+    EXPECT_EQ(CHash::ELFhash("\xD5\x5C"), ELFhash("\xD5\x5C"));
+    EXPECT_EQ(CHash::HfIp("abcde"), RefHfIp("abcde"));
+}

@@ -94,6 +94,28 @@ const char* KOVEX_GetEngWordOrign(const char* sWord);
 // bFineSegment followed by their finer pieces); the JSON of no words while inactive.
 const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment = false);
 
+// ---- fingerprint and new words -------------------------------------------------------------------
+
+// 32-bit hash of the six best keywords of a text, on a pooled instance; 0 for an empty text,
+// while inactive or when no instance can be claimed.
+unsigned long KOVEX_FingerPrint(const char* sLine);
+// The new-word run on the main instance (under g_hMainSystem). Start empties the run (1); AddMem
+// scans one text (0 when nothing was scanned, -1 at the document size limit); AddFile scans every
+// line of a file and returns its size in bytes (0 when it cannot be opened, -1 at the size
+// limit); Complete returns 1. All give 0 while inactive.
+int KOVEX_NWI_Start();
+int KOVEX_NWI_AddFile(const char* sFilenameO);
+int KOVEX_NWI_AddMem(const char* sText);
+int KOVEX_NWI_Complete();
+// The run's new words (formats as the keyword results), registered; "" (static) while inactive.
+const char* KOVEX_NWI_GetResult(int nFormat = 0);
+// The run's keywords, at most nMaxKeyLimit (negative: no limit); registered; "" while inactive.
+const char* KOVEX_NWI_GetKeyWordResult(int nMaxKeyLimit = 50, int nFormat = 0);
+// Adds the run's selected new words to the user dictionary as "word tag" (words holding white
+// space or of 1024 bytes or more are skipped), then saves it. Returns the number of words newly
+// added; 0 while inactive.
+unsigned int KOVEX_NWI_Result2UserDict();
+
 // ---- user dictionary ---------------------------------------------------------------------------
 
 // Adds "word tag" to the user dictionary (created empty when absent): 1 new, 2 present or

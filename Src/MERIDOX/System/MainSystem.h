@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
+#include "Utility/KeyWordFinder.h"
 #include "Utility/Types.h"
 
 class CEnglish;
@@ -152,7 +153,56 @@ public:
     int FieldDic(const char* pLine, word_vector pWords, int nWordCount, word_vector& pWordsDest,
                  int& nWordCountDest, CPDAT* pDict, CPOS* pPOS, int nDictType);
 
+    // ---- keywords, new words, summaries and fingerprints ---------------------------------------
+    // Texts and file names are in the caller's encoding; result texts come back in it (UTF-8
+    // for -1, through g_pCodeTranslator for 1-4, else GBK), point into m_sResult and stay valid
+    // until the next call on this instance; null only when that buffer cannot grow. Formats and
+    // limits are those of CKeyWordFinder. None of these may be called holding g_hUserDictLock.
+
+    // Scans one text into the finder (with bHtmlTagRemove its markup is removed first, into
+    // slot 11): English texts through the English parser, others through ProcessA. Returns the
+    // finder's scan result; 0 for a null finder. A null text reads as "".
+    size_t Scan(const char* sLineO, CKeyWordFinder* pKeyWordFinder, bool bEnglishRecognized, bool bUserDict,
+                bool bHtmlTagRemove);
+    // Keywords of a text through a one-shot finder; "" for a null or empty text. With bGetVector
+    // the selected records (GBK) go into vecWordAVResult.
+    const char* GetKeyWordsEx(const char* sLine, std::vector<WORD_AV>& vecWordAVResult, int nMaxKeyLimit,
+                              int nFormat, bool bGetVector);
+    const char* GetKeyWords(const char* sLine, int nMaxKeyLimit, int nFormat);
+    // New words of a text.
+    const char* GetNewWords(const char* sLine, int nMaxKeyLimit, int nFormat);
+    // Summary of a text (see CKeyWordFinder::GetSummary for the budget).
+    const char* GetSummary(const char* sText, int nLengthLimit, double fRatio, int nSentCount, bool bHtmlTagRemove);
+    // The same over the lines of a file (opened by its name, else by the name's GBK form). A file
+    // that does not open gives "" and log lines ("Open file failed " and the name for keywords;
+    // the error line "Failed Open file <name>" for the others).
+    const char* GetFileKeyWords(const char* sFilenameO, int nMaxKeyLimit, int nFormat);
+    const char* GetFileNewWords(const char* sFilenameO, int nMaxKeyLimit, int nFormat);
+    const char* GetFileSummary(const char* sFilenameO, int nLengthLimit, double fRatio, int nSentCount,
+                               bool bHtmlTagRemove);
+    // 32-bit hash of the best six keywords of a text (user dictionary off); 0 for an empty text.
+    uint64_t GetFinger(const char* sLine);
+
+    // The new-word run on the instance's own finder: Start resets it (1); AddMem scans a text
+    // (the scan's result: 0 nothing scanned, -1 the size limit); AddFile scans every line of a
+    // file and returns its size, 0 when it cannot be opened or measured, -1 at the size limit;
+    // Complete returns 1; the results rank what was gathered.
+    int NWI_Start();
+    int NWI_AddMem(const char* sText);
+    int NWI_AddFile(const char* sFilenameO);
+    int NWI_Complete();
+    const char* NWI_GetKeyWordResult(int nMaxKeyLimt, int nFormat);
+    const char* NWI_GetResult(int nFormat);
+    // The selected new words (GBK records), valid until the next new-word call.
+    const std::vector<WORD_AV>& NWI_Result2UserDict();
+
+    // A new finder with the tag list and flags, the text scanned into it (markup removed when
+    // nFuncRequired is not 0) and its extraction run. The caller owns the finder.
+    CKeyWordFinder* ParseDoc(const char* sText, const char* sUserDefPos, bool bSummaryNeeded, unsigned int nFuncRequired);
+
 private:
+    // Converts a GBK result to the caller's encoding into m_sResult (kept as it was on failure).
+    const char* HandBack(const char* sText);
     // Buffer growth failure: writes the message under g_mutex.
     static void ReportGrowFailure(bool bRows);
     int ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict);

@@ -1,0 +1,84 @@
+// The engine interface's fingerprint and new-word functions on the fixture data directory:
+// refusals, the new-word run on the main instance, and fingerprints from many threads.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "MERIDOX/API/EngineDir.h"
+#include "Utility/LogCapture.h"
+
+using namespace apitest;
+
+namespace {
+
+// A text of fixture words in which 北京大学 and 学生 recur between different neighbours.
+std::string RunText() {
+    return Gbk("我们北京大学学生很喜欢电脑。他说北京大学学生今天学习。中国人民喜欢北京大学学生，"
+               "一些北京大学学生是记者。王小明说北京大学学生很好。");
+}
+
+TEST(KOVEXKeyWordTest, RefusalsWhileInactiveAndTheNewWordRun) {
+    LogCapture logs;
+    EXPECT_EQ(KOVEX_FingerPrint("abc"), 0u);
+    EXPECT_EQ(KOVEX_NWI_Start(), 0);
+    EXPECT_EQ(KOVEX_NWI_AddMem("abc"), 0);
+    EXPECT_EQ(KOVEX_NWI_Complete(), 0);
+    EXPECT_STREQ(KOVEX_NWI_GetResult(0), "");
+    EXPECT_STREQ(KOVEX_NWI_GetKeyWordResult(5, 0), "");
+    EXPECT_EQ(KOVEX_NWI_Result2UserDict(), 0u);
+
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    const std::string text = RunText();
+    EXPECT_EQ(KOVEX_NWI_Start(), 1);
+    EXPECT_GT(KOVEX_NWI_AddMem(text.c_str()), 0);
+    EXPECT_EQ(KOVEX_NWI_AddMem(nullptr), 0);
+    kxtest::TempDir tmp;
+    kxtest::WriteAll(tmp.file("empty.txt"), "");
+    EXPECT_EQ(KOVEX_NWI_AddFile(tmp.file("empty.txt").c_str()), 0);
+    kxtest::WriteAll(tmp.file("run.txt"), text + "\n\n" + text + "\n");
+    EXPECT_EQ(KOVEX_NWI_AddFile(tmp.file("run.txt").c_str()), int(text.size() * 2 + 3));
+    EXPECT_EQ(KOVEX_NWI_Complete(), 1);
+
+    const std::string keys = KOVEX_NWI_GetKeyWordResult(5, 0);
+    EXPECT_NE(keys.find(Gbk("学生")), std::string::npos) << keys;
+    const std::string words = KOVEX_NWI_GetResult(0);
+    EXPECT_EQ(std::string(KOVEX_NWI_GetResult(0)), words);
+    // Each selected new word is added once; a second transfer adds nothing new.
+    const unsigned int nAdded = KOVEX_NWI_Result2UserDict();
+    size_t nListed = 0;
+    for (char c : words) nListed += c == '#';
+    EXPECT_LE(nAdded, nListed);
+    EXPECT_EQ(KOVEX_NWI_Result2UserDict(), 0u);
+}
+
+TEST(KOVEXKeyWordThreadTest, FingerprintsAgreeAcrossThreads) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    const std::vector<std::string> texts = {RunText(), Gbk("王小明今天在北京学习电脑。"),
+                                            Gbk("中国人民很喜欢记者。"), Gbk("一些学生说很好。")};
+    std::vector<unsigned long> expected;
+    for (const std::string& t : texts) expected.push_back(KOVEX_FingerPrint(t.c_str()));
+    EXPECT_NE(expected[0], 0u);
+    EXPECT_EQ(KOVEX_FingerPrint(""), 0u);
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 200; ++k) {
+                const size_t i = size_t(t + k) % texts.size();
+                if (KOVEX_FingerPrint(texts[i].c_str()) != expected[i]) ++mismatches;
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(mismatches.load(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The engine instance's keyword, new-word, summary and fingerprint front ends on the build's
+// lexicons, over a short news text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CodeTrans/CodeDetect.h"
+#include "MainSystemFixture.h"
+#include "MERIDOX/System/MainSystem.h"
+#include "Utility/KeyWordFinder.h"
+#include "Utility/LogFile.h"
+#include "common/TestUtil.h"
+
+namespace enginetest {
+
+class MainSystemKeyWordTest : public EngineTestBase {};
+
+// A news text about a bridge: 大桥 and 长江 are its most frequent content nouns.
+const char kNews[] =
+    "本报武汉电 记者李明报道：长江上又一座大桥昨天正式通车。这座大桥全长三千米，是长江上最长的公路大桥。"
+    "大桥通车后，两岸居民过江的时间从一个小时缩短到十分钟。武汉市政府表示，大桥的建成将带动长江两岸的经济发展。"
+    "据介绍，大桥由中国企业设计和建造，总投资四十亿元。";
+
+// Words of a format-0 keyword text ("w/t/weight/freq#...").
+std::vector<std::string> KeyWords(const std::string& text) {
+    std::vector<std::string> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t hash = text.find('#', pos);
+        if (hash == std::string::npos) break;
+        const std::string item = text.substr(pos, hash - pos);
+        out.push_back(item.substr(0, item.find('/')));
+        pos = hash + 1;
+    }
+    return out;
+}
+
+TEST_F(MainSystemKeyWordTest, KeywordsOfANewsTextAndTheirEncodings) {
+    CMainSystem sys;
+    ASSERT_TRUE(sys.IsReady());
+    EXPECT_STREQ(sys.GetKeyWords("", 10, 0), "");
+    EXPECT_STREQ(sys.GetKeyWords(nullptr, 10, 0), "");
+
+    const std::string news = Gbk(kNews);
+    const std::string keys = sys.GetKeyWords(news.c_str(), 5, 0);
+    const std::vector<std::string> words = KeyWords(keys);
+    ASSERT_FALSE(words.empty()) << Utf8(keys);
+    EXPECT_LE(words.size(), 5u);
+    EXPECT_EQ(words[0], Gbk("大桥")) << Utf8(keys);
+    // No function word among them.
+    for (const char* stop : {"的", "是", "和", "上", "后"})
+        for (const std::string& w : words) EXPECT_NE(w, Gbk(stop)) << Utf8(keys);
+    // The same request twice gives the same text.
+    EXPECT_EQ(sys.GetKeyWords(news.c_str(), 5, 0), keys);
+
+    // Code -1: a UTF-8 text gives UTF-8 keywords.
+    ASSERT_EQ(CodeTrans_Initialize((DataDir() + "/CodeTrans.model").c_str()), 0);
+    g_nEncodeType = -1;
+    const std::string utf8Keys = sys.GetKeyWords(kNews, 5, 0);
+    EXPECT_EQ(utf8Keys, Utf8(keys));
+    g_nEncodeType = 0;
+
+    // Format 2 starts with its header; format 1 is a JSON array.
+    const std::string csv = sys.GetKeyWords(news.c_str(), 3, 2);
+    EXPECT_EQ(csv.rfind("Word,POS,Weight,Frequency\r\n", 0), 0u);
+    EXPECT_EQ(std::string(sys.GetKeyWords(news.c_str(), 3, 1)).front(), '[');
+}
+
+TEST_F(MainSystemKeyWordTest, SummaryFingerprintAndParsedDocument) {
+    CMainSystem sys;
+    const std::string news = Gbk(kNews);
+    const std::string summary = sys.GetSummary(news.c_str(), 120, 0.0, 0, false);
+    ASSERT_FALSE(summary.empty());
+    EXPECT_LT(summary.size(), 120u);
+    // Whole sentences of the text (each ends with its full stop and a blank).
+    EXPECT_NE(news.find(summary.substr(0, summary.find(Gbk("。")) + 2)), std::string::npos) << Utf8(summary);
+    EXPECT_STREQ(sys.GetSummary(nullptr, 100, 0.0, 0, false), "");
+
+    const uint64_t finger = sys.GetFinger(news.c_str());
+    EXPECT_NE(finger, 0u);
+    EXPECT_EQ(sys.GetFinger(news.c_str()), finger);
+    EXPECT_EQ(sys.GetFinger(nullptr), 0u);
+    const std::string other = Gbk("足球队今天在北京举行训练，教练说球员状态很好，足球队将参加下个月的比赛。");
+    EXPECT_NE(sys.GetFinger(other.c_str()), finger);
+
+    // A parsed document with a summary, then more results on the same finder.
+    std::unique_ptr<CKeyWordFinder> doc(sys.ParseDoc(news.c_str(), nullptr, true, KWF_SUMMARY | KWF_PERSON));
+    ASSERT_TRUE(doc);
+    EXPECT_FALSE(doc->GetExtractElement(3)->empty());
+    EXPECT_FALSE(doc->GetExtractElement(8)->empty());
+    EXPECT_LE(doc->GetExtractElement(8)->size(), 400u);
+    doc->GetKeyWordList(0, -1);
+    kxtest::TempDir dir;
+    const std::string dump = dir.path() + "/dump.txt";
+    EXPECT_TRUE(doc->Export(doc->GetWordAV(), dump.c_str()));
+    EXPECT_NE(kxtest::ReadAll(dump).find(" Sentence Information:\n"), std::string::npos);
+}
+
+TEST_F(MainSystemKeyWordTest, FilesAndTheNewWordRun) {
+    CMainSystem sys;
+    kxtest::TempDir dir;
+    const std::string path = dir.path() + "/news.txt";
+    const std::string news = Gbk(kNews);
+    kxtest::WriteAll(path, news + "\n\n" + news + "\n");
+    EXPECT_EQ(KeyWords(sys.GetFileKeyWords(path.c_str(), 5, 0)).at(0), Gbk("大桥"));
+    EXPECT_FALSE(std::string(sys.GetFileSummary(path.c_str(), 200, 0.0, 1, false)).empty());
+
+    const std::string missing = dir.path() + "/none.txt";
+    EXPECT_STREQ(sys.GetFileKeyWords(missing.c_str(), 5, 0), "");
+    EXPECT_STREQ(sys.GetFileNewWords(missing.c_str(), 5, 0), "");
+
+    const std::string empty = dir.path() + "/empty.txt";
+    kxtest::WriteAll(empty, "");
+    EXPECT_EQ(sys.NWI_Start(), 1);
+    EXPECT_EQ(sys.NWI_AddFile(empty.c_str()), 0);
+    EXPECT_EQ(sys.NWI_AddFile(missing.c_str()), 0);
+    // A blank line in the middle does not stop the file.
+    EXPECT_EQ(sys.NWI_AddFile(path.c_str()), int(news.size() * 2 + 3));
+    EXPECT_EQ(sys.NWI_AddMem(nullptr), 0);
+    EXPECT_EQ(sys.NWI_Complete(), 1);
+    EXPECT_EQ(KeyWords(sys.NWI_GetKeyWordResult(5, 0)).at(0), Gbk("大桥"));
+    const std::string first = sys.NWI_GetResult(0);
+    EXPECT_EQ(sys.NWI_GetResult(0), first);
+}
+
+}  // namespace enginetest

@@ -1,0 +1,319 @@
+// Keyword weighting, ranking, result strings, author recognition, new words, summaries and the
+// fingerprint of the keyword finder, over hand-made tables and hand-made result rows.
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CodeTrans/STLCodeTrans.h"
+#include "LogCapture.h"
+#include "MERIDOX/System/EngineGlobals.h"
+#include "Utility/KeyWordFinder.h"
+#include "Utility/PDAT.h"
+#include "Utility/Trie.h"
+
+namespace {
+
+// A text and its rows, built word by word; "\n" rows become sentence ends.
+struct Doc {
+    std::string line;
+    std::vector<result_t> rows;
+
+    Doc& Add(const std::string& word, const char* tag, int iPOS = 21) {
+        result_t r{};
+        r.start = int(line.size());
+        r.length = int(word.size());
+        SetResultPOS(r, tag);
+        r.iPOS = iPOS;
+        r.word_ID = -1;
+        rows.push_back(r);
+        line += word;
+        return *this;
+    }
+    Doc& End() { return Add("\n", "w", 1); }
+    size_t ScanInto(CKeyWordFinder& f) { return f.Scan(line.c_str(), int(rows.size()), rows.data()); }
+};
+
+WORD_AV Word(const std::string& w, const char* pos, int posId, int freq, int nLV, int nRV) {
+    WORD_AV av(w.c_str(), pos, posId);
+    av.freq = av.base_freq = freq;
+    for (int k = 0; k < nLV; ++k) av.vecLV.emplace_back(100 + k, 1);
+    for (int k = 0; k < nRV; ++k) av.vecRV.emplace_back(200 + k, 1);
+    return av;
+}
+
+// Replaces the engine's core dictionary by one holding the given words while it lives.
+struct CoreDict {
+    CPDAT dict{0};
+    CPDAT* saved = g_pCoreDict;
+    explicit CoreDict(const std::vector<std::string>& words) {
+        dict.AddWordInit();
+        for (const std::string& w : words) dict.AddWord(w.c_str());
+        dict.AddWordComplete();
+        g_pCoreDict = &dict;
+    }
+    ~CoreDict() { g_pCoreDict = saved; }
+};
+
+const char kZhang[] = "\xD5\xC5\xC8\xFD";  // 张三
+const char kLi[] = "\xC0\xEE\xCB\xC4";     // 李四
+const char kWang[] = "\xCD\xF5\xCE\xE5";   // 王五
+
+TEST(KeyWordRankTest, ResultStringLimitsFormatsAndFallback) {
+    CKeyWordFinder f(nullptr, nullptr, 0);
+    std::vector<WORD_AV> table;
+    for (int k = 0; k < 5; ++k) table.push_back(Word("w" + std::to_string(k), "n", 21, 3, 0, 0));
+    table[1].weight = 1.234;
+    std::vector<WORD_AV_WEIGHT> ranking = {{0, 0.5}, {1, 0.3}, {2, 1.0}, {3, 0.99}, {4, 5.0}};
+    for (WORD_AV_WEIGHT& e : ranking) table[size_t(e.index)].weight = e.weight;
+    std::vector<WORD_AV> out;
+
+    // The first two whatever their weight, 1.0 written, 0.99 stops; any negative limit is none.
+    const std::string all = "w0/n/0.50/3#w1/n/0.30/3#w2/n/1.00/3#";
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, false, 0), all.c_str());
+    EXPECT_STREQ(f.GenerateResultString(-5, table, ranking, out, true, 0), all.c_str());
+    EXPECT_EQ(out.size(), 3u);
+    EXPECT_STREQ(f.GenerateResultString(1, table, ranking, out, false, 0), "w0/n/0.50/3#");
+    EXPECT_STREQ(f.GenerateResultString(2, table, ranking, out, false, 3),
+              "w0,n,0.50,3\r\nw1,n,0.30,3\r\n");
+
+    // Nothing written: format 0 falls back to the word with handle 1 (without its count); the
+    // other formats write the header alone and an empty array.
+    table[1].weight = 1.234;
+    EXPECT_STREQ(f.GenerateResultString(0, table, ranking, out, false, 0), "w1/n/1.23#");
+    EXPECT_STREQ(f.GenerateResultString(0, table, ranking, out, false, 2), "Word,POS,Weight,Frequency\r\n");
+    EXPECT_STREQ(f.GenerateResultString(0, table, ranking, out, false, 1), "[]");
+    std::vector<WORD_AV> one(1, table[0]);
+    EXPECT_STREQ(f.GenerateResultString(-1, one, ranking, out, false, 0), "w0/n/0.50/3#");
+    std::vector<WORD_AV_WEIGHT> none;
+    EXPECT_STREQ(f.GenerateResultString(-1, one, none, out, false, 0), "");
+
+    // JSON: GBK text with a 0x5C trail byte parses back to its bytes; keys come sorted.
+    std::vector<WORD_AV> gbk = {Word("\xD5\x5C", "n", 21, 2, 0, 0)};  // 誠
+    gbk[0].weight = 12.3;
+    std::vector<WORD_AV_WEIGHT> r1 = {{0, 12.3}};
+    const std::string json = f.GenerateResultString(-1, gbk, r1, out, false, 1);
+    // Read as GBK (here through UTF-8), the text parses back to the word.
+    std::string utf8;
+    ANSIToUTF8(json.c_str(), utf8);
+    Json::Value parsed;
+    Json::Reader reader;
+    ASSERT_TRUE(reader.parse(utf8, parsed)) << json;
+    ASSERT_EQ(parsed.size(), 1u);
+    EXPECT_EQ(parsed[0]["word"].asString(), "\xE8\xAA\xA0");  // 誠 in UTF-8
+    EXPECT_EQ(parsed[0]["freq"].asInt(), 2);
+    EXPECT_LT(json.find("\"freq\""), json.find("\"pos\""));
+    EXPECT_LT(json.find("\"weight\""), json.find("\"word\""));
+    EXPECT_NE(json.find("12.300000000000001"), std::string::npos);
+}
+
+TEST(KeyWordRankTest, WeightingDampsLaterNamesKeepsKeyWordsAndDoesNotDrift) {
+    CKeyWordFinder f(nullptr, nullptr, 0);
+    // Three equal person names: 2 + 2 neighbours of count 1 each at freq 2, so p = 0.5 (an
+    // integer p would be 0 and the entropy term would vanish).
+    std::vector<WORD_AV> table = {Word(kZhang, "nr", 27, 2, 2, 2), Word(kLi, "nr", 27, 2, 2, 2),
+                                  Word(kWang, "nr", 27, 2, 2, 2), Word("kw", "key", 21, 1, 0, 0)};
+    table[3].base_weight = 1000.0;
+    std::vector<WORD_AV_WEIGHT> ranking;
+    ASSERT_EQ(f.ComputeKeyWord(table, ranking, false), 1);
+    ASSERT_EQ(ranking.size(), 4u);
+    const double entropy = 3.0 + 2.0 * std::log(2.0);
+    const double name = entropy * 1.1 * 3.0 * 0.8;  // entity, unknown word, one unit
+    // The key word keeps its 1000 (no 0.3 for a weight of 100 or more): (1000 + 1) / 3 for a
+    // one-unit word of 2 bytes, then 1.2 for an unknown word and 0.8 for one unit.
+    EXPECT_EQ(ranking[0].index, 3);
+    EXPECT_NEAR(ranking[0].weight, 1001.0 / 3.0 * 1.2 * 0.8, 1e-9);
+    EXPECT_EQ(ranking[1].index, 0);
+    EXPECT_NEAR(ranking[1].weight, name, 1e-9);
+    EXPECT_NEAR(ranking[2].weight, name / 1.2, 1e-9);
+    EXPECT_NEAR(ranking[3].weight, name / 2.2, 1e-9);
+
+    // A second computation restarts from the creation weights and the scanned counts.
+    std::vector<WORD_AV_WEIGHT> again;
+    table[0].freq = 50;
+    f.ComputeKeyWord(table, again, false);
+    ASSERT_EQ(again.size(), ranking.size());
+    for (size_t k = 0; k < again.size(); ++k) EXPECT_DOUBLE_EQ(again[k].weight, ranking[k].weight) << k;
+    EXPECT_EQ(table[0].freq, 2);
+}
+
+TEST(KeyWordRankTest, SingleKeyWordFallbackKeepsFour) {
+    CKeyWordFinder f(nullptr, nullptr, 0);
+    std::vector<WORD_AV> table = {Word("alpha", "n", 21, 1, 0, 0), Word("@home", "n", 21, 1, 0, 0),
+                                  Word("\xB1\xB1\xBE\xA9", "ns", 29, 1, 0, 0),  // 北京
+                                  Word("\xBD\xF1\xCC\xEC", "t", 52, 1, 0, 0),  // 今天
+                                  Word("beta", "n", 96, 1, 0, 0), Word("kk", "key", 21, 1, 0, 0)};
+    table[5].weight = 0.0;  // created at 1000 for its "key" tag
+    std::vector<WORD_AV_WEIGHT> ranking;
+    for (int k = 0; k < 6; ++k) ranking.emplace_back(k, 0.5);
+    EXPECT_EQ(f.ComputeSingleKeyWord(table, ranking), 4);
+    EXPECT_EQ(ranking[0].index, 5);  // "key" tag: 10.5 x 1.5
+    EXPECT_DOUBLE_EQ(ranking[0].weight, 15.75);
+    EXPECT_EQ(ranking[1].index, 0);  // a letter: 5 x 0.5 x 1.5
+    EXPECT_DOUBLE_EQ(ranking[1].weight, 3.75);
+    EXPECT_EQ(ranking[2].index, 2);  // a place: 4 x 0.6 x 1.5
+    EXPECT_EQ(ranking[3].index, 3);  // a time word: 4 x 0.4 x 1.5
+    EXPECT_EQ(table[1].weight, -1.0 * 1.5);  // the at-sign: unusable
+}
+
+TEST(KeyWordRankTest, AuthorAfterMarkerOrAtTheStart) {
+    {
+        // 本报记者张三报道: the name 0 bytes after 记者 is the author.
+        CKeyWordFinder f(nullptr, nullptr, KWF_PERSON | KWF_AUTHOR);
+        Doc d;
+        d.Add("\xB1\xBE\xB1\xA8\xBC\xC7\xD5\xDF", "n").Add(kZhang, "nr", 27).Add("\xB1\xA8\xB5\xC0", "v").End();
+        d.ScanInto(f);
+        f.GetKeyWordList(0, -1);
+        EXPECT_EQ(*f.GetExtractElement(4), std::string(kZhang) + "#");
+        EXPECT_EQ(*f.GetExtractElement(0), std::string(kZhang) + "#");
+    }
+    {
+        // Two names at the start without a marker: only the first ranked one becomes the author.
+        CKeyWordFinder f(nullptr, nullptr, KWF_AUTHOR);
+        Doc d;
+        d.Add(kZhang, "nr", 27).Add(kLi, "nr", 27).Add("\xCB\xB5", "v").End();
+        d.ScanInto(f);
+        f.GetKeyWordList(0, -1);
+        const std::string authors = *f.GetExtractElement(4);
+        EXPECT_TRUE(authors == std::string(kZhang) + "#" || authors == std::string(kLi) + "#") << authors;
+        EXPECT_TRUE(f.GetExtractElement(0)->empty());  // no 0x1
+    }
+}
+
+// Three sentences in which 新 and 词 stand together between different neighbours.
+Doc NewWordDoc(const std::string& a, const std::string& b) {
+    const char* x[] = {"\xBC\xD7", "\xD2\xD2", "\xB1\xFB", "\xB6\xA1", "\xCE\xEC", "\xBC\xBA"};  // 甲乙丙丁戊己
+    Doc d;
+    for (int k = 0; k < 3; ++k) d.Add(x[2 * k], "n").Add(a, "n").Add(b, "n").Add(x[2 * k + 1], "n").End();
+    return d;
+}
+
+TEST(KeyWordRankTest, NewWordsFromRepeatedPairs) {
+    const std::string xin = "\xD0\xC2", ci = "\xB4\xCA";  // 新 词
+    std::vector<std::string> core = {xin, ci, "\xBC\xD7", "\xD2\xD2", "\xB1\xFB", "\xB6\xA1", "\xCE\xEC", "\xBC\xBA"};
+    {
+        CoreDict dict(core);
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc d = NewWordDoc(xin, ci);
+        d.ScanInto(f);
+        EXPECT_EQ(f.GenerateNewWordList(), 1);
+        ASSERT_EQ(f.GetNewWordTable().size(), 1u);
+        const WORD_AV& cand = f.GetNewWordTable()[0];
+        EXPECT_EQ(cand.word, xin + ci);
+        EXPECT_EQ(cand.pos, "n_new");
+        EXPECT_EQ(cand.freq, 3);
+        EXPECT_EQ(cand.unit_count, 2);
+        EXPECT_EQ(cand.vecInvertList.size(), 3u);
+        for (size_t k = 0; k < f.GetWordAV().size(); ++k) {
+            const std::string& w = f.GetWordAV()[k].word;
+            EXPECT_EQ(f.GetTrie()->Find(w.c_str(), (unsigned long)w.size()), int(k));
+        }
+        // A second run proposes nothing new and the keywords and new words agree on repeat.
+        EXPECT_EQ(f.GenerateNewWordList(), 1);
+        const std::string words = f.GetNewWordList(0, -1);
+        EXPECT_EQ(words.find(xin + ci + "/n_new/"), 0u) << words;
+        const std::string keys = f.GetKeyWordList(0, -1);
+        EXPECT_EQ(f.GetKeyWordList(0, -1), keys);
+    }
+    {
+        // A pair that is a core word is no candidate; neither is a doubled character.
+        std::vector<std::string> withPair = core;
+        withPair.push_back(xin + ci);
+        CoreDict dict(withPair);
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc d = NewWordDoc(xin, ci);
+        d.ScanInto(f);
+        EXPECT_EQ(f.GenerateNewWordList(), 0);
+        CKeyWordFinder g(nullptr, nullptr, 0);
+        Doc dd = NewWordDoc(xin, xin);
+        dd.ScanInto(g);
+        EXPECT_EQ(g.GenerateNewWordList(), 0);
+    }
+    {
+        // Seen together once: a neighbour count of 1 never qualifies.
+        CoreDict dict(core);
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc once;
+        once.Add("\xBC\xD7", "n").Add(xin, "n").Add(ci, "n").Add("\xD2\xD2", "n").End();
+        once.Add(xin, "n").Add("\xB1\xFB", "n").End().Add(xin, "n").Add("\xB6\xA1", "n").End();
+        once.Add(ci, "n").Add("\xCE\xEC", "n").End().Add(ci, "n").Add("\xBC\xBA", "n").End();
+        once.ScanInto(f);
+        EXPECT_EQ(f.GenerateNewWordList(), 0);
+    }
+}
+
+TEST(KeyWordRankTest, SummaryBudgetCountAndInvalidLimits) {
+    {
+        LogCapture log;
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc d;
+        d.Add(kZhang, "nr", 27).End();
+        d.ScanInto(f);
+        EXPECT_STREQ(f.GetSummary(0, 0.0, 0, false), "");
+        const std::vector<std::string> lines = log.Logs();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], "In Summary, the Length Limit(=0) is invalid");
+    }
+    // Sentences of names and places: each counts after the threshold filter.
+    const char* names[] = {kZhang, kLi, kWang, "\xD5\xD4\xC1\xF9", "\xC7\xAE\xC6\xDF"};  // 赵六 钱七
+    const char* filler = "\xB5\xC4\xCA\xC2\xC7\xE9\xBA\xDC\xB6\xE0";  // 的事情很多 (10 bytes)
+    auto build = [&](CKeyWordFinder& f) {
+        Doc d;
+        for (int k = 0; k < 5; ++k) d.Add(names[k], "nr", 27).Add(filler, "n").Add(names[(k + 1) % 5], "nr", 27).End();
+        d.ScanInto(f);
+    };
+    {
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        build(f);
+        const std::string one = f.GetSummary(0, 0.0, 1, false);
+        EXPECT_EQ(one.size(), 19u) << one;  // one sentence with its trailing blank
+        EXPECT_NE(f.GetDocLength(), 0u);
+    }
+    {
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        build(f);
+        // A budget of 40 bytes takes two 19-byte sentences (the loop test is strict).
+        const std::string two = f.GetSummary(40, 0.0, 0, false);
+        EXPECT_EQ(two.size(), 38u) << two;
+        EXPECT_NE(f.GetSummary(40, 0.0, 0, false), nullptr);  // a second summary on one finder
+    }
+}
+
+TEST(KeyWordRankTest, SummaryAfterModifiedIdsThenKeywordsAndDump) {
+    const std::string xin = "\xD0\xC2", ci = "\xB4\xCA";
+    CoreDict dict({xin, ci, "\xBC\xD7", "\xD2\xD2", "\xB1\xFB", "\xB6\xA1", "\xCE\xEC", "\xBC\xBA"});
+    CKeyWordFinder f(nullptr, nullptr, KWF_SUMMARY);
+    Doc d = NewWordDoc(xin, ci);
+    d.ScanInto(f);
+    f.DocExtractor(true);
+    // The summary wrote -1 over the parts of the joined word; later requests skip those ids.
+    f.GetKeyWordList(0, -1);
+    f.GetNewWordList(1, -1);
+    const std::string path = ::testing::TempDir() + "kwrank_dump.txt";
+    EXPECT_TRUE(f.Export(f.GetWordAV(), path.c_str()));
+    std::remove(path.c_str());
+    EXPECT_LE(f.GetExtractElement(3)->size(), 600u);
+}
+
+TEST(KeyWordRankTest, FingerprintFollowsTheBestWords) {
+    auto print = [](const std::vector<const char*>& words) {
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc d;
+        for (const char* w : words) d.Add(w, "nr", 27).Add("\xCB\xB5", "v");
+        d.End();
+        d.ScanInto(f);
+        f.GetKeyWordList(0, 50);
+        return f.FingerPrint();
+    };
+    const uint64_t a = print({kZhang, kLi, kWang});
+    EXPECT_EQ(a, print({kZhang, kLi, kWang}));
+    EXPECT_NE(a, print({"\xB1\xB1\xBE\xA9", "\xC9\xCF\xBA\xA3"}));  // 北京 上海
+    EXPECT_LE(a, 0xFFFFFFFFu);
+    CKeyWordFinder empty(nullptr, nullptr, 0);
+    EXPECT_EQ(empty.FingerPrint(), 0u);
+}
+
+}  // namespace
