@@ -95,6 +95,11 @@ CCodeTran::~CCodeTran() {
     delete m_pGBK2CodeMap;
 }
 
+bool CCodeTran::HoldsCodeUnit(const char* sUnit, unsigned int nLen) const {
+    if (m_nStatus != 1 || sUnit == nullptr || nLen == 0) return false;
+    return m_pCodeDict->Find(sUnit, nLen) >= 0;
+}
+
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
     return CodeTrans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false);
 }

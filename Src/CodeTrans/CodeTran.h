@@ -43,6 +43,9 @@ public:
     int GetEncodeType() const { return m_nEncoding; }
     // The path of the file that did not load ("" when none failed), so that a caller can name it.
     const tstring& GetFailedPath() const { return m_sFailedPath; }
+    // True when the caller encoding's dictionary holds the nLen bytes at sUnit as one unit (a
+    // character the converter knows); false for a converter whose status is not 1.
+    bool HoldsCodeUnit(const char* sUnit, unsigned int nLen) const;
 
     // Caller encoding to GBK into result; returns result's text (valid while result lives).
     // A null or empty line, or a converter whose status is not 1, gives the empty text.

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "SentimentNew/class/SentiString.h"
+#include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
 #include "SentimentNew/encoding/GbkTables.h"
 
@@ -82,18 +83,6 @@ const Literals& LiteralsFor(SentiEncoding enc) {
     }
 }
 
-// Length of the character at s[i]. UTF-8: a well-formed character, or 1 for a malformed byte.
-// GBK and BIG5: a byte of 0x80 or above takes the next byte as its trail when that can be a trail
-// byte (0x40 or above), so an ASCII separator after a stray lead byte still cuts.
-size_t CharLength(SentiEncoding enc, const tstring& s, size_t i) {
-    const size_t n = s.size();
-    if (enc == SentiEncoding::UTF8) {
-        const size_t len = Utf8CharLength(s.data(), i, n);
-        return len ? len : 1;
-    }
-    return (UC(s[i]) >= 0x80 && i + 1 < n && UC(s[i + 1]) >= 0x40) ? 2 : 1;
-}
-
 bool IsOneOf(const std::vector<tstring>& list, const char* p, size_t len) {
     for (const tstring& lit : list) {
         if (lit.size() == len && memcmp(lit.data(), p, len) == 0) return true;
@@ -112,7 +101,7 @@ std::vector<tstring> Sentiment::CutContentToSentences(const tstring& sContent) c
     tstring text;
     text.reserve(sContent.size());
     for (size_t i = 0; i < sContent.size();) {
-        const size_t len = CharLength(enc, sContent, i);
+        const size_t len = SentiCharLength(enc, sContent, i);
         const char* p = sContent.data() + i;
         if (!lit.first[UC(*p)]) {
             text.append(p, len);

@@ -1,5 +1,7 @@
 #include "SentimentNew/class/Sentiment.h"
 
+#include "SentimentNew/class/SentiEngine.h"
+
 SentiEncoding SentiWorkingEncoding(int encode) {
     switch (encode) {
         case 1:
@@ -20,4 +22,9 @@ Sentiment::Sentiment(const char* dataPath, int encode)
       m_removeWordName("RemWord"),
       m_removeSentenceName("RemSent"),
       m_dataPath(dataPath ? dataPath : ""),
-      m_encode(encode) {}
+      m_encode(encode),
+      m_engine(&KovexSentiEngine::Instance()) {}
+
+Sentiment::Sentiment(const char* dataPath, int encode, SentiEngine& engine) : Sentiment(dataPath, encode) {
+    m_engine = &engine;
+}

@@ -1,5 +1,7 @@
 // The sentiment analyser: scores sentences from the engine's tagged text, cuts contents into
-// sentences, and reads sentiment configuration documents.
+// sentences, reads sentiment configuration documents, and answers object requests with result
+// documents (root "QVSentiment-Result"). Every engine operation goes through a SentiEngine
+// (SentiEngine.h).
 //
 // The analyser works on the caller's text unconverted, in its working encoding: UTF-8 for the
 // encoding codes 1 and 4 and for automatic detection (-1, whose texts reach the analyser already
@@ -11,6 +13,10 @@
 
 #include "SentimentNew/class/SentiConfig.h"
 #include "Utility/Types.h"
+
+class CCodeTran;
+class SentiEngine;
+class UserWordLedger;
 
 // One scored sentence. A default result has an empty `str`, both points 0.0 and no objects.
 struct ProcSentResult {
@@ -28,8 +34,11 @@ SentiEncoding SentiWorkingEncoding(int encode);
 
 class Sentiment {
 public:
-    // Sets the tag names, the data path (null: "") and the caller's encoding code.
+    // Sets the tag names, the data path (null: "") and the caller's encoding code; the analyser
+    // works through the library's engine (KovexSentiEngine::Instance()).
     Sentiment(const char* dataPath, int encode);
+    // The same, working through `engine`, which must outlive the analyser.
+    Sentiment(const char* dataPath, int encode, SentiEngine& engine);
 
     // Scores one sentence: the engine segments and tags it, then ScoreTaggedSentence reads the
     // tags. An empty sentence gives a default result without an engine call. Takes no lock: the
@@ -61,6 +70,40 @@ public:
     // configuration, without a message. Thread-safe.
     static Config ReadConfig(const tstring& sObjectRuleFile);
 
+    // Object-list request: adds every object word to the engine's user dictionary with the tag
+    // "Object" for the time of the request, scores the title and each sentence of the content, and
+    // returns the result document: one "result" per object that the title or a sentence holds, in
+    // list order. Object words are trimmed of blanks, TABs, CRs and LFs; empty words and words
+    // holding a blank, TAB, CR, LF, VT, FF or "/" are skipped (never added, no result). Objects
+    // match the text without regard to ASCII case; "object" keeps the requested spelling.
+    // nHitCount counts, per object, one for the title and one for the content when they hold it.
+    // The user dictionary is left as it was before the request (words that were there get their
+    // tag and count back), on every exit path; it is not saved. The caller holds the request lock
+    // exclusively: no other request or scoring may run meanwhile.
+    tstring GetMultiObjectResult(const tstring& sTitle, const tstring& sContent,
+                                 const std::vector<tstring>& sObjects, int& nHitCount);
+
+    // Configuration request: reads the configuration document (see ReadConfig), adds its negation
+    // words (tag "Neg"), sentence-removal words ("RemSent") and word-removal words (no tag), runs
+    // the object-list request over the categories' brand words (cleaned as above, byte-sorted,
+    // duplicates once), and puts every word back, saving the user dictionary after each of the
+    // three lists. Returns the result document, or "" when no object is found. Same lock rule.
+    tstring GetMultiObjectResult(const tstring& sTitle, const tstring& sContent, const tstring& sObjectRuleFile);
+
+    // The result document of one text scored as a single sentence, its whole marked-up text kept.
+    // The user dictionary is not touched; the caller holds the request lock (shared is enough).
+    tstring GetSentenceResult(const tstring& sSentence) const;
+
+    // Puts back each word of the list through the request's ledger (every word, even after a
+    // failure), then, when bSaveDict, saves the user dictionary (also after a failed word).
+    // Returns the number of words, or -1 when a word or the save failed.
+    int DelUsrWord(UserWordLedger& ledger, const std::vector<tstring>& sWords, bool bSaveDict);
+
+    // Deletes one word from the user dictionary; when that succeeded and bSaveDict, saves the user
+    // dictionary. The deletion's result (below 0: failed), or -1 when the save failed. Not used by
+    // the requests, which put words back through their ledger instead.
+    int DelUsrWord(const tstring& sWord, bool bSaveDict);
+
     tstring m_negationName;        // "Neg": tag of negation words
     tstring m_transitionName;      // "Tran"
     tstring m_objectName;          // "Object": tag of object words
@@ -68,8 +111,17 @@ public:
     tstring m_removeSentenceName;  // "RemSent": tag of sentence-removal words
     tstring m_dataPath;
     int m_encode;
+    // The code-2 converter whose BIG5 dictionary vouches for the BIG5 characters written into
+    // documents; not owned, may be null (then the BIG5 ranges are taken on trust).
+    const CCodeTran* m_big5Converter = nullptr;
 
 private:
+    // Object-list request with the words recorded in a ledger the caller owns.
+    tstring ObjectListResult(UserWordLedger& ledger, const tstring& sTitle, const tstring& sContent,
+                             const std::vector<tstring>& sObjects, int& nHitCount);
+
+    SentiEngine* m_engine;
+
     // The engine's tagged text of one non-empty sentence (paragraph processing with tagging on,
     // the engine's default delimiter "/" and word boundary); empty when the engine cannot
     // process it.

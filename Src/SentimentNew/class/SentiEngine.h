@@ -1,0 +1,71 @@
+// The engine operations the sentiment analyser needs, gathered behind one small interface so that
+// scoring and object requests never name the engine's functions directly.
+//
+// KovexSentiEngine is the implementation the library uses; each of its operations is one call of
+// the engine's internal interface (named on each operation below). Tests put a fake engine in its
+// place with the Sentiment constructor that takes a SentiEngine.
+//
+// Texts are in the caller's working encoding (see Sentiment.h) unless an operation says otherwise.
+// Thread safety: every operation may be called from any thread; the user-dictionary operations
+// change shared state, so object requests call them only while they hold the request lock
+// exclusively (the exported interface takes it).
+#pragma once
+
+#include "Utility/Types.h"
+
+// The state of one word in the engine's user dictionary, as read before a request changes it.
+struct SentiUserWordState {
+    bool bPresent = false;  // the word is in the user dictionary (and not deleted)
+    tstring sTag;           // its tag when present
+    int nFreq = 0;          // its count when present
+};
+
+class SentiEngine {
+public:
+    virtual ~SentiEngine() = default;
+
+    // The tagged text of one non-empty sentence: every word followed by "/" and its tag and by one
+    // blank (paragraph processing with tagging on and the engine's default delimiter and word
+    // boundary), unregistered. Empty when the engine is not started or cannot process the text.
+    // Engine: KOVEX_ParagraphProcessStr(sentence, 1).
+    virtual tstring TagSentence(const tstring& sentence) = 0;
+
+    // Adds one user word from the line "word tag" (an empty tag after the blank stores the tag
+    // "n"); an existing entry takes the new tag and a raised count. The engine's result: below 0
+    // on failure. Engine: KOVEX_AddUserWord(line).
+    virtual int AddUserWord(const tstring& sLine) = 0;
+
+    // Reads the state of a word. 0 or more on success; -1 when the engine is not started (state
+    // then unchanged). Without a user dictionary every word reads as absent.
+    // Engine: KOVEX_GetUserWordState(word, state).
+    virtual int GetUserWordState(const tstring& sWord, SentiUserWordState& state) = 0;
+
+    // Puts a word back into a state read before: absent deletes it; present sets its tag and count
+    // back, keeping its handle (adding it first when it was deleted meanwhile). 0 or more on
+    // success, below 0 on failure. Engine: KOVEX_RestoreUserWord(word, state).
+    virtual int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) = 0;
+
+    // Saves the user dictionary; 1 when saved. Engine: KOVEX_SaveTheUsrDic().
+    virtual int SaveUserDict() = 0;
+
+    // The key under which the user dictionary stores a word: the word converted to GBK as the
+    // user-word functions convert it, ASCII capitals folded (a GBK walk, so trail bytes stay).
+    // Two spellings with one key are one entry of the dictionary.
+    virtual tstring UserWordKey(const tstring& sWord) = 0;
+};
+
+// The library's engine: the calls named above. Until the engine's internal interface is linked
+// into this library every operation refuses as a stopped engine does (empty text, -1, 0), and
+// UserWordKey folds the word as it stands.
+class KovexSentiEngine : public SentiEngine {
+public:
+    tstring TagSentence(const tstring& sentence) override;
+    int AddUserWord(const tstring& sLine) override;
+    int GetUserWordState(const tstring& sWord, SentiUserWordState& state) override;
+    int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) override;
+    int SaveUserDict() override;
+    tstring UserWordKey(const tstring& sWord) override;
+
+    // The one instance every analyser built without an engine of its own uses.
+    static KovexSentiEngine& Instance();
+};

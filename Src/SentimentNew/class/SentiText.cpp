@@ -1,0 +1,136 @@
+#include "SentimentNew/class/SentiText.h"
+
+#include <bitset>
+#include <iomanip>
+#include <locale>
+#include <memory>
+#include <sstream>
+
+#include "CodeTrans/CodeTran.h"
+#include "SentimentNew/class/SentiString.h"
+#include "SentimentNew/encoding/GbkTables.h"
+
+namespace {
+
+inline unsigned char UC(char c) { return static_cast<unsigned char>(c); }
+
+// The double-byte GBK codes that code page 936 maps: the targets of the Unicode-to-GBK table.
+const std::bitset<65536>& MappedGbkPairs() {
+    static const std::unique_ptr<std::bitset<65536>> pairs = [] {
+        std::unique_ptr<std::bitset<65536>> set(new std::bitset<65536>());
+        for (unsigned u = 0; u < 65536; ++u) {
+            const unsigned code = CodeTable[u];
+            if (code >= 0x8100) set->set(code);
+        }
+        return set;
+    }();
+    return *pairs;
+}
+
+bool IsBig5RangePair(unsigned char lead, unsigned char trail) {
+    return lead >= 0xA1 && lead <= 0xF9 && ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE));
+}
+
+inline bool IsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+inline bool IsRefused(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '/';
+}
+
+}  // namespace
+
+size_t SentiCharLength(SentiEncoding enc, const tstring& s, size_t i) {
+    const size_t n = s.size();
+    if (enc == SentiEncoding::UTF8) {
+        const size_t len = Utf8CharLength(s.data(), i, n);
+        return len ? len : 1;
+    }
+    return (UC(s[i]) >= 0x80 && i + 1 < n && UC(s[i + 1]) >= 0x40) ? 2 : 1;
+}
+
+tstring FoldAscii(const tstring& s, SentiEncoding enc) {
+    tstring folded(s);
+    for (size_t i = 0; i < folded.size();) {
+        const size_t len = SentiCharLength(enc, folded, i);
+        if (len == 1 && folded[i] >= 'A' && folded[i] <= 'Z') folded[i] = char(folded[i] + 32);
+        i += len;
+    }
+    return folded;
+}
+
+bool CleanRequestWord(const tstring& sRaw, tstring& sWord) {
+    size_t begin = 0, end = sRaw.size();
+    while (begin < end && IsTrimmed(sRaw[begin])) ++begin;
+    while (end > begin && IsTrimmed(sRaw[end - 1])) --end;
+    sWord.assign(sRaw, begin, end - begin);
+    for (char c : sWord) {
+        if (IsRefused(c)) {
+            sWord.clear();
+            break;
+        }
+    }
+    return !sWord.empty();
+}
+
+std::vector<tstring> CleanWordList(const tstring& sList) {
+    std::vector<tstring> words;
+    for (const tstring& piece : Split(sList, "|", false)) {
+        tstring word;
+        if (CleanRequestWord(piece, word)) words.push_back(std::move(word));
+    }
+    return words;
+}
+
+tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTran* pBig5) {
+    tstring out;
+    out.reserve(s.size());
+    const size_t n = s.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned char c = UC(s[i]);
+        if (c < 0x80) {
+            if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += char(c);
+            ++i;
+            continue;
+        }
+        if (enc == SentiEncoding::UTF8) {
+            const size_t len = Utf8CharLength(s.data(), i, n);
+            if (len == 0) {
+                out += '?';
+                ++i;
+            } else {
+                // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
+                const bool bNonChar = len == 3 && c == 0xEF && UC(s[i + 1]) == 0xBF && UC(s[i + 2]) >= 0xBE;
+                if (bNonChar) out += '?';
+                else out.append(s, i, len);
+                i += len;
+            }
+            continue;
+        }
+        bool bKeep = false;
+        if (i + 1 < n) {
+            const unsigned char t = UC(s[i + 1]);
+            if (enc == SentiEncoding::GBK) {
+                bKeep = MappedGbkPairs().test(c * 256u + t);
+            } else if (pBig5) {
+                bKeep = t >= 0x40 && pBig5->HoldsCodeUnit(s.data() + i, 2);
+            } else {
+                bKeep = IsBig5RangePair(c, t);
+            }
+        }
+        if (bKeep) {
+            out.append(s, i, 2);
+            i += 2;
+        } else {
+            out += '?';
+            ++i;
+        }
+    }
+    return out;
+}
+
+tstring FormatPoint(double value) {
+    std::ostringstream os;
+    os.imbue(std::locale::classic());
+    os << std::fixed << std::setprecision(2) << value;
+    return os.str();
+}

@@ -1,0 +1,49 @@
+// Text services of object requests and result documents: the character walk shared with the
+// sentence cutter, trimming and refusing request words, ASCII folding of map keys, the sanitizer
+// that keeps every document text well-formed XML in its declared encoding, and the two-decimal
+// numbers of the documents.
+//
+// All functions are stateless (the code page 936 table they read is built once, thread-safely)
+// and touch only their arguments.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "SentimentNew/class/Sentiment.h"
+#include "Utility/Types.h"
+
+class CCodeTran;
+
+// Length of the character at s[i] (i below s.size()) in the working encoding. UTF-8: a well-formed
+// character, or 1 for a byte that starts none. GBK and BIG5: a byte of 0x80 or above takes the next
+// byte as its trail when that can be a trail byte (0x40 or above), else stands alone; a byte below
+// 0x80 stands alone.
+size_t SentiCharLength(SentiEncoding enc, const tstring& s, size_t i);
+
+// The text with the ASCII capitals of its single-byte characters turned into small letters,
+// walking whole characters, so that GBK and BIG5 trail bytes in 0x41-0x5A stay as they are.
+tstring FoldAscii(const tstring& s, SentiEncoding enc);
+
+// A word of a request made safe to hand to the engine: blanks, TABs, CRs and LFs trimmed at both
+// ends. False (sWord then empty) when nothing is left, or when the trimmed word still holds a
+// blank, TAB, CR, LF, VT or FF, or "/" (a word holding them would split or retag the engine's
+// "word tag" line or its "word/tag" output).
+bool CleanRequestWord(const tstring& sRaw, tstring& sWord);
+
+// The pieces of a "|"-separated list, each cleaned as above; empty and refused pieces dropped, the
+// others kept in list order (duplicates included).
+std::vector<tstring> CleanWordList(const tstring& sList);
+
+// A text made fit for a document declared in `enc`: C0 control bytes other than TAB, LF and CR
+// are removed, and every byte that does not start a character of the declared encoding becomes
+// "?". UTF-8 keeps well-formed scalar values except U+FFFE and U+FFFF (each such character becomes
+// one "?"; each byte of an ill-formed sequence one "?"). GBK keeps the two-byte pairs that code
+// page 936 maps. BIG5 keeps the pairs that pBig5's code dictionary holds, or, without a converter,
+// the pairs of the BIG5 ranges (lead A1-F9, trail 40-7E or A1-FE). Any other byte of 0x80 or above
+// becomes "?" and the walk goes on at the next byte. A text already fit comes back unchanged.
+tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTran* pBig5);
+
+// A number as printf's "%.2f" writes it in the "C" locale, whatever locale the host installed
+// (1 gives "1.00", -0.5 "-0.50", -0.001 "-0.00").
+tstring FormatPoint(double value);
