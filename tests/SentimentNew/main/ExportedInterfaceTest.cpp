@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "MERIDOX/API/KOVEX_API.h"
@@ -122,18 +125,32 @@ TEST_F(STRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
 }
 
 TEST_F(STRequestTest, ConfigurationRequestByUtf8Path) {
-    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n").c_str(), 1));
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n").c_str(), 1));
     const std::string config = m_dir.Put("配置.xml",
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory>"
         "<category id=\"1\"><brandword>苹果|香蕉</brandword></category></eventcategory>"
         "<wordset><set tag=\"neg\">不</set></wordset></QVSentiment-Config>\n");
-    const std::string doc = ST_GetMultiObjectResult("", "苹果不是很好用。", config.c_str());
+    const std::string doc = ST_GetMultiObjectResult("", "苹果不太满意。", config.c_str());
     EXPECT_NE(std::string::npos, doc.find("<object>苹果</object>")) << doc;
-    EXPECT_NE(std::string::npos, doc.find("<positivepoint>")) << doc;
+    EXPECT_NE(std::string::npos, doc.find("<polarity>-2.00</polarity>")) << doc;
     EXPECT_EQ(std::string::npos, doc.find("香蕉"));
     KOVEX_UserWordState state;
     EXPECT_EQ(0, KOVEX_GetUserWordState("不", state));
-    EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("不是很好用"));  // 不 negates no more
+    EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("不太满意"));  // 不 negates no more
+}
+
+// Whole documents from the exported functions with control bytes, "]]>" and ill-formed UTF-8 in
+// title and content are accepted by libxml2's strict parser.
+TEST_F(STRequestTest, DocumentsOfDamagedTextsAreWellFormed) {
+    if (access("/usr/bin/xmllint", X_OK) != 0) GTEST_SKIP() << "xmllint not installed";
+    const std::string title = std::string("苹果\x01标题]]>") + "\xC3\x28";
+    const std::string content = std::string("苹果\x1F很好\xED\xA0\x80。苹果]]>坏\xF0\x9F。") + "\xE8";
+    for (const std::string& doc : {std::string(ST_GetOneObjectResult(title.c_str(), content.c_str(), "苹果")),
+                                   std::string(ST_GetSentencePoint(content.c_str()))}) {
+        ASSERT_FALSE(doc.empty());
+        const std::string path = m_dir.Put("doc.xml", doc);
+        EXPECT_EQ(0, std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str())) << doc;
+    }
 }
 
 }  // namespace
