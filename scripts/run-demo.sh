@@ -3,7 +3,8 @@
 set -euo pipefail
 build=${1:-build}
 if [ -x "$build/bin/kxdemo" ]; then
-  exec "$build/bin/kxdemo" "$build" data/sample
+  # Run inside the build folder, so that the engine's day log lands there.
+  cd "$build" && exec ./bin/kxdemo .
 fi
 if [ -x "$build/bin/kovex" ] && [ -d "$build/Data" ]; then
   # The engine at work: a few UTF-8 sentences segmented and tagged through its interface.

@@ -122,7 +122,14 @@ tstring Sentiment::ObjectListResult(UserWordLedger& ledger, const tstring& sTitl
 
 tstring Sentiment::GetMultiObjectResult(const tstring& sTitle, const tstring& sContent,
                                         const tstring& sObjectRuleFile) {
-    const Config config = ReadConfig(sObjectRuleFile);
+    Config config = ReadConfig(sObjectRuleFile);
+    if (m_encode == -1) {
+        // Under automatic detection the analyser works in UTF-8: the document's words are too.
+        config.wordset.value = DetectedToUtf8(config.wordset.value);
+        config.remove.removeSentence = DetectedToUtf8(config.remove.removeSentence);
+        config.remove.removeWord = DetectedToUtf8(config.remove.removeWord);
+        for (auto& category : config.eventcategory) category.second.brandword = DetectedToUtf8(category.second.brandword);
+    }
     UserWordLedger ledger(*m_engine);
 
     const std::vector<tstring> negations = CleanWordList(config.wordset.value);

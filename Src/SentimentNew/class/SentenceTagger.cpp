@@ -1,36 +1,69 @@
+#include <algorithm>
+#include <cstring>
+
+#include "CodeTrans/STLCodeTrans.h"
+#include "MERIDOX/API/KOVEXInternal.h"
+#include "MERIDOX/API/KOVEX_API.h"
 #include "SentimentNew/class/SentiEngine.h"
 #include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
+#include "Utility/Settings.h"
 
 tstring Sentiment::TagSentence(const tstring& sentence) const { return m_engine->TagSentence(sentence); }
 
-// The engine's internal interface is not linked into this library yet: every operation answers as
-// the engine does while it is not started.
+namespace {
+
+// The form in which the user-word functions receive a word. Under automatic detection (-1) the
+// analyser works in UTF-8 but the engine has no converter for user words and stores them as
+// given, so they are handed over in GBK; every other code passes the word in the caller's
+// encoding, which the engine converts itself.
+tstring EngineWordForm(const tstring& sWord) {
+    if (g_nEncodeType != -1) return sWord;
+    tstring sGBK;
+    if (!UTF8ToANSI(sWord.c_str(), sGBK)) return sWord;
+    return sGBK;
+}
+
+}  // namespace
+
 tstring KovexSentiEngine::TagSentence(const tstring& sentence) {
-    (void)sentence;
-    return tstring();
+    return KOVEX_ParagraphProcessStr(sentence.c_str(), 1);
 }
 
 int KovexSentiEngine::AddUserWord(const tstring& sLine) {
-    (void)sLine;
-    return -1;
+    // The line is "word tag": only the word needs the engine's form, the tags are ASCII.
+    const size_t nBlank = sLine.rfind(' ');
+    if (nBlank == tstring::npos) return KOVEX_AddUserWord(EngineWordForm(sLine).c_str());
+    const tstring sEntry = EngineWordForm(sLine.substr(0, nBlank)) + sLine.substr(nBlank);
+    return KOVEX_AddUserWord(sEntry.c_str());
 }
 
 int KovexSentiEngine::GetUserWordState(const tstring& sWord, SentiUserWordState& state) {
-    (void)sWord;
-    (void)state;
-    return -1;
+    state = SentiUserWordState();
+    KOVEX_UserWordState engineState;
+    const int nResult = KOVEX_GetUserWordState(EngineWordForm(sWord).c_str(), engineState);
+    if (nResult < 0) return -1;
+    state.bPresent = engineState.bPresent;
+    state.nFreq = engineState.nFreq;
+    state.sTag.assign(engineState.sPOS, strnlen(engineState.sPOS, sizeof(engineState.sPOS)));
+    return nResult;
 }
 
 int KovexSentiEngine::RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) {
-    (void)sWord;
-    (void)state;
-    return -1;
+    KOVEX_UserWordState engineState;
+    engineState.bPresent = state.bPresent;
+    engineState.nFreq = state.nFreq;
+    const size_t nTag = std::min(state.sTag.size(), sizeof(engineState.sPOS) - 1);
+    memcpy(engineState.sPOS, state.sTag.data(), nTag);
+    engineState.sPOS[nTag] = 0;
+    return KOVEX_RestoreUserWord(EngineWordForm(sWord).c_str(), engineState);
 }
 
-int KovexSentiEngine::SaveUserDict() { return 0; }
+int KovexSentiEngine::SaveUserDict() { return KOVEX_SaveTheUsrDic(); }
 
-tstring KovexSentiEngine::UserWordKey(const tstring& sWord) { return FoldAscii(sWord, SentiEncoding::GBK); }
+tstring KovexSentiEngine::UserWordKey(const tstring& sWord) {
+    return FoldAscii(kovex::ToGBKByConverter(EngineWordForm(sWord).c_str()), SentiEncoding::GBK);
+}
 
 KovexSentiEngine& KovexSentiEngine::Instance() {
     static KovexSentiEngine engine;

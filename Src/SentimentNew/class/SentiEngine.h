@@ -54,9 +54,10 @@ public:
     virtual tstring UserWordKey(const tstring& sWord) = 0;
 };
 
-// The library's engine: the calls named above. Until the engine's internal interface is linked
-// into this library every operation refuses as a stopped engine does (empty text, -1, 0), and
-// UserWordKey folds the word as it stands.
+// The library's engine: the calls named above. Under automatic detection (-1), whose texts reach
+// the analyser in UTF-8, the user-word operations hand the engine each word's GBK form, which its
+// user-word functions store unchanged under -1. While the engine is not started every operation
+// refuses as the engine does (empty text, -1, 0).
 class KovexSentiEngine : public SentiEngine {
 public:
     tstring TagSentence(const tstring& sentence) override;

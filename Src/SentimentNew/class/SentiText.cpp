@@ -6,7 +6,9 @@
 #include <memory>
 #include <sstream>
 
+#include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "SentimentNew/class/SentiString.h"
 #include "SentimentNew/encoding/GbkTables.h"
 
@@ -133,4 +135,27 @@ tstring FormatPoint(double value) {
     os.imbue(std::locale::classic());
     os << std::fixed << std::setprecision(2) << value;
     return os.str();
+}
+
+tstring DetectedToUtf8(const tstring& s) {
+    bool bAscii = true;
+    for (char c : s) {
+        if ((unsigned char)c >= 0x80) {
+            bAscii = false;
+            break;
+        }
+    }
+    if (bAscii) return s;
+    switch (CodeTrans_CodeDetect(s.data(), int(s.size()))) {
+        case CODETRANS_UTF8:
+            return s;
+        case CODETRANS_GBK:
+        case CODETRANS_BIG5: {
+            tstring sUtf8;
+            ANSIToUTF8(s.c_str(), sUtf8);
+            return sUtf8;
+        }
+        default:
+            return tstring();
+    }
 }

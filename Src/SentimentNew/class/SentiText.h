@@ -47,3 +47,8 @@ tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTra
 // A number as printf's "%.2f" writes it in the "C" locale, whatever locale the host installed
 // (1 gives "1.00", -0.5 "-0.50", -0.001 "-0.00").
 tstring FormatPoint(double value);
+
+// A caller's text under automatic detection (-1) in UTF-8: UTF-8 and text without a byte of 0x80
+// or above kept; text detected as GBK or BIG5 converted from GBK; anything else (UTF-16, not
+// detected) gives "".
+tstring DetectedToUtf8(const tstring& s);

@@ -39,6 +39,35 @@ public:
     Sentiment(const char* dataPath, int encode);
     // The same, working through `engine`, which must outlive the analyser.
     Sentiment(const char* dataPath, int encode, SentiEngine& engine);
+    // An analyser built on the library's engine stops the engine (Exit); one built on an engine of
+    // its own leaves the engine alone.
+    virtual ~Sentiment();
+    Sentiment(const Sentiment&) = delete;
+    Sentiment& operator=(const Sentiment&) = delete;
+
+    // Starts the engine on sDataPath (the folder holding "Data"; "" the working directory) for
+    // callers in encoding `encode`. Returns the engine's result: 1 started (or already running,
+    // with its first encoding), 0 failed; then " KOVEX Segment init failed! In Data Path=" and the
+    // path are appended to the last error and the whole message is written to the error file.
+    // Not to be called while any other engine call runs.
+    static int Init(const tstring& sDataPath, int encode);
+    // Stops the engine, freeing every text it handed out. True when it was running.
+    static bool Exit();
+
+    // Rebuilds the engine's field dictionary from a user-dictionary text file ("word tag" lines);
+    // bSaveDict is the engine's overwrite flag: true drops the field words stored before, false
+    // keeps them. Returns the number of the file's entries, 0 on failure (the field dictionary
+    // then stays as it was). Under automatic detection (-1) a UTF-8 file's words are handed to
+    // the engine in GBK. The caller holds the request lock exclusively.
+    int ImportUserDict(const tstring& filePath, bool bSaveDict);
+    // The same over several files in one rebuild (a word in several takes the last file's tag);
+    // returns the sum of their counts, 0 when none opens or the rebuild fails.
+    int ImportUserDicts(const std::vector<tstring>& filePaths, bool bSaveDict);
+
+    // The last error message: UTF-8 for the encoding codes 1, 4 and -1, else GBK as stored. A copy
+    // kept per thread, valid until this thread's next call; the caller never frees it. Needs no
+    // started engine. Thread-safe.
+    static const char* GetLastErrMsg(int encode);
 
     // Scores one sentence: the engine segments and tags it, then ScoreTaggedSentence reads the
     // tags. An empty sentence gives a default result without an engine call. Takes no lock: the

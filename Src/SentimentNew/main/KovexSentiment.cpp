@@ -1,0 +1,234 @@
+// The exported interface: one analyser behind the ten ST_ functions, guarded by one request lock.
+//
+// Request lock: writer-preferring, statically initialised, never destroyed. Point requests hold
+// it shared; start-up, shut-down, object requests and imports hold it exclusively, so no scoring
+// ever sees an object request's temporary words or a field dictionary being replaced. No ST_
+// function calls another (a nested shared hold would wait behind a queued writer). The last
+// error takes no request lock. Lock order: this lock, then the engine's own locks.
+//
+// Every function catches whatever its work throws and returns its refusal value instead: an
+// exception must not cross the C interface (the request's ledger has put its words back).
+#include "SentimentNew/main/kovex_sentiment.h"
+
+#include <pthread.h>
+#include <sys/stat.h>
+
+#include <atomic>
+
+#include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
+#include "SentimentNew/class/SentiText.h"
+#include "SentimentNew/class/Sentiment.h"
+#include "Utility/BufferManager.h"
+#include "Utility/LogFile.h"
+#include "Utility/Settings.h"
+
+// The analyser: null before ST_Init and after ST_Exit. Changed only under the exclusive lock.
+Sentiment* g_sentiment = nullptr;
+// Converter between the caller's encoding and GBK for codes 1 to 5 (configuration paths, BIG5
+// document texts); null otherwise. Changed only under the exclusive lock.
+CCodeTran* g_pSentiCodeTrans = nullptr;
+
+namespace {
+
+pthread_rwlock_t g_hSentiRequestLock = PTHREAD_RWLOCK_WRITER_NONRECURSIVE_INITIALIZER_NP;
+
+// The encoding code of the last start-up, for the last error after shut-down.
+std::atomic<int> g_nSentiEncode{0};
+
+// The refusal text: one static constant, never registered.
+const char kNoText[] = "";
+
+class RequestLock {
+public:
+    explicit RequestLock(bool bExclusive) {
+        if (bExclusive)
+            pthread_rwlock_wrlock(&g_hSentiRequestLock);
+        else
+            pthread_rwlock_rdlock(&g_hSentiRequestLock);
+    }
+    ~RequestLock() { pthread_rwlock_unlock(&g_hSentiRequestLock); }
+    RequestLock(const RequestLock&) = delete;
+    RequestLock& operator=(const RequestLock&) = delete;
+};
+
+// A caller's text in the analyser's working form: null is "", and under automatic detection
+// every text is brought to UTF-8.
+tstring Arg(const char* s) {
+    tstring text(s ? s : "");
+    if (g_sentiment && g_sentiment->m_encode == -1) return DetectedToUtf8(text);
+    return text;
+}
+
+// A registered copy of a result text; "" (static) when it cannot be registered.
+const char* Registered(const tstring& sText) {
+    if (!g_pBufManager) return kNoText;
+    const char* p = g_pBufManager->AddBuffer(sText.c_str());
+    return p ? p : kNoText;
+}
+
+// Creates the converter of codes 1 to 5; false (and no converter) when its set does not load.
+bool LoadSentiConverter(int encode) {
+    if (encode < 1 || encode > 5) return true;
+    CCodeTran* pTrans = new CCodeTran(g_sDataPath.c_str(), encode);
+    if (pTrans->GetStatus() != 1) {
+        delete pTrans;
+        return false;
+    }
+    g_pSentiCodeTrans = pTrans;
+    if (encode == 2) g_sentiment->m_big5Converter = pTrans;
+    return true;
+}
+
+// The configuration path to open: as given when it names a file, else its GBK form.
+tstring ConfigPath(const char* sPath) {
+    tstring sGiven(sPath ? sPath : "");
+    struct stat st;
+    if (!g_pSentiCodeTrans || sGiven.empty() || stat(sGiven.c_str(), &st) == 0) return sGiven;
+    tstring sGBK;
+    g_pSentiCodeTrans->CodeToGBK(sGiven.c_str(), sGBK);
+    return sGBK;
+}
+
+double SentimentPoint(const ProcSentResult& r) {
+    if (r.posPoint == 0.0 && r.negPoint == 0.0) return 0.0;
+    return (r.posPoint + r.negPoint) / (r.posPoint - r.negPoint);
+}
+
+}  // namespace
+
+extern "C" {
+
+int ST_Init(const char* sDataPath, int encode, const char* third) {
+    (void)third;
+    try {
+        RequestLock lock(true);
+        if (g_sentiment) {
+            // Already started: a converter that failed to load is tried once more.
+            if (!g_pSentiCodeTrans && g_sentiment->m_encode >= 1 && g_sentiment->m_encode <= 5)
+                return LoadSentiConverter(g_sentiment->m_encode) ? 1 : 0;
+            return 1;
+        }
+        g_pSentiCodeTrans = nullptr;
+        const tstring sPath(sDataPath ? sDataPath : "");
+        const int nResult = Sentiment::Init(sPath, encode);
+        if (nResult == 0) return 0;
+        g_sentiment = new Sentiment(sPath.c_str(), encode);
+        g_nSentiEncode = encode;
+        if (!g_pBufManager) g_pBufManager = new CBufferManager();
+        if (!g_bPOSTagger || g_sPOSDelimiter != "/" || g_sWordBoundary != "  ")
+            WriteLog("Sentiment points need tagging on, the delimiter \"/\" and the default word boundary: every point is 0");
+        if (!LoadSentiConverter(encode)) return 0;
+        return nResult;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int ST_Exit(void) {
+    try {
+        RequestLock lock(true);
+        if (!g_sentiment) return 1;  // not started: nothing of ours to stop
+        delete g_sentiment;  // stops the engine, which frees the buffer manager
+        g_sentiment = nullptr;
+        if (g_pBufManager) {
+            delete g_pBufManager;
+            g_pBufManager = nullptr;
+        }
+        if (g_pSentiCodeTrans) {
+            delete g_pSentiCodeTrans;
+            g_pSentiCodeTrans = nullptr;
+        }
+    } catch (...) {
+    }
+    return 1;
+}
+
+const char* ST_GetOneObjectResult(const char* sTitle, const char* sContent, const char* sObject) {
+    try {
+        RequestLock lock(true);
+        if (!g_sentiment) return kNoText;
+        int nHitCount = 0;
+        const std::vector<tstring> objects(1, Arg(sObject));
+        const tstring sResult = g_sentiment->GetMultiObjectResult(Arg(sTitle), Arg(sContent), objects, nHitCount);
+        return Registered(nHitCount < 1 ? tstring() : sResult);
+    } catch (...) {
+        return kNoText;
+    }
+}
+
+const char* ST_GetMultiObjectResult(const char* sTitleO, const char* sContentO, const char* sObjectRuleFileO) {
+    try {
+        RequestLock lock(true);
+        if (!g_sentiment) return kNoText;
+        return Registered(g_sentiment->GetMultiObjectResult(Arg(sTitleO), Arg(sContentO), ConfigPath(sObjectRuleFileO)));
+    } catch (...) {
+        return kNoText;
+    }
+}
+
+double ST_GetSentimentPoint(const char* sSentenceO) {
+    try {
+        RequestLock lock(false);
+        if (!g_sentiment) return 0.0;
+        return SentimentPoint(g_sentiment->ProcessSentence(Arg(sSentenceO), true));
+    } catch (...) {
+        return 0.0;
+    }
+}
+
+const char* ST_GetSentencePoint(const char* sSentenceO) {
+    try {
+        RequestLock lock(false);
+        if (!g_sentiment) return kNoText;
+        return Registered(g_sentiment->GetSentenceResult(Arg(sSentenceO)));
+    } catch (...) {
+        return kNoText;
+    }
+}
+
+int ST_ImportUserDict(const char* sFilePath, int bSaveDict) {
+    try {
+        RequestLock lock(true);
+        if (!g_sentiment) return 0;
+        return g_sentiment->ImportUserDict(sFilePath ? sFilePath : "", bSaveDict != 0);
+    } catch (...) {
+        return 0;
+    }
+}
+
+int ST_SentiDictIO(const char* sPositiveFile, const char* sNegativeFile, bool bInputOutput) {
+    try {
+        RequestLock lock(true);
+        if (!g_sentiment || !bInputOutput) return 0;
+        // One rebuild over both files, the negative one last: a word in both takes its weight.
+        const std::vector<tstring> files = {sPositiveFile ? sPositiveFile : "", sNegativeFile ? sNegativeFile : ""};
+        return g_sentiment->ImportUserDicts(files, true);
+    } catch (...) {
+        return 0;
+    }
+}
+
+const char* ST_GetLastErrorMsg(void) {
+    try {
+        return Sentiment::GetLastErrMsg(g_nSentiEncode);
+    } catch (...) {
+        return kNoText;
+    }
+}
+
+const char* ST_ProcesDir(const char* sPath) {
+    try {
+        // Ranking only reads the dictionaries, like the point requests.
+        RequestLock lock(false);
+        if (!g_sentiment) return nullptr;
+        tstring sTable;
+        if (!g_sentiment->RankDirectory(sPath, sTable)) return nullptr;
+        const char* sResult = Registered(sTable);
+        return (sResult && *sResult) ? sResult : nullptr;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "MERIDOX/API/KOVEX_API.h"
+#include "SentimentNew/main/STTestDir.h"
+
+namespace {
+
+using sttest::STDataDir;
+using sttest::STStarted;
+
+// Every function's refusal value, null arguments included; none may crash.
+void ExpectRefusals() {
+    for (const char* arg : {static_cast<const char*>(nullptr), "好"}) {
+        EXPECT_STREQ("", ST_GetOneObjectResult(arg, arg, arg));
+        EXPECT_STREQ("", ST_GetMultiObjectResult(arg, arg, arg));
+        EXPECT_STREQ("", ST_GetSentencePoint(arg));
+        EXPECT_EQ(0.0, ST_GetSentimentPoint(arg));
+        EXPECT_EQ(0, ST_ImportUserDict(arg, 1));
+        EXPECT_EQ(0, ST_SentiDictIO(arg, arg, true));
+        EXPECT_EQ(nullptr, ST_ProcesDir(arg));
+        EXPECT_NE(nullptr, ST_GetLastErrorMsg());
+    }
+    EXPECT_EQ(1, ST_Exit());
+}
+
+TEST(STLifecycleTest, EveryFunctionRefusesBeforeInitAndAfterExit) {
+    ExpectRefusals();
+    STDataDir dir;
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    EXPECT_EQ(1, ST_Exit());
+    ExpectRefusals();
+    // The refusals left the engine alone: it is still stopped.
+    EXPECT_EQ(0, KOVEX_Exit());
+}
+
+TEST(STLifecycleTest, SecondInitKeepsTheFirstCode) {
+    STDataDir dir;
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    EXPECT_EQ(1, ST_Init(dir.Root().c_str(), 0, nullptr));
+    // Still UTF-8: the document declares it.
+    EXPECT_NE(std::string::npos, std::string(ST_GetSentencePoint("好")).find("encoding=\"utf-8\""));
+    ST_Exit();
+}
+
+TEST(STLifecycleTest, FailedStartAppendsThePathToTheLastError) {
+    EXPECT_EQ(0, ST_Init("/nonexistent/kovex", 1, nullptr));
+    const std::string msg = ST_GetLastErrorMsg();
+    EXPECT_NE(std::string::npos, msg.find(" KOVEX Segment init failed! In Data Path=/nonexistent/kovex")) << msg;
+    ExpectRefusals();
+}
+
+TEST(STLifecycleTest, MissingConverterIsRetriedBySecondInit) {
+    STDataDir dir;
+    // The engine loads no converter for code 5, so only the sentiment side misses this map.
+    std::filesystem::remove(dir.Data("UTF2GBK.map"));
+    EXPECT_EQ(0, ST_Init(dir.Root().c_str(), 5, nullptr));
+    EXPECT_EQ(0, ST_Init(dir.Root().c_str(), 5, nullptr));
+    std::filesystem::create_symlink(std::string(KX_BUILD_DIR) + "/Data/UTF2GBK.map", dir.Data("UTF2GBK.map"));
+    EXPECT_EQ(1, ST_Init(dir.Root().c_str(), 5, nullptr));
+    ST_Exit();
+}
+
+class STRequestTest : public STStarted {};
+
+TEST_F(STRequestTest, PointsFollowImportedWeights) {
+    const std::string lexicon = m_dir.Put("senti.txt", "满意 2\n失望 -1\n糟糕 -3\n不 Neg\n");
+    ASSERT_EQ(4, ST_ImportUserDict(lexicon.c_str(), 1));
+    EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("我很满意"));
+    EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("我很失望"));
+    EXPECT_DOUBLE_EQ(-0.2, ST_GetSentimentPoint("我很满意但是糟糕"));  // {2, -3}
+    EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("我不太满意"));        // negation crosses 太
+    EXPECT_EQ(0.0, ST_GetSentimentPoint("今天星期三"));
+    EXPECT_EQ(0.0, ST_GetSentimentPoint(""));
+    const std::string doc = ST_GetSentencePoint("我很满意");
+    EXPECT_NE(std::string::npos, doc.find("<pos value=\"2\">满意</pos>")) << doc;
+    EXPECT_NE(std::string::npos, doc.find("<positivepoint>2.00</positivepoint>")) << doc;
+}
+
+// The exported ranking reaches the analyser: a folder with one text gets its table, a missing
+// folder gets null.
+TEST_F(STRequestTest, ProcesDirRanksAFolderThroughTheInterface) {
+    ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("r.txt", "满意 2\n失望 -1\n").c_str(), 1));
+    const std::string folder = m_dir.Root() + "/rank";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    m_dir.Put("rank/a.txt", "我很满意");
+    const char* table = ST_ProcesDir(folder.c_str());
+    ASSERT_NE(nullptr, table);
+    EXPECT_EQ(folder + "/SentimentRankResult.xls", std::string(table));
+    EXPECT_EQ(0, access(table, R_OK));
+    EXPECT_EQ(nullptr, ST_ProcesDir((m_dir.Root() + "/missing").c_str()));
+}
+
+TEST_F(STRequestTest, ImportAppendsOrReplaces) {
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("a.txt", "满意 2\n").c_str(), 1));
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("b.txt", "失望 -1\n").c_str(), 0));
+    EXPECT_DOUBLE_EQ(0.0 + 1.0 / 3.0, ST_GetSentimentPoint("满意失望"));
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("c.txt", "失望 -1\n").c_str(), 1));
+    EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("满意失望"));
+    EXPECT_EQ(0, ST_ImportUserDict(nullptr, 1));
+    EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("满意失望"));  // a failed import keeps the words
+}
+
+TEST_F(STRequestTest, SentiDictIOKeepsBothFilesAndTheNegativeWeightWins) {
+    const std::string pos = m_dir.Put("pos.txt", "满意 2\n一般 1\n");
+    const std::string neg = m_dir.Put("neg.txt", "失望 -1\n一般 -0.5\n");
+    EXPECT_EQ(0, ST_SentiDictIO(pos.c_str(), neg.c_str(), false));
+    EXPECT_EQ(0.0, ST_GetSentimentPoint("满意"));
+    EXPECT_EQ(4, ST_SentiDictIO(pos.c_str(), neg.c_str(), true));
+    EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("满意"));
+    EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("失望"));
+    EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("一般"));
+}
+
+TEST_F(STRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
+    ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n差 -1\n").c_str(), 1));
+    ASSERT_EQ(1, KOVEX_AddUserWord("苹果 nz"));
+    KOVEX_UserWordState before;
+    ASSERT_EQ(1, KOVEX_GetUserWordState("苹果", before));
+
+    const std::string doc = ST_GetOneObjectResult("苹果手机", "苹果很好。香蕉很差！", "苹果");
+    EXPECT_NE(std::string::npos, doc.find("<object>苹果</object>")) << doc;
+    EXPECT_NE(std::string::npos, doc.find("<polarity>2.00</polarity>")) << doc;
+    KOVEX_UserWordState after;
+    ASSERT_EQ(1, KOVEX_GetUserWordState("苹果", after));
+    EXPECT_STREQ(before.sPOS, after.sPOS);
+    EXPECT_EQ(before.nFreq, after.nFreq);
+
+    EXPECT_NE(std::string::npos, std::string(ST_GetOneObjectResult("", "香蕉很差", "香蕉")).find("-1.00"));
+    EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", after));
+    EXPECT_STREQ("", ST_GetOneObjectResult("", "香蕉很差", "西瓜"));
+    EXPECT_STREQ("", ST_GetOneObjectResult("", "香蕉很差", "香蕉 Neg"));
+    EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", after));
+}
+
+TEST_F(STRequestTest, ConfigurationRequestByUtf8Path) {
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n").c_str(), 1));
+    const std::string config = m_dir.Put("配置.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory>"
+        "<category id=\"1\"><brandword>苹果|香蕉</brandword></category></eventcategory>"
+        "<wordset><set tag=\"neg\">不</set></wordset></QVSentiment-Config>\n");
+    const std::string doc = ST_GetMultiObjectResult("", "苹果不太满意。", config.c_str());
+    EXPECT_NE(std::string::npos, doc.find("<object>苹果</object>")) << doc;
+    EXPECT_NE(std::string::npos, doc.find("<polarity>-2.00</polarity>")) << doc;
+    EXPECT_EQ(std::string::npos, doc.find("香蕉"));
+    KOVEX_UserWordState state;
+    EXPECT_EQ(0, KOVEX_GetUserWordState("不", state));
+    EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("不太满意"));  // 不 negates no more
+}
+
+// Whole documents from the exported functions with control bytes, "]]>" and ill-formed UTF-8 in
+// title and content are accepted by libxml2's strict parser.
+TEST_F(STRequestTest, DocumentsOfDamagedTextsAreWellFormed) {
+    if (access("/usr/bin/xmllint", X_OK) != 0) GTEST_SKIP() << "xmllint not installed";
+    const std::string title = std::string("苹果\x01标题]]>") + "\xC3\x28";
+    const std::string content = std::string("苹果\x1F很好\xED\xA0\x80。苹果]]>坏\xF0\x9F。") + "\xE8";
+    for (const std::string& doc : {std::string(ST_GetOneObjectResult(title.c_str(), content.c_str(), "苹果")),
+                                   std::string(ST_GetSentencePoint(content.c_str()))}) {
+        ASSERT_FALSE(doc.empty());
+        const std::string path = m_dir.Put("doc.xml", doc);
+        EXPECT_EQ(0, std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str())) << doc;
+    }
+}
+
+}  // namespace

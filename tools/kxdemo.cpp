@@ -1,0 +1,30 @@
+// The demo: starts the sentiment library on a folder holding Data (the build folder, or
+// share/kovex once installed) in UTF-8, prints the points of a few sample reviews, then the
+// result document of an object request over a short sample text.
+//   kxdemo [folder]
+#include <kovex_sentiment.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    const char* folder = argc > 1 ? argv[1] : ".";
+    if (ST_Init(folder, 1, nullptr) != 1) {
+        std::fprintf(stderr, "ST_Init failed: %s\n", ST_GetLastErrorMsg());
+        return 1;
+    }
+    const char* reviews[] = {
+        "质量很好，物流也快，非常满意！",
+        "用了两天就坏了，太失望了。",
+        "价格便宜，但是做工一般。",
+        "客服态度不好，再也不会买了。",
+    };
+    std::printf("Sentence points (-1 negative .. 1 positive):\n");
+    for (const char* review : reviews) std::printf("  %+.2f  %s\n", ST_GetSentimentPoint(review), review);
+
+    const char* title = "新手机到货";
+    const char* content = "这款手机屏幕很清晰，电池也耐用。可惜手机的价格太贵了。耳机音质一般。";
+    std::printf("\nObject request for \"手机\" over: %s %s\n", title, content);
+    std::printf("%s\n", ST_GetOneObjectResult(title, content, "手机"));
+    ST_Exit();
+    return 0;
+}
