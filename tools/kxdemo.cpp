@@ -1,10 +1,40 @@
 // The demo: starts the sentiment library on a folder holding Data (the build folder, or
 // share/kovex once installed) in UTF-8, prints the points of a few sample reviews, then the
-// result document of an object request over a short sample text.
+// result document of an object request over a short sample text, and the ranking table of a
+// scratch folder holding the sample reviews as text files.
 //   kxdemo [folder]
 #include <kovex_sentiment.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+
+// Writes each review into its own file of a new scratch folder, ranks the folder through the
+// library, prints the table's first lines and removes the folder again.
+static void RankSampleFolder(const char* const* reviews, int nCount) {
+    char dir[] = "/tmp/kxdemo.XXXXXX";
+    if (!mkdtemp(dir)) return;
+    for (int i = 0; i < nCount; ++i) {
+        std::string name = std::string(dir) + "/review" + std::to_string(i + 1) + ".txt";
+        if (FILE* f = std::fopen(name.c_str(), "wb")) {
+            std::fputs(reviews[i], f);
+            std::fclose(f);
+        }
+    }
+    const char* table = ST_ProcesDir(dir);
+    std::printf("\nRanking of a folder of %d reviews (%s):\n", nCount, table ? table : "no table");
+    if (table) {
+        if (FILE* f = std::fopen(table, "rb")) {
+            char line[1024];
+            for (int n = 0; n < 4 && std::fgets(line, sizeof line, f); ++n) std::printf("  %s", line);
+            std::fclose(f);
+        }
+        std::remove(table);
+    }
+    for (int i = 0; i < nCount; ++i) std::remove((std::string(dir) + "/review" + std::to_string(i + 1) + ".txt").c_str());
+    rmdir(dir);
+}
 
 int main(int argc, char** argv) {
     const char* folder = argc > 1 ? argv[1] : ".";
@@ -25,6 +55,7 @@ int main(int argc, char** argv) {
     const char* content = "这款手机屏幕很清晰，电池也耐用。可惜手机的价格太贵了。耳机音质一般。";
     std::printf("\nObject request for \"手机\" over: %s %s\n", title, content);
     std::printf("%s\n", ST_GetOneObjectResult(title, content, "手机"));
+    RankSampleFolder(reviews, int(sizeof reviews / sizeof reviews[0]));
     ST_Exit();
     return 0;
 }
