@@ -6,10 +6,10 @@
 // MB/s of the stages add up as their times do.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "../tests/common/EngineChain.h"
 
 namespace {
@@ -22,20 +22,7 @@ struct Text {
     Text() {
         if (!kxtest::LoadChainLexicons(std::string(KX_BUILD_DIR) + "/Data")) return;
         g_bUserDictPrior = false;
-        FILE* p = popen("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py 27", "r");
-        if (!p) return;
-        char buf[1 << 16];
-        std::string line;
-        while (fgets(buf, sizeof buf, p)) {
-            line += buf;
-            if (!line.empty() && line.back() == '\n') {
-                line.pop_back();
-                if (!line.empty()) lines.push_back(line);
-                bytes += line.size();
-                line.clear();
-            }
-        }
-        ok = pclose(p) == 0 && !lines.empty();
+        ok = kxbench::HeldOutTextLines(&lines, &bytes);
     }
 };
 
@@ -44,11 +31,7 @@ const Text& T() {
     return t;
 }
 
-bool Ready(benchmark::State& st) {
-    if (T().ok) return true;
-    st.SkipWithError("no data directory or corpus");
-    return false;
-}
+bool Ready(benchmark::State& st) { return kxbench::SkipUnless(st, T().ok, "no data directory or corpus"); }
 
 // The paths of every sentence, as the path search left them (bRoles: after the role pass and
 // the merge, for timing the part-of-speech pass alone).

@@ -6,12 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
@@ -25,26 +26,14 @@ struct Text {
     bool ok = false;
 
     Text() {
-        FILE* p = popen("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py 27", "r");
-        if (!p) return;
-        char buf[1 << 16];
-        std::string line;
-        while (fgets(buf, sizeof buf, p)) {
-            line += buf;
-            if (!line.empty() && line.back() == '\n') {
-                line.pop_back();
-                if (!line.empty()) {
-                    std::string u;
-                    ANSIToUTF8(line.c_str(), u);
-                    gbkBytes += line.size();
-                    utf8Bytes += u.size();
-                    gbk.push_back(line);
-                    utf8.push_back(u);
-                }
-                line.clear();
-            }
+        if (!kxbench::HeldOutTextLines(&gbk, &gbkBytes)) return;
+        for (const std::string& line : gbk) {
+            std::string u;
+            ANSIToUTF8(line.c_str(), u);
+            utf8Bytes += u.size();
+            utf8.push_back(u);
         }
-        ok = pclose(p) == 0 && !gbk.empty();
+        ok = true;
     }
 };
 

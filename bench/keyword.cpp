@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/MainSystem.h"
@@ -21,19 +21,7 @@ struct Text {
     bool ok = false;
 
     Text() {
-        FILE* p = popen("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py 27", "r");
-        if (!p) return;
-        char buf[1 << 16];
-        std::string line;
-        while (fgets(buf, sizeof buf, p)) {
-            line += buf;
-            if (!line.empty() && line.back() == '\n') {
-                line.pop_back();
-                if (!line.empty()) gbk.push_back(line);
-                line.clear();
-            }
-        }
-        ok = pclose(p) == 0 && !gbk.empty();
+        ok = kxbench::HeldOutTextLines(&gbk);
     }
 };
 

@@ -5,13 +5,12 @@
 // the GBK text.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "../tests/common/SegmentData.h"
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
@@ -24,63 +23,6 @@
 
 namespace {
 
-const int kHeldOutDay = 27;
-
-std::string CorpusPath() {
-    const char* name = "/shared/corpus/pfr-199801-train.gbk.txt.xz";
-    for (std::string base : {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..",
-                             std::string("/work")}) {
-        std::string p = base + name;
-        if (FILE* f = std::fopen(p.c_str(), "rb")) {
-            std::fclose(f);
-            return p;
-        }
-    }
-    return "";
-}
-
-// The paragraphs of the held-out day as plain GBK text (tags, brackets and the id token removed).
-std::vector<std::string> HeldOutParagraphs() {
-    std::vector<std::string> out;
-    std::string path = CorpusPath();
-    if (path.empty()) return out;
-    FILE* p = popen(("xz -dc '" + path + "'").c_str(), "r");
-    if (!p) return out;
-    std::string line;
-    char buf[1 << 16];
-    auto flush = [&] {
-        size_t sp = line.find("  ");
-        if (line.size() >= 8 && sp != std::string::npos && std::atoi(line.substr(6, 2).c_str()) == kHeldOutDay) {
-            std::string text;
-            size_t at = sp;
-            while (at < line.size()) {
-                while (at < line.size() && line[at] == ' ') ++at;
-                size_t end = line.find("  ", at);
-                std::string tok = line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-                at = end == std::string::npos ? line.size() : end;
-                if (!tok.empty() && tok[0] == '[') tok.erase(0, 1);
-                size_t close = tok.rfind(']');
-                if (close != std::string::npos && close > 0 && tok.find('/') < close) tok.erase(close);
-                size_t slash = tok.rfind('/');
-                if (slash == std::string::npos || slash == 0) continue;
-                text += tok.substr(0, slash);
-            }
-            if (!text.empty()) out.push_back(text);
-        }
-        line.clear();
-    };
-    while (std::fgets(buf, sizeof buf, p)) {
-        line += buf;
-        if (!line.empty() && line.back() == '\n') {
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-            flush();
-        }
-    }
-    if (!line.empty()) flush();
-    pclose(p);
-    return out;
-}
-
 struct Fixture {
     std::vector<std::string> gbk, utf8;
     size_t nBytes = 0;
@@ -92,7 +34,7 @@ struct Fixture {
         ok = kxtest::LoadEngineLexicons(dir);
         if (!ok) return;
         tran.reset(new CCodeTran((dir + "/").c_str(), 1));
-        gbk = HeldOutParagraphs();
+        gbk = kxbench::HeldOutParagraphs();
         for (const std::string& s : gbk) {
             nBytes += s.size();
             tstring u;

@@ -5,7 +5,6 @@
 // the reads alone. Files per second are the items, MB/s the review bytes.
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "BrowseDir/BrowseDir.h"
 #include "SentimentNew/class/SentiEngine.h"
 #include "SentimentNew/class/Sentiment.h"
@@ -60,16 +60,6 @@ public:
 
 const int kFiles = 10000;
 
-std::string CorpusPath() {
-    const char* name = "/shared/corpus/reviews-8cats.utf8.csv.xz";
-    for (std::string base : {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..",
-                             std::string("/work")}) {
-        std::string p = base + name;
-        if (access(p.c_str(), R_OK) == 0) return p;
-    }
-    return "";
-}
-
 // The scratch folder with the review files, written once; its total size in bytes.
 const std::string& Folder(int64_t* pBytes) {
     static int64_t s_bytes = 0;
@@ -77,7 +67,7 @@ const std::string& Folder(int64_t* pBytes) {
         std::string d = std::string(KX_BUILD_DIR) + "/rank_dir_bench";
         std::string cmd = "rm -rf '" + d + "' && mkdir -p '" + d + "'";
         if (system(cmd.c_str()) != 0) return std::string();
-        const std::string corpus = CorpusPath();
+        const std::string corpus = kxbench::CorpusFile("reviews-8cats.utf8.csv.xz");
         if (corpus.empty()) return std::string();
         FILE* in = popen(("xz -dc '" + corpus + "'").c_str(), "r");
         if (!in) return std::string();

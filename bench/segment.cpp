@@ -5,11 +5,11 @@
 // per second are GBK input bytes.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "../tests/common/SegmentData.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/Segment/Segment.h"
@@ -23,21 +23,7 @@ struct Text {
 
     Text() {
         if (!kxtest::LoadSegmentLexicons(std::string(KX_BUILD_DIR) + "/Data")) return;
-        std::string cmd = "/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py 27";
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return;
-        char buf[1 << 16];
-        std::string line;
-        while (fgets(buf, sizeof buf, p)) {
-            line += buf;
-            if (!line.empty() && line.back() == '\n') {
-                line.pop_back();
-                if (!line.empty()) lines.push_back(line);
-                bytes += line.size();
-                line.clear();
-            }
-        }
-        ok = pclose(p) == 0 && !lines.empty();
+        ok = kxbench::HeldOutTextLines(&lines, &bytes);
     }
 
     // One line of at least nBytes made of the day's paragraphs, without line breaks.
@@ -53,11 +39,7 @@ const Text& T() {
     return t;
 }
 
-bool Ready(benchmark::State& st) {
-    if (T().ok) return true;
-    st.SkipWithError("no data directory or corpus");
-    return false;
-}
+bool Ready(benchmark::State& st) { return kxbench::SkipUnless(st, T().ok, "no data directory or corpus"); }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 

@@ -4,11 +4,10 @@
 // at each class-28 character. Figures are words/s and MB/s of the GBK text the words cover.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "MERIDOX/Tagger/HMMTagger.h"
 #include "Utility/Charset.h"
 #include "Utility/ContextStat.h"
@@ -19,63 +18,6 @@
 #include "Utility/Unigram.h"
 
 namespace {
-
-const int kHeldOutDay = 27;
-
-std::string CorpusPath() {
-    const char* name = "/shared/corpus/pfr-199801-train.gbk.txt.xz";
-    for (std::string base : {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..",
-                             std::string("/work")}) {
-        std::string p = base + name;
-        if (FILE* f = std::fopen(p.c_str(), "rb")) {
-            std::fclose(f);
-            return p;
-        }
-    }
-    return "";
-}
-
-// The paragraphs of the held-out day as plain GBK text (tags, brackets and the id token removed).
-std::vector<std::string> HeldOutParagraphs() {
-    std::vector<std::string> out;
-    std::string path = CorpusPath();
-    if (path.empty()) return out;
-    FILE* p = popen(("xz -dc '" + path + "'").c_str(), "r");
-    if (!p) return out;
-    std::string line;
-    char buf[1 << 16];
-    auto flush = [&] {
-        size_t sp = line.find("  ");
-        if (line.size() >= 8 && sp != std::string::npos && std::atoi(line.substr(6, 2).c_str()) == kHeldOutDay) {
-            std::string text;
-            size_t at = sp;
-            while (at < line.size()) {
-                while (at < line.size() && line[at] == ' ') ++at;
-                size_t end = line.find("  ", at);
-                std::string tok = line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-                at = end == std::string::npos ? line.size() : end;
-                if (!tok.empty() && tok[0] == '[') tok.erase(0, 1);
-                size_t close = tok.rfind(']');
-                if (close != std::string::npos && close > 0 && tok.find('/') < close) tok.erase(close);
-                size_t slash = tok.rfind('/');
-                if (slash == std::string::npos || slash == 0) continue;
-                text += tok.substr(0, slash);
-            }
-            if (!text.empty()) out.push_back(text);
-        }
-        line.clear();
-    };
-    while (std::fgets(buf, sizeof buf, p)) {
-        line += buf;
-        if (!line.empty() && line.back() == '\n') {
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-            flush();
-        }
-    }
-    if (!line.empty()) flush();
-    pclose(p);
-    return out;
-}
 
 struct Fixture {
     CPDAT core;
@@ -98,7 +40,7 @@ struct Fixture {
         gUnknown_nr_ID = core.Find("\xCE\xB4##\xC8\xCB");            // 未##人
         const int start = core.Find("\xCA\xBC##\xCA\xBC");           // 始##始
         const int end = core.Find("\xC4\xA9##\xC4\xA9");             // 末##末
-        for (const std::string& para : HeldOutParagraphs()) {
+        for (const std::string& para : kxbench::HeldOutParagraphs()) {
             nBytes += para.size();
             const char* s = para.c_str();
             std::vector<word_t> sent;
