@@ -61,6 +61,13 @@ inline T ReportError(const tstring& sMessage, T failValue) {
     return failValue;
 }
 
+// The same for a tolerated problem: sets the last error to sMessage and writes it to the day's
+// log file (not the error file).
+inline void ReportTolerated(const tstring& sMessage) {
+    SetLastErrorMessage(sMessage);
+    WriteLog(sMessage, NULL, false);
+}
+
 // ---- test hooks ----------------------------------------------------------------------------
 // Only tests call these.
 

@@ -52,9 +52,7 @@ bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen) {
 tstring PdatResolveFilename(const char* sFilename) {
     tstring sAnsi;
     if (GetAnsiFilename(sFilename, sAnsi, false)) {
-        tstring sMessage = "Changed utf-8 file name " + tstring(sFilename);
-        SetLastErrorMessage(sMessage);
-        WriteLog(sMessage);
+        ReportTolerated("Changed utf-8 file name " + tstring(sFilename));
     }
     return sAnsi;
 }

@@ -189,9 +189,7 @@ int CUnigram::Import(const char* sFilename, const CPDAT& dict, int nMode) {
 bool CUnigram::Export(const char* sFilename, const CWordList& wordList) const {
     CAtomicFile out;
     if (!sFilename || !out.Open(sFilename, true)) {
-        tstring sMessage = "Failed open file " + tstring(sFilename ? sFilename : "");
-        SetLastErrorMessage(sMessage);
-        WriteLog(sMessage, NULL, false);
+        ReportTolerated("Failed open file " + tstring(sFilename ? sFilename : ""));
         return false;
     }
     std::vector<unigram_elem> recs;

@@ -127,9 +127,7 @@ void LoadOptionalStores(const char* sConfig) {
         const tstring sPath = DataFile("UserDict.pdat");
         CTrie* pTrie = LoadStore<CTrie>(sPath);
         if (!pTrie) {
-            const tstring sMessage = "Cannot open user dictionary " + sPath;
-            SetLastErrorMessage(sMessage);
-            WriteLog(sMessage);
+            ReportTolerated("Cannot open user dictionary " + sPath);
         }
         CUserDictWriteLock lock;
         g_pUserDict = pTrie;
@@ -138,9 +136,7 @@ void LoadOptionalStores(const char* sConfig) {
         const tstring sDictPath = DataFile("FieldDict.pdat");
         CPDAT* pDict = LoadStore<CPDAT>(sDictPath, 0);
         if (!pDict) {
-            const tstring sMessage = "Cannot open field dictionary " + sDictPath;
-            SetLastErrorMessage(sMessage);
-            WriteLog(sMessage);
+            ReportTolerated("Cannot open field dictionary " + sDictPath);
         }
         CWordList* pPOS = nullptr;
         if (g_bPOSTagger) {
@@ -153,9 +149,7 @@ void LoadOptionalStores(const char* sConfig) {
                 pPOS = nullptr;
             }
             if (!pPOS) {
-                const tstring sMessage = "Cannot open field dictionary POS data " + sPOSPath;
-                SetLastErrorMessage(sMessage);
-                WriteLog(sMessage);
+                ReportTolerated("Cannot open field dictionary POS data " + sPOSPath);
                 delete pDict;
                 pDict = nullptr;
             }
@@ -211,12 +205,7 @@ bool LoadTagSetMaps() {
 bool LoadMandatoryStores() {
     if (!LoadMandatory(g_pCharset, DataFile("charset.type"))) return false;
     if (!LoadMandatory(g_pCoreDict, DataFile("CoreDict.pdat"), 0)) return false;
-    if (!LoadSpecialWords()) {
-        const char sMessage[] = "The Core Dictionary has been destroyed! ";
-        WriteError(sMessage, nullptr);
-        SetLastErrorMessage(sMessage);
-        return false;
-    }
+    if (!LoadSpecialWords()) return ReportError(tstring("The Core Dictionary has been destroyed! "), false);
     const tstring sUnigram = DataFile("CoreDict.unig");
     g_pUnigram = LoadStore<CUnigram>(sUnigram, -1);
     if (!g_pUnigram) return FailTwoLines(sUnigram);
@@ -313,9 +302,7 @@ int KOVEX_Init(const char* sInitDirPath, int encode, const char* third) {
             g_bInitStart = true;
     }
     if (bOtherStart) {
-        const char sMessage[] = "Other thread is under initialization ";
-        SetLastErrorMessage(sMessage);
-        WriteLog(sMessage);
+        ReportTolerated("Other thread is under initialization ");
         return 0;
     }
     int nResult = 0;
