@@ -225,19 +225,16 @@ std::vector<std::pair<std::pair<int, int>, std::string>> NumberParts(const std::
     auto IsMark = [](int c) { return c == 1 || c == 2 || c == 4 || c == 5; };
     auto IsTimeUnit = [](int c) { return c == 16 || c == 18 || c == 21 || c == 22 || c == 23 || c == 25; };
     auto IsDigit = [](int c) { return c == 7 || c == 29; };
-    int partStart = start, lastClass = -1;
+    // A part ends after a mark, before a mark, after a time unit that a digit follows, and at the
+    // end of the unit.
+    int partStart = start;
     for (int i = start; i < end;) {
         int n = CharLen(text, i), c = CharClass(text, i);
         int next = i + n < end ? CharClass(text, i + n) : -1;
-        if (IsMark(c)) {
-            if (i > partStart) parts.push_back({{partStart, i}, IsTimeUnit(lastClass) ? "t" : "m"});
-            parts.push_back({{i, i + n}, "w"});
-            partStart = i + n;
-        } else if ((IsTimeUnit(c) && IsDigit(next)) || IsMark(next) || i + n == end) {
-            parts.push_back({{partStart, i + n}, IsTimeUnit(c) ? "t" : "m"});
+        if (IsMark(c) || IsMark(next) || (IsTimeUnit(c) && IsDigit(next)) || i + n == end) {
+            parts.push_back({{partStart, i + n}, IsMark(c) ? "w" : IsTimeUnit(c) ? "t" : "m"});
             partStart = i + n;
         }
-        lastClass = c;
         i += n;
     }
     if (parts.size() < 2) parts.clear();
