@@ -153,6 +153,21 @@ TEST(KeyWordScanTest, SentenceEndsJoinsAndShortSentences) {
         EXPECT_EQ(f.GetSentences()[1].start_pos, 5);
     }
     {
+        // A mark after a dropped short sentence ("……" cut into two ends) and after a line break
+        // takes those bytes along: the line stays a piece of the text.
+        const std::string dots = "\xA1\xAD", quote = "\xA1\xB1";  // … ”
+        CKeyWordFinder f(nullptr, nullptr, KWF_KEYWORD);
+        Doc d;
+        d.Add("abcdefgh", "n").Add(dots, "w", 90).Add(dots, "w", 90).Add(quote, "w", 91);
+        d.Add("ijklmnop", "n").Add(".", "w", 81).Add("\n", "w", 1).Add(quote, "w", 91).Add("xyz", "n");
+        d.ScanInto(f);
+        ASSERT_EQ(f.GetSentences().size(), 3u);
+        EXPECT_EQ(f.GetSentences()[0].line, "abcdefgh" + dots + dots + quote);
+        EXPECT_EQ(f.GetSentences()[0].length, 14);
+        EXPECT_EQ(f.GetSentences()[1].line, "ijklmnop. " + quote);
+        EXPECT_EQ(f.GetSentences()[2].line, "xyz");
+    }
+    {
         // A text ending in a break: the remainder is one byte shorter and "\n" alone is no
         // sentence; nothing reaches outside the text.
         CKeyWordFinder f(nullptr, nullptr, KWF_KEYWORD);
