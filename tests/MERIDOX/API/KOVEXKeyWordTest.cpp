@@ -81,4 +81,23 @@ TEST(KOVEXKeyWordThreadTest, FingerprintsAgreeAcrossThreads) {
     EXPECT_EQ(mismatches.load(), 0);
 }
 
+// English text, read twice: "New York" recurs between different neighbours.
+TEST(KOVEXKeyWordTest, NewWordsWithABlankStayOutOfTheUserDictionary) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    const std::string text =
+        "People in New York like music. Friends from New York visit often. Trains to New York run late. "
+        "Artists of New York paint walls. Workers leave New York early.";
+    EXPECT_EQ(KOVEX_NWI_Start(), 1);
+    EXPECT_GT(KOVEX_NWI_AddMem(text.c_str()), 0);
+    EXPECT_GT(KOVEX_NWI_AddMem(text.c_str()), 0);
+    // The English pair is joined with a blank, which the user dictionary would read as the word
+    // "new" with the tag "york": it is listed but not added.
+    const std::string words = KOVEX_NWI_GetResult(0);
+    EXPECT_NE(words.find("new york/"), std::string::npos) << words;
+    EXPECT_EQ(KOVEX_NWI_Result2UserDict(), 0u);
+}
+
 }  // namespace

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "MainSystemFixture.h"
 #include "MERIDOX/System/MainSystem.h"
+#include "MainSystemFixture.h"
 #include "Utility/GBKChar.h"
 
 namespace enginetest {
@@ -69,8 +69,8 @@ struct Article {
 
 std::string CorpusPath() {
     const std::string rel = "/shared/corpus/pfr-199801-train.gbk.txt.xz";
-    for (const std::string& base : {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..",
-                                    std::string("/work")}) {
+    for (const std::string& base :
+         {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..", std::string("/work")}) {
         if (FILE* f = std::fopen((base + rel).c_str(), "rb")) {
             std::fclose(f);
             return base + rel;
@@ -150,10 +150,11 @@ std::vector<std::string> KeyWords(const std::string& text) {
 bool IsStopWord(const std::string& w) {
     static const std::set<std::string> s_stop = [] {
         std::set<std::string> s;
-        for (const char* u : {"的", "了", "是", "在", "和", "有", "也", "就", "都", "而", "及", "与", "这", "那",
-                              "我们", "他们", "一个", "不", "把", "被", "对", "从", "以", "为", "等", "上",
-                              "中", "着", "将", "又", "并", "或", "但", "之", "其", "所", "要", "会", "说",
-                              "，", "。", "、", "：", "；", "“", "”", "（", "）", "《", "》"})
+        for (const char* u :
+             {"的", "了",   "是",   "在",   "和", "有", "也", "就", "都", "而", "及", "与", "这",
+              "那", "我们", "他们", "一个", "不", "把", "被", "对", "从", "以", "为", "等", "上",
+              "中", "着",   "将",   "又",   "并", "或", "但", "之", "其", "所", "要", "会", "说",
+              "，", "。",   "、",   "：",   "；", "“",  "”",  "（", "）", "《", "》"})
             s.insert(Gbk(u));
         return s;
     }();
@@ -240,8 +241,9 @@ TEST_F(MainSystemKeyWordQualityTest, KeywordsAndFingerprintsOfHeldOutArticles) {
         const auto seen = fingers.emplace(finger, a.id);
         EXPECT_TRUE(seen.second) << a.id << " shares its fingerprint with " << seen.first->second;
     }
-    printf("articles %zu; frequent noun among the keywords %zu of %zu; fingerprint kept in reverse order %zu\n",
-           Articles().size(), nHit, nJudged, nReordered);
+    printf(
+        "articles %zu; frequent noun among the keywords %zu of %zu; fingerprint kept in reverse order %zu\n",
+        Articles().size(), nHit, nJudged, nReordered);
     // Measured: 77 of 78 articles, and 68 of 78 in reverse order.
     ASSERT_GE(nJudged, 30u);
     EXPECT_GE(double(nHit) / double(nJudged), 0.93);
@@ -261,8 +263,10 @@ TEST_F(MainSystemKeyWordQualityTest, NewWordsAndSummariesOfHeldOutArticles) {
         std::string withCompound;
         for (size_t k = 0; k < a.paragraphs.size(); ++k)
             withCompound += a.Paragraph(k) + (k < 4 ? Gbk(uses[k]) : "") + "\n";
-        nFound += std::string(sys.GetNewWords(withCompound.c_str(), -1, 0)).find(compound + "/") != std::string::npos;
-        EXPECT_EQ(std::string(sys.GetNewWords(text.c_str(), -1, 0)).find(compound), std::string::npos) << a.id;
+        nFound += std::string(sys.GetNewWords(withCompound.c_str(), -1, 0)).find(compound + "/") !=
+                  std::string::npos;
+        EXPECT_EQ(std::string(sys.GetNewWords(text.c_str(), -1, 0)).find(compound), std::string::npos)
+            << a.id;
 
         // Summaries within the budget (strictly below it), made of pieces of the text in its
         // order (line breaks read as blanks).
@@ -282,13 +286,14 @@ TEST_F(MainSystemKeyWordQualityTest, NewWordsAndSummariesOfHeldOutArticles) {
             }
         }
         // A share of the text's bytes; one sentence at most.
-        EXPECT_LT(std::string(sys.GetSummary(text.c_str(), 0, 0.1, 0, false)).size(), size_t(double(text.size()) * 0.1) + 1)
+        EXPECT_LT(std::string(sys.GetSummary(text.c_str(), 0, 0.1, 0, false)).size(),
+                  size_t(double(text.size()) * 0.1) + 1)
             << a.id;
         const std::string one = sys.GetSummary(text.c_str(), 0, 0.0, 1, false);
         EXPECT_NE(flat.find(one), std::string::npos) << a.id << " " << Utf8(one);
     }
-    printf("articles %zu; compound found in %zu; summaries %zu of %zu\n", Articles().size(), nFound, nSummaries,
-           2 * Articles().size());
+    printf("articles %zu; compound found in %zu; summaries %zu of %zu\n", Articles().size(), nFound,
+           nSummaries, 2 * Articles().size());
     // Measured: the compound in all 78 articles, a summary for every request.
     EXPECT_GE(double(nFound) / double(Articles().size()), 0.95);
     EXPECT_GE(double(nSummaries) / double(2 * Articles().size()), 0.95);
