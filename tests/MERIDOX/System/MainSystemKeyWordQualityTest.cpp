@@ -3,6 +3,7 @@
 // names) go through the engine instance's keyword, fingerprint, new-word and summary front ends
 // with the build's data directory. The floors sit a little under the measured shares.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -67,58 +68,59 @@ struct Article {
     }
 };
 
-std::string CorpusPath() {
-    const std::string rel = "/shared/corpus/pfr-199801-train.gbk.txt.xz";
-    for (const std::string& base :
-         {std::string(KX_SOURCE_DIR) + "/..", std::string(KX_SOURCE_DIR) + "/../..", std::string("/work")}) {
-        if (FILE* f = std::fopen((base + rel).c_str(), "rb")) {
-            std::fclose(f);
-            return base + rel;
-        }
+// Lines a shell command prints, without their line breaks; none when it cannot run.
+std::vector<std::string> CommandLines(const std::string& sCommand) {
+    std::vector<std::string> out;
+    FILE* pipe = popen(sCommand.c_str(), "r");
+    if (!pipe) return out;
+    char* pLine = nullptr;
+    size_t nCapacity = 0;
+    for (ssize_t n; (n = getline(&pLine, &nCapacity, pipe)) >= 0;) {
+        std::string s(pLine, size_t(n));
+        while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+        out.push_back(std::move(s));
     }
-    return "";
+    free(pLine);
+    pclose(pipe);
+    return out;
 }
 
-// The articles of day 27 (paragraph ids 199801DD-PP-AAA-NNN, grouped by their first 15 bytes).
+// The tokens of one corpus line after its id: "word/tag" items two blanks apart; a bracketed
+// compound ("[中国/ns  政府/n]nt") gives its parts.
+std::vector<Token> LineTokens(const std::string& line, size_t nFrom) {
+    std::vector<Token> toks;
+    for (size_t at = nFrom; at < line.size();) {
+        size_t end = line.find("  ", at);
+        if (end == std::string::npos) end = line.size();
+        std::string item = line.substr(at, end - at);
+        at = end + 2;
+        item.erase(0, item.find_first_not_of(" ["));
+        const size_t close = item.rfind(']');
+        if (close != std::string::npos && item.find('/') < close) item.resize(close);
+        const size_t slash = item.rfind('/');
+        if (slash != std::string::npos && slash > 0)
+            toks.push_back(Token{item.substr(0, slash), item.substr(slash + 1)});
+    }
+    return toks;
+}
+
+// The articles of day 27 (paragraph ids 199801DD-PP-AAA-NNN, grouped by their first 15 bytes),
+// from the corpus the data builders find (tools/derive_data.py).
 std::vector<Article> HeldOutArticles() {
+    const std::string tools = std::string(KX_SOURCE_DIR) + "/tools";
+    const std::vector<std::string> path =
+        CommandLines("/usr/bin/python3 -c 'import sys; sys.path.insert(0, \"" + tools +
+                     "\"); import derive_data; print(derive_data.default_corpus())' 2>/dev/null");
     std::vector<Article> out;
-    const std::string path = CorpusPath();
-    if (path.empty()) return out;
-    FILE* p = popen(("xz -dc '" + path + "'").c_str(), "r");
-    if (!p) return out;
-    std::string line;
-    char buf[1 << 16];
-    auto flush = [&] {
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (path.size() != 1 || access(path[0].c_str(), R_OK) != 0) return out;
+    for (const std::string& line : CommandLines("xz -dc '" + path[0] + "' | grep -a '^19980127'")) {
         const size_t sp = line.find("  ");
-        if (line.size() < 15 || sp == std::string::npos || line.compare(0, 8, "19980127") != 0) return;
+        if (line.size() < 15 || sp == std::string::npos) continue;
         const std::string id = line.substr(0, 15);
         if (out.empty() || out.back().id != id) out.push_back(Article{id, {}});
-        std::vector<Token> toks;
-        size_t at = sp;
-        while (at < line.size()) {
-            while (at < line.size() && line[at] == ' ') ++at;
-            const size_t end = line.find("  ", at);
-            std::string tok = line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-            at = end == std::string::npos ? line.size() : end;
-            if (!tok.empty() && tok[0] == '[') tok.erase(0, 1);
-            const size_t close = tok.rfind(']');
-            if (close != std::string::npos && close > 0 && tok.find('/') < close) tok.erase(close);
-            const size_t slash = tok.rfind('/');
-            if (slash == std::string::npos || slash == 0) continue;
-            toks.push_back(Token{tok.substr(0, slash), tok.substr(slash + 1)});
-        }
-        if (!toks.empty()) out.back().paragraphs.push_back(toks);
-    };
-    while (std::fgets(buf, sizeof buf, p)) {
-        line += buf;
-        if (line.back() == '\n') {
-            flush();
-            line.clear();
-        }
+        std::vector<Token> toks = LineTokens(line, sp);
+        if (!toks.empty()) out.back().paragraphs.push_back(std::move(toks));
     }
-    if (!line.empty()) flush();
-    pclose(p);
     return out;
 }
 
