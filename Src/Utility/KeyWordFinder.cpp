@@ -339,7 +339,7 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
                 // The bytes since that sentence's end go with the mark (a second "…" dropped as a
                 // short sentence, a line break), so that the line stays a piece of the text; a
                 // sentence of an earlier scan takes the mark alone.
-                if (nLastSentEnd >= 0 && nLastSentEnd <= nRowStart) {
+                if (nLastSentEnd >= 0 && nLastSentEnd <= nRowStart && nRowEnd <= m_nScanLineLen) {
                     tstring piece(sLine + nLastSentEnd, size_t(nRowEnd - nLastSentEnd));
                     replacelinechar(&piece[0]);
                     last.line += piece;
