@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "CodeTrans/STLCodeTrans.h"
-#include "EnglishParser/English.h"
+#include "KeyWordDocs.h"
 #include "LogCapture.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "Utility/KeyWordFinder.h"
@@ -18,25 +18,8 @@
 
 namespace {
 
-// A text and its rows, built word by word; "\n" rows become sentence ends.
-struct Doc {
-    std::string line;
-    std::vector<result_t> rows;
-
-    Doc& Add(const std::string& word, const char* tag, int iPOS = 21) {
-        result_t r{};
-        r.start = int(line.size());
-        r.length = int(word.size());
-        SetResultPOS(r, tag);
-        r.iPOS = iPOS;
-        r.word_ID = -1;
-        rows.push_back(r);
-        line += word;
-        return *this;
-    }
-    Doc& End() { return Add("\n", "w", 1); }
-    size_t ScanInto(CKeyWordFinder& f) { return f.Scan(line.c_str(), int(rows.size()), rows.data()); }
-};
+using kwtest::Doc;
+using kwtest::EnglishDoc;
 
 WORD_AV Word(const std::string& w, const char* pos, int posId, int freq, int nLV, int nRV) {
     WORD_AV av(w.c_str(), pos, posId);
@@ -316,27 +299,6 @@ TEST(KeyWordRankTest, FingerprintFollowsTheBestWords) {
     CKeyWordFinder empty(nullptr, nullptr, 0);
     EXPECT_EQ(empty.FingerPrint(), 0u);
 }
-
-// English terms for the finder's English scan, built term by term; "\n" terms end sentences.
-struct EnglishDoc {
-    CEnglish parser;
-    std::string line;
-
-    EnglishDoc& Add(const std::string& word, const char* tag = "n", int iPOS = 21, const char* origin = nullptr) {
-        english_term_result t;
-        t.start = int(line.size());
-        t.length = int(word.size());
-        SetResultPOS(t, tag);
-        t.iPOS = iPOS;
-        t.word = word;
-        t.original_word = origin ? origin : word;
-        parser.m_vecResult.push_back(t);
-        line += word;
-        return *this;
-    }
-    EnglishDoc& End() { return Add("\n", "w", 1); }
-    size_t ScanInto(CKeyWordFinder& f) { return f.Scan(line.c_str(), &parser); }
-};
 
 // Item of a format-0 result holding word w: "w/tag/weight/freq", or "" when absent.
 std::string ItemOf(const std::string& result, const std::string& w) {
