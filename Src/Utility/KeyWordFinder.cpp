@@ -310,6 +310,7 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
     // The first sentence of this scan starts at the ids this scan adds, not at the document's.
     int nSentPos = int(m_vecWordIDList.size());
     int64_t nSentByte = 0;
+    int64_t nLastSentEnd = -1;  // byte end of the last sentence this scan recorded
     const unsigned int flags = m_nFuncRequired;
     tstring word;
 
@@ -335,7 +336,17 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
             if (onlyEnds) {
                 SENTENCE_INFO& last = m_vecSentInfo.back();
                 last.end_pos = nIndex;
-                last.line += word;
+                // The bytes since that sentence's end go with the mark (a second "…" dropped as a
+                // short sentence, a line break), so that the line stays a piece of the text; a
+                // sentence of an earlier scan takes the mark alone.
+                if (nLastSentEnd >= 0 && nLastSentEnd <= nRowStart && nRowEnd <= m_nScanLineLen) {
+                    tstring piece(sLine + nLastSentEnd, size_t(nRowEnd - nLastSentEnd));
+                    replacelinechar(&piece[0]);
+                    last.line += piece;
+                } else {
+                    last.line += word;
+                }
+                nLastSentEnd = nRowEnd;
                 last.length = int32_t(last.line.size());
                 nSentPos = nIndex + 1;
                 nSentByte = nRowEnd;
@@ -349,8 +360,10 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
         const bool bEndTag = t == 81 || t == 82 || t == 88 || t == 89 || t == 90;
         if ((bBreak && (!bEnglish || nCur == nEnd)) || bEndTag) {
             const int64_t nSentLen = nRowEnd - nSentByte;
+            const size_t nSents = m_vecSentInfo.size();
             if (bEnglish ? (nSentLen > 1 && nCur != nEnd) : nSentLen > 6)
                 AddSentence(nSentPos, nIndex, nSentByte, nSentLen);
+            if (m_vecSentInfo.size() > nSents) nLastSentEnd = nRowEnd;
             nSentPos = nIndex + 1;
             nSentByte = nRowEnd;
         }

@@ -164,13 +164,15 @@ const char* CKeyWordFinder::GetSummary(int nLengthLimit, double dRation, int nSe
         }
     }
     if (S == 0) {
-        // Nothing fits: the start of the text up to its last comma within the budget.
+        // Nothing fits: the start of the text up to its last comma within the budget. Characters
+        // end before byte B and before the text's end, so the blank the scan appends after each
+        // text never ends a summary.
         const uint32_t nLimit = uint32_t(B);
         size_t pos = 0, nComma = tstring::npos;
         char sChar[3];
         while (pos < m_sText.size()) {
             const int n = Getchar(m_sText.c_str() + pos, sChar);
-            if (n <= 0 || pos + size_t(n) >= nLimit || pos + size_t(n) > m_sText.size()) break;
+            if (n <= 0 || pos + size_t(n) >= nLimit || pos + size_t(n) >= m_sText.size()) break;
             if (strcmp(sChar, "\xA3\xAC") == 0 || strcmp(sChar, ",") == 0) nComma = pos;  // ，
             m_sSummary.append(sChar, size_t(n));
             pos += size_t(n);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CodeTrans/STLCodeTrans.h"
+#include "KeyWordDocs.h"
 #include "LogCapture.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "Utility/KeyWordFinder.h"
@@ -17,25 +18,8 @@
 
 namespace {
 
-// A text and its rows, built word by word; "\n" rows become sentence ends.
-struct Doc {
-    std::string line;
-    std::vector<result_t> rows;
-
-    Doc& Add(const std::string& word, const char* tag, int iPOS = 21) {
-        result_t r{};
-        r.start = int(line.size());
-        r.length = int(word.size());
-        SetResultPOS(r, tag);
-        r.iPOS = iPOS;
-        r.word_ID = -1;
-        rows.push_back(r);
-        line += word;
-        return *this;
-    }
-    Doc& End() { return Add("\n", "w", 1); }
-    size_t ScanInto(CKeyWordFinder& f) { return f.Scan(line.c_str(), int(rows.size()), rows.data()); }
-};
+using kwtest::Doc;
+using kwtest::EnglishDoc;
 
 WORD_AV Word(const std::string& w, const char* pos, int posId, int freq, int nLV, int nRV) {
     WORD_AV av(w.c_str(), pos, posId);
@@ -314,6 +298,169 @@ TEST(KeyWordRankTest, FingerprintFollowsTheBestWords) {
     EXPECT_LE(a, 0xFFFFFFFFu);
     CKeyWordFinder empty(nullptr, nullptr, 0);
     EXPECT_EQ(empty.FingerPrint(), 0u);
+}
+
+// Item of a format-0 result holding word w: "w/tag/weight/freq", or "" when absent.
+std::string ItemOf(const std::string& result, const std::string& w) {
+    for (size_t pos = 0, hash; (hash = result.find('#', pos)) != std::string::npos; pos = hash + 1) {
+        const std::string item = result.substr(pos, hash - pos);
+        if (item.compare(0, w.size() + 1, w + "/") == 0) return item;
+    }
+    return "";
+}
+
+TEST(KeyWordRankTest, EnglishFormsMergeAcronymsOnceAndPairsJoinWithABlank) {
+    {
+        // "NASA" and "nasas" (base form "Nasa"; the finder's trie folds case, so the two must
+        // differ in more than case): one base form in any case, merged into the higher-ranked
+        // word with the counts summed, the same on every request.
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        EnglishDoc d;
+        const char* ctx[] = {"alpha", "beta", "gamma", "delta", "omega", "sigma"};
+        for (int k = 0; k < 6; ++k) {
+            if (k % 2)
+                d.Add(ctx[k]).Add("nasas", "n", 21, "Nasa").Add(ctx[(k + 1) % 6]).End();
+            else
+                d.Add(ctx[k]).Add("NASA").Add(ctx[(k + 1) % 6]).End();
+        }
+        d.ScanInto(f);
+        ASSERT_TRUE(f.IsEnglishText());
+        const std::string first = f.GetKeyWordList(0, -1);
+        const std::string upper = ItemOf(first, "NASA"), lower = ItemOf(first, "nasas");
+        EXPECT_NE(upper.empty(), lower.empty()) << first;  // exactly one of the two remains
+        const std::string merged = upper.empty() ? lower : upper;
+        EXPECT_EQ(merged.substr(merged.rfind('/')), "/6") << first;
+        EXPECT_EQ(f.GetKeyWordList(0, -1), first);  // summed once, not again per request
+
+        // Two runs of the new-word proposal list the acronym once.
+        f.GenerateNewWordList();
+        f.GenerateNewWordList();
+        int nAcronym = 0;
+        for (const WORD_AV& w : f.GetNewWordTable()) nAcronym += w.word == "NASA";
+        EXPECT_EQ(nAcronym, 1);
+    }
+    {
+        // Merging walks from the last ranked word up and keeps the ranking's order.
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        EnglishDoc d;
+        d.Add("x").End();
+        d.ScanInto(f);
+        std::vector<WORD_AV> table = {Word("Bank", "n", 21, 2, 0, 0), Word("river", "n", 21, 1, 0, 0),
+                                      Word("bank", "n", 21, 3, 0, 0), Word("BANK", "n", 21, 1, 0, 0)};
+        for (WORD_AV& w : table) w.weight = 1.0;
+        std::vector<WORD_AV_WEIGHT> ranking = {{0, 5.0}, {1, 4.0}, {2, 3.0}, {3, 0.5}};
+        EXPECT_EQ(f.MergeEnglishSameWords(table, ranking), 1);  // BANK weighs under 1.0
+        ASSERT_EQ(ranking.size(), 3u);
+        EXPECT_EQ(ranking[0].index, 0);
+        EXPECT_DOUBLE_EQ(ranking[0].weight, 8.0);
+        EXPECT_EQ(table[0].freq, 5);
+        EXPECT_EQ(ranking[2].index, 3);
+        CKeyWordFinder chinese(nullptr, nullptr, 0);
+        std::vector<WORD_AV_WEIGHT> again = {{0, 5.0}, {2, 3.0}};
+        EXPECT_EQ(chinese.MergeEnglishSameWords(table, again), 0);  // English mode only
+    }
+    {
+        // "new" before "york" in three places: the pair becomes "new york".
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        EnglishDoc d;
+        d.Add("in").Add("new").Add("york").Add("today").End();
+        d.Add("to").Add("new").Add("york").Add("city").End();
+        d.Add("from").Add("new").Add("york").Add("again").End();
+        d.ScanInto(f);
+        f.GenerateNewWordList();
+        bool bJoined = false;
+        for (const WORD_AV& w : f.GetNewWordTable()) {
+            bJoined = bJoined || w.word == "new york";
+            EXPECT_NE(w.word, "newyork");
+        }
+        EXPECT_TRUE(bJoined);
+    }
+}
+
+// The document of the author tests: 32 bytes before the name, 24 after, so that only a marker
+// can make it the author.
+const char* const kFill[] = {"\xBC\xD7", "\xD2\xD2", "\xB1\xFB", "\xB6\xA1", "\xCE\xEC", "\xBC\xBA"};  // 甲乙丙丁戊己
+Doc AuthorDoc(bool bPhoto) {
+    Doc d;
+    for (int k = 0; k < 8; ++k) d.Add(std::string(kFill[k % 6]) + kFill[(k + 1) % 6], "n");
+    d.Add(kZhang, "nr", 27);
+    if (bPhoto) d.Add("\xC9\xE3", "v");  // 摄
+    for (int k = 0; k < 6; ++k) d.Add(std::string(kFill[(k + 2) % 6]) + kFill[(k + 4) % 6], "n");
+    return d.End();
+}
+
+TEST(KeyWordRankTest, AuthorByPhotoMarkerAndTheSlotLimit) {
+    auto author = [](bool bPhoto, size_t nPrefill) {
+        CKeyWordFinder f(nullptr, nullptr, KWF_AUTHOR);
+        *f.GetExtractElement(4) = std::string(nPrefill, 'x');
+        Doc d = AuthorDoc(bPhoto);
+        d.ScanInto(f);
+        f.GetKeyWordList(0, -1);
+        return f.GetExtractElement(4)->substr(nPrefill);
+    };
+    // 摄 right after the name makes it the author; without it the name is too far from both ends.
+    EXPECT_EQ(author(true, 0), std::string(kZhang) + "#");
+    EXPECT_EQ(author(false, 0), "");
+    // The slot takes the name while it stays below 600 bytes: 594 + 4 + 1 fits, 595 + 4 + 1 not.
+    EXPECT_EQ(author(true, 594), std::string(kZhang) + "#");
+    EXPECT_EQ(author(true, 595), "");
+}
+
+// Sentence 0 holds one person; sentence 1 a place, two more persons (damped by 1.2 and 2.2) and a
+// second place (damped by 1.2): about 3.1 times the first person's weight, between its 2.5 times
+// and its 5 times. sep follows 讯 in sentence 0: a blank or a comma.
+Doc SourceLineDoc(const std::string& sep) {
+    Doc d;
+    d.Add(kZhang, "nr", 27).Add("\xD1\xB6", "n").Add(sep, "w", sep == " " ? 1 : 34);  // 讯
+    d.Add("\xBC\xD7\xD2\xD2", "n").Add("\xB1\xFB\xB6\xA1", "n").End();  // 甲乙 丙丁
+    d.Add("\xB1\xB1\xBE\xA9", "ns", 29).Add(kLi, "nr", 27).Add(kWang, "nr", 27);  // 北京
+    d.Add("\xC9\xCF\xBA\xA3", "ns", 29).Add("\xCE\xEC\xBC\xBA", "n").End();  // 上海 戊己
+    return d;
+}
+
+TEST(KeyWordRankTest, SummarySourceLineCommaCutAndBudgetFromRatio) {
+    {
+        // "讯 " in the first sentence doubles its 2.5 times: it now outweighs the second one.
+        CKeyWordFinder withSource(nullptr, nullptr, 0), withComma(nullptr, nullptr, 0);
+        Doc a = SourceLineDoc(" "), b = SourceLineDoc("\xA3\xAC");  // ，
+        a.ScanInto(withSource);
+        b.ScanInto(withComma);
+        const std::string first = withSource.GetSummary(0, 0.0, 1, false);
+        EXPECT_EQ(first.find(kZhang), 0u) << first;
+        const std::string second = withComma.GetSummary(0, 0.0, 1, false);
+        EXPECT_EQ(second.find("\xB1\xB1\xBE\xA9"), 0u) << second;
+    }
+    // Sentences of common nouns only: none counts (fewer than 21 ranked words keep only names,
+    // places and times), so the summary is the text's start, cut before its last comma.
+    auto fallback = [](const std::string& text, int nLimit, double dRatio) {
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc d;
+        for (size_t pos = 0; pos < text.size();) {
+            const size_t n = (unsigned char)text[pos] >= 0x80 ? 2 : 1;
+            d.Add(text.substr(pos, n), n == 2 ? "n" : "w");
+            pos += n;
+        }
+        d.ScanInto(f);
+        return std::string(f.GetSummary(nLimit, dRatio, 0, false));
+    };
+    const std::string jy = "\xBC\xD7\xD2\xD2", bd = "\xB1\xFB\xB6\xA1", wj = "\xCE\xEC\xBC\xBA";
+    const std::string comma = "\xA3\xAC";  // ，
+    EXPECT_EQ(fallback(jy + comma + bd + comma + wj, 100, 0.0), jy + comma + bd);
+    EXPECT_EQ(fallback(jy + comma + bd + comma + wj, 11, 0.0), jy);  // the second comma ends at 12
+    EXPECT_EQ(fallback(jy + "," + bd + wj, 100, 0.0), jy);
+    EXPECT_EQ(fallback(jy + bd + wj, 100, 0.0), jy + bd + wj);
+    EXPECT_EQ(fallback(jy + bd + wj, 7, 0.0), jy + bd.substr(0, 2));
+
+    // 3,000 bytes: the ratio 0.1 gives 300 bytes, below a limit of 500 (characters ending before
+    // byte 300: 298 bytes); without the ratio the limit holds; a smaller limit beats the ratio.
+    std::string text;
+    while (text.size() < 3000) text += jy + bd + wj;
+    text.resize(3000);
+    EXPECT_EQ(fallback(text, 500, 0.1).size(), 298u);
+    EXPECT_EQ(fallback(text, 500, 0.0).size(), 498u);
+    EXPECT_EQ(fallback(text, 200, 0.1).size(), 198u);
+    EXPECT_EQ(fallback(text, 0, 0.1).size(), 298u);
+    EXPECT_EQ(fallback(text, 0, 1e12).compare(0, 3000, text), 0);  // a share beyond INT_MAX is clamped
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EnglishParser/English.h"
+#include "KeyWordDocs.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/PDAT.h"
@@ -17,24 +18,7 @@ namespace {
 
 const std::string kEnd = "\xC4\xA9##\xC4\xA9";  // 末##末
 
-// A text and its rows, built word by word.
-struct Doc {
-    std::string line;
-    std::vector<result_t> rows;
-
-    Doc& Add(const std::string& word, const char* tag, int iPOS = 21, int wordId = -1) {
-        result_t r{};
-        r.start = int(line.size());
-        r.length = int(word.size());
-        SetResultPOS(r, tag);
-        r.iPOS = iPOS;
-        r.word_ID = wordId;
-        rows.push_back(r);
-        line += word;
-        return *this;
-    }
-    size_t ScanInto(CKeyWordFinder& f) { return f.Scan(line.c_str(), int(rows.size()), rows.data()); }
-};
+using kwtest::Doc;
 
 int Handle(CKeyWordFinder& f, const std::string& word) {
     return f.GetTrie()->Find(word.c_str(), (unsigned long)word.size());
@@ -151,6 +135,21 @@ TEST(KeyWordScanTest, SentenceEndsJoinsAndShortSentences) {
         EXPECT_EQ(f.GetSentences()[0].end_pos, 2);
         EXPECT_EQ(f.GetSentences()[1].line, "xy");
         EXPECT_EQ(f.GetSentences()[1].start_pos, 5);
+    }
+    {
+        // A mark after a dropped short sentence ("……" cut into two ends) and after a line break
+        // takes those bytes along: the line stays a piece of the text.
+        const std::string dots = "\xA1\xAD", quote = "\xA1\xB1";  // … ”
+        CKeyWordFinder f(nullptr, nullptr, KWF_KEYWORD);
+        Doc d;
+        d.Add("abcdefgh", "n").Add(dots, "w", 90).Add(dots, "w", 90).Add(quote, "w", 91);
+        d.Add("ijklmnop", "n").Add(".", "w", 81).Add("\n", "w", 1).Add(quote, "w", 91).Add("xyz", "n");
+        d.ScanInto(f);
+        ASSERT_EQ(f.GetSentences().size(), 3u);
+        EXPECT_EQ(f.GetSentences()[0].line, "abcdefgh" + dots + dots + quote);
+        EXPECT_EQ(f.GetSentences()[0].length, 14);
+        EXPECT_EQ(f.GetSentences()[1].line, "ijklmnop. " + quote);
+        EXPECT_EQ(f.GetSentences()[2].line, "xyz");
     }
     {
         // A text ending in a break: the remainder is one byte shorter and "\n" alone is no
@@ -294,24 +293,10 @@ TEST(KeyWordScanTest, SlotPiecesNeverPassTheSlot) {
 }
 
 TEST(KeyWordScanTest, EnglishTermsKeepTrieAndTableInStep) {
-    CEnglish parser;
-    std::string line;
-    auto term = [&](const std::string& w, const char* tag, int iPOS) {
-        english_term_result t;
-        t.start = int(line.size());
-        t.length = int(w.size());
-        SetResultPOS(t, tag);
-        t.iPOS = iPOS;
-        t.word = w;
-        t.original_word = w;
-        parser.m_vecResult.push_back(t);
-        line += w;
-    };
-    term("one", "n", 21);
-    term(std::string(2000, 'q'), "n", 21);
-    term("two", "n", 21);
-    term("\n", "w", 1);
-    term("Three", "n", 21);
+    kwtest::EnglishDoc d;
+    d.Add("one").Add(std::string(2000, 'q')).Add("two").Add("\n", "w", 1).Add("Three");
+    const std::string& line = d.line;
+    CEnglish& parser = d.parser;
     CKeyWordFinder f(nullptr, nullptr, KWF_KEYWORD);
     EXPECT_EQ(f.Scan(line.c_str(), nullptr), 0u);
     EXPECT_EQ(f.Scan("", &parser), 0u);

@@ -72,6 +72,42 @@ void LogLocked(const tstring& sLine, const char* sDir, bool bError) {
     WriteLog(sLine, sDir, bError);
 }
 
+// What a file front end reads a file for: it decides the message for a file that does not open
+// and the progress lines.
+enum class FileWork { kKeyWords, kNewWords, kSummary };
+
+// Scans every whole line of the file (opened as OpenByName does) into a fresh finder shared by
+// the file, with the user dictionaries on and markup removed when bHtmlTagRemove. Progress goes
+// to standard output: for keywords "Line %d\r" after the 1st, 1001st, ... line with the count
+// before it; for new words after every line with the count including it; none for summaries. A
+// file that does not open gives null after its message (the keywords' two lines into the log of
+// g_sDefaultDir, the others' error line into g_sDefaultDir or, for summaries, the default
+// directory); the last error is left alone.
+std::unique_ptr<CKeyWordFinder> ScanFileLines(CMainSystem& sys, const char* sFilenameO, FileWork work,
+                                              bool bHtmlTagRemove) {
+    FilePtr fp(OpenByName(sFilenameO));
+    if (!fp.get()) {
+        const tstring sName = sFilenameO ? sFilenameO : "";
+        if (work == FileWork::kKeyWords) {
+            LogLocked("Open file failed ", g_sDefaultDir.c_str(), false);
+            LogLocked(sName, g_sDefaultDir.c_str(), false);
+        } else {
+            LogLocked("Failed Open file " + sName, work == FileWork::kNewWords ? g_sDefaultDir.c_str() : nullptr, true);
+        }
+        return nullptr;
+    }
+    std::unique_ptr<CKeyWordFinder> pFinder = NewFinder();
+    LineReader reader(fp.get());
+    int nLine = 0;
+    for (const char* sLine = reader.Next(); sLine; sLine = reader.Next()) {
+        sys.Scan(sLine, pFinder.get(), true, true, bHtmlTagRemove);
+        if (work == FileWork::kKeyWords && nLine % 1000 == 0) printf("Line %d\r", nLine);
+        ++nLine;
+        if (work == FileWork::kNewWords) printf("Line %d\r", nLine);
+    }
+    return pFinder;
+}
+
 }  // namespace
 
 size_t CMainSystem::Scan(const char* sLineO, CKeyWordFinder* pKeyWordFinder, bool bEnglishRecognized, bool bUserDict,
@@ -170,57 +206,19 @@ uint64_t CMainSystem::GetFinger(const char* sLine) {
 }
 
 const char* CMainSystem::GetFileKeyWords(const char* sFilenameO, int nMaxKeyLimit, int nFormat) {
-    FilePtr fp(OpenByName(sFilenameO));
-    if (!fp.get()) {
-        LogLocked("Open file failed ", g_sDefaultDir.c_str(), false);
-        LogLocked(sFilenameO ? sFilenameO : "", g_sDefaultDir.c_str(), false);
-        m_sResult.clear();
-        return m_sResult.c_str();
-    }
-    std::unique_ptr<CKeyWordFinder> pFinder = NewFinder();
-    LineReader reader(fp.get());
-    int nLine = 0;
-    for (const char* sLine = reader.Next(); sLine; sLine = reader.Next()) {
-        Scan(sLine, pFinder.get(), true, true, false);
-        if (nLine % 1000 == 0) printf("Line %d\r", nLine);
-        ++nLine;
-    }
-    fp.reset();
-    return HandBack(pFinder->GetKeyWordList(nFormat, nMaxKeyLimit));
+    std::unique_ptr<CKeyWordFinder> pFinder = ScanFileLines(*this, sFilenameO, FileWork::kKeyWords, false);
+    return HandBack(pFinder ? pFinder->GetKeyWordList(nFormat, nMaxKeyLimit) : "");
 }
 
 const char* CMainSystem::GetFileNewWords(const char* sFilenameO, int nMaxKeyLimit, int nFormat) {
-    FilePtr fp(OpenByName(sFilenameO));
-    if (!fp.get()) {
-        LogLocked(tstring("Failed Open file ") + (sFilenameO ? sFilenameO : ""), g_sDefaultDir.c_str(), true);
-        m_sResult.clear();
-        return m_sResult.c_str();
-    }
-    std::unique_ptr<CKeyWordFinder> pFinder = NewFinder();
-    LineReader reader(fp.get());
-    int nLine = 0;
-    for (const char* sLine = reader.Next(); sLine; sLine = reader.Next()) {
-        Scan(sLine, pFinder.get(), true, true, false);
-        printf("Line %d\r", ++nLine);
-    }
-    fp.reset();
-    return HandBack(pFinder->GetNewWordList(nFormat, nMaxKeyLimit));
+    std::unique_ptr<CKeyWordFinder> pFinder = ScanFileLines(*this, sFilenameO, FileWork::kNewWords, false);
+    return HandBack(pFinder ? pFinder->GetNewWordList(nFormat, nMaxKeyLimit) : "");
 }
 
 const char* CMainSystem::GetFileSummary(const char* sFilenameO, int nLengthLimit, double fRatio, int nSentCount,
                                         bool bHtmlTagRemove) {
-    FilePtr fp(OpenByName(sFilenameO));
-    if (!fp.get()) {
-        LogLocked(tstring("Failed Open file ") + (sFilenameO ? sFilenameO : ""), nullptr, true);
-        m_sResult.clear();
-        return m_sResult.c_str();
-    }
-    std::unique_ptr<CKeyWordFinder> pFinder = NewFinder();
-    LineReader reader(fp.get());
-    for (const char* sLine = reader.Next(); sLine; sLine = reader.Next())
-        Scan(sLine, pFinder.get(), true, true, bHtmlTagRemove);
-    fp.reset();
-    return HandBack(pFinder->GetSummary(nLengthLimit, fRatio, nSentCount, false));
+    std::unique_ptr<CKeyWordFinder> pFinder = ScanFileLines(*this, sFilenameO, FileWork::kSummary, bHtmlTagRemove);
+    return HandBack(pFinder ? pFinder->GetSummary(nLengthLimit, fRatio, nSentCount, false) : "");
 }
 
 int CMainSystem::NWI_Start() {

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
 #include "MainSystemFixture.h"
 #include "MERIDOX/System/MainSystem.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/LogFile.h"
+#include "Utility/LogCapture.h"
 #include "common/TestUtil.h"
 
 namespace enginetest {
@@ -123,6 +125,118 @@ TEST_F(MainSystemKeyWordTest, FilesAndTheNewWordRun) {
     EXPECT_EQ(KeyWords(sys.NWI_GetKeyWordResult(5, 0)).at(0), Gbk("大桥"));
     const std::string first = sys.NWI_GetResult(0);
     EXPECT_EQ(sys.NWI_GetResult(0), first);
+}
+
+// Standard output written while f runs.
+template <class F>
+std::string StdoutOf(F f) {
+    fflush(stdout);
+    ::testing::internal::CaptureStdout();
+    f();
+    fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TEST_F(MainSystemKeyWordTest, FileFrontEndsReadLikeTheTextOnesAndReportProgress) {
+    CMainSystem sys;
+    kxtest::TempDir dir;
+    const std::string line = Gbk(kNews) + "\n";
+    const std::string one = dir.file("one.txt");
+    kxtest::WriteAll(one, line);
+    // A one-line file gives what its text gives.
+    std::string text;
+    const std::string keys = StdoutOf([&] { text = sys.GetFileKeyWords(one.c_str(), 5, 0); });
+    EXPECT_EQ(keys, "Line 0\r");
+    EXPECT_EQ(text, sys.GetKeyWords(line.c_str(), 5, 0));
+    EXPECT_EQ(StdoutOf([&] { text = sys.GetFileNewWords(one.c_str(), 5, 0); }), "Line 1\r");
+    EXPECT_EQ(text, sys.GetNewWords(line.c_str(), 5, 0));
+    EXPECT_EQ(StdoutOf([&] { text = sys.GetFileSummary(one.c_str(), 120, 0.0, 0, false); }), "");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text, sys.GetSummary(line.c_str(), 120, 0.0, 0, false));
+
+    // Keywords count lines before the 1st, 1001st, ... line; new words after every line.
+    std::string many;
+    for (int k = 0; k < 1001; ++k) many += Gbk("大桥通车。") + "\n";
+    kxtest::WriteAll(dir.file("many.txt"), many);
+    EXPECT_EQ(StdoutOf([&] { sys.GetFileKeyWords(dir.file("many.txt").c_str(), 5, 0); }), "Line 0\rLine 1000\r");
+    kxtest::WriteAll(dir.file("three.txt"), line + "\n" + line);
+    EXPECT_EQ(StdoutOf([&] { sys.GetFileNewWords(dir.file("three.txt").c_str(), 5, 0); }),
+              "Line 1\rLine 2\rLine 3\r");
+    // A line longer than any fixed buffer is read whole: its keywords are those of one text.
+    std::string longLine;
+    while (longLine.size() < 20000) longLine += Gbk(kNews);
+    kxtest::WriteAll(dir.file("long.txt"), longLine + "\n");
+    const std::string longKeys = sys.GetFileKeyWords(dir.file("long.txt").c_str(), 5, 0);
+    EXPECT_EQ(longKeys, sys.GetKeyWords((longLine + "\n").c_str(), 5, 0));
+
+    // Files that do not open: "", and the messages of each operation (the keywords' into the log,
+    // the others' into the error file); the last error stays.
+    const std::string missing = dir.file("none.txt");
+    LogCapture logs;
+    const std::string savedDir = g_sDefaultDir;
+    g_sDefaultDir = logs.Dir();
+    SetLastErrorMessage("before");
+    EXPECT_STREQ(sys.GetFileKeyWords(missing.c_str(), 5, 0), "");
+    EXPECT_EQ(logs.Logs(), (std::vector<std::string>{"Open file failed ", missing}));
+    EXPECT_STREQ(sys.GetFileNewWords(missing.c_str(), 5, 0), "");
+    EXPECT_STREQ(sys.GetFileSummary(missing.c_str(), 100, 0.0, 0, false), "");
+    EXPECT_STREQ(sys.GetFileSummary(nullptr, 100, 0.0, 0, false), "");
+    EXPECT_EQ(logs.Errors(), (std::vector<std::string>{"Failed Open file " + missing, "Failed Open file " + missing,
+                                                       "Failed Open file "}));
+    EXPECT_EQ(CopyLastErrorMessage(), "before");
+    g_sDefaultDir = savedDir;
+}
+
+TEST_F(MainSystemKeyWordTest, FileNamesInTheCallersEncoding) {
+    CCodeTran tran((DataDir() + "/").c_str(), 1);
+    ASSERT_EQ(tran.GetStatus(), 1);
+    g_pCodeTranslator = &tran;
+    g_nEncodeType = 1;
+    CMainSystem sys;
+    kxtest::TempDir dir;
+    // A UTF-8 name as given, and a UTF-8 name whose file is named in GBK.
+    const std::string utf8Name = dir.path() + "/新闻.txt";
+    const std::string gbkName = dir.path() + "/" + Gbk("报道.txt");
+    kxtest::WriteAll(utf8Name, std::string(kNews) + "\n");
+    kxtest::WriteAll(gbkName, std::string(kNews) + "\n");
+    const std::vector<std::string> a = KeyWords(sys.GetFileKeyWords(utf8Name.c_str(), 5, 0));
+    const std::vector<std::string> b = KeyWords(sys.GetFileKeyWords((dir.path() + "/报道.txt").c_str(), 5, 0));
+    g_pCodeTranslator = nullptr;
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a[0], "大桥");  // handed back in UTF-8
+    EXPECT_EQ(a, b);
+}
+
+TEST_F(MainSystemKeyWordTest, SummaryWithoutMarkupAndSentencesStartingInTheirLine) {
+    CMainSystem sys;
+    const std::string news = Gbk(kNews);
+    const std::string html = "<html><body><p>" + news + "</p><br/></body></html>";
+    const std::string clean = sys.GetSummary(html.c_str(), 200, 0.0, 0, true);
+    ASSERT_FALSE(clean.empty());
+    EXPECT_EQ(clean.find('<'), std::string::npos) << Utf8(clean);
+    EXPECT_EQ(clean.find("body"), std::string::npos) << Utf8(clean);
+    const std::string first = clean.substr(0, clean.find(Gbk("。")));
+    EXPECT_NE(news.find(first), std::string::npos) << Utf8(clean);
+
+    // Lines scanned one by one into one finder: each line's sentences start at or after the ids
+    // that line added first, and end inside the id list.
+    CKeyWordFinder finder(g_pUnigram, nullptr, KWF_KEYWORD);
+    const char* lines[] = {"长江上又一座大桥昨天正式通车。这座大桥全长三千米。\n", "大桥通车后，两岸居民过江的时间缩短。\n",
+                           "武汉市政府表示，大桥的建成将带动经济发展。据介绍，大桥由中国企业建造。\n"};
+    for (const char* l : lines) {
+        const size_t nIds = finder.GetWordIDList().size();
+        const size_t nSents = finder.GetSentences().size();
+        ASSERT_GT(sys.Scan(Gbk(l).c_str(), &finder, true, true, false), 0u);
+        ASSERT_GT(finder.GetSentences().size(), nSents) << l;
+        for (size_t k = nSents; k < finder.GetSentences().size(); ++k) {
+            const SENTENCE_INFO& s = finder.GetSentences()[k];
+            EXPECT_GE(size_t(s.start_pos), nIds) << l;
+            EXPECT_LE(s.start_pos, s.end_pos) << l;
+            EXPECT_LT(size_t(s.end_pos), finder.GetWordIDList().size()) << l;
+        }
+    }
+    const std::string summary = finder.GetSummary(0, 0.0, 2, false);
+    EXPECT_FALSE(summary.empty());
 }
 
 }  // namespace enginetest
