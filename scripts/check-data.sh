@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Rederives data/ from the open sources into a scratch folder and compares it with the committed
 # files: the derivation must reproduce them byte for byte. Skipped (77) when the corpus is absent.
+# The sentiment lexicon FieldDict.txt needs the engine: scripts/check-sentilex.sh checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-/tmp/kx-rederive}
