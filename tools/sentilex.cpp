@@ -1,18 +1,21 @@
 // Derives the sentiment lexicon from the labelled review corpus (columns cat,label,review; label 1
 // positive, 0 negative).
 //
-//   sentilex [--search] [--threads N] <folder holding Data> <reviews.csv.xz> <out.txt>
+//   sentilex [--loco] [--search] [--threads N] [setting overrides] <folder holding Data>
+//            <reviews.csv.xz> <out.txt>
 //
 // The folder's Data must hold no field dictionary, so that the cut does not depend on an earlier
 // lexicon. Every review is cut once by the engine (UTF-8, tagging on); the weights are learnt by
 // logistic regression on the scorer's own features (senti/SentiLex.h) with the fixed defaults,
-// and written to out.txt in GBK: "word weight" lines sorted by word, then "word Neg" lines. The
-// leave-one-category-out figures of the defaults, as the library would score them, go to standard
-// error. Deterministic: the same corpus and data give the same bytes.
+// and written to out.txt in GBK: "word weight" lines sorted by word, then "word Neg" lines.
+// Deterministic: the same corpus and data give the same bytes.
 //
-// --search runs the search that chose the defaults (regularisation, minimum count, label balance,
-// clip, then the negation words added greedily from a candidate list), printing the mean
-// leave-one-category-out accuracy of each setting, and writes the lexicon of the best one.
+// --loco also prints the leave-one-category-out figures of the settings, as the library would
+// score them. --search runs the search over the main settings (minimum count, L2 strength, label
+// balance, clip, then the negation words added greedily from a candidate list) from the given
+// ones, printing the mean leave-one-category-out accuracy of each, and writes the lexicon of the
+// best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
+// --minweight X, --bagging 0|1, --shift 0|1, --negations a,b,c) try single settings by hand.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,16 +29,17 @@ namespace {
 
 void PrintFigures(const sentilex::Corpus& corpus, const sentilex::Figures& f) {
     for (size_t c = 0; c < corpus.catNames.size(); ++c)
-        std::fprintf(stderr, "  %s\taccuracy %.4f\tcoverage %.4f\n", corpus.catNames[c].c_str(), f.accuracy[c],
-                     f.coverage[c]);
+        std::fprintf(stderr, "  %s\taccuracy %.4f\tcoverage %.4f\t(positive %.4f, negative %.4f right)\n",
+                     corpus.catNames[c].c_str(), f.accuracy[c], f.coverage[c], f.positiveRight[c], f.negativeRight[c]);
     std::fprintf(stderr, "leave-one-category-out: mean accuracy %.4f, mean coverage %.4f, pooled accuracy %.4f\n",
                  f.meanAccuracy, f.meanCoverage, f.pooled);
 }
 
 std::string Describe(const sentilex::Params& p) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d clip %g phrases %d negations", p.minCount, p.l2,
-                  int(p.balanceLabels), p.clip, p.phraseMinCount);
+    std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d clip %g phrases %d gap %g topic %g minweight %g bagging %d shift %d negations",
+                  p.minCount, p.l2, int(p.balanceLabels), p.clip, p.phraseMinCount, p.phraseGap, p.topicPenalty, p.minWeight,
+                  int(p.bagging), int(p.shift));
     std::string s(buf);
     for (const std::string& n : p.negations) s += " " + n;
     return s;
@@ -94,13 +98,15 @@ sentilex::Params Search(const sentilex::Corpus& corpus, const sentilex::Params& 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool search = false;
+    bool search = false, loco = false;
     int threads = 4;
     sentilex::Params params = sentilex::DefaultParams();
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--search"))
             search = true;
+        else if (!std::strcmp(argv[i], "--loco"))
+            loco = true;
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
             threads = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--min") && i + 1 < argc)
@@ -118,13 +124,26 @@ int main(int argc, char** argv) {
                 if (b > a) params.negations.push_back(list.substr(a, b - a));
                 a = b + 1;
             }
-        } else if (!std::strcmp(argv[i], "--balance") && i + 1 < argc)
+        } else if (!std::strcmp(argv[i], "--gap") && i + 1 < argc)
+            params.phraseGap = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--topic") && i + 1 < argc)
+            params.topicPenalty = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--minweight") && i + 1 < argc)
+            params.minWeight = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--bagging") && i + 1 < argc)
+            params.bagging = std::atoi(argv[++i]) != 0;
+        else if (!std::strcmp(argv[i], "--shift") && i + 1 < argc)
+            params.shift = std::atoi(argv[++i]) != 0;
+        else if (!std::strcmp(argv[i], "--clip") && i + 1 < argc)
+            params.clip = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--balance") && i + 1 < argc)
             params.balanceLabels = std::atoi(argv[++i]) != 0;
         else
             args.push_back(argv[i]);
     }
     if (args.size() != 3) {
-        std::fprintf(stderr, "usage: sentilex [--search] [--threads N] <folder holding Data> <reviews.csv.xz> <out.txt>\n");
+        std::fprintf(stderr, "usage: sentilex [--loco] [--search] [--threads N] [overrides] <folder holding Data> "
+                             "<reviews.csv.xz> <out.txt>\n");
         return 2;
     }
     if (KOVEX_Init(args[0], 1) != 1) {
@@ -144,7 +163,7 @@ int main(int argc, char** argv) {
 
     if (search) params = Search(corpus, params);
     std::fprintf(stderr, "%s\n", Describe(params).c_str());
-    PrintFigures(corpus, sentilex::Evaluate(corpus, params));
+    if (loco || search) PrintFigures(corpus, sentilex::Evaluate(corpus, params));
 
     const sentilex::Lexicon lex = sentilex::Derive(corpus, -1, params);
     const std::string text = sentilex::LexiconText(lex);
@@ -153,7 +172,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sentilex: cannot write %s\n", args[2]);
         return 1;
     }
-    std::fprintf(stderr, "%zu weighted words, %zu negation words written to %s\n", lex.weights.size(),
-                 lex.negations.size(), args[2]);
+    std::fprintf(stderr, "%zu weighted words (shift %g), %zu negation words written to %s\n", lex.weights.size(),
+                 lex.shift, lex.negations.size(), args[2]);
     return 0;
 }

@@ -46,7 +46,13 @@ struct Params {
     double clip = 4.0;        // weights clipped to [-clip, clip]
     int iterations = 300;     // L-BFGS iterations at most
     int phraseMinCount = 0;   // reviews holding a 2-3 token phrase for it to be a candidate; 0 none
+    double phraseGap = 1.0;   // |phrase log-odds - sum of its words' weights| that makes it an entry
+    double topicPenalty = 0.0;  // L2 raised by this factor times a word's concentration in one category
+    double minWeight = 0.0;   // words weighing less are dropped and the rest learnt again
+    bool bagging = false;     // average the fits that each leave out one more training category
+    bool shift = false;       // shift every weight by what a nested leave-one-category-out asks
     std::vector<std::string> negations;  // UTF-8 negation words
+    int threads = 4;          // fits run side by side (the result does not depend on it)
 };
 
 // The defaults of the shipped lexicon, chosen by the mean leave-one-category-out accuracy.
@@ -55,6 +61,7 @@ Params DefaultParams();
 struct Lexicon {
     std::vector<std::pair<std::string, double>> weights;  // UTF-8 entry, weight (2 decimals, never 0)
     std::vector<std::string> negations;                   // UTF-8 entries
+    double shift = 0.0;                                   // added to every learnt weight
 };
 
 // The lexicon learnt from every review whose category is not `skipCat` (-1: all).
@@ -78,6 +85,7 @@ private:
 
 struct Figures {
     std::vector<double> accuracy, coverage;  // by category
+    std::vector<double> positiveRight, negativeRight;  // by category: share of each label scored right
     double meanAccuracy = 0.0, meanCoverage = 0.0, pooled = 0.0;
 };
 
