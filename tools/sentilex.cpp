@@ -10,8 +10,9 @@
 // and written to out.txt in GBK: "word weight" lines sorted by word, then "word Neg" lines.
 // Deterministic: the same corpus and data give the same bytes.
 //
-// --loco also prints the leave-one-category-out figures of the settings, as the library would
-// score them. --search runs the search over the main settings (minimum count, L2 strength, label
+// --threads N runs N fits side by side (default 4; the result does not depend on it). --loco
+// also prints the leave-one-category-out figures of the settings, as the library would score
+// them. --search runs the search over the main settings (minimum count, L2 strength, label
 // balance, clip, then the negation words added greedily from a candidate list) from the given
 // ones, printing the mean leave-one-category-out accuracy of each, and writes the lexicon of the
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
@@ -99,7 +100,6 @@ sentilex::Params Search(const sentilex::Corpus& corpus, const sentilex::Params& 
 
 int main(int argc, char** argv) {
     bool search = false, loco = false;
-    int threads = 4;
     sentilex::Params params = sentilex::DefaultParams();
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--loco"))
             loco = true;
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
-            threads = std::atoi(argv[++i]);
+            params.threads = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--min") && i + 1 < argc)
             params.minCount = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--l2") && i + 1 < argc)
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     }
     sentilex::Corpus corpus;
     std::string error;
-    const bool loaded = sentilex::LoadCorpus(args[1], threads, corpus, error);
+    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error);
     KOVEX_Exit();
     if (!loaded) {
         std::fprintf(stderr, "sentilex: %s\n", error.c_str());

@@ -249,7 +249,7 @@ double Written(double w, double clip) {
 
 }  // namespace
 
-bool LoadCorpus(const std::string& xzPath, int threads, Corpus& corpus, std::string& error,
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
                 std::vector<std::string>* textsOut) {
     const std::string cmd = "xz -dc '" + xzPath + "'";
     FILE* in = popen(cmd.c_str(), "r");
@@ -290,15 +290,10 @@ bool LoadCorpus(const std::string& xzPath, int threads, Corpus& corpus, std::str
         return false;
     }
 
-    // The cut, on pooled engine instances; the ids are given afterwards in review order.
+    // The cut, one review after the other: the engine learns person names into the shared user
+    // dictionary as it goes, so only a fixed order gives the same cut on every run.
     std::vector<std::string> tagged(texts.size());
-    std::atomic<size_t> next(0);
-    std::vector<std::thread> pool;
-    for (int t = 0; t < std::max(1, threads); ++t)
-        pool.emplace_back([&] {
-            for (size_t i; (i = next++) < texts.size();) tagged[i] = KOVEX_ParagraphProcessStr(texts[i].c_str(), 1);
-        });
-    for (std::thread& t : pool) t.join();
+    for (size_t i = 0; i < texts.size(); ++i) tagged[i] = KOVEX_ParagraphProcessStr(texts[i].c_str(), 1);
 
     for (size_t i = 0; i < tagged.size(); ++i) {
         for (const std::string& token : SplitAt(tagged[i], ' ')) {
@@ -511,7 +506,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         }
         w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
     }
-    if (params.bagging || params.shift) {
+    int nTrainingCats = 0;
+    for (int c = 0; c < nCats; ++c) nTrainingCats += c != skipCat && nCat[c] > 0;
+    // Each inner fit needs a training category left, so both need two of them.
+    if ((params.bagging || params.shift) && nTrainingCats >= 2) {
         // The fits that leave out one more training category each. Their average (bagging) holds
         // across categories; scored on the category each left out, they tell the per-word shift
         // that a category none of them has seen needs (a nested leave-one-category-out).

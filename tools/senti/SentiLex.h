@@ -32,11 +32,11 @@ struct Corpus {
 };
 
 // Reads the reviews (columns cat,label,review; a header line; label 1 positive) of an
-// xz-compressed UTF-8 CSV and cuts each with the started engine (code 1, tagging on) on
-// `threads` threads; punctuation, white space and words without a GBK form get an empty `gbk`.
-// False with a message when the file cannot be read or holds no review. `texts`, when given,
-// receives each review's text.
-bool LoadCorpus(const std::string& xzPath, int threads, Corpus& corpus, std::string& error,
+// xz-compressed UTF-8 CSV and cuts each with the started engine (code 1, tagging on), in file
+// order; punctuation, white space and words without a GBK form get an empty `gbk`. False with a
+// message when the file cannot be read or holds no review. `texts`, when given, receives each
+// review's text.
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
                 std::vector<std::string>* texts = nullptr);
 
 struct Params {
