@@ -1,6 +1,8 @@
 #include "data/DataCheck.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -84,6 +86,11 @@ private:
         CheckLine& l = m_report.back();
         if (l.ok) l.summary += (l.summary.empty() ? "" : ", ") + msg;
     }
+    bool Exists(const std::string& name) const {
+        std::FILE* f = std::fopen(P(name).c_str(), "rb");
+        if (f) std::fclose(f);
+        return f != nullptr;
+    }
     bool Raw(const std::string& name, std::vector<unsigned char>& bytes) {
         if (ReadFileBytes(P(name).c_str(), bytes)) return true;
         Bad("cannot read");
@@ -100,6 +107,7 @@ private:
     void Roles();
     void Fsa();
     void Blacklist();
+    void FieldDict();
     void English();
     void CodeSets();
     void IdentitySet(CodeSet& set, int code);
@@ -367,6 +375,47 @@ void Checker::Blacklist() {
     Note(std::to_string(d.GetItemCount()) + " words");
 }
 
+// The field dictionary (the sentiment lexicon) is optional: when present, its three files agree
+// and every tag is a weight (numeric, never 0) or "Neg".
+void Checker::FieldDict() {
+    Begin("FieldDict.pdat");
+    const bool any = Exists("FieldDict.pdat") || Exists("FieldDict.pos") || Exists("FieldDict.wordlist");
+    if (!any) return Note("absent");
+    CPDAT d(0);
+    if (!d.Load(P("FieldDict.pdat").c_str())) return Bad("does not load");
+    const int items = int(d.GetItemCount());
+    if (items == 0) return Bad("holds no word");
+    Note(std::to_string(items) + " words");
+    Begin("FieldDict.pos");
+    CWordList tags(false, nullptr);
+    if (!tags.Load(P("FieldDict.pos").c_str())) return Bad("does not load");
+    if (tags.GetItemCount() != items) return Bad("holds " + std::to_string(tags.GetItemCount()) + " tags");
+    long weights = 0, negations = 0, bad = 0;
+    for (int h = 0; h < items; ++h) {
+        const std::string tag = tags.GetWord(h);
+        const bool numeric = !tag.empty() && (std::isdigit(static_cast<unsigned char>(tag[0])) ||
+                                              (tag[0] == '-' && tag.size() > 1 && std::isdigit(static_cast<unsigned char>(tag[1]))));
+        if (numeric && std::strtod(tag.c_str(), nullptr) != 0.0)
+            ++weights;
+        else if (tag == "Neg")
+            ++negations;
+        else
+            ++bad;
+    }
+    if (bad) Bad(std::to_string(bad) + " tags neither a weight other than 0 nor Neg");
+    Note(std::to_string(weights) + " weights, " + std::to_string(negations) + " negation words");
+    Begin("FieldDict.wordlist");
+    CWordList words(true, nullptr);
+    if (!words.Load(P("FieldDict.wordlist").c_str())) return Bad("does not load");
+    long missing = 0;
+    for (int h = 0; h < items; ++h) {
+        const char* w = words.GetWord(h);
+        if (!*w || d.Find(w) != h || std::strpbrk(w, " \t/")) ++missing;
+    }
+    if (missing) Bad(std::to_string(missing) + " handles without their word");
+    Note(std::to_string(words.GetItemCount()) + " words");
+}
+
 void Checker::English() {
     Begin("English/English.pdat");
     CPDAT en(0);
@@ -569,6 +618,7 @@ int Checker::Run() {
     Context("nr.ctx", 23);
     Fsa();
     Blacklist();
+    FieldDict();
     English();
     CodeSets();
     Model();

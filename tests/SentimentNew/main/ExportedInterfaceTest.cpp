@@ -67,6 +67,26 @@ TEST(STLifecycleTest, MissingConverterIsRetriedBySecondInit) {
     ST_Exit();
 }
 
+// The lexicon shipped in the built data directory scores plain reviews the right way round, in
+// UTF-8 and in GBK alike, and an empty text still gets 0.
+TEST(STShippedLexiconTest, PlainReviewsGetTheirSign) {
+    STDataDir dir(true);
+    const char* positive = "质量很好，物流也快，非常满意！";
+    const char* negative = "用了两天就坏了，太失望了。";
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    const double pos = ST_GetSentimentPoint(positive), neg = ST_GetSentimentPoint(negative);
+    EXPECT_GT(pos, 0.0);
+    EXPECT_LT(neg, 0.0);
+    EXPECT_EQ(0.0, ST_GetSentimentPoint(""));
+    EXPECT_NE(std::string::npos, std::string(ST_GetSentencePoint(positive)).find("<pos value=\""));
+    ST_Exit();
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 0, nullptr));
+    // 质量很好，物流也快，非常满意！ in GBK: the same point
+    EXPECT_DOUBLE_EQ(pos, ST_GetSentimentPoint("\xD6\xCA\xC1\xBF\xBA\xDC\xBA\xC3\xA3\xAC\xCE\xEF\xC1\xF7\xD2\xB2\xBF\xEC"
+                                               "\xA3\xAC\xB7\xC7\xB3\xA3\xC2\xFA\xD2\xE2\xA3\xA1"));
+    ST_Exit();
+}
+
 class STRequestTest : public STStarted {};
 
 TEST_F(STRequestTest, PointsFollowImportedWeights) {

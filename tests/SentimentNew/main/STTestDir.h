@@ -1,6 +1,7 @@
 // A scratch data directory for the exported interface: a folder whose Data links every file of
 // the built data directory, so imports and user-dictionary saves (which write new files and
-// rename them) never change build/Data.
+// rename them) never change build/Data. The shipped sentiment lexicon (the field dictionary) is
+// left out unless asked for, so that a test's points come from the words it imports itself.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,12 +16,13 @@ namespace sttest {
 
 class STDataDir {
 public:
-    STDataDir() {
+    explicit STDataDir(bool bShippedLexicon = false) {
         namespace fs = std::filesystem;
         const std::string built = std::string(KX_BUILD_DIR) + "/Data";
         fs::create_directories(Data("English"));
         for (auto& e : fs::recursive_directory_iterator(built)) {
             if (!e.is_regular_file()) continue;
+            if (!bShippedLexicon && e.path().filename().string().rfind("FieldDict.", 0) == 0) continue;
             fs::create_symlink(e.path(), Data(fs::relative(e.path(), built).string()));
         }
     }

@@ -1,0 +1,129 @@
+// The sentiment lexicon's derivation: its simulation of how the imported lexicon tags a text must
+// give the points the library gives, and the learnt lexicon must be deterministic and well-formed.
+// (The simulation is exact while entries are whole words of the cut or runs of them, as the
+// derivation's are; an entry ending inside a word may or may not win over that word in the engine.)
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "MERIDOX/API/KOVEX_API.h"
+#include "SentimentNew/main/kovex_sentiment.h"
+#include "common/TestUtil.h"
+#include "senti/SentiLex.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// dir/Data linking every file of build/Data but the field dictionary.
+void LinkDataWithoutField(const std::string& dir) {
+    const std::string built = std::string(KX_BUILD_DIR) + "/Data";
+    fs::create_directories(dir + "/Data/English");
+    for (auto& e : fs::recursive_directory_iterator(built)) {
+        if (!e.is_regular_file() || e.path().filename().string().rfind("FieldDict.", 0) == 0) continue;
+        fs::create_symlink(e.path(), dir + "/Data/" + fs::relative(e.path(), built).string());
+    }
+}
+
+TEST(SentiLexTest, SimulatedPointsAreTheLibrarys) {
+    kxtest::TempDir dir;
+    const std::vector<std::string> texts = {
+        "质量很好，非常满意",       // two weighted words
+        "再也不会买了，太失望",     // a phrase entry merging three words
+        "没有问题，很好用",         // a phrase against its words' weights
+        "屏幕不怎么清晰",           // negation
+        "不怎么样的东西，不怎么好",  // negation pending across plain words
+        "今天星期三",               // nothing weighted
+    };
+    std::string csv = "cat,label,review\n";
+    for (const std::string& t : texts) csv += "手机,1," + t + "\n";
+    kxtest::WriteAll(dir.file("r.csv"), csv);
+    ASSERT_EQ(0, std::system(("xz -z '" + dir.file("r.csv") + "'").c_str()));
+
+    LinkDataWithoutField(dir.file("cut"));
+    ASSERT_EQ(1, KOVEX_Init(dir.file("cut").c_str(), 1));
+    sentilex::Corpus corpus;
+    std::string error;
+    std::vector<std::string> read;
+    const bool loaded = sentilex::LoadCorpus(dir.file("r.csv.xz"), corpus, error, &read);
+    KOVEX_Exit();
+    ASSERT_TRUE(loaded) << error;
+    ASSERT_EQ(texts, read);
+
+    sentilex::Lexicon lex;
+    lex.weights = {{"满意", 2},        {"失望", -1.5},  {"好", 1},        {"很好", 0.5},  {"没有问题", 0.75},
+                   {"问题", -1},       {"清晰", 1.25},  {"再也不会", -2}, {"屏幕", 0.25},
+                   {"东西", -0.5},     {"质量", 0.01}};
+    lex.negations = {"不怎么"};
+    const std::string text = sentilex::LexiconText(lex);
+    EXPECT_EQ(std::string::npos, text.find(" 0\n"));
+    kxtest::WriteAll(dir.file("lex.txt"), text);
+
+    LinkDataWithoutField(dir.file("st"));
+    ASSERT_EQ(1, ST_Init(dir.file("st").c_str(), 0, nullptr));
+    ASSERT_EQ(12, ST_ImportUserDict(dir.file("lex.txt").c_str(), 1));
+    ST_Exit();
+    ASSERT_EQ(1, ST_Init(dir.file("st").c_str(), 1, nullptr));
+    const sentilex::Scorer scorer(corpus, lex);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        bool covered = false;
+        const double simulated = scorer.Point(corpus.reviews[i], &covered);
+        EXPECT_DOUBLE_EQ(ST_GetSentimentPoint(texts[i].c_str()), simulated) << texts[i] << ": " << ST_GetSentencePoint(texts[i].c_str());
+        EXPECT_EQ(i + 1 != texts.size(), covered) << texts[i];
+    }
+    ST_Exit();
+}
+
+// A corpus of two categories over three words, built by hand: 好 in positive reviews, 差 in
+// negative ones, 的 in all, 书 only in the first category.
+sentilex::Corpus TinyCorpus() {
+    sentilex::Corpus c;
+    c.catNames = {"a", "b"};
+    for (const char* w : {"好", "差", "的", "书"}) {
+        c.ids.emplace(w, int(c.words.size()));
+        c.words.push_back(w);
+        c.gbk.push_back("xx");  // any form of two bytes or more makes a usable entry
+    }
+    for (int i = 0; i < 40; ++i) {
+        sentilex::Review r;
+        r.cat = i % 2;
+        r.positive = (i / 2) % 2 == 0;
+        r.words = {2, r.positive ? 0 : 1, 2};
+        if (r.cat == 0) r.words.push_back(3);
+        if (i % 7 == 0) r.words.push_back(r.positive ? 1 : 0);  // some noise
+        c.reviews.push_back(r);
+    }
+    return c;
+}
+
+TEST(SentiLexTest, DerivationIsDeterministicAndNeverZero) {
+    const sentilex::Corpus corpus = TinyCorpus();
+    sentilex::Params p = sentilex::DefaultParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.threads = 1;
+    const sentilex::Lexicon one = sentilex::Derive(corpus, -1, p);
+    p.threads = 4;
+    const sentilex::Lexicon four = sentilex::Derive(corpus, -1, p);
+    EXPECT_EQ(one.weights, four.weights);
+    EXPECT_EQ(one.shift, four.shift);
+    ASSERT_EQ(4u, one.weights.size());
+    double good = 0, bad = 0;
+    for (const auto& e : one.weights) {
+        EXPECT_NE(0.0, e.second) << e.first;
+        EXPECT_LE(std::abs(e.second), p.clip);
+        if (e.first == "好") good = e.second;
+        if (e.first == "差") bad = e.second;
+    }
+    EXPECT_GT(good, 0.5);
+    EXPECT_LT(bad, -0.5);
+    // Trained without category b, the lexicon still scores b's reviews right.
+    const sentilex::Figures f = sentilex::Evaluate(corpus, p);
+    EXPECT_GT(f.accuracy[1], 0.8);
+}
+
+}  // namespace

@@ -1,0 +1,698 @@
+#include "senti/SentiLex.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <thread>
+
+#include "CodeTrans/STLCodeTrans.h"
+#include "MERIDOX/API/KOVEX_API.h"
+
+namespace sentilex {
+
+namespace {
+
+// Pieces of s between occurrences of c, empty pieces dropped (the library's Split).
+std::vector<std::string> SplitAt(const std::string& s, char c) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i <= s.size()) {
+        size_t j = s.find(c, i);
+        if (j == std::string::npos) j = s.size();
+        if (j > i) out.push_back(s.substr(i, j - i));
+        i = j + 1;
+    }
+    return out;
+}
+
+// A word the import stores as it is and the engine can tag with a weight: a GBK form without
+// blanks, delimiters, brackets or unmapped characters, and not punctuation or white space (the
+// import skips words whose core tags are punctuation).
+std::string EntryForm(const std::string& word, const std::string& tag) {
+    if (tag.empty() || tag[0] == 'w' || tag == "brk") return "";
+    tstring gbk;
+    UTF8ToANSI(word.c_str(), gbk);
+    if (gbk.empty() || gbk.find_first_of("? \t\r\n\v\f/[]") != std::string::npos) return "";
+    return gbk;
+}
+
+// Every prefix (at character boundaries) of every entry, mapped to the entry's value, or -1 for
+// a prefix that is no entry itself: the longest match walks it like a trie.
+struct Index {
+    std::unordered_map<std::string, int> map;
+    void Add(const std::string& entry, int value) {
+        for (size_t p = 1; p < entry.size(); ++p)
+            if ((static_cast<unsigned char>(entry[p]) & 0xC0) != 0x80) map.emplace(entry.substr(0, p), -1);
+        map[entry] = value;
+    }
+};
+
+// The values of the units the engine tags in a review: at each token the longest entry starting
+// there; it counts when it ends on a token boundary (then it spans the tokens up to there), else
+// the token stays untagged. A token of id -1 ends every match.
+void Units(const Corpus& corpus, const Review& r, const std::unordered_map<std::string, int>& index,
+           std::vector<int>& out) {
+    out.clear();
+    std::string key;
+    const size_t n = r.words.size();
+    for (size_t i = 0; i < n;) {
+        if (r.words[i] < 0) {
+            ++i;
+            continue;
+        }
+        key.clear();
+        int best = -1;
+        size_t bestLen = 0, bestEnd = i + 1;
+        bool bestOnBoundary = false, walking = true;
+        for (size_t j = i; j < n && walking && r.words[j] >= 0; ++j) {
+            const std::string& w = corpus.words[r.words[j]];
+            for (size_t c = 0; c < w.size();) {
+                size_t len = 1;
+                const unsigned char b = static_cast<unsigned char>(w[c]);
+                if (b >= 0xF0) len = 4;
+                else if (b >= 0xE0) len = 3;
+                else if (b >= 0xC0) len = 2;
+                key.append(w, c, len);
+                c += len;
+                auto it = index.find(key);
+                if (it == index.end()) {
+                    walking = false;
+                    break;
+                }
+                if (it->second >= 0) {
+                    best = it->second;
+                    bestLen = key.size();
+                    bestOnBoundary = c >= w.size();
+                    bestEnd = j + 1;
+                }
+            }
+        }
+        const size_t ownLen = corpus.words[r.words[i]].size();
+        if (best >= 0 && bestLen >= ownLen && bestOnBoundary) {
+            out.push_back(best);
+            i = bestEnd;
+        } else {
+            ++i;
+        }
+    }
+}
+
+std::string Gbk(const std::string& utf8) {
+    tstring gbk;
+    UTF8ToANSI(utf8.c_str(), gbk);
+    return gbk;
+}
+
+// The feature rows of the training reviews: for each review the (feature, count) pairs, a weighted
+// unit counting +1, or -1 when a pending negation flips it.
+struct Rows {
+    std::vector<size_t> start;  // row i is [start[i], start[i+1])
+    std::vector<int> feature;
+    std::vector<double> value;
+    std::vector<double> label;   // +1 / -1
+    std::vector<double> weight;  // sample weight; the weights sum to 1
+};
+
+// `units` hold feature numbers, or -1 for a negation word.
+void AddRow(const std::vector<int>& units, bool positive, double weight, Rows& rows, std::map<int, double>& scratch) {
+    scratch.clear();
+    bool pending = false;
+    for (int f : units) {
+        if (f < 0) {
+            pending = true;
+            continue;
+        }
+        scratch[f] += pending ? -1.0 : 1.0;
+        pending = false;
+    }
+    for (const auto& e : scratch) {
+        if (e.second == 0.0) continue;
+        rows.feature.push_back(e.first);
+        rows.value.push_back(e.second);
+    }
+    rows.start.push_back(rows.feature.size());
+    rows.label.push_back(positive ? 1.0 : -1.0);
+    rows.weight.push_back(weight);
+}
+
+// Weighted logistic loss without bias plus l2/2 |w|^2, and its gradient.
+double Loss(const Rows& rows, const std::vector<double>& w, const std::vector<double>& l2, std::vector<double>& grad) {
+    double f = 0.0;
+    std::fill(grad.begin(), grad.end(), 0.0);
+    const size_t n = rows.label.size();
+    for (size_t i = 0; i < n; ++i) {
+        double z = 0.0;
+        for (size_t k = rows.start[i]; k < rows.start[i + 1]; ++k) z += w[rows.feature[k]] * rows.value[k];
+        const double m = rows.label[i] * z;
+        // log(1 + exp(-m)) and its derivative, stable on both sides.
+        const double loss = m > 0 ? std::log1p(std::exp(-m)) : -m + std::log1p(std::exp(m));
+        const double sig = m > 0 ? std::exp(-m) / (1.0 + std::exp(-m)) : 1.0 / (1.0 + std::exp(m));
+        f += rows.weight[i] * loss;
+        const double g = -rows.weight[i] * rows.label[i] * sig;
+        for (size_t k = rows.start[i]; k < rows.start[i + 1]; ++k) grad[rows.feature[k]] += g * rows.value[k];
+    }
+    for (size_t j = 0; j < w.size(); ++j) {
+        f += 0.5 * l2[j] * w[j] * w[j];
+        grad[j] += l2[j] * w[j];
+    }
+    return f;
+}
+
+double Dot(const std::vector<double>& a, const std::vector<double>& b) {
+    double s = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) s += a[i] * b[i];
+    return s;
+}
+
+// Limited-memory BFGS (10 pairs) with a backtracking Armijo line search, from w = 0, single
+// threaded and in a fixed order, so that the result is the same on every run.
+std::vector<double> Minimise(const Rows& rows, size_t nFeatures, const std::vector<double>& l2, int iterations) {
+    const int kPairs = 10;
+    std::vector<double> w(nFeatures, 0.0), g(nFeatures), wNew(nFeatures), gNew(nFeatures), d(nFeatures);
+    std::vector<std::vector<double>> s, y;
+    std::vector<double> rho;
+    double f = Loss(rows, w, l2, g);
+    for (int it = 0; it < iterations; ++it) {
+        // Two-loop recursion: d = -H g.
+        d = g;
+        std::vector<double> alpha(s.size());
+        for (int k = int(s.size()) - 1; k >= 0; --k) {
+            alpha[k] = rho[k] * Dot(s[k], d);
+            for (size_t j = 0; j < nFeatures; ++j) d[j] -= alpha[k] * y[k][j];
+        }
+        if (!s.empty()) {
+            const double gamma = Dot(s.back(), y.back()) / Dot(y.back(), y.back());
+            for (double& v : d) v *= gamma;
+        } else {
+            const double norm = std::sqrt(Dot(g, g));
+            if (norm == 0.0) break;
+            for (double& v : d) v /= norm;
+        }
+        for (size_t k = 0; k < s.size(); ++k) {
+            const double beta = rho[k] * Dot(y[k], d);
+            for (size_t j = 0; j < nFeatures; ++j) d[j] += s[k][j] * (alpha[k] - beta);
+        }
+        for (double& v : d) v = -v;
+        double slope = Dot(g, d);
+        if (slope >= 0.0) {  // not a descent direction: restart from the gradient
+            s.clear();
+            y.clear();
+            rho.clear();
+            for (size_t j = 0; j < nFeatures; ++j) d[j] = -g[j];
+            slope = Dot(g, d);
+        }
+        double step = 1.0, fNew = 0.0;
+        bool moved = false;
+        for (int tries = 0; tries < 40; ++tries, step *= 0.5) {
+            for (size_t j = 0; j < nFeatures; ++j) wNew[j] = w[j] + step * d[j];
+            fNew = Loss(rows, wNew, l2, gNew);
+            if (fNew <= f + 1e-4 * step * slope) {
+                moved = true;
+                break;
+            }
+        }
+        if (!moved) break;
+        std::vector<double> sk(nFeatures), yk(nFeatures);
+        for (size_t j = 0; j < nFeatures; ++j) {
+            sk[j] = wNew[j] - w[j];
+            yk[j] = gNew[j] - g[j];
+        }
+        const double sy = Dot(sk, yk);
+        if (sy > 1e-20) {
+            if (int(s.size()) == kPairs) {
+                s.erase(s.begin());
+                y.erase(y.begin());
+                rho.erase(rho.begin());
+            }
+            s.push_back(std::move(sk));
+            y.push_back(std::move(yk));
+            rho.push_back(1.0 / sy);
+        }
+        const double gain = f - fNew;
+        w.swap(wNew);
+        g.swap(gNew);
+        f = fNew;
+        if (gain < 1e-10 * std::max(1.0, std::fabs(f))) break;
+    }
+    return w;
+}
+
+// A learnt weight as the lexicon writes it: clipped, two decimals, rounded away from 0.
+double Written(double w, double clip) {
+    w = std::max(-clip, std::min(clip, w));
+    double r = std::round(w * 100.0) / 100.0;
+    if (r == 0.0) r = w < 0.0 ? -0.01 : 0.01;
+    return r;
+}
+
+}  // namespace
+
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
+                std::vector<std::string>* textsOut) {
+    const std::string cmd = "xz -dc '" + xzPath + "'";
+    FILE* in = popen(cmd.c_str(), "r");
+    if (!in) {
+        error = "cannot read " + xzPath;
+        return false;
+    }
+    std::vector<std::string> texts;
+    std::map<std::string, int> cats;
+    std::string line;
+    char buf[65536];
+    bool header = true;
+    while (std::fgets(buf, sizeof buf, in)) {
+        line += buf;
+        if (line.back() != '\n') continue;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        const std::string row = line;
+        line.clear();
+        if (header) {
+            header = false;
+            continue;
+        }
+        const size_t c1 = row.find(','), c2 = c1 == std::string::npos ? c1 : row.find(',', c1 + 1);
+        if (c2 == std::string::npos) continue;
+        const std::string cat = row.substr(0, c1);
+        if (!cats.count(cat)) {
+            cats.emplace(cat, int(corpus.catNames.size()));
+            corpus.catNames.push_back(cat);
+        }
+        Review r;
+        r.cat = cats[cat];
+        r.positive = row.substr(c1 + 1, c2 - c1 - 1) == "1";
+        corpus.reviews.push_back(r);
+        texts.push_back(row.substr(c2 + 1));
+    }
+    if (pclose(in) != 0 || corpus.reviews.empty()) {
+        error = "no review read from " + xzPath;
+        return false;
+    }
+
+    // The cut, one review after the other: the engine learns person names into the shared user
+    // dictionary as it goes, so only a fixed order gives the same cut on every run.
+    std::vector<std::string> tagged(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) tagged[i] = KOVEX_ParagraphProcessStr(texts[i].c_str(), 1);
+
+    for (size_t i = 0; i < tagged.size(); ++i) {
+        for (const std::string& token : SplitAt(tagged[i], ' ')) {
+            const std::vector<std::string> parts = SplitAt(token, '/');
+            if (parts.size() != 2) {
+                corpus.reviews[i].words.push_back(-1);
+                continue;
+            }
+            // The field dictionary folds ASCII capitals: "ThinkPad" and "thinkpad" are one entry.
+            std::string word = parts[0];
+            for (char& c : word)
+                if (c >= 'A' && c <= 'Z') c = char(c + 32);
+            auto it = corpus.ids.find(word);
+            int id;
+            if (it == corpus.ids.end()) {
+                id = int(corpus.words.size());
+                corpus.ids.emplace(word, id);
+                corpus.words.push_back(word);
+                corpus.gbk.push_back(EntryForm(word, parts[1]));
+            } else {
+                id = it->second;
+            }
+            corpus.reviews[i].words.push_back(id);
+        }
+    }
+    if (textsOut) textsOut->swap(texts);
+    return true;
+}
+
+// Chosen by the mean leave-one-category-out accuracy (sentilex --search and single overrides).
+// The grid of minimum count, L2 strength and label balance moves it by under 0.005. Of the
+// negation candidates the broad ones (不, 没, 没有 ...) lower it, since a pending negation flips the
+// next weighted word however far it is and the regression weighs 不 and its words better; 不怎么
+// and 毫无 raise it a little. Then, each adding 0.001-0.004: phrases whose log-odds part from their
+// words' sum, the topic penalty, the averaged fits and the nested shift (0.8445 -> 0.8513).
+Params DefaultParams() {
+    Params p;
+    p.negations = {"不怎么", "毫无"};
+    p.phraseMinCount = 10;
+    p.phraseGap = 1.0;
+    p.topicPenalty = 2.0;
+    p.bagging = true;
+    p.shift = true;
+    return p;
+}
+
+namespace {
+
+// The weights of `entries` (sorted UTF-8 candidates) learnt on the reviews whose category is
+// neither `skipCat` nor `skipCat2`, with `negations` pending-negation words; l2 by entry.
+std::vector<double> Fit(const Corpus& corpus, int skipCat, int skipCat2, const Params& params,
+                        const std::vector<std::string>& entries, const std::vector<double>& l2,
+                        const std::vector<std::string>& negations) {
+    const int nCats = int(corpus.catNames.size());
+    std::unordered_map<std::string, int> index;
+    {
+        Index ix;
+        for (const std::string& neg : negations) ix.Add(neg, int(entries.size()));
+        for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
+        index.swap(ix.map);
+    }
+    std::vector<std::vector<int>> n(nCats, std::vector<int>(2, 0));
+    for (const Review& r : corpus.reviews)
+        if (r.cat != skipCat && r.cat != skipCat2) ++n[r.cat][r.positive];
+    int nTrainCats = 0;
+    for (int c = 0; c < nCats; ++c)
+        if (n[c][0] + n[c][1] > 0) ++nTrainCats;
+    Rows rows;
+    rows.start.push_back(0);
+    std::map<int, double> scratch;
+    std::vector<int> units;
+    for (const Review& r : corpus.reviews) {
+        if (r.cat == skipCat || r.cat == skipCat2) continue;
+        double weight;
+        if (params.balanceLabels)
+            weight = 1.0 / (double(nTrainCats) * (n[r.cat][0] && n[r.cat][1] ? 2.0 : 1.0) * n[r.cat][r.positive]);
+        else
+            weight = 1.0 / (double(nTrainCats) * (n[r.cat][0] + n[r.cat][1]));
+        Units(corpus, r, index, units);
+        for (int& u : units)
+            if (u == int(entries.size())) u = -1;
+        AddRow(units, r.positive, weight, rows, scratch);
+    }
+    return Minimise(rows, entries.size(), l2, params.iterations);
+}
+
+}  // namespace
+
+Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
+    const size_t nWords = corpus.words.size();
+    const int nCats = int(corpus.catNames.size());
+    Lexicon lex;
+    std::vector<char> negById(nWords, 0);
+    for (const std::string& n : params.negations) {
+        auto it = corpus.ids.find(n);
+        if (it == corpus.ids.end() || corpus.gbk[it->second].size() < 2) continue;
+        negById[it->second] = 1;
+        lex.negations.push_back(n);
+    }
+    std::sort(lex.negations.begin(), lex.negations.end());
+
+    // Reviews holding each word (and phrase), overall and by category, and the reviews of each
+    // category.
+    std::vector<int> df(nWords, 0);
+    std::vector<std::vector<int>> dfCat(nCats, std::vector<int>(nWords, 0));
+    struct PhraseStat {
+        int df = 0;
+        double pos = 0.0, neg = 0.0;  // shares of the positive / negative reviews, summed over categories
+        std::vector<int> parts;
+    };
+    std::unordered_map<std::string, PhraseStat> phraseStats;
+    std::vector<int> nCat(nCats, 0);
+    std::vector<std::vector<int>> nLabel(nCats, std::vector<int>(2, 0));
+    for (const Review& r : corpus.reviews)
+        if (r.cat != skipCat) ++nLabel[r.cat][r.positive];
+    int nTrainCats = 0;
+    for (int c = 0; c < nCats; ++c)
+        if (nLabel[c][0] && nLabel[c][1]) ++nTrainCats;
+    std::vector<std::pair<std::string, std::vector<int>>> phraseParts;
+    std::vector<int> seen;
+    auto Usable = [&](int id) { return id >= 0 && corpus.gbk[id].size() >= 2; };
+    for (const Review& r : corpus.reviews) {
+        if (r.cat == skipCat) continue;
+        ++nCat[r.cat];
+        seen.clear();
+        for (int w : r.words)
+            if (w >= 0) seen.push_back(w);
+        std::sort(seen.begin(), seen.end());
+        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+        for (int w : seen) {
+            ++df[w];
+            ++dfCat[r.cat][w];
+        }
+        if (params.phraseMinCount > 0 && nLabel[r.cat][0] && nLabel[r.cat][1]) {
+            phraseParts.clear();
+            for (size_t i = 0; i + 1 < r.words.size(); ++i) {
+                if (!Usable(r.words[i]) || !Usable(r.words[i + 1])) continue;
+                std::string p = corpus.words[r.words[i]] + corpus.words[r.words[i + 1]];
+                if (i + 2 < r.words.size() && Usable(r.words[i + 2]))
+                    phraseParts.emplace_back(p + corpus.words[r.words[i + 2]],
+                                             std::vector<int>{r.words[i], r.words[i + 1], r.words[i + 2]});
+                phraseParts.emplace_back(std::move(p), std::vector<int>{r.words[i], r.words[i + 1]});
+            }
+            std::sort(phraseParts.begin(), phraseParts.end());
+            phraseParts.erase(std::unique(phraseParts.begin(), phraseParts.end(),
+                                          [](const auto& a, const auto& b) { return a.first == b.first; }),
+                              phraseParts.end());
+            const double share = 1.0 / nLabel[r.cat][r.positive];
+            for (auto& p : phraseParts) {
+                PhraseStat& st = phraseStats[p.first];
+                if (st.parts.empty()) st.parts = p.second;
+                ++st.df;
+                (r.positive ? st.pos : st.neg) += share;
+            }
+        }
+    }
+
+    // The candidates, sorted so that the feature order is fixed, with their L2 strength: stronger
+    // for a word whose reviews concentrate in one category (a topic word there).
+    std::map<std::string, double> candidates;
+    for (size_t w = 0; w < nWords; ++w) {
+        if (df[w] < params.minCount || negById[w] || !Usable(int(w))) continue;
+        double sum = 0.0, top = 0.0;
+        for (int c = 0; c < nCats; ++c) {
+            if (!nCat[c]) continue;
+            const double share = double(dfCat[c][w]) / nCat[c];
+            sum += share;
+            top = std::max(top, share);
+        }
+        const double concentration = sum > 0.0 ? top / sum : 1.0;
+        candidates.emplace(corpus.words[w], params.l2 * (1.0 + params.topicPenalty * concentration));
+    }
+    std::vector<std::string> entries;
+    std::vector<double> l2;
+    for (const auto& e : candidates) {
+        entries.push_back(e.first);
+        l2.push_back(e.second);
+    }
+
+    std::vector<double> w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
+    if (params.phraseMinCount > 0 && nTrainCats > 0) {
+        // Phrases whose own log-odds disagrees with what their words add up to (没有问题, 不会再):
+        // entries of their own, then every weight learnt again.
+        std::unordered_map<std::string, double> wordWeight;
+        for (size_t f = 0; f < entries.size(); ++f) wordWeight[entries[f]] = w[f];
+        const double smooth = 1e-3;
+        for (const auto& e : phraseStats) {
+            const PhraseStat& st = e.second;
+            if (st.df < params.phraseMinCount || corpus.ids.count(e.first) || candidates.count(e.first)) continue;
+            const double logOdds = std::log((st.pos / nTrainCats + smooth) / (st.neg / nTrainCats + smooth));
+            double sum = 0.0;
+            bool pending = false;
+            for (int id : st.parts) {
+                if (negById[id]) {
+                    pending = true;
+                    continue;
+                }
+                auto it = wordWeight.find(corpus.words[id]);
+                if (it == wordWeight.end()) continue;
+                sum += pending ? -it->second : it->second;
+                pending = false;
+            }
+            if (std::fabs(logOdds - sum) >= params.phraseGap) candidates.emplace(e.first, params.l2);
+        }
+        entries.clear();
+        l2.clear();
+        for (const auto& e : candidates) {
+            entries.push_back(e.first);
+            l2.push_back(e.second);
+        }
+        w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
+    }
+    int nTrainingCats = 0;
+    for (int c = 0; c < nCats; ++c) nTrainingCats += c != skipCat && nCat[c] > 0;
+    // Each inner fit needs a training category left, so both need two of them.
+    if ((params.bagging || params.shift) && nTrainingCats >= 2) {
+        // The fits that leave out one more training category each. Their average (bagging) holds
+        // across categories; scored on the category each left out, they tell the per-word shift
+        // that a category none of them has seen needs (a nested leave-one-category-out).
+        std::vector<double> sum(w.size(), 0.0);
+        std::vector<std::vector<std::pair<double, double>>> inner;  // by inner fold: (sum, units) per review
+        std::vector<std::vector<char>> innerLabel;
+        // The fits run side by side, each single-threaded; they are used in category order, so
+        // the result does not depend on the threads.
+        std::vector<int> folds;
+        for (int c = 0; c < nCats; ++c)
+            if (c != skipCat && nCat[c]) folds.push_back(c);
+        std::vector<std::vector<double>> fits(folds.size());
+        {
+            std::atomic<size_t> next(0);
+            std::vector<std::thread> pool;
+            for (int t = 0; t < std::max(1, std::min(params.threads, int(folds.size()))); ++t)
+                pool.emplace_back([&] {
+                    for (size_t i; (i = next++) < folds.size();)
+                        fits[i] = Fit(corpus, skipCat, folds[i], params, entries, l2, lex.negations);
+                });
+            for (std::thread& t : pool) t.join();
+        }
+        int k = 0;
+        for (size_t i = 0; i < folds.size(); ++i) {
+            const int c = folds[i];
+            const std::vector<double>& wc = fits[i];
+            for (size_t f = 0; f < w.size(); ++f) sum[f] += wc[f];
+            ++k;
+            if (!params.shift) continue;
+            std::unordered_map<std::string, int> index;
+            {
+                Index ix;
+                for (const std::string& neg : lex.negations) ix.Add(neg, int(entries.size()));
+                for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
+                index.swap(ix.map);
+            }
+            inner.emplace_back();
+            innerLabel.emplace_back();
+            std::vector<int> units;
+            for (const Review& r : corpus.reviews) {
+                if (r.cat != c) continue;
+                Units(corpus, r, index, units);
+                double total = 0.0, count = 0.0;
+                bool pending = false;
+                for (int u : units) {
+                    if (u == int(entries.size())) {
+                        pending = true;
+                        continue;
+                    }
+                    total += pending ? -wc[u] : wc[u];
+                    count += pending ? -1.0 : 1.0;
+                    pending = false;
+                }
+                inner.back().emplace_back(total, count);
+                innerLabel.back().push_back(r.positive);
+            }
+        }
+        if (params.bagging)
+            for (size_t f = 0; f < w.size(); ++f) w[f] = sum[f] / k;
+        if (params.shift && !inner.empty()) {
+            // The shift of every weight that gives the best mean accuracy over the inner folds
+            // (a review scores sum + shift * units), from -0.5 to 0.5 in steps of 0.005.
+            double bestShift = 0.0, bestAcc = -1.0;
+            for (int step = -100; step <= 100; ++step) {
+                const double shift = step * 0.005;
+                double acc = 0.0;
+                for (size_t i = 0; i < inner.size(); ++i) {
+                    long ok = 0;
+                    for (size_t j = 0; j < inner[i].size(); ++j)
+                        ok += ((inner[i][j].first + shift * inner[i][j].second) > 0.0) == bool(innerLabel[i][j]);
+                    acc += inner[i].empty() ? 0.0 : double(ok) / inner[i].size();
+                }
+                if (acc > bestAcc + 1e-12) {
+                    bestAcc = acc;
+                    bestShift = shift;
+                }
+            }
+            for (double& v : w) v += bestShift;
+            lex.shift = bestShift;
+        }
+    }
+    if (params.minWeight > 0.0) {
+        // Words that weigh little are left out, and the others learnt again without them.
+        std::vector<std::string> kept;
+        std::vector<double> keptL2;
+        for (size_t f = 0; f < w.size(); ++f)
+            if (std::fabs(w[f]) >= params.minWeight) {
+                kept.push_back(entries[f]);
+                keptL2.push_back(l2[f]);
+            }
+        entries.swap(kept);
+        l2.swap(keptL2);
+        w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
+    }
+    for (size_t f = 0; f < w.size(); ++f) lex.weights.emplace_back(entries[f], Written(w[f], params.clip));
+    return lex;
+}
+
+Scorer::Scorer(const Corpus& corpus, const Lexicon& lexicon) : m_corpus(corpus) {
+    Index index;
+    for (const auto& e : lexicon.weights) {
+        index.Add(e.first, int(m_weight.size()));
+        m_weight.push_back(e.second);
+    }
+    for (const std::string& neg : lexicon.negations) {
+        index.Add(neg, int(m_weight.size()));
+        m_weight.push_back(0.0);
+    }
+    m_index.swap(index.map);
+}
+
+double Scorer::Point(const Review& review, bool* covered) const {
+    std::vector<int> units;
+    Units(m_corpus, review, m_index, units);
+    double pos = 0.0, neg = 0.0;
+    bool pending = false, any = false;
+    for (int u : units) {
+        double v = m_weight[u];
+        if (v == 0.0) {
+            pending = true;
+            continue;
+        }
+        any = true;
+        if (pending) {
+            v = -v;
+            pending = false;
+        }
+        (v > 0.0 ? pos : neg) += v;
+    }
+    if (covered) *covered = any;
+    if (pos == 0.0 && neg == 0.0) return 0.0;
+    return (pos + neg) / (pos - neg);
+}
+
+Figures Evaluate(const Corpus& corpus, const Params& params) {
+    const int nCats = int(corpus.catNames.size());
+    Figures f;
+    long right = 0, total = 0;
+    for (int c = 0; c < nCats; ++c) {
+        const Scorer scorer(corpus, Derive(corpus, c, params));
+        long n = 0, ok = 0, covered = 0, byLabel[2] = {0, 0}, okByLabel[2] = {0, 0};
+        for (const Review& r : corpus.reviews) {
+            if (r.cat != c) continue;
+            bool any = false;
+            ++n;
+            ++byLabel[r.positive];
+            if ((scorer.Point(r, &any) > 0.0) == r.positive) {
+                ++ok;
+                ++okByLabel[r.positive];
+            }
+            covered += any;
+        }
+        f.positiveRight.push_back(byLabel[1] ? double(okByLabel[1]) / byLabel[1] : 0.0);
+        f.negativeRight.push_back(byLabel[0] ? double(okByLabel[0]) / byLabel[0] : 0.0);
+        f.accuracy.push_back(n ? double(ok) / n : 0.0);
+        f.coverage.push_back(n ? double(covered) / n : 0.0);
+        f.meanAccuracy += f.accuracy.back() / nCats;
+        f.meanCoverage += f.coverage.back() / nCats;
+        right += ok;
+        total += n;
+    }
+    f.pooled = total ? double(right) / total : 0.0;
+    return f;
+}
+
+std::string LexiconText(const Lexicon& lexicon) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (const auto& e : lexicon.weights) {
+        char weight[32];
+        std::snprintf(weight, sizeof weight, "%.2f", e.second);
+        std::string w(weight);
+        while (w.back() == '0') w.pop_back();
+        if (w.back() == '.') w.pop_back();
+        lines.emplace_back(Gbk(e.first), w);
+    }
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::string> negs;
+    for (const std::string& n : lexicon.negations) negs.push_back(Gbk(n));
+    std::sort(negs.begin(), negs.end());
+    std::string text;
+    for (const auto& l : lines) text += l.first + " " + l.second + "\n";
+    for (const std::string& n : negs) text += n + " Neg\n";
+    return text;
+}
+
+}  // namespace sentilex

@@ -1,0 +1,98 @@
+// The sentiment lexicon's derivation from a labelled review corpus, shared by the derivation tool
+// (sentilex) and the measurement through the library's own calls (sentieval).
+//
+// The lexicon is scored as the library scores a text (the whole text one sentence): each weighted
+// word adds its weight, a pending negation word flips the next weighted word, and a point above 0
+// counts as positive; a text without any weighted word counts as negative. The weights are those
+// of a logistic regression without bias term on exactly these features (+1 per weighted word, -1
+// when a pending negation flips it), every category weighing the same, with L2 regularisation.
+// Nothing here is thread-safe unless said so.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace sentilex {
+
+struct Review {
+    int cat = 0;
+    bool positive = false;
+    // The engine's tokens in text order: the id of a token that splits into word and tag, -1 for
+    // any other (a bracketed unit), which no dictionary word can span.
+    std::vector<int> words;
+};
+
+struct Corpus {
+    std::vector<std::string> catNames;
+    std::vector<Review> reviews;
+    std::vector<std::string> words;  // UTF-8 word by id
+    std::vector<std::string> gbk;    // its GBK form; "" when it cannot be an entry of the lexicon
+    std::unordered_map<std::string, int> ids;
+};
+
+// Reads the reviews (columns cat,label,review; a header line; label 1 positive) of an
+// xz-compressed UTF-8 CSV and cuts each with the started engine (code 1, tagging on), in file
+// order; punctuation, white space and words without a GBK form get an empty `gbk`. False with a
+// message when the file cannot be read or holds no review. `texts`, when given, receives each
+// review's text.
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
+                std::vector<std::string>* texts = nullptr);
+
+struct Params {
+    int minCount = 3;         // reviews holding a word, in the training categories
+    double l2 = 1e-4;         // L2 strength on the per-review loss averaged over the categories
+    bool balanceLabels = true;  // each category's positive and negative reviews weigh half each
+    double clip = 4.0;        // weights clipped to [-clip, clip]
+    int iterations = 300;     // L-BFGS iterations at most
+    int phraseMinCount = 0;   // reviews holding a 2-3 token phrase for it to be a candidate; 0 none
+    double phraseGap = 1.0;   // |phrase log-odds - sum of its words' weights| that makes it an entry
+    double topicPenalty = 0.0;  // L2 raised by this factor times a word's concentration in one category
+    double minWeight = 0.0;   // words weighing less are dropped and the rest learnt again
+    bool bagging = false;     // average the fits that each leave out one more training category
+    bool shift = false;       // shift every weight by what a nested leave-one-category-out asks
+    std::vector<std::string> negations;  // UTF-8 negation words
+    int threads = 4;          // fits run side by side (the result does not depend on it)
+};
+
+// The defaults of the shipped lexicon, chosen by the mean leave-one-category-out accuracy.
+Params DefaultParams();
+
+struct Lexicon {
+    std::vector<std::pair<std::string, double>> weights;  // UTF-8 entry, weight (2 decimals, never 0)
+    std::vector<std::string> negations;                   // UTF-8 entries
+    double shift = 0.0;                                   // added to every learnt weight
+};
+
+// The lexicon learnt from every review whose category is not `skipCat` (-1: all).
+Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params);
+
+// The points of reviews as the library gives them with `lexicon` imported: the engine tags a
+// token with the longest entry starting there when it ends on a token boundary (an entry spanning
+// several tokens merges them), and none when it ends inside a token. Builds its index once.
+class Scorer {
+public:
+    Scorer(const Corpus& corpus, const Lexicon& lexicon);
+    // The point of the review; `covered` tells whether any entry weighed.
+    double Point(const Review& review, bool* covered) const;
+
+private:
+    const Corpus& m_corpus;
+    std::unordered_map<std::string, int> m_index;  // entry -> value index
+    std::vector<double> m_weight;                  // by value index; 0 for a negation word
+    size_t m_maxLen = 0;
+};
+
+struct Figures {
+    std::vector<double> accuracy, coverage;  // by category
+    std::vector<double> positiveRight, negativeRight;  // by category: share of each label scored right
+    double meanAccuracy = 0.0, meanCoverage = 0.0, pooled = 0.0;
+};
+
+// Leave-one-category-out figures of `params`, scoring as the library would.
+Figures Evaluate(const Corpus& corpus, const Params& params);
+
+// The lexicon text in GBK: "word weight" lines sorted by word, then "word Neg" lines.
+std::string LexiconText(const Lexicon& lexicon);
+
+}  // namespace sentilex
