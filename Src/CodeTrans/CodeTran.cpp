@@ -35,11 +35,26 @@ bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n
 void ReportLoadFailure(const tstring& sPath) { WriteError(sPath + " cannot load!\n", nullptr); }
 
 // malloc'd work buffer for the unit segmentation, which may realloc it.
+template <typename T>
 struct MallocBuffer {
-    char* p = nullptr;
+    T* p = nullptr;
     int nSize = 0;
     ~MallocBuffer() { free(p); }
 };
+
+// True when CPDAT::Find of the unit walks exactly the symbols the maximum matching walked for it,
+// so that the handle the matching found is Find's answer: Find strips a leading byte-order mark
+// and surrounding double quotes and folds blank runs, which the matching does not (mode 2
+// dictionaries normalise further and always take Find).
+bool WalksAsMatched(const char* sUnit) {
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sUnit);
+    size_t n = 0;
+    for (; s[n]; ++n)
+        if (s[n] == ' ' || s[n] == '\t' || s[n] == '\r' || s[n] == '\n') return false;
+    if (n > 2 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF) return false;
+    if (n >= 2 && s[0] == '"' && s[n - 1] == '"') return false;
+    return true;
+}
 
 }  // namespace
 
@@ -118,7 +133,8 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
     // Work on a copy: the line splitter cuts it in place.
     std::vector<char> vecText(sLine, sLine + strlen(sLine) + 1);
-    MallocBuffer buffer;
+    MallocBuffer<char> buffer;
+    MallocBuffer<int> ids;
     buffer.nSize = int(2 * (vecText.size() - 1) + 1);
     buffer.p = static_cast<char*>(malloc(size_t(buffer.nSize)));
     if (buffer.p == nullptr) return result.c_str();
@@ -146,7 +162,7 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
                 char* pTab = strchr(pPiece, '\t');
                 if (pTab != nullptr) *pTab = '\0';
                 TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p,
-                           &buffer.nSize);
+                           &buffer.nSize, &ids.p, &ids.nSize);
                 if (pTab == nullptr) break;
                 result += '\t';
                 pPiece = pTab + 1;
@@ -161,19 +177,25 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
 void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                            CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                           int* pnBufferSize) const {
+                           int* pnBufferSize, int** ppIDs, int* pnIDSize) const {
     if (*sPiece == '\0') return;
-    // Units of the piece, each followed by a TAB (the piece itself holds none).
-    if (pSrcDict->MMSegment(sPiece, nullptr, nullptr, ppBuffer, pnBufferSize, false, false, -1, '\t') < 0) return;
+    // Units of the piece, each followed by a TAB (the piece itself holds none), and the handle
+    // of each unit (-1 for an unmatched one), which saves a second walk of the dictionary.
+    const int nIDs = pSrcDict->MMSegment(sPiece, ppIDs, pnIDSize, ppBuffer, pnBufferSize, false, true, -1, '\t');
+    if (nIDs < 0) return;
+    const bool bMatchedIDs = pSrcDict->GetMode() != 2;
+    int nUnitIndex = 0;
     char* pUnit = *ppBuffer;
     while (pUnit != nullptr && *pUnit != '\0') {
         char* pEnd = strchr(pUnit, '\t');
         if (pEnd != nullptr) *pEnd = '\0';
         const char* sUnit = pUnit;
         pUnit = pEnd != nullptr ? pEnd + 1 : nullptr;
+        const int nUnit = nUnitIndex++;
         if (*sUnit == '\0') continue;  // leading or doubled separators
 
-        int nHandle = pSrcDict->Find(sUnit);
+        const int nHandle = (bMatchedIDs && nUnit < nIDs && WalksAsMatched(sUnit)) ? (*ppIDs)[nUnit]
+                                                                                  : pSrcDict->Find(sUnit);
         if (nHandle >= 0) {
             int nCount = 0;
             const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);

@@ -67,9 +67,10 @@ public:
 
 private:
     // Converts one line piece (no CR, LF or TAB) unit by unit and appends it to result.
+    // ppBuffer/ppIDs are the malloc'd work buffers of the unit segmentation (text, handles).
     void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                     CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                    int* pnBufferSize) const;
+                    int* pnBufferSize, int** ppIDs, int* pnIDSize) const;
     int WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const;
 
     CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)

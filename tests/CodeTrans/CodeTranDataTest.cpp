@@ -3,6 +3,9 @@
 // shared by many threads.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -207,4 +210,49 @@ TEST(CodeTranThreadTest, OneConverterServesManyThreads) {
     }
     for (auto& th : threads) th.join();
     for (int k = 0; k < 8; ++k) EXPECT_EQ(0, failures[k]) << "thread " << k;
+}
+
+// The converter takes each unit's handle from the maximum matching instead of looking the unit up
+// again; that is Find's answer whenever Find walks the unit's bytes unchanged (no blank byte, no
+// leading byte-order mark, no surrounding quotes). Random texts (without TAB, as the converter's
+// pieces) over every shipped unit set.
+TEST(CodeTranDataTest, MatchedHandlesAreFindHandles) {
+    const unsigned seed = 20261209;
+    std::mt19937 rng(seed);
+    const char* const kPieces[] = {"a", "Z", "7", " ", "\r", "\"", "-", "^", "\xEF\xBB\xBF", "\xE4\xB8\xAD",
+                                   "\xE6\x96\x87", "\xD6\xD0", "\xCE\xC4", "\xA1\xA1", "\xB0", "\xFF", "\x81\x40",
+                                   "\xA4\xA4", "\xF0\x9F\x98\x80", "\xC2\xB7", "\x80"};
+    for (const char* name : {"GBK.pdat", "GBKA.pdat", "UTF8.pdat", "BIG5.pdat"}) {
+        CPDAT dict(1);
+        ASSERT_TRUE(dict.Load(DataFile(name).c_str())) << name;
+        char* sUnits = nullptr;
+        int* pIDs = nullptr;
+        int nUnitsSize = 0, nIDsSize = 0, nChecked = 0;
+        for (int round = 0; round < 2000; ++round) {
+            std::string text;
+            const int n = 1 + int(rng() % 12);
+            for (int k = 0; k < n; ++k) text += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+            const int nIDs = dict.MMSegment(text.c_str(), &pIDs, &nIDsSize, &sUnits, &nUnitsSize, false, true, -1, '\t');
+            ASSERT_GE(nIDs, 0);
+            int k = 0;
+            for (char* p = sUnits; *p; ++k) {
+                char* e = strchr(p, '\t');
+                ASSERT_NE(nullptr, e);
+                const std::string unit(p, e);
+                p = e + 1;
+                ASSERT_LT(k, nIDs) << name << " seed " << seed << " round " << round;
+                const bool bPlain = unit.find_first_of(" \t\r\n") == std::string::npos &&
+                                    unit.compare(0, 3, "\xEF\xBB\xBF") != 0 &&
+                                    !(unit.size() >= 2 && unit.front() == '"' && unit.back() == '"');
+                if (!bPlain) continue;
+                ++nChecked;
+                ASSERT_EQ(dict.Find(unit.c_str()), pIDs[k]) << name << " unit \"" << unit << "\" seed " << seed
+                                                            << " round " << round;
+            }
+            EXPECT_EQ(nIDs, k) << name << " seed " << seed << " round " << round;
+        }
+        EXPECT_GT(nChecked, 2000) << name;
+        free(sUnits);
+        free(pIDs);
+    }
 }
