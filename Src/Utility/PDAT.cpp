@@ -338,6 +338,8 @@ bool CPDAT::Parse(const unsigned char* pData, size_t nSize) {
     std::vector<state> cells;
     try {
         charset.resize(65536);
+        cells.reserve(size_t(nCells));
+        AdviseLargeBuffer(cells.data(), cells.capacity() * sizeof(state));
         cells.resize(size_t(nCells));
     } catch (const std::bad_alloc&) {
         return false;
