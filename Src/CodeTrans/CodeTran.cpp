@@ -42,6 +42,30 @@ struct MallocBuffer {
     ~MallocBuffer() { free(p); }
 };
 
+// Code of the character at s (double-byte: lead 0x81..0xFE with any trail byte; UTF-8: a shortest
+// two- or three-byte form) and its length; 0 when s does not start with one.
+unsigned int CharOfForm(const unsigned char* s, int nForm, size_t& nLen) {
+    const unsigned char c = s[0];
+    if (nForm == 1) {
+        if (c < 0x81 || c == 0xFF || s[1] == 0) return 0;
+        nLen = 2;
+        return c * 256u + s[1];
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+        if ((s[1] & 0xC0) != 0x80) return 0;
+        nLen = 2;
+        return (c & 0x1Fu) << 6 | (s[1] & 0x3Fu);
+    }
+    if (c >= 0xE0 && c <= 0xEF) {
+        if ((s[1] & 0xC0) != 0x80 || (s[2] & 0xC0) != 0x80) return 0;
+        const unsigned int u = (c & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
+        if (u < 0x800) return 0;
+        nLen = 3;
+        return u;
+    }
+    return 0;
+}
+
 // True when CPDAT::Find of the unit walks exactly the symbols the maximum matching walked for it,
 // so that the handle the matching found is Find's answer: Find strips a leading byte-order mark
 // and surrounding double quotes and folds blank runs, which the matching does not (mode 2
@@ -99,6 +123,8 @@ CCodeTran::CCodeTran(const char* sDataPath, int encoding) {
     m_pGBK2CodeMap = pGBK2Code.release();
     m_nEncoding = encoding;
     m_nStatus = 1;
+    BuildUnitTable(m_pCodeDict, m_pCodeWordList, m_codeUnits);
+    BuildUnitTable(m_pGBKSrcDict, m_pGBKWordList, m_gbkUnits);
 }
 
 CCodeTran::~CCodeTran() {
@@ -113,6 +139,67 @@ CCodeTran::~CCodeTran() {
 bool CCodeTran::HoldsCodeUnit(const char* sUnit, unsigned int nLen) const {
     if (m_nStatus != 1 || sUnit == nullptr || nLen == 0) return false;
     return m_pCodeDict->Find(sUnit, nLen) >= 0;
+}
+
+// The table is built only when the dictionary holds nothing but single characters of one form,
+// each the word of its handle: maximum matching then cuts a text into exactly those characters
+// and ASCII runs (no dictionary word starts with an ASCII byte), which the direct path repeats.
+void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, UnitTable& table) {
+    table = UnitTable();
+    if (!pDict || !pWordList || pDict->GetMode() != 1) return;
+    const int nCount = int(pDict->GetItemCount());
+    if (nCount <= 0 || pWordList->GetBound() < nCount) return;
+    for (int nForm = 1; nForm <= 2; ++nForm) {
+        std::vector<int32_t> vecHandle(65536, -1);
+        bool bAll = true;
+        for (int h = 0; h < nCount && bAll; ++h) {
+            const char* w = pWordList->GetWord(h);
+            size_t nLen = 0;
+            const unsigned int nCode = w ? CharOfForm(reinterpret_cast<const unsigned char*>(w), nForm, nLen) : 0;
+            bAll = nCode != 0 && nCode < 65536 && w[nLen] == 0 && vecHandle[nCode] == -1 &&
+                   pDict->Find(w, unsigned(nLen)) == h;
+            if (bAll) vecHandle[nCode] = h;
+        }
+        if (bAll) {
+            table.nForm = nForm;
+            table.vecHandle.swap(vecHandle);
+            return;
+        }
+    }
+}
+
+bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
+                                 CWordList* pDsnWordList) const {
+    if (table.nForm == 0) return false;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
+    const size_t nOldSize = result.size();
+    size_t i = 0;
+    while (s[i]) {
+        if (s[i] < 0x80) {
+            // An ASCII run: unmatched units of ASCII, which pass unchanged.
+            size_t e = i + 1;
+            while (s[e] && s[e] < 0x80) ++e;
+            result.append(sPiece + i, e - i);
+            i = e;
+            continue;
+        }
+        size_t nLen = 0;
+        const unsigned int nCode = CharOfForm(s + i, table.nForm, nLen);
+        const int nHandle = nCode != 0 && nCode < 65536 ? table.vecHandle[nCode] : -1;
+        const char* sTarget = nullptr;
+        if (nHandle >= 0) {
+            int nCount = 0;
+            const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
+            if (pTargets != nullptr && nCount > 0) sTarget = pDsnWordList->GetWord(pTargets[0].handle2);
+        }
+        if (sTarget == nullptr || *sTarget == '\0') {
+            result.resize(nOldSize);
+            return false;
+        }
+        result += sTarget;
+        i += nLen;
+    }
+    return true;
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
@@ -179,6 +266,8 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
                            CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
                            int* pnBufferSize, int** ppIDs, int* pnIDSize) const {
     if (*sPiece == '\0') return;
+    const UnitTable* pTable = pSrcDict == m_pCodeDict ? &m_codeUnits : pSrcDict == m_pGBKSrcDict ? &m_gbkUnits : nullptr;
+    if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList)) return;
     // Units of the piece, each followed by a TAB (the piece itself holds none), and the handle
     // of each unit (-1 for an unmatched one), which saves a second walk of the dictionary.
     const int nIDs = pSrcDict->MMSegment(sPiece, ppIDs, pnIDSize, ppBuffer, pnBufferSize, false, true, -1, '\t');
