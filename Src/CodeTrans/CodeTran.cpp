@@ -35,11 +35,50 @@ bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n
 void ReportLoadFailure(const tstring& sPath) { WriteError(sPath + " cannot load!\n", nullptr); }
 
 // malloc'd work buffer for the unit segmentation, which may realloc it.
+template <typename T>
 struct MallocBuffer {
-    char* p = nullptr;
+    T* p = nullptr;
     int nSize = 0;
     ~MallocBuffer() { free(p); }
 };
+
+// Code of the character at s (double-byte: lead 0x81..0xFE with any trail byte; UTF-8: a shortest
+// two- or three-byte form) and its length; 0 when s does not start with one.
+unsigned int CharOfForm(const unsigned char* s, int nForm, size_t& nLen) {
+    const unsigned char c = s[0];
+    if (nForm == 1) {
+        if (c < 0x81 || c == 0xFF || s[1] == 0) return 0;
+        nLen = 2;
+        return c * 256u + s[1];
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+        if ((s[1] & 0xC0) != 0x80) return 0;
+        nLen = 2;
+        return (c & 0x1Fu) << 6 | (s[1] & 0x3Fu);
+    }
+    if (c >= 0xE0 && c <= 0xEF) {
+        if ((s[1] & 0xC0) != 0x80 || (s[2] & 0xC0) != 0x80) return 0;
+        const unsigned int u = (c & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
+        if (u < 0x800) return 0;
+        nLen = 3;
+        return u;
+    }
+    return 0;
+}
+
+// True when CPDAT::Find of the unit walks exactly the symbols the maximum matching walked for it,
+// so that the handle the matching found is Find's answer: Find strips a leading byte-order mark
+// and surrounding double quotes and folds blank runs, which the matching does not (mode 2
+// dictionaries normalise further and always take Find).
+bool WalksAsMatched(const char* sUnit) {
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sUnit);
+    size_t n = 0;
+    for (; s[n]; ++n)
+        if (s[n] == ' ' || s[n] == '\t' || s[n] == '\r' || s[n] == '\n') return false;
+    if (n > 2 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF) return false;
+    if (n >= 2 && s[0] == '"' && s[n - 1] == '"') return false;
+    return true;
+}
 
 }  // namespace
 
@@ -84,6 +123,8 @@ CCodeTran::CCodeTran(const char* sDataPath, int encoding) {
     m_pGBK2CodeMap = pGBK2Code.release();
     m_nEncoding = encoding;
     m_nStatus = 1;
+    BuildUnitTable(m_pCodeDict, m_pCodeWordList, m_codeUnits);
+    BuildUnitTable(m_pGBKSrcDict, m_pGBKWordList, m_gbkUnits);
 }
 
 CCodeTran::~CCodeTran() {
@@ -98,6 +139,67 @@ CCodeTran::~CCodeTran() {
 bool CCodeTran::HoldsCodeUnit(const char* sUnit, unsigned int nLen) const {
     if (m_nStatus != 1 || sUnit == nullptr || nLen == 0) return false;
     return m_pCodeDict->Find(sUnit, nLen) >= 0;
+}
+
+// The table is built only when the dictionary holds nothing but single characters of one form,
+// each the word of its handle: maximum matching then cuts a text into exactly those characters
+// and ASCII runs (no dictionary word starts with an ASCII byte), which the direct path repeats.
+void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, UnitTable& table) {
+    table = UnitTable();
+    if (!pDict || !pWordList || pDict->GetMode() != 1) return;
+    const int nCount = int(pDict->GetItemCount());
+    if (nCount <= 0 || pWordList->GetBound() < nCount) return;
+    for (int nForm = 1; nForm <= 2; ++nForm) {
+        std::vector<int32_t> vecHandle(65536, -1);
+        bool bAll = true;
+        for (int h = 0; h < nCount && bAll; ++h) {
+            const char* w = pWordList->GetWord(h);
+            size_t nLen = 0;
+            const unsigned int nCode = w ? CharOfForm(reinterpret_cast<const unsigned char*>(w), nForm, nLen) : 0;
+            bAll = nCode != 0 && nCode < 65536 && w[nLen] == 0 && vecHandle[nCode] == -1 &&
+                   pDict->Find(w, unsigned(nLen)) == h;
+            if (bAll) vecHandle[nCode] = h;
+        }
+        if (bAll) {
+            table.nForm = nForm;
+            table.vecHandle.swap(vecHandle);
+            return;
+        }
+    }
+}
+
+bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
+                                 CWordList* pDsnWordList) const {
+    if (table.nForm == 0) return false;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
+    const size_t nOldSize = result.size();
+    size_t i = 0;
+    while (s[i]) {
+        if (s[i] < 0x80) {
+            // An ASCII run: unmatched units of ASCII, which pass unchanged.
+            size_t e = i + 1;
+            while (s[e] && s[e] < 0x80) ++e;
+            result.append(sPiece + i, e - i);
+            i = e;
+            continue;
+        }
+        size_t nLen = 0;
+        const unsigned int nCode = CharOfForm(s + i, table.nForm, nLen);
+        const int nHandle = nCode != 0 && nCode < 65536 ? table.vecHandle[nCode] : -1;
+        const char* sTarget = nullptr;
+        if (nHandle >= 0) {
+            int nCount = 0;
+            const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
+            if (pTargets != nullptr && nCount > 0) sTarget = pDsnWordList->GetWord(pTargets[0].handle2);
+        }
+        if (sTarget == nullptr || *sTarget == '\0') {
+            result.resize(nOldSize);
+            return false;
+        }
+        result += sTarget;
+        i += nLen;
+    }
+    return true;
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
@@ -118,7 +220,8 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
     // Work on a copy: the line splitter cuts it in place.
     std::vector<char> vecText(sLine, sLine + strlen(sLine) + 1);
-    MallocBuffer buffer;
+    MallocBuffer<char> buffer;
+    MallocBuffer<int> ids;
     buffer.nSize = int(2 * (vecText.size() - 1) + 1);
     buffer.p = static_cast<char*>(malloc(size_t(buffer.nSize)));
     if (buffer.p == nullptr) return result.c_str();
@@ -146,7 +249,7 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
                 char* pTab = strchr(pPiece, '\t');
                 if (pTab != nullptr) *pTab = '\0';
                 TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p,
-                           &buffer.nSize);
+                           &buffer.nSize, &ids.p, &ids.nSize);
                 if (pTab == nullptr) break;
                 result += '\t';
                 pPiece = pTab + 1;
@@ -161,19 +264,27 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
 void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                            CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                           int* pnBufferSize) const {
+                           int* pnBufferSize, int** ppIDs, int* pnIDSize) const {
     if (*sPiece == '\0') return;
-    // Units of the piece, each followed by a TAB (the piece itself holds none).
-    if (pSrcDict->MMSegment(sPiece, nullptr, nullptr, ppBuffer, pnBufferSize, false, false, -1, '\t') < 0) return;
+    const UnitTable* pTable = pSrcDict == m_pCodeDict ? &m_codeUnits : pSrcDict == m_pGBKSrcDict ? &m_gbkUnits : nullptr;
+    if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList)) return;
+    // Units of the piece, each followed by a TAB (the piece itself holds none), and the handle
+    // of each unit (-1 for an unmatched one), which saves a second walk of the dictionary.
+    const int nIDs = pSrcDict->MMSegment(sPiece, ppIDs, pnIDSize, ppBuffer, pnBufferSize, false, true, -1, '\t');
+    if (nIDs < 0) return;
+    const bool bMatchedIDs = pSrcDict->GetMode() != 2;
+    int nUnitIndex = 0;
     char* pUnit = *ppBuffer;
     while (pUnit != nullptr && *pUnit != '\0') {
         char* pEnd = strchr(pUnit, '\t');
         if (pEnd != nullptr) *pEnd = '\0';
         const char* sUnit = pUnit;
         pUnit = pEnd != nullptr ? pEnd + 1 : nullptr;
+        const int nUnit = nUnitIndex++;
         if (*sUnit == '\0') continue;  // leading or doubled separators
 
-        int nHandle = pSrcDict->Find(sUnit);
+        const int nHandle = (bMatchedIDs && nUnit < nIDs && WalksAsMatched(sUnit)) ? (*ppIDs)[nUnit]
+                                                                                  : pSrcDict->Find(sUnit);
         if (nHandle >= 0) {
             int nCount = 0;
             const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);

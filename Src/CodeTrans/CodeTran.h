@@ -20,6 +20,9 @@
 // so one converter serves any number of threads at once.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "Utility/Types.h"
 
 class CPDAT;
@@ -67,10 +70,22 @@ public:
 
 private:
     // Converts one line piece (no CR, LF or TAB) unit by unit and appends it to result.
+    // ppBuffer/ppIDs are the malloc'd work buffers of the unit segmentation (text, handles).
     void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                     CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                    int* pnBufferSize) const;
+                    int* pnBufferSize, int** ppIDs, int* pnIDSize) const;
     int WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const;
+    // Direct table of a source dictionary whose words are all single characters of one form:
+    // the handle of each character by its code, -1 for none.
+    struct UnitTable {
+        int nForm = 0;                 // 0 none (always the general path), 1 double-byte, 2 UTF-8
+        std::vector<int32_t> vecHandle;  // 65536 entries when nForm > 0
+    };
+    static void BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, UnitTable& table);
+    // The conversion of a piece when every unit is a known character or ASCII: appends it and
+    // returns true. False, result untouched, at anything else (the general path then runs).
+    bool TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
+                          CWordList* pDsnWordList) const;
 
     CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)
     CWordList* m_pGBKWordList = nullptr;  // GBK text of each GBK handle (target of CodeToGBK)
@@ -78,6 +93,8 @@ private:
     CWordList* m_pCodeWordList = nullptr; // caller-encoding text of each code handle
     CIDMaps* m_pCode2GBKMap = nullptr;    // code handle -> GBK handles
     CIDMaps* m_pGBK2CodeMap = nullptr;    // GBK handle -> code handles
+    UnitTable m_codeUnits;  // of m_pCodeDict
+    UnitTable m_gbkUnits;   // of m_pGBKSrcDict
     int m_nEncoding = 0;
     int m_nStatus = 0;
     tstring m_sFailedPath;

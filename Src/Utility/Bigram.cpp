@@ -43,6 +43,8 @@ bool CBigram::ParseImage(CBigram& tmp, CByteReader& in) {
     tmp.m_pData.reset(new (std::nothrow) bigram_info[size_t(size) + 1]);
     tmp.m_pIndex.reset(new (std::nothrow) index_t[size_t(bound) + 1]);
     if (!tmp.m_pData || !tmp.m_pIndex) return false;
+    AdviseLargeBuffer(tmp.m_pData.get(), (size_t(size) + 1) * sizeof(bigram_info));
+    AdviseLargeBuffer(tmp.m_pIndex.get(), (size_t(bound) + 1) * sizeof(index_t));
     // descents[k]: how many pairs before k have a greater second id than their successor, so
     // that each group's order is checked in constant time however the groups overlap.
     std::vector<int32_t> descents(size_t(size) + 1, 0);

@@ -1,12 +1,30 @@
 #include "Utility/ByteIO.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <limits>
+
+void AdviseLargeBuffer(void* p, size_t nBytes) {
+    const size_t kHuge = size_t(2) << 20, kLarge = size_t(256) << 10;
+    if (!p || nBytes < kLarge) return;
+    const long nPageSize = sysconf(_SC_PAGESIZE);
+    const uintptr_t nPage = uintptr_t(nPageSize > 0 ? nPageSize : 4096);
+    uintptr_t nBegin = (reinterpret_cast<uintptr_t>(p) + nPage - 1) / nPage * nPage;
+    uintptr_t nEnd = (reinterpret_cast<uintptr_t>(p) + nBytes) / nPage * nPage;
+    if (nEnd <= nBegin) return;
+    void* pBegin = reinterpret_cast<void*>(nBegin);
+    if (nBytes >= kHuge) madvise(pBegin, nEnd - nBegin, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    // One call maps every page (contents unchanged) instead of one fault per page.
+    madvise(pBegin, nEnd - nBegin, MADV_POPULATE_WRITE);
+#endif
+}
 
 // ---- CByteReader --------------------------------------------------------------------------------
 
@@ -128,6 +146,7 @@ bool ReadFileBytes(const char* path, std::vector<unsigned char>& out) {
     }
     std::vector<unsigned char> bytes;
     bytes.reserve(size_t(st.st_size));
+    AdviseLargeBuffer(bytes.data(), bytes.capacity());
     unsigned char chunk[65536];
     bool ok = true;
     for (;;) {

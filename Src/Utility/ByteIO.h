@@ -78,6 +78,12 @@ private:
     bool m_bOk = true;
 };
 
+// Maps the pages of a large buffer (256 KB or more) before it is first written, in one call and
+// with huge pages where 2 MB of it allow: filling the stores otherwise takes one page fault per
+// 4 KB, which is most of the start-up time. A hint only (refusals are ignored, the contents are
+// untouched). Call it on freshly allocated buffers of the stores.
+void AdviseLargeBuffer(void* p, size_t nBytes);
+
 // Reads the whole regular file at path. False when the path is missing, is not a regular file
 // (a directory, say) or cannot be read; `out` is left untouched on failure. Thread-safe.
 bool ReadFileBytes(const char* path, std::vector<unsigned char>& out);

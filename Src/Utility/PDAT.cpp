@@ -292,6 +292,27 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
     return nLast;
 }
 
+void CPDAT::PrefetchWalk(const char* sLine, int nDepth) const {
+    if (!sLine || m_cells.empty()) return;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    Walk walk;
+    size_t i = 0;
+    for (int d = 1; d <= nDepth && s[i]; ++d) {
+        size_t nCharLen;
+        int code = GetCharCode(s, i, kNulTerminated, nCharLen);
+        i += nCharLen;
+        const int32_t nId = m_charset[code];
+        if (nId < 0 || walk.nOffset < 0) return;
+        const int64_t c = walk.nOffset + nId;
+        if (c > m_nLowerBound) return;
+        if (d == nDepth) {
+            __builtin_prefetch(&m_cells[size_t(c)]);
+            return;
+        }
+        if (Step(walk, nId) < 0) return;
+    }
+}
+
 int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {
     if (pHandle) *pHandle = -1;
     if (m_cells.empty()) return 0;
@@ -338,6 +359,8 @@ bool CPDAT::Parse(const unsigned char* pData, size_t nSize) {
     std::vector<state> cells;
     try {
         charset.resize(65536);
+        cells.reserve(size_t(nCells));
+        AdviseLargeBuffer(cells.data(), cells.capacity() * sizeof(state));
         cells.resize(size_t(nCells));
     } catch (const std::bad_alloc&) {
         return false;

@@ -103,6 +103,11 @@ public:
     // Returns the end offset of the last word passed, recorded or not; 0 when none.
     int GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** vecPosition,
                  unsigned int* npMemorySize, unsigned int* npArrayCount, int nMinLength) const;
+    // Starts loading the cell that a walk of the line reaches at its nDepth-th character (1 for
+    // the first), reading the cells before it. Changes nothing: a caller about to look up words
+    // at many places issues these for all of them first, level by level, so that the cache
+    // misses of the walks overlap instead of following one another.
+    void PrefetchWalk(const char* sLine, int nDepth) const;
     unsigned int GetItemCount() const { return m_nItemCount; }
     // True when the lower bound is 0 (also for a dictionary of one word in cell 0).
     bool IsEmpty() const { return m_nLowerBound == 0; }

@@ -36,6 +36,8 @@ bool CPOS::ParseImage(CPOS& tmp, CByteReader& in) {
     tmp.m_pData.reset(new (std::nothrow) POS_info[size_t(size) + 1]);
     tmp.m_pIndex.reset(new (std::nothrow) index_t[size_t(bound) + 1]);
     if (!tmp.m_pData || !tmp.m_pIndex) return false;
+    AdviseLargeBuffer(tmp.m_pData.get(), (size_t(size) + 1) * sizeof(POS_info));
+    AdviseLargeBuffer(tmp.m_pIndex.get(), (size_t(bound) + 1) * sizeof(index_t));
     for (int32_t i = 0; i < size; ++i) {
         uint8_t id = 255;
         in.ReadU8(id);

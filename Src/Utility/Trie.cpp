@@ -45,7 +45,12 @@ void TerminateTag(char* sPos) {
 
 }  // namespace
 
-CTrie::CTrie() : m_nItemCount(0), m_nItemDelNum(0), m_pDynamicArry(new CDynamicArry()), m_iHeadIndex(-1) {
+CTrie::CTrie()
+    : m_nItemCount(0),
+      m_nItemDelNum(0),
+      m_pDynamicArry(new CDynamicArry()),
+      m_iHeadIndex(-1),
+      m_vecFirstCodes(65536 / 64, 0) {
     memset(m_sCurPos, 0, sizeof m_sCurPos);
 }
 
@@ -107,6 +112,7 @@ int CTrie::BuildTRIE(const char* sWord, const char* sPOS, int iTrieIndex) {
             e->children = -1;
             e->handle = -1;
             e->nextNode = -1;
+            if (cur == m_iHeadIndex) MarkFirstCode(code);
             if (last == -1) {
                 a.GetElem(cur, p);
                 p->children = c;
@@ -200,6 +206,10 @@ int CTrie::LongestMatch(const char* sLine, int* pHandle, char* sPos) const {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
     size_t i = 0;
     int nBest = 0;
+    if (s[0]) {
+        size_t j = 0;
+        if (!MayStartWith(CodeAt(s, j))) return 0;
+    }
     while (s[i]) {
         unsigned int code = CodeAt(s, i);
         int c = p->children;
@@ -294,10 +304,20 @@ bool CTrie::Parse(const unsigned char* pData, size_t nSize) {
             if (p->nextNode != -1) stack.push_back(p->nextNode);
         }
     }
+    std::vector<uint64_t> vecFirst(65536 / 64, 0);
+    if (nHead >= 0) {
+        const trie_elem* p;
+        nodes->GetElem(nHead, p);
+        for (int c = p->children; c != -1; c = p->nextNode) {
+            nodes->GetElem(c, p);
+            vecFirst[(p->node & 0xFFFFu) >> 6] |= uint64_t(1) << (p->node & 63u);
+        }
+    }
     m_nItemCount = nItems;
     m_nItemDelNum = nDel;
     m_iHeadIndex = nHead;
     m_pDynamicArry.swap(nodes);
+    m_vecFirstCodes.swap(vecFirst);
     return true;
 }
 

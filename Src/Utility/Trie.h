@@ -90,10 +90,20 @@ private:
     int FindNode(const char* sWord, unsigned long nLen) const;
     int LongestMatch(const char* sLine, int* pHandle, char* sPos) const;
     int FreqOf(const char* sWord, int& nHandle, char* sPos) const;
+    // The first-character filter: a bit per low 16 bits of the symbol of every child of the head,
+    // set when such a child is created or loaded (deleting a word leaves its bit: a bit set for
+    // nothing only costs the walk it would have saved).
+    void MarkFirstCode(unsigned int nCode) { m_vecFirstCodes[(nCode & 0xFFFFu) >> 6] |= uint64_t(1) << (nCode & 63u); }
+    bool MayStartWith(unsigned int nCode) const {
+        return (m_vecFirstCodes[(nCode & 0xFFFFu) >> 6] >> (nCode & 63u)) & 1u;
+    }
 
     int32_t m_nItemCount;
     int32_t m_nItemDelNum;
     char m_sCurPos[40];
     std::unique_ptr<CDynamicArry> m_pDynamicArry;
     int32_t m_iHeadIndex;
+    // Most positions of a text start no user word; the head's sibling chain is then walked in
+    // full for nothing. This filter answers them at once.
+    std::vector<uint64_t> m_vecFirstCodes;  // 65536 bits
 };

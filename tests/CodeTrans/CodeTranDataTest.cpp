@@ -3,6 +3,9 @@
 // shared by many threads.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "SentimentNew/encoding/GbkTables.h"
 #include "Utility/IDMaps.h"
 #include "Utility/PDAT.h"
+#include "Utility/WordList.h"
 #include "codeset/Big5Table.h"
 #include "common/IconvRef.h"
 #include "common/TestUtil.h"
@@ -207,4 +211,101 @@ TEST(CodeTranThreadTest, OneConverterServesManyThreads) {
     }
     for (auto& th : threads) th.join();
     for (int k = 0; k < 8; ++k) EXPECT_EQ(0, failures[k]) << "thread " << k;
+}
+
+// The converter takes each unit's handle from the maximum matching instead of looking the unit up
+// again; that is Find's answer whenever Find walks the unit's bytes unchanged (no blank byte, no
+// leading byte-order mark, no surrounding quotes). Random texts (without TAB, as the converter's
+// pieces) over every shipped unit set.
+TEST(CodeTranDataTest, MatchedHandlesAreFindHandles) {
+    const unsigned seed = 20261209;
+    std::mt19937 rng(seed);
+    const char* const kPieces[] = {"a", "Z", "7", " ", "\r", "\"", "-", "^", "\xEF\xBB\xBF", "\xE4\xB8\xAD",
+                                   "\xE6\x96\x87", "\xD6\xD0", "\xCE\xC4", "\xA1\xA1", "\xB0", "\xFF", "\x81\x40",
+                                   "\xA4\xA4", "\xF0\x9F\x98\x80", "\xC2\xB7", "\x80"};
+    for (const char* name : {"GBK.pdat", "GBKA.pdat", "UTF8.pdat", "BIG5.pdat"}) {
+        CPDAT dict(1);
+        ASSERT_TRUE(dict.Load(DataFile(name).c_str())) << name;
+        char* sUnits = nullptr;
+        int* pIDs = nullptr;
+        int nUnitsSize = 0, nIDsSize = 0, nChecked = 0;
+        for (int round = 0; round < 2000; ++round) {
+            std::string text;
+            const int n = 1 + int(rng() % 12);
+            for (int k = 0; k < n; ++k) text += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+            const int nIDs = dict.MMSegment(text.c_str(), &pIDs, &nIDsSize, &sUnits, &nUnitsSize, false, true, -1, '\t');
+            ASSERT_GE(nIDs, 0);
+            int k = 0;
+            for (char* p = sUnits; *p; ++k) {
+                char* e = strchr(p, '\t');
+                ASSERT_NE(nullptr, e);
+                const std::string unit(p, e);
+                p = e + 1;
+                ASSERT_LT(k, nIDs) << name << " seed " << seed << " round " << round;
+                const bool bPlain = unit.find_first_of(" \t\r\n") == std::string::npos &&
+                                    unit.compare(0, 3, "\xEF\xBB\xBF") != 0 &&
+                                    !(unit.size() >= 2 && unit.front() == '"' && unit.back() == '"');
+                if (!bPlain) continue;
+                ++nChecked;
+                ASSERT_EQ(dict.Find(unit.c_str()), pIDs[k]) << name << " unit \"" << unit << "\" seed " << seed
+                                                            << " round " << round;
+            }
+            EXPECT_EQ(nIDs, k) << name << " seed " << seed << " round " << round;
+        }
+        EXPECT_GT(nChecked, 2000) << name;
+        free(sUnits);
+        free(pIDs);
+    }
+}
+
+// Conversions through the converter's own dictionaries take a direct per-character path; the
+// same conversion through separately loaded copies of the six files takes the general unit
+// segmentation. Both must give the same bytes, for valid text and for every kind of junk.
+TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
+    const unsigned seed = 20261210;
+    std::mt19937 rng(seed);
+    struct Files {
+        int code;
+        const char *gbkDict, *gbkList, *codeDict, *codeList, *toGBK, *fromGBK;
+    };
+    const Files kSets[] = {
+        {1, "GBKA.pdat", "GBKA.wordlist", "UTF8.pdat", "UTF8.wordlist", "UTF2GBKA.map", "GBKA2UTF.map"},
+        {2, "GBK.pdat", "GBK.wordlist", "BIG5.pdat", "BIG5.wordlist", "BIG2GBK.map", "GBK2BIG.map"},
+    };
+    const char* const kJunk[] = {"a", "Zq", "7 8", " ", "\t", "\r\n", "\"", "\"x\"", "^^", "^^ab^^", "-_", "\xEF\xBB\xBF",
+                                 "\x80", "\xFF", "\xC3", "\xE4\xB8", "\xF0\x9F\x98\x80", "\xA4", "\xA4@", "\x81\x7F",
+                                 "\xC0\x80", "\xE0\x80\x80", "\xA1\xA1", "\xA3\xAC"};
+    for (const Files& f : kSets) {
+        const CCodeTran t(kDataDir, f.code);
+        ASSERT_EQ(1, t.GetStatus()) << f.code;
+        CPDAT gbkDict(1), codeDict(1);
+        CWordList gbkList(false, nullptr), codeList(false, nullptr);
+        CIDMaps toGBK, fromGBK;
+        ASSERT_TRUE(gbkDict.Load(DataFile(f.gbkDict).c_str()) && codeDict.Load(DataFile(f.codeDict).c_str()));
+        ASSERT_TRUE(gbkList.Load(DataFile(f.gbkList).c_str()) && codeList.Load(DataFile(f.codeList).c_str()));
+        ASSERT_TRUE(toGBK.Load(DataFile(f.toGBK).c_str()) && fromGBK.Load(DataFile(f.fromGBK).c_str()));
+        // Characters of both sides: GBK text of random handles and its conversion.
+        std::vector<std::string> gbkChars, codeChars;
+        for (int k = 0; k < 200; ++k) {
+            gbkChars.push_back(gbkList.GetWord(int(rng() % unsigned(gbkList.GetBound()))));
+            codeChars.push_back(codeList.GetWord(int(rng() % unsigned(codeList.GetBound()))));
+        }
+        for (int round = 0; round < 3000; ++round) {
+            std::string gbk, code;
+            const int n = 1 + int(rng() % 16);
+            for (int k = 0; k < n; ++k) {
+                const unsigned r = rng() % 10;
+                const char* junk = kJunk[rng() % (sizeof kJunk / sizeof kJunk[0])];
+                gbk += r < 7 ? gbkChars[rng() % gbkChars.size()] : std::string(junk);
+                code += r < 7 ? codeChars[rng() % codeChars.size()] : std::string(junk);
+            }
+            std::string direct, general;
+            t.CodeToGBK(code.c_str(), direct);
+            t.CodeTrans(code.c_str(), general, &codeDict, &toGBK, &gbkList, false);
+            ASSERT_EQ(general, direct) << "code " << f.code << " to GBK, seed " << seed << " round " << round;
+            t.GBKToCode(gbk.c_str(), direct);
+            t.CodeTrans(gbk.c_str(), general, &gbkDict, &fromGBK, &codeList, true);
+            ASSERT_EQ(general, direct) << "code " << f.code << " from GBK, seed " << seed << " round " << round;
+        }
+    }
 }

@@ -367,6 +367,13 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     m_vecSlotBegin[0] = 0;
     m_vecPool.push_back(pAtoms[0]);
     m_pWordCounter[0] = 1;
+    // The dictionary walks below miss the cache at nearly every step; start the first levels of
+    // all of them at once, level by level.
+    if (m_pCoreDict && m_nCadidateSize > 0) {
+        for (int nDepth = 1; nDepth <= 2; ++nDepth)
+            for (int k = 1; k < nLast; ++k)
+                if (!IsStandAlone(pAtoms[k])) m_pCoreDict->PrefetchWalk(sLine + pAtoms[k].start, nDepth);
+    }
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
         int nSlot = atom.start - nBase + 1;

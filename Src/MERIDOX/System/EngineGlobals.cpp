@@ -71,13 +71,35 @@ bool TryClaimEngineStart() {
 
 void ReleaseEngineStart() { g_bInitStart.store(false); }
 
+namespace {
+
+// Shared holds of g_hUserDictLock open on this thread (nested scopes).
+thread_local int t_nUserDictReadDepth = 0;
+
+}  // namespace
+
 CUserDictReadLock::CUserDictReadLock() {
+    if (t_nUserDictReadDepth++ > 0) return;
     pthread_rwlock_rdlock(&g_hUserDictLock);
     ++g_nUserDictReaderCount;
 }
 CUserDictReadLock::~CUserDictReadLock() {
+    if (--t_nUserDictReadDepth > 0) return;
     --g_nUserDictReaderCount;
     pthread_rwlock_unlock(&g_hUserDictLock);
+}
+
+CUserDictReadSuspend::CUserDictReadSuspend() : m_nDepth(t_nUserDictReadDepth) {
+    if (m_nDepth == 0) return;
+    t_nUserDictReadDepth = 0;
+    --g_nUserDictReaderCount;
+    pthread_rwlock_unlock(&g_hUserDictLock);
+}
+CUserDictReadSuspend::~CUserDictReadSuspend() {
+    if (m_nDepth == 0) return;
+    pthread_rwlock_rdlock(&g_hUserDictLock);
+    ++g_nUserDictReaderCount;
+    t_nUserDictReadDepth = m_nDepth;
 }
 
 CUserDictWriteLock::CUserDictWriteLock() {

@@ -91,7 +91,7 @@ extern int g_nCopyMemSize;
 
 // Taken shared by result output and the atom-segmentation priority lookup, exclusive by every
 // change of the user dictionary and by the field and blacklist swaps. Never upgraded from shared
-// to exclusive, never taken twice on one thread. Writer-preferring (a waiting writer stops new
+// to exclusive, never locked twice on one thread (nested shared scopes share one lock). Writer-preferring (a waiting writer stops new
 // readers), so a steady stream of readers cannot starve a change. Statically initialised and
 // never destroyed. Lock order: g_mutex before it, never g_mutex while holding it.
 extern pthread_rwlock_t g_hUserDictLock;
@@ -99,7 +99,11 @@ extern pthread_rwlock_t g_hUserDictLock;
 extern std::atomic<int> g_nUserDictReaderCount;
 extern std::atomic<int> g_nUserDictWriterCount;
 
-// Scoped shared hold of g_hUserDictLock, counted in g_nUserDictReaderCount.
+// Scoped shared hold of g_hUserDictLock, counted in g_nUserDictReaderCount. Holds nest on one
+// thread: only the outermost takes and releases the lock, so a line's processing holds it once
+// while the lookups inside it (per atom, per word) keep their own scopes at the cost of a
+// thread-local counter. A thread holding it must not take the exclusive hold or g_mutex without
+// first suspending it (CUserDictReadSuspend).
 class CUserDictReadLock {
 public:
     CUserDictReadLock();
@@ -107,6 +111,19 @@ public:
     CUserDictReadLock(const CUserDictReadLock&) = delete;
     CUserDictReadLock& operator=(const CUserDictReadLock&) = delete;
 
+};
+
+// Scoped release of this thread's shared holds (if any), taken again at the end of the scope.
+// Pointers to the user or field dictionary read under the suspended hold are stale afterwards.
+class CUserDictReadSuspend {
+public:
+    CUserDictReadSuspend();
+    ~CUserDictReadSuspend();
+    CUserDictReadSuspend(const CUserDictReadSuspend&) = delete;
+    CUserDictReadSuspend& operator=(const CUserDictReadSuspend&) = delete;
+
+private:
+    int m_nDepth;  // the nesting depth released, 0 when this thread held nothing
 };
 
 // Scoped exclusive hold of g_hUserDictLock, counted in g_nUserDictWriterCount.

@@ -297,6 +297,9 @@ int CMainSystem::ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict)
 }
 
 int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict) {
+    // One shared hold of the user dictionaries for the whole line: the priority lookups of every
+    // atom and the overrides of every word nest inside it instead of taking the lock each.
+    CUserDictReadLock hold;
     m_pVecResult.clear();
     m_sResult.clear();
     const size_t nLineLen = strlen(sLine);

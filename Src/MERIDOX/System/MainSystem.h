@@ -15,9 +15,9 @@
 //
 // Thread safety: one thread at a time per instance (the instance pool's claim). All instances
 // share the lexicons: they only read them, except the user dictionary and the field dictionary,
-// which are read under a shared hold of g_hUserDictLock, one output unit at a time, and changed
-// under the exclusive hold (AddUserWordO, AddUsrWord, DelUsrWord's caller). Lock order: g_mutex
-// first, then g_hUserDictLock. The static members (GetUniProb, IsWord, IsFreqAssociate) touch no
+// which are read under a shared hold of g_hUserDictLock, taken once per line (atoms, output and
+// English lookups nest in it), and changed under the exclusive hold (AddUserWordO, AddUsrWord,
+// DelUsrWord's caller). Lock order: g_mutex first, then g_hUserDictLock. The static members (GetUniProb, IsWord, IsFreqAssociate) touch no
 // instance state and may be called from any thread.
 #pragma once
 
@@ -236,6 +236,6 @@ private:
 
 // Adds a user-dictionary line ("word tag") unless its first token is already present: 0 when
 // present, else CTrie::AddTrie's result. The first call without a user dictionary creates an
-// empty one and gives it to every instance. Takes g_mutex, then the exclusive user-dictionary
-// lock; must not be called holding either.
+// empty one and gives it to every instance. Suspends this thread's shared user-dictionary hold,
+// takes g_mutex, then the exclusive user-dictionary lock; must not be called holding either.
 int AddUserWordO(const char* sWord);

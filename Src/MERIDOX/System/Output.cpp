@@ -66,6 +66,8 @@ double CMainSystem::GetUniProb(int nHandle) { return SmoothedProb(g_pUnigram, nH
 
 int AddUserWordO(const char* sWord) {
     if (!sWord) return 0;
+    // Output learns names while it holds the shared lock for its line: let go of it first.
+    CUserDictReadSuspend suspend;
     CMutexLock lock(&g_mutex);
     CUserDictWriteLock writeLock;
     if (!g_pUserDict) {
@@ -89,6 +91,9 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     AppendFirstChar(sBound, g_sWordBoundary);
     const bool bFiner = g_bFinerSegCombined;
     const bool bDictionaries = bUserDict;
+    // Held for the whole line (a no-op inside ProcessAtom's own hold); the per-unit scopes below
+    // nest in it. Learning a word suspends it, so the next unit reads the dictionaries anew.
+    CUserDictReadLock hold;
 
     int i = 0;
     while (i < nWordCount) {
