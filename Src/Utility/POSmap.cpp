@@ -1,5 +1,6 @@
 #include "Utility/POSmap.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "Utility/TextScan.h"
 
 CPOSmap::CPOSmap() {
+    memset(m_pIndex, 255, sizeof m_pIndex);
     memset(m_pDefaultPos, 0, sizeof m_pDefaultPos);
     strcpy(m_pDefaultPos, "n");
 }
@@ -64,14 +66,39 @@ bool CPOSmap::LoadFromMemory(const unsigned char* pData, size_t nSize) {
     for (size_t k = 0; k < names.size(); ++k) data[k].swap(names[k]);
     m_pData = std::move(data);
     m_nItemCount = tuchar(names.size());
+    memset(m_pIndex, 255, sizeof m_pIndex);
+    for (int k = 0; k < m_nItemCount; ++k) {
+        size_t n = 0;
+        size_t slot = IndexSlot(m_pData[k].c_str(), &n);
+        while (m_pIndex[slot] != 255 &&
+               textscan::AsciiCaseCompare(m_pData[m_pIndex[slot]].c_str(), m_pData[k].c_str()) != 0)
+            slot = (slot + 1) & (kIndexSlots - 1);
+        if (m_pIndex[slot] == 255) m_pIndex[slot] = tuchar(k);  // an earlier equal name keeps its id
+    }
     if (bDropped) WriteLog("Tag set holds more than 255 tags; the rest are ignored", NULL, false);
     return true;
 }
 
+size_t CPOSmap::IndexSlot(const char* sName, size_t* pLen) {
+    uint32_t h = 2166136261u;
+    size_t n = 0;
+    for (; n <= kMaxName && sName[n]; ++n) {
+        unsigned char c = (unsigned char)sName[n];
+        if (c >= 'A' && c <= 'Z') c = (unsigned char)(c + 32);
+        h = (h ^ c) * 16777619u;
+    }
+    *pLen = n;
+    return size_t(h ^ (h >> 15)) & (kIndexSlots - 1);
+}
+
 tuchar CPOSmap::GetID(const char* sPOS) const {
     if (!sPOS || !*sPOS || !m_pData) return 255;
-    for (int i = 0; i < m_nItemCount; ++i)
-        if (textscan::AsciiCaseCompare(m_pData[i].c_str(), sPOS) == 0) return tuchar(i);
+    // Stored names hold at most kMaxName bytes, so a longer name matches none.
+    size_t n = 0;
+    size_t slot = IndexSlot(sPOS, &n);
+    if (n > kMaxName) return 255;
+    for (; m_pIndex[slot] != 255; slot = (slot + 1) & (kIndexSlots - 1))
+        if (textscan::AsciiCaseCompare(m_pData[m_pIndex[slot]].c_str(), sPOS) == 0) return m_pIndex[slot];
     return 255;
 }
 

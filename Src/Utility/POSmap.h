@@ -42,6 +42,14 @@ public:
     tuchar GetItemCount() const { return m_nItemCount; }
 
 private:
+    // Slot of a name in m_pIndex: a hash of its letters folded to lower case; *pLen gets its
+    // length (stopping after kMaxName + 1 bytes).
+    static size_t IndexSlot(const char* sName, size_t* pLen);
+
+    // Name index: open addressing over 512 slots, each the id (255 = empty) of the first tag of
+    // a case-folded name, so that GetID compares one or two names instead of every name.
+    static constexpr size_t kIndexSlots = 512;
+    tuchar m_pIndex[kIndexSlots];
     std::unique_ptr<tstring[]> m_pData;  // tag name of id 0, 1, ...; null before the first load
     char m_pDefaultPos[100];             // the default tag name, "n"
     tuchar m_nItemCount = 0;             // number of tags

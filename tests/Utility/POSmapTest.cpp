@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
+#include "Utility/TextScan.h"
 #include "common/TestUtil.h"
 
 TEST(POSmapTest, IdsNamesAndDefaults) {
@@ -63,4 +66,40 @@ TEST(POSmapTest, LongLinesLongNamesAndManyTags) {
     std::string gbk = std::string(38, 'a') + "\xB0\xA1" + "\n";
     ASSERT_TRUE(map.LoadFromMemory((const unsigned char*)gbk.data(), gbk.size()));
     EXPECT_EQ(std::string(map.GetPOS(0)), std::string(38, 'a'));
+}
+
+// The name index against a scan of every name, on random sets with names equal but for letter
+// case, and queries that differ in case, length or one byte.
+TEST(POSmapTest, IndexedLookupMatchesScan) {
+    const unsigned seed = 5;
+    std::mt19937 rng(seed);
+    const char letters[] = "aAbBnNvV_1\xB0";
+    auto randomName = [&](size_t nMax) {
+        std::string s;
+        size_t n = 1 + rng() % nMax;
+        for (size_t i = 0; i < n; ++i) s += letters[rng() % (sizeof letters - 1)];
+        return s;
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::string> names;
+        std::string text;
+        const int nTags = 1 + int(rng() % 300);
+        for (int k = 0; k < nTags; ++k) {
+            names.push_back(randomName(k % 7 == 0 ? 45 : 4));
+            text += names.back() + "\n";
+        }
+        CPOSmap map;
+        ASSERT_TRUE(map.LoadFromMemory((const unsigned char*)text.data(), text.size()));
+        auto scan = [&](const std::string& q) {
+            for (int i = 0; i < map.GetItemCount(); ++i)
+                if (textscan::AsciiCaseCompare(map.GetPOS(tuchar(i)), q.c_str()) == 0) return i;
+            return 255;
+        };
+        for (int q = 0; q < 400; ++q) {
+            std::string s = q % 2 ? names[rng() % names.size()] : randomName(q % 5 == 0 ? 45 : 4);
+            for (char& c : s)
+                if (rng() % 3 == 0 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) c ^= 32;
+            ASSERT_EQ(map.GetID(s.c_str()), scan(s)) << "seed " << seed << " round " << round << " " << s;
+        }
+    }
 }
