@@ -92,23 +92,13 @@ bool CPDAT::SetEmpty() {
 
 // ---- symbol coding ---------------------------------------------------------------------------
 
-int CPDAT::GetCharCode(const unsigned char* s, size_t i, size_t nLen, size_t& nCharLen) const {
+namespace {
+
+// Mode 2 (normalising) symbol code, out of line so that the plain modes' code inlines into the
+// walks of this file.
+__attribute__((noinline)) int NormalisedCharCode(const unsigned char* s, size_t i, size_t nLen, bool bTwo,
+                                                 size_t& nCharLen) {
     unsigned char c = s[i];
-    // A lead byte takes the next byte as trail unless it is the last byte of the text.
-    bool bTwo = c >= 0x80 && m_nMode != 1 && (nLen == kNulTerminated ? s[i + 1] != 0 : i + 1 < nLen);
-    if (m_nMode == 1) {
-        nCharLen = 1;
-        return c;
-    }
-    if (m_nMode == 0) {
-        if (bTwo) {
-            nCharLen = 2;
-            return c * 256 + s[i + 1];
-        }
-        nCharLen = 1;
-        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    }
-    // Mode 2: normalising.
     nCharLen = bTwo ? 2 : 1;
     int code = bTwo ? c * 256 + s[i + 1] : c;
     if (bTwo) {
@@ -138,9 +128,9 @@ int CPDAT::GetCharCode(const unsigned char* s, size_t i, size_t nLen, size_t& nC
         // A delimiter swallows the run of delimiters after it, up to the end of the text.
         size_t j = i + nCharLen;
         for (;;) {
-            if (nLen == kNulTerminated ? s[j] == 0 : j >= nLen) break;
+            if (nLen == CPDAT::kNulTerminated ? s[j] == 0 : j >= nLen) break;
             unsigned char d = s[j];
-            bool bTwoNext = d >= 0x80 && (nLen == kNulTerminated ? s[j + 1] != 0 : j + 1 < nLen);
+            bool bTwoNext = d >= 0x80 && (nLen == CPDAT::kNulTerminated ? s[j + 1] != 0 : j + 1 < nLen);
             size_t nNext = bTwoNext ? 2 : 1;
             if (!PdatIsMode2Delimiter(s + j, nNext)) break;
             j += nNext;
@@ -150,6 +140,27 @@ int CPDAT::GetCharCode(const unsigned char* s, size_t i, size_t nLen, size_t& nC
     }
     if (!bTwo && c >= 'A' && c <= 'Z') return c + 32;
     return code;
+}
+
+}  // namespace
+
+int CPDAT::GetCharCode(const unsigned char* s, size_t i, size_t nLen, size_t& nCharLen) const {
+    unsigned char c = s[i];
+    // A lead byte takes the next byte as trail unless it is the last byte of the text.
+    bool bTwo = c >= 0x80 && m_nMode != 1 && (nLen == kNulTerminated ? s[i + 1] != 0 : i + 1 < nLen);
+    if (m_nMode == 1) {
+        nCharLen = 1;
+        return c;
+    }
+    if (m_nMode == 0) {
+        if (bTwo) {
+            nCharLen = 2;
+            return c * 256 + s[i + 1];
+        }
+        nCharLen = 1;
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    }
+    return NormalisedCharCode(s, i, nLen, bTwo, nCharLen);
 }
 
 // ---- the walk --------------------------------------------------------------------------------
