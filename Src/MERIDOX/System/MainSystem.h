@@ -230,6 +230,10 @@ private:
     tstring m_sScratch;                 // conversions and pieces
     tstring m_sUnit;                    // finer pieces: the unit text
     std::vector<char> m_vecPieces;      // finer pieces: the cut text
+    // Row weights of small unigram counts (INT_MIN: not yet computed), valid for the unigram
+    // denominator m_dWeightDenominator: a weight depends only on the count and that sum.
+    std::vector<int> m_vecWeightByFreq;
+    double m_dWeightDenominator = 0;
     bool m_bRowsIndexGBK = true;        // ProcessA's rows index the GBK text
     bool m_bTagging = false;            // the current call writes tags
 };

@@ -2,6 +2,7 @@
 // and field dictionary overrides, the merges, tags, weights and finer pieces; the unigram
 // probabilities behind the weights; learning a user word.
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,6 +32,7 @@ const int kTagMail = 97;
 const int kTagSlashes = 98;
 const int kFinerMinBytes = 6;  // units longer than this get finer pieces
 const int kFinerMaxPiece = 6;  // longest piece in bytes
+const int kWeightCacheSize = 4096;  // unigram counts below this keep their row weight
 
 bool IsPunctuationTag(int nPOS) { return nPOS >= 78 && nPOS <= 92; }
 
@@ -95,6 +97,18 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // nest in it. Learning a word suspends it, so the next unit reads the dictionaries anew.
     CUserDictReadLock hold;
 
+    // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
+    // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
+    const CUnigram* pUnigram = g_pUnigram;
+    const double dDenominator =
+        pUnigram ? double(pUnigram->GetTotalFreq()) + double(pUnigram->GetItemCount()) * 0.05 : 0.0;
+    const bool bWeightCache = dDenominator > 0;
+    if (bWeightCache && (dDenominator != m_dWeightDenominator || m_vecWeightByFreq.empty())) {
+        // INT_MIN marks "not computed": a count f >= 0 over D >= 0.05 never gives it.
+        m_vecWeightByFreq.assign(size_t(kWeightCacheSize), INT_MIN);
+        m_dWeightDenominator = dDenominator;
+    }
+
     int i = 0;
     while (i < nWordCount) {
         word_t& w = pWords[i];
@@ -104,7 +118,14 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         int handle = w.handle;
         const int nCoreHandle = w.handle;
         row.word_ID = w.handle;
-        row.weight = ProbabilityToWeight(GetUniProb(w.handle));
+        const int nFreq = bWeightCache && w.handle >= 0 ? pUnigram->GetFreq(w.handle) : 0;
+        if (bWeightCache && nFreq >= 0 && nFreq < kWeightCacheSize) {
+            int& nWeight = m_vecWeightByFreq[size_t(nFreq)];
+            if (nWeight == INT_MIN) nWeight = ProbabilityToWeight(SmoothedProb(pUnigram, w.handle));
+            row.weight = nWeight;
+        } else {
+            row.weight = ProbabilityToWeight(SmoothedProb(pUnigram, w.handle));
+        }
         row.word_type = w.type == 'f' ? 2 : 0;
         const int nOwnLen = w.end - w.start;
         int nWordLen = 0;

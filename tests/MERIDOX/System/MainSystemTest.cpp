@@ -575,4 +575,39 @@ TEST_F(MainSystemTest, AddUserWordSkipsIndexesOutsideTheWordsAndFieldDicMerges) 
     EXPECT_EQ(dest[2].start, 10);
 }
 
+
+// Row weights come from a per-instance table by unigram count: every row of a core word carries
+// its own count's weight, a second pass gives the same rows, a table without counts gives weight
+// 0 in the same instance, and the first table's weights come back with it.
+TEST_F(MainSystemTest, RowWeightsFollowTheUnigramTable) {
+    CMainSystem sys;
+    ASSERT_TRUE(sys.IsReady());
+    const std::string text = Gbk("中国人民银行今天发布了2008年的报告，他们工作了三年。中国的经济发展很快。");
+    auto check = [&] {
+        sys.Process(text.c_str(), 1, false);
+        std::vector<result_t> rows = Rows(sys);
+        int nChecked = 0;
+        for (const result_t& r : rows)
+            if (r.word_type == 0 && r.word_ID >= 0) {
+                EXPECT_EQ(r.weight, ProbabilityToWeight(CMainSystem::GetUniProb(r.word_ID))) << r.word_ID;
+                ++nChecked;
+            }
+        EXPECT_GT(nChecked, 10);
+        return rows;
+    };
+    std::vector<result_t> first = check(), second = check();
+    ASSERT_EQ(first.size(), second.size());
+    for (size_t k = 0; k < first.size(); ++k) EXPECT_EQ(first[k].weight, second[k].weight) << k;
+
+    CUnigram* saved = g_pUnigram;
+    CUnigram empty;
+    g_pUnigram = &empty;  // probability 1 everywhere
+    sys.Process(text.c_str(), 1, false);
+    for (const result_t& r : Rows(sys)) EXPECT_EQ(r.weight, 0);
+    g_pUnigram = saved;
+    std::vector<result_t> again = check();
+    ASSERT_EQ(again.size(), first.size());
+    for (size_t k = 0; k < first.size(); ++k) EXPECT_EQ(again[k].weight, first[k].weight) << k;
+}
+
 }  // namespace enginetest
