@@ -196,7 +196,9 @@ bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const Unit
             result.resize(nOldSize);
             return false;
         }
-        result += sTarget;
+        // A target is a character of two to four bytes: byte appends inline, where += would
+        // call strlen and the general append for each.
+        for (const char* t = sTarget; *t; ++t) result.push_back(*t);
         i += nLen;
     }
     return true;
