@@ -107,11 +107,21 @@ int GetStrVector(const char* sLine, const char* pDelimiter, std::vector<tstring>
 namespace {
 
 // First "^^" in [p, end), or in the rest of the text when end is NULL.
+// The library's vectorised searches find each '^' (the scan ends at the text's NUL as well).
 char* FindCaretPair(char* p, const char* end) {
-    for (; *p && (!end || p < end); ++p) {
-        if (p[0] == '^' && p[1] == '^') return p;
+    for (;;) {
+        char* q;
+        if (end) {
+            if (p >= end) return nullptr;
+            size_t n = strnlen(p, size_t(end - p));
+            q = static_cast<char*>(memchr(p, '^', n));
+        } else {
+            q = strchr(p, '^');
+        }
+        if (!q) return nullptr;
+        if (q[1] == '^') return q;
+        p = q + 1;
     }
-    return nullptr;
 }
 
 }  // namespace

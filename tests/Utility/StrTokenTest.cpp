@@ -247,3 +247,51 @@ TEST(StrTokenFuncTest, ExplicitContinuation) {
     EXPECT_EQ(StrToken(seps, ",", &next), nullptr);
     EXPECT_EQ(next, nullptr);
 }
+
+namespace {
+
+// StrLine with quoting, walked as Lines walks it, over std::string searches.
+LineList RefQuotedLines(const std::string& text) {
+    LineList out;
+    size_t cur = 0;
+    const size_t n = text.size();
+    while (cur < n) {
+        size_t p = text.find_first_not_of(" \t\r\n", cur);
+        if (p == std::string::npos) break;
+        size_t lineEnd = text.find_first_of("\r\n", p);
+        size_t line = p, end = lineEnd;
+        int status = 0;
+        size_t open = text.find("^^", p);
+        if (open != std::string::npos && (lineEnd == std::string::npos || open < lineEnd)) {
+            size_t close = text.find("^^", open + 2);
+            if (close != std::string::npos) {
+                if (open == p) {
+                    line = open + 2;
+                    end = close;
+                    status = 1;
+                    lineEnd = close + 2;
+                } else {
+                    end = lineEnd = open;
+                }
+            }
+        }
+        out.emplace_back(text.substr(line, (end == std::string::npos ? n : end) - line), status);
+        if (lineEnd == std::string::npos || lineEnd >= n) break;
+        cur = lineEnd;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(StrLineTest, QuotedLinesMatchReferenceOnRandomText) {
+    const unsigned seed = 23;
+    std::mt19937 rng(seed);
+    const char alphabet[] = "^^^a b\r\n\t";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        size_t len = rng() % 24;
+        for (size_t i = 0; i < len; ++i) text += alphabet[rng() % (sizeof alphabet - 1)];
+        ASSERT_EQ(Lines(text, true), RefQuotedLines(text)) << "seed " << seed << " round " << round << " [" << text << "]";
+    }
+}
