@@ -123,8 +123,8 @@ CCodeTran::CCodeTran(const char* sDataPath, int encoding) {
     m_pGBK2CodeMap = pGBK2Code.release();
     m_nEncoding = encoding;
     m_nStatus = 1;
-    BuildUnitTable(m_pCodeDict, m_pCodeWordList, m_codeUnits);
-    BuildUnitTable(m_pGBKSrcDict, m_pGBKWordList, m_gbkUnits);
+    BuildUnitTable(m_pCodeDict, m_pCodeWordList, m_pCode2GBKMap, m_pGBKWordList, m_codeUnits);
+    BuildUnitTable(m_pGBKSrcDict, m_pGBKWordList, m_pGBK2CodeMap, m_pCodeWordList, m_gbkUnits);
 }
 
 CCodeTran::~CCodeTran() {
@@ -144,7 +144,8 @@ bool CCodeTran::HoldsCodeUnit(const char* sUnit, unsigned int nLen) const {
 // The table is built only when the dictionary holds nothing but single characters of one form,
 // each the word of its handle: maximum matching then cuts a text into exactly those characters
 // and ASCII runs (no dictionary word starts with an ASCII byte), which the direct path repeats.
-void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, UnitTable& table) {
+void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, const CIDMaps* pIDMaps,
+                               const CWordList* pDsnWordList, UnitTable& table) {
     table = UnitTable();
     if (!pDict || !pWordList || pDict->GetMode() != 1) return;
     const int nCount = int(pDict->GetItemCount());
@@ -163,6 +164,23 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, U
         if (bAll) {
             table.nForm = nForm;
             table.vecHandle.swap(vecHandle);
+            if (pIDMaps && pDsnWordList) {
+                table.vecTarget.assign(65536, 0);
+                table.pMaps = pIDMaps;
+                table.pTargets = pDsnWordList;
+                for (size_t c = 0; c < 65536; ++c) {
+                    const int h = table.vecHandle[c];
+                    if (h < 0) continue;
+                    int nCount = 0;
+                    const idmaps_info* pMapped = pIDMaps->GetMaps(h, &nCount);
+                    const char* t = pMapped != nullptr && nCount > 0 ? pDsnWordList->GetWord(pMapped[0].handle2) : nullptr;
+                    const size_t n = t ? strlen(t) : 0;
+                    if (n == 0 || n > 7) continue;
+                    uint64_t v = uint64_t(n) << 56;
+                    for (size_t k = 0; k < n; ++k) v |= uint64_t((unsigned char)t[k]) << (8 * k);
+                    table.vecTarget[c] = v;
+                }
+            }
             return;
         }
     }
@@ -173,6 +191,7 @@ bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const Unit
     if (table.nForm == 0) return false;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
     const size_t nOldSize = result.size();
+    const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
     size_t i = 0;
     while (s[i]) {
         if (s[i] < 0x80) {
@@ -185,6 +204,15 @@ bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const Unit
         }
         size_t nLen = 0;
         const unsigned int nCode = CharOfForm(s + i, table.nForm, nLen);
+        if (bTargets && nCode != 0 && nCode < 65536) {
+            const uint64_t v = table.vecTarget[nCode];
+            if (v != 0) {
+                const size_t n = size_t(v >> 56);
+                for (size_t k = 0; k < n; ++k) result.push_back(char((v >> (8 * k)) & 0xFF));
+                i += nLen;
+                continue;
+            }
+        }
         const int nHandle = nCode != 0 && nCode < 65536 ? table.vecHandle[nCode] : -1;
         const char* sTarget = nullptr;
         if (nHandle >= 0) {

@@ -80,8 +80,16 @@ private:
     struct UnitTable {
         int nForm = 0;                 // 0 none (always the general path), 1 double-byte, 2 UTF-8
         std::vector<int32_t> vecHandle;  // 65536 entries when nForm > 0
+        // The target text of each code through pMaps and pTargets, read from them once: its
+        // bytes from the lowest up and its length in the top byte; 0 when the code has none, or
+        // one longer than 7 bytes (the lookups then run).
+        std::vector<uint64_t> vecTarget;
+        const CIDMaps* pMaps = nullptr;
+        const CWordList* pTargets = nullptr;
     };
-    static void BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, UnitTable& table);
+    // pIDMaps and pDsnWordList: the conversion the table serves (may be null: no target texts).
+    static void BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, const CIDMaps* pIDMaps,
+                               const CWordList* pDsnWordList, UnitTable& table);
     // The conversion of a piece when every unit is a known character or ASCII: appends it and
     // returns true. False, result untouched, at anything else (the general path then runs).
     bool TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
