@@ -1,6 +1,7 @@
 #include "MERIDOX/Segment/Segment.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "MERIDOX/Segment/PreProcess.h"
@@ -24,9 +25,24 @@ CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
     m_dBigramSmooth = m_dTotalItem * kBigramSmoothing;
     // λ's complement as written: 1.0 − 0.95.
     m_dUnigramWeight = (1.0 - m_dSmoothingArg) / (m_dTotalFreq + m_dTotalItem * kUnigramSmoothing);
+    uint64_t one;
+    const double dOne = 1.0;
+    memcpy(&one, &dOne, sizeof one);
+    m_vecLogCache.assign(size_t(1) << kLogCacheBits, log_entry{one, std::log(dOne)});
 }
 
 CSegment::~CSegment() = default;
+
+double CSegment::CachedLog(double x) {
+    uint64_t bits;
+    memcpy(&bits, &x, sizeof bits);
+    log_entry& e = m_vecLogCache[size_t((bits * 0x9E3779B97F4A7C15ull) >> (64 - kLogCacheBits))];
+    if (e.bits == bits) return e.value;
+    const double v = std::log(x);
+    e.bits = bits;
+    e.value = v;
+    return v;
+}
 
 int CSegment::BiSegment(CPreProcess& preProcess) {
     return BiSegment(preProcess.GetWordGraph(), preProcess.GetGraphLength(), preProcess.GetWordCounter(),
@@ -114,7 +130,7 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
                     double b = (nGroup > 0 && h2 >= 0 && h2 <= nBigramBound)
                                    ? double(CBigram::FindInGroup(pPairs, nGroup, h2))
                                    : 0.0;
-                    double dCand = dScore + std::log(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
+                    double dCand = dScore + CachedLog(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
                     if (nBest < 0 || dCand > dBest) {
                         dBest = dCand;
                         nBest = k;

@@ -12,6 +12,7 @@
 // Thread safety: one thread at a time per instance; the stores are only read.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
@@ -68,4 +69,15 @@ private:
     std::vector<double> m_vecUniTerm;  // (1 − λ) (U(v) + 0.5) / (F + N × 0.5)
     std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
     std::vector<int> m_vecGroupSize;
+
+    // ln of recent transition arguments, by the argument's bits (direct-mapped; every entry
+    // holds an argument with its own ln, starting from ln 1 = 0). The same count pairs recur
+    // from sentence to sentence, and a hit returns exactly what std::log returned.
+    struct log_entry {
+        uint64_t bits;
+        double value;
+    };
+    static constexpr size_t kLogCacheBits = 11;
+    std::vector<log_entry> m_vecLogCache;
+    double CachedLog(double x);
 };
