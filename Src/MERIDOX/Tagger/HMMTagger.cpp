@@ -17,6 +17,8 @@ const double kUnseenTransition = 0.00001;
 
 // Frequencies below this bound take ln(f + 0.02) from a table.
 const int kLogFreqTableSize = 4096;
+// Entries of each tagger's cache of larger frequencies (a power of two).
+const size_t kLogFreqCacheSize = 512;
 
 const double* LogFreqTable() {
     static const std::vector<double> table = [] {
@@ -50,14 +52,21 @@ CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemC
         int g = pContextData ? pContextData->GetFrequency(tuchar(t)) : 0;
         m_dLogTagTerm[t] = std::log(double(g) + m_dTotalItemCount * 0.02);
     }
-    LogFreqTable();
+    m_pLogFreqTable = LogFreqTable();
+    m_vecLogFreqCache.assign(kLogFreqCacheSize, log_freq_entry{-1, 0.0});
 }
 
 CHMMTagger::~CHMMTagger() = default;
 
-double CHMMTagger::LogFreq(int32_t nFreq) const {
-    if (nFreq >= 0 && nFreq < kLogFreqTableSize) return LogFreqTable()[nFreq];
-    return std::log(double(nFreq) + 0.02);
+double CHMMTagger::LogFreq(int32_t nFreq) {
+    if (nFreq >= 0 && nFreq < kLogFreqTableSize) return m_pLogFreqTable[nFreq];
+    if (nFreq < 0) return std::log(double(nFreq) + 0.02);
+    log_freq_entry& e = m_vecLogFreqCache[(uint32_t(nFreq) * 2654435761u >> 16) & (kLogFreqCacheSize - 1)];
+    if (e.freq != nFreq) {
+        e.freq = nFreq;
+        e.value = std::log(double(nFreq) + 0.02);
+    }
+    return e.value;
 }
 
 void CHMMTagger::Reserve(int nCount, size_t nCandidates) {

@@ -67,8 +67,10 @@ private:
     // Row or column of a tag in the transition table: tags the statistics do not hold share the
     // last one (every transition from or to them is unseen).
     int ContextIndex(tuchar nTag) const { return nTag < m_nContextLen ? nTag : m_nContextLen; }
-    // ln(f + 0.02), from a table for the small frequencies that most candidates have.
-    double LogFreq(int32_t nFreq) const;
+    // ln(f + 0.02), from a table for the small frequencies that most candidates have, and from
+    // a direct-mapped cache of the tagger's own for the larger ones (each entry a frequency with
+    // exactly the value std::log gives it).
+    double LogFreq(int32_t nFreq);
     void Reserve(int nCount, size_t nCandidates);
 
     int m_nItemCount = 0;                  // words of the last call
@@ -87,6 +89,12 @@ private:
     int m_nContextLen = 0;                 // tags of the statistics
     std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = previous tag
     double m_dLogTagTerm[256];             // per tag: ln(G(tag) + N x 0.02)
+    const double* m_pLogFreqTable = nullptr;  // the shared small-frequency table (read-only)
+    struct log_freq_entry {
+        int32_t freq;  // -1: empty
+        double value;
+    };
+    std::vector<log_freq_entry> m_vecLogFreqCache;
 };
 
 // Tags one sentence in place: role tagging with pRoleTagger, the person-name merge of pNameFSA
