@@ -6,7 +6,8 @@
 #   check-sentilex.sh measure BUILD FLOOR   leave-one-category-out through the library's own
 #                                            calls (BUILD/bin/sentieval); fails when the mean
 #                                            accuracy is below FLOOR
-# Skipped (77) when the review corpus is absent.
+# Both read the news corpus (derive_data.default_corpus()) for the cut of ordinary text. Skipped
+# (77) when the review or the news corpus is absent.
 set -euo pipefail
 mode=$1
 build=$(cd "$2" && pwd)
@@ -23,6 +24,12 @@ if [ -z "$corpus" ]; then
   echo "review corpus not found: skipped"
   exit 77
 fi
+# The news corpus whose days 1-26 tell which entries would split ordinary words.
+news=$(/usr/bin/python3 -c "import sys; sys.path.insert(0, '$root/tools'); import derive_data; print(derive_data.default_corpus())" 2>/dev/null || true)
+if [ -z "$news" ] || [ ! -f "$news" ]; then
+  echo "news corpus not found: skipped"
+  exit 77
+fi
 scratch=$build/sentilex-$mode
 rm -rf "$scratch"
 mkdir -p "$scratch"
@@ -30,7 +37,7 @@ case $mode in
   rederive)
     cp -r "$build/Data" "$scratch/Data"
     rm -f "$scratch/Data"/FieldDict.*
-    (cd "$scratch" && "$build/bin/sentilex" . "$corpus" lexicon.txt)
+    (cd "$scratch" && "$build/bin/sentilex" --news "$news" . "$corpus" lexicon.txt)
     if cmp "$scratch/lexicon.txt" "$root/data/FieldDict.txt"; then
       echo "data/FieldDict.txt reproduced exactly"
       rm -rf "$scratch"
@@ -40,7 +47,7 @@ case $mode in
     fi
     ;;
   measure)
-    (cd "$scratch" && "$build/bin/sentieval" --floor "$3" "$build" "$corpus" work)
+    (cd "$scratch" && "$build/bin/sentieval" --news "$news" --floor "$3" "$build" "$corpus" work)
     rm -rf "$scratch"
     ;;
   *)

@@ -5,9 +5,9 @@
 // negative); coverage is the share of reviews whose marked-up text (ST_GetSentencePoint) holds a
 // weighted word. Then the same for the lexicon derived on all categories, scored on every review.
 //
-//   sentieval [--floor MEAN] [--threads N] <folder holding Data> <reviews.csv.xz> <scratch folder>
+//   sentieval [--floor MEAN] [--threads N] [sentilex overrides] <folder holding Data> <reviews.csv.xz> <scratch folder>
 //
-// The reviews are scored on N threads (default 4). The engine learns person names into its shared
+// The overrides are those of sentilex (--min N, --boundary X ...). The reviews are scored on N threads (default 4). The engine learns person names into its shared
 // user dictionary as it goes, so the figures can move in the last digit with the threads' order.
 // Prints accuracy and coverage per category, their means and the pooled accuracy, next to the
 // figures the derivation expects. With --floor, exits 1 when the mean leave-one-category-out
@@ -138,18 +138,28 @@ Summary Print(const char* title, const sentilex::Corpus& corpus, const std::vect
 int main(int argc, char** argv) {
     double floor = -1.0;
     int threads = 4;
+    sentilex::Params params = sentilex::DefaultParams();
+    std::string newsPath;
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--floor") && i + 1 < argc)
             floor = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--news") && i + 1 < argc)
+            newsPath = argv[++i];
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
             threads = std::atoi(argv[++i]);
+        else if (sentilex::ParseOverride(argc, argv, i, params))
+            continue;
         else
             args.push_back(argv[i]);
     }
     if (args.size() != 3) {
         std::fprintf(stderr,
-                     "usage: sentieval [--floor MEAN] [--threads N] <folder holding Data> <reviews.csv.xz> <scratch folder>\n");
+                     "usage: sentieval [--floor MEAN] [--threads N] [overrides] <folder holding Data> <reviews.csv.xz> <scratch folder>\n");
+        return 2;
+    }
+    if (params.maxNewsSplits >= 0 && newsPath.empty()) {
+        std::fprintf(stderr, "sentieval: the settings need the news corpus (--news)\n");
         return 2;
     }
     const std::string dataFolder = args[0], scratch = args[2];
@@ -167,13 +177,13 @@ int main(int argc, char** argv) {
     sentilex::Corpus corpus;
     std::vector<std::string> texts;
     std::string error;
-    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error, &texts);
+    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error, &texts) &&
+                        (newsPath.empty() || sentilex::LoadNews(newsPath, sentilex::kNewsLastDay, corpus, error));
     KOVEX_Exit();
     if (!loaded) {
         std::fprintf(stderr, "sentieval: %s\n", error.c_str());
         return 1;
     }
-    const sentilex::Params params = sentilex::DefaultParams();
     const int nCats = int(corpus.catNames.size());
 
     // Each fold's lexicon, with the accuracy the derivation's own scoring expects of it.

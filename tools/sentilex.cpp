@@ -1,14 +1,16 @@
 // Derives the sentiment lexicon from the labelled review corpus (columns cat,label,review; label 1
 // positive, 0 negative).
 //
-//   sentilex [--loco] [--search] [--threads N] [setting overrides] <folder holding Data>
+//   sentilex [--loco] [--search] [--threads N] [--news PFR.xz] [setting overrides] <folder holding Data>
 //            <reviews.csv.xz> <out.txt>
 //
 // The folder's Data must hold no field dictionary, so that the cut does not depend on an earlier
 // lexicon. Every review is cut once by the engine (UTF-8, tagging on); the weights are learnt by
 // logistic regression on the scorer's own features (senti/SentiLex.h) with the fixed defaults,
 // and written to out.txt in GBK: "word weight" lines sorted by word, then "word Neg" lines.
-// Deterministic: the same corpus and data give the same bytes.
+// Deterministic: the same corpus and data give the same bytes. --news names the tagged news
+// corpus whose days 1-26, cut by the same engine after the reviews, tell which entries the cut of
+// ordinary text would split or merge words with (the defaults need it; day 27 is never read).
 //
 // --threads N runs N fits side by side (default 4; the result does not depend on it). --loco
 // also prints the leave-one-category-out figures of the settings, as the library would score
@@ -16,7 +18,8 @@
 // balance, clip, then the negation words added greedily from a candidate list) from the given
 // ones, printing the mean leave-one-category-out accuracy of each, and writes the lexicon of the
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
-// --minweight X, --bagging 0|1, --shift 0|1, --negations a,b,c) try single settings by hand.
+// --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1,
+// --negations a,b,c) try single settings by hand.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +41,10 @@ void PrintFigures(const sentilex::Corpus& corpus, const sentilex::Figures& f) {
 
 std::string Describe(const sentilex::Params& p) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d clip %g phrases %d gap %g topic %g minweight %g bagging %d shift %d negations",
+    std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d clip %g phrases %d gap %g topic %g minweight %g boundary %g newssplits %ld "
+                  "splitweight %g bagging %d shift %d negations",
                   p.minCount, p.l2, int(p.balanceLabels), p.clip, p.phraseMinCount, p.phraseGap, p.topicPenalty, p.minWeight,
+                  p.minBoundary, p.maxNewsSplits, p.splitWeight,
                   int(p.bagging), int(p.shift));
     std::string s(buf);
     for (const std::string& n : p.negations) s += " " + n;
@@ -101,43 +106,19 @@ sentilex::Params Search(const sentilex::Corpus& corpus, const sentilex::Params& 
 int main(int argc, char** argv) {
     bool search = false, loco = false;
     sentilex::Params params = sentilex::DefaultParams();
+    std::string newsPath;
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--search"))
             search = true;
         else if (!std::strcmp(argv[i], "--loco"))
             loco = true;
+        else if (!std::strcmp(argv[i], "--news") && i + 1 < argc)
+            newsPath = argv[++i];
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
             params.threads = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--min") && i + 1 < argc)
-            params.minCount = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--l2") && i + 1 < argc)
-            params.l2 = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--phrases") && i + 1 < argc)
-            params.phraseMinCount = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--negations") && i + 1 < argc) {
-            params.negations.clear();
-            std::string list = argv[++i];
-            for (size_t a = 0; a < list.size();) {
-                size_t b = list.find(',', a);
-                if (b == std::string::npos) b = list.size();
-                if (b > a) params.negations.push_back(list.substr(a, b - a));
-                a = b + 1;
-            }
-        } else if (!std::strcmp(argv[i], "--gap") && i + 1 < argc)
-            params.phraseGap = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--topic") && i + 1 < argc)
-            params.topicPenalty = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--minweight") && i + 1 < argc)
-            params.minWeight = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--bagging") && i + 1 < argc)
-            params.bagging = std::atoi(argv[++i]) != 0;
-        else if (!std::strcmp(argv[i], "--shift") && i + 1 < argc)
-            params.shift = std::atoi(argv[++i]) != 0;
-        else if (!std::strcmp(argv[i], "--clip") && i + 1 < argc)
-            params.clip = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--balance") && i + 1 < argc)
-            params.balanceLabels = std::atoi(argv[++i]) != 0;
+        else if (sentilex::ParseOverride(argc, argv, i, params))
+            continue;
         else
             args.push_back(argv[i]);
     }
@@ -146,13 +127,18 @@ int main(int argc, char** argv) {
                              "<reviews.csv.xz> <out.txt>\n");
         return 2;
     }
+    if (params.maxNewsSplits >= 0 && newsPath.empty()) {
+        std::fprintf(stderr, "sentilex: the settings need the news corpus (--news)\n");
+        return 2;
+    }
     if (KOVEX_Init(args[0], 1) != 1) {
         std::fprintf(stderr, "engine start failed: %s\n", KOVEX_GetLastErrorMsg());
         return 1;
     }
     sentilex::Corpus corpus;
     std::string error;
-    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error);
+    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error) &&
+                        (newsPath.empty() || sentilex::LoadNews(newsPath, sentilex::kNewsLastDay, corpus, error));
     KOVEX_Exit();
     if (!loaded) {
         std::fprintf(stderr, "sentilex: %s\n", error.c_str());

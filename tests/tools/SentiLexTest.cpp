@@ -4,6 +4,7 @@
 // derivation's are; an entry ending inside a word may or may not win over that word in the engine.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -124,6 +125,60 @@ TEST(SentiLexTest, DerivationIsDeterministicAndNeverZero) {
     // Trained without category b, the lexicon still scores b's reviews right.
     const sentilex::Figures f = sentilex::Evaluate(corpus, p);
     EXPECT_GT(f.accuracy[1], 0.8);
+}
+
+// An entry that the cut of ordinary text would split or merge words with is left out: 好 sits
+// inside 好像 in the news, 的 stands alone there, and the phrase 的书 spans two news tokens; in
+// the reviews 书 sits inside 书包 more often than it stands alone.
+TEST(SentiLexTest, EntriesThatWouldSplitOrdinaryWordsAreLeftOut) {
+    sentilex::Corpus corpus = TinyCorpus();
+    for (const char* w : {"好像", "书包"}) {
+        corpus.ids.emplace(w, int(corpus.words.size()));
+        corpus.words.push_back(w);
+        corpus.gbk.push_back("xxxx");
+    }
+    for (int i = 0; i < 3; ++i) corpus.news.push_back({4, 2, 1, 2});  // 好像 的 差 的
+    sentilex::Params p = sentilex::DefaultParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.threads = 1;
+    p.minBoundary = 0.0;
+    p.minWeight = 0.0;
+    p.maxNewsSplits = -1;
+    p.splitWeight = 1e9;
+    auto Entries = [&](const sentilex::Params& q) {
+        std::vector<std::string> out;
+        for (const auto& e : sentilex::Derive(corpus, -1, q).weights) out.push_back(e.first);
+        return out;
+    };
+    EXPECT_EQ((std::vector<std::string>{"书", "好", "差", "的"}), Entries(p));
+    p.maxNewsSplits = 3;  // 好 splits 好像 three times
+    EXPECT_EQ((std::vector<std::string>{"书", "好", "差", "的"}), Entries(p));
+    p.maxNewsSplits = 0;
+    EXPECT_EQ((std::vector<std::string>{"书", "差", "的"}), Entries(p));
+    // Unless it weighs enough to be worth the splits.
+    p.splitWeight = 0.5;
+    EXPECT_EQ((std::vector<std::string>{"书", "好", "差", "的"}), Entries(p));
+    p.splitWeight = 1e9;
+    // 书 stands alone in the 20 reviews of category a; inside 书包 in 30 more, a minority.
+    for (int i = 0; i < 30; ++i) {
+        sentilex::Review r;
+        r.positive = i % 2 == 0;
+        r.words = {5, 2};
+        corpus.reviews.push_back(r);
+    }
+    p.minBoundary = 0.5;
+    EXPECT_EQ((std::vector<std::string>{"书包", "差", "的"}), Entries(p));
+    // The phrase 的差 is one review's two tokens but two of the news cut's: out with no split allowed.
+    p.minBoundary = 0.0;
+    p.maxNewsSplits = -1;
+    p.phraseMinCount = 1;
+    p.phraseGap = 0.0;
+    const std::vector<std::string> all = Entries(p);
+    EXPECT_NE(all.end(), std::find(all.begin(), all.end(), "的差"));
+    p.maxNewsSplits = 0;
+    const std::vector<std::string> kept = Entries(p);
+    EXPECT_EQ(kept.end(), std::find(kept.begin(), kept.end(), "的差"));
 }
 
 }  // namespace

@@ -29,6 +29,9 @@ struct Corpus {
     std::vector<std::string> words;  // UTF-8 word by id
     std::vector<std::string> gbk;    // its GBK form; "" when it cannot be an entry of the lexicon
     std::unordered_map<std::string, int> ids;
+    // Ordinary text cut by the same engine (news paragraphs), token ids as in `Review::words`;
+    // only used to tell which entries would split its words when cut first.
+    std::vector<std::vector<int>> news;
 };
 
 // Reads the reviews (columns cat,label,review; a header line; label 1 positive) of an
@@ -39,6 +42,16 @@ struct Corpus {
 bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
                 std::vector<std::string>* texts = nullptr);
 
+// Cuts the paragraphs of days 1 to `lastDay` of a tagged news corpus (xz-compressed GBK, one
+// paragraph a line: "19980101-01-001-001/m  word/tag ...", bracketed compounds "[a/n b/n]nt") with
+// the started engine (code 1), in file order, into `corpus.news`. Call it after LoadCorpus: the
+// engine learns names as it cuts, and the reviews' cut must not depend on the news. False with a
+// message when the file cannot be read or holds no paragraph of those days.
+bool LoadNews(const std::string& xzPath, int lastDay, Corpus& corpus, std::string& error);
+
+// The last news day the derivation reads: day 27 is held out for measuring the engine.
+constexpr int kNewsLastDay = 26;
+
 struct Params {
     int minCount = 3;         // reviews holding a word, in the training categories
     double l2 = 1e-4;         // L2 strength on the per-review loss averaged over the categories
@@ -48,12 +61,24 @@ struct Params {
     int phraseMinCount = 0;   // reviews holding a 2-3 token phrase for it to be a candidate; 0 none
     double phraseGap = 1.0;   // |phrase log-odds - sum of its words' weights| that makes it an entry
     double topicPenalty = 0.0;  // L2 raised by this factor times a word's concentration in one category
-    double minWeight = 0.0;   // words weighing less are dropped and the rest learnt again
+    double minWeight = 0.0;   // entries weighing less in the first fit are dropped, the rest learnt again
+    double minBoundary = 0.0;  // share of an entry's occurrences in the training reviews that must
+                               // begin and end on the engine's token boundaries; 0 keeps every entry
+    long maxNewsSplits = -1;  // occurrences in the news text that are not one token (the cut
+                              // would split or merge words there) an entry may have; -1 any
+    double splitWeight = 1e9;  // entries of the first fit weighing at least this much are kept whatever
+                               // their splits
     bool bagging = false;     // average the fits that each leave out one more training category
     bool shift = false;       // shift every weight by what a nested leave-one-category-out asks
     std::vector<std::string> negations;  // UTF-8 negation words
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
+
+// Reads the setting override at argv[i] (--min N, --l2 X, --balance 0|1, --clip X, --phrases N,
+// --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1, --negations a,b,c)
+// with its value into `params`, advancing i past the value; false (i unchanged) for any other
+// argument.
+bool ParseOverride(int argc, char** argv, int& i, Params& params);
 
 // The defaults of the shipped lexicon, chosen by the mean leave-one-category-out accuracy.
 Params DefaultParams();
