@@ -22,9 +22,12 @@ bool IsLetterO(int nCode) { return nCode == 'O' || nCode == 'o'; }
 
 // The atoms that no longer word may start on: numbers other than numeral runs, times, letter
 // strings, and punctuation of classes 1 to 4 and 28.
-bool IsStandAlone(const word_t& atom) {
-    if (atom.handle == gUnknown_t_ID || atom.handle == gUnknown_x_ID) return true;
-    if (atom.handle == gUnknown_m_ID && atom.type != 9) return true;
+// The unknown-word ids come from the caller, which reads them once per sentence: the word graph
+// asks this three times per atom, with dictionary calls in between that would make the compiler
+// load the globals again.
+inline bool IsStandAlone(const word_t& atom, int nUnknownT, int nUnknownX, int nUnknownM) {
+    if (atom.handle == nUnknownT || atom.handle == nUnknownX) return true;
+    if (atom.handle == nUnknownM && atom.type != 9) return true;
     switch (atom.type) {
         case 1: case 2: case 3: case 4: case 28: return true;
         default: return false;
@@ -369,10 +372,12 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     m_pWordCounter[0] = 1;
     // The dictionary walks below miss the cache at nearly every step; start the first levels of
     // all of them at once, level by level.
+    const int nUnknownT = gUnknown_t_ID, nUnknownX = gUnknown_x_ID, nUnknownM = gUnknown_m_ID;
+    auto standAlone = [=](const word_t& a) { return IsStandAlone(a, nUnknownT, nUnknownX, nUnknownM); };
     if (m_pCoreDict && m_nCadidateSize > 0) {
         for (int nDepth = 1; nDepth <= 2; ++nDepth)
             for (int k = 1; k < nLast; ++k)
-                if (!IsStandAlone(pAtoms[k])) m_pCoreDict->PrefetchWalk(sLine + pAtoms[k].start, nDepth);
+                if (!standAlone(pAtoms[k])) m_pCoreDict->PrefetchWalk(sLine + pAtoms[k].start, nDepth);
     }
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
@@ -380,7 +385,7 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
         m_vecSlotBegin[size_t(nSlot)] = int(m_vecPool.size());
         m_vecPool.push_back(atom);
         int nCount = 1;
-        if (!IsStandAlone(atom) && m_pCoreDict && m_nCadidateSize > 0) {
+        if (!standAlone(atom) && m_pCoreDict && m_nCadidateSize > 0) {
             unsigned int nFound = 0;
             m_pCoreDict->GetWords(sLine + atom.start, &m_pVecCandidateHandle, &m_pVecCandidatePosition,
                                   &m_nCadidateSize, &nFound, atom.end - atom.start);
