@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "MERIDOX/System/EngineGlobals.h"
 #include "Utility/Charset.h"
@@ -78,12 +79,48 @@ int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
     return m_pCharset ? m_pCharset->GetType(nCode) : 0;
 }
 
-int CPreProcess::PriorityLength(const char* sLine) const {
+void CPreProcess::KeepLookups(const char* sLine, int nLen) {
+    m_pKeepLine = sLine;
+    if (!sLine || nLen < 0) {
+        m_pKeepLine = nullptr;
+        return;
+    }
+    if (++m_nKeepStamp == 0) {  // wrapped: no old record may carry the new stamp
+        m_vecKept.assign(m_vecKept.size(), KeptLookup());
+        m_nKeepStamp = 1;
+    }
+    if (m_vecKept.size() < size_t(nLen) + 1) m_vecKept.resize(size_t(nLen) + 1);
+    m_vecUserTags.clear();
+}
+
+int CPreProcess::PriorityLength(int i) {
+    // The caller (AtomSegment) holds the user-dictionary lock for the whole sentence.
+    const char* sLine = reinterpret_cast<const char*>(m_s) + i;
     char sPos[40];
-    CUserDictReadLock lock;
-    int nField = 0, nUser = 0, nHandle = -1;
-    if (g_pFieldDict) nField = g_pFieldDict->GetMaxWord(sLine, &nHandle);
-    if (g_pUserDict) nUser = g_pUserDict->GetMaxWord(sLine, &nHandle, sPos);
+    int nField = 0, nUser = 0, nFieldHandle = -1, nUserHandle = -1;
+    bool bBlank = false;
+    const CPDAT* pField = g_pFieldDict;
+    const CTrie* pUser = g_pUserDict;
+    if (pField) nField = pField->GetMaxWord(sLine, &nFieldHandle, &bBlank);
+    if (pUser) nUser = pUser->GetMaxWord(sLine, &nUserHandle, sPos);
+    if (m_bKeeping) {
+        // Handles, the blank flag and the tag mean something only beside a length above 0.
+        KeptLookup& k = m_vecKept[size_t(i)];
+        k.nStamp = m_nKeepStamp;
+        k.nFieldLen = nField;
+        k.nUserLen = nUser;
+        if (nField > 0 || nUser > 0) {
+            k.nFieldHandle = nFieldHandle;
+            k.bFieldBlank = bBlank;
+            k.nUserHandle = nUserHandle;
+            k.nUserTag = -1;
+            if (nUser > 0) {
+                k.nUserTag = int(m_vecUserTags.size());
+                m_vecUserTags.emplace_back();
+                memcpy(m_vecUserTags.back().sTag, sPos, sizeof sPos);
+            }
+        }
+    }
     int nBest = nField > nUser ? nField : nUser;
     return nBest > 0 ? nBest : 0;
 }
@@ -192,6 +229,12 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     m_s = reinterpret_cast<const unsigned char*>(sLine);
     m_nLen = nLen;
     m_nSpanSearchFrom = m_nSpanFound = -1;
+    // One shared hold of the dictionaries for the sentence's priority lookups (a no-op inside
+    // the line's own hold).
+    const bool bPrior = g_bUserDictPrior;
+    std::optional<CUserDictReadLock> hold;
+    if (bPrior) hold.emplace();
+    m_bKeeping = bPrior && m_pKeepLine == sLine && size_t(nLen) < m_vecKept.size();
 
     m_vecAtom.clear();
     m_nAtomSize = 0;
@@ -207,7 +250,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     while (i < nLen && !bEnded) {
         word_t atom;
         atom.start = i;
-        int nPrior = g_bUserDictPrior ? PriorityLength(sLine + i) : 0;
+        int nPrior = bPrior ? PriorityLength(i) : 0;
         if (nPrior >= 1 && nPrior <= nLen - i) {
             atom.end = i + nPrior;
             atom.type = kPriorMark;

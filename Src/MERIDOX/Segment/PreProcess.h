@@ -27,6 +27,13 @@
 // Thread safety: one thread at a time per instance. The stores are only read. The priority
 // lookups read g_pUserDict and g_pFieldDict under a shared hold of g_hUserDictLock, one atom
 // position at a time, and write nothing into them.
+//
+// Kept lookups: between KeepLookups(sLine) and DropLookups() the priority test records, for each
+// line offset where it looked, what the field and user dictionaries answered, so that the result
+// output of the same line can read them instead of walking both dictionaries again at the same
+// offsets. The answers stay true only while the dictionaries cannot change: the caller holds the
+// shared user-dictionary hold from KeepLookups until it stops reading them, and stops reading
+// them once it has let go of that hold (as learning a word does).
 #pragma once
 
 #include <atomic>
@@ -68,6 +75,38 @@ public:
     // class below 7. Returns the vector's size.
     int GetCharVector(const char* sLine, std::vector<tstring>& vecChar, bool bStopRemove);
 
+    // A user word's tag text as the user dictionary stores it.
+    struct UserTag {
+        char sTag[40];
+    };
+    // What the priority test found at one line offset (field and user dictionary).
+    struct KeptLookup {
+        unsigned int nStamp = 0;  // the KeepLookups call it belongs to
+        int nFieldLen = 0;        // CPDAT::GetMaxWord of g_pFieldDict (0 when it is absent)
+        int nFieldHandle = -1;
+        bool bFieldBlank = false;
+        int nUserLen = 0;         // CTrie::GetMaxWord of g_pUserDict (0 when it is absent)
+        int nUserHandle = -1;
+        int nUserTag = -1;        // index of the user word's tag in m_vecUserTags, -1 none
+    };
+    // Starts keeping the priority lookups made on the NUL-terminated line sLine of nLen bytes
+    // (the pointer identifies the line); forgets those of any earlier line.
+    void KeepLookups(const char* sLine, int nLen);
+    // Stops keeping lookups; GetKeptLookup answers null until the next KeepLookups.
+    void DropLookups() { m_pKeepLine = nullptr; }
+    // The lookups the priority test made at offset nPos of sLine since KeepLookups(sLine); null
+    // when it made none there (or sLine is not the kept line). Valid until the next KeepLookups.
+    const KeptLookup* GetKeptLookup(const char* sLine, int nPos) const {
+        if (!m_pKeepLine || sLine != m_pKeepLine || nPos < 0 || size_t(nPos) >= m_vecKept.size()) return nullptr;
+        const KeptLookup& k = m_vecKept[size_t(nPos)];
+        return k.nStamp == m_nKeepStamp ? &k : nullptr;
+    }
+    // The tag text of a kept user word (40 bytes, all NUL for none).
+    const char* GetKeptUserTag(const KeptLookup& k) const {
+        static const UserTag kNone = {};
+        return (k.nUserTag < 0 ? kNone : m_vecUserTags[size_t(k.nUserTag)]).sTag;
+    }
+
     // ---- the last sentence (valid until the next AtomSegment or FullSegment) ----
     // Atoms: the start atom first, the end atom last.
     const word_t* GetAtoms() const { return m_vecAtom.data(); }
@@ -78,8 +117,10 @@ public:
     int* GetWordCounter() { return m_pWordCounter.data(); }
 
 private:
-    // Length of the longer of the field- and user-dictionary words at sLine (0 when none).
-    int PriorityLength(const char* sLine) const;
+    // Length of the longer of the field- and user-dictionary words at offset i of the current
+    // line (0 when none); kept when the line's lookups are kept. The caller holds the shared
+    // user-dictionary lock.
+    int PriorityLength(int i);
     // Offset after the closing "^^" of a span opened at i ("^^" at i, i + 1), or -1 when the
     // line holds no closing "^^" from i + 2 on (searched character by character).
     int FindSpanEnd(int i);
@@ -107,6 +148,14 @@ private:
     unsigned int* m_pVecCandidateHandle = nullptr;    // GetWords scratch (malloc, grown by it)
     unsigned int* m_pVecCandidatePosition = nullptr;
     unsigned int m_nCadidateSize = 0;
+
+    // Kept lookups (see KeepLookups): one record per line offset, valid when stamped with the
+    // current stamp.
+    const char* m_pKeepLine = nullptr;
+    bool m_bKeeping = false;  // the current AtomSegment call keeps its lookups
+    unsigned int m_nKeepStamp = 0;
+    std::vector<KeptLookup> m_vecKept;
+    std::vector<UserTag> m_vecUserTags;
 
     // The line being cut (set per call).
     const unsigned char* m_s = nullptr;

@@ -328,6 +328,12 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
 
     m_vecWords.clear();
     CHMMTagger* pPOSTagger = bTagging ? m_pTagger.get() : nullptr;
+    // The priority lookups of this line's atoms serve its output (the hold above spans both).
+    struct KeptLookups {
+        CPreProcess& pre;
+        ~KeptLookups() { pre.DropLookups(); }
+    } kept{*m_pPreProcess};
+    m_pPreProcess->KeepLookups(sLine, int(nLineLen));
     const int nLen = int(nLineLen);
     int pos = 0;
     while (pos < nLen) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "EnglishParser/English.h"
+#include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/System/EngineConfig.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "MERIDOX/System/MainSystem.h"
@@ -102,9 +103,14 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     AppendFirstChar(sBound, g_sWordBoundary);
     const bool bFiner = g_bFinerSegCombined;
     const bool bDictionaries = bUserDict;
-    // Held for the whole line (a no-op inside ProcessAtom's own hold); the per-unit scopes below
-    // nest in it. Learning a word suspends it, so the next unit reads the dictionaries anew.
+    // Held for the whole line (a no-op inside ProcessAtom's own hold): every unit's lookups and
+    // tag copies run under it. Learning a word suspends it, so the next unit reads the
+    // dictionaries anew.
     CUserDictReadLock hold;
+    // The atom segmentation of this line, under the same unbroken hold, already looked both
+    // dictionaries up at every atom start (when user words take priority); its answers serve
+    // until a learnt word lets go of the hold.
+    const CPreProcess* pKept = m_pPreProcess ? m_pPreProcess.get() : nullptr;
 
     // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
     // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
@@ -140,19 +146,27 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         int nWordLen = 0;
         tstring sLearn;
 
-        // Dictionary override: lookups and tag copies in one shared scope per unit.
+        // Dictionary override: lookups and tag copies under the line's shared hold.
         if (bDictionaries) {
             int nFieldLen = 0, nUserLen = 0, nFieldHandle = -1, nUserHandle = -1;
             bool bBlank = false, bAny = false;
             char sFieldTag[40] = "", sUserTag[40] = "";
             {
-                CUserDictReadLock lock;
                 const CPDAT* pField = g_pFieldDict;
                 const CTrie* pUser = g_pUserDict;
                 if (pField || pUser) {
                     bAny = true;
+                    const CPreProcess::KeptLookup* pLook = pKept ? pKept->GetKeptLookup(pLine, w.start) : nullptr;
                     if (pField) {
-                        nFieldLen = pField->GetMaxWord(pLine + w.start, &nFieldHandle, &bBlank);
+                        if (pLook) {
+                            nFieldLen = pLook->nFieldLen;
+                            if (nFieldLen > 0) {
+                                nFieldHandle = pLook->nFieldHandle;
+                                bBlank = pLook->bFieldBlank;
+                            }
+                        } else {
+                            nFieldLen = pField->GetMaxWord(pLine + w.start, &nFieldHandle, &bBlank);
+                        }
                         if (nFieldLen < nOwnLen || (nFieldLen == nOwnLen && IsPunctuationTag(w.POS_id)))
                             nFieldLen = 0;
                         if (nFieldLen > 0 && g_pFieldPOS && nFieldHandle >= 0) {
@@ -162,7 +176,15 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                         }
                     }
                     if (pUser) {
-                        nUserLen = pUser->GetMaxWord(pLine + w.start, &nUserHandle, sUserTag);
+                        if (pLook) {
+                            nUserLen = pLook->nUserLen;
+                            if (nUserLen > 0) {
+                                nUserHandle = pLook->nUserHandle;
+                                memcpy(sUserTag, pKept->GetKeptUserTag(*pLook), sizeof sUserTag);
+                            }
+                        } else {
+                            nUserLen = pUser->GetMaxWord(pLine + w.start, &nUserHandle, sUserTag);
+                        }
                         if (nUserLen < 0 || (nUserLen == nOwnLen && IsPunctuationTag(w.POS_id))) nUserLen = 0;
                     }
                 }
@@ -370,7 +392,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             }
         }
 
-        if (!sLearn.empty()) AddUserWordO(sLearn.c_str());
+        if (!sLearn.empty()) {
+            AddUserWordO(sLearn.c_str());
+            pKept = nullptr;  // the hold was let go: the dictionaries may have changed
+        }
         i += nStep;
     }
     return int(m_pVecResult.size());

@@ -417,6 +417,62 @@ TEST_F(MainSystemTest, DoubleSlashAndLearnedNames) {
     EXPECT_EQ(AddUserWordO((name.substr(0, 6) + " nr").c_str()), 0);
 }
 
+// The output reuses the dictionary lookups that the atom segmentation made at the same offsets of
+// the line; these must never outlive a change of the dictionaries.
+TEST_F(MainSystemTest, OutputSeesWordsLearntEarlierInTheLine) {
+    // "郑勇" + "摄" is learnt as a name at its first occurrence; the second occurrence, cut before
+    // the word was learnt, must find it in the user dictionary like a line cut without priority.
+    const std::string line = Gbk("（郑勇摄）（郑勇摄）");
+    const std::string name = Gbk("郑勇摄");
+    std::string text[2];
+    std::vector<result_t> rows[2];
+    for (int prior = 0; prior < 2; ++prior) {
+        ClearDictionaries();
+        g_bUserDictPrior = prior == 1;
+        CMainSystem sys;
+        text[prior] = Utf8(sys.Process(line.c_str(), 1, true));
+        rows[prior] = Rows(sys);
+    }
+    ASSERT_NE(g_pUserDict, nullptr);
+    EXPECT_GE(g_pUserDict->Find(name.c_str()), 0);
+    std::vector<int> nameTypes;
+    for (const result_t& r : rows[1])
+        if (line.compare(size_t(r.start), size_t(r.length), name) == 0) nameTypes.push_back(r.word_type);
+    EXPECT_EQ(nameTypes, (std::vector<int>{2, 1})) << text[1];  // a name merged and learnt, then found
+    EXPECT_EQ(text[1], text[0]);
+    ASSERT_EQ(rows[1].size(), rows[0].size());
+    for (size_t k = 0; k < rows[0].size(); ++k) {
+        EXPECT_EQ(rows[1][k].start, rows[0][k].start) << k;
+        EXPECT_EQ(rows[1][k].length, rows[0][k].length) << k;
+        EXPECT_EQ(rows[1][k].word_type, rows[0][k].word_type) << k;
+        EXPECT_EQ(rows[1][k].word_ID, rows[0][k].word_ID) << k;
+        EXPECT_STREQ(rows[1][k].sPOS, rows[0][k].sPOS) << k;
+    }
+}
+
+TEST_F(MainSystemTest, OutputLookupsFollowTheDictionariesFromLineToLine) {
+    g_bUserDictPrior = true;
+    CMainSystem sys;
+    char buf[32];
+    const std::string a = Gbk("中国人民很好");
+    snprintf(buf, sizeof buf, "%s", a.c_str());
+    SetUserWords({"中国人民 ntx"});
+    EXPECT_EQ(Utf8(sys.Process(buf, 1, true)), "中国人民/ntx 很/d 好/a ");
+    SetUserWords({"人民很 v"});
+    EXPECT_EQ(Utf8(sys.Process(buf, 1, true)), "中国/ns 人民很/v 好/a ");
+    // Another line in the same buffer: the blanks at offset 0, where the earlier line had a
+    // user word ending where a word of the new line starts, are looked up afresh.
+    const std::string c = Gbk("中国很好"), d = Gbk("  很好");
+    SetUserWords({"中国 ntx"});
+    snprintf(buf, sizeof buf, "%s", c.c_str());
+    EXPECT_EQ(Utf8(sys.Process(buf, 1, true)), "中国/ntx 很/d 好/a ");
+    snprintf(buf, sizeof buf, "%s", d.c_str());
+    const std::string got = Utf8(sys.Process(buf, 1, true));
+    CMainSystem fresh;
+    EXPECT_EQ(got, Utf8(fresh.Process(d.c_str(), 1, true)));
+    EXPECT_EQ(Rows(sys).size(), Rows(fresh).size());
+}
+
 // ---- conversion and row mapping ----------------------------------------------------------------
 
 class CodeTranslatorTest : public MainSystemTest {
