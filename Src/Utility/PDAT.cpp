@@ -303,25 +303,79 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
     return nLast;
 }
 
-void CPDAT::PrefetchWalk(const char* sLine, int nDepth) const {
-    if (!sLine || m_cells.empty()) return;
+void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
+                       WordsAt& result) const {
+    std::vector<WordsAt::Pending>& walks = result.m_vecWalks;  // capacity only
+    std::vector<WordsAt::RawHit>& raw = result.m_vecRaw;
+    raw.clear();
+    result.m_vecHits.clear();
+    result.m_vecFirst.assign(nStarts + 1, 0);
+    if (!sLine || m_cells.empty() || nStarts == 0) return;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    Walk walk;
-    size_t i = 0;
-    for (int d = 1; d <= nDepth && s[i]; ++d) {
-        size_t nCharLen;
-        int code = GetCharCode(s, i, kNulTerminated, nCharLen);
-        i += nCharLen;
-        const int32_t nId = m_charset[code];
-        if (nId < 0 || walk.nOffset < 0) return;
-        const int64_t c = walk.nOffset + nId;
-        if (c > m_nLowerBound) return;
-        if (d == nDepth) {
-            __builtin_prefetch(&m_cells[size_t(c)]);
-            return;
+    const state* cells = m_cells.data();
+    const int32_t* charset = m_charset.data();
+    // The step of Step() from a cell of child offset nOffset over the character at nPos: the
+    // cell to check, with the walk moved past the character; false when the walk ends.
+    const int nMode = m_nMode;
+    auto next = [&](WordsAt::Pending& w, int64_t nOffset) {
+        const unsigned char c0 = s[w.nPos];
+        if (!c0 || nOffset < 0) return false;
+        // GetCharCode over a NUL-terminated text, the plain modes written out.
+        size_t nCharLen = 1;
+        int code;
+        if (nMode == 1) {
+            code = c0;
+        } else if (nMode == 0) {
+            if (c0 >= 0x80 && s[w.nPos + 1] != 0) {
+                nCharLen = 2;
+                code = c0 * 256 + s[w.nPos + 1];
+            } else {
+                code = (c0 >= 'A' && c0 <= 'Z') ? c0 + 32 : c0;
+            }
+        } else {
+            code = GetCharCode(s, w.nPos, kNulTerminated, nCharLen);
         }
-        if (Step(walk, nId) < 0) return;
+        const int32_t nId = charset[code];
+        if (nId < 0) return false;
+        const int64_t c = nOffset + nId;
+        if (c > m_nLowerBound) return false;
+        w.nCell = int32_t(c);
+        w.nPos += uint32_t(nCharLen);
+        __builtin_prefetch(cells + c);
+        return true;
+    };
+    if (walks.size() < nStarts) walks.resize(nStarts);
+    WordsAt::Pending* pWalks = walks.data();
+    size_t nWalks = 0;
+    for (size_t k = 0; k < nStarts; ++k) {
+        WordsAt::Pending w{uint32_t(k), uint32_t(pStart[k]), -2, -1};
+        if (next(w, 0)) pWalks[nWalks++] = w;
     }
+    while (nWalks > 0) {
+        size_t nKept = 0;
+        for (size_t r = 0; r < nWalks; ++r) {
+            WordsAt::Pending w = pWalks[r];
+            const state& st = cells[w.nCell];
+            if (st.check != w.nParent) continue;
+            w.nParent = w.nCell;
+            const int64_t nOffset = Offset(st);
+            if (IsWordEnd(st)) {
+                const int32_t nEnd = int32_t(w.nPos) - pStart[w.nStart];
+                if (nEnd > pMinLength[w.nStart]) raw.push_back({w.nStart, {st.handle, nEnd}});
+                if (nOffset == w.nCell) continue;  // no children: nothing further can match
+            }
+            if (next(w, nOffset)) pWalks[nKept++] = w;
+        }
+        nWalks = nKept;
+    }
+    // Group by start: the raw words come level by level, so within a start shortest first.
+    std::vector<uint32_t>& first = result.m_vecFirst;
+    for (const WordsAt::RawHit& h : raw) ++first[h.nStart + 1];
+    for (size_t k = 0; k < nStarts; ++k) first[k + 1] += first[k];
+    result.m_vecHits.resize(raw.size());
+    std::vector<uint32_t>& fill = result.m_vecFill;
+    fill.assign(first.begin(), first.end() - 1);
+    for (const WordsAt::RawHit& h : raw) result.m_vecHits[fill[h.nStart]++] = h.hit;
 }
 
 int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {

@@ -103,11 +103,43 @@ public:
     // Returns the end offset of the last word passed, recorded or not; 0 when none.
     int GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** vecPosition,
                  unsigned int* npMemorySize, unsigned int* npArrayCount, int nMinLength) const;
-    // Starts loading the cell that a walk of the line reaches at its nDepth-th character (1 for
-    // the first), reading the cells before it. Changes nothing: a caller about to look up words
-    // at many places issues these for all of them first, level by level, so that the cache
-    // misses of the walks overlap instead of following one another.
-    void PrefetchWalk(const char* sLine, int nDepth) const;
+    // A word found by GetWordsAt: its handle and its end offset from the start it was found at.
+    struct WordHit {
+        int32_t nHandle;
+        int32_t nEnd;
+    };
+    // Results and scratch of GetWordsAt, reused from call to call by one caller (one thread).
+    class WordsAt {
+    public:
+        // The words found at start k of the last call, shortest first; Count(k) of them.
+        const WordHit* Words(size_t k) const { return m_vecHits.data() + m_vecFirst[k]; }
+        uint32_t Count(size_t k) const { return m_vecFirst[k + 1] - m_vecFirst[k]; }
+
+    private:
+        friend class CPDAT;
+        struct Pending {  // a walk that has a cell to check next
+            uint32_t nStart;   // index of its start
+            uint32_t nPos;     // line offset after the character that led to nCell
+            int32_t nParent;   // the cell it stands on (-2 at the root)
+            int32_t nCell;     // the cell to check
+        };
+        struct RawHit {
+            uint32_t nStart;
+            WordHit hit;
+        };
+        std::vector<Pending> m_vecWalks;
+        std::vector<RawHit> m_vecRaw;
+        std::vector<WordHit> m_vecHits;
+        std::vector<uint32_t> m_vecFirst;  // nStarts + 1 bounds into m_vecHits
+        std::vector<uint32_t> m_vecFill;
+    };
+    // For each of nStarts line offsets pStart[k] of the NUL-terminated line, the words that
+    // GetWords(sLine + pStart[k], ..., pMinLength[k]) lists, in its order, into result (read with
+    // result.Words(k) and result.Count(k)). The walks advance one character at a time across all
+    // starts, and each next cell is prefetched when it is known, so that the cache misses of the
+    // walks overlap instead of following one another.
+    void GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
+                    WordsAt& result) const;
     unsigned int GetItemCount() const { return m_nItemCount; }
     // True when the lower bound is 0 (also for a dictionary of one word in cell 0).
     bool IsEmpty() const { return m_nLowerBound == 0; }

@@ -150,6 +150,48 @@ TEST(PDATTest, AgreesWithMapOnRandomWordSets) {
     }
 }
 
+// The walks of many starts at once list at each start what GetWords lists there: random lines
+// (capitals, blanks, a lone lead byte before the end) over random word sets, every character
+// start with a random minimum length, one result object reused from line to line.
+TEST(PDATTest, WordsAtManyStartsAgreeWithGetWords) {
+    for (unsigned seed : {3u, 11u, 99u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        for (int mode : {0, 1}) {
+            CPDAT d(mode);
+            for (int i = 0; i < 800; ++i) d.AddWord(RandomWord(rng).c_str());
+            ASSERT_TRUE(d.AddWordComplete());
+            CPDAT::WordsAt at;
+            for (int n = 0; n < 300; ++n) {
+                std::string line;
+                int parts = int(rng() % 8);
+                for (int k = 0; k < parts; ++k) line += rng() % 5 == 0 ? std::string(rng() % 2 ? " " : "A") : RandomWord(rng);
+                if (rng() % 4 == 0) line += "\xC8";  // a lead byte without its trail
+                std::vector<int> starts, mins;
+                for (size_t e = 0; e < line.size();) {
+                    if (rng() % 3 != 0) {
+                        starts.push_back(int(e));
+                        mins.push_back(int(rng() % 5));
+                    }
+                    e += (mode == 0 && static_cast<unsigned char>(line[e]) >= 0x80 && e + 1 < line.size()) ? 2 : 1;
+                }
+                d.GetWordsAt(line.c_str(), starts.data(), mins.data(), starts.size(), at);
+                for (size_t k = 0; k < starts.size(); ++k) {
+                    unsigned int *hs = nullptr, *ps = nullptr, size = 0, count = 0;
+                    d.GetWords(line.c_str() + starts[k], &hs, &ps, &size, &count, mins[k]);
+                    ASSERT_EQ(at.Count(k), count) << mode << " [" << line << "] at " << starts[k];
+                    for (unsigned c = 0; c < count; ++c) {
+                        EXPECT_EQ(at.Words(k)[c].nHandle, int(hs[c]));
+                        EXPECT_EQ(at.Words(k)[c].nEnd, int(ps[c]));
+                    }
+                    free(hs);
+                    free(ps);
+                }
+            }
+        }
+    }
+}
+
 TEST(PDATTest, TinyDictionaryHasGoldenBytes) {
     CPDAT d(0);
     EXPECT_EQ(d.AddWord("ab"), 0);

@@ -24,8 +24,8 @@ bool IsLetterO(int nCode) { return nCode == 'O' || nCode == 'o'; }
 // The atoms that no longer word may start on: numbers other than numeral runs, times, letter
 // strings, and punctuation of classes 1 to 4 and 28.
 // The unknown-word ids come from the caller, which reads them once per sentence: the word graph
-// asks this three times per atom, with dictionary calls in between that would make the compiler
-// load the globals again.
+// asks this twice per atom, with dictionary calls in between that would make the compiler load
+// the globals again.
 inline bool IsStandAlone(const word_t& atom, int nUnknownT, int nUnknownX, int nUnknownM) {
     if (atom.handle == nUnknownT || atom.handle == nUnknownX) return true;
     if (atom.handle == nUnknownM && atom.type != 9) return true;
@@ -413,35 +413,41 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     m_vecSlotBegin[0] = 0;
     m_vecPool.push_back(pAtoms[0]);
     m_pWordCounter[0] = 1;
-    // The dictionary walks below miss the cache at nearly every step; start the first levels of
-    // all of them at once, level by level.
+    // The core words at every atom that is not alone, walked together so that their cache misses
+    // overlap (the walks miss the cache at nearly every step).
     const int nUnknownT = gUnknown_t_ID, nUnknownX = gUnknown_x_ID, nUnknownM = gUnknown_m_ID;
-    auto standAlone = [=](const word_t& a) { return IsStandAlone(a, nUnknownT, nUnknownX, nUnknownM); };
-    if (m_pCoreDict && m_nCadidateSize > 0) {
-        for (int nDepth = 1; nDepth <= 2; ++nDepth)
-            for (int k = 1; k < nLast; ++k)
-                if (!standAlone(pAtoms[k])) m_pCoreDict->PrefetchWalk(sLine + pAtoms[k].start, nDepth);
+    const bool bWalk = m_pCoreDict && m_nCadidateSize > 0;
+    m_vecWalkStart.clear();
+    m_vecWalkMin.clear();
+    if (bWalk) {
+        for (int k = 1; k < nLast; ++k) {
+            if (IsStandAlone(pAtoms[k], nUnknownT, nUnknownX, nUnknownM)) continue;
+            m_vecWalkStart.push_back(pAtoms[k].start);
+            m_vecWalkMin.push_back(pAtoms[k].end - pAtoms[k].start);
+        }
+        m_pCoreDict->GetWordsAt(sLine, m_vecWalkStart.data(), m_vecWalkMin.data(), m_vecWalkStart.size(), m_wordsAt);
     }
+    size_t nWalk = 0;
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
         int nSlot = atom.start - nBase + 1;
         m_vecSlotBegin[size_t(nSlot)] = int(m_vecPool.size());
         m_vecPool.push_back(atom);
         int nCount = 1;
-        if (!standAlone(atom) && m_pCoreDict && m_nCadidateSize > 0) {
-            unsigned int nFound = 0;
-            m_pCoreDict->GetWords(sLine + atom.start, &m_pVecCandidateHandle, &m_pVecCandidatePosition,
-                                  &m_nCadidateSize, &nFound, atom.end - atom.start);
+        if (bWalk && !IsStandAlone(atom, nUnknownT, nUnknownX, nUnknownM)) {
+            const CPDAT::WordHit* pHits = m_wordsAt.Words(nWalk);
+            const uint32_t nFound = m_wordsAt.Count(nWalk);
+            ++nWalk;
             // Candidates come shortest first, so one forward walk over the atoms checks them all.
             int m = k + 1;
-            for (unsigned int c = 0; c < nFound; ++c) {
-                int nWordEnd = atom.start + int(m_pVecCandidatePosition[c]);
+            for (uint32_t c = 0; c < nFound; ++c) {
+                int nWordEnd = atom.start + pHits[c].nEnd;
                 while (m <= nLast && pAtoms[m].end < nWordEnd) ++m;
                 if (m > nLast) break;
                 if (pAtoms[m].end != nWordEnd) continue;
                 word_t w = atom;
                 w.end = nWordEnd;
-                w.handle = int(m_pVecCandidateHandle[c]);
+                w.handle = int(static_cast<unsigned int>(pHits[c].nHandle));
                 m_vecPool.push_back(w);
                 ++nCount;
             }

@@ -40,10 +40,10 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
+#include "Utility/PDAT.h"
 #include "Utility/Types.h"
 
 class CCharset;
-class CPDAT;
 class CTrie;
 
 // An array of lattice slots, each an array of words.
@@ -145,6 +145,9 @@ private:
     CCharset* m_pCharset;
     CPDAT* m_pCoreDict;
     std::atomic<CTrie*> m_pUserDict;  // a record only; lookups read g_pUserDict under its lock
+    std::vector<int> m_vecWalkStart;  // core-word walks of a sentence: start offsets ...
+    std::vector<int> m_vecWalkMin;    // ... and the atom lengths they must pass
+    CPDAT::WordsAt m_wordsAt;         // their words
     unsigned int* m_pVecCandidateHandle = nullptr;    // GetWords scratch (malloc, grown by it)
     unsigned int* m_pVecCandidatePosition = nullptr;
     unsigned int m_nCadidateSize = 0;
