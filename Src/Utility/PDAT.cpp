@@ -238,30 +238,81 @@ int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded)
     if (rtbBlankInculded) *rtbBlankInculded = false;
     if (!sLine || m_cells.empty()) return 0;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    Walk walk;
-    int nLastCode = -1;
-    bool bBlank = false;
-    size_t i = 0;
-    int nBest = 0;
-    while (s[i]) {
-        size_t nCharLen;
-        int code = GetCharCode(s, i, kNulTerminated, nCharLen);
-        i += nCharLen;
-        if (IsBlankSymbol(code)) {
-            code = 32;
-            if (nLastCode == 32) continue;
-            bBlank = true;
+    int nBest = 0, nHandle = -1;
+    bool bBestBlank = false;
+    if (m_nMode == 2) {
+        Walk walk;
+        int nLastCode = -1;
+        bool bBlank = false;
+        size_t i = 0;
+        while (s[i]) {
+            size_t nCharLen;
+            int code = GetCharCode(s, i, kNulTerminated, nCharLen);
+            i += nCharLen;
+            if (IsBlankSymbol(code)) {
+                code = 32;
+                if (nLastCode == 32) continue;
+                bBlank = true;
+            }
+            nLastCode = code;
+            int32_t nCell = Step(walk, m_charset[code]);
+            if (nCell < 0) break;
+            const state& st = m_cells[nCell];
+            if (IsWordEnd(st)) {
+                nBest = int(i);
+                nHandle = st.handle;
+                bBestBlank = bBlank;
+                if (walk.nOffset == nCell) break;  // no children: nothing further can match
+            }
         }
-        nLastCode = code;
-        int32_t nCell = Step(walk, m_charset[code]);
-        if (nCell < 0) break;
-        const state& st = m_cells[nCell];
-        if (IsWordEnd(st)) {
-            nBest = int(i);
-            if (rtnHandle) *rtnHandle = st.handle;
-            if (rtbBlankInculded) *rtbBlankInculded = bBlank;
-            if (walk.nOffset == nCell) break;  // no children: nothing further can match
+    } else {
+        // The same walk with the plain modes' symbol code written out (Step and GetCharCode).
+        const bool bBytes = m_nMode == 1;
+        const state* cells = m_cells.data();
+        const int32_t* charset = m_charset.data();
+        const int64_t nLower = m_nLowerBound;
+        int32_t nParent = -2;
+        int64_t nOffset = 0;
+        bool bLastBlank = false, bBlank = false;
+        size_t i = 0;
+        for (;;) {
+            const unsigned char c = s[i];
+            if (!c) break;
+            int code;
+            if (c >= 0x80 && !bBytes && s[i + 1] != 0) {
+                code = c * 256 + s[i + 1];
+                i += 2;
+                bLastBlank = false;
+            } else {
+                ++i;
+                if (IsBlankSymbol(c)) {
+                    if (bLastBlank) continue;  // a run of white space is one blank
+                    bLastBlank = bBlank = true;
+                    code = 32;
+                } else {
+                    bLastBlank = false;
+                    code = (!bBytes && c >= 'A' && c <= 'Z') ? c + 32 : c;
+                }
+            }
+            const int32_t nId = charset[code];
+            if (nId < 0 || nOffset < 0) break;
+            const int64_t nCell = nOffset + nId;
+            if (nCell > nLower) break;
+            const state& st = cells[nCell];
+            if (st.check != nParent) break;
+            nParent = int32_t(nCell);
+            nOffset = Offset(st);
+            if (IsWordEnd(st)) {
+                nBest = int(i);
+                nHandle = st.handle;
+                bBestBlank = bBlank;
+                if (nOffset == nCell) break;  // no children: nothing further can match
+            }
         }
+    }
+    if (nBest > 0) {
+        if (rtnHandle) *rtnHandle = nHandle;
+        if (rtbBlankInculded) *rtbBlankInculded = bBestBlank;
     }
     return nBest;
 }

@@ -232,7 +232,6 @@ int CTrie::LongestMatch(const char* sLine, int* pHandle, char* sPos) const {
 
 int CTrie::GetMaxWord(const char* sLine, int* rtnHandle) { return LongestMatch(sLine, rtnHandle, m_sCurPos); }
 
-int CTrie::GetMaxWord(const char* sLine, int* rtnHandle, char* sPos) const { return LongestMatch(sLine, rtnHandle, sPos); }
 
 void CTrie::GetPos(char* sPos, int nSize) const {
     if (!sPos || nSize <= 0) return;

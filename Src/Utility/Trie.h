@@ -50,8 +50,15 @@ public:
     // no node or rtnHandle is null.
     int GetMaxWord(const char* sLine, int* rtnHandle);
     // The same, copying the tag into the caller's 40-byte buffer (when found) instead of the
-    // shared m_sCurPos; safe for concurrent readers.
-    int GetMaxWord(const char* sLine, int* rtnHandle, char* sPos) const;
+    // shared m_sCurPos; safe for concurrent readers. A line whose first character starts no
+    // word is answered here, without the call.
+    int GetMaxWord(const char* sLine, int* rtnHandle, char* sPos) const {
+        if (rtnHandle && sLine && sLine[0] && m_iHeadIndex >= 0 && !MayStartWith(FirstCode(sLine))) {
+            *rtnHandle = -1;
+            return 0;
+        }
+        return LongestMatch(sLine, rtnHandle, sPos);
+    }
     // Copies nSize bytes (at most 40) of m_sCurPos into sPos, ending them with a NUL.
     void GetPos(char* sPos, int nSize) const;
     // Count of a present word, its handle through nHandle (0 when not found) and its tag into
@@ -94,6 +101,12 @@ private:
     // set when such a child is created or loaded (deleting a word leaves its bit: a bit set for
     // nothing only costs the walk it would have saved).
     void MarkFirstCode(unsigned int nCode) { m_vecFirstCodes[(nCode & 0xFFFFu) >> 6] |= uint64_t(1) << (nCode & 63u); }
+    // Symbol code of the first character of a NUL-terminated text (as the lookups code it).
+    static unsigned int FirstCode(const char* sLine) {
+        const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+        if (s[0] >= 0x80 && s[1] != 0) return s[0] * 256u + s[1];
+        return (s[0] >= 'A' && s[0] <= 'Z') ? s[0] + 32u : s[0];
+    }
     bool MayStartWith(unsigned int nCode) const {
         return (m_vecFirstCodes[(nCode & 0xFFFFu) >> 6] >> (nCode & 63u)) & 1u;
     }

@@ -192,6 +192,59 @@ TEST(PDATTest, WordsAtManyStartsAgreeWithGetWords) {
     }
 }
 
+// The longest word at the start of random texts with blank runs, capitals and a lone lead byte,
+// against a reference made of Find over every character boundary (Find folds blank runs too): the
+// length ends after the word's last character, the flag tells whether a blank lies before it.
+TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
+    for (unsigned seed : {5u, 17u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        for (int mode : {0, 1}) {
+            CPDAT d(mode);
+            for (int i = 0; i < 600; ++i) {
+                std::string w = RandomWord(rng);
+                if (rng() % 4 == 0) w.insert(rng() % w.size(), " ");
+                d.AddWord(w.c_str());
+            }
+            ASSERT_TRUE(d.AddWordComplete());
+            for (int n = 0; n < 2000; ++n) {
+                std::string text;
+                int parts = 1 + int(rng() % 5);
+                for (int k = 0; k < parts; ++k) {
+                    switch (rng() % 6) {
+                        case 0: text += std::string(1 + rng() % 3, " \t\r\n"[rng() % 4]); break;
+                        case 1: text += "B"; break;
+                        default: text += RandomWord(rng); break;
+                    }
+                }
+                if (rng() % 5 == 0) text += "\xC8";  // a lead byte without its trail
+                int wantLen = 0, wantHandle = -1;
+                bool wantBlank = false, blankSeen = false, lastBlank = false;
+                for (size_t e = 0; e < text.size();) {
+                    const unsigned char c = static_cast<unsigned char>(text[e]);
+                    const bool two = mode == 0 && c >= 0x80 && e + 1 < text.size();
+                    const bool blank = !two && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+                    e += two ? 2 : 1;
+                    if (blank && lastBlank) continue;  // inside a run: the run counts as its first byte
+                    lastBlank = blank;
+                    blankSeen = blankSeen || blank;
+                    int h = d.Find(text.c_str(), unsigned(e));
+                    if (h >= 0) {
+                        wantLen = int(e);
+                        wantHandle = h;
+                        wantBlank = blankSeen;
+                    }
+                }
+                int h = 7;
+                bool blank = true;
+                ASSERT_EQ(d.GetMaxWord(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
+                EXPECT_EQ(h, wantHandle) << text;
+                EXPECT_EQ(blank, wantBlank) << text;
+            }
+        }
+    }
+}
+
 TEST(PDATTest, TinyDictionaryHasGoldenBytes) {
     CPDAT d(0);
     EXPECT_EQ(d.AddWord("ab"), 0);
