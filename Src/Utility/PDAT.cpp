@@ -165,11 +165,6 @@ int CPDAT::GetCharCode(const unsigned char* s, size_t i, size_t nLen, size_t& nC
 
 // ---- the walk --------------------------------------------------------------------------------
 
-int64_t CPDAT::Offset(const state& s) {
-    if (s.base == std::numeric_limits<int32_t>::min()) return -1;
-    return s.base < 0 ? -int64_t(s.base) : int64_t(s.base);
-}
-
 int32_t CPDAT::Step(Walk& walk, int32_t nId) const {
     if (nId < 0 || walk.nOffset < 0) return -1;
     int64_t c = walk.nOffset + nId;

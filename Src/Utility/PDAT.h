@@ -72,6 +72,37 @@ public:
     // (blank, tab, CR, LF) match one blank and the skipped bytes count in the length. The flag
     // (may be null) is cleared, then set when the word was reached after a white-space symbol.
     virtual int GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded = nullptr) const;
+    // GetMaxWord's answer, found inline when the line starts with two double-byte characters and
+    // no word reaches beyond the first of them (the common case of a sparse dictionary), else
+    // through GetMaxWord. For callers that look up at nearly every character of a text.
+    __attribute__((always_inline)) int GetMaxWordAtOnce(const char* sLine, int* rtnHandle,
+                                                        bool* rtbBlankInculded = nullptr) const {
+        const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+        if (!s || m_nMode != 0 || m_cells.empty() || s[0] < 0x80 || !s[1] || s[2] < 0x80 || !s[3])
+            return GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
+        // The walk's first step, from the root (two-byte symbols are never white space).
+        const int32_t nId1 = m_charset[s[0] * 256 + s[1]];
+        int nLen = 0, nHandle = -1;
+        if (nId1 >= 0 && nId1 <= m_nLowerBound && m_cells[size_t(nId1)].check == -2) {
+            const state& st1 = m_cells[size_t(nId1)];
+            const int64_t nOffset1 = Offset(st1);
+            const bool bEnd1 = IsWordEnd(st1);
+            if (!(bEnd1 && nOffset1 == nId1)) {
+                // A second step that can be taken needs the whole walk.
+                const int32_t nId2 = m_charset[s[2] * 256 + s[3]];
+                if (nId2 >= 0 && nOffset1 >= 0 && nOffset1 + nId2 <= m_nLowerBound &&
+                    m_cells[size_t(nOffset1 + nId2)].check == nId1)
+                    return GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
+            }
+            if (bEnd1) {
+                nLen = 2;
+                nHandle = st1.handle;
+            }
+        }
+        if (rtnHandle) *rtnHandle = nHandle;
+        if (rtbBlankInculded) *rtbBlankInculded = false;
+        return nLen;
+    }
     // Handle of the whole NUL-terminated word; -1 when absent or for a null pointer.
     virtual int Find(const char* sWord) const;
     // Handle of the first nLen bytes (need not be NUL-terminated), after skipping a leading UTF-8
@@ -265,7 +296,10 @@ private:
     // when there is no such child. The cells must not be empty.
     int32_t Step(Walk& walk, int32_t nId) const;
     // Child offset of a cell: abs(base), -1 for a damaged INT32_MIN.
-    static int64_t Offset(const state& s);
+    static int64_t Offset(const state& s) {
+        if (s.base == INT32_MIN) return -1;
+        return s.base < 0 ? -int64_t(s.base) : int64_t(s.base);
+    }
     bool IsWordEnd(const state& s) const { return s.base <= 0 && s.handle >= 0; }
     // Length and handle of the longest word at s[i..], without folding; nStopMode 1 stops the walk
     // at a character that is no hanzi, small letter or digit.

@@ -195,13 +195,14 @@ TEST(PDATTest, WordsAtManyStartsAgreeWithGetWords) {
 // The longest word at the start of random texts with blank runs, capitals and a lone lead byte,
 // against a reference made of Find over every character boundary (Find folds blank runs too): the
 // length ends after the word's last character, the flag tells whether a blank lies before it.
+// GetMaxWordAtOnce gives the same answers.
 TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
     for (unsigned seed : {5u, 17u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
-        for (int mode : {0, 1}) {
-            CPDAT d(mode);
-            for (int i = 0; i < 600; ++i) {
+        for (int mode : {0, 1, 2, 3}) {  // 2 and 3: mode 0 and 1 with a sparse dictionary
+            CPDAT d(mode % 2);
+            for (int i = 0; i < (mode < 2 ? 600 : 40); ++i) {
                 std::string w = RandomWord(rng);
                 if (rng() % 4 == 0) w.insert(rng() % w.size(), " ");
                 d.AddWord(w.c_str());
@@ -222,7 +223,7 @@ TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
                 bool wantBlank = false, blankSeen = false, lastBlank = false;
                 for (size_t e = 0; e < text.size();) {
                     const unsigned char c = static_cast<unsigned char>(text[e]);
-                    const bool two = mode == 0 && c >= 0x80 && e + 1 < text.size();
+                    const bool two = mode % 2 == 0 && c >= 0x80 && e + 1 < text.size();
                     const bool blank = !two && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
                     e += two ? 2 : 1;
                     if (blank && lastBlank) continue;  // inside a run: the run counts as its first byte
@@ -238,6 +239,11 @@ TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
                 int h = 7;
                 bool blank = true;
                 ASSERT_EQ(d.GetMaxWord(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
+                EXPECT_EQ(h, wantHandle) << text;
+                EXPECT_EQ(blank, wantBlank) << text;
+                h = 7;
+                blank = true;
+                ASSERT_EQ(d.GetMaxWordAtOnce(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
                 EXPECT_EQ(h, wantHandle) << text;
                 EXPECT_EQ(blank, wantBlank) << text;
             }

@@ -101,7 +101,7 @@ int CPreProcess::PriorityLength(int i) {
     bool bBlank = false;
     const CPDAT* pField = g_pFieldDict;
     const CTrie* pUser = g_pUserDict;
-    if (pField) nField = pField->GetMaxWord(sLine, &nFieldHandle, &bBlank);
+    if (pField) nField = pField->GetMaxWordAtOnce(sLine, &nFieldHandle, &bBlank);
     if (pUser) nUser = pUser->GetMaxWord(sLine, &nUserHandle, sPos);
     if (m_bKeeping) {
         // Handles, the blank flag and the tag mean something only beside a length above 0.
