@@ -145,6 +145,8 @@ public:
         // The words found at start k of the last call, shortest first; Count(k) of them.
         const WordHit* Words(size_t k) const { return m_vecHits.data() + m_vecFirst[k]; }
         uint32_t Count(size_t k) const { return m_vecFirst[k + 1] - m_vecFirst[k]; }
+        // The words found at all starts.
+        size_t Total() const { return m_vecHits.size(); }
 
     private:
         friend class CPDAT;

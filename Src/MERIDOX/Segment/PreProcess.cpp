@@ -407,18 +407,15 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     int nLast = m_nAtomSize - 1;
     m_nGraphLength = pAtoms[nLast].start - nBase + 2;
     m_pWordCounter.assign(size_t(m_nGraphLength), 0);
-    m_vecSlotBegin.resize(size_t(m_nGraphLength));
     m_pWordGraph.assign(size_t(m_nGraphLength), nullptr);
 
-    m_vecSlotBegin[0] = 0;
-    m_vecPool.push_back(pAtoms[0]);
-    m_pWordCounter[0] = 1;
     // The core words at every atom that is not alone, walked together so that their cache misses
     // overlap (the walks miss the cache at nearly every step).
     const int nUnknownT = gUnknown_t_ID, nUnknownX = gUnknown_x_ID, nUnknownM = gUnknown_m_ID;
     const bool bWalk = m_pCoreDict && m_nCadidateSize > 0;
     m_vecWalkStart.clear();
     m_vecWalkMin.clear();
+    size_t nWords = size_t(m_nAtomSize);
     if (bWalk) {
         for (int k = 1; k < nLast; ++k) {
             if (IsStandAlone(pAtoms[k], nUnknownT, nUnknownX, nUnknownM)) continue;
@@ -426,12 +423,19 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
             m_vecWalkMin.push_back(pAtoms[k].end - pAtoms[k].start);
         }
         m_pCoreDict->GetWordsAt(sLine, m_vecWalkStart.data(), m_vecWalkMin.data(), m_vecWalkStart.size(), m_wordsAt);
+        nWords += m_wordsAt.Total();
     }
+    // Room for every word at once: the slot pointers taken below stay valid.
+    m_vecPool.reserve(nWords);
+
+    m_pWordGraph[0] = m_vecPool.data();
+    m_vecPool.push_back(pAtoms[0]);
+    m_pWordCounter[0] = 1;
     size_t nWalk = 0;
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
         int nSlot = atom.start - nBase + 1;
-        m_vecSlotBegin[size_t(nSlot)] = int(m_vecPool.size());
+        m_pWordGraph[size_t(nSlot)] = m_vecPool.data() + m_vecPool.size();
         m_vecPool.push_back(atom);
         int nCount = 1;
         if (bWalk && !IsStandAlone(atom, nUnknownT, nUnknownX, nUnknownM)) {
@@ -454,12 +458,9 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
         }
         m_pWordCounter[size_t(nSlot)] = nCount;
     }
-    m_vecSlotBegin[size_t(m_nGraphLength - 1)] = int(m_vecPool.size());
+    m_pWordGraph[size_t(m_nGraphLength - 1)] = m_vecPool.data() + m_vecPool.size();
     m_vecPool.push_back(pAtoms[nLast]);
     m_pWordCounter[size_t(m_nGraphLength - 1)] = 1;
-
-    for (int s = 0; s < m_nGraphLength; ++s)
-        if (m_pWordCounter[size_t(s)] > 0) m_pWordGraph[size_t(s)] = m_vecPool.data() + m_vecSlotBegin[size_t(s)];
     return pNext;
 }
 
