@@ -25,11 +25,6 @@ bool CCharset::LoadFromMemory(const unsigned char* pData, size_t nSize) {
     return true;
 }
 
-int CCharset::GetType(int nCode) const {
-    if (nCode < 0 || nCode >= kCodes) return -1;
-    return m_pData[nCode];
-}
-
 int CCharset::CharCode(const char* sChar) {
     if (!sChar) return 0;
     const unsigned char* p = (const unsigned char*)sChar;

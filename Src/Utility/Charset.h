@@ -27,7 +27,7 @@ public:
     bool LoadFromMemory(const unsigned char* pData, size_t nSize);
 
     // Type of a character code; -1 outside 0..65535. Thread-safe.
-    int GetType(int nCode) const;
+    int GetType(int nCode) const { return (nCode < 0 || nCode >= kCodes) ? -1 : m_pData[nCode]; }
     // Type of the text's first character: two bytes when the first is 0x80 or above and a
     // second (non-NUL) byte follows, else the first byte alone; an empty text gives code 0.
     int GetType(const char* sChar) const;

@@ -219,15 +219,6 @@ int CPDAT::Find(const char* pWord, unsigned int nLen) const {
     return IsWordEnd(st) ? st.handle : -1;
 }
 
-int CPDAT::Find(int nCharCode) const {
-    if (nCharCode < 0 || nCharCode > 0xFFFF || m_cells.empty()) return -1;
-    int32_t id = m_charset[nCharCode];
-    if (id < 0 || id > m_nLowerBound) return -1;
-    const state& st = m_cells[id];
-    if (st.check != -2 || !IsWordEnd(st)) return -1;
-    return st.handle;
-}
-
 int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded) const {
     if (rtnHandle) *rtnHandle = -1;
     if (rtbBlankInculded) *rtbBlankInculded = false;

@@ -126,7 +126,14 @@ public:
     virtual void GetPos(char* sPos, int nSize);
 
     // Handle of the one-character word with this symbol code; -1 when there is none.
-    int Find(int nCharCode) const;
+    int Find(int nCharCode) const {
+        if (nCharCode < 0 || nCharCode > 0xFFFF || m_cells.empty()) return -1;
+        const int32_t id = m_charset[size_t(nCharCode)];
+        if (id < 0 || id > m_nLowerBound) return -1;
+        const state& st = m_cells[size_t(id)];
+        if (st.check != -2 || !IsWordEnd(st)) return -1;
+        return st.handle;
+    }
     // Every dictionary word that is a prefix of the NUL-terminated line, shortest first, without
     // white-space folding. The count is set to 0, then each word whose end offset is greater than
     // nMinLength is appended (handle, end offset) to the caller's arrays, which are grown with
