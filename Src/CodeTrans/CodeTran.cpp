@@ -179,6 +179,7 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
                     uint64_t v = uint64_t(n) << 56;
                     for (size_t k = 0; k < n; ++k) v |= uint64_t((unsigned char)t[k]) << (8 * k);
                     table.vecTarget[c] = v;
+                    if (n > table.nMaxTarget) table.nMaxTarget = n;
                 }
             }
             return;
@@ -186,50 +187,105 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
     }
 }
 
-bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
-                                 CWordList* pDsnWordList) const {
-    if (table.nForm == 0) return false;
+// The direct conversion for one character form: the piece is written through a cursor into room
+// made once (every character of two or more bytes gives at most nMaxTarget bytes, ASCII one byte
+// each), so a character costs a table read and one store instead of a checked append per byte.
+template <int nForm>
+bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
     const size_t nOldSize = result.size();
-    const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
+    const size_t nPiece = strlen(sPiece);
+    const size_t nPerByte = bTargets && table.nMaxTarget > 2 ? (table.nMaxTarget + 1) / 2 : 1;
+    const size_t kSlack = 8;  // a target is stored as 8 bytes, only its length counts
+    result.resize(nOldSize + nPiece * nPerByte + kSlack);
+    char* out = &result[0];
+    size_t nPos = nOldSize;
+    const uint64_t* pTarget = bTargets ? table.vecTarget.data() : nullptr;
+    const int32_t* pHandle = table.vecHandle.data();
     size_t i = 0;
-    while (s[i]) {
-        if (s[i] < 0x80) {
+    for (;;) {
+        const unsigned int c = s[i];
+        if (c < 0x80) {
+            if (c == 0) break;
             // An ASCII run: unmatched units of ASCII, which pass unchanged.
             size_t e = i + 1;
-            while (s[e] && s[e] < 0x80) ++e;
-            result.append(sPiece + i, e - i);
+            while (s[e] != 0 && s[e] < 0x80) ++e;
+            memcpy(out + nPos, s + i, e - i);
+            nPos += e - i;
             i = e;
             continue;
         }
+        // The character's code as CharOfForm reads it (0: not a character of the form).
+        unsigned int nCode = 0;
         size_t nLen = 0;
-        const unsigned int nCode = CharOfForm(s + i, table.nForm, nLen);
-        if (bTargets && nCode != 0 && nCode < 65536) {
-            const uint64_t v = table.vecTarget[nCode];
-            if (v != 0) {
-                const size_t n = size_t(v >> 56);
-                for (size_t k = 0; k < n; ++k) result.push_back(char((v >> (8 * k)) & 0xFF));
+        if (nForm == 1) {
+            if (c != 0x80 && c != 0xFF && s[i + 1] != 0) {
+                nCode = c * 256u + s[i + 1];
+                nLen = 2;
+            }
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            if ((s[i + 1] & 0xC0) == 0x80) {
+                nCode = (c & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu);
+                nLen = 2;
+            }
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            if ((s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+                const unsigned int u = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
+                if (u >= 0x800) {
+                    nCode = u;
+                    nLen = 3;
+                }
+            }
+        }
+        if (nCode != 0) {
+            if (pTarget != nullptr) {
+                const uint64_t v = pTarget[nCode];
+                if (v != 0) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                    memcpy(out + nPos, &v, sizeof v);
+#else
+                    for (size_t k = 0; k < sizeof v; ++k) out[nPos + k] = char((v >> (8 * k)) & 0xFF);
+#endif
+                    nPos += size_t(v >> 56);
+                    i += nLen;
+                    continue;
+                }
+            }
+            const int nHandle = pHandle[nCode];
+            const char* sTarget = nullptr;
+            if (nHandle >= 0) {
+                int nCount = 0;
+                const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
+                if (pTargets != nullptr && nCount > 0) sTarget = pDsnWordList->GetWord(pTargets[0].handle2);
+            }
+            if (sTarget != nullptr && *sTarget != '\0') {
+                // A target outside the table may be longer than the room kept for it.
+                const size_t n = strlen(sTarget);
+                const size_t nNeed = nPos + n + (nPiece - i - nLen) * nPerByte + kSlack;
+                if (nNeed > result.size()) {
+                    result.resize(nNeed);
+                    out = &result[0];
+                }
+                memcpy(out + nPos, sTarget, n);
+                nPos += n;
                 i += nLen;
                 continue;
             }
         }
-        const int nHandle = nCode != 0 && nCode < 65536 ? table.vecHandle[nCode] : -1;
-        const char* sTarget = nullptr;
-        if (nHandle >= 0) {
-            int nCount = 0;
-            const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
-            if (pTargets != nullptr && nCount > 0) sTarget = pDsnWordList->GetWord(pTargets[0].handle2);
-        }
-        if (sTarget == nullptr || *sTarget == '\0') {
-            result.resize(nOldSize);
-            return false;
-        }
-        // A target is a character of two to four bytes: byte appends inline, where += would
-        // call strlen and the general append for each.
-        for (const char* t = sTarget; *t; ++t) result.push_back(*t);
-        i += nLen;
+        result.resize(nOldSize);
+        return false;
     }
+    result.resize(nPos);
     return true;
+}
+
+bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
+                                 CWordList* pDsnWordList) const {
+    if (table.nForm == 0) return false;
+    const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
+    return table.nForm == 1 ? TransDirect<1>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList)
+                            : TransDirect<2>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList);
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {

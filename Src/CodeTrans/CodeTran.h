@@ -84,6 +84,7 @@ private:
         // bytes from the lowest up and its length in the top byte; 0 when the code has none, or
         // one longer than 7 bytes (the lookups then run).
         std::vector<uint64_t> vecTarget;
+        size_t nMaxTarget = 0;  // the longest target text in vecTarget
         const CIDMaps* pMaps = nullptr;
         const CWordList* pTargets = nullptr;
     };
@@ -94,6 +95,11 @@ private:
     // returns true. False, result untouched, at anything else (the general path then runs).
     bool TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
                           CWordList* pDsnWordList) const;
+    // TransPieceDirect for one form (1 double-byte, 2 UTF-8); bTargets: the table's target texts
+    // serve this conversion.
+    template <int nForm>
+    static bool TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList);
 
     CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)
     CWordList* m_pGBKWordList = nullptr;  // GBK text of each GBK handle (target of CodeToGBK)
