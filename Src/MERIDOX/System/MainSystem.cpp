@@ -233,10 +233,18 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         return int(m_pVecResult.size());
     }
     m_bLongText = true;
-    std::vector<char> copy(sLine, sLine + nLen + 1);
+    std::vector<char>& copy = m_vecLongText;
+    copy.assign(sLine, sLine + nLen + 1);
     m_pVecOut.clear();
     ReserveWhenBelow(m_pVecOut, nLen, nLen + 1024);
     if (bStrOut) m_sOutput.clear();
+    // The text of each line goes to m_sOutput; its rows are only wanted without bStrOut.
+    struct TextOnlyScope {
+        bool& bFlag;
+        ~TextOnlyScope() { bFlag = false; }
+    } textOnly{m_bTextOnly};
+    m_bTextOnly = bStrOut;
+    int nRows = int(m_pVecResult.size());
     char* pCur = copy.data();
     while (pCur) {
         char* pNext = nullptr;
@@ -244,7 +252,7 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         char* pLineStart = StrLine(pCur, &pNext, &chSep, nullptr, false);
         if (!pLineStart) break;
         const int nOffset = int(pLineStart - copy.data());
-        ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
+        nRows = ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
         if (pNext) *pNext = chSep;
         if (bStrOut) {
             m_sOutput += m_sResult;
@@ -258,7 +266,7 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
         pCur = pNext;
     }
-    return int(m_pVecResult.size());
+    return nRows;
 }
 
 int CMainSystem::SetOutput(const char* pLine, int nStartLen, int nWordLen, int /*handle*/, int /*nOutputStyle*/,

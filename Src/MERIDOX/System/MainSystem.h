@@ -236,6 +236,10 @@ private:
     double m_dWeightDenominator = 0;
     bool m_bRowsIndexGBK = true;        // ProcessA's rows index the GBK text
     bool m_bTagging = false;            // the current call writes tags
+    // Output writes the text only (no rows): set while a long text is processed for its text,
+    // whose line rows nobody reads.
+    bool m_bTextOnly = false;
+    std::vector<char> m_vecLongText;    // the working copy of a long text
 };
 
 // Adds a user-dictionary line ("word tag") unless its first token is already present: 0 when
