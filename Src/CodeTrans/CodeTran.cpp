@@ -208,12 +208,13 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
         const unsigned int c = s[i];
         if (c < 0x80) {
             if (c == 0) break;
-            // An ASCII run: unmatched units of ASCII, which pass unchanged.
-            size_t e = i + 1;
-            while (s[e] != 0 && s[e] < 0x80) ++e;
-            memcpy(out + nPos, s + i, e - i);
-            nPos += e - i;
-            i = e;
+            // An ASCII run: unmatched units of ASCII, which pass unchanged (runs between
+            // characters are short: copied while they are scanned).
+            unsigned int a = c;
+            do {
+                out[nPos++] = char(a);
+                a = s[++i];
+            } while (a != 0 && a < 0x80);
             continue;
         }
         // The character's code as CharOfForm reads it (0: not a character of the form).
@@ -306,12 +307,9 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
     // Work on a copy: the line splitter cuts it in place.
     std::vector<char> vecText(sLine, sLine + strlen(sLine) + 1);
+    // Made by the unit segmentation when a piece needs it (the direct path needs neither).
     MallocBuffer<char> buffer;
     MallocBuffer<int> ids;
-    buffer.nSize = int(2 * (vecText.size() - 1) + 1);
-    buffer.p = static_cast<char*>(malloc(size_t(buffer.nSize)));
-    if (buffer.p == nullptr) return result.c_str();
-    buffer.p[0] = '\0';
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();
