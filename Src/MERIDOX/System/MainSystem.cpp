@@ -304,6 +304,38 @@ int CMainSystem::ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict)
     }
 }
 
+void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
+                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords) {
+    int pos = 0;
+    while (pos < nLen) {
+        int p = pos;
+        while (p < nLen && IsLineBlank(sLine[p])) ++p;
+        if (p > pos) {
+            word_t w;
+            w.handle = -1;
+            w.start = pos;
+            w.end = p;
+            w.type = 'y';
+            w.POS_id = 1;
+            vecWords.push_back(w);
+            pos = p;
+        }
+        if (pos >= nLen) break;
+        const int next = int(pre.FullSegment(sLine, pos, nLen) - sLine);
+        int n = seg.BiSegment(pre);
+        word_t* pWords = seg.GetWords();
+        if (n > 0) {
+            n = TagSentenceWords(pWords, n, pRoleTagger, g_pPersonFSA, pPOSTagger, vecNames);
+            int first = 0, last = n;
+            if (first < last && pWords[first].type == 'x') ++first;
+            if (first < last && pWords[last - 1].type == 'y') --last;
+            vecWords.insert(vecWords.end(), pWords + first, pWords + last);
+        }
+        if (next <= pos) break;  // no progress: nothing more can be cut
+        pos = next;
+    }
+}
+
 int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict) {
     // One shared hold of the user dictionaries for the whole line: the priority lookups of every
     // atom and the overrides of every word nest inside it instead of taking the lock each.
@@ -335,35 +367,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
     }
 
     m_vecWords.clear();
-    CHMMTagger* pPOSTagger = bTagging ? m_pTagger.get() : nullptr;
-    const int nLen = int(nLineLen);
-    int pos = 0;
-    while (pos < nLen) {
-        int p = pos;
-        while (p < nLen && IsLineBlank(sLine[p])) ++p;
-        if (p > pos) {
-            word_t w;
-            w.handle = -1;
-            w.start = pos;
-            w.end = p;
-            w.type = 'y';
-            w.POS_id = 1;
-            m_vecWords.push_back(w);
-            pos = p;
-        }
-        if (pos >= nLen) break;
-        const int next = int(m_pPreProcess->FullSegment(sLine, pos, nLen) - sLine);
-        int n = m_pSegmenter->BiSegment(*m_pPreProcess);
-        word_t* pWords = m_pSegmenter->GetWords();
-        if (n > 0) {
-            n = TagSentenceWords(pWords, n, m_pPERTagger.get(), g_pPersonFSA, pPOSTagger, m_vecNames);
-            int first = 0, last = n;
-            if (first < last && pWords[first].type == 'x') ++first;
-            if (first < last && pWords[last - 1].type == 'y') --last;
-            m_vecWords.insert(m_vecWords.end(), pWords + first, pWords + last);
-        }
-        if (next <= pos) break;  // no progress: nothing more can be cut
-        pos = next;
-    }
+    CollectLineWords(sLine, int(nLineLen), *m_pPreProcess, *m_pSegmenter, m_pPERTagger.get(),
+                     bTagging ? m_pTagger.get() : nullptr, m_vecNames, m_vecWords);
     return Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
 }
