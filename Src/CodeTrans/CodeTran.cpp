@@ -297,6 +297,42 @@ const char* CCodeTran::GBKToCode(const char* sLine, tstring& result) const {
     return CodeTrans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true);
 }
 
+int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const {
+    const UnitTable& table = m_gbkUnits;
+    if (m_nStatus != 1 || table.nForm != 1 || table.vecTarget.empty() || table.pMaps != m_pGBK2CodeMap ||
+        table.pTargets != m_pCodeWordList || sPiece == nullptr || pOut == nullptr || nCap < 4 * nLen + 9)
+        return -1;
+    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && nLen >= 3 && memcmp(sPiece, kBOM, 3) == 0)
+        return -1;
+    // Such a piece is one line of one piece for CodeTrans, and its direct conversion succeeds:
+    // the same bytes as GBKToCode.
+    auto Plain = [](unsigned int c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '^' && c != 0; };
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
+    const uint64_t* pTarget = table.vecTarget.data();
+    size_t n = 0;
+    for (size_t i = 0; i < nLen;) {
+        const unsigned int c = s[i];
+        if (c < 0x80) {
+            if (!Plain(c)) return -1;
+            pOut[n++] = char(c);
+            ++i;
+            continue;
+        }
+        if (c == 0x80 || c == 0xFF || i + 1 >= nLen || !Plain(s[i + 1])) return -1;
+        const uint64_t v = pTarget[c * 256u + s[i + 1]];
+        if (v == 0) return -1;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        memcpy(pOut + n, &v, sizeof v);
+#else
+        for (size_t k = 0; k < sizeof v; ++k) pOut[n + k] = char((v >> (8 * k)) & 0xFF);
+#endif
+        n += size_t(v >> 56);
+        i += 2;
+    }
+    pOut[n] = '\0';
+    return int(n);
+}
+
 const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                                  CWordList* pDsnWordList, bool bOutput) const {
     result.clear();
@@ -305,11 +341,20 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
         return result.c_str();
     if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) sLine += 3;
 
-    // Work on a copy: the line splitter cuts it in place.
-    std::vector<char> vecText(sLine, sLine + strlen(sLine) + 1);
     // Made by the unit segmentation when a piece needs it (the direct path needs neither).
     MallocBuffer<char> buffer;
     MallocBuffer<int> ids;
+    const size_t nLen = strlen(sLine);
+    if (strcspn(sLine, " \t\r\n^") == nLen) {
+        // No white space and no mark: the text is one line of one piece (what the splitting
+        // below would find), converted without the copy that the splitter cuts.
+        size_t nSpanEnd = tstring::npos;
+        TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
+                   &ids.p, &ids.nSize);
+        return result.c_str();
+    }
+    // Work on a copy: the line splitter cuts it in place.
+    std::vector<char> vecText(sLine, sLine + nLen + 1);
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();

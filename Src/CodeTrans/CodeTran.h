@@ -55,6 +55,12 @@ public:
     const char* CodeToGBK(const char* sLine, tstring& result) const;
     // GBK to the caller encoding, likewise.
     const char* GBKToCode(const char* sLine, tstring& result) const;
+    // GBKToCode of nLen GBK bytes at sPiece (no NUL among them) written to pOut with a NUL, for a
+    // piece that holds no blank, TAB, CR, LF or '^' byte, does not start with a byte-order mark
+    // and whose characters all have a target in the converter's character table: returns the
+    // length written. -1, when the piece is not such a piece or nCap is below 4 x nLen + 9: the
+    // caller then converts it with GBKToCode.
+    int GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const;
 
     // The conversion itself: units of pSrcDict mapped by pIDMaps to texts of pDsnWordList.
     // bOutput is false towards GBK (unconvertible units are marked with "^^"), true towards the

@@ -177,23 +177,33 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
         for (int i = 0; i < nCount; ++i) {
             result_t& row = pRows[i];
             const int nPieceLen = row.length;
-            if (row.start >= 0 && nPieceLen > 0 && size_t(row.start) + size_t(nPieceLen) <= nTextLen)
-                m_sScratch.assign(sText + row.start, size_t(nPieceLen));
-            else
-                m_sScratch.clear();
+            const bool bPiece = row.start >= 0 && nPieceLen > 0 && size_t(row.start) + size_t(nPieceLen) <= nTextLen;
+            const char* pPiece = bPiece ? sText + row.start : "";
+            const size_t nPiece = bPiece ? size_t(nPieceLen) : 0;
             if (nStart > nOrigLen) nStart = nOrigLen;
             row.start = nStart;
-            if (nStart < nOrigLen && !m_sScratch.empty()) {
-                if (m_sScratch.size() == 1) {
-                    const char* p = strchr(sOrig + nStart, m_sScratch[0]);
+            if (nStart < nOrigLen && nPiece > 0) {
+                if (nPiece == 1) {
+                    const char* p = strchr(sOrig + nStart, pPiece[0]);
                     if (p && p - sOrig > nStart) row.start = int(p - sOrig);
                 } else {
-                    g_pCodeTranslator->GBKToCode(m_sScratch.c_str(), sConverted);
-                    if (!sConverted.empty()) {
-                        const char* p = strstr(sOrig + nStart, sConverted.c_str());
+                    // Plain pieces (most words) convert straight into a scratch buffer.
+                    if (m_vecConverted.size() < 4 * nPiece + 9) m_vecConverted.resize(4 * nPiece + 9);
+                    const int nPlain =
+                        g_pCodeTranslator->GBKToCodePlain(pPiece, nPiece, m_vecConverted.data(), m_vecConverted.size());
+                    const char* sConv = m_vecConverted.data();
+                    size_t nConv = nPlain > 0 ? size_t(nPlain) : 0;
+                    if (nPlain < 0) {
+                        m_sScratch.assign(pPiece, nPiece);
+                        g_pCodeTranslator->GBKToCode(m_sScratch.c_str(), sConverted);
+                        sConv = sConverted.c_str();
+                        nConv = sConverted.size();
+                    }
+                    if (nConv > 0) {
+                        const char* p = strstr(sOrig + nStart, sConv);
                         if (p) {
                             if (p - sOrig > nStart) row.start = int(p - sOrig);
-                            row.length = int(sConverted.size());
+                            row.length = int(nConv);
                         }
                     }
                 }

@@ -240,6 +240,7 @@ private:
     // whose line rows nobody reads.
     bool m_bTextOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
+    std::vector<char> m_vecConverted;   // ProcessA: a row's piece in the caller's encoding
 };
 
 // Appends the words of one GBK line of nLen bytes as the result output takes them: each run of
