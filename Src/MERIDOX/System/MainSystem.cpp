@@ -248,12 +248,14 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
     m_pVecOut.clear();
     ReserveWhenBelow(m_pVecOut, nLen, nLen + 1024);
     if (bStrOut) m_sOutput.clear();
-    // The text of each line goes to m_sOutput; its rows are only wanted without bStrOut.
-    struct TextOnlyScope {
-        bool& bFlag;
-        ~TextOnlyScope() { bFlag = false; }
-    } textOnly{m_bTextOnly};
+    // With bStrOut only the text of each line is kept (in m_sOutput), else only its rows.
+    struct PartsScope {
+        bool& bTextOnly;
+        bool& bRowsOnly;
+        ~PartsScope() { bTextOnly = bRowsOnly = false; }
+    } parts{m_bTextOnly, m_bRowsOnly};
     m_bTextOnly = bStrOut;
+    m_bRowsOnly = !bStrOut;
     int nRows = int(m_pVecResult.size());
     char* pCur = copy.data();
     while (pCur) {

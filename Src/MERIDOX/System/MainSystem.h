@@ -236,9 +236,10 @@ private:
     double m_dWeightDenominator = 0;
     bool m_bRowsIndexGBK = true;        // ProcessA's rows index the GBK text
     bool m_bTagging = false;            // the current call writes tags
-    // Output writes the text only (no rows): set while a long text is processed for its text,
-    // whose line rows nobody reads.
+    // Output writes the text only (no rows), or the rows only (no text): set while a long text is
+    // processed for its text or for its rows, whose lines' other part nobody reads.
     bool m_bTextOnly = false;
+    bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
     std::vector<char> m_vecConverted;   // ProcessA: a row's piece in the caller's encoding
 };

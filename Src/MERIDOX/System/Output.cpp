@@ -49,7 +49,10 @@ bool IsNumberClass(int t) { return t == 5 || t == 7 || t == 29; }
 // is asked before writing n bytes; the string is cut to what was written when the cursor goes.
 class CTextCursor {
 public:
-    CTextCursor(tstring& sText, size_t nRoom) : m_sText(sText), m_nUsed(sText.size()) { Grow(nRoom); }
+    CTextCursor(tstring& sText, size_t nRoom)
+        : m_sText(sText), m_pText(&sText[0]), m_nUsed(sText.size()), m_nEnd(sText.size()) {
+        Room(nRoom);
+    }
     ~CTextCursor() { m_sText.resize(m_nUsed); }
     CTextCursor(const CTextCursor&) = delete;
     CTextCursor& operator=(const CTextCursor&) = delete;
@@ -102,9 +105,9 @@ private:
     }
 
     tstring& m_sText;
-    char* m_pText = nullptr;
+    char* m_pText;
     size_t m_nUsed;
-    size_t m_nEnd = 0;
+    size_t m_nEnd;
 };
 
 // P = (f + 0.05) / (T + I x 0.05); 1 for a table without counts.
@@ -152,8 +155,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     if (g_bPOSTagger && (nPOSmap < 0 || nPOSmap > 3)) return 0;
     const CPOSmap* pPOSmap = g_ppPOSmap ? g_ppPOSmap[nPOSmap] : nullptr;
     const bool bTagging = g_bPOSTagger && bPOStagged;
-    // Long texts processed for their text only keep no rows (they would be dropped line by line).
+    // The lines of a long text keep only what the caller reads: the text (Process) or the rows
+    // (ProcessA); the other part would be dropped line by line.
     const bool bRows = !m_bTextOnly;
+    const bool bText = !m_bRowsOnly;
     tstring sDelim, sBound;
     AppendFirstChar(sDelim, g_sPOSDelimiter);
     AppendFirstChar(sBound, g_sWordBoundary);
@@ -179,7 +184,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     int nRows = int(m_pVecResult.size());
     const int nSpan = nWordCount > 0 ? pWords[nWordCount - 1].end - pWords[0].start : 0;
     // Room for the words, one delimiter, a short tag and a boundary each; longer ones grow it.
-    CTextCursor text(m_sResult, size_t(std::max(nSpan, 0)) + 8 * size_t(nWordCount) + 64);
+    CTextCursor text(m_sResult, bText ? size_t(std::max(nSpan, 0)) + 8 * size_t(nWordCount) + 64 : 0);
     // Bytes before this are readable (the words index them).
     const char* const pLineEnd = nWordCount > 0 ? pLine + pWords[nWordCount - 1].end : pLine;
 
@@ -365,13 +370,15 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
 
         // Text.
         const char* pUnit = pLine + w.start;
-        text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
-        if (bBracket) text.Put('[');
-        if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
-            text.PutUpTo8(pUnit, size_t(nWordLen));
-        else
-            text.Put(pUnit, size_t(nWordLen));
-        if (bBracket) text.Put(']');
+        if (bText) {
+            text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
+            if (bBracket) text.Put('[');
+            if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
+                text.PutUpTo8(pUnit, size_t(nWordLen));
+            else
+                text.Put(pUnit, size_t(nWordLen));
+            if (bBracket) text.Put(']');
+        }
 
         // Row.
         row.start = nStartLen + w.start;
@@ -383,19 +390,19 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             row.word_ID = -1;
             row.iPOS = bTagging ? (w.type == 28 ? kTagSentenceEnd : int(w.POS_id)) : -1;
         } else if (bTagging) {
-            if (!bBracket) text.PutShort(sDelim.data(), nDelim);
+            if (bText && !bBracket) text.PutShort(sDelim.data(), nDelim);
             if (w.POS_id == kTagEnglish) {
                 int nLocal = -1;
                 int nPOS = m_pEnglishParser->GetWordPos(pUnit, nWordLen, nLocal);
                 w.POS_id = tuchar(nPOS == 255 ? kTagEnglish : nPOS);
             }
             if (bDictWord) {
-                text.PutTag(row.sPOS);
+                if (bText) text.PutTag(row.sPOS);
             } else {
                 const char* sTag = pPOSmap ? pPOSmap->GetPOS(w.POS_id) : "";
                 if (!sTag) sTag = "";
                 if (bRows) SetResultPOS(row, sTag);
-                text.PutTag(sTag);
+                if (bText) text.PutTag(sTag);
             }
             if (row.word_type != 1) row.iPOS = w.POS_id;
         } else {
@@ -403,7 +410,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         }
 
         // Boundary.
-        text.PutShort(sBound.data(), nBound);
+        if (bText) text.PutShort(sBound.data(), nBound);
         if (bRows) m_pVecResult.push_back(row);
         ++nRows;
 
@@ -427,13 +434,15 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     const char* pTab = strchr(s + p + 1, '\t');
                     size_t e = pTab ? size_t(pTab - s) : n;
                     size_t nPiece = e - p;
-                    text.Room(nPiece + nDelim + sizeof row.sPOS + nBound);
-                    text.Put(s + p, nPiece);
-                    if (bTagging) {
-                        text.PutShort(sDelim.data(), nDelim);
-                        text.PutTag("seg");
+                    if (bText) {
+                        text.Room(nPiece + nDelim + sizeof row.sPOS + nBound);
+                        text.Put(s + p, nPiece);
+                        if (bTagging) {
+                            text.PutShort(sDelim.data(), nDelim);
+                            text.PutTag("seg");
+                        }
+                        text.PutShort(sBound.data(), nBound);
                     }
-                    text.PutShort(sBound.data(), nBound);
                     if (bRows) {
                         m_sScratch.assign(s + p, nPiece);
                         result_t piece{};

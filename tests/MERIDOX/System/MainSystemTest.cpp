@@ -195,9 +195,10 @@ TEST_F(MainSystemTest, LongTextRowsCountFromTheTextStartWithOneRowPerCarriageRet
     EXPECT_EQ(out, lineA + "\r  " + lineB);
 }
 
-// A long text processed for its text keeps no rows of its lines; its text must still be, line by
-// line, the text of the same line processed alone, whose tags are those its rows keep (a tag of
-// other than ASCII bytes, one cut at 39 bytes, finer pieces). The next call has its rows again.
+// A long text processed for its text keeps no rows of its lines (and one processed for its rows
+// no text); its text must still be, line by line, the text of the same line processed alone,
+// whose tags are those its rows keep (a tag of other than ASCII bytes, one cut at 39 bytes, finer
+// pieces). The next call has both parts again.
 TEST_F(MainSystemTest, LongTextWrittenWithoutRowsMatchesItsLinesAndTheirRows) {
     SetUserWords({"中国人民 专名"});
     SetFieldWords({{"工作", std::string(45, 't')}});
@@ -212,6 +213,7 @@ TEST_F(MainSystemTest, LongTextWrittenWithoutRowsMatchesItsLinesAndTheirRows) {
     CMainSystem shortSys;
     std::string lines;
     std::vector<result_t> rowsB;
+    size_t nRowsA = 0;
     for (const std::string& line : {a, b}) {
         const std::string out = shortSys.Process(line.c_str(), 1, true);
         std::string fromRows;
@@ -222,6 +224,7 @@ TEST_F(MainSystemTest, LongTextWrittenWithoutRowsMatchesItsLinesAndTheirRows) {
         }
         EXPECT_EQ(out, fromRows) << Utf8(out);
         lines += lines.empty() ? out + "\r  " : out;
+        if (nRowsA == 0) nRowsA = Rows(shortSys).size();
         rowsB = Rows(shortSys);
     }
     EXPECT_NE(lines.find("/" + std::string(39, 't') + " "), std::string::npos) << Utf8(lines);
@@ -234,6 +237,11 @@ TEST_F(MainSystemTest, LongTextWrittenWithoutRowsMatchesItsLinesAndTheirRows) {
     const std::vector<result_t> rows = Rows(sys);
     ASSERT_EQ(rows.size(), rowsB.size());
     EXPECT_EQ(0, memcmp(rows.data(), rowsB.data(), rows.size() * sizeof(result_t)));
+    // Rows of a long text are written without the lines' text; the next text has it again.
+    tstring trans;
+    sys.ProcessA(text.c_str(), trans, true, true, false);
+    EXPECT_EQ(Rows(sys).size(), nRowsA + 1 + rowsB.size());
+    EXPECT_EQ(std::string(sys.Process(b.c_str(), 1, true)), std::string(shortSys.Process(b.c_str(), 1, true)));
 }
 
 // ---- buffers that must grow (run under ASan) --------------------------------------------------
