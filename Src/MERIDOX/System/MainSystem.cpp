@@ -247,7 +247,9 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
     copy.assign(sLine, sLine + nLen + 1);
     m_pVecOut.clear();
     ReserveWhenBelow(m_pVecOut, nLen, nLen + 1024);
-    if (bStrOut) m_sOutput.clear();
+    // Cleared for rows too: the line breaks are appended to it either way, and it would grow with
+    // every long text processed for its rows.
+    m_sOutput.clear();
     // With bStrOut only the text of each line is kept (in m_sOutput), else only its rows.
     struct PartsScope {
         bool& bTextOnly;

@@ -244,6 +244,18 @@ TEST_F(MainSystemTest, LongTextWrittenWithoutRowsMatchesItsLinesAndTheirRows) {
     EXPECT_EQ(std::string(sys.Process(b.c_str(), 1, true)), std::string(shortSys.Process(b.c_str(), 1, true)));
 }
 
+// The long-text result holds the last long text only, also when its rows were asked for.
+TEST_F(MainSystemTest, LongTextResultDoesNotGrowAcrossRowCalls) {
+    CMainSystem sys;
+    std::string text;
+    while (text.size() < 200) text += Gbk("我们是中国人") + "\r\n";
+    tstring trans;
+    sys.ProcessA(text.c_str(), trans, true, true, false);
+    const std::string first = sys.GetResultText();
+    for (int k = 0; k < 5; ++k) sys.ProcessA(text.c_str(), trans, true, true, false);
+    EXPECT_EQ(sys.GetResultText(), first);
+}
+
 // ---- buffers that must grow (run under ASan) --------------------------------------------------
 
 TEST_F(MainSystemTest, UserTagsLongerThanTheWordsGrowTheText) {
