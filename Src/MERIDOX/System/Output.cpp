@@ -72,10 +72,11 @@ public:
         memcpy(m_pText + m_nUsed, s, 8);
         m_nUsed += nBytes;
     }
-    // A delimiter or boundary of one or two bytes (nBytes 0..2).
-    void PutShort(const char* s, size_t nBytes) {
-        if (nBytes > 0) m_pText[m_nUsed] = s[0];
-        if (nBytes > 1) m_pText[m_nUsed + 1] = s[1];
+    // A delimiter or boundary: the nBytes (0..2) first bytes of a two-byte array, both stored
+    // (the room asked always covers two bytes more).
+    void PutShort(const char (&s)[2], size_t nBytes) {
+        m_pText[m_nUsed] = s[0];
+        m_pText[m_nUsed + 1] = s[1];
         m_nUsed += nBytes;
     }
     // A tag as a row keeps it (ResultPOSLength bytes): ASCII tags are copied while they are
@@ -163,6 +164,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     AppendFirstChar(sDelim, g_sPOSDelimiter);
     AppendFirstChar(sBound, g_sWordBoundary);
     const size_t nDelim = sDelim.size(), nBound = sBound.size();
+    const char aDelim[2] = {nDelim > 0 ? sDelim[0] : '\0', nDelim > 1 ? sDelim[1] : '\0'};
+    const char aBound[2] = {nBound > 0 ? sBound[0] : '\0', nBound > 1 ? sBound[1] : '\0'};
     const bool bFiner = g_bFinerSegCombined;
     const bool bDictionaries = bUserDict;
     // Held for the whole line (a no-op inside ProcessAtom's own hold); the per-unit scopes below
@@ -390,7 +393,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             row.word_ID = -1;
             row.iPOS = bTagging ? (w.type == 28 ? kTagSentenceEnd : int(w.POS_id)) : -1;
         } else if (bTagging) {
-            if (bText && !bBracket) text.PutShort(sDelim.data(), nDelim);
+            if (bText && !bBracket) text.PutShort(aDelim, nDelim);
             if (w.POS_id == kTagEnglish) {
                 int nLocal = -1;
                 int nPOS = m_pEnglishParser->GetWordPos(pUnit, nWordLen, nLocal);
@@ -410,7 +413,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         }
 
         // Boundary.
-        if (bText) text.PutShort(sBound.data(), nBound);
+        if (bText) text.PutShort(aBound, nBound);
         if (bRows) m_pVecResult.push_back(row);
         ++nRows;
 
@@ -435,13 +438,13 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     size_t e = pTab ? size_t(pTab - s) : n;
                     size_t nPiece = e - p;
                     if (bText) {
-                        text.Room(nPiece + nDelim + sizeof row.sPOS + nBound);
+                        text.Room(nPiece + nDelim + sizeof row.sPOS + nBound + 2);
                         text.Put(s + p, nPiece);
                         if (bTagging) {
-                            text.PutShort(sDelim.data(), nDelim);
+                            text.PutShort(aDelim, nDelim);
                             text.PutTag("seg");
                         }
-                        text.PutShort(sBound.data(), nBound);
+                        text.PutShort(aBound, nBound);
                     }
                     if (bRows) {
                         m_sScratch.assign(s + p, nPiece);
