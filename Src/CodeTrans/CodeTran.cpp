@@ -205,22 +205,18 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
     const int32_t* pHandle = table.vecHandle.data();
     size_t i = 0;
     for (;;) {
-        // A run of characters with table targets (the common case), decoded as below.
-        if (pTarget != nullptr) {
+        // A run of three-byte UTF-8 characters with table targets (the common case of UTF-8
+        // text), decoded as below; double-byte text comes in short runs between ASCII (the
+        // results' tags), where the steps below cost less.
+        if (nForm == 2 && pTarget != nullptr) {
             for (;;) {
                 const unsigned int c = s[i];
                 unsigned int nCode;
                 size_t nLen;
-                if (nForm == 1) {
-                    if (c < 0x81 || c == 0xFF || s[i + 1] == 0) break;
-                    nCode = c * 256u + s[i + 1];
-                    nLen = 2;
-                } else {
-                    if (c < 0xE0 || c > 0xEF || (s[i + 1] & 0xC0) != 0x80 || (s[i + 2] & 0xC0) != 0x80) break;
-                    nCode = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
-                    if (nCode < 0x800) break;
-                    nLen = 3;
-                }
+                if (c < 0xE0 || c > 0xEF || (s[i + 1] & 0xC0) != 0x80 || (s[i + 2] & 0xC0) != 0x80) break;
+                nCode = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
+                if (nCode < 0x800) break;
+                nLen = 3;
                 const uint64_t v = pTarget[nCode];
                 if (v == 0) break;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
