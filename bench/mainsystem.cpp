@@ -103,33 +103,7 @@ struct Chain {
 
     void Words(const std::string& s, std::vector<word_t>& out) {
         out.clear();
-        const char* line = s.c_str();
-        const int nLen = int(s.size());
-        int at = 0;
-        while (at < nLen) {
-            int p = at;
-            while (p < nLen && (line[p] == ' ' || line[p] == '\t' || line[p] == '\r' || line[p] == '\n')) ++p;
-            if (p > at) {
-                word_t w;
-                w.start = at;
-                w.end = p;
-                w.type = 'y';
-                w.POS_id = 1;
-                out.push_back(w);
-                at = p;
-            }
-            if (at >= nLen) break;
-            int next = int(pre.FullSegment(line, at, nLen) - line);
-            int n = seg.BiSegment(pre);
-            word_t* w = seg.GetWords();
-            if (n > 0) {
-                n = TagSentenceWords(w, n, &roles, g_pPersonFSA, &pos, names);
-                int first = (n > 0 && w[0].type == 'x') ? 1 : 0, last = (n > first && w[n - 1].type == 'y') ? n - 1 : n;
-                out.insert(out.end(), w + first, w + last);
-            }
-            if (next <= at) break;
-            at = next;
-        }
+        CollectLineWords(s.c_str(), int(s.size()), pre, seg, &roles, &pos, names, out);
     }
 };
 

@@ -14,10 +14,17 @@ thread_local size_t CodeTrans_iTransErrCnt = 0;
 
 namespace {
 
+// The score changes of a cell, unpacked once when the model loads.
+struct UnpackedScore {
+    int8_t gbk, big5, uni, utf8;
+    int32_t decisive;
+};
+
 struct CodeTransModel {
     std::vector<uint16_t> m_mapGBKToUnicode;
     std::vector<uint16_t> m_mapBig5ToUnicode;
     std::vector<_stTrieElem_> m_vecTrieTable;
+    std::vector<UnpackedScore> m_vecScores;  // one per cell
 };
 
 // The installed model; replaced and read through std::atomic_load/atomic_store, so a detection
@@ -57,6 +64,17 @@ int ParseModel(const unsigned char* pData, size_t nSize, std::shared_ptr<CodeTra
         in.ReadI32(cell.m_iScore);
     }
     if (!in.Ok()) return -4;
+    model->m_vecScores.resize(size_t(nCells));
+    for (size_t k = 0; k < size_t(nCells); ++k) {
+        const int32_t score = model->m_vecTrieTable[k].m_iScore;
+        const int v = score & 0x3FFFF;
+        UnpackedScore& u = model->m_vecScores[k];
+        u.gbk = int8_t(v % 20 - 9);
+        u.big5 = int8_t(v / 20 % 20 - 9);
+        u.uni = int8_t(v / 400 % 20 - 9);
+        u.utf8 = int8_t(v / 8000 - 9);
+        u.decisive = score >> 20;
+    }
     out = std::move(model);
     return 0;
 }
@@ -128,6 +146,7 @@ int CodeTrans_CodeDetect(const char* pcSour, int iSourLen)
     if (!pcSour || iSourLen < 0) iSourLen = 0;
     const std::shared_ptr<const CodeTransModel> model = CurrentModel();
     const _stTrieElem_* cells = model ? model->m_vecTrieTable.data() : nullptr;
+    const UnpackedScore* scores = model ? model->m_vecScores.data() : nullptr;
     const int64_t nCells = model ? int64_t(model->m_vecTrieTable.size()) : 0;
 
     int iGBKScore = 0, iBig5Score = 0, iUnicodeScore = 0, iUTF8Score = 0;
@@ -150,10 +169,9 @@ int CodeTrans_CodeDetect(const char* pcSour, int iSourLen)
                 iStatus = iNext;
                 const int32_t score = cells[iNext].m_iScore;
                 if (score != CODETRANS_NEUTRAL_SCORE) {
-                    iDecisive = score >> 20;
-                    const int v = score & 0x3FFFF;
-                    const int gbk = v % 20 - 9, big5 = v / 20 % 20 - 9;
-                    const int uni = v / 400 % 20 - 9, utf8 = v / 8000 - 9;
+                    const UnpackedScore& u = scores[iNext];
+                    iDecisive = u.decisive;
+                    const int gbk = u.gbk, big5 = u.big5, uni = u.uni, utf8 = u.utf8;
                     iGBKScore += gbk;
                     iBig5Score += big5;
                     iUnicodeScore += uni;

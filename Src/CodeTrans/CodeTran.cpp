@@ -179,6 +179,7 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
                     uint64_t v = uint64_t(n) << 56;
                     for (size_t k = 0; k < n; ++k) v |= uint64_t((unsigned char)t[k]) << (8 * k);
                     table.vecTarget[c] = v;
+                    if (n > table.nMaxTarget) table.nMaxTarget = n;
                 }
             }
             return;
@@ -186,50 +187,129 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
     }
 }
 
-bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
-                                 CWordList* pDsnWordList) const {
-    if (table.nForm == 0) return false;
+// The direct conversion for one character form: the piece is written through a cursor into room
+// made once (every character of two or more bytes gives at most nMaxTarget bytes, ASCII one byte
+// each), so a character costs a table read and one store instead of a checked append per byte.
+template <int nForm>
+bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
     const size_t nOldSize = result.size();
-    const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
+    const size_t nPiece = strlen(sPiece);
+    const size_t nPerByte = bTargets && table.nMaxTarget > 2 ? (table.nMaxTarget + 1) / 2 : 1;
+    const size_t kSlack = 8;  // a target is stored as 8 bytes, only its length counts
+    result.resize(nOldSize + nPiece * nPerByte + kSlack);
+    char* out = &result[0];
+    size_t nPos = nOldSize;
+    const uint64_t* pTarget = bTargets ? table.vecTarget.data() : nullptr;
+    const int32_t* pHandle = table.vecHandle.data();
     size_t i = 0;
-    while (s[i]) {
-        if (s[i] < 0x80) {
-            // An ASCII run: unmatched units of ASCII, which pass unchanged.
-            size_t e = i + 1;
-            while (s[e] && s[e] < 0x80) ++e;
-            result.append(sPiece + i, e - i);
-            i = e;
+    for (;;) {
+        // A run of three-byte UTF-8 characters with table targets (the common case of UTF-8
+        // text), decoded as below; double-byte text comes in short runs between ASCII (the
+        // results' tags), where the steps below cost less.
+        if (nForm == 2 && pTarget != nullptr) {
+            for (;;) {
+                const unsigned int c = s[i];
+                unsigned int nCode;
+                size_t nLen;
+                if (c < 0xE0 || c > 0xEF || (s[i + 1] & 0xC0) != 0x80 || (s[i + 2] & 0xC0) != 0x80) break;
+                nCode = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
+                if (nCode < 0x800) break;
+                nLen = 3;
+                const uint64_t v = pTarget[nCode];
+                if (v == 0) break;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                memcpy(out + nPos, &v, sizeof v);
+#else
+                for (size_t k = 0; k < sizeof v; ++k) out[nPos + k] = char((v >> (8 * k)) & 0xFF);
+#endif
+                nPos += size_t(v >> 56);
+                i += nLen;
+            }
+        }
+        const unsigned int c = s[i];
+        if (c < 0x80) {
+            if (c == 0) break;
+            // An ASCII run: unmatched units of ASCII, which pass unchanged (runs between
+            // characters are short: copied while they are scanned).
+            unsigned int a = c;
+            do {
+                out[nPos++] = char(a);
+                a = s[++i];
+            } while (a != 0 && a < 0x80);
             continue;
         }
+        // The character's code as CharOfForm reads it (0: not a character of the form).
+        unsigned int nCode = 0;
         size_t nLen = 0;
-        const unsigned int nCode = CharOfForm(s + i, table.nForm, nLen);
-        if (bTargets && nCode != 0 && nCode < 65536) {
-            const uint64_t v = table.vecTarget[nCode];
-            if (v != 0) {
-                const size_t n = size_t(v >> 56);
-                for (size_t k = 0; k < n; ++k) result.push_back(char((v >> (8 * k)) & 0xFF));
+        if (nForm == 1) {
+            if (c != 0x80 && c != 0xFF && s[i + 1] != 0) {
+                nCode = c * 256u + s[i + 1];
+                nLen = 2;
+            }
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            if ((s[i + 1] & 0xC0) == 0x80) {
+                nCode = (c & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu);
+                nLen = 2;
+            }
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            if ((s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+                const unsigned int u = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
+                if (u >= 0x800) {
+                    nCode = u;
+                    nLen = 3;
+                }
+            }
+        }
+        if (nCode != 0) {
+            if (pTarget != nullptr) {
+                const uint64_t v = pTarget[nCode];
+                if (v != 0) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                    memcpy(out + nPos, &v, sizeof v);
+#else
+                    for (size_t k = 0; k < sizeof v; ++k) out[nPos + k] = char((v >> (8 * k)) & 0xFF);
+#endif
+                    nPos += size_t(v >> 56);
+                    i += nLen;
+                    continue;
+                }
+            }
+            const int nHandle = pHandle[nCode];
+            const char* sTarget = nullptr;
+            if (nHandle >= 0) {
+                int nCount = 0;
+                const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
+                if (pTargets != nullptr && nCount > 0) sTarget = pDsnWordList->GetWord(pTargets[0].handle2);
+            }
+            if (sTarget != nullptr && *sTarget != '\0') {
+                // A target outside the table may be longer than the room kept for it.
+                const size_t n = strlen(sTarget);
+                const size_t nNeed = nPos + n + (nPiece - i - nLen) * nPerByte + kSlack;
+                if (nNeed > result.size()) {
+                    result.resize(nNeed);
+                    out = &result[0];
+                }
+                memcpy(out + nPos, sTarget, n);
+                nPos += n;
                 i += nLen;
                 continue;
             }
         }
-        const int nHandle = nCode != 0 && nCode < 65536 ? table.vecHandle[nCode] : -1;
-        const char* sTarget = nullptr;
-        if (nHandle >= 0) {
-            int nCount = 0;
-            const idmaps_info* pTargets = pIDMaps->GetMaps(nHandle, &nCount);
-            if (pTargets != nullptr && nCount > 0) sTarget = pDsnWordList->GetWord(pTargets[0].handle2);
-        }
-        if (sTarget == nullptr || *sTarget == '\0') {
-            result.resize(nOldSize);
-            return false;
-        }
-        // A target is a character of two to four bytes: byte appends inline, where += would
-        // call strlen and the general append for each.
-        for (const char* t = sTarget; *t; ++t) result.push_back(*t);
-        i += nLen;
+        result.resize(nOldSize);
+        return false;
     }
+    result.resize(nPos);
     return true;
+}
+
+bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
+                                 CWordList* pDsnWordList) const {
+    if (table.nForm == 0) return false;
+    const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
+    return table.nForm == 1 ? TransDirect<1>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList)
+                            : TransDirect<2>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList);
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
@@ -240,6 +320,42 @@ const char* CCodeTran::GBKToCode(const char* sLine, tstring& result) const {
     return CodeTrans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true);
 }
 
+int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const {
+    const UnitTable& table = m_gbkUnits;
+    if (m_nStatus != 1 || table.nForm != 1 || table.vecTarget.empty() || table.pMaps != m_pGBK2CodeMap ||
+        table.pTargets != m_pCodeWordList || sPiece == nullptr || pOut == nullptr || nCap < 4 * nLen + 9)
+        return -1;
+    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && nLen >= 3 && memcmp(sPiece, kBOM, 3) == 0)
+        return -1;
+    // Such a piece is one line of one piece for CodeTrans, and its direct conversion succeeds:
+    // the same bytes as GBKToCode.
+    auto Plain = [](unsigned int c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '^' && c != 0; };
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
+    const uint64_t* pTarget = table.vecTarget.data();
+    size_t n = 0;
+    for (size_t i = 0; i < nLen;) {
+        const unsigned int c = s[i];
+        if (c < 0x80) {
+            if (!Plain(c)) return -1;
+            pOut[n++] = char(c);
+            ++i;
+            continue;
+        }
+        if (c == 0x80 || c == 0xFF || i + 1 >= nLen || !Plain(s[i + 1])) return -1;
+        const uint64_t v = pTarget[c * 256u + s[i + 1]];
+        if (v == 0) return -1;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        memcpy(pOut + n, &v, sizeof v);
+#else
+        for (size_t k = 0; k < sizeof v; ++k) pOut[n + k] = char((v >> (8 * k)) & 0xFF);
+#endif
+        n += size_t(v >> 56);
+        i += 2;
+    }
+    pOut[n] = '\0';
+    return int(n);
+}
+
 const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                                  CWordList* pDsnWordList, bool bOutput) const {
     result.clear();
@@ -248,14 +364,20 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
         return result.c_str();
     if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) sLine += 3;
 
-    // Work on a copy: the line splitter cuts it in place.
-    std::vector<char> vecText(sLine, sLine + strlen(sLine) + 1);
+    // Made by the unit segmentation when a piece needs it (the direct path needs neither).
     MallocBuffer<char> buffer;
     MallocBuffer<int> ids;
-    buffer.nSize = int(2 * (vecText.size() - 1) + 1);
-    buffer.p = static_cast<char*>(malloc(size_t(buffer.nSize)));
-    if (buffer.p == nullptr) return result.c_str();
-    buffer.p[0] = '\0';
+    const size_t nLen = strlen(sLine);
+    if (strcspn(sLine, " \t\r\n^") == nLen) {
+        // No white space and no mark: the text is one line of one piece (what the splitting
+        // below would find), converted without the copy that the splitter cuts.
+        size_t nSpanEnd = tstring::npos;
+        TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
+                   &ids.p, &ids.nSize);
+        return result.c_str();
+    }
+    // Work on a copy: the line splitter cuts it in place.
+    std::vector<char> vecText(sLine, sLine + nLen + 1);
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();

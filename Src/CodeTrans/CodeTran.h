@@ -55,6 +55,12 @@ public:
     const char* CodeToGBK(const char* sLine, tstring& result) const;
     // GBK to the caller encoding, likewise.
     const char* GBKToCode(const char* sLine, tstring& result) const;
+    // GBKToCode of nLen GBK bytes at sPiece (no NUL among them) written to pOut with a NUL, for a
+    // piece that holds no blank, TAB, CR, LF or '^' byte, does not start with a byte-order mark
+    // and whose characters all have a target in the converter's character table: returns the
+    // length written. -1, when the piece is not such a piece or nCap is below 4 x nLen + 9: the
+    // caller then converts it with GBKToCode.
+    int GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const;
 
     // The conversion itself: units of pSrcDict mapped by pIDMaps to texts of pDsnWordList.
     // bOutput is false towards GBK (unconvertible units are marked with "^^"), true towards the
@@ -84,6 +90,7 @@ private:
         // bytes from the lowest up and its length in the top byte; 0 when the code has none, or
         // one longer than 7 bytes (the lookups then run).
         std::vector<uint64_t> vecTarget;
+        size_t nMaxTarget = 0;  // the longest target text in vecTarget
         const CIDMaps* pMaps = nullptr;
         const CWordList* pTargets = nullptr;
     };
@@ -94,6 +101,11 @@ private:
     // returns true. False, result untouched, at anything else (the general path then runs).
     bool TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
                           CWordList* pDsnWordList) const;
+    // TransPieceDirect for one form (1 double-byte, 2 UTF-8); bTargets: the table's target texts
+    // serve this conversion.
+    template <int nForm>
+    static bool TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList);
 
     CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)
     CWordList* m_pGBKWordList = nullptr;  // GBK text of each GBK handle (target of CodeToGBK)

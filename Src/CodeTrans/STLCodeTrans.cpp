@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "SentimentNew/encoding/GbkTables.h"
@@ -90,17 +91,91 @@ size_t UnicodeToANSI(const std::wstring& wStr, tstring& Str)
     return Str.size();
 }
 
+// ANSIToUTF8 and UTF8ToANSI give what the wide forms give (ANSIToUnicode then unicode_to_utf8,
+// UtfStr2Unicode then UnicodeToANSI) in one pass through a cursor, without the wide text: every
+// character is read and written exactly as those functions read and write it.
 int ANSIToUTF8(const char* Str, tstring& sUTF8Str)
 {
-    std::wstring wide;
-    ANSIToUnicode(Str ? Str : "", wide);
-    sUTF8Str = unicode_to_utf8(wide);
+    const uint16_t* reverse = GbkToUnicodeTable();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(Str ? Str : "");
+    tstring out;
+    out.resize(3 * std::strlen(reinterpret_cast<const char*>(p)));  // a byte gives at most 3
+    char* d = &out[0];
+    size_t n = 0;
+    while (*p) {
+        const unsigned char c = *p;
+        unsigned int u;
+        if (c < 0x80) {
+            d[n++] = char(c);
+            ++p;
+            continue;
+        } else if (c == 0x80) {
+            u = 0x20AC;
+            ++p;
+        } else if (c != 0xFF && IsGbkTrail(p[1])) {
+            u = reverse[(unsigned(c) << 8) | p[1]];
+            if (u == 0) u = '?';
+            p += 2;
+        } else {
+            u = '?';  // a bad lead byte spoils itself only
+            ++p;
+        }
+        if (u < 0x80) {
+            d[n++] = char(u);
+        } else if (u < 0x800) {
+            d[n++] = char(0xC0 | (u >> 6));
+            d[n++] = char(0x80 | (u & 0x3F));
+        } else {
+            d[n++] = char(0xE0 | (u >> 12));
+            d[n++] = char(0x80 | ((u >> 6) & 0x3F));
+            d[n++] = char(0x80 | (u & 0x3F));
+        }
+    }
+    out.resize(n);
+    sUTF8Str = std::move(out);
     return int(sUTF8Str.size());
 }
 
 bool UTF8ToANSI(const char* sUTF8StrO, tstring& sAnsiStr)
 {
-    UnicodeToANSI(UtfStr2Unicode(sUTF8StrO), sAnsiStr);
+    tstring out;
+    if (sUTF8StrO) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(sUTF8StrO);
+        if (std::strncmp(sUTF8StrO, "\xEF\xBB\xBF", 3) == 0) p += 3;
+        out.resize(std::strlen(reinterpret_cast<const char*>(p)));  // a character gives at most its length
+        char* d = &out[0];
+        size_t n = 0;
+        while (*p) {
+            const unsigned char c = *p;
+            unsigned int u;
+            if (c < 0x80) {
+                d[n++] = char(c);
+                ++p;
+                continue;
+            } else if (c >= 0xC2 && c <= 0xDF && IsContinuation(p[1])) {
+                u = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+                p += 2;
+            } else if ((c & 0xF0) == 0xE0 && IsContinuation(p[1]) && IsContinuation(p[2]) &&
+                       (c != 0xE0 || p[1] >= 0xA0)) {
+                u = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+                p += 3;
+            } else {
+                ++p;  // stray continuation, overlong or cut-short form, four-byte lead: skipped
+                continue;
+            }
+            const uint16_t g = CodeTable[u];
+            if (g == 0) {
+                d[n++] = '?';
+            } else if (g < 0x100) {
+                d[n++] = char(g);  // U+20AC is the single byte 0x80
+            } else {
+                d[n++] = char(g >> 8);
+                d[n++] = char(g & 0xFF);
+            }
+        }
+        out.resize(n);
+    }
+    sAnsiStr.swap(out);
     return true;
 }
 

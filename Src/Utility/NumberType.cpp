@@ -92,6 +92,9 @@ int GetNumType(const char* sText, unsigned long length) {
     if (sText == nullptr) return -1;
     // Copy exactly the token, never past the text's NUL.
     size_t nLen = length == 0 ? strlen(sText) : strnlen(sText, length);
+    // Folding and joining never lengthen the token, and every type needs 5 joined bytes or more
+    // (a date a piece of 4 and another one, a telephone number 8, an identity number 15).
+    if (nLen < 5) return -1;
     tstring sToken(sText, nLen);
     QuanJiao2BanJiao(&sToken[0]);
     sToken.resize(strlen(sToken.c_str()));

@@ -309,3 +309,36 @@ TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
         }
     }
 }
+
+// A row's piece converted through GBKToCodePlain is what GBKToCode gives; pieces it declines
+// (white space, marks, unknown or cut characters, a leading byte-order mark) are left to GBKToCode.
+TEST(CodeTranDataTest, PlainPiecesConvertAsGBKToCode) {
+    const unsigned seed = 20261212;
+    std::mt19937 rng(seed);
+    const char* const kJunk[] = {"a", "Zq", " ", "\t", "\r", "\n", "^", "^^", "\"", "\x80", "\xFF", "\xA4",
+                                 "\xEF\xBB\xBF", "\xB0\x20", "\xB0^", "\x81\x7F", "\xA1\xA1", "\xA3\xAC"};
+    for (int code : {1, 2}) {
+        const CCodeTran t(kDataDir, code);
+        ASSERT_EQ(1, t.GetStatus()) << code;
+        CWordList gbkList(false, nullptr);
+        ASSERT_TRUE(gbkList.Load(DataFile(code == 1 ? "GBKA.wordlist" : "GBK.wordlist").c_str()));
+        int nPlain = 0;
+        for (int round = 0; round < 5000; ++round) {
+            std::string piece;
+            const int n = 1 + int(rng() % 8);
+            for (int k = 0; k < n; ++k)
+                piece += rng() % 5 < 4 ? std::string(gbkList.GetWord(int(rng() % unsigned(gbkList.GetBound()))))
+                                       : std::string(kJunk[rng() % (sizeof kJunk / sizeof kJunk[0])]);
+            std::vector<char> out(4 * piece.size() + 9);
+            const int nLen = t.GBKToCodePlain(piece.data(), piece.size(), out.data(), out.size());
+            ASSERT_EQ(-1, t.GBKToCodePlain(piece.data(), piece.size(), out.data(), out.size() - 1));
+            if (nLen < 0) continue;
+            ++nPlain;
+            std::string expect;
+            t.GBKToCode(piece.c_str(), expect);
+            ASSERT_EQ(expect, std::string(out.data(), size_t(nLen))) << "code " << code << " seed " << seed << " round " << round;
+            ASSERT_EQ('\0', out[size_t(nLen)]);
+        }
+        EXPECT_GT(nPlain, 1000) << code;  // ordinary words take the plain path
+    }
+}

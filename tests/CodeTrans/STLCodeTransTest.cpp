@@ -90,6 +90,32 @@ TEST(GbkCodecTest, RandomTextAgainstIconv) {
     }
 }
 
+// The one-pass conversions give what their wide-text compositions give, for random bytes of
+// every kind (ASCII, double-byte codes, the euro byte, UTF-8 forms, marks and junk).
+TEST(GbkCodecTest, OnePassEqualsTheWideComposition) {
+    const unsigned seed = 20261211;
+    std::mt19937 rng(seed);
+    const char* const kPieces[] = {"a", " ", "\xB0\xA1", "\x80", "\xFF", "\x81\x20", "\xE5\x95\x8A", "\xC2\xA0",
+                                   "\xC3", "\xE0\x80\x80", "\xE0\xA0\x80", "\xEF\xBB\xBF", "\xF0\x9F\x98\x80",
+                                   "\xA1\xA1", "\xA3\xAC", "\xE2\x82\xAC", "?"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int n = int(rng() % 24);
+        for (int k = 0; k < n; ++k) {
+            if (rng() % 3 == 0)
+                text += char(1 + rng() % 255);
+            else
+                text += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+        }
+        std::wstring wide;
+        ANSIToUnicode(text, wide);
+        ASSERT_EQ(ToUtf8(text), unicode_to_utf8(wide)) << "seed " << seed << " round " << round;
+        std::string viaWide;
+        UnicodeToANSI(UtfStr2Unicode(text.c_str()), viaWide);
+        ASSERT_EQ(ToGbk(text), viaWide) << "seed " << seed << " round " << round;
+    }
+}
+
 TEST(GbkCodecTest, EmptyBomAndBadBytes) {
     std::string out = "stale";
     EXPECT_EQ(ANSIToUTF8("", out), 0);

@@ -177,23 +177,33 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
         for (int i = 0; i < nCount; ++i) {
             result_t& row = pRows[i];
             const int nPieceLen = row.length;
-            if (row.start >= 0 && nPieceLen > 0 && size_t(row.start) + size_t(nPieceLen) <= nTextLen)
-                m_sScratch.assign(sText + row.start, size_t(nPieceLen));
-            else
-                m_sScratch.clear();
+            const bool bPiece = row.start >= 0 && nPieceLen > 0 && size_t(row.start) + size_t(nPieceLen) <= nTextLen;
+            const char* pPiece = bPiece ? sText + row.start : "";
+            const size_t nPiece = bPiece ? size_t(nPieceLen) : 0;
             if (nStart > nOrigLen) nStart = nOrigLen;
             row.start = nStart;
-            if (nStart < nOrigLen && !m_sScratch.empty()) {
-                if (m_sScratch.size() == 1) {
-                    const char* p = strchr(sOrig + nStart, m_sScratch[0]);
+            if (nStart < nOrigLen && nPiece > 0) {
+                if (nPiece == 1) {
+                    const char* p = strchr(sOrig + nStart, pPiece[0]);
                     if (p && p - sOrig > nStart) row.start = int(p - sOrig);
                 } else {
-                    g_pCodeTranslator->GBKToCode(m_sScratch.c_str(), sConverted);
-                    if (!sConverted.empty()) {
-                        const char* p = strstr(sOrig + nStart, sConverted.c_str());
+                    // Plain pieces (most words) convert straight into a scratch buffer.
+                    if (m_vecConverted.size() < 4 * nPiece + 9) m_vecConverted.resize(4 * nPiece + 9);
+                    const int nPlain =
+                        g_pCodeTranslator->GBKToCodePlain(pPiece, nPiece, m_vecConverted.data(), m_vecConverted.size());
+                    const char* sConv = m_vecConverted.data();
+                    size_t nConv = nPlain > 0 ? size_t(nPlain) : 0;
+                    if (nPlain < 0) {
+                        m_sScratch.assign(pPiece, nPiece);
+                        g_pCodeTranslator->GBKToCode(m_sScratch.c_str(), sConverted);
+                        sConv = sConverted.c_str();
+                        nConv = sConverted.size();
+                    }
+                    if (nConv > 0) {
+                        const char* p = strstr(sOrig + nStart, sConv);
                         if (p) {
                             if (p - sOrig > nStart) row.start = int(p - sOrig);
-                            row.length = int(sConverted.size());
+                            row.length = int(nConv);
                         }
                     }
                 }
@@ -233,10 +243,22 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         return int(m_pVecResult.size());
     }
     m_bLongText = true;
-    std::vector<char> copy(sLine, sLine + nLen + 1);
+    std::vector<char>& copy = m_vecLongText;
+    copy.assign(sLine, sLine + nLen + 1);
     m_pVecOut.clear();
     ReserveWhenBelow(m_pVecOut, nLen, nLen + 1024);
-    if (bStrOut) m_sOutput.clear();
+    // Cleared for rows too: the line breaks are appended to it either way, and it would grow with
+    // every long text processed for its rows.
+    m_sOutput.clear();
+    // With bStrOut only the text of each line is kept (in m_sOutput), else only its rows.
+    struct PartsScope {
+        bool& bTextOnly;
+        bool& bRowsOnly;
+        ~PartsScope() { bTextOnly = bRowsOnly = false; }
+    } parts{m_bTextOnly, m_bRowsOnly};
+    m_bTextOnly = bStrOut;
+    m_bRowsOnly = !bStrOut;
+    int nRows = int(m_pVecResult.size());
     char* pCur = copy.data();
     while (pCur) {
         char* pNext = nullptr;
@@ -244,7 +266,7 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         char* pLineStart = StrLine(pCur, &pNext, &chSep, nullptr, false);
         if (!pLineStart) break;
         const int nOffset = int(pLineStart - copy.data());
-        ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
+        nRows = ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
         if (pNext) *pNext = chSep;
         if (bStrOut) {
             m_sOutput += m_sResult;
@@ -258,7 +280,7 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
         pCur = pNext;
     }
-    return int(m_pVecResult.size());
+    return nRows;
 }
 
 int CMainSystem::SetOutput(const char* pLine, int nStartLen, int nWordLen, int /*handle*/, int /*nOutputStyle*/,
@@ -296,6 +318,38 @@ int CMainSystem::ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict)
     }
 }
 
+void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
+                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords) {
+    int pos = 0;
+    while (pos < nLen) {
+        int p = pos;
+        while (p < nLen && IsLineBlank(sLine[p])) ++p;
+        if (p > pos) {
+            word_t w;
+            w.handle = -1;
+            w.start = pos;
+            w.end = p;
+            w.type = 'y';
+            w.POS_id = 1;
+            vecWords.push_back(w);
+            pos = p;
+        }
+        if (pos >= nLen) break;
+        const int next = int(pre.FullSegment(sLine, pos, nLen) - sLine);
+        int n = seg.BiSegment(pre);
+        word_t* pWords = seg.GetWords();
+        if (n > 0) {
+            n = TagSentenceWords(pWords, n, pRoleTagger, g_pPersonFSA, pPOSTagger, vecNames);
+            int first = 0, last = n;
+            if (first < last && pWords[first].type == 'x') ++first;
+            if (first < last && pWords[last - 1].type == 'y') --last;
+            vecWords.insert(vecWords.end(), pWords + first, pWords + last);
+        }
+        if (next <= pos) break;  // no progress: nothing more can be cut
+        pos = next;
+    }
+}
+
 int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict) {
     // One shared hold of the user dictionaries for the whole line: the priority lookups of every
     // atom and the overrides of every word nest inside it instead of taking the lock each.
@@ -327,41 +381,13 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
     }
 
     m_vecWords.clear();
-    CHMMTagger* pPOSTagger = bTagging ? m_pTagger.get() : nullptr;
     // The priority lookups of this line's atoms serve its output (the hold above spans both).
     struct KeptLookups {
         CPreProcess& pre;
         ~KeptLookups() { pre.DropLookups(); }
     } kept{*m_pPreProcess};
     m_pPreProcess->KeepLookups(sLine, int(nLineLen));
-    const int nLen = int(nLineLen);
-    int pos = 0;
-    while (pos < nLen) {
-        int p = pos;
-        while (p < nLen && IsLineBlank(sLine[p])) ++p;
-        if (p > pos) {
-            word_t w;
-            w.handle = -1;
-            w.start = pos;
-            w.end = p;
-            w.type = 'y';
-            w.POS_id = 1;
-            m_vecWords.push_back(w);
-            pos = p;
-        }
-        if (pos >= nLen) break;
-        const int next = int(m_pPreProcess->FullSegment(sLine, pos, nLen) - sLine);
-        int n = m_pSegmenter->BiSegment(*m_pPreProcess);
-        word_t* pWords = m_pSegmenter->GetWords();
-        if (n > 0) {
-            n = TagSentenceWords(pWords, n, m_pPERTagger.get(), g_pPersonFSA, pPOSTagger, m_vecNames);
-            int first = 0, last = n;
-            if (first < last && pWords[first].type == 'x') ++first;
-            if (first < last && pWords[last - 1].type == 'y') --last;
-            m_vecWords.insert(m_vecWords.end(), pWords + first, pWords + last);
-        }
-        if (next <= pos) break;  // no progress: nothing more can be cut
-        pos = next;
-    }
+    CollectLineWords(sLine, int(nLineLen), *m_pPreProcess, *m_pSegmenter, m_pPERTagger.get(),
+                     bTagging ? m_pTagger.get() : nullptr, m_vecNames, m_vecWords);
     return Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
 }

@@ -236,7 +236,22 @@ private:
     double m_dWeightDenominator = 0;
     bool m_bRowsIndexGBK = true;        // ProcessA's rows index the GBK text
     bool m_bTagging = false;            // the current call writes tags
+    // Output writes the text only (no rows), or the rows only (no text): set while a long text is
+    // processed for its text or for its rows, whose lines' other part nobody reads.
+    bool m_bTextOnly = false;
+    bool m_bRowsOnly = false;
+    std::vector<char> m_vecLongText;    // the working copy of a long text
+    std::vector<char> m_vecConverted;   // ProcessA: a row's piece in the caller's encoding
 };
+
+// Appends the words of one GBK line of nLen bytes as the result output takes them: each run of
+// blanks, TABs, CR and LF as one white-space word (type 'y', tag 1, handle -1), then each sentence
+// cut into atoms and its word lattice (pre), its bigram path (seg) and its tags (TagSentenceWords
+// with the role tagger and the part-of-speech tagger, either may be null), without its leading
+// sentence-start and trailing sentence-end words. Word offsets index sLine. The caller holds the
+// user-dictionary lock when pre reads a user dictionary.
+void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
+                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords);
 
 // Adds a user-dictionary line ("word tag") unless its first token is already present: 0 when
 // present, else CTrie::AddTrie's result. The first call without a user dictionary creates an

@@ -1,6 +1,7 @@
 // Result output of an engine instance: the text and the rows of one line's words, with the user
 // and field dictionary overrides, the merges, tags, weights and finer pieces; the unigram
 // probabilities behind the weights; learning a user word.
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -44,14 +45,72 @@ bool IsClassHandle(int h) {
 
 bool IsNumberClass(int t) { return t == 5 || t == 7 || t == 29; }
 
-// Appends a short text (a delimiter of one character, a tag) byte by byte: the inline push_back
-// costs less than the general append for the few bytes each word adds.
-inline void AppendShort(tstring& sOut, const tstring& sText) {
-    for (char c : sText) sOut.push_back(c);
-}
-inline void AppendShort(tstring& sOut, const char* sText) {
-    for (; *sText; ++sText) sOut.push_back(*sText);
-}
+// Writes a line's text through a cursor into room made ahead in the result string, so a word's
+// bytes, delimiter, tag and boundary cost plain stores instead of a checked append each. Room(n)
+// is asked before writing n bytes; the string is cut to what was written when the cursor goes.
+class CTextCursor {
+public:
+    CTextCursor(tstring& sText, size_t nRoom)
+        : m_sText(sText), m_pText(&sText[0]), m_nUsed(sText.size()), m_nEnd(sText.size()) {
+        Room(nRoom);
+    }
+    ~CTextCursor() { m_sText.resize(m_nUsed); }
+    CTextCursor(const CTextCursor&) = delete;
+    CTextCursor& operator=(const CTextCursor&) = delete;
+
+    void Room(size_t n) {
+        if (n > m_nEnd - m_nUsed) Grow(n);
+    }
+    void Put(char c) { m_pText[m_nUsed++] = c; }
+    // A word's text: nBytes > 0.
+    void Put(const char* s, size_t nBytes) {
+        memcpy(m_pText + m_nUsed, s, nBytes);
+        m_nUsed += nBytes;
+    }
+    // A word of at most 8 bytes whose source has 8 readable bytes: one fixed-size copy (the
+    // bytes after the word are overwritten by what follows or cut at the end).
+    void PutUpTo8(const char* s, size_t nBytes) {
+        memcpy(m_pText + m_nUsed, s, 8);
+        m_nUsed += nBytes;
+    }
+    // A delimiter or boundary: the nBytes (0..2) first bytes of a two-byte array, both stored
+    // (the room asked always covers two bytes more).
+    void PutShort(const char (&s)[2], size_t nBytes) {
+        m_pText[m_nUsed] = s[0];
+        m_pText[m_nUsed + 1] = s[1];
+        m_nUsed += nBytes;
+    }
+    // A tag as a row keeps it (ResultPOSLength bytes): ASCII tags are copied while they are
+    // measured; a tag with other bytes is measured first.
+    void PutTag(const char* sTag) {
+        const size_t nMax = sizeof(result_t::sPOS) - 1;
+        char* d = m_pText + m_nUsed;
+        size_t n = 0;
+        for (; n < nMax; ++n) {
+            const unsigned char c = (unsigned char)sTag[n];
+            if (c == 0 || c >= 0x80) break;
+            d[n] = char(c);
+        }
+        if (n < nMax && sTag[n] != 0) {
+            n = ResultPOSLength(sTag);
+            memcpy(d, sTag, n);
+        }
+        m_nUsed += n;
+    }
+
+private:
+    void Grow(size_t n) {
+        const size_t nEnd = std::max(m_nUsed + n, 2 * m_sText.size());
+        m_sText.resize(nEnd);
+        m_pText = &m_sText[0];
+        m_nEnd = nEnd;
+    }
+
+    tstring& m_sText;
+    char* m_pText;
+    size_t m_nUsed;
+    size_t m_nEnd;
+};
 
 // P = (f + 0.05) / (T + I x 0.05); 1 for a table without counts.
 double SmoothedProb(const CUnigram* pUnigram, int nHandle) {
@@ -98,9 +157,16 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     if (g_bPOSTagger && (nPOSmap < 0 || nPOSmap > 3)) return 0;
     const CPOSmap* pPOSmap = g_ppPOSmap ? g_ppPOSmap[nPOSmap] : nullptr;
     const bool bTagging = g_bPOSTagger && bPOStagged;
+    // The lines of a long text keep only what the caller reads: the text (Process) or the rows
+    // (ProcessA); the other part would be dropped line by line.
+    const bool bRows = !m_bTextOnly;
+    const bool bText = !m_bRowsOnly;
     tstring sDelim, sBound;
     AppendFirstChar(sDelim, g_sPOSDelimiter);
     AppendFirstChar(sBound, g_sWordBoundary);
+    const size_t nDelim = sDelim.size(), nBound = sBound.size();
+    const char aDelim[2] = {nDelim > 0 ? sDelim[0] : '\0', nDelim > 1 ? sDelim[1] : '\0'};
+    const char aBound[2] = {nBound > 0 ? sBound[0] : '\0', nBound > 1 ? sBound[1] : '\0'};
     const bool bFiner = g_bFinerSegCombined;
     const bool bDictionaries = bUserDict;
     // Held for the whole line (a no-op inside ProcessAtom's own hold): every unit's lookups and
@@ -117,12 +183,19 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     const CUnigram* pUnigram = g_pUnigram;
     const double dDenominator =
         pUnigram ? double(pUnigram->GetTotalFreq()) + double(pUnigram->GetItemCount()) * 0.05 : 0.0;
-    const bool bWeightCache = dDenominator > 0;
+    const bool bWeightCache = bRows && dDenominator > 0;
     if (bWeightCache && (dDenominator != m_dWeightDenominator || m_vecWeightByFreq.empty())) {
         // INT_MIN marks "not computed": a count f >= 0 over D >= 0.05 never gives it.
         m_vecWeightByFreq.assign(size_t(kWeightCacheSize), INT_MIN);
         m_dWeightDenominator = dDenominator;
     }
+
+    int nRows = int(m_pVecResult.size());
+    const int nSpan = nWordCount > 0 ? pWords[nWordCount - 1].end - pWords[0].start : 0;
+    // Room for the words, one delimiter, a short tag and a boundary each; longer ones grow it.
+    CTextCursor text(m_sResult, bText ? size_t(std::max(nSpan, 0)) + 8 * size_t(nWordCount) + 64 : 0);
+    // Bytes before this are readable (the words index them).
+    const char* const pLineEnd = nWordCount > 0 ? pLine + pWords[nWordCount - 1].end : pLine;
 
     int i = 0;
     while (i < nWordCount) {
@@ -133,13 +206,15 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         int handle = w.handle;
         const int nCoreHandle = w.handle;
         row.word_ID = w.handle;
-        const int nFreq = bWeightCache && w.handle >= 0 ? pUnigram->GetFreq(w.handle) : 0;
-        if (bWeightCache && nFreq >= 0 && nFreq < kWeightCacheSize) {
-            int& nWeight = m_vecWeightByFreq[size_t(nFreq)];
-            if (nWeight == INT_MIN) nWeight = ProbabilityToWeight(SmoothedProb(pUnigram, w.handle));
-            row.weight = nWeight;
-        } else {
-            row.weight = ProbabilityToWeight(SmoothedProb(pUnigram, w.handle));
+        if (bRows) {
+            const int nFreq = bWeightCache && w.handle >= 0 ? pUnigram->GetFreq(w.handle) : 0;
+            if (bWeightCache && nFreq >= 0 && nFreq < kWeightCacheSize) {
+                int& nWeight = m_vecWeightByFreq[size_t(nFreq)];
+                if (nWeight == INT_MIN) nWeight = ProbabilityToWeight(SmoothedProb(pUnigram, w.handle));
+                row.weight = nWeight;
+            } else {
+                row.weight = ProbabilityToWeight(SmoothedProb(pUnigram, w.handle));
+            }
         }
         row.word_type = w.type == 'f' ? 2 : 0;
         const int nOwnLen = w.end - w.start;
@@ -150,7 +225,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         if (bDictionaries) {
             int nFieldLen = 0, nUserLen = 0, nFieldHandle = -1, nUserHandle = -1;
             bool bBlank = false, bAny = false;
-            char sFieldTag[40] = "", sUserTag[40] = "";
+            char sFieldTag[40], sUserTag[40];
+            sFieldTag[0] = sUserTag[0] = 0;
             {
                 const CPDAT* pField = g_pFieldDict;
                 const CTrie* pUser = g_pUserDict;
@@ -319,36 +395,49 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
 
         // Text.
         const char* pUnit = pLine + w.start;
-        if (bBracket) m_sResult += '[';
-        m_sResult.append(pUnit, size_t(nWordLen));
-        if (bBracket) m_sResult += ']';
+        if (bText) {
+            text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
+            if (bBracket) text.Put('[');
+            if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
+                text.PutUpTo8(pUnit, size_t(nWordLen));
+            else
+                text.Put(pUnit, size_t(nWordLen));
+            if (bBracket) text.Put(']');
+        }
 
         // Row.
         row.start = nStartLen + w.start;
         row.length = nWordLen;
-        if (IsClassHandle(handle)) row.word_ID = -1;
+        if (bRows && IsClassHandle(handle)) row.word_ID = -1;
 
         // Tag.
         if (w.type == 28 || w.type == 'x' || w.type == 'y') {
             row.word_ID = -1;
             row.iPOS = bTagging ? (w.type == 28 ? kTagSentenceEnd : int(w.POS_id)) : -1;
         } else if (bTagging) {
-            if (!bBracket) AppendShort(m_sResult, sDelim);
+            if (bText && !bBracket) text.PutShort(aDelim, nDelim);
             if (w.POS_id == kTagEnglish) {
                 int nLocal = -1;
                 int nPOS = m_pEnglishParser->GetWordPos(pUnit, nWordLen, nLocal);
                 w.POS_id = tuchar(nPOS == 255 ? kTagEnglish : nPOS);
             }
-            if (!bDictWord) SetResultPOS(row, pPOSmap ? pPOSmap->GetPOS(w.POS_id) : "");
-            AppendShort(m_sResult, row.sPOS);
+            if (bDictWord) {
+                if (bText) text.PutTag(row.sPOS);
+            } else {
+                const char* sTag = pPOSmap ? pPOSmap->GetPOS(w.POS_id) : "";
+                if (!sTag) sTag = "";
+                if (bRows) SetResultPOS(row, sTag);
+                if (bText) text.PutTag(sTag);
+            }
             if (row.word_type != 1) row.iPOS = w.POS_id;
         } else {
             row.iPOS = -1;
         }
 
         // Boundary.
-        AppendShort(m_sResult, sBound);
-        m_pVecResult.push_back(row);
+        if (bText) text.PutShort(aBound, nBound);
+        if (bRows) m_pVecResult.push_back(row);
+        ++nRows;
 
         // Finer pieces.
         if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict) {
@@ -370,22 +459,28 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     const char* pTab = strchr(s + p + 1, '\t');
                     size_t e = pTab ? size_t(pTab - s) : n;
                     size_t nPiece = e - p;
-                    m_sScratch.assign(s + p, nPiece);
-                    m_sResult += m_sScratch;
-                    if (bTagging) {
-                        m_sResult += sDelim;
-                        m_sResult += "seg";
+                    if (bText) {
+                        text.Room(nPiece + nDelim + sizeof row.sPOS + nBound + 2);
+                        text.Put(s + p, nPiece);
+                        if (bTagging) {
+                            text.PutShort(aDelim, nDelim);
+                            text.PutTag("seg");
+                        }
+                        text.PutShort(aBound, nBound);
                     }
-                    m_sResult += sBound;
-                    result_t piece{};
-                    piece.start = row.start + nOffset;
-                    piece.length = int(nPiece);
-                    SetResultPOS(piece, "seg");
-                    piece.iPOS = -1;
-                    piece.word_ID = g_pCoreDict->Find(m_sScratch.c_str());
-                    piece.weight = 0;
-                    piece.word_type = 0;
-                    m_pVecResult.push_back(piece);
+                    if (bRows) {
+                        m_sScratch.assign(s + p, nPiece);
+                        result_t piece{};
+                        piece.start = row.start + nOffset;
+                        piece.length = int(nPiece);
+                        SetResultPOS(piece, "seg");
+                        piece.iPOS = -1;
+                        piece.word_ID = g_pCoreDict->Find(m_sScratch.c_str());
+                        piece.weight = 0;
+                        piece.word_type = 0;
+                        m_pVecResult.push_back(piece);
+                    }
+                    ++nRows;
                     nOffset += int(nPiece);
                     p = e + 1;
                 }
@@ -398,5 +493,5 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         }
         i += nStep;
     }
-    return int(m_pVecResult.size());
+    return nRows;
 }

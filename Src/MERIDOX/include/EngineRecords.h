@@ -53,18 +53,25 @@ static_assert(offsetof(result_t, start) == 0 && offsetof(result_t, length) == 4 
                   offsetof(result_t, weight) == 60 && sizeof(result_t) == 64,
               "result_t layout");
 
-// The one way to write a row's tag text: copies at most 39 bytes of sPOS (a null text counts as
-// empty) and the NUL, never leaving half a GBK character at the cut.
-inline void SetResultPOS(result_t& row, const char* sPOS) {
+// The number of bytes of sPOS that a row's tag text keeps: at most 39 (a null text counts as
+// empty), never half a GBK character at the cut.
+inline size_t ResultPOSLength(const char* sPOS) {
+    const size_t nMax = sizeof(result_t::sPOS) - 1;
     size_t n = 0;
     if (sPOS) {
-        while (sPOS[n] && n < sizeof row.sPOS - 1) {
+        while (sPOS[n] && n < nMax) {
             bool lead = (unsigned char)sPOS[n] >= 0x80 && sPOS[n + 1] != 0;
-            if (lead && n + 2 > sizeof row.sPOS - 1) break;
+            if (lead && n + 2 > nMax) break;
             n += lead ? 2 : 1;
         }
-        memcpy(row.sPOS, sPOS, n);
     }
+    return n;
+}
+
+// The one way to write a row's tag text: copies the ResultPOSLength bytes of sPOS and the NUL.
+inline void SetResultPOS(result_t& row, const char* sPOS) {
+    const size_t n = ResultPOSLength(sPOS);
+    if (n > 0) memcpy(row.sPOS, sPOS, n);
     row.sPOS[n] = 0;
 }
 

@@ -195,6 +195,67 @@ TEST_F(MainSystemTest, LongTextRowsCountFromTheTextStartWithOneRowPerCarriageRet
     EXPECT_EQ(out, lineA + "\r  " + lineB);
 }
 
+// A long text processed for its text keeps no rows of its lines (and one processed for its rows
+// no text); its text must still be, line by line, the text of the same line processed alone,
+// whose tags are those its rows keep (a tag of other than ASCII bytes, one cut at 39 bytes, finer
+// pieces). The next call has both parts again.
+TEST_F(MainSystemTest, LongTextWrittenWithoutRowsMatchesItsLinesAndTheirRows) {
+    SetUserWords({"中国人民 专名"});
+    SetFieldWords({{"工作", std::string(45, 't')}});
+    g_bFinerSegCombined = true;
+    std::string a, b = Gbk("他们在中华人民共和国工作，");
+    while (a.size() < 80) a += Gbk("中国人民很好，");
+    const std::string text = a + "\r\n" + b;
+    ASSERT_LT(a.size(), 101u);
+    ASSERT_LT(b.size(), 101u);
+    ASSERT_GE(text.size(), 101u);
+
+    CMainSystem shortSys;
+    std::string lines;
+    std::vector<result_t> rowsB;
+    size_t nRowsA = 0;
+    for (const std::string& line : {a, b}) {
+        const std::string out = shortSys.Process(line.c_str(), 1, true);
+        std::string fromRows;
+        for (const result_t& r : Rows(shortSys)) {
+            fromRows += line.substr(size_t(r.start), size_t(r.length));
+            if (r.sPOS[0]) fromRows += std::string("/") + r.sPOS;
+            fromRows += ' ';
+        }
+        EXPECT_EQ(out, fromRows) << Utf8(out);
+        lines += lines.empty() ? out + "\r  " : out;
+        if (nRowsA == 0) nRowsA = Rows(shortSys).size();
+        rowsB = Rows(shortSys);
+    }
+    EXPECT_NE(lines.find("/" + std::string(39, 't') + " "), std::string::npos) << Utf8(lines);
+    EXPECT_NE(lines.find("/" + Gbk("专名") + " "), std::string::npos) << Utf8(lines);
+    EXPECT_NE(lines.find("/seg "), std::string::npos) << Utf8(lines);
+
+    CMainSystem sys;
+    EXPECT_EQ(std::string(sys.Process(text.c_str(), 1, true)), lines);
+    EXPECT_EQ(std::string(sys.Process(b.c_str(), 1, true)), std::string(shortSys.Process(b.c_str(), 1, true)));
+    const std::vector<result_t> rows = Rows(sys);
+    ASSERT_EQ(rows.size(), rowsB.size());
+    EXPECT_EQ(0, memcmp(rows.data(), rowsB.data(), rows.size() * sizeof(result_t)));
+    // Rows of a long text are written without the lines' text; the next text has it again.
+    tstring trans;
+    sys.ProcessA(text.c_str(), trans, true, true, false);
+    EXPECT_EQ(Rows(sys).size(), nRowsA + 1 + rowsB.size());
+    EXPECT_EQ(std::string(sys.Process(b.c_str(), 1, true)), std::string(shortSys.Process(b.c_str(), 1, true)));
+}
+
+// The long-text result holds the last long text only, also when its rows were asked for.
+TEST_F(MainSystemTest, LongTextResultDoesNotGrowAcrossRowCalls) {
+    CMainSystem sys;
+    std::string text;
+    while (text.size() < 200) text += Gbk("我们是中国人") + "\r\n";
+    tstring trans;
+    sys.ProcessA(text.c_str(), trans, true, true, false);
+    const std::string first = sys.GetResultText();
+    for (int k = 0; k < 5; ++k) sys.ProcessA(text.c_str(), trans, true, true, false);
+    EXPECT_EQ(sys.GetResultText(), first);
+}
+
 // ---- buffers that must grow (run under ASan) --------------------------------------------------
 
 TEST_F(MainSystemTest, UserTagsLongerThanTheWordsGrowTheText) {
