@@ -19,7 +19,8 @@
 // ones, printing the mean leave-one-category-out accuracy of each, and writes the lexicon of the
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
 // --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1,
-// --negations a,b,c) try single settings by hand.
+// --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X, --temperature X,
+// --refine N, --negations a,b,c) try single settings by hand.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -40,12 +41,13 @@ void PrintFigures(const sentilex::Corpus& corpus, const sentilex::Figures& f) {
 }
 
 std::string Describe(const sentilex::Params& p) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d clip %g phrases %d gap %g topic %g minweight %g boundary %g newssplits %ld "
-                  "splitweight %g bagging %d shift %d negations",
-                  p.minCount, p.l2, int(p.balanceLabels), p.clip, p.phraseMinCount, p.phraseGap, p.topicPenalty, p.minWeight,
-                  p.minBoundary, p.maxNewsSplits, p.splitWeight,
-                  int(p.bagging), int(p.shift));
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d catpower %g clip %g phrases %d gap %g topic %g minweight %g boundary %g "
+                  "newssplits %ld splitweight %g bagging %d shift %d negscale %d copies %g lengthpower %g stability %g "
+                  "temperature %g negations",
+                  p.minCount, p.l2, int(p.balanceLabels), p.categoryPower, p.clip, p.phraseMinCount, p.phraseGap, p.topicPenalty,
+                  p.minWeight, p.minBoundary, p.maxNewsSplits, p.splitWeight, int(p.bagging), int(p.shift),
+                  int(p.negativeScale), p.categoryCopies, p.lengthPower, p.stabilityShrink, p.temperature);
     std::string s(buf);
     for (const std::string& n : p.negations) s += " " + n;
     return s;
@@ -158,7 +160,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sentilex: cannot write %s\n", args[2]);
         return 1;
     }
-    std::fprintf(stderr, "%zu weighted words (shift %g), %zu negation words written to %s\n", lex.weights.size(),
-                 lex.shift, lex.negations.size(), args[2]);
+    std::fprintf(stderr, "%zu weighted words (shift %g, negative weights x%g), %zu negation words written to %s\n",
+                 lex.weights.size(), lex.shift, lex.negativeScale, lex.negations.size(), args[2]);
     return 0;
 }

@@ -127,6 +127,70 @@ TEST(SentiLexTest, DerivationIsDeterministicAndNeverZero) {
     EXPECT_GT(f.accuracy[1], 0.8);
 }
 
+// Categories weigh their size to the power asked: 的 leans positive in the 60 reviews of category
+// a and negative in the 20 of b (every review also holds 好 or 差); the bigger category decides
+// its sign once the categories weigh their size, not when they weigh the same. The other
+// settings of the final fits keep the derivation independent of the threads and never write 0.
+TEST(SentiLexTest, CategoryWeightsAndFinalFitSettings) {
+    sentilex::Corpus corpus = TinyCorpus();
+    corpus.reviews.clear();
+    for (int i = 0; i < 80; ++i) {
+        sentilex::Review r;
+        r.cat = i < 60 ? 0 : 1;
+        r.positive = i % 2 == 0;
+        r.words = {r.positive ? 0 : 1};
+        if (r.cat == 0 ? (i % 4 == 0 || i % 12 == 1) : (i % 4 == 1 || i % 12 == 0)) r.words.push_back(2);
+        corpus.reviews.push_back(r);
+    }
+    sentilex::Params p = sentilex::DefaultParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.bagging = false;
+    p.shift = false;
+    p.minWeight = 0.0;
+    p.minBoundary = 0.0;
+    p.maxNewsSplits = -1;
+    p.topicPenalty = 0.0;
+    p.threads = 1;
+    auto Weight = [&](const sentilex::Params& q, const std::string& word) {
+        for (const auto& e : sentilex::Derive(corpus, -1, q).weights)
+            if (e.first == word) return e.second;
+        return 0.0;
+    };
+    p.categoryPower = 0.0;
+    EXPECT_LT(std::abs(Weight(p, "的")), 0.1);
+    p.categoryPower = 1.0;
+    EXPECT_GT(Weight(p, "的"), 0.1);
+    EXPECT_GT(Weight(p, "好"), 0.5);
+
+    corpus = TinyCorpus();
+    p = sentilex::DefaultParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.temperature = 0.5;
+    p.categoryCopies = 1.0;
+    p.lengthPower = 0.5;
+    p.stabilityShrink = 1.0;
+    p.negativeScale = true;
+    p.threads = 1;
+    const sentilex::Lexicon one = sentilex::Derive(corpus, -1, p);
+    p.threads = 3;
+    const sentilex::Lexicon three = sentilex::Derive(corpus, -1, p);
+    EXPECT_EQ(one.weights, three.weights);
+    EXPECT_EQ(one.negativeScale, three.negativeScale);
+    EXPECT_GE(one.negativeScale, 0.5);
+    EXPECT_LE(one.negativeScale, 2.0);
+    for (const auto& e : one.weights) {
+        EXPECT_NE(0.0, e.second) << e.first;
+        if (e.first == "好") {
+            EXPECT_GT(e.second, 0.1);
+        }
+        if (e.first == "差") {
+            EXPECT_LT(e.second, -0.1);
+        }
+    }
+}
+
 // An entry that the cut of ordinary text would split or merge words with is left out: 好 sits
 // inside 好像 in the news, 的 stands alone there, and the phrase 的书 spans two news tokens; in
 // the reviews 书 sits inside 书包 more often than it stands alone.

@@ -70,12 +70,23 @@ struct Params {
                                // their splits
     bool bagging = false;     // average the fits that each leave out one more training category
     bool shift = false;       // shift every weight by what a nested leave-one-category-out asks
+    double categoryPower = 0.0;  // each category weighs its review count to this power (0: the same)
+    double categoryCopies = 0.0;  // > 0: each category also has its own copy of every weight, with L2
+                                  // this many times the shared one's; only the shared weights are kept
+    double lengthPower = 0.0;  // in the averaged fits, a review's features divided by its weighted
+                               // units to this power
+    double stabilityShrink = 0.0;  // > 0: averaged weights shrunk by their variance across the fits
+    double temperature = 0.0;  // > 0: the averaged fits refined on the smoothed error of this temperature
+    int refineIterations = 100;  // L-BFGS iterations of the refinement at most
+    bool negativeScale = false;  // with `shift`: also scale the negative weights by what it asks
     std::vector<std::string> negations;  // UTF-8 negation words
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
 
 // Reads the setting override at argv[i] (--min N, --l2 X, --balance 0|1, --clip X, --phrases N,
-// --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1, --negations a,b,c)
+// --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1,
+// --shift 0|1, --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X,
+// --temperature X, --refine N, --negations a,b,c)
 // with its value into `params`, advancing i past the value; false (i unchanged) for any other
 // argument.
 bool ParseOverride(int argc, char** argv, int& i, Params& params);
@@ -87,6 +98,7 @@ struct Lexicon {
     std::vector<std::pair<std::string, double>> weights;  // UTF-8 entry, weight (2 decimals, never 0)
     std::vector<std::string> negations;                   // UTF-8 entries
     double shift = 0.0;                                   // added to every learnt weight
+    double negativeScale = 1.0;                           // the negative weights' factor, before the shift
 };
 
 // The lexicon learnt from every review whose category is not `skipCat` (-1: all).
