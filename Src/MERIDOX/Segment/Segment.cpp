@@ -29,6 +29,14 @@ CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
     const double dOne = 1.0;
     memcpy(&one, &dOne, sizeof one);
     m_vecLogCache.assign(size_t(1) << kLogCacheBits, log_entry{one, std::log(dOne)});
+    // The pair (-1, -1): no unigram count, no pairs.
+    const double dFreq = m_pUnigram ? double(m_pUnigram->GetFreq(-1)) : 0.0;
+    int nGroup = 0;
+    const bigram_info* pPairs = m_pBigram ? m_pBigram->GetGroup(-1, &nGroup) : nullptr;
+    const double dValue = StepLog(m_dSmoothingArg / (m_dBigramSmooth + dFreq), pPairs, nGroup,
+                                  m_pBigram ? m_pBigram->GetBound() : -1, -1,
+                                  m_dUnigramWeight * (dFreq + kUnigramSmoothing));
+    m_vecPairCache.assign(size_t(1) << kPairCacheBits, pair_entry{PairKey(-1, -1), dValue});
 }
 
 CSegment::~CSegment() = default;
@@ -42,6 +50,16 @@ double CSegment::CachedLog(double x) {
     e.bits = bits;
     e.value = v;
     return v;
+}
+
+// Inlined into the search loop, whose misses take this path.
+__attribute__((always_inline)) inline double CSegment::StepLog(double dBigramWeight, const bigram_info* pPairs,
+                                                               int nGroup, int nBigramBound, int nHandle2,
+                                                               double dUniTerm) {
+    double b = (nGroup > 0 && nHandle2 >= 0 && nHandle2 <= nBigramBound)
+                   ? double(CBigram::FindInGroup(pPairs, nGroup, nHandle2))
+                   : 0.0;
+    return CachedLog(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
 }
 
 int CSegment::BiSegment(CPreProcess& preProcess) {
@@ -123,14 +141,23 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
                 const bigram_info* pPairs = pGroup[o + j];
                 const word_t* pNext = pWordGraph[nNext];
                 int on = pOffset[nNext];
+                const uint64_t nKeyHigh = PairKey(w.handle, 0);
+                pair_entry* pCache = m_vecPairCache.data();
                 for (int k = 0; k < pWordCounter[nNext]; ++k) {
                     double dScore = pScore[on + k];
                     if (dScore == kMinusInfinity) continue;
                     int h2 = pNext[k].handle;
-                    double b = (nGroup > 0 && h2 >= 0 && h2 <= nBigramBound)
-                                   ? double(CBigram::FindInGroup(pPairs, nGroup, h2))
-                                   : 0.0;
-                    double dCand = dScore + CachedLog(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
+                    const uint64_t key = nKeyHigh | uint32_t(h2);
+                    pair_entry& e = pCache[PairSlot(key)];
+                    double dStep;
+                    if (e.key == key) {
+                        dStep = e.value;
+                    } else {
+                        dStep = StepLog(dBigramWeight, pPairs, nGroup, nBigramBound, h2, pUniTerm[on + k]);
+                        e.key = key;
+                        e.value = dStep;
+                    }
+                    double dCand = dScore + dStep;
                     if (nBest < 0 || dCand > dBest) {
                         dBest = dCand;
                         nBest = k;
