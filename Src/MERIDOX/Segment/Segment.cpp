@@ -1,7 +1,6 @@
 #include "MERIDOX/Segment/Segment.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "MERIDOX/Segment/PreProcess.h"
@@ -25,10 +24,6 @@ CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
     m_dBigramSmooth = m_dTotalItem * kBigramSmoothing;
     // λ's complement as written: 1.0 − 0.95.
     m_dUnigramWeight = (1.0 - m_dSmoothingArg) / (m_dTotalFreq + m_dTotalItem * kUnigramSmoothing);
-    uint64_t one;
-    const double dOne = 1.0;
-    memcpy(&one, &dOne, sizeof one);
-    m_vecLogCache.assign(size_t(1) << kLogCacheBits, log_entry{one, std::log(dOne)});
     // The pair (-1, -1): no unigram count, no pairs.
     const double dFreq = m_pUnigram ? double(m_pUnigram->GetFreq(-1)) : 0.0;
     int nGroup = 0;
@@ -41,17 +36,6 @@ CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
 
 CSegment::~CSegment() = default;
 
-double CSegment::CachedLog(double x) {
-    uint64_t bits;
-    memcpy(&bits, &x, sizeof bits);
-    log_entry& e = m_vecLogCache[size_t((bits * 0x9E3779B97F4A7C15ull) >> (64 - kLogCacheBits))];
-    if (e.bits == bits) return e.value;
-    const double v = std::log(x);
-    e.bits = bits;
-    e.value = v;
-    return v;
-}
-
 // Inlined into the search loop, whose misses take this path.
 __attribute__((always_inline)) inline double CSegment::StepLog(double dBigramWeight, const bigram_info* pPairs,
                                                                int nGroup, int nBigramBound, int nHandle2,
@@ -59,7 +43,7 @@ __attribute__((always_inline)) inline double CSegment::StepLog(double dBigramWei
     double b = (nGroup > 0 && nHandle2 >= 0 && nHandle2 <= nBigramBound)
                    ? double(CBigram::FindInGroup(pPairs, nGroup, nHandle2))
                    : 0.0;
-    return CachedLog(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
+    return m_lnCache.Log(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
 }
 
 int CSegment::BiSegment(CPreProcess& preProcess) {

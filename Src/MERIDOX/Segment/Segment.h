@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
+#include "Utility/LnCache.h"
 
 class CPDAT;
 class CUnigram;
@@ -71,20 +72,12 @@ private:
     std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
     std::vector<int> m_vecGroupSize;
 
-    // ln of recent transition arguments, by the argument's bits (direct-mapped; every entry
-    // holds an argument with its own ln, starting from ln 1 = 0). The same count pairs recur
-    // from sentence to sentence, and a hit returns exactly what std::log returned.
-    struct log_entry {
-        uint64_t bits;
-        double value;
-    };
-    static constexpr size_t kLogCacheBits = 11;
-    std::vector<log_entry> m_vecLogCache;
-    double CachedLog(double x);
+    // ln of recent transition arguments (the same count pairs recur from sentence to sentence).
+    CLnCache m_lnCache{11};
 
     // ln P(w, v) of recent word pairs, by the two handles (direct-mapped). The step score is a
     // function of the two handles alone while the tables stay unchanged, so a hit returns the
-    // very value the bigram lookup and CachedLog would give, without either. Every entry holds
+    // very value the bigram lookup and the ln would give, without either. Every entry holds
     // a pair with its own score (the cache starts filled with the pair (-1, -1)).
     struct pair_entry {
         uint64_t key;  // first handle in the high half, second in the low half

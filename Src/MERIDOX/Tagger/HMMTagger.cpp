@@ -15,15 +15,10 @@ const POS_info kPunctuationCandidate{tuchar(kPunctuationTag), 0};
 // Transition probability of a pair the statistics never saw (CContextStat's floor).
 const double kUnseenTransition = 0.00001;
 
-// Frequencies below this bound take ln(f + 0.02) from a table.
-const int kLogFreqTableSize = 4096;
-// Entries of each tagger's cache of larger frequencies (a power of two).
-const size_t kLogFreqCacheSize = 512;
-
 const double* LogFreqTable() {
     static const std::vector<double> table = [] {
-        std::vector<double> t(kLogFreqTableSize);
-        for (int f = 0; f < kLogFreqTableSize; ++f) t[size_t(f)] = std::log(double(f) + 0.02);
+        std::vector<double> t(CHMMTagger::kLogFreqTableSize);
+        for (int f = 0; f < CHMMTagger::kLogFreqTableSize; ++f) t[size_t(f)] = std::log(double(f) + 0.02);
         return t;
     }();
     return table.data();
@@ -47,27 +42,15 @@ CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemC
     if (pContextData)
         for (size_t a = 0; a < side; ++a)
             for (size_t b = 0; b < side; ++b)
-                m_dLogTrans[a * side + b] = std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
+                m_dLogTrans[b * side + a] = std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
     for (int t = 0; t < 256; ++t) {
         int g = pContextData ? pContextData->GetFrequency(tuchar(t)) : 0;
         m_dLogTagTerm[t] = std::log(double(g) + m_dTotalItemCount * 0.02);
     }
     m_pLogFreqTable = LogFreqTable();
-    m_vecLogFreqCache.assign(kLogFreqCacheSize, log_freq_entry{-1, 0.0});
 }
 
 CHMMTagger::~CHMMTagger() = default;
-
-double CHMMTagger::LogFreq(int32_t nFreq) {
-    if (nFreq >= 0 && nFreq < kLogFreqTableSize) return m_pLogFreqTable[nFreq];
-    if (nFreq < 0) return std::log(double(nFreq) + 0.02);
-    log_freq_entry& e = m_vecLogFreqCache[(uint32_t(nFreq) * 2654435761u >> 16) & (kLogFreqCacheSize - 1)];
-    if (e.freq != nFreq) {
-        e.freq = nFreq;
-        e.value = std::log(double(nFreq) + 0.02);
-    }
-    return e.value;
-}
 
 void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
     // The tables only grow, so a warm tagger neither allocates nor clears them.
@@ -79,12 +62,21 @@ void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
     if (m_pWeight.size() < nCandidates) {
         m_pWeight.resize(nCandidates);
         m_pPrevIdx.resize(nCandidates);
+        m_pCellTag.resize(nCandidates);
+        m_pEmission.resize(nCandidates);
     }
 }
 
 int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     if (!pWords || nCount < 1) return 0;
     Reserve(nCount, 0);
+    // The candidates of every word, with each candidate's transition index and emission term
+    // (once per candidate instead of once per pair of neighbouring candidates).
+    int32_t* counter = m_pCounter.data();
+    int32_t* firstCell = m_pFirst.data();
+    const POS_info** candidates = m_pCandidatePOS.data();
+    int32_t* cellTag = m_pCellTag.data();
+    double* emission = m_pEmission.data();
     size_t nCells = 0;
     for (int i = 0; i < nCount; ++i) {
         int n = 0;
@@ -94,12 +86,20 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
             p = (type >= 1 && type <= 4) ? &kPunctuationCandidate : &m_POSDefault;
             n = 1;
         }
-        m_pCandidatePOS[size_t(i)] = p;
-        m_pCounter[size_t(i)] = n;
-        m_pFirst[size_t(i)] = int32_t(nCells);
+        candidates[i] = p;
+        counter[i] = n;
+        firstCell[i] = int32_t(nCells);
+        if (nCells + size_t(n) > m_pCellTag.size()) {
+            Reserve(nCount, 2 * (nCells + size_t(n)));
+            cellTag = m_pCellTag.data();
+            emission = m_pEmission.data();
+        }
+        for (int j = 0; j < n; ++j) {
+            cellTag[nCells + size_t(j)] = ContextIndex(p[j].POS_id);
+            emission[nCells + size_t(j)] = LogFreq(p[j].freq) - m_dLogTagTerm[p[j].POS_id];
+        }
         nCells += size_t(n);
     }
-    Reserve(nCount, nCells);
     m_nItemCount = nCount;
 
     double* weight = m_pWeight.data();
@@ -108,30 +108,30 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     const double* logTrans = m_dLogTrans.data();
 
     // The sentence start: every candidate scores 0 with predecessor 0.
-    for (int j = 0; j < m_pCounter[0]; ++j) {
+    for (int j = 0; j < counter[0]; ++j) {
         weight[j] = 0;
         prevIdx[j] = 0;
     }
     for (int i = 1; i < nCount; ++i) {
-        const POS_info* prev = m_pCandidatePOS[size_t(i) - 1];
-        const int nPrev = m_pCounter[size_t(i) - 1];
-        const double* prevWeight = weight + m_pFirst[size_t(i) - 1];
-        const POS_info* cur = m_pCandidatePOS[size_t(i)];
-        double* curWeight = weight + m_pFirst[size_t(i)];
-        int32_t* curPrev = prevIdx + m_pFirst[size_t(i)];
-        for (int j = 0; j < m_pCounter[size_t(i)]; ++j) {
-            const double* column = logTrans + ContextIndex(cur[j].POS_id);
-            double best = prevWeight[0] + column[size_t(ContextIndex(prev[0].POS_id)) * side];
+        const int nPrev = counter[i - 1];
+        const double* prevWeight = weight + firstCell[i - 1];
+        const int32_t* prevTag = cellTag + firstCell[i - 1];
+        const size_t first = size_t(firstCell[i]);
+        const int nCur = counter[i];
+        for (int j = 0; j < nCur; ++j) {
+            // ln T(previous tag, this tag) for every previous tag, in one row.
+            const double* row = logTrans + size_t(cellTag[first + size_t(j)]) * side;
+            double best = prevWeight[0] + row[prevTag[0]];
             int bestK = 0;
             for (int k = 1; k < nPrev; ++k) {
-                double v = prevWeight[k] + column[size_t(ContextIndex(prev[k].POS_id)) * side];
+                double v = prevWeight[k] + row[prevTag[k]];
                 if (v > best) {  // the first candidate keeps a tie
                     best = v;
                     bestK = k;
                 }
             }
-            curWeight[j] = best + (LogFreq(cur[j].freq) - m_dLogTagTerm[cur[j].POS_id]);
-            curPrev[j] = bestK;
+            weight[first + size_t(j)] = best + emission[first + size_t(j)];
+            prevIdx[first + size_t(j)] = bestK;
         }
     }
 

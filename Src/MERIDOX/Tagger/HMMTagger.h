@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
+#include "Utility/LnCache.h"
 #include "Utility/POS.h"
 
 class CContextStat;
@@ -67,10 +68,17 @@ private:
     // Row or column of a tag in the transition table: tags the statistics do not hold share the
     // last one (every transition from or to them is unseen).
     int ContextIndex(tuchar nTag) const { return nTag < m_nContextLen ? nTag : m_nContextLen; }
-    // ln(f + 0.02), from a table for the small frequencies that most candidates have, and from
-    // a direct-mapped cache of the tagger's own for the larger ones (each entry a frequency with
-    // exactly the value std::log gives it).
-    double LogFreq(int32_t nFreq);
+public:
+    // Frequencies below this bound take ln(f + 0.02) from a table shared by all taggers.
+    static constexpr int kLogFreqTableSize = 4096;
+
+private:
+    // ln(f + 0.02), from the table for the small frequencies that most candidates have, and from
+    // the tagger's own ln cache for the others (exactly the value std::log gives).
+    double LogFreq(int32_t nFreq) {
+        return (nFreq >= 0 && nFreq < kLogFreqTableSize) ? m_pLogFreqTable[nFreq]
+                                                          : m_lnFreqCache.Log(double(nFreq) + 0.02);
+    }
     void Reserve(int nCount, size_t nCandidates);
 
     int m_nItemCount = 0;                  // words of the last call
@@ -78,6 +86,8 @@ private:
     std::vector<int32_t> m_pFirst;         // per word: its first cell in the two tables below
     std::vector<int32_t> m_pPrevIdx;       // per word and candidate: best previous candidate
     std::vector<double> m_pWeight;         // per word and candidate: best score ending there
+    std::vector<int32_t> m_pCellTag;       // per word and candidate: ContextIndex of its tag
+    std::vector<double> m_pEmission;       // per word and candidate: its emission term
     std::vector<const POS_info*> m_pCandidatePOS;  // per word: its candidates (see Tagging)
     const POS_info m_POSDefault;           // the default candidate: m_nDefaultPOS, frequency 0
     CPOS* m_pPOSData;                      // candidate table
@@ -87,14 +97,10 @@ private:
     bool m_bMergedNames;                   // merged person names take their stored tag
 
     int m_nContextLen = 0;                 // tags of the statistics
-    std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = previous tag
+    std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = this tag, column = previous tag
     double m_dLogTagTerm[256];             // per tag: ln(G(tag) + N x 0.02)
     const double* m_pLogFreqTable = nullptr;  // the shared small-frequency table (read-only)
-    struct log_freq_entry {
-        int32_t freq;  // -1: empty
-        double value;
-    };
-    std::vector<log_freq_entry> m_vecLogFreqCache;
+    CLnCache m_lnFreqCache{9};             // ln(f + 0.02) of the larger frequencies
 };
 
 // Tags one sentence in place: role tagging with pRoleTagger, the person-name merge of pNameFSA
