@@ -1,5 +1,6 @@
 #include "MERIDOX/Segment/Segment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -57,49 +58,58 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     if (pWordCounter[0] < 1 || !pWordGraph[0] || pWordCounter[nLength - 1] < 1 || !pWordGraph[nLength - 1])
         return 0;
 
-    // Flat arrays over all lattice words, slot after slot.
+    // Flat arrays over all lattice words, slot after slot (capacity only grows).
     m_vecSlotOffset.resize(size_t(nLength) + 1);
-    int nTotal = 0;
-    for (int s = 0; s < nLength; ++s) {
-        m_vecSlotOffset[size_t(s)] = nTotal;
-        if (pWordGraph[s] && pWordCounter[s] > 0) nTotal += pWordCounter[s];
-    }
-    m_vecSlotOffset[size_t(nLength)] = nTotal;
-    m_vecScore.resize(size_t(nTotal));
-    m_vecNext.resize(size_t(nTotal));
-    m_vecFreq.resize(size_t(nTotal));
-    m_vecUniTerm.resize(size_t(nTotal));
-    m_vecGroup.resize(size_t(nTotal));
-    m_vecGroupSize.resize(size_t(nTotal));
-
-    const int nBase = pWordGraph[0][0].start;
-    const int nLastSlot = nLength - 1;
-
-    double* pScore = m_vecScore.data();
-    int* pNextIndex = m_vecNext.data();
+    int* pOffset = m_vecSlotOffset.data();
+    auto Grow = [this](size_t n) {
+        if (m_vecScore.size() >= n) return;
+        n = std::max(n, 2 * m_vecScore.size());
+        m_vecScore.resize(n);
+        m_vecNext.resize(n);
+        m_vecFreq.resize(n);
+        m_vecUniTerm.resize(n);
+        m_vecGroup.resize(n);
+        m_vecGroupSize.resize(n);
+    };
+    Grow(size_t(nLength) * 2);
     double* pFreq = m_vecFreq.data();
     double* pUniTerm = m_vecUniTerm.data();
     const bigram_info** pGroup = m_vecGroup.data();
     int* pGroupSize = m_vecGroupSize.data();
-    const int* pOffset = m_vecSlotOffset.data();
 
     // First every table lookup of the sentence, in one loop of independent loads so that their
     // cache misses overlap; then the search over the gathered values.
+    int nTotal = 0;
     for (int s = 0; s < nLength; ++s) {
+        pOffset[s] = nTotal;
         const word_t* pSlot = pWordGraph[s];
-        if (!pSlot || pWordCounter[s] <= 0) continue;
-        int o = pOffset[s];
-        for (int j = 0; j < pWordCounter[s]; ++j) {
+        const int nCount = pWordCounter[s];
+        if (!pSlot || nCount <= 0) continue;
+        if (size_t(nTotal) + size_t(nCount) > m_vecScore.size()) {
+            Grow(size_t(nTotal) + size_t(nCount));
+            pFreq = m_vecFreq.data();
+            pUniTerm = m_vecUniTerm.data();
+            pGroup = m_vecGroup.data();
+            pGroupSize = m_vecGroupSize.data();
+        }
+        for (int j = 0; j < nCount; ++j, ++nTotal) {
             int h = pSlot[j].handle;
             double u = m_pUnigram ? double(m_pUnigram->GetFreq(h)) : 0.0;
-            pFreq[o + j] = u;
-            pUniTerm[o + j] = m_dUnigramWeight * (u + kUnigramSmoothing);
-            pGroupSize[o + j] = 0;
-            pGroup[o + j] = m_pBigram ? m_pBigram->GetGroup(h, &pGroupSize[o + j]) : nullptr;
+            pFreq[nTotal] = u;
+            pUniTerm[nTotal] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            int nGroup = 0;
+            const bigram_info* pPairs = m_pBigram ? m_pBigram->GetGroup(h, &nGroup) : nullptr;
+            if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
+            pGroup[nTotal] = pPairs;
+            pGroupSize[nTotal] = nGroup;
         }
     }
-    for (int k = 0; k < nTotal; ++k)
-        if (pGroupSize[k] > 0) __builtin_prefetch(pGroup[k] + pGroupSize[k] / 2);
+    pOffset[nLength] = nTotal;
+
+    const int nBase = pWordGraph[0][0].start;
+    const int nLastSlot = nLength - 1;
+    double* pScore = m_vecScore.data();
+    int* pNextIndex = m_vecNext.data();
 
     // The sentence-end atom.
     {
