@@ -8,10 +8,6 @@
 
 namespace {
 
-// The candidate of a punctuation word without candidates. A constant of its own, so that it and
-// the tagger's default candidate can never overwrite each other.
-const POS_info kPunctuationCandidate{tuchar(kPunctuationTag), 0};
-
 // Transition probability of a pair the statistics never saw (CContextStat's floor).
 const double kUnseenTransition = 0.00001;
 
@@ -29,6 +25,7 @@ const double* LogFreqTable() {
 CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemCount, int nDefaultPos,
                        bool bMergedNames)
     : m_POSDefault{tuchar(nDefaultPos), 0},
+      m_PunctuationCandidate{tuchar(kPunctuationTag), 0},
       m_pPOSData(pPOSData),
       m_pContextData(pContextData),
       m_dTotalItemCount(dItemCount),
@@ -80,12 +77,7 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     size_t nCells = 0;
     for (int i = 0; i < nCount; ++i) {
         int n = 0;
-        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(pWords[i].handle, &n) : nullptr;
-        if (!p || n < 1) {
-            tuchar type = pWords[i].type;
-            p = (type >= 1 && type <= 4) ? &kPunctuationCandidate : &m_POSDefault;
-            n = 1;
-        }
+        const POS_info* p = Candidates(pWords[i], &n);
         candidates[i] = p;
         counter[i] = n;
         firstCell[i] = int32_t(nCells);
@@ -152,11 +144,42 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     return 0;
 }
 
+bool CHMMTagger::MayMergeNames(const word_t* pWords, int nCount, const CFSA& nameFSA) const {
+    const int nStates = nameFSA.GetStateCount();
+    // An empty automaton merges nothing.
+    if (!pWords || nCount < 2 || nStates <= 0 || nameFSA.GetInputSetSize() <= 0) return false;
+    if (nStates > 64) return true;
+    // The states that some run reaches after one word or more, over every choice of candidates
+    // (a run may start at any word).
+    uint64_t run = 0;
+    for (int i = 0; i < nCount; ++i) {
+        int n = 0;
+        const POS_info* p = Candidates(pWords[i], &n);
+        uint64_t next = 0;
+        for (int j = 0; j < n; ++j) {
+            const int nRole = p[j].POS_id;
+            const int t = nameFSA.GetNext(0, nRole);
+            if (t >= 0) next |= uint64_t(1) << t;
+            for (uint64_t m = run; m; m &= m - 1) {
+                const int u = nameFSA.GetNext(__builtin_ctzll(m), nRole);
+                if (u < 0) continue;
+                if (nameFSA.IsAccepted(u)) return true;
+                next |= uint64_t(1) << u;
+            }
+        }
+        run = next;
+    }
+    return false;
+}
+
 int TagSentenceWords(word_t* pWords, int nCount, CHMMTagger* pRoleTagger, const CFSA* pNameFSA,
                      CHMMTagger* pPOSTagger, std::vector<int>& vecNameIndex) {
     vecNameIndex.clear();
     if (!pWords || nCount < 1) return nCount;
-    if (pRoleTagger) {
+    // The role pass matters only through the names it merges when the part-of-speech pass
+    // follows: that pass reads handles and types alone and writes every word's tag. So when no
+    // tagging of the roles could merge a name, both role steps are left out.
+    if (pRoleTagger && (!pPOSTagger || !pNameFSA || pRoleTagger->MayMergeNames(pWords, nCount, *pNameFSA))) {
         pRoleTagger->Tagging(pWords, nCount);
         if (pNameFSA) pNameFSA->MaxPR(pWords, &nCount, gUnknown_nr_ID, vecNameIndex);
     }

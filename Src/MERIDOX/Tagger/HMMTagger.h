@@ -64,6 +64,13 @@ public:
     // enough, a call allocates nothing.
     int Tagging(word_t* pWords, int nCount);
 
+    // Whether CFSA::MaxPR over these words could merge anything once this (role) tagger had
+    // tagged them: true when some run of two or more words, each taking any of its candidates
+    // (the default ones included), leads the automaton from its start state to an accepting
+    // state; so false means that no tagging whatever gives a merge. Also true when the
+    // automaton has more than 64 states. Reads the words only; thread-safe.
+    bool MayMergeNames(const word_t* pWords, int nCount, const CFSA& nameFSA) const;
+
 private:
     // Row or column of a tag in the transition table: tags the statistics do not hold share the
     // last one (every transition from or to them is unseen).
@@ -73,6 +80,18 @@ public:
     static constexpr int kLogFreqTableSize = 4096;
 
 private:
+    // The candidates of a word: its list in the candidate table, else a list of one, the
+    // punctuation candidate for types 1 to 4 and the default candidate otherwise.
+    const POS_info* Candidates(const word_t& w, int* pCount) const {
+        int n = 0;
+        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(w.handle, &n) : nullptr;
+        if (p && n > 0) {
+            *pCount = n;
+            return p;
+        }
+        *pCount = 1;
+        return (w.type >= 1 && w.type <= 4) ? &m_PunctuationCandidate : &m_POSDefault;
+    }
     // ln(f + 0.02), from the table for the small frequencies that most candidates have, and from
     // the tagger's own ln cache for the others (exactly the value std::log gives).
     double LogFreq(int32_t nFreq) {
@@ -90,6 +109,7 @@ private:
     std::vector<double> m_pEmission;       // per word and candidate: its emission term
     std::vector<const POS_info*> m_pCandidatePOS;  // per word: its candidates (see Tagging)
     const POS_info m_POSDefault;           // the default candidate: m_nDefaultPOS, frequency 0
+    const POS_info m_PunctuationCandidate;  // a punctuation word's: kPunctuationTag, frequency 0
     CPOS* m_pPOSData;                      // candidate table
     CContextStat* m_pContextData;          // transition statistics
     double m_dTotalItemCount;              // N
