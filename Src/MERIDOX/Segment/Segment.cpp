@@ -120,9 +120,10 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
     for (int s = nLastSlot - 1; s >= 0; --s) {
         const word_t* pSlot = pWordGraph[s];
-        if (!pSlot || pWordCounter[s] <= 0) continue;
+        const int nCount = pWordCounter[s];
+        if (!pSlot || nCount <= 0) continue;
         int o = pOffset[s];
-        for (int j = 0; j < pWordCounter[s]; ++j) {
+        for (int j = 0; j < nCount; ++j) {
             const word_t& w = pSlot[j];
             double dBest = kMinusInfinity;
             int nBest = -1;
@@ -137,7 +138,8 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
                 int on = pOffset[nNext];
                 const uint64_t nKeyHigh = PairKey(w.handle, 0);
                 pair_entry* pCache = m_vecPairCache.data();
-                for (int k = 0; k < pWordCounter[nNext]; ++k) {
+                const int nNextCount = pWordCounter[nNext];
+                for (int k = 0; k < nNextCount; ++k) {
                     double dScore = pScore[on + k];
                     if (dScore == kMinusInfinity) continue;
                     int h2 = pNext[k].handle;
