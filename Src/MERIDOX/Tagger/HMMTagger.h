@@ -21,7 +21,9 @@
 // runs the role tagger, merges the accepted role runs into person names with CFSA::MaxPR (the
 // array shrinks in place; the merged words get handle gUnknown_nr_ID and the automaton's tag id
 // in `type`), then the part-of-speech tagger, which turns each merged word's stored tag id into
-// its POS_id and marks it 'f'. Either tagger may be null to leave its pass out.
+// its POS_id and marks it 'f'. Either tagger may be null to leave its pass out. When the
+// part-of-speech pass follows and no tagging of the roles could merge a name (MayMergeNames),
+// the role pass and the merge are left out: the result is the same.
 //
 // Thread safety: a tagger keeps per-call score tables, so one tagger serves one thread at a
 // time (each engine instance owns its own two). The tables and statistics it reads are shared
@@ -71,15 +73,13 @@ public:
     // automaton has more than 64 states. Reads the words only; thread-safe.
     bool MayMergeNames(const word_t* pWords, int nCount, const CFSA& nameFSA) const;
 
-private:
-    // Row or column of a tag in the transition table: tags the statistics do not hold share the
-    // last one (every transition from or to them is unseen).
-    int ContextIndex(tuchar nTag) const { return nTag < m_nContextLen ? nTag : m_nContextLen; }
-public:
     // Frequencies below this bound take ln(f + 0.02) from a table shared by all taggers.
     static constexpr int kLogFreqTableSize = 4096;
 
 private:
+    // Row or column of a tag in the transition table: tags the statistics do not hold share the
+    // last one (every transition from or to them is unseen).
+    int ContextIndex(tuchar nTag) const { return nTag < m_nContextLen ? nTag : m_nContextLen; }
     // The candidates of a word: its list in the candidate table, else a list of one, the
     // punctuation candidate for types 1 to 4 and the default candidate otherwise.
     const POS_info* Candidates(const word_t& w, int* pCount) const {
