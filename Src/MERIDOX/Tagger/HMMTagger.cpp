@@ -39,7 +39,7 @@ CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemC
     if (pContextData)
         for (size_t a = 0; a < side; ++a)
             for (size_t b = 0; b < side; ++b)
-                m_dLogTrans[b * side + a] = std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
+                m_dLogTrans[a * side + b] = std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
     for (int t = 0; t < 256; ++t) {
         int g = pContextData ? pContextData->GetFrequency(tuchar(t)) : 0;
         m_dLogTagTerm[t] = std::log(double(g) + m_dTotalItemCount * 0.02);
@@ -59,39 +59,22 @@ void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
     if (m_pWeight.size() < nCandidates) {
         m_pWeight.resize(nCandidates);
         m_pPrevIdx.resize(nCandidates);
-        m_pCellTag.resize(nCandidates);
-        m_pEmission.resize(nCandidates);
     }
 }
 
 int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     if (!pWords || nCount < 1) return 0;
     Reserve(nCount, 0);
-    // The candidates of every word, with each candidate's transition index and emission term
-    // (once per candidate instead of once per pair of neighbouring candidates).
-    int32_t* counter = m_pCounter.data();
-    int32_t* firstCell = m_pFirst.data();
-    const POS_info** candidates = m_pCandidatePOS.data();
-    int32_t* cellTag = m_pCellTag.data();
-    double* emission = m_pEmission.data();
     size_t nCells = 0;
     for (int i = 0; i < nCount; ++i) {
         int n = 0;
         const POS_info* p = Candidates(pWords[i], &n);
-        candidates[i] = p;
-        counter[i] = n;
-        firstCell[i] = int32_t(nCells);
-        if (nCells + size_t(n) > m_pCellTag.size()) {
-            Reserve(nCount, 2 * (nCells + size_t(n)));
-            cellTag = m_pCellTag.data();
-            emission = m_pEmission.data();
-        }
-        for (int j = 0; j < n; ++j) {
-            cellTag[nCells + size_t(j)] = ContextIndex(p[j].POS_id);
-            emission[nCells + size_t(j)] = LogFreq(p[j].freq) - m_dLogTagTerm[p[j].POS_id];
-        }
+        m_pCandidatePOS[size_t(i)] = p;
+        m_pCounter[size_t(i)] = n;
+        m_pFirst[size_t(i)] = int32_t(nCells);
         nCells += size_t(n);
     }
+    Reserve(nCount, nCells);
     m_nItemCount = nCount;
 
     double* weight = m_pWeight.data();
@@ -100,30 +83,30 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     const double* logTrans = m_dLogTrans.data();
 
     // The sentence start: every candidate scores 0 with predecessor 0.
-    for (int j = 0; j < counter[0]; ++j) {
+    for (int j = 0; j < m_pCounter[0]; ++j) {
         weight[j] = 0;
         prevIdx[j] = 0;
     }
     for (int i = 1; i < nCount; ++i) {
-        const int nPrev = counter[i - 1];
-        const double* prevWeight = weight + firstCell[i - 1];
-        const int32_t* prevTag = cellTag + firstCell[i - 1];
-        const size_t first = size_t(firstCell[i]);
-        const int nCur = counter[i];
-        for (int j = 0; j < nCur; ++j) {
-            // ln T(previous tag, this tag) for every previous tag, in one row.
-            const double* row = logTrans + size_t(cellTag[first + size_t(j)]) * side;
-            double best = prevWeight[0] + row[prevTag[0]];
+        const POS_info* prev = m_pCandidatePOS[size_t(i) - 1];
+        const int nPrev = m_pCounter[size_t(i) - 1];
+        const double* prevWeight = weight + m_pFirst[size_t(i) - 1];
+        const POS_info* cur = m_pCandidatePOS[size_t(i)];
+        double* curWeight = weight + m_pFirst[size_t(i)];
+        int32_t* curPrev = prevIdx + m_pFirst[size_t(i)];
+        for (int j = 0; j < m_pCounter[size_t(i)]; ++j) {
+            const double* column = logTrans + ContextIndex(cur[j].POS_id);
+            double best = prevWeight[0] + column[size_t(ContextIndex(prev[0].POS_id)) * side];
             int bestK = 0;
             for (int k = 1; k < nPrev; ++k) {
-                double v = prevWeight[k] + row[prevTag[k]];
+                double v = prevWeight[k] + column[size_t(ContextIndex(prev[k].POS_id)) * side];
                 if (v > best) {  // the first candidate keeps a tie
                     best = v;
                     bestK = k;
                 }
             }
-            weight[first + size_t(j)] = best + emission[first + size_t(j)];
-            prevIdx[first + size_t(j)] = bestK;
+            curWeight[j] = best + (LogFreq(cur[j].freq) - m_dLogTagTerm[cur[j].POS_id]);
+            curPrev[j] = bestK;
         }
     }
 

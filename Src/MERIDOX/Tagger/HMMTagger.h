@@ -105,8 +105,6 @@ private:
     std::vector<int32_t> m_pFirst;         // per word: its first cell in the two tables below
     std::vector<int32_t> m_pPrevIdx;       // per word and candidate: best previous candidate
     std::vector<double> m_pWeight;         // per word and candidate: best score ending there
-    std::vector<int32_t> m_pCellTag;       // per word and candidate: ContextIndex of its tag
-    std::vector<double> m_pEmission;       // per word and candidate: its emission term
     std::vector<const POS_info*> m_pCandidatePOS;  // per word: its candidates (see Tagging)
     const POS_info m_POSDefault;           // the default candidate: m_nDefaultPOS, frequency 0
     const POS_info m_PunctuationCandidate;  // a punctuation word's: kPunctuationTag, frequency 0
@@ -117,7 +115,7 @@ private:
     bool m_bMergedNames;                   // merged person names take their stored tag
 
     int m_nContextLen = 0;                 // tags of the statistics
-    std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = this tag, column = previous tag
+    std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = previous tag
     double m_dLogTagTerm[256];             // per tag: ln(G(tag) + N x 0.02)
     const double* m_pLogFreqTable = nullptr;  // the shared small-frequency table (read-only)
     CLnCache m_lnFreqCache{9};             // ln(f + 0.02) of the larger frequencies
