@@ -86,15 +86,6 @@ int CBigram::GetFreq(int nHandle1, int nHandle2) const {
     return 0;
 }
 
-const bigram_info* CBigram::GetGroup(int nHandle1, int* pCount) const {
-    *pCount = 0;
-    if (nHandle1 < 0 || nHandle1 >= m_nBound || !m_pIndex) return nullptr;
-    const index_t& x = m_pIndex[nHandle1];
-    if (x.start == -1 || x.end < x.start) return nullptr;
-    *pCount = x.end - x.start + 1;
-    return m_pData.get() + x.start;
-}
-
 int CBigram::AddItem(int nID1, int nID2, int nFreq) {
     if (m_bReadOnly) return 0;
     if (nID1 < 0 || nID1 >= m_nBound || size_t(nID1) >= m_pHashTable.size() || nID2 < 0) return -1;

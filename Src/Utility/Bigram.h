@@ -61,7 +61,14 @@ public:
     // The pairs of one first id, sorted by second id, for callers that look up many pairs of the
     // same first word; *pCount pairs (0 and null for an empty group or an id out of range).
     // Valid while the table is neither loaded again nor rebuilt. Thread-safe for readers.
-    const bigram_info* GetGroup(int nHandle1, int* pCount) const;
+    const bigram_info* GetGroup(int nHandle1, int* pCount) const {
+        *pCount = 0;
+        if (nHandle1 < 0 || nHandle1 >= m_nBound || !m_pIndex) return nullptr;
+        const index_t& x = m_pIndex[nHandle1];
+        if (x.start == -1 || x.end < x.start) return nullptr;
+        *pCount = x.end - x.start + 1;
+        return m_pData.get() + x.start;
+    }
     // Frequency of the second id within such a group (branch-free binary search); 0 when absent.
     static int FindInGroup(const bigram_info* pGroup, int nCount, int nHandle2) {
         if (nCount <= 0) return 0;

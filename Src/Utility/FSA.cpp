@@ -67,14 +67,6 @@ bool CFSA::ParseImage(CFSA& tmp, CByteReader& in) {
     return true;
 }
 
-int CFSA::GetNext(int nState, int nInput) const {
-    if (nState < 0 || nState >= m_nStateCount || nInput < 0 || nInput >= m_nInputSetSize) return -1;
-    return m_pTransData[size_t(nState) * size_t(m_nInputSetSize) + size_t(nInput)].state_to;
-}
-
-bool CFSA::IsAccepted(int nState) const {
-    return nState >= 0 && nState < m_nStateCount && m_pStateAccepted[nState] == 1;
-}
 
 int CFSA::GetAcceptedTag(int nState) const {
     if (nState < 0 || nState >= m_nStateCount) return 0;

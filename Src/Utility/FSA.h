@@ -45,8 +45,13 @@ public:
     int GetStateCount() const { return m_nStateCount; }
     int GetInputSetSize() const { return m_nInputSetSize; }
     // Next state of (state, input); -1 for no transition or arguments out of range.
-    int GetNext(int nState, int nInput) const;
-    bool IsAccepted(int nState) const;
+    int GetNext(int nState, int nInput) const {
+        if (nState < 0 || nState >= m_nStateCount || nInput < 0 || nInput >= m_nInputSetSize) return -1;
+        return m_pTransData[size_t(nState) * size_t(m_nInputSetSize) + size_t(nInput)].state_to;
+    }
+    bool IsAccepted(int nState) const {
+        return nState >= 0 && nState < m_nStateCount && m_pStateAccepted[nState] == 1;
+    }
     int GetAcceptedTag(int nState) const;
 
     // ---- building (offline) -----------------------------------------------------------------

@@ -57,15 +57,6 @@ bool CPOS::ParseImage(CPOS& tmp, CByteReader& in) {
     return true;
 }
 
-const POS_info* CPOS::GetPOS(int nHandle, int* npPOSCount) const {
-    if (nHandle >= 0 && nHandle < m_nBound && m_pIndex && m_pIndex[nHandle].start >= 0) {
-        if (npPOSCount) *npPOSCount = m_pIndex[nHandle].end;
-        return &m_pData[m_pIndex[nHandle].start];
-    }
-    if (npPOSCount) *npPOSCount = 0;
-    return nullptr;
-}
-
 tuchar CPOS::GetPOS(int nID) const {
     int n = 0;
     const POS_info* p = GetPOS(nID, &n);

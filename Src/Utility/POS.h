@@ -50,7 +50,14 @@ public:
     // The candidates of a word: sets *npPOSCount and returns the first candidate (owned by the
     // table, valid while it lives); null and count 0 for an id outside [0, bound) or a word
     // without candidates. Thread-safe for readers.
-    const POS_info* GetPOS(int nHandle, int* npPOSCount) const;
+    const POS_info* GetPOS(int nHandle, int* npPOSCount) const {
+        if (nHandle >= 0 && nHandle < m_nBound && m_pIndex && m_pIndex[nHandle].start >= 0) {
+            if (npPOSCount) *npPOSCount = m_pIndex[nHandle].end;
+            return &m_pData[m_pIndex[nHandle].start];
+        }
+        if (npPOSCount) *npPOSCount = 0;
+        return nullptr;
+    }
     // The word's lowest tag id (not its most frequent); 255 when it has none.
     tuchar GetPOS(int nID) const;
     // Frequency of one tag of the word; 0 when the word or the tag is missing.

@@ -72,11 +72,6 @@ bool CUnigram::ParseImage(CUnigram& tmp, CByteReader& in) {
     return true;
 }
 
-int CUnigram::GetFreq(int nID) const {
-    if (nID < 0 || nID >= m_nBound || !m_pData) return 0;
-    return m_pData[nID];
-}
-
 bool CUnigram::Save(const char* sFilename) const {
     CByteWriter w;
     w.PutI32(m_nSize);

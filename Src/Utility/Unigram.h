@@ -41,7 +41,10 @@ public:
     bool LoadFromMemory(const unsigned char* pData, size_t nSize);
 
     // Count of a word id; 0 for an id outside [0, bound). Thread-safe for readers.
-    int GetFreq(int nID) const;
+    int GetFreq(int nID) const {
+        if (nID < 0 || nID >= m_nBound || !m_pData) return 0;
+        return m_pData[nID];
+    }
     // The total and the item count as stored (or accumulated), never recomputed.
     int GetTotalFreq() const { return m_nTotal; }
     int GetItemCount() const { return m_nSize; }

@@ -1,7 +1,7 @@
 #include "MERIDOX/Segment/Segment.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "MERIDOX/Segment/PreProcess.h"
@@ -25,23 +25,26 @@ CSegment::CSegment(CPDAT* pCoreDict, CUnigram* pUnigram, CBigram* pBigram)
     m_dBigramSmooth = m_dTotalItem * kBigramSmoothing;
     // λ's complement as written: 1.0 − 0.95.
     m_dUnigramWeight = (1.0 - m_dSmoothingArg) / (m_dTotalFreq + m_dTotalItem * kUnigramSmoothing);
-    uint64_t one;
-    const double dOne = 1.0;
-    memcpy(&one, &dOne, sizeof one);
-    m_vecLogCache.assign(size_t(1) << kLogCacheBits, log_entry{one, std::log(dOne)});
+    // The pair (-1, -1): no unigram count, no pairs.
+    const double dFreq = m_pUnigram ? double(m_pUnigram->GetFreq(-1)) : 0.0;
+    int nGroup = 0;
+    const bigram_info* pPairs = m_pBigram ? m_pBigram->GetGroup(-1, &nGroup) : nullptr;
+    const double dValue = StepLog(m_dSmoothingArg / (m_dBigramSmooth + dFreq), pPairs, nGroup,
+                                  m_pBigram ? m_pBigram->GetBound() : -1, -1,
+                                  m_dUnigramWeight * (dFreq + kUnigramSmoothing));
+    m_vecPairCache.assign(size_t(1) << kPairCacheBits, pair_entry{PairKey(-1, -1), dValue});
 }
 
 CSegment::~CSegment() = default;
 
-double CSegment::CachedLog(double x) {
-    uint64_t bits;
-    memcpy(&bits, &x, sizeof bits);
-    log_entry& e = m_vecLogCache[size_t((bits * 0x9E3779B97F4A7C15ull) >> (64 - kLogCacheBits))];
-    if (e.bits == bits) return e.value;
-    const double v = std::log(x);
-    e.bits = bits;
-    e.value = v;
-    return v;
+// Inlined into the search loop, whose misses take this path.
+__attribute__((always_inline)) inline double CSegment::StepLog(double dBigramWeight, const bigram_info* pPairs,
+                                                               int nGroup, int nBigramBound, int nHandle2,
+                                                               double dUniTerm) {
+    double b = (nGroup > 0 && nHandle2 >= 0 && nHandle2 <= nBigramBound)
+                   ? double(CBigram::FindInGroup(pPairs, nGroup, nHandle2))
+                   : 0.0;
+    return m_lnCache.Log(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
 }
 
 int CSegment::BiSegment(CPreProcess& preProcess) {
@@ -55,49 +58,58 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     if (pWordCounter[0] < 1 || !pWordGraph[0] || pWordCounter[nLength - 1] < 1 || !pWordGraph[nLength - 1])
         return 0;
 
-    // Flat arrays over all lattice words, slot after slot.
+    // Flat arrays over all lattice words, slot after slot (capacity only grows).
     m_vecSlotOffset.resize(size_t(nLength) + 1);
-    int nTotal = 0;
-    for (int s = 0; s < nLength; ++s) {
-        m_vecSlotOffset[size_t(s)] = nTotal;
-        if (pWordGraph[s] && pWordCounter[s] > 0) nTotal += pWordCounter[s];
-    }
-    m_vecSlotOffset[size_t(nLength)] = nTotal;
-    m_vecScore.resize(size_t(nTotal));
-    m_vecNext.resize(size_t(nTotal));
-    m_vecFreq.resize(size_t(nTotal));
-    m_vecUniTerm.resize(size_t(nTotal));
-    m_vecGroup.resize(size_t(nTotal));
-    m_vecGroupSize.resize(size_t(nTotal));
-
-    const int nBase = pWordGraph[0][0].start;
-    const int nLastSlot = nLength - 1;
-
-    double* pScore = m_vecScore.data();
-    int* pNextIndex = m_vecNext.data();
+    int* pOffset = m_vecSlotOffset.data();
+    auto Grow = [this](size_t n) {
+        if (m_vecScore.size() >= n) return;
+        n = std::max(n, 2 * m_vecScore.size());
+        m_vecScore.resize(n);
+        m_vecNext.resize(n);
+        m_vecFreq.resize(n);
+        m_vecUniTerm.resize(n);
+        m_vecGroup.resize(n);
+        m_vecGroupSize.resize(n);
+    };
+    Grow(size_t(nLength) * 2);
     double* pFreq = m_vecFreq.data();
     double* pUniTerm = m_vecUniTerm.data();
     const bigram_info** pGroup = m_vecGroup.data();
     int* pGroupSize = m_vecGroupSize.data();
-    const int* pOffset = m_vecSlotOffset.data();
 
     // First every table lookup of the sentence, in one loop of independent loads so that their
     // cache misses overlap; then the search over the gathered values.
+    int nTotal = 0;
     for (int s = 0; s < nLength; ++s) {
+        pOffset[s] = nTotal;
         const word_t* pSlot = pWordGraph[s];
-        if (!pSlot || pWordCounter[s] <= 0) continue;
-        int o = pOffset[s];
-        for (int j = 0; j < pWordCounter[s]; ++j) {
+        const int nCount = pWordCounter[s];
+        if (!pSlot || nCount <= 0) continue;
+        if (size_t(nTotal) + size_t(nCount) > m_vecScore.size()) {
+            Grow(size_t(nTotal) + size_t(nCount));
+            pFreq = m_vecFreq.data();
+            pUniTerm = m_vecUniTerm.data();
+            pGroup = m_vecGroup.data();
+            pGroupSize = m_vecGroupSize.data();
+        }
+        for (int j = 0; j < nCount; ++j, ++nTotal) {
             int h = pSlot[j].handle;
             double u = m_pUnigram ? double(m_pUnigram->GetFreq(h)) : 0.0;
-            pFreq[o + j] = u;
-            pUniTerm[o + j] = m_dUnigramWeight * (u + kUnigramSmoothing);
-            pGroupSize[o + j] = 0;
-            pGroup[o + j] = m_pBigram ? m_pBigram->GetGroup(h, &pGroupSize[o + j]) : nullptr;
+            pFreq[nTotal] = u;
+            pUniTerm[nTotal] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            int nGroup = 0;
+            const bigram_info* pPairs = m_pBigram ? m_pBigram->GetGroup(h, &nGroup) : nullptr;
+            if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
+            pGroup[nTotal] = pPairs;
+            pGroupSize[nTotal] = nGroup;
         }
     }
-    for (int k = 0; k < nTotal; ++k)
-        if (pGroupSize[k] > 0) __builtin_prefetch(pGroup[k] + pGroupSize[k] / 2);
+    pOffset[nLength] = nTotal;
+
+    const int nBase = pWordGraph[0][0].start;
+    const int nLastSlot = nLength - 1;
+    double* pScore = m_vecScore.data();
+    int* pNextIndex = m_vecNext.data();
 
     // The sentence-end atom.
     {
@@ -108,9 +120,10 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
     for (int s = nLastSlot - 1; s >= 0; --s) {
         const word_t* pSlot = pWordGraph[s];
-        if (!pSlot || pWordCounter[s] <= 0) continue;
+        const int nCount = pWordCounter[s];
+        if (!pSlot || nCount <= 0) continue;
         int o = pOffset[s];
-        for (int j = 0; j < pWordCounter[s]; ++j) {
+        for (int j = 0; j < nCount; ++j) {
             const word_t& w = pSlot[j];
             double dBest = kMinusInfinity;
             int nBest = -1;
@@ -123,14 +136,24 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
                 const bigram_info* pPairs = pGroup[o + j];
                 const word_t* pNext = pWordGraph[nNext];
                 int on = pOffset[nNext];
-                for (int k = 0; k < pWordCounter[nNext]; ++k) {
+                const uint64_t nKeyHigh = PairKey(w.handle, 0);
+                pair_entry* pCache = m_vecPairCache.data();
+                const int nNextCount = pWordCounter[nNext];
+                for (int k = 0; k < nNextCount; ++k) {
                     double dScore = pScore[on + k];
                     if (dScore == kMinusInfinity) continue;
                     int h2 = pNext[k].handle;
-                    double b = (nGroup > 0 && h2 >= 0 && h2 <= nBigramBound)
-                                   ? double(CBigram::FindInGroup(pPairs, nGroup, h2))
-                                   : 0.0;
-                    double dCand = dScore + CachedLog(dBigramWeight * (b + kBigramSmoothing) + pUniTerm[on + k]);
+                    const uint64_t key = nKeyHigh | uint32_t(h2);
+                    pair_entry& e = pCache[PairSlot(key)];
+                    double dStep;
+                    if (e.key == key) {
+                        dStep = e.value;
+                    } else {
+                        dStep = StepLog(dBigramWeight, pPairs, nGroup, nBigramBound, h2, pUniTerm[on + k]);
+                        e.key = key;
+                        e.value = dStep;
+                    }
+                    double dCand = dScore + dStep;
                     if (nBest < 0 || dCand > dBest) {
                         dBest = dCand;
                         nBest = k;

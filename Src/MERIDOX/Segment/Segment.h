@@ -8,7 +8,8 @@
 // count, F its total and λ 0.95. Ties keep the first word of a slot (the atom itself).
 //
 // Memory: the path, the score and successor arrays belong to the instance and are reused from
-// sentence to sentence (capacity kept). The stores are borrowed and must outlive the instance.
+// sentence to sentence (capacity kept). The stores are borrowed, must outlive the instance and
+// must stay unchanged while it lives (it keeps the scores of the word pairs it has met).
 // Thread safety: one thread at a time per instance; the stores are only read.
 #pragma once
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
+#include "Utility/LnCache.h"
 
 class CPDAT;
 class CUnigram;
@@ -70,14 +72,25 @@ private:
     std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
     std::vector<int> m_vecGroupSize;
 
-    // ln of recent transition arguments, by the argument's bits (direct-mapped; every entry
-    // holds an argument with its own ln, starting from ln 1 = 0). The same count pairs recur
-    // from sentence to sentence, and a hit returns exactly what std::log returned.
-    struct log_entry {
-        uint64_t bits;
+    // ln of recent transition arguments (the same count pairs recur from sentence to sentence).
+    CLnCache m_lnCache{11};
+
+    // ln P(w, v) of recent word pairs, by the two handles (direct-mapped). The step score is a
+    // function of the two handles alone while the tables stay unchanged, so a hit returns the
+    // very value the bigram lookup and the ln would give, without either. Every entry holds
+    // a pair with its own score (the cache starts filled with the pair (-1, -1)).
+    struct pair_entry {
+        uint64_t key;  // first handle in the high half, second in the low half
         double value;
     };
-    static constexpr size_t kLogCacheBits = 11;
-    std::vector<log_entry> m_vecLogCache;
-    double CachedLog(double x);
+    static constexpr size_t kPairCacheBits = 14;
+    std::vector<pair_entry> m_vecPairCache;
+    static uint64_t PairKey(int nHandle1, int nHandle2) {
+        return (uint64_t(uint32_t(nHandle1)) << 32) | uint32_t(nHandle2);
+    }
+    static size_t PairSlot(uint64_t key) { return size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - kPairCacheBits)); }
+    // ln P(w, v) from the pair's terms: the bigram weight λ / (N × 0.00001 + U(w)), w's pairs as
+    // first word (nGroup of them), the bigram table's bound, v's handle and v's unigram term.
+    double StepLog(double dBigramWeight, const bigram_info* pPairs, int nGroup, int nBigramBound, int nHandle2,
+                   double dUniTerm);
 };

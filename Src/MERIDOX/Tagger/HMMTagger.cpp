@@ -8,22 +8,13 @@
 
 namespace {
 
-// The candidate of a punctuation word without candidates. A constant of its own, so that it and
-// the tagger's default candidate can never overwrite each other.
-const POS_info kPunctuationCandidate{tuchar(kPunctuationTag), 0};
-
 // Transition probability of a pair the statistics never saw (CContextStat's floor).
 const double kUnseenTransition = 0.00001;
 
-// Frequencies below this bound take ln(f + 0.02) from a table.
-const int kLogFreqTableSize = 4096;
-// Entries of each tagger's cache of larger frequencies (a power of two).
-const size_t kLogFreqCacheSize = 512;
-
 const double* LogFreqTable() {
     static const std::vector<double> table = [] {
-        std::vector<double> t(kLogFreqTableSize);
-        for (int f = 0; f < kLogFreqTableSize; ++f) t[size_t(f)] = std::log(double(f) + 0.02);
+        std::vector<double> t(CHMMTagger::kLogFreqTableSize);
+        for (int f = 0; f < CHMMTagger::kLogFreqTableSize; ++f) t[size_t(f)] = std::log(double(f) + 0.02);
         return t;
     }();
     return table.data();
@@ -34,6 +25,7 @@ const double* LogFreqTable() {
 CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemCount, int nDefaultPos,
                        bool bMergedNames)
     : m_POSDefault{tuchar(nDefaultPos), 0},
+      m_PunctuationCandidate{tuchar(kPunctuationTag), 0},
       m_pPOSData(pPOSData),
       m_pContextData(pContextData),
       m_dTotalItemCount(dItemCount),
@@ -53,21 +45,9 @@ CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemC
         m_dLogTagTerm[t] = std::log(double(g) + m_dTotalItemCount * 0.02);
     }
     m_pLogFreqTable = LogFreqTable();
-    m_vecLogFreqCache.assign(kLogFreqCacheSize, log_freq_entry{-1, 0.0});
 }
 
 CHMMTagger::~CHMMTagger() = default;
-
-double CHMMTagger::LogFreq(int32_t nFreq) {
-    if (nFreq >= 0 && nFreq < kLogFreqTableSize) return m_pLogFreqTable[nFreq];
-    if (nFreq < 0) return std::log(double(nFreq) + 0.02);
-    log_freq_entry& e = m_vecLogFreqCache[(uint32_t(nFreq) * 2654435761u >> 16) & (kLogFreqCacheSize - 1)];
-    if (e.freq != nFreq) {
-        e.freq = nFreq;
-        e.value = std::log(double(nFreq) + 0.02);
-    }
-    return e.value;
-}
 
 void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
     // The tables only grow, so a warm tagger neither allocates nor clears them.
@@ -88,12 +68,7 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     size_t nCells = 0;
     for (int i = 0; i < nCount; ++i) {
         int n = 0;
-        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(pWords[i].handle, &n) : nullptr;
-        if (!p || n < 1) {
-            tuchar type = pWords[i].type;
-            p = (type >= 1 && type <= 4) ? &kPunctuationCandidate : &m_POSDefault;
-            n = 1;
-        }
+        const POS_info* p = Candidates(pWords[i], &n);
         m_pCandidatePOS[size_t(i)] = p;
         m_pCounter[size_t(i)] = n;
         m_pFirst[size_t(i)] = int32_t(nCells);
@@ -152,11 +127,42 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     return 0;
 }
 
+bool CHMMTagger::MayMergeNames(const word_t* pWords, int nCount, const CFSA& nameFSA) const {
+    const int nStates = nameFSA.GetStateCount();
+    // An empty automaton merges nothing.
+    if (!pWords || nCount < 2 || nStates <= 0 || nameFSA.GetInputSetSize() <= 0) return false;
+    if (nStates > 64) return true;
+    // The states that some run reaches after one word or more, over every choice of candidates
+    // (a run may start at any word).
+    uint64_t run = 0;
+    for (int i = 0; i < nCount; ++i) {
+        int n = 0;
+        const POS_info* p = Candidates(pWords[i], &n);
+        uint64_t next = 0;
+        for (int j = 0; j < n; ++j) {
+            const int nRole = p[j].POS_id;
+            const int t = nameFSA.GetNext(0, nRole);
+            if (t >= 0) next |= uint64_t(1) << t;
+            for (uint64_t m = run; m; m &= m - 1) {
+                const int u = nameFSA.GetNext(__builtin_ctzll(m), nRole);
+                if (u < 0) continue;
+                if (nameFSA.IsAccepted(u)) return true;
+                next |= uint64_t(1) << u;
+            }
+        }
+        run = next;
+    }
+    return false;
+}
+
 int TagSentenceWords(word_t* pWords, int nCount, CHMMTagger* pRoleTagger, const CFSA* pNameFSA,
                      CHMMTagger* pPOSTagger, std::vector<int>& vecNameIndex) {
     vecNameIndex.clear();
     if (!pWords || nCount < 1) return nCount;
-    if (pRoleTagger) {
+    // The role pass matters only through the names it merges when the part-of-speech pass
+    // follows: that pass reads handles and types alone and writes every word's tag. So when no
+    // tagging of the roles could merge a name, both role steps are left out.
+    if (pRoleTagger && (!pPOSTagger || !pNameFSA || pRoleTagger->MayMergeNames(pWords, nCount, *pNameFSA))) {
         pRoleTagger->Tagging(pWords, nCount);
         if (pNameFSA) pNameFSA->MaxPR(pWords, &nCount, gUnknown_nr_ID, vecNameIndex);
     }

@@ -21,7 +21,9 @@
 // runs the role tagger, merges the accepted role runs into person names with CFSA::MaxPR (the
 // array shrinks in place; the merged words get handle gUnknown_nr_ID and the automaton's tag id
 // in `type`), then the part-of-speech tagger, which turns each merged word's stored tag id into
-// its POS_id and marks it 'f'. Either tagger may be null to leave its pass out.
+// its POS_id and marks it 'f'. Either tagger may be null to leave its pass out. When the
+// part-of-speech pass follows and no tagging of the roles could merge a name (MayMergeNames),
+// the role pass and the merge are left out: the result is the same.
 //
 // Thread safety: a tagger keeps per-call score tables, so one tagger serves one thread at a
 // time (each engine instance owns its own two). The tables and statistics it reads are shared
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
+#include "Utility/LnCache.h"
 #include "Utility/POS.h"
 
 class CContextStat;
@@ -63,14 +66,38 @@ public:
     // enough, a call allocates nothing.
     int Tagging(word_t* pWords, int nCount);
 
+    // Whether CFSA::MaxPR over these words could merge anything once this (role) tagger had
+    // tagged them: true when some run of two or more words, each taking any of its candidates
+    // (the default ones included), leads the automaton from its start state to an accepting
+    // state; so false means that no tagging whatever gives a merge. Also true when the
+    // automaton has more than 64 states. Reads the words only; thread-safe.
+    bool MayMergeNames(const word_t* pWords, int nCount, const CFSA& nameFSA) const;
+
+    // Frequencies below this bound take ln(f + 0.02) from a table shared by all taggers.
+    static constexpr int kLogFreqTableSize = 4096;
+
 private:
     // Row or column of a tag in the transition table: tags the statistics do not hold share the
     // last one (every transition from or to them is unseen).
     int ContextIndex(tuchar nTag) const { return nTag < m_nContextLen ? nTag : m_nContextLen; }
-    // ln(f + 0.02), from a table for the small frequencies that most candidates have, and from
-    // a direct-mapped cache of the tagger's own for the larger ones (each entry a frequency with
-    // exactly the value std::log gives it).
-    double LogFreq(int32_t nFreq);
+    // The candidates of a word: its list in the candidate table, else a list of one, the
+    // punctuation candidate for types 1 to 4 and the default candidate otherwise.
+    const POS_info* Candidates(const word_t& w, int* pCount) const {
+        int n = 0;
+        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(w.handle, &n) : nullptr;
+        if (p && n > 0) {
+            *pCount = n;
+            return p;
+        }
+        *pCount = 1;
+        return (w.type >= 1 && w.type <= 4) ? &m_PunctuationCandidate : &m_POSDefault;
+    }
+    // ln(f + 0.02), from the table for the small frequencies that most candidates have, and from
+    // the tagger's own ln cache for the others (exactly the value std::log gives).
+    double LogFreq(int32_t nFreq) {
+        return (nFreq >= 0 && nFreq < kLogFreqTableSize) ? m_pLogFreqTable[nFreq]
+                                                          : m_lnFreqCache.Log(double(nFreq) + 0.02);
+    }
     void Reserve(int nCount, size_t nCandidates);
 
     int m_nItemCount = 0;                  // words of the last call
@@ -80,6 +107,7 @@ private:
     std::vector<double> m_pWeight;         // per word and candidate: best score ending there
     std::vector<const POS_info*> m_pCandidatePOS;  // per word: its candidates (see Tagging)
     const POS_info m_POSDefault;           // the default candidate: m_nDefaultPOS, frequency 0
+    const POS_info m_PunctuationCandidate;  // a punctuation word's: kPunctuationTag, frequency 0
     CPOS* m_pPOSData;                      // candidate table
     CContextStat* m_pContextData;          // transition statistics
     double m_dTotalItemCount;              // N
@@ -90,11 +118,7 @@ private:
     std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = previous tag
     double m_dLogTagTerm[256];             // per tag: ln(G(tag) + N x 0.02)
     const double* m_pLogFreqTable = nullptr;  // the shared small-frequency table (read-only)
-    struct log_freq_entry {
-        int32_t freq;  // -1: empty
-        double value;
-    };
-    std::vector<log_freq_entry> m_vecLogFreqCache;
+    CLnCache m_lnFreqCache{9};             // ln(f + 0.02) of the larger frequencies
 };
 
 // Tags one sentence in place: role tagging with pRoleTagger, the person-name merge of pNameFSA

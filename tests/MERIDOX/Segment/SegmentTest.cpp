@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,15 +126,23 @@ double BruteForceBest(const Lattice& l, const CUnigram& u, const CBigram& b) {
 TEST(SegmentTest, BestPathMatchesEnumerationOnRandomLattices) {
     const unsigned seed = 20261208;
     std::mt19937 rng(seed);
+    const int H = 12;  // ids 0..H-1 in the tables; the lattice also uses -1 and H+2
+    std::unique_ptr<CUnigram> uni;
+    std::unique_ptr<CBigram> bi;
+    // One instance searches every lattice over the same tables, so its caches of earlier
+    // sentences answer; a fresh instance checks each of its paths.
+    std::unique_ptr<CSegment> warm;
     for (int round = 0; round < 400; ++round) {
-        const int H = 12;  // ids 0..H-1 in the tables; the lattice also uses -1 and H+2
-        std::vector<int> counts(H);
-        int total = 0;
-        for (int& c : counts) total += (c = int(rng() % 40));
-        auto uni = MakeUnigram(counts, H, total + 1);
-        std::map<std::pair<int, int>, int> pairs;
-        for (int k = 0; k < 30; ++k) pairs[{int(rng() % H), int(rng() % H)}] = 1 + int(rng() % 20);
-        auto bi = MakeBigram(pairs, H);
+        if (round % 10 == 0) {
+            std::vector<int> counts(H);
+            int total = 0;
+            for (int& c : counts) total += (c = int(rng() % 40));
+            uni = MakeUnigram(counts, H, total + 1);
+            std::map<std::pair<int, int>, int> pairs;
+            for (int k = 0; k < 30; ++k) pairs[{int(rng() % H), int(rng() % H)}] = 1 + int(rng() % 20);
+            bi = MakeBigram(pairs, H);
+            warm.reset(new CSegment(nullptr, uni.get(), bi.get()));
+        }
         CSegment seg(nullptr, uni.get(), bi.get());
 
         // Sentences deep inside a line, so the slots are relative to the sentence.
@@ -163,6 +172,12 @@ TEST(SegmentTest, BestPathMatchesEnumerationOnRandomLattices) {
         for (int k = 0; k < n; ++k) EXPECT_EQ(p[k].value, double(uni->GetFreq(p[k].handle)));
         double best = BruteForceBest(l, *uni, *bi);
         EXPECT_NEAR(score, best, 1e-9 * std::max(1.0, std::fabs(best))) << "seed " << seed << " round " << round;
+        ASSERT_EQ(l.Run(*warm), n) << "seed " << seed << " round " << round;
+        for (int k = 0; k < n; ++k) {
+            const word_t& a = warm->GetWords()[k];
+            EXPECT_TRUE(a.handle == p[k].handle && a.start == p[k].start && a.end == p[k].end)
+                << "seed " << seed << " round " << round << " word " << k;
+        }
     }
 }
 

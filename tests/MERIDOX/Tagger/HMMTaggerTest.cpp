@@ -305,6 +305,85 @@ TEST_F(NameTest, OnlyThePartOfSpeechTaggerConvertsNameWords) {
     EXPECT_EQ(words[1].POS_id, 24);
 }
 
+// The role pass is left out when no tagging of the roles could merge a name; the result must be
+// the one of every step run in turn, on random automata, tables and sentences.
+TEST_F(TaggerTest, RolePassLeftOutOnlyWhenNoNameCouldMerge) {
+    const unsigned seed = 20261209;
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto put = [](std::string& out, int32_t v) {
+        for (int i = 0; i < 4; ++i) out += char((uint32_t(v) >> (8 * i)) & 0xFF);
+    };
+    const int types[] = {0, 0, 0, 1, 3, 5, 'x', 'y'};
+    int leftOut = 0, merged = 0;
+    for (int trial = 0; trial < 600; ++trial) {
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", trial " + std::to_string(trial));
+        // An automaton of N states over M role ids: accepting flags, their tags, sparse moves.
+        const int N = pick(1, 5), M = pick(1, 5), bound = 10;
+        std::string img;
+        put(img, M);
+        put(img, N);
+        for (int k = 0; k < N; ++k) put(img, pick(0, 1));
+        for (int k = 0; k < N; ++k) put(img, pick(20, 30));
+        for (int k = 0; k < N * M; ++k) put(img, pick(0, 2) == 0 ? -1 : pick(0, N - 1));
+        CFSA fsa;
+        ASSERT_TRUE(fsa.LoadFromMemory(reinterpret_cast<const unsigned char*>(img.data()), img.size()));
+
+        std::vector<Cand> roleCands, tagCands;
+        for (int h = 0; h < bound; ++h) {
+            for (int k = pick(0, 3); k > 0; --k) roleCands.push_back({h, pick(0, M + 1), pick(0, 30)});
+            for (int k = pick(0, 3); k > 0; --k) tagCands.push_back({h, pick(0, 9), pick(0, 30)});
+        }
+        tagCands.push_back({kName, pick(0, 9), 3});
+        std::vector<POS_elem> roleRecs = Records(roleCands), tagRecs = Records(tagCands);
+        CPOS roles, tags;
+        roles.Import(roleRecs, bound);
+        tags.Import(tagRecs, kName + 1);
+        std::vector<Counts> roleCounts, tagCounts;
+        for (int a = 0; a < M + 2; ++a)
+            for (int b = 0; b < M + 2; ++b)
+                if (pick(0, 1)) roleCounts.push_back({a, b, pick(1, 40)});
+        for (int a = 0; a < 10; ++a)
+            for (int b = 0; b < 10; ++b)
+                if (pick(0, 1)) tagCounts.push_back({a, b, pick(1, 40)});
+        CContextStat roleCtx, tagCtx;
+        FillContext(roleCtx, M + 2, roleCounts);
+        FillContext(tagCtx, 10, tagCounts);
+        CHMMTagger roleTagger(&roles, &roleCtx, 50, 22, false);
+        CHMMTagger posTagger(&tags, &tagCtx, 50, 21);
+
+        const int len = pick(1, 8);
+        std::vector<word_t> words;
+        for (int i = 0; i < len; ++i) words.push_back(Word(pick(-1, bound), types[pick(0, 7)], 2 * i));
+        const bool may = roleTagger.MayMergeNames(words.data(), len, fsa);
+
+        std::vector<word_t> got = words, want = words;
+        std::vector<int> gotNames, wantNames;
+        int nGot = TagSentenceWords(got.data(), len, &roleTagger, &fsa, &posTagger, gotNames);
+        int nWant = len;
+        roleTagger.Tagging(want.data(), len);
+        fsa.MaxPR(want.data(), &nWant, kName, wantNames);
+        posTagger.Tagging(want.data(), nWant);
+
+        ASSERT_EQ(nGot, nWant);
+        EXPECT_EQ(gotNames, wantNames);
+        for (int i = 0; i < nGot; ++i) {
+            const word_t &a = got[size_t(i)], &b = want[size_t(i)];
+            EXPECT_TRUE(a.handle == b.handle && a.start == b.start && a.end == b.end && a.POS_id == b.POS_id &&
+                        a.type == b.type)
+                << "word " << i;
+        }
+        if (!wantNames.empty()) {
+            EXPECT_TRUE(may) << "a name merged where none could";
+        }
+        leftOut += !may;
+        merged += !wantNames.empty();
+    }
+    // Both ways are taken often enough to matter.
+    EXPECT_GT(leftOut, 60);
+    EXPECT_GT(merged, 60);
+}
+
 // ---- the shipped data ------------------------------------------------------------------------
 
 class ShippedDataTest : public TaggerTest {
