@@ -234,6 +234,16 @@ private:
     // denominator m_dWeightDenominator: a weight depends only on the count and that sum.
     std::vector<int> m_vecWeightByFreq;
     double m_dWeightDenominator = 0;
+    // Output's tag texts by POS id for one line: an entry counts while its stamp is the line's
+    // (m_nTagStamp, new for every Output call, so a changed tag map is read anew). The text is cut
+    // as a row keeps it and padded with NULs; nLen is its length.
+    struct TagText {
+        unsigned int nStamp = 0;
+        unsigned int nLen = 0;
+        char s[40] = {};
+    };
+    std::vector<TagText> m_vecTagText;  // 256 entries once Output has run
+    unsigned int m_nTagStamp = 0;
     bool m_bRowsIndexGBK = true;        // ProcessA's rows index the GBK text
     bool m_bTagging = false;            // the current call writes tags
     // Output writes the text only (no rows), or the rows only (no text): set while a long text is

@@ -80,6 +80,13 @@ public:
         m_pText[m_nUsed + 1] = s[1];
         m_nUsed += nBytes;
     }
+    // A tag of nLen bytes padded to 40 bytes with NULs: one fixed-size copy (the room asked always
+    // covers a row's tag size).
+    static_assert(sizeof(result_t::sPOS) == 40, "a row tag is 40 bytes");
+    void PutTag40(const char (&s)[40], size_t nLen) {
+        memcpy(m_pText + m_nUsed, s, 40);
+        m_nUsed += nLen;
+    }
     // A tag as a row keeps it (ResultPOSLength bytes): ASCII tags are copied while they are
     // measured; a tag with other bytes is measured first.
     void PutTag(const char* sTag) {
@@ -189,6 +196,15 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         m_vecWeightByFreq.assign(size_t(kWeightCacheSize), INT_MIN);
         m_dWeightDenominator = dDenominator;
     }
+
+    // The tag texts by POS id read for this line (the map is read again on the next line).
+    if (m_vecTagText.empty()) m_vecTagText.resize(256);
+    if (++m_nTagStamp == 0) {
+        for (TagText& t : m_vecTagText) t.nStamp = 0;
+        m_nTagStamp = 1;
+    }
+    TagText* const pTagText = m_vecTagText.data();
+    const unsigned int nTagStamp = m_nTagStamp;
 
     int nRows = int(m_pVecResult.size());
     const int nSpan = nWordCount > 0 ? pWords[nWordCount - 1].end - pWords[0].start : 0;
@@ -424,10 +440,19 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             if (bDictWord) {
                 if (bText) text.PutTag(row.sPOS);
             } else {
-                const char* sTag = pPOSmap ? pPOSmap->GetPOS(w.POS_id) : "";
-                if (!sTag) sTag = "";
-                if (bRows) SetResultPOS(row, sTag);
-                if (bText) text.PutTag(sTag);
+                // row.sPOS is all NULs here, so copying the padded text equals SetResultPOS.
+                TagText& t = pTagText[w.POS_id];
+                if (t.nStamp != nTagStamp) {
+                    const char* sTag = pPOSmap ? pPOSmap->GetPOS(w.POS_id) : "";
+                    if (!sTag) sTag = "";
+                    const size_t n = ResultPOSLength(sTag);
+                    memset(t.s, 0, sizeof t.s);
+                    memcpy(t.s, sTag, n);
+                    t.nLen = (unsigned int)n;
+                    t.nStamp = nTagStamp;
+                }
+                if (bRows) memcpy(row.sPOS, t.s, sizeof row.sPOS);
+                if (bText) text.PutTag40(t.s, t.nLen);
             }
             if (row.word_type != 1) row.iPOS = w.POS_id;
         } else {
