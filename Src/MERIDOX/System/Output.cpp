@@ -206,6 +206,15 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     TagText* const pTagText = m_vecTagText.data();
     const unsigned int nTagStamp = m_nTagStamp;
 
+    // Tag ids of the dictionary words' tag texts met in this line (the map stays the same through it).
+    struct IdSlot {
+        bool bSet = false;
+        int nId = 255;
+        char s[40];
+    };
+    constexpr unsigned int kIdSlots = 16;
+    IdSlot aIdSlots[kIdSlots];
+
     int nRows = int(m_pVecResult.size());
     const int nSpan = nWordCount > 0 ? pWords[nWordCount - 1].end - pWords[0].start : 0;
     // Room for the words, one delimiter, a short tag and a boundary each; longer ones grow it.
@@ -241,8 +250,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         if (bDictionaries) {
             int nFieldLen = 0, nUserLen = 0, nFieldHandle = -1, nUserHandle = -1;
             bool bBlank = false, bAny = false;
-            char sFieldTag[40], sUserTag[40];
-            sFieldTag[0] = sUserTag[0] = 0;
+            char sUserTag[40];
+            sUserTag[0] = 0;
+            // The field word's tag list, read when the word is taken (null: no tag).
+            const CWordList* pFieldTags = nullptr;
             {
                 const CPDAT* pField = g_pFieldDict;
                 const CTrie* pUser = g_pUserDict;
@@ -261,11 +272,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                         }
                         if (nFieldLen < nOwnLen || (nFieldLen == nOwnLen && IsPunctuationTag(w.POS_id)))
                             nFieldLen = 0;
-                        if (nFieldLen > 0 && g_pFieldPOS && nFieldHandle >= 0) {
-                            result_t tmp{};
-                            SetResultPOS(tmp, g_pFieldPOS->GetWord(nFieldHandle));
-                            memcpy(sFieldTag, tmp.sPOS, sizeof sFieldTag);
-                        }
+                        if (nFieldLen > 0 && g_pFieldPOS && nFieldHandle >= 0) pFieldTags = g_pFieldPOS;
                     }
                     if (pUser) {
                         if (pLook) {
@@ -304,8 +311,22 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     w.type = 'e';
                     handle = bTagging ? (bField ? nFieldHandle : nUserHandle) : 0;
                     if (bTagging) bDictWord = true;
-                    SetResultPOS(row, bField ? sFieldTag : sUserTag);
-                    const int nId = pPOSmap ? pPOSmap->GetID(row.sPOS) : 255;
+                    // A row's tag text is cut the same way whether it is measured once or twice.
+                    SetResultPOS(row, bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag);
+                    // row.sPOS is NUL-padded (the row starts zeroed): equal texts have equal 40 bytes.
+                    int nId = 255;
+                    if (pPOSmap) {
+                        IdSlot& slot = aIdSlots[((unsigned char)row.sPOS[0] + 3u * (unsigned char)row.sPOS[1]) &
+                                                (kIdSlots - 1)];
+                        if (slot.bSet && memcmp(slot.s, row.sPOS, sizeof slot.s) == 0) {
+                            nId = slot.nId;
+                        } else {
+                            nId = pPOSmap->GetID(row.sPOS);
+                            memcpy(slot.s, row.sPOS, sizeof slot.s);
+                            slot.nId = nId;
+                            slot.bSet = true;
+                        }
+                    }
                     row.iPOS = bTagging ? nId : -1;
                     if (!bField) w.POS_id = tuchar(nId);
                     if (nId == 255) w.POS_id = kTagNoun;
