@@ -101,6 +101,16 @@ public:
         const KeptLookup& k = m_vecKept[size_t(nPos)];
         return k.nStamp == m_nKeepStamp ? &k : nullptr;
     }
+    // The same lookups as an array indexed by line offset: *pCount entries, an entry made by the
+    // current KeepLookups call when its nStamp is *pStamp; null (and *pCount 0) when sLine is not
+    // the kept line. Valid until the next KeepLookups or DropLookups.
+    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, unsigned int* pStamp) const {
+        *pCount = 0;
+        *pStamp = m_nKeepStamp;
+        if (!m_pKeepLine || sLine != m_pKeepLine) return nullptr;
+        *pCount = m_vecKept.size();
+        return m_vecKept.data();
+    }
     // The tag text of a kept user word (40 bytes, all NUL for none).
     const char* GetKeptUserTag(const KeptLookup& k) const {
         static const UserTag kNone = {};

@@ -184,6 +184,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // dictionaries up at every atom start (when user words take priority); its answers serve
     // until a learnt word lets go of the hold.
     const CPreProcess* pKept = m_pPreProcess ? m_pPreProcess.get() : nullptr;
+    // Its answers by line offset, read once for the line (what GetKeptLookup gives per offset).
+    size_t nKeptCount = 0;
+    unsigned int nKeptStamp = 0;
+    const CPreProcess::KeptLookup* pKeptAt = pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &nKeptStamp) : nullptr;
 
     // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
     // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
@@ -259,7 +263,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                 const CTrie* pUser = g_pUserDict;
                 if (pField || pUser) {
                     bAny = true;
-                    const CPreProcess::KeptLookup* pLook = pKept ? pKept->GetKeptLookup(pLine, w.start) : nullptr;
+                    const CPreProcess::KeptLookup* pLook =
+                        w.start >= 0 && size_t(w.start) < nKeptCount && pKeptAt[w.start].nStamp == nKeptStamp
+                            ? &pKeptAt[w.start]
+                            : nullptr;
                     if (pField) {
                         if (pLook) {
                             nFieldLen = pLook->nFieldLen;
@@ -536,6 +543,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         if (!sLearn.empty()) {
             AddUserWordO(sLearn.c_str());
             pKept = nullptr;  // the hold was let go: the dictionaries may have changed
+            pKeptAt = nullptr;
+            nKeptCount = 0;
         }
         i += nStep;
     }
