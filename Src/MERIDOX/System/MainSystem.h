@@ -229,6 +229,7 @@ private:
     std::vector<int> m_vecNames;        // positions of merged names (tagging)
     tstring m_sScratch;                 // conversions and pieces
     tstring m_sUnit;                    // finer pieces: the unit text
+    tstring m_sLearn;                   // Output: a name to learn ("<text> nr")
     std::vector<char> m_vecPieces;      // finer pieces: the cut text
     // Row weights of small unigram counts (INT_MIN: not yet computed), valid for the unigram
     // denominator m_dWeightDenominator: a weight depends only on the count and that sum.

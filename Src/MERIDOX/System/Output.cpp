@@ -248,7 +248,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         row.word_type = w.type == 'f' ? 2 : 0;
         const int nOwnLen = w.end - w.start;
         int nWordLen = 0;
-        tstring sLearn;
+        bool bLearn = false;  // the unit is a name to learn (its text in m_sLearn)
+        size_t nRowTag = 0;   // bytes of row.sPOS once a dictionary tag is set
 
         // Dictionary override: lookups and tag copies under the line's shared hold.
         if (bDictionaries) {
@@ -319,7 +320,12 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     handle = bTagging ? (bField ? nFieldHandle : nUserHandle) : 0;
                     if (bTagging) bDictWord = true;
                     // A row's tag text is cut the same way whether it is measured once or twice.
-                    SetResultPOS(row, bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag);
+                    {
+                        const char* sTag = bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag;
+                        nRowTag = ResultPOSLength(sTag);  // what SetResultPOS copies
+                        if (nRowTag > 0) memcpy(row.sPOS, sTag, nRowTag);
+                        row.sPOS[nRowTag] = 0;
+                    }
                     // row.sPOS is NUL-padded (the row starts zeroed): equal texts have equal 40 bytes.
                     int nId = 255;
                     if (pPOSmap) {
@@ -432,8 +438,9 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                         pWords[i + 1].POS_id == 41 || pWords[i + 1].POS_id == 71)) {
                 nStep = 2;
                 nWordLen = 6;
-                sLearn.assign(pLine + w.start, 6);
-                sLearn += " nr";
+                m_sLearn.assign(pLine + w.start, 6);
+                m_sLearn += " nr";
+                bLearn = true;
             }
         }
 
@@ -466,7 +473,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                 w.POS_id = tuchar(nPOS == 255 ? kTagEnglish : nPOS);
             }
             if (bDictWord) {
-                if (bText) text.PutTag(row.sPOS);
+                // row.sPOS holds the cut text (NUL-padded): measuring it again gives nRowTag.
+                if (bText) text.PutTag40(row.sPOS, nRowTag);
             } else {
                 // row.sPOS is all NULs here, so copying the padded text equals SetResultPOS.
                 TagText& t = pTagText[w.POS_id];
@@ -540,8 +548,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             }
         }
 
-        if (!sLearn.empty()) {
-            AddUserWordO(sLearn.c_str());
+        if (bLearn) {
+            AddUserWordO(m_sLearn.c_str());
             pKept = nullptr;  // the hold was let go: the dictionaries may have changed
             pKeptAt = nullptr;
             nKeptCount = 0;
