@@ -322,7 +322,11 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     // A row's tag text is cut the same way whether it is measured once or twice.
                     {
                         const char* sTag = bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag;
-                        nRowTag = ResultPOSLength(sTag);  // what SetResultPOS copies
+                        // What SetResultPOS copies: ASCII bytes up to a NUL or the size count one
+                        // each, as ResultPOSLength counts them; a text with other bytes is measured by it.
+                        nRowTag = 0;
+                        while (nRowTag < sizeof row.sPOS - 1 && (unsigned char)(sTag[nRowTag] - 1) < 0x7F) ++nRowTag;
+                        if (nRowTag < sizeof row.sPOS - 1 && sTag[nRowTag] != 0) nRowTag = ResultPOSLength(sTag);
                         if (nRowTag > 0) memcpy(row.sPOS, sTag, nRowTag);
                         row.sPOS[nRowTag] = 0;
                     }
