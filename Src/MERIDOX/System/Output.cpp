@@ -432,11 +432,11 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                         if (nType > 0) w.POS_id = tuchar(nType);
                     }
                 }
-            } else if (i < nWordCount - 2 && c0 == '/' && pLine[pWords[i + 1].start] == '/') {
+            } else if (c0 == '/' && i < nWordCount - 2 && pLine[pWords[i + 1].start] == '/') {
                 nStep = 2;
                 nWordLen = pWords[i + 2].start - w.start;
                 w.POS_id = kTagSlashes;
-            } else if (i < nWordCount - 1 && (w.POS_id == 24 || w.POS_id == 27) && nOwnLen == 4 &&
+            } else if (nOwnLen == 4 && (w.POS_id == 24 || w.POS_id == 27) && i < nWordCount - 1 &&
                        pWords[i + 1].end - pWords[i + 1].start == 2 &&
                        (pWords[i + 1].POS_id == 4 || pWords[i + 1].POS_id == 12 || pWords[i + 1].POS_id == 22 ||
                         pWords[i + 1].POS_id == 41 || pWords[i + 1].POS_id == 71)) {
