@@ -219,6 +219,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     constexpr unsigned int kIdSlots = 16;
     IdSlot aIdSlots[kIdSlots];
 
+    const int nOneID = gOneID;  // set when the dictionaries load, not while a line is written
+
     int nRows = int(m_pVecResult.size());
     const int nSpan = nWordCount > 0 ? pWords[nWordCount - 1].end - pWords[0].start : 0;
     // Room for the words, one delimiter, a short tag and a boundary each; longer ones grow it.
@@ -359,7 +361,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         // Merges: the first rule that applies; an accepted dictionary unit is final.
         if (!bAccepted) {
             const char c0 = pLine[w.start];
-            if (gOneID >= 0 && nCoreHandle == gOneID && i + 2 < nWordCount &&
+            if (nCoreHandle == nOneID && nOneID >= 0 && i + 2 < nWordCount &&
                 pWords[i + 1].end - pWords[i + 1].start == 2 && pWords[i + 1].handle == pWords[i + 2].handle) {
                 nStep = 3;
                 nWordLen = pWords[i + 2].end - w.start;
