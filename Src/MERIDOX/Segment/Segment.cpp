@@ -79,6 +79,12 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
 
     // First every table lookup of the sentence, in one loop of independent loads so that their
     // cache misses overlap; then the search over the gathered values.
+    // The tables' pointers and bounds are copied first: the stores below could otherwise alias
+    // them and have them read again for every word.
+    const int32_t* const pUniCount = m_pUnigram ? m_pUnigram->GetCounts() : nullptr;
+    const int nUniBound = pUniCount ? m_pUnigram->GetBound() : 0;
+    const CBigram::group_table groups = m_pBigram ? m_pBigram->GetGroupTable() : CBigram::group_table{};
+    const double dUnigramWeight = m_dUnigramWeight;
     int nTotal = 0;
     for (int s = 0; s < nLength; ++s) {
         pOffset[s] = nTotal;
@@ -94,11 +100,12 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         }
         for (int j = 0; j < nCount; ++j, ++nTotal) {
             int h = pSlot[j].handle;
-            double u = m_pUnigram ? double(m_pUnigram->GetFreq(h)) : 0.0;
+            // CUnigram::GetFreq and CBigram::GetGroup over the copies.
+            double u = (h >= 0 && h < nUniBound) ? double(pUniCount[h]) : 0.0;
             pFreq[nTotal] = u;
-            pUniTerm[nTotal] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            pUniTerm[nTotal] = dUnigramWeight * (u + kUnigramSmoothing);
             int nGroup = 0;
-            const bigram_info* pPairs = m_pBigram ? m_pBigram->GetGroup(h, &nGroup) : nullptr;
+            const bigram_info* pPairs = groups.Get(h, &nGroup);
             if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
             pGroup[nTotal] = pPairs;
             pGroupSize[nTotal] = nGroup;
