@@ -85,14 +85,16 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     const int nUniBound = pUniCount ? m_pUnigram->GetBound() : 0;
     const CBigram::group_table groups = m_pBigram ? m_pBigram->GetGroupTable() : CBigram::group_table{};
     const double dUnigramWeight = m_dUnigramWeight;
+    size_t nCapacity = m_vecScore.size();
     int nTotal = 0;
     for (int s = 0; s < nLength; ++s) {
         pOffset[s] = nTotal;
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
         if (!pSlot || nCount <= 0) continue;
-        if (size_t(nTotal) + size_t(nCount) > m_vecScore.size()) {
+        if (size_t(nTotal) + size_t(nCount) > nCapacity) {
             Grow(size_t(nTotal) + size_t(nCount));
+            nCapacity = m_vecScore.size();
             pFreq = m_vecFreq.data();
             pUniTerm = m_vecUniTerm.data();
             pGroup = m_vecGroup.data();
@@ -125,6 +127,9 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         pNextIndex[o] = -1;
     }
     const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
+    // Copies of the members the loop reads: its stores could otherwise alias them.
+    const double dSmoothingArg = m_dSmoothingArg, dBigramSmooth = m_dBigramSmooth;
+    pair_entry* const pCache = m_vecPairCache.data();
     for (int s = nLastSlot - 1; s >= 0; --s) {
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
@@ -137,14 +142,13 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
             // Successors lie in a later slot, already scored.
             int nNext = w.end - nBase + 1;
             if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
-                double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + pFreq[o + j]);
+                double dBigramWeight = dSmoothingArg / (dBigramSmooth + pFreq[o + j]);
                 // The pairs of w, searched for each successor.
                 int nGroup = pGroupSize[o + j];
                 const bigram_info* pPairs = pGroup[o + j];
                 const word_t* pNext = pWordGraph[nNext];
                 int on = pOffset[nNext];
                 const uint64_t nKeyHigh = PairKey(w.handle, 0);
-                pair_entry* pCache = m_vecPairCache.data();
                 const int nNextCount = pWordCounter[nNext];
                 for (int k = 0; k < nNextCount; ++k) {
                     double dScore = pScore[on + k];
@@ -174,18 +178,21 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
 
     // Follow the successors from the start atom.
     m_pWords.resize(size_t(nAtomSize));
+    word_t* const pOut = m_pWords.data();
+    int nOut = 0;
     int s = 0, j = 0;
-    while (m_nWordCount < nAtomSize) {
+    while (nOut < nAtomSize) {
         word_t w = pWordGraph[s][j];
-        int o = m_vecSlotOffset[size_t(s)] + j;
-        w.value = m_vecFreq[size_t(o)];
-        m_pWords[size_t(m_nWordCount++)] = w;
-        int nNextIndex = m_vecNext[size_t(o)];
+        int o = pOffset[s] + j;
+        w.value = pFreq[o];
+        pOut[nOut++] = w;
+        int nNextIndex = pNextIndex[o];
         if (nNextIndex < 0) break;
         int nNext = w.end - nBase + 1;
         if (nNext <= s || nNext > nLastSlot || nNextIndex >= pWordCounter[nNext]) break;
         s = nNext;
         j = nNextIndex;
     }
-    return m_nWordCount;
+    m_nWordCount = nOut;
+    return nOut;
 }
