@@ -85,16 +85,25 @@ public:
         }
     };
     group_table GetGroupTable() const { return group_table{m_pIndex.get(), m_pData.get(), m_nBound}; }
+    // Pairs in a cache line: below twice that, the search's remaining probes need no prefetch.
+    static constexpr int kPrefetchSpan = int(2 * 64 / sizeof(bigram_info));
     // Frequency of the second id within such a group (branch-free binary search); 0 when absent.
     static int FindInGroup(const bigram_info* pGroup, int nCount, int nHandle2) {
         if (nCount <= 0) return 0;
         const bigram_info* p = pGroup;
-        while (nCount > 1) {
+        while (nCount > kPrefetchSpan) {
             int nHalf = nCount / 2;
             // Both possible next probes are fetched while this one is compared, so the cache
             // misses of a large group overlap instead of following one another.
             __builtin_prefetch(p + nHalf / 2);
             __builtin_prefetch(p + nHalf + nHalf / 2);
+            p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
+            nCount -= nHalf;
+        }
+        // The last probes lie within a cache line or two already fetched: the same steps without
+        // the prefetches.
+        while (nCount > 1) {
+            int nHalf = nCount / 2;
             p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
             nCount -= nHalf;
         }
