@@ -61,6 +61,10 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     // Flat arrays over all lattice words, slot after slot (capacity only grows).
     m_vecSlotOffset.resize(size_t(nLength) + 1);
     int* pOffset = m_vecSlotOffset.data();
+    // The slots that hold words, in order (about half of them are empty: second bytes).
+    if (m_vecLiveSlot.size() < size_t(nLength)) m_vecLiveSlot.resize(size_t(nLength));
+    int* pLive = m_vecLiveSlot.data();
+    int nLive = 0;
     auto Grow = [this](size_t n) {
         if (m_vecScore.size() >= n) return;
         n = std::max(n, 2 * m_vecScore.size());
@@ -92,6 +96,7 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
         if (!pSlot || nCount <= 0) continue;
+        pLive[nLive++] = s;
         if (size_t(nTotal) + size_t(nCount) > nCapacity) {
             Grow(size_t(nTotal) + size_t(nCount));
             nCapacity = m_vecScore.size();
@@ -130,10 +135,11 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     // Copies of the members the loop reads: its stores could otherwise alias them.
     const double dSmoothingArg = m_dSmoothingArg, dBigramSmooth = m_dBigramSmooth;
     pair_entry* const pCache = m_vecPairCache.data();
-    for (int s = nLastSlot - 1; s >= 0; --s) {
+    // Every slot before the last that holds words, last first (the last live slot is the end atom's).
+    for (int nLiveIndex = nLive - 2; nLiveIndex >= 0; --nLiveIndex) {
+        const int s = pLive[nLiveIndex];
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
-        if (!pSlot || nCount <= 0) continue;
         int o = pOffset[s];
         for (int j = 0; j < nCount; ++j) {
             const word_t& w = pSlot[j];
