@@ -69,16 +69,41 @@ public:
         *pCount = x.end - x.start + 1;
         return m_pData.get() + x.start;
     }
+    // GetGroup over copies of the table's pointers and bound, for loops that look up many groups
+    // and would otherwise read them again after every store. Valid like GetGroup's results.
+    struct group_table {
+        const index_t* pIndex = nullptr;
+        const bigram_info* pData = nullptr;
+        int nBound = 0;
+        const bigram_info* Get(int nHandle1, int* pCount) const {
+            *pCount = 0;
+            if (nHandle1 < 0 || nHandle1 >= nBound || !pIndex) return nullptr;
+            const index_t& x = pIndex[nHandle1];
+            if (x.start == -1 || x.end < x.start) return nullptr;
+            *pCount = x.end - x.start + 1;
+            return pData + x.start;
+        }
+    };
+    group_table GetGroupTable() const { return group_table{m_pIndex.get(), m_pData.get(), m_nBound}; }
+    // Pairs in a cache line: below twice that, the search's remaining probes need no prefetch.
+    static constexpr int kPrefetchSpan = int(2 * 64 / sizeof(bigram_info));
     // Frequency of the second id within such a group (branch-free binary search); 0 when absent.
     static int FindInGroup(const bigram_info* pGroup, int nCount, int nHandle2) {
         if (nCount <= 0) return 0;
         const bigram_info* p = pGroup;
-        while (nCount > 1) {
+        while (nCount > kPrefetchSpan) {
             int nHalf = nCount / 2;
             // Both possible next probes are fetched while this one is compared, so the cache
             // misses of a large group overlap instead of following one another.
             __builtin_prefetch(p + nHalf / 2);
             __builtin_prefetch(p + nHalf + nHalf / 2);
+            p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
+            nCount -= nHalf;
+        }
+        // The last probes lie within a cache line or two already fetched: the same steps without
+        // the prefetches.
+        while (nCount > 1) {
+            int nHalf = nCount / 2;
             p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
             nCount -= nHalf;
         }

@@ -49,6 +49,9 @@ public:
     int GetTotalFreq() const { return m_nTotal; }
     int GetItemCount() const { return m_nSize; }
     int GetBound() const { return m_nBound; }
+    // The counts of ids 0 .. GetBound()-1 for callers that read many (null for an empty table).
+    // Valid while the table is neither loaded again nor changed. Thread-safe for readers.
+    const int32_t* GetCounts() const { return m_pData.get(); }
 
     // ---- building (offline) -----------------------------------------------------------------
 

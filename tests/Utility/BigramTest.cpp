@@ -203,3 +203,36 @@ TEST(BigramTest, RandomBuildMatchesReference) {
             }
     }
 }
+
+TEST(BigramTest, GroupSearchAgreesWithAScanOnRandomGroups) {
+    // Groups from empty to a few hundred pairs (beyond the prefetching span and below it),
+    // searched for every second id around their range; the table copy answers like GetGroup.
+    const unsigned nSeed = 20261209;
+    std::mt19937 rng(nSeed);
+    for (int nSize : {0, 1, 2, 3, 7, 15, 16, 17, 31, 32, 33, 100, 257}) {
+        std::vector<bigram_info> group;
+        int h2 = int(rng() % 3);
+        for (int i = 0; i < nSize; ++i) {
+            group.emplace_back(h2, int32_t(rng() % 50 + 1));
+            h2 += 1 + int(rng() % 3);
+        }
+        for (int x = -1; x <= h2 + 1; ++x) {
+            int nExpect = 0;
+            for (const bigram_info& p : group)
+                if (p.handle2 == x) nExpect = p.freq;
+            ASSERT_EQ(CBigram::FindInGroup(group.data(), nSize, x), nExpect)
+                << "seed " << nSeed << " size " << nSize << " id " << x;
+        }
+    }
+    CBigram b(true, 0);
+    ASSERT_TRUE(LoadString(b, BigramFile({{1, 5}, {3, 7}, {4, 1}, {5, 6}, {2, 9}},
+                                         {Ix(0, 2), Ix(-1, -1), Ix(4, 4), Ix(4, 3), Ix(2, 3)})));
+    const CBigram::group_table table = b.GetGroupTable();
+    for (int h1 = -2; h1 <= 6; ++h1) {
+        int n1 = -1, n2 = -1;
+        const bigram_info* p1 = b.GetGroup(h1, &n1);
+        const bigram_info* p2 = table.Get(h1, &n2);
+        EXPECT_EQ(p1, p2) << h1;
+        EXPECT_EQ(n1, n2) << h1;
+    }
+}

@@ -1,5 +1,6 @@
 #include "MERIDOX/Segment/PreProcess.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -399,7 +400,6 @@ bool CPreProcess::IsValidPosition(int nIndex, int nLen) const {
 const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     const char* pNext = AtomSegment(sLine, nStart, nLen);
     m_nGraphLength = 0;
-    m_vecPool.clear();
     if (m_nAtomSize < 3) return pNext;
 
     const word_t* pAtoms = m_vecAtom.data();
@@ -408,6 +408,8 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     m_nGraphLength = pAtoms[nLast].start - nBase + 2;
     m_pWordCounter.assign(size_t(m_nGraphLength), 0);
     m_pWordGraph.assign(size_t(m_nGraphLength), nullptr);
+    word_t** pGraph = m_pWordGraph.data();
+    int* pCounter = m_pWordCounter.data();
 
     // The core words at every atom that is not alone, walked together so that their cache misses
     // overlap (the walks miss the cache at nearly every step).
@@ -425,18 +427,20 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
         m_pCoreDict->GetWordsAt(sLine, m_vecWalkStart.data(), m_vecWalkMin.data(), m_vecWalkStart.size(), m_wordsAt);
         nWords += m_wordsAt.Total();
     }
-    // Room for every word at once: the slot pointers taken below stay valid.
-    m_vecPool.reserve(nWords);
+    // Room for every word at once (the pool only grows): the slot pointers taken below stay valid.
+    if (m_vecPool.size() < nWords) m_vecPool.resize(std::max(nWords, 2 * m_vecPool.size()));
+    word_t* const pPool = m_vecPool.data();
+    size_t nUsed = 0;
 
-    m_pWordGraph[0] = m_vecPool.data();
-    m_vecPool.push_back(pAtoms[0]);
-    m_pWordCounter[0] = 1;
+    pGraph[0] = pPool;
+    pPool[nUsed++] = pAtoms[0];
+    pCounter[0] = 1;
     size_t nWalk = 0;
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
         int nSlot = atom.start - nBase + 1;
-        m_pWordGraph[size_t(nSlot)] = m_vecPool.data() + m_vecPool.size();
-        m_vecPool.push_back(atom);
+        pGraph[nSlot] = pPool + nUsed;
+        pPool[nUsed++] = atom;
         int nCount = 1;
         if (bWalk && !IsStandAlone(atom, nUnknownT, nUnknownX, nUnknownM)) {
             const CPDAT::WordHit* pHits = m_wordsAt.Words(nWalk);
@@ -449,18 +453,18 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
                 while (m <= nLast && pAtoms[m].end < nWordEnd) ++m;
                 if (m > nLast) break;
                 if (pAtoms[m].end != nWordEnd) continue;
-                word_t w = atom;
+                word_t& w = pPool[nUsed++];
+                w = atom;
                 w.end = nWordEnd;
                 w.handle = int(static_cast<unsigned int>(pHits[c].nHandle));
-                m_vecPool.push_back(w);
                 ++nCount;
             }
         }
-        m_pWordCounter[size_t(nSlot)] = nCount;
+        pCounter[nSlot] = nCount;
     }
-    m_pWordGraph[size_t(m_nGraphLength - 1)] = m_vecPool.data() + m_vecPool.size();
-    m_vecPool.push_back(pAtoms[nLast]);
-    m_pWordCounter[size_t(m_nGraphLength - 1)] = 1;
+    pGraph[m_nGraphLength - 1] = pPool + nUsed;
+    pPool[nUsed++] = pAtoms[nLast];
+    pCounter[m_nGraphLength - 1] = 1;
     return pNext;
 }
 

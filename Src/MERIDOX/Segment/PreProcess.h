@@ -150,7 +150,7 @@ private:
     std::vector<word_t*> m_pWordGraph;  // slot pointers into m_vecPool (null for empty slots)
     int m_nGraphLength = 0;
     std::vector<int> m_pWordCounter;    // words in each slot
-    std::vector<word_t> m_vecPool;      // the lattice words, slot after slot (reserved in full first)
+    std::vector<word_t> m_vecPool;      // the lattice words, slot after slot (sized in full first; only grows)
     CCharset* m_pCharset;
     CPDAT* m_pCoreDict;
     std::atomic<CTrie*> m_pUserDict;  // a record only; lookups read g_pUserDict under its lock

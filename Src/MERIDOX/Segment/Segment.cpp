@@ -61,6 +61,10 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     // Flat arrays over all lattice words, slot after slot (capacity only grows).
     m_vecSlotOffset.resize(size_t(nLength) + 1);
     int* pOffset = m_vecSlotOffset.data();
+    // The slots that hold words, in order (about half of them are empty: second bytes).
+    if (m_vecLiveSlot.size() < size_t(nLength)) m_vecLiveSlot.resize(size_t(nLength));
+    int* pLive = m_vecLiveSlot.data();
+    int nLive = 0;
     auto Grow = [this](size_t n) {
         if (m_vecScore.size() >= n) return;
         n = std::max(n, 2 * m_vecScore.size());
@@ -79,14 +83,23 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
 
     // First every table lookup of the sentence, in one loop of independent loads so that their
     // cache misses overlap; then the search over the gathered values.
+    // The tables' pointers and bounds are copied first: the stores below could otherwise alias
+    // them and have them read again for every word.
+    const int32_t* const pUniCount = m_pUnigram ? m_pUnigram->GetCounts() : nullptr;
+    const int nUniBound = pUniCount ? m_pUnigram->GetBound() : 0;
+    const CBigram::group_table groups = m_pBigram ? m_pBigram->GetGroupTable() : CBigram::group_table{};
+    const double dUnigramWeight = m_dUnigramWeight;
+    size_t nCapacity = m_vecScore.size();
     int nTotal = 0;
     for (int s = 0; s < nLength; ++s) {
         pOffset[s] = nTotal;
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
         if (!pSlot || nCount <= 0) continue;
-        if (size_t(nTotal) + size_t(nCount) > m_vecScore.size()) {
+        pLive[nLive++] = s;
+        if (size_t(nTotal) + size_t(nCount) > nCapacity) {
             Grow(size_t(nTotal) + size_t(nCount));
+            nCapacity = m_vecScore.size();
             pFreq = m_vecFreq.data();
             pUniTerm = m_vecUniTerm.data();
             pGroup = m_vecGroup.data();
@@ -94,11 +107,12 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         }
         for (int j = 0; j < nCount; ++j, ++nTotal) {
             int h = pSlot[j].handle;
-            double u = m_pUnigram ? double(m_pUnigram->GetFreq(h)) : 0.0;
+            // CUnigram::GetFreq and CBigram::GetGroup over the copies.
+            double u = (h >= 0 && h < nUniBound) ? double(pUniCount[h]) : 0.0;
             pFreq[nTotal] = u;
-            pUniTerm[nTotal] = m_dUnigramWeight * (u + kUnigramSmoothing);
+            pUniTerm[nTotal] = dUnigramWeight * (u + kUnigramSmoothing);
             int nGroup = 0;
-            const bigram_info* pPairs = m_pBigram ? m_pBigram->GetGroup(h, &nGroup) : nullptr;
+            const bigram_info* pPairs = groups.Get(h, &nGroup);
             if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
             pGroup[nTotal] = pPairs;
             pGroupSize[nTotal] = nGroup;
@@ -118,10 +132,14 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
         pNextIndex[o] = -1;
     }
     const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
-    for (int s = nLastSlot - 1; s >= 0; --s) {
+    // Copies of the members the loop reads: its stores could otherwise alias them.
+    const double dSmoothingArg = m_dSmoothingArg, dBigramSmooth = m_dBigramSmooth;
+    pair_entry* const pCache = m_vecPairCache.data();
+    // Every slot before the last that holds words, last first (the last live slot is the end atom's).
+    for (int nLiveIndex = nLive - 2; nLiveIndex >= 0; --nLiveIndex) {
+        const int s = pLive[nLiveIndex];
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
-        if (!pSlot || nCount <= 0) continue;
         int o = pOffset[s];
         for (int j = 0; j < nCount; ++j) {
             const word_t& w = pSlot[j];
@@ -130,14 +148,13 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
             // Successors lie in a later slot, already scored.
             int nNext = w.end - nBase + 1;
             if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
-                double dBigramWeight = m_dSmoothingArg / (m_dBigramSmooth + pFreq[o + j]);
+                double dBigramWeight = dSmoothingArg / (dBigramSmooth + pFreq[o + j]);
                 // The pairs of w, searched for each successor.
                 int nGroup = pGroupSize[o + j];
                 const bigram_info* pPairs = pGroup[o + j];
                 const word_t* pNext = pWordGraph[nNext];
                 int on = pOffset[nNext];
                 const uint64_t nKeyHigh = PairKey(w.handle, 0);
-                pair_entry* pCache = m_vecPairCache.data();
                 const int nNextCount = pWordCounter[nNext];
                 for (int k = 0; k < nNextCount; ++k) {
                     double dScore = pScore[on + k];
@@ -167,18 +184,21 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
 
     // Follow the successors from the start atom.
     m_pWords.resize(size_t(nAtomSize));
+    word_t* const pOut = m_pWords.data();
+    int nOut = 0;
     int s = 0, j = 0;
-    while (m_nWordCount < nAtomSize) {
+    while (nOut < nAtomSize) {
         word_t w = pWordGraph[s][j];
-        int o = m_vecSlotOffset[size_t(s)] + j;
-        w.value = m_vecFreq[size_t(o)];
-        m_pWords[size_t(m_nWordCount++)] = w;
-        int nNextIndex = m_vecNext[size_t(o)];
+        int o = pOffset[s] + j;
+        w.value = pFreq[o];
+        pOut[nOut++] = w;
+        int nNextIndex = pNextIndex[o];
         if (nNextIndex < 0) break;
         int nNext = w.end - nBase + 1;
         if (nNext <= s || nNext > nLastSlot || nNextIndex >= pWordCounter[nNext]) break;
         s = nNext;
         j = nNextIndex;
     }
-    return m_nWordCount;
+    m_nWordCount = nOut;
+    return nOut;
 }

@@ -65,6 +65,7 @@ private:
 
     // Per-call arrays over the lattice words, slot after slot (capacity kept).
     std::vector<int> m_vecSlotOffset;
+    std::vector<int> m_vecLiveSlot;  // the slots that hold words
     std::vector<double> m_vecScore;
     std::vector<int> m_vecNext;
     std::vector<double> m_vecFreq;     // U(v)
