@@ -187,6 +187,17 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
     }
 }
 
+// Stores a packed target (its bytes from the lowest up, its length in the top byte) at out as
+// one 8-byte word and returns its length; the room after out must hold 8 bytes.
+static inline size_t StorePackedTarget(char* out, uint64_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    memcpy(out, &v, sizeof v);
+#else
+    for (size_t k = 0; k < sizeof v; ++k) out[k] = char((v >> (8 * k)) & 0xFF);
+#endif
+    return size_t(v >> 56);
+}
+
 // The direct conversion for one character form: the piece is written through a cursor into room
 // made once (every character of two or more bytes gives at most nMaxTarget bytes, ASCII one byte
 // each), so a character costs a table read and one store instead of a checked append per byte.
@@ -219,12 +230,7 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                 nLen = 3;
                 const uint64_t v = pTarget[nCode];
                 if (v == 0) break;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-                memcpy(out + nPos, &v, sizeof v);
-#else
-                for (size_t k = 0; k < sizeof v; ++k) out[nPos + k] = char((v >> (8 * k)) & 0xFF);
-#endif
-                nPos += size_t(v >> 56);
+                nPos += StorePackedTarget(out + nPos, v);
                 i += nLen;
             }
         }
@@ -266,12 +272,7 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
             if (pTarget != nullptr) {
                 const uint64_t v = pTarget[nCode];
                 if (v != 0) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-                    memcpy(out + nPos, &v, sizeof v);
-#else
-                    for (size_t k = 0; k < sizeof v; ++k) out[nPos + k] = char((v >> (8 * k)) & 0xFF);
-#endif
-                    nPos += size_t(v >> 56);
+                    nPos += StorePackedTarget(out + nPos, v);
                     i += nLen;
                     continue;
                 }
@@ -344,12 +345,7 @@ int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_
         if (c == 0x80 || c == 0xFF || i + 1 >= nLen || !Plain(s[i + 1])) return -1;
         const uint64_t v = pTarget[c * 256u + s[i + 1]];
         if (v == 0) return -1;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        memcpy(pOut + n, &v, sizeof v);
-#else
-        for (size_t k = 0; k < sizeof v; ++k) pOut[n + k] = char((v >> (8 * k)) & 0xFF);
-#endif
-        n += size_t(v >> 56);
+        n += StorePackedTarget(pOut + n, v);
         i += 2;
     }
     pOut[n] = '\0';
