@@ -92,18 +92,12 @@ public:
     // Starts keeping the priority lookups made on the NUL-terminated line sLine of nLen bytes
     // (the pointer identifies the line); forgets those of any earlier line.
     void KeepLookups(const char* sLine, int nLen);
-    // Stops keeping lookups; GetKeptLookup answers null until the next KeepLookups.
+    // Stops keeping lookups; GetKeptLookups answers null until the next KeepLookups.
     void DropLookups() { m_pKeepLine = nullptr; }
-    // The lookups the priority test made at offset nPos of sLine since KeepLookups(sLine); null
-    // when it made none there (or sLine is not the kept line). Valid until the next KeepLookups.
-    const KeptLookup* GetKeptLookup(const char* sLine, int nPos) const {
-        if (!m_pKeepLine || sLine != m_pKeepLine || nPos < 0 || size_t(nPos) >= m_vecKept.size()) return nullptr;
-        const KeptLookup& k = m_vecKept[size_t(nPos)];
-        return k.nStamp == m_nKeepStamp ? &k : nullptr;
-    }
-    // The same lookups as an array indexed by line offset: *pCount entries, an entry made by the
-    // current KeepLookups call when its nStamp is *pStamp; null (and *pCount 0) when sLine is not
-    // the kept line. Valid until the next KeepLookups or DropLookups.
+    // The lookups the priority test made on sLine since KeepLookups(sLine), as an array indexed
+    // by line offset: *pCount entries, an entry made by the current KeepLookups call when its
+    // nStamp is *pStamp; null (and *pCount 0) when sLine is not the kept line. Valid until the
+    // next KeepLookups or DropLookups.
     const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, unsigned int* pStamp) const {
         *pCount = 0;
         *pStamp = m_nKeepStamp;

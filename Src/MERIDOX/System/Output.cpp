@@ -184,7 +184,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // dictionaries up at every atom start (when user words take priority); its answers serve
     // until a learnt word lets go of the hold.
     const CPreProcess* pKept = m_pPreProcess ? m_pPreProcess.get() : nullptr;
-    // Its answers by line offset, read once for the line (what GetKeptLookup gives per offset).
+    // Its answers by line offset, read once for the line.
     size_t nKeptCount = 0;
     unsigned int nKeptStamp = 0;
     const CPreProcess::KeptLookup* pKeptAt = pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &nKeptStamp) : nullptr;
