@@ -13,6 +13,24 @@ namespace {
 
 const int kTableGrowth = 5;
 
+// The pool's generation, raised when its handles are deleted; a thread's remembered handle is
+// used only while the generation it was remembered in is current.
+std::atomic<unsigned long> g_nPoolGeneration{1};
+
+// The handle this thread claimed last, and the pool generation it belongs to. With one handle
+// per thread in steady use, claiming it again touches no shared lock: the global pool mutex,
+// taken twice per call by every thread, was what kept eight threads from scaling.
+struct PoolHint {
+    unsigned long nGeneration = 0;
+    CKOVEX* p = nullptr;
+};
+thread_local PoolHint t_hint;
+
+void Remember(CKOVEX* p) {
+    t_hint.nGeneration = g_nPoolGeneration.load(std::memory_order_acquire);
+    t_hint.p = p;
+}
+
 // Puts the instance into the first null slot from 1, growing the table when none is free.
 // Returns the slot, 0 when the table is absent (the engine is shutting down). Under g_mutex.
 unsigned int TakeSlot(CMainSystem* pSystem) {
@@ -79,23 +97,21 @@ CKOVEX::~CKOVEX() {
 }
 
 bool CKOVEX::SetAvailable(bool bAvailable) {
-    CMutexLock lock(&g_hWoker);
     if (bAvailable) {
-        m_nThreadCount = 0;
-        m_bAvailable = true;
+        m_nThreadCount.store(0, std::memory_order_relaxed);
+        m_bAvailable.store(true, std::memory_order_release);
         return true;
     }
-    if (!m_bAvailable || m_nThreadCount > 0) return false;
+    bool bExpected = true;
+    if (!m_bAvailable.compare_exchange_strong(bExpected, false, std::memory_order_acquire)) return false;
     m_bWriting = true;
-    m_bAvailable = false;
-    m_nThreadCount = 1;
+    m_nThreadCount.store(1, std::memory_order_relaxed);
     m_bWriting = false;
     return true;
 }
 
 bool CKOVEX::IsAvailable() const {
-    CMutexLock lock(&g_hWoker);
-    return m_bAvailable && m_nThreadCount == 0;
+    return m_bAvailable.load(std::memory_order_acquire) && m_nThreadCount.load(std::memory_order_relaxed) == 0;
 }
 
 const char* CKOVEX::ParagraphProcess(const char* sText, int bPOStagged) {
@@ -125,12 +141,14 @@ const char* CKOVEX::WordFreqStat(const char* sText, bool bStopRemove) {
 }
 
 CKOVEX* GetActiveInstance() {
+    if (t_hint.p && t_hint.nGeneration == g_nPoolGeneration.load(std::memory_order_acquire) &&
+        t_hint.p->SetAvailable(false))
+        return t_hint.p;
     {
         CMutexLock lock(&g_hWoker);
         for (CKOVEX* p : g_vecWorker) {
-            if (p && p->m_bAvailable && p->m_nThreadCount == 0) {
-                p->m_bAvailable = false;
-                p->m_nThreadCount = 1;
+            if (p && p->SetAvailable(false)) {
+                Remember(p);
                 return p;
             }
         }
@@ -148,13 +166,14 @@ CKOVEX* GetActiveInstance() {
     }
     try {
         CMutexLock lock(&g_hWoker);
-        pNew->m_bAvailable = false;
-        pNew->m_nThreadCount = 1;
+        pNew->m_bAvailable.store(false, std::memory_order_relaxed);
+        pNew->m_nThreadCount.store(1, std::memory_order_relaxed);
         g_vecWorker.push_back(pNew);
     } catch (const std::bad_alloc&) {
         delete pNew;
         return nullptr;
     }
+    Remember(pNew);
     return pNew;
 }
 
@@ -163,6 +182,7 @@ void ClearPoolHandles() {
     {
         CMutexLock lock(&g_hWoker);
         vecHandles.swap(g_vecWorker);
+        g_nPoolGeneration.fetch_add(1, std::memory_order_acq_rel);
     }
     for (CKOVEX* p : vecHandles) delete p;
 }

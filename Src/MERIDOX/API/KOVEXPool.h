@@ -1,13 +1,16 @@
 // The instance pool behind the analysis functions: pool handles (CKOVEX), each owning one engine
 // instance in a slot of the instance table g_vecKOVEX, claimed by one caller at a time.
 //
-// Locks: g_hWoker guards g_vecWorker and every handle's availability fields; g_mutex guards the
-// instance table. The two are never held together: an instance is built outside every lock,
-// takes its table slot under g_mutex, and its handle is appended under g_hWoker.
+// Locks: g_hWoker guards g_vecWorker; each handle's availability is an atomic flag claimed by
+// compare-and-swap, so that the common claim (the handle this thread used last) takes no lock at
+// all; g_mutex guards the instance table. The two locks are never held together: an instance is
+// built outside every lock, takes its table slot under g_mutex, and its handle is appended under
+// g_hWoker.
 #pragma once
 
 #include <pthread.h>
 
+#include <atomic>
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
@@ -15,7 +18,8 @@
 
 class CMainSystem;
 
-class CKOVEX {
+// Aligned to a cache line so that the flags of handles used by different threads never share one.
+class alignas(64) CKOVEX {
 public:
     // Builds an engine instance (only while the engine is active) and puts it in the first free
     // slot of the instance table from slot 1, growing the table by 5 slots when none is free.
@@ -29,10 +33,10 @@ public:
     CKOVEX& operator=(const CKOVEX&) = delete;
 
     // Release (true): count 0, available; always true. Claim (false): true when the handle was
-    // free and is now claimed (unavailable, count 1), else false and nothing changes. Takes
-    // g_hWoker; the caller must not hold it.
+    // free and is now claimed (unavailable, count 1), else false and nothing changes. Lock-free;
+    // the claim is one compare-and-swap, so two callers never both win.
     bool SetAvailable(bool bAvailable);
-    // Free: available and count 0. Takes g_hWoker.
+    // Free: available and count 0. Lock-free.
     bool IsAvailable() const;
     unsigned int GetHandle() const { return m_nHandle; }
     bool IsUsable() const { return m_pSystem != nullptr; }
@@ -50,10 +54,10 @@ private:
     friend CKOVEX* GetActiveInstance();
     friend void ClearPoolHandles();
 
-    unsigned int m_nHandle = 0;   // slot of its instance in g_vecKOVEX (1 or more)
-    bool m_bAvailable = false;    // may be claimed (under g_hWoker)
-    int m_nThreadCount = 0;       // callers holding it: 0 or 1 (under g_hWoker)
-    bool m_bWriting = false;      // kept for diagnosis; the changes run under g_hWoker
+    unsigned int m_nHandle = 0;             // slot of its instance in g_vecKOVEX (1 or more)
+    std::atomic<bool> m_bAvailable{false};  // may be claimed; the claim swaps it to false
+    std::atomic<int> m_nThreadCount{0};     // callers holding it: 0 or 1, set by the holder
+    bool m_bWriting = false;                // kept for diagnosis: true only inside a claim
     CMainSystem* m_pSystem = nullptr;
 };
 
@@ -62,12 +66,14 @@ extern pthread_mutex_t g_hWoker;
 // The pool handles in creation order; grows to the largest number of simultaneous callers.
 extern std::vector<CKOVEX*> g_vecWorker;
 
-// A claimed handle: the first free one of g_vecWorker, else a new one appended already claimed.
-// Null when no instance can be built; the caller then gives its refusal value. Release it with
-// SetAvailable(true). Thread-safe; the caller must hold neither g_hWoker nor g_mutex.
+// A claimed handle: the one this thread claimed last when it is free (no lock taken), else the
+// first free one of g_vecWorker, else a new one appended already claimed. Null when no instance
+// can be built; the caller then gives its refusal value. Release it with SetAvailable(true).
+// Thread-safe; the caller must hold neither g_hWoker nor g_mutex.
 CKOVEX* GetActiveInstance();
 
-// Shut-down: deletes every handle and empties g_vecWorker. Call only when no analysis runs.
+// Shut-down: deletes every handle and empties g_vecWorker, and makes every thread forget the
+// handle it claimed last. Call only when no analysis runs.
 void ClearPoolHandles();
 
 // Scoped claim of a pool handle, released on destruction.

@@ -144,6 +144,13 @@ double CMainSystem::GetUniProb(int nHandle) { return SmoothedProb(g_pUnigram, nH
 
 int AddUserWordO(const char* sWord) {
     if (!sWord) return 0;
+    // Most names a text learns are known already (every earlier mention added them). Asking
+    // under a shared hold (nested in the caller's) spares those the exclusive lock, which would
+    // wait for every other thread's line to end and stall all of them meanwhile.
+    {
+        CUserDictReadLock peek;
+        if (g_pUserDict && g_pUserDict->Find(sWord) >= 0) return 0;
+    }
     // Output learns names while it holds the shared lock for its line: let go of it first.
     CUserDictReadSuspend suspend;
     CMutexLock lock(&g_mutex);

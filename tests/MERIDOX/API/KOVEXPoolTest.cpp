@@ -76,6 +76,33 @@ TEST_F(KOVEXPoolTest, TwoCallersTakeSlotsOneAndTwoThenTheFirstIsReused) {
     EXPECT_EQ(g_vecWorker.size(), 2u);
 }
 
+TEST_F(KOVEXPoolTest, AThreadTakesBackItsLastHandleAndForgetsItAcrossARestart) {
+    CKOVEX* first = GetActiveInstance();
+    CKOVEX* second = GetActiveInstance();
+    ASSERT_TRUE(first && second);
+    first->SetAvailable(true);
+    second->SetAvailable(true);
+    // This thread claimed the second last: it gets it back although the first is free too.
+    EXPECT_EQ(GetActiveInstance(), second);
+    CKOVEX* other = nullptr;
+    std::thread t([&] { other = GetActiveInstance(); });  // a new thread takes the first free one
+    t.join();
+    EXPECT_EQ(other, first);
+    EXPECT_FALSE(second->SetAvailable(false));  // claimed handles stay exclusive
+    first->SetAvailable(true);
+    second->SetAvailable(true);
+
+    // A restart deletes the handles; the remembered one must not be touched again (ASan sees it).
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(), 1);
+    CKOVEX* fresh = GetActiveInstance();
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_EQ(g_vecWorker.size(), 1u);
+    EXPECT_EQ(fresh, g_vecWorker[0]);
+    EXPECT_EQ(fresh->GetHandle(), 1u);
+    fresh->SetAvailable(true);
+}
+
 TEST_F(KOVEXPoolTest, FifthHandleGrowsTheTableByFive) {
     std::vector<CKOVEX*> held;
     for (int i = 0; i < 5; ++i) held.push_back(GetActiveInstance());
