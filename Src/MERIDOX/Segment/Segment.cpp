@@ -44,7 +44,7 @@ __attribute__((always_inline)) inline double CSegment::StepLog(double dBigramWei
     double b = (nGroup > 0 && nHandle2 >= 0 && nHandle2 <= nBigramBound)
                    ? double(CBigram::FindInGroup(pPairs, nGroup, nHandle2))
                    : 0.0;
-    return m_lnCache.Log(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
+    return std::log(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
 }
 
 int CSegment::BiSegment(CPreProcess& preProcess) {

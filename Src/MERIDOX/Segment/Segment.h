@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
-#include "Utility/LnCache.h"
 
 class CPDAT;
 class CUnigram;
@@ -72,9 +71,6 @@ private:
     std::vector<double> m_vecUniTerm;  // (1 − λ) (U(v) + 0.5) / (F + N × 0.5)
     std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
     std::vector<int> m_vecGroupSize;
-
-    // ln of recent transition arguments (the same count pairs recur from sentence to sentence).
-    CLnCache m_lnCache{11};
 
     // ln P(w, v) of recent word pairs, by the two handles (direct-mapped). The step score is a
     // function of the two handles alone while the tables stay unchanged, so a hit returns the
