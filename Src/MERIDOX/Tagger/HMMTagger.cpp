@@ -1,5 +1,6 @@
 #include "MERIDOX/Tagger/HMMTagger.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Utility/ContextStat.h"
@@ -32,14 +33,24 @@ CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemC
       m_nDefaultPOS(nDefaultPos),
       m_bMergedNames(bMergedNames) {
     m_nContextLen = pContextData ? pContextData->GetTableLen() : 0;
-    // Tags at or beyond the table's length share index m_nContextLen; GetContextPossibility
-    // answers the unseen floor for the tag of that number, as for every tag beyond the table.
+    // The table's tags by falling frequency; tags at or beyond its length share the last place,
+    // whose transitions are the unseen floor that GetContextPossibility answers for all of them.
+    std::vector<int> order(static_cast<size_t>(m_nContextLen));
+    for (int t = 0; t < m_nContextLen; ++t) order[size_t(t)] = t;
+    if (pContextData)
+        std::stable_sort(order.begin(), order.end(), [pContextData](int a, int b) {
+            return pContextData->GetFrequency(tuchar(a)) > pContextData->GetFrequency(tuchar(b));
+        });
     const size_t side = size_t(m_nContextLen) + 1;
+    for (int t = 0; t < 256; ++t) m_aTagColumn[t] = m_nContextLen;
+    for (int r = 0; r < m_nContextLen; ++r) m_aTagColumn[order[size_t(r)]] = r;
+    for (int t = 0; t < 256; ++t) m_aTagRow[t] = int32_t(size_t(m_aTagColumn[t]) * side);
     m_dLogTrans.assign(side * side, std::log(kUnseenTransition));
     if (pContextData)
-        for (size_t a = 0; a < side; ++a)
-            for (size_t b = 0; b < side; ++b)
-                m_dLogTrans[a * side + b] = std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
+        for (int a = 0; a < m_nContextLen; ++a)
+            for (int b = 0; b < m_nContextLen; ++b)
+                m_dLogTrans[size_t(m_aTagRow[a] + m_aTagColumn[b])] =
+                    std::log(pContextData->GetContextPossibility(tuchar(a), tuchar(b)));
     for (int t = 0; t < 256; ++t) {
         int g = pContextData ? pContextData->GetFrequency(tuchar(t)) : 0;
         m_dLogTagTerm[t] = std::log(double(g) + m_dTotalItemCount * 0.02);
@@ -79,7 +90,6 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
 
     double* weight = m_pWeight.data();
     int32_t* prevIdx = m_pPrevIdx.data();
-    const size_t side = size_t(m_nContextLen) + 1;
     const double* logTrans = m_dLogTrans.data();
 
     // The sentence start: every candidate scores 0 with predecessor 0.
@@ -95,11 +105,11 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
         double* curWeight = weight + m_pFirst[size_t(i)];
         int32_t* curPrev = prevIdx + m_pFirst[size_t(i)];
         for (int j = 0; j < m_pCounter[size_t(i)]; ++j) {
-            const double* column = logTrans + ContextIndex(cur[j].POS_id);
-            double best = prevWeight[0] + column[size_t(ContextIndex(prev[0].POS_id)) * side];
+            const double* column = logTrans + m_aTagColumn[cur[j].POS_id];
+            double best = prevWeight[0] + column[m_aTagRow[prev[0].POS_id]];
             int bestK = 0;
             for (int k = 1; k < nPrev; ++k) {
-                double v = prevWeight[k] + column[size_t(ContextIndex(prev[k].POS_id)) * side];
+                double v = prevWeight[k] + column[m_aTagRow[prev[k].POS_id]];
                 if (v > best) {  // the first candidate keeps a tie
                     best = v;
                     bestK = k;

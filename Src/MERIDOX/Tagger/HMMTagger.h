@@ -77,9 +77,6 @@ public:
     static constexpr int kLogFreqTableSize = 4096;
 
 private:
-    // Row or column of a tag in the transition table: tags the statistics do not hold share the
-    // last one (every transition from or to them is unseen).
-    int ContextIndex(tuchar nTag) const { return nTag < m_nContextLen ? nTag : m_nContextLen; }
     // The candidates of a word: its list in the candidate table, else a list of one, the
     // punctuation candidate for types 1 to 4 and the default candidate otherwise.
     const POS_info* Candidates(const word_t& w, int* pCount) const {
@@ -115,7 +112,15 @@ private:
     bool m_bMergedNames;                   // merged person names take their stored tag
 
     int m_nContextLen = 0;                 // tags of the statistics
-    std::vector<double> m_dLogTrans;       // (len + 1)^2: ln T, row = previous tag
+    // ln T in a (len + 1)^2 table, row = previous tag, column = tag. The tags are placed by
+    // falling frequency (ties by id), so that the transitions a text mostly meets lie together in
+    // the table's first rows and columns instead of across all of it; the tags the statistics do
+    // not hold share the last row and column (every transition from or to them is unseen).
+    std::vector<double> m_dLogTrans;
+    // Per tag id: its column and the offset of its row (column x (len + 1)), read once per
+    // candidate.
+    int32_t m_aTagColumn[256];
+    int32_t m_aTagRow[256];
     double m_dLogTagTerm[256];             // per tag: ln(G(tag) + N x 0.02)
     const double* m_pLogFreqTable = nullptr;  // the shared small-frequency table (read-only)
     CLnCache m_lnFreqCache{9};             // ln(f + 0.02) of the larger frequencies
