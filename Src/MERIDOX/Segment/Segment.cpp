@@ -58,146 +58,124 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
     if (pWordCounter[0] < 1 || !pWordGraph[0] || pWordCounter[nLength - 1] < 1 || !pWordGraph[nLength - 1])
         return 0;
 
-    // Flat arrays over all lattice words, slot after slot (capacity only grows).
+    // The node of each slot's first word, and the slots that hold words (about half of them are
+    // empty: second bytes).
     m_vecSlotOffset.resize(size_t(nLength) + 1);
     int* pOffset = m_vecSlotOffset.data();
-    // The slots that hold words, in order (about half of them are empty: second bytes).
     if (m_vecLiveSlot.size() < size_t(nLength)) m_vecLiveSlot.resize(size_t(nLength));
     int* pLive = m_vecLiveSlot.data();
     int nLive = 0;
-    auto Grow = [this](size_t n) {
-        if (m_vecScore.size() >= n) return;
-        n = std::max(n, 2 * m_vecScore.size());
-        m_vecScore.resize(n);
-        m_vecNext.resize(n);
-        m_vecFreq.resize(n);
-        m_vecUniTerm.resize(n);
-        m_vecGroup.resize(n);
-        m_vecGroupSize.resize(n);
-    };
-    Grow(size_t(nLength) * 2);
-    double* pFreq = m_vecFreq.data();
-    double* pUniTerm = m_vecUniTerm.data();
-    const bigram_info** pGroup = m_vecGroup.data();
-    int* pGroupSize = m_vecGroupSize.data();
+    int nTotal = 0;
+    for (int s = 0; s < nLength; ++s) {
+        pOffset[s] = nTotal;
+        const int nCount = pWordCounter[s];
+        if (!pWordGraph[s] || nCount <= 0) continue;
+        pLive[nLive++] = s;
+        nTotal += nCount;
+    }
+    pOffset[nLength] = nTotal;
+    if (m_vecNode.size() < size_t(nTotal)) m_vecNode.resize(std::max(size_t(nTotal), 2 * m_vecNode.size()));
+    lattice_node* const pNode = m_vecNode.data();
 
-    // First every table lookup of the sentence, in one loop of independent loads so that their
-    // cache misses overlap; then the search over the gathered values.
+    // Every table lookup of the sentence, in one loop of independent loads so that their cache
+    // misses overlap, and each word's successor slot; then the search over the nodes.
     // The tables' pointers and bounds are copied first: the stores below could otherwise alias
     // them and have them read again for every word.
     const int32_t* const pUniCount = m_pUnigram ? m_pUnigram->GetCounts() : nullptr;
     const int nUniBound = pUniCount ? m_pUnigram->GetBound() : 0;
     const CBigram::group_table groups = m_pBigram ? m_pBigram->GetGroupTable() : CBigram::group_table{};
     const double dUnigramWeight = m_dUnigramWeight;
-    size_t nCapacity = m_vecScore.size();
-    int nTotal = 0;
-    for (int s = 0; s < nLength; ++s) {
-        pOffset[s] = nTotal;
+    const int nBase = pWordGraph[0][0].start;
+    const int nLastSlot = nLength - 1;
+    for (int nLiveIndex = 0; nLiveIndex < nLive; ++nLiveIndex) {
+        const int s = pLive[nLiveIndex];
         const word_t* pSlot = pWordGraph[s];
         const int nCount = pWordCounter[s];
-        if (!pSlot || nCount <= 0) continue;
-        pLive[nLive++] = s;
-        if (size_t(nTotal) + size_t(nCount) > nCapacity) {
-            Grow(size_t(nTotal) + size_t(nCount));
-            nCapacity = m_vecScore.size();
-            pFreq = m_vecFreq.data();
-            pUniTerm = m_vecUniTerm.data();
-            pGroup = m_vecGroup.data();
-            pGroupSize = m_vecGroupSize.data();
-        }
-        for (int j = 0; j < nCount; ++j, ++nTotal) {
-            int h = pSlot[j].handle;
+        lattice_node* pSlotNode = pNode + pOffset[s];
+        for (int j = 0; j < nCount; ++j) {
+            const word_t& w = pSlot[j];
+            lattice_node& n = pSlotNode[j];
+            const int h = w.handle;
             // CUnigram::GetFreq and CBigram::GetGroup over the copies.
-            double u = (h >= 0 && h < nUniBound) ? double(pUniCount[h]) : 0.0;
-            pFreq[nTotal] = u;
-            pUniTerm[nTotal] = dUnigramWeight * (u + kUnigramSmoothing);
+            const double u = (h >= 0 && h < nUniBound) ? double(pUniCount[h]) : 0.0;
             int nGroup = 0;
             const bigram_info* pPairs = groups.Get(h, &nGroup);
             if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
-            pGroup[nTotal] = pPairs;
-            pGroupSize[nTotal] = nGroup;
+            n.uniTerm = dUnigramWeight * (u + kUnigramSmoothing);
+            n.freq = u;
+            n.group = pPairs;
+            n.word = &w;
+            n.handle = h;
+            n.groupSize = nGroup;
+            // Successors lie in a later slot.
+            const int nNext = w.end - nBase + 1;
+            const bool bNext = nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0;
+            n.succ = bNext ? pOffset[nNext] : 0;
+            n.succCount = bNext ? pWordCounter[nNext] : 0;
         }
     }
-    pOffset[nLength] = nTotal;
 
-    const int nBase = pWordGraph[0][0].start;
-    const int nLastSlot = nLength - 1;
-    double* pScore = m_vecScore.data();
-    int* pNextIndex = m_vecNext.data();
-
-    // The sentence-end atom.
-    {
-        int o = pOffset[nLastSlot];
-        pScore[o] = 0;
-        pNextIndex[o] = -1;
+    // The words of the last slot: the sentence-end atom, and (against the lattice contract) any
+    // other word there, which has no successor.
+    const int nEnd = pOffset[nLastSlot];
+    for (int i = nEnd; i < nTotal; ++i) {
+        pNode[i].score = kMinusInfinity;
+        pNode[i].next = -1;
     }
+    pNode[nEnd].score = 0;
+
     const int nBigramBound = m_pBigram ? m_pBigram->GetBound() : -1;
     // Copies of the members the loop reads: its stores could otherwise alias them.
     const double dSmoothingArg = m_dSmoothingArg, dBigramSmooth = m_dBigramSmooth;
     pair_entry* const pCache = m_vecPairCache.data();
-    // Every slot before the last that holds words, last first (the last live slot is the end atom's).
-    for (int nLiveIndex = nLive - 2; nLiveIndex >= 0; --nLiveIndex) {
-        const int s = pLive[nLiveIndex];
-        const word_t* pSlot = pWordGraph[s];
-        const int nCount = pWordCounter[s];
-        int o = pOffset[s];
-        for (int j = 0; j < nCount; ++j) {
-            const word_t& w = pSlot[j];
-            double dBest = kMinusInfinity;
-            int nBest = -1;
-            // Successors lie in a later slot, already scored.
-            int nNext = w.end - nBase + 1;
-            if (nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0) {
-                double dBigramWeight = dSmoothingArg / (dBigramSmooth + pFreq[o + j]);
-                // The pairs of w, searched for each successor.
-                int nGroup = pGroupSize[o + j];
-                const bigram_info* pPairs = pGroup[o + j];
-                const word_t* pNext = pWordGraph[nNext];
-                int on = pOffset[nNext];
-                const uint64_t nKeyHigh = PairKey(w.handle, 0);
-                const int nNextCount = pWordCounter[nNext];
-                for (int k = 0; k < nNextCount; ++k) {
-                    double dScore = pScore[on + k];
-                    if (dScore == kMinusInfinity) continue;
-                    int h2 = pNext[k].handle;
-                    const uint64_t key = nKeyHigh | uint32_t(h2);
-                    pair_entry& e = pCache[PairSlot(key)];
-                    double dStep;
-                    if (e.key == key) {
-                        dStep = e.value;
-                    } else {
-                        dStep = StepLog(dBigramWeight, pPairs, nGroup, nBigramBound, h2, pUniTerm[on + k]);
-                        e.key = key;
-                        e.value = dStep;
-                    }
-                    double dCand = dScore + dStep;
-                    if (nBest < 0 || dCand > dBest) {
-                        dBest = dCand;
-                        nBest = k;
-                    }
+    // Every word before the last slot, last first: its successors lie in later slots, already
+    // scored (the order within a slot does not matter, as no word follows another of its slot).
+    for (int i = nEnd - 1; i >= 0; --i) {
+        lattice_node& w = pNode[i];
+        double dBest = kMinusInfinity;
+        int nBest = -1;
+        const int nNextCount = w.succCount;
+        if (nNextCount > 0) {
+            const double dBigramWeight = dSmoothingArg / (dBigramSmooth + w.freq);
+            const lattice_node* pNext = pNode + w.succ;
+            const uint64_t nKeyHigh = PairKey(w.handle, 0);
+            for (int k = 0; k < nNextCount; ++k) {
+                const lattice_node& v = pNext[k];
+                const double dScore = v.score;
+                if (dScore == kMinusInfinity) continue;
+                const uint64_t key = nKeyHigh | uint32_t(v.handle);
+                pair_entry& e = pCache[PairSlot(key)];
+                double dStep;
+                if (e.key == key) {
+                    dStep = e.value;
+                } else {
+                    dStep = StepLog(dBigramWeight, w.group, w.groupSize, nBigramBound, v.handle, v.uniTerm);
+                    e.key = key;
+                    e.value = dStep;
+                }
+                const double dCand = dScore + dStep;
+                if (nBest < 0 || dCand > dBest) {
+                    dBest = dCand;
+                    nBest = k;
                 }
             }
-            pScore[o + j] = dBest;
-            pNextIndex[o + j] = nBest;
         }
+        w.score = dBest;
+        w.next = nBest;
     }
 
-    // Follow the successors from the start atom.
+    // Follow the successors from the start atom (node 0).
     m_pWords.resize(size_t(nAtomSize));
     word_t* const pOut = m_pWords.data();
     int nOut = 0;
-    int s = 0, j = 0;
+    int i = 0;
     while (nOut < nAtomSize) {
-        word_t w = pWordGraph[s][j];
-        int o = pOffset[s] + j;
-        w.value = pFreq[o];
-        pOut[nOut++] = w;
-        int nNextIndex = pNextIndex[o];
-        if (nNextIndex < 0) break;
-        int nNext = w.end - nBase + 1;
-        if (nNext <= s || nNext > nLastSlot || nNextIndex >= pWordCounter[nNext]) break;
-        s = nNext;
-        j = nNextIndex;
+        const lattice_node& n = pNode[i];
+        word_t& w = pOut[nOut++];
+        w = *n.word;
+        w.value = n.freq;
+        if (n.next < 0) break;
+        i = n.succ + n.next;
     }
     m_nWordCount = nOut;
     return nOut;

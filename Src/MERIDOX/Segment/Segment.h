@@ -62,15 +62,25 @@ private:
     double m_dBigramSmooth = 0;
     double m_dUnigramWeight = 0;
 
-    // Per-call arrays over the lattice words, slot after slot (capacity kept).
+    // One lattice word with everything the search reads of it, as first word of its steps and as
+    // successor, in one cache line.
+    struct alignas(64) lattice_node {
+        double score;                // best score of a path from here to the sentence end
+        double uniTerm;              // (1 − λ) (U + 0.5) / (F + N × 0.5)
+        double freq;                 // U
+        const bigram_info* group;    // the word's pairs as first word
+        const word_t* word;          // the lattice word
+        int32_t handle;
+        int32_t groupSize;
+        int32_t succ;                // node of the successor slot's first word
+        int32_t succCount;           // words of the successor slot; 0 for none
+        int32_t next;                // chosen successor (index in its slot); -1 for none
+    };
+    // Per-call arrays (capacity kept): the node of each slot's first word, the slots that hold
+    // words, and the nodes of all lattice words, slot after slot.
     std::vector<int> m_vecSlotOffset;
-    std::vector<int> m_vecLiveSlot;  // the slots that hold words
-    std::vector<double> m_vecScore;
-    std::vector<int> m_vecNext;
-    std::vector<double> m_vecFreq;     // U(v)
-    std::vector<double> m_vecUniTerm;  // (1 − λ) (U(v) + 0.5) / (F + N × 0.5)
-    std::vector<const bigram_info*> m_vecGroup;  // the pairs of each word as first word
-    std::vector<int> m_vecGroupSize;
+    std::vector<int> m_vecLiveSlot;
+    std::vector<lattice_node> m_vecNode;
 
     // ln P(w, v) of recent word pairs, by the two handles (direct-mapped). The step score is a
     // function of the two handles alone while the tables stay unchanged, so a hit returns the
