@@ -107,11 +107,12 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
             n.word = &w;
             n.handle = h;
             n.groupSize = nGroup;
-            // Successors lie in a later slot.
+            // Successors lie in a later slot; the offsets count the words of the slots that hold
+            // any, so an empty slot's count comes out 0.
             const int nNext = w.end - nBase + 1;
-            const bool bNext = nNext > s && nNext <= nLastSlot && pWordGraph[nNext] && pWordCounter[nNext] > 0;
+            const bool bNext = nNext > s && nNext <= nLastSlot;
             n.succ = bNext ? pOffset[nNext] : 0;
-            n.succCount = bNext ? pWordCounter[nNext] : 0;
+            n.succCount = bNext ? pOffset[nNext + 1] - pOffset[nNext] : 0;
         }
     }
 
