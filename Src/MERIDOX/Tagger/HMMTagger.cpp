@@ -139,18 +139,36 @@ int CHMMTagger::Tagging(word_t* pWords, int nCount) {
 
 bool CHMMTagger::MayMergeNames(const word_t* pWords, int nCount, const CFSA& nameFSA) const {
     const int nStates = nameFSA.GetStateCount();
+    const int nInputs = nameFSA.GetInputSetSize();
     // An empty automaton merges nothing.
-    if (!pWords || nCount < 2 || nStates <= 0 || nameFSA.GetInputSetSize() <= 0) return false;
+    if (!pWords || nCount < 2 || nStates <= 0 || nInputs <= 0) return false;
     if (nStates > 64) return true;
     // The states that some run reaches after one word or more, over every choice of candidates
     // (a run may start at any word).
+    // No state moves on a role beyond the automaton's inputs, such as (in the shipped data) the
+    // one candidate of a word without candidates, the role most words take: such a word ends
+    // every run.
+    const bool bDefaultMoves = m_POSDefault.POS_id < nInputs;
+    const bool bPunctuationMoves = m_PunctuationCandidate.POS_id < nInputs;
     uint64_t run = 0;
     for (int i = 0; i < nCount; ++i) {
+        const word_t& w = pWords[i];
         int n = 0;
-        const POS_info* p = Candidates(pWords[i], &n);
+        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(w.handle, &n) : nullptr;
+        if (!p || n <= 0) {
+            // The word's own candidate, as Candidates gives it.
+            const bool bPunctuation = w.type >= 1 && w.type <= 4;
+            if (!(bPunctuation ? bPunctuationMoves : bDefaultMoves)) {
+                run = 0;
+                continue;
+            }
+            p = bPunctuation ? &m_PunctuationCandidate : &m_POSDefault;
+            n = 1;
+        }
         uint64_t next = 0;
         for (int j = 0; j < n; ++j) {
             const int nRole = p[j].POS_id;
+            if (nRole >= nInputs) continue;
             const int t = nameFSA.GetNext(0, nRole);
             if (t >= 0) next |= uint64_t(1) << t;
             for (uint64_t m = run; m; m &= m - 1) {
