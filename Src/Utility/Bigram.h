@@ -91,21 +91,23 @@ public:
     static int FindInGroup(const bigram_info* pGroup, int nCount, int nHandle2) {
         if (nCount <= 0) return 0;
         const bigram_info* p = pGroup;
-        while (nCount > kPrefetchSpan) {
-            int nHalf = nCount / 2;
+        // Unsigned counts: halving and indexing need no sign handling.
+        size_t n = size_t(nCount);
+        while (n > size_t(kPrefetchSpan)) {
+            const size_t nHalf = n / 2;
             // Both possible next probes are fetched while this one is compared, so the cache
             // misses of a large group overlap instead of following one another.
             __builtin_prefetch(p + nHalf / 2);
             __builtin_prefetch(p + nHalf + nHalf / 2);
             p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
-            nCount -= nHalf;
+            n -= nHalf;
         }
         // The last probes lie within a cache line or two already fetched: the same steps without
         // the prefetches.
-        while (nCount > 1) {
-            int nHalf = nCount / 2;
+        while (n > 1) {
+            const size_t nHalf = n / 2;
             p = p[nHalf].handle2 <= nHandle2 ? p + nHalf : p;
-            nCount -= nHalf;
+            n -= nHalf;
         }
         return p->handle2 == nHandle2 ? p->freq : 0;
     }
