@@ -58,6 +58,22 @@ public:
         if (npPOSCount) *npPOSCount = 0;
         return nullptr;
     }
+    // GetPOS over copies of the table's pointers and bound, for loops that look up many words and
+    // would otherwise read them again after every store. Valid like GetPOS's results.
+    struct pos_table {
+        const index_t* pIndex = nullptr;
+        const POS_info* pData = nullptr;
+        int nBound = 0;
+        const POS_info* Get(int nHandle, int* npPOSCount) const {
+            if (nHandle >= 0 && nHandle < nBound && pIndex && pIndex[nHandle].start >= 0) {
+                *npPOSCount = pIndex[nHandle].end;
+                return pData + pIndex[nHandle].start;
+            }
+            *npPOSCount = 0;
+            return nullptr;
+        }
+    };
+    pos_table GetTable() const { return pos_table{m_pIndex.get(), m_pData.get(), m_nBound}; }
     // The word's lowest tag id (not its most frequent); 255 when it has none.
     tuchar GetPOS(int nID) const;
     // Frequency of one tag of the word; 0 when the word or the tag is missing.

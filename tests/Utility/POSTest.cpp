@@ -57,6 +57,17 @@ TEST(POSTest, ImportOrdersMergesAndCounts) {
     EXPECT_EQ(pos.GetPOS(2), 255);  // (-1, -1)
     EXPECT_EQ(pos.GetPOS(-1), 255);
     EXPECT_EQ(pos.GetMaxPOS(2), nullptr);
+    // The table copy answers like GetPOS, empty and out-of-range ids included.
+    const CPOS::pos_table table = pos.GetTable();
+    for (int h = -2; h <= 4; ++h) {
+        int n1 = -1, n2 = -1;
+        const POS_info* p1 = pos.GetPOS(h, &n1);
+        EXPECT_EQ(table.Get(h, &n2), p1) << h;
+        EXPECT_EQ(n2, n1) << h;
+    }
+    int nEmpty = -1;
+    EXPECT_EQ(CPOS().GetTable().Get(0, &nEmpty), nullptr);
+    EXPECT_EQ(nEmpty, 0);
 
     // Golden bytes: 6 records (3 used, 3 fillers 255/0), zero padding, counts in the index.
     ASSERT_TRUE(pos.Save(dir.file("t.pos").c_str()));

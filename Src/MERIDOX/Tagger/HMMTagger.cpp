@@ -60,7 +60,7 @@ CHMMTagger::CHMMTagger(CPOS* pPOSData, CContextStat* pContextData, double dItemC
 
 CHMMTagger::~CHMMTagger() = default;
 
-void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
+void CHMMTagger::Grow(int nCount, size_t nCandidates) {
     // The tables only grow, so a warm tagger neither allocates nor clears them.
     if (m_pCounter.size() < size_t(nCount)) {
         m_pCounter.resize(size_t(nCount));
@@ -76,10 +76,12 @@ void CHMMTagger::Reserve(int nCount, size_t nCandidates) {
 int CHMMTagger::Tagging(word_t* pWords, int nCount) {
     if (!pWords || nCount < 1) return 0;
     Reserve(nCount, 0);
+    // The table's pointers are copied: the stores below could otherwise alias them.
+    const CPOS::pos_table table = m_pPOSData ? m_pPOSData->GetTable() : CPOS::pos_table{};
     size_t nCells = 0;
     for (int i = 0; i < nCount; ++i) {
         int n = 0;
-        const POS_info* p = Candidates(pWords[i], &n);
+        const POS_info* p = Candidates(table, pWords[i], &n);
         m_pCandidatePOS[size_t(i)] = p;
         m_pCounter[size_t(i)] = n;
         m_pFirst[size_t(i)] = int32_t(nCells);
@@ -150,11 +152,12 @@ bool CHMMTagger::MayMergeNames(const word_t* pWords, int nCount, const CFSA& nam
     // every run.
     const bool bDefaultMoves = m_POSDefault.POS_id < nInputs;
     const bool bPunctuationMoves = m_PunctuationCandidate.POS_id < nInputs;
+    const CPOS::pos_table table = m_pPOSData ? m_pPOSData->GetTable() : CPOS::pos_table{};
     uint64_t run = 0;
     for (int i = 0; i < nCount; ++i) {
         const word_t& w = pWords[i];
         int n = 0;
-        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(w.handle, &n) : nullptr;
+        const POS_info* p = table.Get(w.handle, &n);
         if (!p || n <= 0) {
             // The word's own candidate, as Candidates gives it.
             const bool bPunctuation = w.type >= 1 && w.type <= 4;

@@ -80,8 +80,12 @@ private:
     // The candidates of a word: its list in the candidate table, else a list of one, the
     // punctuation candidate for types 1 to 4 and the default candidate otherwise.
     const POS_info* Candidates(const word_t& w, int* pCount) const {
+        return Candidates(m_pPOSData ? m_pPOSData->GetTable() : CPOS::pos_table{}, w, pCount);
+    }
+    // The same through a copy of the table's pointers (see CPOS::GetTable).
+    const POS_info* Candidates(const CPOS::pos_table& table, const word_t& w, int* pCount) const {
         int n = 0;
-        const POS_info* p = m_pPOSData ? m_pPOSData->GetPOS(w.handle, &n) : nullptr;
+        const POS_info* p = table.Get(w.handle, &n);
         if (p && n > 0) {
             *pCount = n;
             return p;
@@ -95,7 +99,11 @@ private:
         return (nFreq >= 0 && nFreq < kLogFreqTableSize) ? m_pLogFreqTable[nFreq]
                                                           : m_lnFreqCache.Log(double(nFreq) + 0.02);
     }
-    void Reserve(int nCount, size_t nCandidates);
+    // Grows the per-call tables to nCount words and nCandidates cells (they only grow).
+    void Reserve(int nCount, size_t nCandidates) {
+        if (m_pCounter.size() < size_t(nCount) || m_pWeight.size() < nCandidates) Grow(nCount, nCandidates);
+    }
+    void Grow(int nCount, size_t nCandidates);
 
     int m_nItemCount = 0;                  // words of the last call
     std::vector<int32_t> m_pCounter;       // per word: number of candidates
