@@ -77,14 +77,17 @@ public:
         int nBound = 0;
         const bigram_info* Get(int nHandle1, int* pCount) const {
             *pCount = 0;
-            if (nHandle1 < 0 || nHandle1 >= nBound || !pIndex) return nullptr;
+            // One unsigned test for both ends (nBound is 0 without an index).
+            if (unsigned(nHandle1) >= unsigned(nBound)) return nullptr;
             const index_t& x = pIndex[nHandle1];
             if (x.start == -1 || x.end < x.start) return nullptr;
             *pCount = x.end - x.start + 1;
             return pData + x.start;
         }
     };
-    group_table GetGroupTable() const { return group_table{m_pIndex.get(), m_pData.get(), m_nBound}; }
+    group_table GetGroupTable() const {
+        return group_table{m_pIndex.get(), m_pData.get(), m_pIndex ? m_nBound : 0};
+    }
     // Pairs in a cache line: below twice that, the search's remaining probes need no prefetch.
     static constexpr int kPrefetchSpan = int(2 * 64 / sizeof(bigram_info));
     // Frequency of the second id within such a group (branch-free binary search); 0 when absent.

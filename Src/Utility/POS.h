@@ -65,7 +65,8 @@ public:
         const POS_info* pData = nullptr;
         int nBound = 0;
         const POS_info* Get(int nHandle, int* npPOSCount) const {
-            if (nHandle >= 0 && nHandle < nBound && pIndex && pIndex[nHandle].start >= 0) {
+            // One unsigned test for both ends (nBound is 0 without an index).
+            if (unsigned(nHandle) < unsigned(nBound) && pIndex[nHandle].start >= 0) {
                 *npPOSCount = pIndex[nHandle].end;
                 return pData + pIndex[nHandle].start;
             }
@@ -73,7 +74,7 @@ public:
             return nullptr;
         }
     };
-    pos_table GetTable() const { return pos_table{m_pIndex.get(), m_pData.get(), m_nBound}; }
+    pos_table GetTable() const { return pos_table{m_pIndex.get(), m_pData.get(), m_pIndex ? m_nBound : 0}; }
     // The word's lowest tag id (not its most frequent); 255 when it has none.
     tuchar GetPOS(int nID) const;
     // Frequency of one tag of the word; 0 when the word or the tag is missing.

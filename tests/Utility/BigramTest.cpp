@@ -235,4 +235,8 @@ TEST(BigramTest, GroupSearchAgreesWithAScanOnRandomGroups) {
         EXPECT_EQ(p1, p2) << h1;
         EXPECT_EQ(n1, n2) << h1;
     }
+    CBigram empty(true, 0);
+    int nEmpty = -1;
+    EXPECT_EQ(empty.GetGroupTable().Get(0, &nEmpty), nullptr);
+    EXPECT_EQ(nEmpty, 0);
 }

@@ -97,7 +97,7 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
             lattice_node& n = pSlotNode[j];
             const int h = w.handle;
             // CUnigram::GetFreq and CBigram::GetGroup over the copies.
-            const double u = (h >= 0 && h < nUniBound) ? double(pUniCount[h]) : 0.0;
+            const double u = unsigned(h) < unsigned(nUniBound) ? double(pUniCount[h]) : 0.0;
             int nGroup = 0;
             const bigram_info* pPairs = groups.Get(h, &nGroup);
             if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
