@@ -41,9 +41,10 @@ CSegment::~CSegment() = default;
 __attribute__((always_inline)) inline double CSegment::StepLog(double dBigramWeight, const bigram_info* pPairs,
                                                                int nGroup, int nBigramBound, int nHandle2,
                                                                double dUniTerm) {
-    double b = (nGroup > 0 && nHandle2 >= 0 && nHandle2 <= nBigramBound)
-                   ? double(CBigram::FindInGroup(pPairs, nGroup, nHandle2))
-                   : 0.0;
+    // FindInGroup answers 0 for an empty group; a negative id fails the unsigned test (a table's
+    // bound is never negative, and without a table every group is empty).
+    double b = unsigned(nHandle2) <= unsigned(nBigramBound) ? double(CBigram::FindInGroup(pPairs, nGroup, nHandle2))
+                                                            : 0.0;
     return std::log(dBigramWeight * (b + kBigramSmoothing) + dUniTerm);
 }
 
@@ -100,7 +101,7 @@ int CSegment::BiSegment(word_t** pWordGraph, int nLength, int* pWordCounter, int
             const double u = unsigned(h) < unsigned(nUniBound) ? double(pUniCount[h]) : 0.0;
             int nGroup = 0;
             const bigram_info* pPairs = groups.Get(h, &nGroup);
-            if (nGroup > 0) __builtin_prefetch(pPairs + nGroup / 2);
+            if (nGroup > 0) __builtin_prefetch(pPairs + unsigned(nGroup) / 2);
             n.uniTerm = dUnigramWeight * (u + kUnigramSmoothing);
             n.freq = u;
             n.group = pPairs;
