@@ -103,6 +103,65 @@ public:
         if (rtbBlankInculded) *rtbBlankInculded = false;
         return nLen;
     }
+    // What GetMaxWordAtOnce and Find(int) read (the cells, the symbol table, the bound), copied
+    // once by a caller that looks up at every character of a text, so that its own stores do not
+    // make the compiler read the dictionary's members again for every character. Valid while the
+    // dictionary is neither loaded, rebuilt nor destroyed; thread-safety as the lookups.
+    class View {
+    public:
+        View() = default;
+        explicit View(const CPDAT& dict)
+            : m_pDict(&dict),
+              m_pCells(dict.m_cells.empty() ? nullptr : dict.m_cells.data()),
+              m_pCharset(dict.m_charset.data()),
+              m_nLower(dict.m_nLowerBound),
+              m_bAtOnce(dict.m_nMode == 0 && m_pCells) {}
+        // The dictionary viewed (null for a default view).
+        const CPDAT* Dict() const { return m_pDict; }
+        // Find(nCharCode) of the dictionary, for a code 0..0xFFFF.
+        int FindChar(int nCharCode) const {
+            if (!m_pCells) return -1;
+            const int32_t id = m_pCharset[nCharCode];
+            if (id < 0 || id > m_nLower) return -1;
+            const state& st = m_pCells[id];
+            if (st.check != -2 || !(st.base <= 0 && st.handle >= 0)) return -1;
+            return st.handle;
+        }
+        // GetMaxWordAtOnce(sLine, rtnHandle, rtbBlankInculded) of the dictionary (sLine not null,
+        // both pointers not null).
+        __attribute__((always_inline)) int GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded) const {
+            const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+            if (!m_bAtOnce || s[0] < 0x80 || !s[1] || s[2] < 0x80 || !s[3])
+                return m_pDict->GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
+            const int32_t nId1 = m_pCharset[s[0] * 256 + s[1]];
+            int nLen = 0, nHandle = -1;
+            if (nId1 >= 0 && nId1 <= m_nLower && m_pCells[nId1].check == -2) {
+                const state& st1 = m_pCells[nId1];
+                const int64_t nOffset1 = Offset(st1);
+                const bool bEnd1 = st1.base <= 0 && st1.handle >= 0;
+                if (!(bEnd1 && nOffset1 == nId1)) {
+                    const int32_t nId2 = m_pCharset[s[2] * 256 + s[3]];
+                    if (nId2 >= 0 && nOffset1 >= 0 && nOffset1 + nId2 <= m_nLower &&
+                        m_pCells[nOffset1 + nId2].check == nId1)
+                        return m_pDict->GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
+                }
+                if (bEnd1) {
+                    nLen = 2;
+                    nHandle = st1.handle;
+                }
+            }
+            *rtnHandle = nHandle;
+            *rtbBlankInculded = false;
+            return nLen;
+        }
+
+    private:
+        const CPDAT* m_pDict = nullptr;
+        const state* m_pCells = nullptr;  // null when the dictionary has no cells
+        const int32_t* m_pCharset = nullptr;
+        int64_t m_nLower = 0;
+        bool m_bAtOnce = false;  // symbol mode 0 (the inline step's coding) and cells
+    };
     // Handle of the whole NUL-terminated word; -1 when absent or for a null pointer.
     virtual int Find(const char* sWord) const;
     // Handle of the first nLen bytes (need not be NUL-terminated), after skipping a leading UTF-8

@@ -1,6 +1,7 @@
 #include "MERIDOX/Segment/PreProcess.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -52,7 +53,10 @@ int BoundedAtoi(const unsigned char* s, int nLen) {
 }  // namespace
 
 CPreProcess::CPreProcess(CCharset* pCharset, CPDAT* pCoreDict, CTrie* pUserDict)
-    : m_pCharset(pCharset), m_pCoreDict(pCoreDict), m_pUserDict(pUserDict) {
+    : m_pCharset(pCharset),
+      m_pTypes(pCharset ? pCharset->GetTypes() : nullptr),
+      m_pCoreDict(pCoreDict),
+      m_pUserDict(pUserDict) {
     m_nCadidateSize = 10;
     m_pVecCandidateHandle = static_cast<unsigned int*>(calloc(m_nCadidateSize, sizeof(unsigned int)));
     m_pVecCandidatePosition = static_cast<unsigned int*>(calloc(m_nCadidateSize, sizeof(unsigned int)));
@@ -71,45 +75,57 @@ bool CPreProcess::SetUserDict(CTrie* pUserDict) {
 
 int CPreProcess::CharLenAt(int i) const { return (m_s[i] >= 0x80 && i + 1 < m_nLen) ? 2 : 1; }
 
-int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
+// Inline: the atom loop asks it for nearly every character.
+inline int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
     if (i < 0 || i >= m_nLen) return -1;
-    int nLen = CharLenAt(i);
-    int nCode = nLen == 2 ? m_s[i] * 256 + m_s[i + 1] : m_s[i];
+    const unsigned char c = m_s[i];
+    int nLen = 1, nCode = c;
+    if (c >= 0x80 && i + 1 < m_nLen) {
+        nLen = 2;
+        nCode = c * 256 + m_s[i + 1];
+    }
     if (pCode) *pCode = nCode;
     if (pLen) *pLen = nLen;
-    return m_pCharset ? m_pCharset->GetType(nCode) : 0;
+    return m_pTypes ? m_pTypes[nCode] : 0;
 }
 
 void CPreProcess::KeepLookups(const char* sLine, int nLen) {
     m_pKeepLine = sLine;
+    m_nKept = 0;
+    m_nKeptLast = -1;
+    m_vecUserTags.clear();
     if (!sLine || nLen < 0) {
         m_pKeepLine = nullptr;
         return;
     }
-    if (++m_nKeepStamp == 0) {  // wrapped: no old record may carry the new stamp
-        m_vecKept.assign(m_vecKept.size(), KeptLookup());
-        m_nKeepStamp = 1;
-    }
+    m_nKeepLen = nLen;
+    // Every atom starts at its own byte: one record per byte, and the end mark after the last,
+    // is room for the whole line.
     if (m_vecKept.size() < size_t(nLen) + 1) m_vecKept.resize(size_t(nLen) + 1);
-    m_vecUserTags.clear();
+    m_vecKept[0].nOffset = INT_MAX;
 }
 
-int CPreProcess::PriorityLength(int i) {
+// Inline into the atom loop, so that the views stay in registers.
+__attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, const CPDAT::View& field,
+                                                                      const CTrie::View& user) {
     // The caller (AtomSegment) holds the user-dictionary lock for the whole sentence.
     const char* sLine = reinterpret_cast<const char*>(m_s) + i;
     char sPos[40];
     int nField = 0, nUser = 0, nFieldHandle = -1, nUserHandle = -1;
     bool bBlank = false;
-    const CPDAT* pField = g_pFieldDict;
-    const CTrie* pUser = g_pUserDict;
-    if (pField) nField = pField->GetMaxWordAtOnce(sLine, &nFieldHandle, &bBlank);
-    if (pUser) nUser = pUser->GetMaxWord(sLine, &nUserHandle, sPos);
-    if (m_bKeeping) {
-        // Handles, the blank flag and the tag mean something only beside a length above 0.
-        KeptLookup& k = m_vecKept[size_t(i)];
-        k.nStamp = m_nKeepStamp;
+    if (field.Dict()) nField = field.GetMaxWord(sLine, &nFieldHandle, &bBlank);
+    if (user.Trie()) nUser = user.GetMaxWord(sLine, &nUserHandle, sPos);
+    // Records go in order of offset, one per offset: a sentence never starts before the end of
+    // the one cut before it, and an offset looked up again under the same hold gets the same
+    // answer, so a record out of order is left out (the output then looks up itself).
+    if (m_bKeeping && i > m_nKeptLast && m_nKept + 1 < m_vecKept.size()) {
+        m_nKeptLast = i;
+        KeptLookup& k = m_vecKept[m_nKept++];
+        k.nOffset = i;
+        m_vecKept[m_nKept].nOffset = INT_MAX;  // the end mark
         k.nFieldLen = nField;
         k.nUserLen = nUser;
+        // Handles, the blank flag and the tag mean something only beside a length above 0.
         if (nField > 0 || nUser > 0) {
             k.nFieldHandle = nFieldHandle;
             k.bFieldBlank = bBlank;
@@ -235,15 +251,27 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     const bool bPrior = g_bUserDictPrior;
     std::optional<CUserDictReadLock> hold;
     if (bPrior) hold.emplace();
-    m_bKeeping = bPrior && m_pKeepLine == sLine && size_t(nLen) < m_vecKept.size();
+    m_bKeeping = bPrior && m_pKeepLine == sLine && nLen <= m_nKeepLen;
+    // The dictionaries of the priority lookups, read once: they stay the same under the hold.
+    CPDAT::View fieldView;
+    CTrie::View userView;
+    if (bPrior) {
+        if (const CPDAT* pField = g_pFieldDict) fieldView = CPDAT::View(*pField);
+        if (const CTrie* pUser = g_pUserDict) userView = CTrie::View(*pUser);
+    }
 
-    m_vecAtom.clear();
+    // Room for every atom the sentence can have (one per byte, the start and end atoms): the
+    // atoms are stored through a pointer without a capacity test each.
+    const size_t nMaxAtoms = size_t(nLen - nStart) + 2;
+    if (m_vecAtom.size() < nMaxAtoms) m_vecAtom.resize(std::max(nMaxAtoms, 2 * m_vecAtom.size()));
+    word_t* const pAtoms = m_vecAtom.data();
+    const CPDAT::View coreView = m_pCoreDict ? CPDAT::View(*m_pCoreDict) : CPDAT::View();
     m_nAtomSize = 0;
     word_t start;
     start.start = start.end = nStart;
     start.handle = gSent_StartID;
     start.type = kStartMark;
-    m_vecAtom.push_back(start);
+    pAtoms[0] = start;
     m_nAtomSize = 1;
 
     bool bEnded = false, bDoubleOpen = false, bSingleOpen = false;
@@ -251,7 +279,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     while (i < nLen && !bEnded) {
         word_t atom;
         atom.start = i;
-        int nPrior = bPrior ? PriorityLength(i) : 0;
+        int nPrior = bPrior ? PriorityLength(i, fieldView, userView) : 0;
         if (nPrior >= 1 && nPrior <= nLen - i) {
             atom.end = i + nPrior;
             atom.type = kPriorMark;
@@ -261,7 +289,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
             int nClass = ClassAt(i, &nCode, &nCharLen);
             atom.end = i + nCharLen;
             atom.type = tuchar(nClass < 0 ? 0 : nClass);
-            atom.handle = m_pCoreDict ? m_pCoreDict->Find(nCode) : -1;
+            atom.handle = coreView.FindChar(nCode);
             char sFull[3];
             switch (nClass) {
                 case 1:
@@ -367,7 +395,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         bool bKeep = true;
         if (atom.handle == gUnknown_m_ID && atom.type != kPriorMark) {
             bKeep = NumberFollowUp(atom);
-            if (!bKeep) pLookup = &m_vecAtom[size_t(m_nAtomSize - 1)];
+            if (!bKeep) pLookup = &pAtoms[m_nAtomSize - 1];
         }
         if ((pLookup->handle == gUnknown_t_ID || pLookup->handle == gUnknown_m_ID) && m_pCoreDict &&
             pLookup->type != kPriorMark) {
@@ -376,16 +404,14 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         }
         i = pLookup->end;
         if (bKeep) {
-            m_vecAtom.push_back(atom);
-            ++m_nAtomSize;
+            pAtoms[m_nAtomSize++] = atom;
         }
     }
     word_t end;
     end.start = end.end = i;
     end.handle = gSent_EndID;
     end.type = kEndMark;
-    m_vecAtom.push_back(end);
-    ++m_nAtomSize;
+    pAtoms[m_nAtomSize++] = end;
     return sLine + i;
 }
 
@@ -406,8 +432,13 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     int nBase = pAtoms[0].start;
     int nLast = m_nAtomSize - 1;
     m_nGraphLength = pAtoms[nLast].start - nBase + 2;
-    m_pWordCounter.assign(size_t(m_nGraphLength), 0);
-    m_pWordGraph.assign(size_t(m_nGraphLength), nullptr);
+    // The slot arrays only grow; every slot is written below (the empty ones, inside atoms, with
+    // 0 and null) instead of all of them being cleared first. The atoms tile the sentence.
+    if (m_pWordCounter.size() < size_t(m_nGraphLength)) {
+        const size_t nSlots = std::max(size_t(m_nGraphLength), 2 * m_pWordCounter.size());
+        m_pWordCounter.resize(nSlots);
+        m_pWordGraph.resize(nSlots);
+    }
     word_t** pGraph = m_pWordGraph.data();
     int* pCounter = m_pWordCounter.data();
 
@@ -439,6 +470,14 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
         int nSlot = atom.start - nBase + 1;
+        // The slots inside the atom are empty. The first is cleared whatever the atom's length:
+        // after a one-byte atom it is the next atom's slot, which that atom writes afterwards.
+        pCounter[nSlot + 1] = 0;
+        pGraph[nSlot + 1] = nullptr;
+        for (int p = nSlot + 2; p < nSlot + atom.end - atom.start; ++p) {
+            pCounter[p] = 0;
+            pGraph[p] = nullptr;
+        }
         pGraph[nSlot] = pPool + nUsed;
         pPool[nUsed++] = atom;
         int nCount = 1;

@@ -191,10 +191,11 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // dictionaries up at every atom start (when user words take priority); its answers serve
     // until a learnt word lets go of the hold.
     const CPreProcess* pKept = m_pPreProcess ? m_pPreProcess.get() : nullptr;
-    // Its answers by line offset, read once for the line.
+    // Its answers in order of line offset, read once for the line; the units come in order of
+    // offset too, so one forward cursor finds each unit's answer (an end mark stops it).
     size_t nKeptCount = 0;
-    unsigned int nKeptStamp = 0;
-    const CPreProcess::KeptLookup* pKeptAt = pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &nKeptStamp) : nullptr;
+    const CPreProcess::KeptLookup* pKeptAt =
+        pKept ? pKept->GetKeptLookups(pLine, &nKeptCount) : CPreProcess::NoLookups();
 
     // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
     // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
@@ -273,10 +274,11 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                 const CTrie* pUser = g_pUserDict;
                 if (pField || pUser) {
                     bAny = true;
-                    const CPreProcess::KeptLookup* pLook =
-                        w.start >= 0 && size_t(w.start) < nKeptCount && pKeptAt[w.start].nStamp == nKeptStamp
-                            ? &pKeptAt[w.start]
-                            : nullptr;
+                    const int nAt = w.start;
+                    const CPreProcess::KeptLookup* pNext = pKeptAt;
+                    while (pNext->nOffset < nAt) ++pNext;
+                    pKeptAt = pNext;
+                    const CPreProcess::KeptLookup* pLook = pNext->nOffset == nAt ? pNext : nullptr;
                     if (pField) {
                         if (pLook) {
                             nFieldLen = pLook->nFieldLen;
@@ -564,8 +566,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         if (bLearn) {
             AddUserWordO(m_sLearn.c_str());
             pKept = nullptr;  // the hold was let go: the dictionaries may have changed
-            pKeptAt = nullptr;
-            nKeptCount = 0;
+            pKeptAt = CPreProcess::NoLookups();
         }
         i += nStep;
     }
