@@ -1,6 +1,7 @@
 // CPDAT: symbol coding, lookups and the .pdat file.
 #include "Utility/PDAT.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -340,29 +341,23 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
     return nLast;
 }
 
-void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
-                       WordsAt& result) const {
-    std::vector<WordsAt::Pending>& walks = result.m_vecWalks;  // capacity only
-    std::vector<WordsAt::RawHit>& raw = result.m_vecRaw;
-    raw.clear();
-    result.m_vecHits.clear();
-    result.m_vecFirst.assign(nStarts + 1, 0);
-    if (!sLine || m_cells.empty() || nStarts == 0) return;
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    const state* cells = m_cells.data();
-    const int32_t* charset = m_charset.data();
+template <int kMode>
+size_t CPDAT::WalkWordsAt(const unsigned char* s, const int* pStart, const int* pMinLength, size_t nStarts,
+                          WordsAt& result) const {
+    const state* const cells = m_cells.data();
+    const int32_t* const charset = m_charset.data();
+    const int64_t nLower = m_nLowerBound;
     // The step of Step() from a cell of child offset nOffset over the character at nPos: the
     // cell to check, with the walk moved past the character; false when the walk ends.
-    const int nMode = m_nMode;
     auto next = [&](WordsAt::Pending& w, int64_t nOffset) {
         const unsigned char c0 = s[w.nPos];
         if (!c0 || nOffset < 0) return false;
         // GetCharCode over a NUL-terminated text, the plain modes written out.
         size_t nCharLen = 1;
         int code;
-        if (nMode == 1) {
+        if (kMode == 1) {
             code = c0;
-        } else if (nMode == 0) {
+        } else if (kMode == 0) {
             if (c0 >= 0x80 && s[w.nPos + 1] != 0) {
                 nCharLen = 2;
                 code = c0 * 256 + s[w.nPos + 1];
@@ -375,20 +370,26 @@ void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLeng
         const int32_t nId = charset[code];
         if (nId < 0) return false;
         const int64_t c = nOffset + nId;
-        if (c > m_nLowerBound) return false;
+        if (c > nLower) return false;
         w.nCell = int32_t(c);
         w.nPos += uint32_t(nCharLen);
         __builtin_prefetch(cells + c);
         return true;
     };
+    std::vector<WordsAt::Pending>& walks = result.m_vecWalks;  // capacity only
     if (walks.size() < nStarts) walks.resize(nStarts);
-    WordsAt::Pending* pWalks = walks.data();
+    WordsAt::Pending* const pWalks = walks.data();
     size_t nWalks = 0;
     for (size_t k = 0; k < nStarts; ++k) {
         WordsAt::Pending w{uint32_t(k), uint32_t(pStart[k]), -2, -1};
         if (next(w, 0)) pWalks[nWalks++] = w;
     }
+    std::vector<WordsAt::RawHit>& raw = result.m_vecRaw;  // capacity only
+    size_t nRaw = 0;
     while (nWalks > 0) {
+        // A level adds at most one word per walk: room for them is made once per level.
+        if (raw.size() < nRaw + nWalks) raw.resize(std::max(nRaw + nWalks, 2 * raw.size()));
+        WordsAt::RawHit* const pRaw = raw.data();
         size_t nKept = 0;
         for (size_t r = 0; r < nWalks; ++r) {
             WordsAt::Pending w = pWalks[r];
@@ -398,21 +399,40 @@ void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLeng
             const int64_t nOffset = Offset(st);
             if (IsWordEnd(st)) {
                 const int32_t nEnd = int32_t(w.nPos) - pStart[w.nStart];
-                if (nEnd > pMinLength[w.nStart]) raw.push_back({w.nStart, {st.handle, nEnd}});
+                if (nEnd > pMinLength[w.nStart]) pRaw[nRaw++] = {w.nStart, {st.handle, nEnd}};
                 if (nOffset == w.nCell) continue;  // no children: nothing further can match
             }
             if (next(w, nOffset)) pWalks[nKept++] = w;
         }
         nWalks = nKept;
     }
+    return nRaw;
+}
+
+void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
+                       WordsAt& result) const {
+    result.m_vecHits.clear();
+    result.m_vecFirst.assign(nStarts + 1, 0);
+    if (!sLine || m_cells.empty() || nStarts == 0) return;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    size_t nRaw;
+    if (m_nMode == 0)
+        nRaw = WalkWordsAt<0>(s, pStart, pMinLength, nStarts, result);
+    else if (m_nMode == 1)
+        nRaw = WalkWordsAt<1>(s, pStart, pMinLength, nStarts, result);
+    else
+        nRaw = WalkWordsAt<2>(s, pStart, pMinLength, nStarts, result);
     // Group by start: the raw words come level by level, so within a start shortest first.
-    std::vector<uint32_t>& first = result.m_vecFirst;
-    for (const WordsAt::RawHit& h : raw) ++first[h.nStart + 1];
+    const WordsAt::RawHit* raw = result.m_vecRaw.data();
+    uint32_t* first = result.m_vecFirst.data();
+    for (size_t r = 0; r < nRaw; ++r) ++first[raw[r].nStart + 1];
     for (size_t k = 0; k < nStarts; ++k) first[k + 1] += first[k];
-    result.m_vecHits.resize(raw.size());
+    result.m_vecHits.resize(nRaw);
+    WordHit* hits = result.m_vecHits.data();
     std::vector<uint32_t>& fill = result.m_vecFill;
-    fill.assign(first.begin(), first.end() - 1);
-    for (const WordsAt::RawHit& h : raw) result.m_vecHits[fill[h.nStart]++] = h.hit;
+    fill.assign(result.m_vecFirst.begin(), result.m_vecFirst.end() - 1);
+    uint32_t* pFill = fill.data();
+    for (size_t r = 0; r < nRaw; ++r) hits[pFill[raw[r].nStart]++] = raw[r].hit;
 }
 
 int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {

@@ -373,6 +373,11 @@ private:
     // at a character that is no hanzi, small letter or digit.
     int LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const;
     bool GrowOwnBuffer(size_t nSize);
+    // GetWordsAt's walks in symbol mode kMode: the words found go to result.m_vecRaw (level by
+    // level); returns how many.
+    template <int kMode>
+    size_t WalkWordsAt(const unsigned char* s, const int* pStart, const int* pMinLength, size_t nStarts,
+                       WordsAt& result) const;
 
     std::unique_ptr<BuildTrie> m_word_trie;  // build trie while words are added; null when packed
     std::vector<state> m_cells;              // the cell array

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "Utility/ByteIO.h"
+#include "Utility/Charset.h"
 #include "Utility/LogFile.h"
 #include "common/JiebaWords.h"
 #include "common/TestUtil.h"
@@ -246,6 +247,15 @@ TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
                 ASSERT_EQ(d.GetMaxWordAtOnce(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
                 EXPECT_EQ(h, wantHandle) << text;
                 EXPECT_EQ(blank, wantBlank) << text;
+                // The view answers the same, and its one-character lookup is Find(int)'s.
+                const CPDAT::View view(d);
+                h = 7;
+                blank = true;
+                ASSERT_EQ(view.GetMaxWord(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
+                EXPECT_EQ(h, wantHandle) << text;
+                EXPECT_EQ(blank, wantBlank) << text;
+                const int code = CCharset::CharCode(text.c_str());
+                EXPECT_EQ(view.FindChar(code), d.Find(code)) << text;
             }
         }
     }
