@@ -77,7 +77,11 @@ int CPreProcess::CharLenAt(int i) const { return (m_s[i] >= 0x80 && i + 1 < m_nL
 
 // Inline: the atom loop asks it for nearly every character.
 inline int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
-    if (i < 0 || i >= m_nLen) return -1;
+    if (i < 0 || i >= m_nLen) {
+        if (pCode) *pCode = 0;  // no character: callers test the class first
+        if (pLen) *pLen = 0;
+        return -1;
+    }
     const unsigned char c = m_s[i];
     int nLen = 1, nCode = c;
     if (c >= 0x80 && i + 1 < m_nLen) {
@@ -446,16 +450,22 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     // overlap (the walks miss the cache at nearly every step).
     const int nUnknownT = gUnknown_t_ID, nUnknownX = gUnknown_x_ID, nUnknownM = gUnknown_m_ID;
     const bool bWalk = m_pCoreDict && m_nCadidateSize > 0;
-    m_vecWalkStart.clear();
-    m_vecWalkMin.clear();
     size_t nWords = size_t(m_nAtomSize);
+    // The walks' starts and minimum lengths, one per atom at most (arrays that only grow).
+    if (m_vecWalkStart.size() < size_t(nLast)) {
+        m_vecWalkStart.resize(size_t(nLast));
+        m_vecWalkMin.resize(size_t(nLast));
+    }
+    int* const pWalkStart = m_vecWalkStart.data();
+    int* const pWalkMin = m_vecWalkMin.data();
+    size_t nWalks = 0;
     if (bWalk) {
         for (int k = 1; k < nLast; ++k) {
             if (IsStandAlone(pAtoms[k], nUnknownT, nUnknownX, nUnknownM)) continue;
-            m_vecWalkStart.push_back(pAtoms[k].start);
-            m_vecWalkMin.push_back(pAtoms[k].end - pAtoms[k].start);
+            pWalkStart[nWalks] = pAtoms[k].start;
+            pWalkMin[nWalks++] = pAtoms[k].end - pAtoms[k].start;
         }
-        m_pCoreDict->GetWordsAt(sLine, m_vecWalkStart.data(), m_vecWalkMin.data(), m_vecWalkStart.size(), m_wordsAt);
+        m_pCoreDict->GetWordsAt(sLine, pWalkStart, pWalkMin, nWalks, m_wordsAt);
         nWords += m_wordsAt.Total();
     }
     // Room for every word at once (the pool only grows): the slot pointers taken below stay valid.
@@ -481,7 +491,8 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
         pGraph[nSlot] = pPool + nUsed;
         pPool[nUsed++] = atom;
         int nCount = 1;
-        if (bWalk && !IsStandAlone(atom, nUnknownT, nUnknownX, nUnknownM)) {
+        // The atoms that were walked, in order: the next walk starts here when this one was.
+        if (nWalk < nWalks && pWalkStart[nWalk] == atom.start) {
             const CPDAT::WordHit* pHits = m_wordsAt.Words(nWalk);
             const uint32_t nFound = m_wordsAt.Count(nWalk);
             ++nWalk;

@@ -450,7 +450,9 @@ TEST_F(PreProcessRandomTest, KeptLookupsAnswerAsFreshLookups) {
                 const CPreProcess::KeptLookup& k = kept[j];
                 const std::string where = "seed " + std::to_string(seed) + " round " + std::to_string(round) +
                                           " line '" + line + "' offset " + std::to_string(k.nOffset);
-                if (j > 0) EXPECT_GT(k.nOffset, kept[j - 1].nOffset) << where;
+                if (j > 0) {
+                    EXPECT_GT(k.nOffset, kept[j - 1].nOffset) << where;
+                }
                 offsets.insert(k.nOffset);
                 int h = -1;
                 bool bBlank = false;
