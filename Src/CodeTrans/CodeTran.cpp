@@ -372,8 +372,12 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
                    &ids.p, &ids.nSize);
         return result.c_str();
     }
-    // Work on a copy: the line splitter cuts it in place.
-    std::vector<char> vecText(sLine, sLine + nLen + 1);
+    // Work on a copy: the line splitter cuts it in place. The copy's room is kept per thread
+    // (the converter itself is shared and never changes), so a call allocates nothing once the
+    // thread has converted a text as long.
+    static thread_local std::vector<char> t_vecText;
+    std::vector<char>& vecText = t_vecText;
+    vecText.assign(sLine, sLine + nLen + 1);
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();
