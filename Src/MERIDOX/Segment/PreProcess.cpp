@@ -107,6 +107,7 @@ void CPreProcess::KeepLookups(const char* sLine, int nLen) {
     // is room for the whole line.
     if (m_vecKept.size() < size_t(nLen) + 1) m_vecKept.resize(size_t(nLen) + 1);
     m_vecKept[0].nOffset = INT_MAX;
+    m_vecLooked.assign(size_t(nLen) / 64 + 1, 0);
 }
 
 // Inline into the atom loop, so that the views stay in registers.
@@ -119,18 +120,19 @@ __attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, con
     bool bBlank = false;
     if (field.Dict()) nField = field.GetMaxWord(sLine, &nFieldHandle, &bBlank);
     if (user.Trie()) nUser = user.GetMaxWord(sLine, &nUserHandle, sPos);
-    // Records go in order of offset, one per offset: a sentence never starts before the end of
-    // the one cut before it, and an offset looked up again under the same hold gets the same
-    // answer, so a record out of order is left out (the output then looks up itself).
+    // Lookups are kept in order of offset, one per offset: a sentence never starts before the
+    // end of the one cut before it, and an offset looked up again under the same hold gets the
+    // same answer, so a lookup out of order is left out (the output then looks up itself). Only
+    // those that found a word make a record; the bit of the offset says the others found none.
     if (m_bKeeping && i > m_nKeptLast && m_nKept + 1 < m_vecKept.size()) {
         m_nKeptLast = i;
-        KeptLookup& k = m_vecKept[m_nKept++];
-        k.nOffset = i;
-        m_vecKept[m_nKept].nOffset = INT_MAX;  // the end mark
-        k.nFieldLen = nField;
-        k.nUserLen = nUser;
-        // Handles, the blank flag and the tag mean something only beside a length above 0.
+        m_vecLooked[size_t(i) >> 6] |= uint64_t(1) << (i & 63);
         if (nField > 0 || nUser > 0) {
+            KeptLookup& k = m_vecKept[m_nKept++];
+            m_vecKept[m_nKept].nOffset = INT_MAX;  // the end mark
+            k.nOffset = i;
+            k.nFieldLen = nField;
+            k.nUserLen = nUser;
             k.nFieldHandle = nFieldHandle;
             k.bFieldBlank = bBlank;
             k.nUserHandle = nUserHandle;

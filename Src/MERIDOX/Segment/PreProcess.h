@@ -95,21 +95,31 @@ public:
     void KeepLookups(const char* sLine, int nLen);
     // Stops keeping lookups; GetKeptLookups answers null until the next KeepLookups.
     void DropLookups() { m_pKeepLine = nullptr; }
-    // The lookups the priority test made on sLine since KeepLookups(sLine), in increasing order
-    // of line offset and one per offset at most: *pCount of them, followed by an end mark whose
-    // nOffset is INT_MAX; when sLine is not the kept line, the end mark alone (*pCount 0). A
-    // caller that reads them at increasing offsets finds each with one forward cursor. Valid
-    // until the next KeepLookups, DropLookups or AtomSegment call.
-    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount) const {
+    // The lookups the priority test made on sLine since KeepLookups(sLine) that found a word in
+    // either dictionary, in increasing order of line offset and one per offset at most: *pCount
+    // of them, followed by an end mark whose nOffset is INT_MAX; *ppLooked gets a bit per line
+    // offset (offset k: bit k % 64 of word k / 64) set where the test looked, so that an offset
+    // looked at without a record found nothing (ZeroLookup). When sLine is not the kept line:
+    // the end mark alone, *pCount 0 and *ppLooked null. A caller that reads them at increasing
+    // offsets finds each with one forward cursor. Valid until the next KeepLookups, DropLookups
+    // or AtomSegment call.
+    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, const uint64_t** ppLooked) const {
         *pCount = 0;
+        *ppLooked = nullptr;
         if (!m_pKeepLine || sLine != m_pKeepLine) return NoLookups();
         *pCount = m_nKept;
+        *ppLooked = m_vecLooked.data();
         return m_vecKept.data();
     }
     // The end mark alone.
     static const KeptLookup* NoLookups() {
         static const KeptLookup kEnd = {INT_MAX, 0, -1, 0, -1, -1, false};
         return &kEnd;
+    }
+    // What a lookup that found nothing kept (lengths 0, no handles, no tag).
+    static const KeptLookup* ZeroLookup() {
+        static const KeptLookup kZero = {0, 0, -1, 0, -1, -1, false};
+        return &kZero;
     }
     // The tag text of a kept user word (40 bytes, all NUL for none).
     const char* GetKeptUserTag(const KeptLookup& k) const {
@@ -164,13 +174,14 @@ private:
     unsigned int m_nCadidateSize = 0;
 
     // Kept lookups (see KeepLookups): m_nKept records in order of offset, room for one per byte
-    // of the line.
+    // of the line, and a bit per offset looked at.
     const char* m_pKeepLine = nullptr;
     int m_nKeepLen = 0;
     bool m_bKeeping = false;  // the current AtomSegment call keeps its lookups
     std::vector<KeptLookup> m_vecKept;
     size_t m_nKept = 0;
-    int m_nKeptLast = -1;  // offset of the last record kept
+    int m_nKeptLast = -1;  // offset of the last lookup kept
+    std::vector<uint64_t> m_vecLooked;
     std::vector<UserTag> m_vecUserTags;
 
     // The line being cut (set per call).

@@ -192,10 +192,12 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // until a learnt word lets go of the hold.
     const CPreProcess* pKept = m_pPreProcess ? m_pPreProcess.get() : nullptr;
     // Its answers in order of line offset, read once for the line; the units come in order of
-    // offset too, so one forward cursor finds each unit's answer (an end mark stops it).
+    // offset too, so one forward cursor finds each unit's answer (an end mark stops it). An
+    // offset it looked at without an answer found nothing.
     size_t nKeptCount = 0;
+    const uint64_t* pLooked = nullptr;
     const CPreProcess::KeptLookup* pKeptAt =
-        pKept ? pKept->GetKeptLookups(pLine, &nKeptCount) : CPreProcess::NoLookups();
+        pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &pLooked) : CPreProcess::NoLookups();
 
     // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
     // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
@@ -235,6 +237,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     CTextCursor text(m_sResult, bText ? size_t(std::max(nSpan, 0)) + 8 * size_t(nWordCount) + 64 : 0);
     // Bytes before this are readable (the words index them).
     const char* const pLineEnd = nWordCount > 0 ? pLine + pWords[nWordCount - 1].end : pLine;
+    // Offsets below this have a looked-at bit.
+    size_t nLooked = pLooked ? size_t(pLineEnd - pLine) : 0;
 
     int i = 0;
     while (i < nWordCount) {
@@ -275,10 +279,13 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                 if (pField || pUser) {
                     bAny = true;
                     const int nAt = w.start;
-                    const CPreProcess::KeptLookup* pNext = pKeptAt;
-                    while (pNext->nOffset < nAt) ++pNext;
-                    pKeptAt = pNext;
-                    const CPreProcess::KeptLookup* pLook = pNext->nOffset == nAt ? pNext : nullptr;
+                    const CPreProcess::KeptLookup* pLook = nullptr;
+                    if (size_t(nAt) < nLooked && ((pLooked[size_t(nAt) >> 6] >> (nAt & 63)) & 1)) {
+                        const CPreProcess::KeptLookup* pNext = pKeptAt;
+                        while (pNext->nOffset < nAt) ++pNext;
+                        pKeptAt = pNext;
+                        pLook = pNext->nOffset == nAt ? pNext : CPreProcess::ZeroLookup();
+                    }
                     if (pField) {
                         if (pLook) {
                             nFieldLen = pLook->nFieldLen;
@@ -567,6 +574,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             AddUserWordO(m_sLearn.c_str());
             pKept = nullptr;  // the hold was let go: the dictionaries may have changed
             pKeptAt = CPreProcess::NoLookups();
+            pLooked = nullptr;
+            nLooked = 0;
         }
         i += nStep;
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <random>
@@ -442,37 +443,50 @@ TEST_F(PreProcessRandomTest, KeptLookupsAnswerAsFreshLookups) {
                 pos = next;
             }
             size_t n = 0;
-            const CPreProcess::KeptLookup* kept = m_pre->GetKeptLookups(p.get(), &n);
+            const uint64_t* looked = nullptr;
+            const CPreProcess::KeptLookup* kept = m_pre->GetKeptLookups(p.get(), &n, &looked);
             ASSERT_NE(kept, nullptr) << "seed " << seed;
+            ASSERT_NE(looked, nullptr) << "seed " << seed;
             EXPECT_EQ(kept[n].nOffset, INT_MAX) << "seed " << seed << " line '" << line << "'";
-            std::set<int> offsets;
-            for (size_t j = 0; j < n; ++j) {
-                const CPreProcess::KeptLookup& k = kept[j];
+            for (size_t j = 1; j < n; ++j) EXPECT_GT(kept[j].nOffset, kept[j - 1].nOffset) << "seed " << seed;
+            // Every atom start was looked at (a merged number atom's start may be as well); each
+            // offset looked at answers what the dictionaries answer there: its record, or nothing.
+            size_t j = 0;
+            for (int off = 0; off < nLen; ++off) {
+                const bool bLooked = (looked[size_t(off) >> 6] >> (off & 63)) & 1;
                 const std::string where = "seed " + std::to_string(seed) + " round " + std::to_string(round) +
-                                          " line '" + line + "' offset " + std::to_string(k.nOffset);
-                if (j > 0) {
-                    EXPECT_GT(k.nOffset, kept[j - 1].nOffset) << where;
+                                          " line '" + line + "' offset " + std::to_string(off);
+                if (starts.count(off)) {
+                    EXPECT_TRUE(bLooked) << where;
                 }
-                offsets.insert(k.nOffset);
+                while (j < n && kept[j].nOffset < off) ++j;
+                const bool bRecord = j < n && kept[j].nOffset == off;
+                if (bRecord) {
+                    EXPECT_TRUE(bLooked) << where;
+                }
+                if (!bLooked) continue;
+                const CPreProcess::KeptLookup& k = bRecord ? kept[j] : *CPreProcess::ZeroLookup();
                 int h = -1;
                 bool bBlank = false;
-                ASSERT_EQ(k.nFieldLen, m_field->GetMaxWord(p.get() + k.nOffset, &h, &bBlank)) << where;
-                if (k.nFieldLen > 0) {
+                const int nField = m_field->GetMaxWord(p.get() + off, &h, &bBlank);
+                ASSERT_EQ(k.nFieldLen, nField) << where;
+                if (nField > 0) {
                     EXPECT_EQ(k.nFieldHandle, h) << where;
                     EXPECT_EQ(k.bFieldBlank, bBlank) << where;
                 }
                 char tag[40] = {};
-                ASSERT_EQ(k.nUserLen, m_user->GetMaxWord(p.get() + k.nOffset, &h, tag)) << where;
-                if (k.nUserLen > 0) {
+                const int nUser = m_user->GetMaxWord(p.get() + off, &h, tag);
+                ASSERT_EQ(std::max(k.nUserLen, 0), std::max(nUser, 0)) << where;
+                if (nUser > 0) {
                     EXPECT_EQ(k.nUserHandle, h) << where;
                     EXPECT_STREQ(m_pre->GetKeptUserTag(k), tag) << where;
                 }
+                EXPECT_EQ(bRecord, nField > 0 || nUser > 0) << where;
             }
-            // Every atom start was looked up (a merged number atom's start may be kept as well).
-            for (int s : starts) EXPECT_TRUE(offsets.count(s)) << "seed " << seed << " line '" << line << "' " << s;
             m_pre->DropLookups();
-            EXPECT_EQ(m_pre->GetKeptLookups(p.get(), &n)->nOffset, INT_MAX);
+            EXPECT_EQ(m_pre->GetKeptLookups(p.get(), &n, &looked)->nOffset, INT_MAX);
             EXPECT_EQ(n, 0u);
+            EXPECT_EQ(looked, nullptr);
         }
     }
 }
