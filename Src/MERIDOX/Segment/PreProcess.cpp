@@ -124,10 +124,10 @@ __attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, con
     // end of the one cut before it, and an offset looked up again under the same hold gets the
     // same answer, so a lookup out of order is left out (the output then looks up itself). Only
     // those that found a word make a record; the bit of the offset says the others found none.
-    if (m_bKeeping && i > m_nKeptLast && m_nKept + 1 < m_vecKept.size()) {
+    if (m_bKeeping && i > m_nKeptLast) {
         m_nKeptLast = i;
         m_vecLooked[size_t(i) >> 6] |= uint64_t(1) << (i & 63);
-        if (nField > 0 || nUser > 0) {
+        if ((nField > 0 || nUser > 0) && m_nKept + 1 < m_vecKept.size()) {
             KeptLookup& k = m_vecKept[m_nKept++];
             m_vecKept[m_nKept].nOffset = INT_MAX;  // the end mark
             k.nOffset = i;
@@ -272,13 +272,13 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     if (m_vecAtom.size() < nMaxAtoms) m_vecAtom.resize(std::max(nMaxAtoms, 2 * m_vecAtom.size()));
     word_t* const pAtoms = m_vecAtom.data();
     const CPDAT::View coreView = m_pCoreDict ? CPDAT::View(*m_pCoreDict) : CPDAT::View();
-    m_nAtomSize = 0;
     word_t start;
     start.start = start.end = nStart;
     start.handle = gSent_StartID;
     start.type = kStartMark;
     pAtoms[0] = start;
     m_nAtomSize = 1;
+    int nAtoms = 1;  // m_nAtomSize, kept in a register (set for NumberFollowUp and at the end)
 
     bool bEnded = false, bDoubleOpen = false, bSingleOpen = false;
     int i = nStart;
@@ -319,7 +319,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                     }
                     break;
                 case 2:
-                    if (m_nAtomSize >= 6) bEnded = true;
+                    if (nAtoms >= 6) bEnded = true;
                     if (nCode < 0x80 && Delimiter2DictFormat(char(nCode), sFull))
                         atom.handle = m_pCoreDict ? m_pCoreDict->Find(CCharset::CharCode(sFull)) : -1;
                     break;
@@ -400,8 +400,9 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         word_t* pLookup = &atom;
         bool bKeep = true;
         if (atom.handle == gUnknown_m_ID && atom.type != kPriorMark) {
+            m_nAtomSize = nAtoms;
             bKeep = NumberFollowUp(atom);
-            if (!bKeep) pLookup = &pAtoms[m_nAtomSize - 1];
+            if (!bKeep) pLookup = &pAtoms[nAtoms - 1];
         }
         if ((pLookup->handle == gUnknown_t_ID || pLookup->handle == gUnknown_m_ID) && m_pCoreDict &&
             pLookup->type != kPriorMark) {
@@ -409,15 +410,14 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
             if (nHandle >= 0) pLookup->handle = nHandle;
         }
         i = pLookup->end;
-        if (bKeep) {
-            pAtoms[m_nAtomSize++] = atom;
-        }
+        if (bKeep) pAtoms[nAtoms++] = atom;
     }
     word_t end;
     end.start = end.end = i;
     end.handle = gSent_EndID;
     end.type = kEndMark;
-    pAtoms[m_nAtomSize++] = end;
+    pAtoms[nAtoms++] = end;
+    m_nAtomSize = nAtoms;
     return sLine + i;
 }
 
@@ -486,9 +486,11 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
         // after a one-byte atom it is the next atom's slot, which that atom writes afterwards.
         pCounter[nSlot + 1] = 0;
         pGraph[nSlot + 1] = nullptr;
-        for (int p = nSlot + 2; p < nSlot + atom.end - atom.start; ++p) {
-            pCounter[p] = 0;
-            pGraph[p] = nullptr;
+        if (atom.end - atom.start > 2) {
+            for (int p = nSlot + 2; p < nSlot + atom.end - atom.start; ++p) {
+                pCounter[p] = 0;
+                pGraph[p] = nullptr;
+            }
         }
         pGraph[nSlot] = pPool + nUsed;
         pPool[nUsed++] = atom;
