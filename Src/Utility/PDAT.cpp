@@ -379,8 +379,11 @@ size_t CPDAT::WalkWordsAt(const unsigned char* s, const int* pStart, const int* 
     std::vector<WordsAt::Pending>& walks = result.m_vecWalks;  // capacity only
     if (walks.size() < nStarts) walks.resize(nStarts);
     WordsAt::Pending* const pWalks = walks.data();
+    int32_t* const pHead = result.m_vecHead.data();
+    int32_t* const pTail = result.m_vecTail.data();
     size_t nWalks = 0;
     for (size_t k = 0; k < nStarts; ++k) {
+        pHead[k] = -1;  // (the tails are read only after a head is set)
         WordsAt::Pending w{uint32_t(k), uint32_t(pStart[k]), -2, -1};
         if (next(w, 0)) pWalks[nWalks++] = w;
     }
@@ -399,7 +402,16 @@ size_t CPDAT::WalkWordsAt(const unsigned char* s, const int* pStart, const int* 
             const int64_t nOffset = Offset(st);
             if (IsWordEnd(st)) {
                 const int32_t nEnd = int32_t(w.nPos) - pStart[w.nStart];
-                if (nEnd > pMinLength[w.nStart]) pRaw[nRaw++] = {w.nStart, {st.handle, nEnd}};
+                if (nEnd > pMinLength[w.nStart]) {
+                    // Chained after the start's last word (a start's words come level by level).
+                    const int32_t r = int32_t(nRaw++);
+                    pRaw[r] = {{st.handle, nEnd}, -1};
+                    if (pHead[w.nStart] < 0)
+                        pHead[w.nStart] = r;
+                    else
+                        pRaw[pTail[w.nStart]].nNext = r;
+                    pTail[w.nStart] = r;
+                }
                 if (nOffset == w.nCell) continue;  // no children: nothing further can match
             }
             if (next(w, nOffset)) pWalks[nKept++] = w;
@@ -411,28 +423,22 @@ size_t CPDAT::WalkWordsAt(const unsigned char* s, const int* pStart, const int* 
 
 void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
                        WordsAt& result) const {
-    result.m_vecHits.clear();
-    result.m_vecFirst.assign(nStarts + 1, 0);
-    if (!sLine || m_cells.empty() || nStarts == 0) return;
+    result.m_nRaw = 0;
+    if (result.m_vecHead.size() < nStarts) {
+        result.m_vecHead.resize(nStarts);
+        result.m_vecTail.resize(nStarts);
+    }
+    if (!sLine || m_cells.empty() || nStarts == 0) {
+        std::fill(result.m_vecHead.begin(), result.m_vecHead.begin() + ptrdiff_t(nStarts), -1);
+        return;
+    }
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    size_t nRaw;
     if (m_nMode == 0)
-        nRaw = WalkWordsAt<0>(s, pStart, pMinLength, nStarts, result);
+        result.m_nRaw = WalkWordsAt<0>(s, pStart, pMinLength, nStarts, result);
     else if (m_nMode == 1)
-        nRaw = WalkWordsAt<1>(s, pStart, pMinLength, nStarts, result);
+        result.m_nRaw = WalkWordsAt<1>(s, pStart, pMinLength, nStarts, result);
     else
-        nRaw = WalkWordsAt<2>(s, pStart, pMinLength, nStarts, result);
-    // Group by start: the raw words come level by level, so within a start shortest first.
-    const WordsAt::RawHit* raw = result.m_vecRaw.data();
-    uint32_t* first = result.m_vecFirst.data();
-    for (size_t r = 0; r < nRaw; ++r) ++first[raw[r].nStart + 1];
-    for (size_t k = 0; k < nStarts; ++k) first[k + 1] += first[k];
-    result.m_vecHits.resize(nRaw);
-    WordHit* hits = result.m_vecHits.data();
-    std::vector<uint32_t>& fill = result.m_vecFill;
-    fill.assign(result.m_vecFirst.begin(), result.m_vecFirst.end() - 1);
-    uint32_t* pFill = fill.data();
-    for (size_t r = 0; r < nRaw; ++r) hits[pFill[raw[r].nStart]++] = raw[r].hit;
+        result.m_nRaw = WalkWordsAt<2>(s, pStart, pMinLength, nStarts, result);
 }
 
 int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {

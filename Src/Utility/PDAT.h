@@ -208,11 +208,13 @@ public:
     // Results and scratch of GetWordsAt, reused from call to call by one caller (one thread).
     class WordsAt {
     public:
-        // The words found at start k of the last call, shortest first; Count(k) of them.
-        const WordHit* Words(size_t k) const { return m_vecHits.data() + m_vecFirst[k]; }
-        uint32_t Count(size_t k) const { return m_vecFirst[k + 1] - m_vecFirst[k]; }
-        // The words found at all starts.
-        size_t Total() const { return m_vecHits.size(); }
+        // The words found at start k of the last call, shortest first: the first is First(k),
+        // each next one Next(r) of the one before, -1 after the last (or when there is none).
+        int32_t First(size_t k) const { return m_vecHead[k]; }
+        int32_t Next(int32_t r) const { return m_vecRaw[size_t(r)].nNext; }
+        const WordHit& Hit(int32_t r) const { return m_vecRaw[size_t(r)].hit; }
+        // The number of words found at all starts.
+        size_t Total() const { return m_nRaw; }
 
     private:
         friend class CPDAT;
@@ -223,14 +225,14 @@ public:
             int32_t nCell;     // the cell to check
         };
         struct RawHit {
-            uint32_t nStart;
             WordHit hit;
+            int32_t nNext;  // the next word of the same start, -1 none
         };
         std::vector<Pending> m_vecWalks;
-        std::vector<RawHit> m_vecRaw;
-        std::vector<WordHit> m_vecHits;
-        std::vector<uint32_t> m_vecFirst;  // nStarts + 1 bounds into m_vecHits
-        std::vector<uint32_t> m_vecFill;
+        std::vector<RawHit> m_vecRaw;     // the words, level by level (room only grows)
+        size_t m_nRaw = 0;
+        std::vector<int32_t> m_vecHead;   // by start: its first word, -1 none
+        std::vector<int32_t> m_vecTail;   // by start: its last word so far
     };
     // For each of nStarts line offsets pStart[k] of the NUL-terminated line, the words that
     // GetWords(sLine + pStart[k], ..., pMinLength[k]) lists, in its order, into result (read with
@@ -374,7 +376,7 @@ private:
     int LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const;
     bool GrowOwnBuffer(size_t nSize);
     // GetWordsAt's walks in symbol mode kMode: the words found go to result.m_vecRaw (level by
-    // level); returns how many.
+    // level), chained by start; returns how many.
     template <int kMode>
     size_t WalkWordsAt(const unsigned char* s, const int* pStart, const int* pMinLength, size_t nStarts,
                        WordsAt& result) const;

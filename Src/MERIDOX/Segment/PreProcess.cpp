@@ -497,22 +497,21 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
         int nCount = 1;
         // The atoms that were walked, in order: the next walk starts here when this one was.
         if (nWalk < nWalks && pWalkStart[nWalk] == atom.start) {
-            const CPDAT::WordHit* pHits = m_wordsAt.Words(nWalk);
-            const uint32_t nFound = m_wordsAt.Count(nWalk);
-            ++nWalk;
             // Candidates come shortest first, so one forward walk over the atoms checks them all.
             int m = k + 1;
-            for (uint32_t c = 0; c < nFound; ++c) {
-                int nWordEnd = atom.start + pHits[c].nEnd;
+            for (int32_t r = m_wordsAt.First(nWalk); r >= 0; r = m_wordsAt.Next(r)) {
+                const CPDAT::WordHit& hit = m_wordsAt.Hit(r);
+                int nWordEnd = atom.start + hit.nEnd;
                 while (m <= nLast && pAtoms[m].end < nWordEnd) ++m;
                 if (m > nLast) break;
                 if (pAtoms[m].end != nWordEnd) continue;
                 word_t& w = pPool[nUsed++];
                 w = atom;
                 w.end = nWordEnd;
-                w.handle = int(static_cast<unsigned int>(pHits[c].nHandle));
+                w.handle = int(static_cast<unsigned int>(hit.nHandle));
                 ++nCount;
             }
+            ++nWalk;
         }
         pCounter[nSlot] = nCount;
     }
