@@ -272,6 +272,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     if (m_vecAtom.size() < nMaxAtoms) m_vecAtom.resize(std::max(nMaxAtoms, 2 * m_vecAtom.size()));
     word_t* const pAtoms = m_vecAtom.data();
     const CPDAT::View coreView = m_pCoreDict ? CPDAT::View(*m_pCoreDict) : CPDAT::View();
+    const unsigned char* const pLine = m_s;
+    const tuchar* const pTypes = m_pTypes;
     word_t start;
     start.start = start.end = nStart;
     start.handle = gSent_StartID;
@@ -291,8 +293,14 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
             atom.type = kPriorMark;
             atom.handle = -1;
         } else {
-            int nCode, nCharLen;
-            int nClass = ClassAt(i, &nCode, &nCharLen);
+            // ClassAt(i) with the line in locals (i is inside the line).
+            const unsigned char c = pLine[i];
+            int nCode = c, nCharLen = 1;
+            if (c >= 0x80 && i + 1 < nLen) {
+                nCharLen = 2;
+                nCode = c * 256 + pLine[i + 1];
+            }
+            const int nClass = pTypes ? pTypes[nCode] : 0;
             atom.end = i + nCharLen;
             atom.type = tuchar(nClass < 0 ? 0 : nClass);
             atom.handle = coreView.FindChar(nCode);

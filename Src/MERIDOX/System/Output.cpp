@@ -243,7 +243,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     int i = 0;
     while (i < nWordCount) {
         word_t& w = pWords[i];
-        result_t row{};
+        // Zeroed when rows are kept; the text alone reads only the fields set below (the tag of
+        // a dictionary word is copied into a zeroed sPOS).
+        result_t row;
+        if (bRows) row = result_t{};
         int nStep = 1;
         bool bBracket = false, bDictWord = false, bAccepted = false;
         int handle = w.handle;
@@ -338,6 +341,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     handle = bTagging ? (bField ? nFieldHandle : nUserHandle) : 0;
                     if (bTagging) bDictWord = true;
                     // A row's tag text is cut the same way whether it is measured once or twice.
+                    if (!bRows) memset(row.sPOS, 0, sizeof row.sPOS);
                     {
                         const char* sTag = bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag;
                         // What SetResultPOS copies: ASCII bytes up to a NUL or the size count one
