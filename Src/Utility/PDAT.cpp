@@ -253,53 +253,58 @@ int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded)
             }
         }
     } else {
-        // The same walk with the plain modes' symbol code written out (Step and GetCharCode).
-        const bool bBytes = m_nMode == 1;
-        const state* cells = m_cells.data();
-        const int32_t* charset = m_charset.data();
-        const int64_t nLower = m_nLowerBound;
-        int32_t nParent = -2;
-        int64_t nOffset = 0;
-        bool bLastBlank = false, bBlank = false;
-        size_t i = 0;
-        for (;;) {
-            const unsigned char c = s[i];
-            if (!c) break;
-            int code;
-            if (c >= 0x80 && !bBytes && s[i + 1] != 0) {
-                code = c * 256 + s[i + 1];
-                i += 2;
-                bLastBlank = false;
-            } else {
-                ++i;
-                if (IsBlankSymbol(c)) {
-                    if (bLastBlank) continue;  // a run of white space is one blank
-                    bLastBlank = bBlank = true;
-                    code = 32;
-                } else {
-                    bLastBlank = false;
-                    code = (!bBytes && c >= 'A' && c <= 'Z') ? c + 32 : c;
-                }
-            }
-            const int32_t nId = charset[code];
-            if (nId < 0 || nOffset < 0) break;
-            const int64_t nCell = nOffset + nId;
-            if (nCell > nLower) break;
-            const state& st = cells[nCell];
-            if (st.check != nParent) break;
-            nParent = int32_t(nCell);
-            nOffset = Offset(st);
-            if (IsWordEnd(st)) {
-                nBest = int(i);
-                nHandle = st.handle;
-                bBestBlank = bBlank;
-                if (nOffset == nCell) break;  // no children: nothing further can match
-            }
-        }
+        nBest = PlainMaxWordFrom(s, 0, -2, 0, nHandle, bBestBlank);
     }
     if (nBest > 0) {
         if (rtnHandle) *rtnHandle = nHandle;
         if (rtbBlankInculded) *rtbBlankInculded = bBestBlank;
+    }
+    return nBest;
+}
+
+int CPDAT::PlainMaxWordFrom(const unsigned char* s, size_t i, int32_t nParent, int64_t nOffset, int& nHandle,
+                            bool& bBestBlank, int nBest) const {
+    // The walk of GetMaxWord with the plain modes' symbol code written out (Step and GetCharCode),
+    // from the cell nParent reached after the first i bytes (the root: -2 and 0); the best word
+    // so far (nBest bytes, nHandle, bBestBlank) is kept unless a longer one is found.
+    const bool bBytes = m_nMode == 1;
+    const state* cells = m_cells.data();
+    const int32_t* charset = m_charset.data();
+    const int64_t nLower = m_nLowerBound;
+    bool bLastBlank = false, bBlank = false;
+    for (;;) {
+        const unsigned char c = s[i];
+        if (!c) break;
+        int code;
+        if (c >= 0x80 && !bBytes && s[i + 1] != 0) {
+            code = c * 256 + s[i + 1];
+            i += 2;
+            bLastBlank = false;
+        } else {
+            ++i;
+            if (IsBlankSymbol(c)) {
+                if (bLastBlank) continue;  // a run of white space is one blank
+                bLastBlank = bBlank = true;
+                code = 32;
+            } else {
+                bLastBlank = false;
+                code = (!bBytes && c >= 'A' && c <= 'Z') ? c + 32 : c;
+            }
+        }
+        const int32_t nId = charset[code];
+        if (nId < 0 || nOffset < 0) break;
+        const int64_t nCell = nOffset + nId;
+        if (nCell > nLower) break;
+        const state& st = cells[nCell];
+        if (st.check != nParent) break;
+        nParent = int32_t(nCell);
+        nOffset = Offset(st);
+        if (IsWordEnd(st)) {
+            nBest = int(i);
+            nHandle = st.handle;
+            bBestBlank = bBlank;
+            if (nOffset == nCell) break;  // no children: nothing further can match
+        }
     }
     return nBest;
 }

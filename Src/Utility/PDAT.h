@@ -142,8 +142,24 @@ public:
                 if (!(bEnd1 && nOffset1 == nId1)) {
                     const int32_t nId2 = m_pCharset[s[2] * 256 + s[3]];
                     if (nId2 >= 0 && nOffset1 >= 0 && nOffset1 + nId2 <= m_nLower &&
-                        m_pCells[nOffset1 + nId2].check == nId1)
-                        return m_pDict->GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
+                        m_pCells[nOffset1 + nId2].check == nId1) {
+                        // The second step is taken here and GetMaxWord's walk goes on from it.
+                        const int32_t nCell2 = int32_t(nOffset1 + nId2);
+                        const state& st2 = m_pCells[nCell2];
+                        const int64_t nOffset2 = Offset(st2);
+                        int nBest = bEnd1 ? 2 : 0;
+                        int nBestHandle = bEnd1 ? st1.handle : -1;
+                        bool bBestBlank = false;
+                        if (st2.base <= 0 && st2.handle >= 0) {
+                            nBest = 4;
+                            nBestHandle = st2.handle;
+                        }
+                        if (!(nBest == 4 && nOffset2 == nCell2))
+                            nBest = m_pDict->PlainMaxWordFrom(s, 4, nCell2, nOffset2, nBestHandle, bBestBlank, nBest);
+                        *rtnHandle = nBest > 0 ? nBestHandle : -1;
+                        *rtbBlankInculded = nBest > 0 && bBestBlank;
+                        return nBest;
+                    }
                 }
                 if (bEnd1) {
                     nLen = 2;
@@ -375,6 +391,12 @@ private:
     // at a character that is no hanzi, small letter or digit.
     int LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const;
     bool GrowOwnBuffer(size_t nSize);
+    // GetMaxWord's walk in the plain modes (0 and 1) from the cell nParent and its child offset
+    // nOffset, reached after the first i bytes of s (from the root: -2 and 0, i 0) without a
+    // white-space symbol; the best word so far is nBest bytes long with nHandle and bBestBlank,
+    // which a longer word replaces. Returns the best length.
+    int PlainMaxWordFrom(const unsigned char* s, size_t i, int32_t nParent, int64_t nOffset, int& nHandle,
+                         bool& bBestBlank, int nBest = 0) const;
     // GetWordsAt's walks in symbol mode kMode: the words found go to result.m_vecRaw (level by
     // level), chained by start; returns how many.
     template <int kMode>
