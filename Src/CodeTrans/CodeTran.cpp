@@ -175,9 +175,9 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
                     const idmaps_info* pMapped = pIDMaps->GetMaps(h, &nCount);
                     const char* t = pMapped != nullptr && nCount > 0 ? pDsnWordList->GetWord(pMapped[0].handle2) : nullptr;
                     const size_t n = t ? strlen(t) : 0;
-                    if (n == 0 || n > 7) continue;
-                    uint64_t v = uint64_t(n) << 56;
-                    for (size_t k = 0; k < n; ++k) v |= uint64_t((unsigned char)t[k]) << (8 * k);
+                    if (n == 0 || n > 3) continue;
+                    uint32_t v = uint32_t(n) << 24;
+                    for (size_t k = 0; k < n; ++k) v |= uint32_t((unsigned char)t[k]) << (8 * k);
                     table.vecTarget[c] = v;
                     if (n > table.nMaxTarget) table.nMaxTarget = n;
                 }
@@ -188,14 +188,14 @@ void CCodeTran::BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, c
 }
 
 // Stores a packed target (its bytes from the lowest up, its length in the top byte) at out as
-// one 8-byte word and returns its length; the room after out must hold 8 bytes.
-static inline size_t StorePackedTarget(char* out, uint64_t v) {
+// one 4-byte word and returns its length; the room after out must hold 4 bytes.
+static inline size_t StorePackedTarget(char* out, uint32_t v) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     memcpy(out, &v, sizeof v);
 #else
     for (size_t k = 0; k < sizeof v; ++k) out[k] = char((v >> (8 * k)) & 0xFF);
 #endif
-    return size_t(v >> 56);
+    return size_t(v >> 24);
 }
 
 // The direct conversion for one character form: the piece is written through a cursor into room
@@ -208,11 +208,11 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
     const size_t nOldSize = result.size();
     const size_t nPiece = strlen(sPiece);
     const size_t nPerByte = bTargets && table.nMaxTarget > 2 ? (table.nMaxTarget + 1) / 2 : 1;
-    const size_t kSlack = 8;  // a target is stored as 8 bytes, only its length counts
+    const size_t kSlack = 8;  // a target is stored as 4 bytes and an ASCII run 8 at a time
     result.resize(nOldSize + nPiece * nPerByte + kSlack);
     char* out = &result[0];
     size_t nPos = nOldSize;
-    const uint64_t* pTarget = bTargets ? table.vecTarget.data() : nullptr;
+    const uint32_t* pTarget = bTargets ? table.vecTarget.data() : nullptr;
     const int32_t* pHandle = table.vecHandle.data();
     size_t i = 0;
     for (;;) {
@@ -228,7 +228,7 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                 nCode = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
                 if (nCode < 0x800) break;
                 nLen = 3;
-                const uint64_t v = pTarget[nCode];
+                const uint32_t v = pTarget[nCode];
                 if (v == 0) break;
                 nPos += StorePackedTarget(out + nPos, v);
                 i += nLen;
@@ -237,9 +237,24 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
         const unsigned int c = s[i];
         if (c < 0x80) {
             if (c == 0) break;
-            // An ASCII run: unmatched units of ASCII, which pass unchanged (runs between
-            // characters are short: copied while they are scanned).
-            unsigned int a = c;
+            // An ASCII run: unmatched units of ASCII, which pass unchanged. Eight bytes at a
+            // time while eight lie before the piece's end (the piece holds no NUL): all eight are
+            // stored, and the cursor moves past those before the first non-ASCII byte (the room
+            // kept for the rest of the piece covers the eight); then byte by byte.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            while (i + 8 <= nPiece) {
+                uint64_t w;
+                memcpy(&w, s + i, sizeof w);
+                memcpy(out + nPos, &w, sizeof w);
+                const uint64_t nHigh = w & 0x8080808080808080ULL;
+                const size_t n = nHigh == 0 ? 8 : size_t(__builtin_ctzll(nHigh)) / 8;
+                i += n;
+                nPos += n;
+                if (n < 8) break;
+            }
+            if (s[i] == 0 || s[i] >= 0x80) continue;
+#endif
+            unsigned int a = s[i];
             do {
                 out[nPos++] = char(a);
                 a = s[++i];
@@ -270,7 +285,7 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
         }
         if (nCode != 0) {
             if (pTarget != nullptr) {
-                const uint64_t v = pTarget[nCode];
+                const uint32_t v = pTarget[nCode];
                 if (v != 0) {
                     nPos += StorePackedTarget(out + nPos, v);
                     i += nLen;
@@ -332,7 +347,7 @@ int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_
     // the same bytes as GBKToCode.
     auto Plain = [](unsigned int c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '^' && c != 0; };
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
-    const uint64_t* pTarget = table.vecTarget.data();
+    const uint32_t* pTarget = table.vecTarget.data();
     size_t n = 0;
     for (size_t i = 0; i < nLen;) {
         const unsigned int c = s[i];
@@ -343,7 +358,7 @@ int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_
             continue;
         }
         if (c == 0x80 || c == 0xFF || i + 1 >= nLen || !Plain(s[i + 1])) return -1;
-        const uint64_t v = pTarget[c * 256u + s[i + 1]];
+        const uint32_t v = pTarget[c * 256u + s[i + 1]];
         if (v == 0) return -1;
         n += StorePackedTarget(pOut + n, v);
         i += 2;
@@ -372,8 +387,12 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
                    &ids.p, &ids.nSize);
         return result.c_str();
     }
-    // Work on a copy: the line splitter cuts it in place.
-    std::vector<char> vecText(sLine, sLine + nLen + 1);
+    // Work on a copy: the line splitter cuts it in place. The copy's room is kept per thread
+    // (the converter itself is shared and never changes), so a call allocates nothing once the
+    // thread has converted a text as long.
+    static thread_local std::vector<char> t_vecText;
+    std::vector<char>& vecText = t_vecText;
+    vecText.assign(sLine, sLine + nLen + 1);
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();

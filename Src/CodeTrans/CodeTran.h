@@ -88,8 +88,9 @@ private:
         std::vector<int32_t> vecHandle;  // 65536 entries when nForm > 0
         // The target text of each code through pMaps and pTargets, read from them once: its
         // bytes from the lowest up and its length in the top byte; 0 when the code has none, or
-        // one longer than 7 bytes (the lookups then run).
-        std::vector<uint64_t> vecTarget;
+        // one longer than 3 bytes (the lookups then run). Four bytes an entry keep the table's
+        // hot part (the common characters) small.
+        std::vector<uint32_t> vecTarget;
         size_t nMaxTarget = 0;  // the longest target text in vecTarget
         const CIDMaps* pMaps = nullptr;
         const CWordList* pTargets = nullptr;

@@ -32,6 +32,8 @@ public:
     // second (non-NUL) byte follows, else the first byte alone; an empty text gives code 0.
     int GetType(const char* sChar) const;
     int GetCount() const { return m_nSize; }
+    // The 65536 types by character code (valid as long as the table).
+    const tuchar* GetTypes() const { return m_pData; }
 
     // ---- building (offline) -----------------------------------------------------------------
 

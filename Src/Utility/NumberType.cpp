@@ -9,7 +9,6 @@
 #include "Utility/ChineseNumber.h"
 #include "Utility/GBKChar.h"
 #include "Utility/StrFunc.h"
-#include "Utility/StrToken.h"
 
 namespace {
 
@@ -95,26 +94,47 @@ int GetNumType(const char* sText, unsigned long length) {
     // Folding and joining never lengthen the token, and every type needs 5 joined bytes or more
     // (a date a piece of 4 and another one, a telephone number 8, an identity number 15).
     if (nLen < 5) return -1;
-    tstring sToken(sText, nLen);
-    QuanJiao2BanJiao(&sToken[0]);
-    sToken.resize(strlen(sToken.c_str()));
+    // The token is folded and joined in place, in a buffer on the stack when it fits (the result
+    // output asks for every number word).
+    char sLocal[128];
+    std::vector<char> vecLong;
+    char* sToken = sLocal;
+    if (nLen >= sizeof sLocal) {
+        vecLong.resize(nLen + 1);
+        sToken = vecLong.data();
+    }
+    memcpy(sToken, sText, nLen);
+    sToken[nLen] = 0;
+    QuanJiao2BanJiao(sToken);
 
-    std::vector<tstring> vecPiece;
-    GetStrVector(sToken.c_str(), "()+-. ", vecPiece);
-    tstring sJoined;
-    for (const tstring& s : vecPiece) sJoined += s;
-    const size_t L = sJoined.size();
+    // The pieces between the delimiters "()+-. " (blanks, TABs and CRs before a piece are skipped
+    // too; CRs and LFs that end a piece are dropped; empty pieces are left out), joined.
+    static const char kDelimiters[] = "()+-. ";
+    auto isDelim = [](char c) { return c != 0 && strchr(kDelimiters, c) != nullptr; };
+    size_t nPieces = 0, nFirstPiece = 0, L = 0;
+    const char* p = sToken;
+    for (;;) {
+        while (*p && (*p == ' ' || *p == '\t' || *p == '\r' || isDelim(*p))) ++p;
+        if (!*p) break;
+        const char* pPiece = p;
+        while (*p && !isDelim(*p)) ++p;
+        size_t n = size_t(p - pPiece);
+        while (n > 0 && (pPiece[n - 1] == '\r' || pPiece[n - 1] == '\n')) --n;
+        if (n == 0) continue;
+        if (nPieces++ == 0) nFirstPiece = n;
+        memmove(sToken + L, pPiece, n);  // the joined text never passes what is still to read
+        L += n;
+    }
+    sToken[L] = 0;
     if (L == 0) return -1;
-    const char cFirst = sJoined[0];
+    const char cFirst = sToken[0];
 
-    if (vecPiece.size() >= 2 && vecPiece[0].size() == 4 && (vecPiece[0][0] == '1' || vecPiece[0][0] == '2') &&
-        L < 9)
-        return NUMTYPE_DATE;
+    if (nPieces >= 2 && nFirstPiece == 4 && (cFirst == '1' || cFirst == '2') && L < 9) return NUMTYPE_DATE;
     if (L == 11 || (L == 8 && cFirst != '0' && cFirst != '1') || (L >= 12 && L <= 14 && cFirst == '0'))
         return NUMTYPE_PHONE;
     if ((L == 15 || L == 18) && cFirst >= '1' && cFirst <= '9') {
         CCIDChecker checker;
-        if (checker.ValidCheck(sJoined.c_str()) > 0) return NUMTYPE_ID;
+        if (checker.ValidCheck(sToken) > 0) return NUMTYPE_ID;
     }
     return -1;
 }

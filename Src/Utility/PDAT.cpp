@@ -1,6 +1,7 @@
 // CPDAT: symbol coding, lookups and the .pdat file.
 #include "Utility/PDAT.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -252,53 +253,58 @@ int CPDAT::GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded)
             }
         }
     } else {
-        // The same walk with the plain modes' symbol code written out (Step and GetCharCode).
-        const bool bBytes = m_nMode == 1;
-        const state* cells = m_cells.data();
-        const int32_t* charset = m_charset.data();
-        const int64_t nLower = m_nLowerBound;
-        int32_t nParent = -2;
-        int64_t nOffset = 0;
-        bool bLastBlank = false, bBlank = false;
-        size_t i = 0;
-        for (;;) {
-            const unsigned char c = s[i];
-            if (!c) break;
-            int code;
-            if (c >= 0x80 && !bBytes && s[i + 1] != 0) {
-                code = c * 256 + s[i + 1];
-                i += 2;
-                bLastBlank = false;
-            } else {
-                ++i;
-                if (IsBlankSymbol(c)) {
-                    if (bLastBlank) continue;  // a run of white space is one blank
-                    bLastBlank = bBlank = true;
-                    code = 32;
-                } else {
-                    bLastBlank = false;
-                    code = (!bBytes && c >= 'A' && c <= 'Z') ? c + 32 : c;
-                }
-            }
-            const int32_t nId = charset[code];
-            if (nId < 0 || nOffset < 0) break;
-            const int64_t nCell = nOffset + nId;
-            if (nCell > nLower) break;
-            const state& st = cells[nCell];
-            if (st.check != nParent) break;
-            nParent = int32_t(nCell);
-            nOffset = Offset(st);
-            if (IsWordEnd(st)) {
-                nBest = int(i);
-                nHandle = st.handle;
-                bBestBlank = bBlank;
-                if (nOffset == nCell) break;  // no children: nothing further can match
-            }
-        }
+        nBest = PlainMaxWordFrom(s, 0, -2, 0, nHandle, bBestBlank);
     }
     if (nBest > 0) {
         if (rtnHandle) *rtnHandle = nHandle;
         if (rtbBlankInculded) *rtbBlankInculded = bBestBlank;
+    }
+    return nBest;
+}
+
+int CPDAT::PlainMaxWordFrom(const unsigned char* s, size_t i, int32_t nParent, int64_t nOffset, int& nHandle,
+                            bool& bBestBlank, int nBest) const {
+    // The walk of GetMaxWord with the plain modes' symbol code written out (Step and GetCharCode),
+    // from the cell nParent reached after the first i bytes (the root: -2 and 0); the best word
+    // so far (nBest bytes, nHandle, bBestBlank) is kept unless a longer one is found.
+    const bool bBytes = m_nMode == 1;
+    const state* cells = m_cells.data();
+    const int32_t* charset = m_charset.data();
+    const int64_t nLower = m_nLowerBound;
+    bool bLastBlank = false, bBlank = false;
+    for (;;) {
+        const unsigned char c = s[i];
+        if (!c) break;
+        int code;
+        if (c >= 0x80 && !bBytes && s[i + 1] != 0) {
+            code = c * 256 + s[i + 1];
+            i += 2;
+            bLastBlank = false;
+        } else {
+            ++i;
+            if (IsBlankSymbol(c)) {
+                if (bLastBlank) continue;  // a run of white space is one blank
+                bLastBlank = bBlank = true;
+                code = 32;
+            } else {
+                bLastBlank = false;
+                code = (!bBytes && c >= 'A' && c <= 'Z') ? c + 32 : c;
+            }
+        }
+        const int32_t nId = charset[code];
+        if (nId < 0 || nOffset < 0) break;
+        const int64_t nCell = nOffset + nId;
+        if (nCell > nLower) break;
+        const state& st = cells[nCell];
+        if (st.check != nParent) break;
+        nParent = int32_t(nCell);
+        nOffset = Offset(st);
+        if (IsWordEnd(st)) {
+            nBest = int(i);
+            nHandle = st.handle;
+            bBestBlank = bBlank;
+            if (nOffset == nCell) break;  // no children: nothing further can match
+        }
     }
     return nBest;
 }
@@ -340,29 +346,23 @@ int CPDAT::GetWords(const char* sLine, unsigned int** vecHandle, unsigned int** 
     return nLast;
 }
 
-void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
-                       WordsAt& result) const {
-    std::vector<WordsAt::Pending>& walks = result.m_vecWalks;  // capacity only
-    std::vector<WordsAt::RawHit>& raw = result.m_vecRaw;
-    raw.clear();
-    result.m_vecHits.clear();
-    result.m_vecFirst.assign(nStarts + 1, 0);
-    if (!sLine || m_cells.empty() || nStarts == 0) return;
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-    const state* cells = m_cells.data();
-    const int32_t* charset = m_charset.data();
+template <int kMode>
+size_t CPDAT::WalkWordsAt(const unsigned char* s, const int* pStart, const int* pMinLength, size_t nStarts,
+                          WordsAt& result) const {
+    const state* const cells = m_cells.data();
+    const int32_t* const charset = m_charset.data();
+    const int64_t nLower = m_nLowerBound;
     // The step of Step() from a cell of child offset nOffset over the character at nPos: the
     // cell to check, with the walk moved past the character; false when the walk ends.
-    const int nMode = m_nMode;
     auto next = [&](WordsAt::Pending& w, int64_t nOffset) {
         const unsigned char c0 = s[w.nPos];
         if (!c0 || nOffset < 0) return false;
         // GetCharCode over a NUL-terminated text, the plain modes written out.
         size_t nCharLen = 1;
         int code;
-        if (nMode == 1) {
+        if (kMode == 1) {
             code = c0;
-        } else if (nMode == 0) {
+        } else if (kMode == 0) {
             if (c0 >= 0x80 && s[w.nPos + 1] != 0) {
                 nCharLen = 2;
                 code = c0 * 256 + s[w.nPos + 1];
@@ -375,20 +375,29 @@ void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLeng
         const int32_t nId = charset[code];
         if (nId < 0) return false;
         const int64_t c = nOffset + nId;
-        if (c > m_nLowerBound) return false;
+        if (c > nLower) return false;
         w.nCell = int32_t(c);
         w.nPos += uint32_t(nCharLen);
         __builtin_prefetch(cells + c);
         return true;
     };
+    std::vector<WordsAt::Pending>& walks = result.m_vecWalks;  // capacity only
     if (walks.size() < nStarts) walks.resize(nStarts);
-    WordsAt::Pending* pWalks = walks.data();
+    WordsAt::Pending* const pWalks = walks.data();
+    int32_t* const pHead = result.m_vecHead.data();
+    int32_t* const pTail = result.m_vecTail.data();
     size_t nWalks = 0;
     for (size_t k = 0; k < nStarts; ++k) {
+        pHead[k] = -1;  // (the tails are read only after a head is set)
         WordsAt::Pending w{uint32_t(k), uint32_t(pStart[k]), -2, -1};
         if (next(w, 0)) pWalks[nWalks++] = w;
     }
+    std::vector<WordsAt::RawHit>& raw = result.m_vecRaw;  // capacity only
+    size_t nRaw = 0;
     while (nWalks > 0) {
+        // A level adds at most one word per walk: room for them is made once per level.
+        if (raw.size() < nRaw + nWalks) raw.resize(std::max(nRaw + nWalks, 2 * raw.size()));
+        WordsAt::RawHit* const pRaw = raw.data();
         size_t nKept = 0;
         for (size_t r = 0; r < nWalks; ++r) {
             WordsAt::Pending w = pWalks[r];
@@ -398,21 +407,43 @@ void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLeng
             const int64_t nOffset = Offset(st);
             if (IsWordEnd(st)) {
                 const int32_t nEnd = int32_t(w.nPos) - pStart[w.nStart];
-                if (nEnd > pMinLength[w.nStart]) raw.push_back({w.nStart, {st.handle, nEnd}});
+                if (nEnd > pMinLength[w.nStart]) {
+                    // Chained after the start's last word (a start's words come level by level).
+                    const int32_t r = int32_t(nRaw++);
+                    pRaw[r] = {{st.handle, nEnd}, -1};
+                    if (pHead[w.nStart] < 0)
+                        pHead[w.nStart] = r;
+                    else
+                        pRaw[pTail[w.nStart]].nNext = r;
+                    pTail[w.nStart] = r;
+                }
                 if (nOffset == w.nCell) continue;  // no children: nothing further can match
             }
             if (next(w, nOffset)) pWalks[nKept++] = w;
         }
         nWalks = nKept;
     }
-    // Group by start: the raw words come level by level, so within a start shortest first.
-    std::vector<uint32_t>& first = result.m_vecFirst;
-    for (const WordsAt::RawHit& h : raw) ++first[h.nStart + 1];
-    for (size_t k = 0; k < nStarts; ++k) first[k + 1] += first[k];
-    result.m_vecHits.resize(raw.size());
-    std::vector<uint32_t>& fill = result.m_vecFill;
-    fill.assign(first.begin(), first.end() - 1);
-    for (const WordsAt::RawHit& h : raw) result.m_vecHits[fill[h.nStart]++] = h.hit;
+    return nRaw;
+}
+
+void CPDAT::GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,
+                       WordsAt& result) const {
+    result.m_nRaw = 0;
+    if (result.m_vecHead.size() < nStarts) {
+        result.m_vecHead.resize(nStarts);
+        result.m_vecTail.resize(nStarts);
+    }
+    if (!sLine || m_cells.empty() || nStarts == 0) {
+        std::fill(result.m_vecHead.begin(), result.m_vecHead.begin() + ptrdiff_t(nStarts), -1);
+        return;
+    }
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    if (m_nMode == 0)
+        result.m_nRaw = WalkWordsAt<0>(s, pStart, pMinLength, nStarts, result);
+    else if (m_nMode == 1)
+        result.m_nRaw = WalkWordsAt<1>(s, pStart, pMinLength, nStarts, result);
+    else
+        result.m_nRaw = WalkWordsAt<2>(s, pStart, pMinLength, nStarts, result);
 }
 
 int CPDAT::LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const {

@@ -103,6 +103,81 @@ public:
         if (rtbBlankInculded) *rtbBlankInculded = false;
         return nLen;
     }
+    // What GetMaxWordAtOnce and Find(int) read (the cells, the symbol table, the bound), copied
+    // once by a caller that looks up at every character of a text, so that its own stores do not
+    // make the compiler read the dictionary's members again for every character. Valid while the
+    // dictionary is neither loaded, rebuilt nor destroyed; thread-safety as the lookups.
+    class View {
+    public:
+        View() = default;
+        explicit View(const CPDAT& dict)
+            : m_pDict(&dict),
+              m_pCells(dict.m_cells.empty() ? nullptr : dict.m_cells.data()),
+              m_pCharset(dict.m_charset.data()),
+              m_nLower(dict.m_nLowerBound),
+              m_bAtOnce(dict.m_nMode == 0 && m_pCells) {}
+        // The dictionary viewed (null for a default view).
+        const CPDAT* Dict() const { return m_pDict; }
+        // Find(nCharCode) of the dictionary, for a code 0..0xFFFF.
+        int FindChar(int nCharCode) const {
+            if (!m_pCells) return -1;
+            const int32_t id = m_pCharset[nCharCode];
+            if (id < 0 || id > m_nLower) return -1;
+            const state& st = m_pCells[id];
+            if (st.check != -2 || !(st.base <= 0 && st.handle >= 0)) return -1;
+            return st.handle;
+        }
+        // GetMaxWordAtOnce(sLine, rtnHandle, rtbBlankInculded) of the dictionary (sLine not null,
+        // both pointers not null).
+        __attribute__((always_inline)) int GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded) const {
+            const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+            if (!m_bAtOnce || s[0] < 0x80 || !s[1] || s[2] < 0x80 || !s[3])
+                return m_pDict->GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
+            const int32_t nId1 = m_pCharset[s[0] * 256 + s[1]];
+            int nLen = 0, nHandle = -1;
+            if (nId1 >= 0 && nId1 <= m_nLower && m_pCells[nId1].check == -2) {
+                const state& st1 = m_pCells[nId1];
+                const int64_t nOffset1 = Offset(st1);
+                const bool bEnd1 = st1.base <= 0 && st1.handle >= 0;
+                if (!(bEnd1 && nOffset1 == nId1)) {
+                    const int32_t nId2 = m_pCharset[s[2] * 256 + s[3]];
+                    if (nId2 >= 0 && nOffset1 >= 0 && nOffset1 + nId2 <= m_nLower &&
+                        m_pCells[nOffset1 + nId2].check == nId1) {
+                        // The second step is taken here and GetMaxWord's walk goes on from it.
+                        const int32_t nCell2 = int32_t(nOffset1 + nId2);
+                        const state& st2 = m_pCells[nCell2];
+                        const int64_t nOffset2 = Offset(st2);
+                        int nBest = bEnd1 ? 2 : 0;
+                        int nBestHandle = bEnd1 ? st1.handle : -1;
+                        bool bBestBlank = false;
+                        if (st2.base <= 0 && st2.handle >= 0) {
+                            nBest = 4;
+                            nBestHandle = st2.handle;
+                        }
+                        if (!(nBest == 4 && nOffset2 == nCell2))
+                            nBest = m_pDict->PlainMaxWordFrom(s, 4, nCell2, nOffset2, nBestHandle, bBestBlank, nBest);
+                        *rtnHandle = nBest > 0 ? nBestHandle : -1;
+                        *rtbBlankInculded = nBest > 0 && bBestBlank;
+                        return nBest;
+                    }
+                }
+                if (bEnd1) {
+                    nLen = 2;
+                    nHandle = st1.handle;
+                }
+            }
+            *rtnHandle = nHandle;
+            *rtbBlankInculded = false;
+            return nLen;
+        }
+
+    private:
+        const CPDAT* m_pDict = nullptr;
+        const state* m_pCells = nullptr;  // null when the dictionary has no cells
+        const int32_t* m_pCharset = nullptr;
+        int64_t m_nLower = 0;
+        bool m_bAtOnce = false;  // symbol mode 0 (the inline step's coding) and cells
+    };
     // Handle of the whole NUL-terminated word; -1 when absent or for a null pointer.
     virtual int Find(const char* sWord) const;
     // Handle of the first nLen bytes (need not be NUL-terminated), after skipping a leading UTF-8
@@ -149,11 +224,13 @@ public:
     // Results and scratch of GetWordsAt, reused from call to call by one caller (one thread).
     class WordsAt {
     public:
-        // The words found at start k of the last call, shortest first; Count(k) of them.
-        const WordHit* Words(size_t k) const { return m_vecHits.data() + m_vecFirst[k]; }
-        uint32_t Count(size_t k) const { return m_vecFirst[k + 1] - m_vecFirst[k]; }
-        // The words found at all starts.
-        size_t Total() const { return m_vecHits.size(); }
+        // The words found at start k of the last call, shortest first: the first is First(k),
+        // each next one Next(r) of the one before, -1 after the last (or when there is none).
+        int32_t First(size_t k) const { return m_vecHead[k]; }
+        int32_t Next(int32_t r) const { return m_vecRaw[size_t(r)].nNext; }
+        const WordHit& Hit(int32_t r) const { return m_vecRaw[size_t(r)].hit; }
+        // The number of words found at all starts.
+        size_t Total() const { return m_nRaw; }
 
     private:
         friend class CPDAT;
@@ -164,14 +241,14 @@ public:
             int32_t nCell;     // the cell to check
         };
         struct RawHit {
-            uint32_t nStart;
             WordHit hit;
+            int32_t nNext;  // the next word of the same start, -1 none
         };
         std::vector<Pending> m_vecWalks;
-        std::vector<RawHit> m_vecRaw;
-        std::vector<WordHit> m_vecHits;
-        std::vector<uint32_t> m_vecFirst;  // nStarts + 1 bounds into m_vecHits
-        std::vector<uint32_t> m_vecFill;
+        std::vector<RawHit> m_vecRaw;     // the words, level by level (room only grows)
+        size_t m_nRaw = 0;
+        std::vector<int32_t> m_vecHead;   // by start: its first word, -1 none
+        std::vector<int32_t> m_vecTail;   // by start: its last word so far
     };
     // For each of nStarts line offsets pStart[k] of the NUL-terminated line, the words that
     // GetWords(sLine + pStart[k], ..., pMinLength[k]) lists, in its order, into result (read with
@@ -314,6 +391,17 @@ private:
     // at a character that is no hanzi, small letter or digit.
     int LongestMatch(const unsigned char* s, size_t i, size_t nLen, int* pHandle, int nStopMode) const;
     bool GrowOwnBuffer(size_t nSize);
+    // GetMaxWord's walk in the plain modes (0 and 1) from the cell nParent and its child offset
+    // nOffset, reached after the first i bytes of s (from the root: -2 and 0, i 0) without a
+    // white-space symbol; the best word so far is nBest bytes long with nHandle and bBestBlank,
+    // which a longer word replaces. Returns the best length.
+    int PlainMaxWordFrom(const unsigned char* s, size_t i, int32_t nParent, int64_t nOffset, int& nHandle,
+                         bool& bBestBlank, int nBest = 0) const;
+    // GetWordsAt's walks in symbol mode kMode: the words found go to result.m_vecRaw (level by
+    // level), chained by start; returns how many.
+    template <int kMode>
+    size_t WalkWordsAt(const unsigned char* s, const int* pStart, const int* pMinLength, size_t nStarts,
+                       WordsAt& result) const;
 
     std::unique_ptr<BuildTrie> m_word_trie;  // build trie while words are added; null when packed
     std::vector<state> m_cells;              // the cell array

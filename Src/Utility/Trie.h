@@ -59,6 +59,34 @@ public:
         }
         return LongestMatch(sLine, rtnHandle, sPos);
     }
+    // What the three-argument GetMaxWord reads before its walk (the first-character filter and
+    // whether there is a head), copied once by a caller that looks up at every character of a
+    // text. Valid while the trie is neither changed, loaded nor destroyed (the caller holds it
+    // against writers); safe for concurrent readers.
+    class View {
+    public:
+        View() = default;
+        explicit View(const CTrie& trie)
+            : m_pTrie(&trie), m_pFirstCodes(trie.m_vecFirstCodes.data()), m_bHead(trie.m_iHeadIndex >= 0) {}
+        // The trie viewed (null for a default view).
+        const CTrie* Trie() const { return m_pTrie; }
+        // GetMaxWord(sLine, rtnHandle, sPos) of the trie (sLine and rtnHandle not null).
+        int GetMaxWord(const char* sLine, int* rtnHandle, char* sPos) const {
+            if (sLine[0] && m_bHead) {
+                const unsigned int nCode = FirstCode(sLine);
+                if (!((m_pFirstCodes[(nCode & 0xFFFFu) >> 6] >> (nCode & 63u)) & 1u)) {
+                    *rtnHandle = -1;
+                    return 0;
+                }
+            }
+            return m_pTrie->LongestMatch(sLine, rtnHandle, sPos);
+        }
+
+    private:
+        const CTrie* m_pTrie = nullptr;
+        const uint64_t* m_pFirstCodes = nullptr;
+        bool m_bHead = false;
+    };
     // Copies nSize bytes (at most 40) of m_sCurPos into sPos, ending them with a NUL.
     void GetPos(char* sPos, int nSize) const;
     // Count of a present word, its handle through nHandle (0 when not found) and its tag into

@@ -274,7 +274,9 @@ TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
     };
     const char* const kJunk[] = {"a", "Zq", "7 8", " ", "\t", "\r\n", "\"", "\"x\"", "^^", "^^ab^^", "-_", "\xEF\xBB\xBF",
                                  "\x80", "\xFF", "\xC3", "\xE4\xB8", "\xF0\x9F\x98\x80", "\xA4", "\xA4@", "\x81\x7F",
-                                 "\xC0\x80", "\xE0\x80\x80", "\xA1\xA1", "\xA3\xAC"};
+                                 "\xC0\x80", "\xE0\x80\x80", "\xA1\xA1", "\xA3\xAC",
+                                 // ASCII runs of eight bytes and more (copied a word at a time)
+                                 "abcdefgh", "/n_/vshi/ad0123", "Q/w.x,y;z:1234567890-="};
     for (const Files& f : kSets) {
         const CCodeTran t(kDataDir, f.code);
         ASSERT_EQ(1, t.GetStatus()) << f.code;

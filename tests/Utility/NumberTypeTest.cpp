@@ -5,9 +5,13 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "CodeTrans/STLCodeTrans.h"
+#include "Utility/GBKChar.h"
+#include "Utility/StrToken.h"
 
 namespace {
 
@@ -43,6 +47,74 @@ struct tm Date(int year, int month, int day) {
     t.tm_mon = month - 1;
     t.tm_mday = day;
     return t;
+}
+
+
+// The number type by the plain steps: the folded token split with GetStrVector and joined.
+int ReferenceNumType(const char* sText, unsigned long length) {
+    size_t nLen = length == 0 ? strlen(sText) : strnlen(sText, length);
+    if (nLen < 5) return -1;
+    std::string sToken(sText, nLen);
+    QuanJiao2BanJiao(&sToken[0]);
+    sToken.resize(strlen(sToken.c_str()));
+    std::vector<std::string> vecPiece;
+    GetStrVector(sToken.c_str(), "()+-. ", vecPiece);
+    std::string sJoined;
+    for (const std::string& piece : vecPiece) sJoined += piece;
+    const size_t L = sJoined.size();
+    if (L == 0) return -1;
+    const char cFirst = sJoined[0];
+    if (vecPiece.size() >= 2 && vecPiece[0].size() == 4 && (cFirst == '1' || cFirst == '2') && L < 9)
+        return NUMTYPE_DATE;
+    if (L == 11 || (L == 8 && cFirst != '0' && cFirst != '1') || (L >= 12 && L <= 14 && cFirst == '0'))
+        return NUMTYPE_PHONE;
+    if ((L == 15 || L == 18) && cFirst >= '1' && cFirst <= '9') {
+        CCIDChecker checker;
+        if (checker.ValidCheck(sJoined.c_str()) > 0) return NUMTYPE_ID;
+    }
+    return -1;
+}
+
+// Random number-like tokens (half- and full-width digits, the delimiters, white space, letters,
+// identity numbers, tokens longer than the stack buffer, a lone lead byte at the end) against the
+// reference, with the length given, counted, and past the token's end.
+TEST(NumberTypeTest, RandomTokensAgreeWithTheSplitAndJoinReference) {
+    const unsigned seed = 4242;
+    std::mt19937 rng(seed);
+    const std::vector<std::string> pieces = {"0", "1", "2", "3", "5", "9", G("０"), G("１"), G("２"), G("９"), "(",
+                                             ")", "+", "-", ".", " ", "\t", "\r", "\n", "a", "X", G("年"), G("．"),
+                                             G("－"), G("（")};
+    for (int n = 0; n < 20000; ++n) {
+        std::string token;
+        switch (rng() % 4) {
+            case 0: {  // an identity number, sometimes cut or with a delimiter
+                std::string first17 = "110101198";
+                for (int k = 0; k < 8; ++k) first17 += char('0' + rng() % 10);
+                token = WithCheck(first17);
+                if (rng() % 3 == 0) token.insert(rng() % token.size(), pieces[10 + rng() % 10]);
+                if (rng() % 4 == 0) token = token.substr(0, 15);
+                break;
+            }
+            case 1: {  // digits only
+                int len = 1 + int(rng() % 20);
+                for (int k = 0; k < len; ++k) token += char('0' + rng() % 10);
+                break;
+            }
+            default: {
+                int parts = 1 + int(rng() % (rng() % 10 == 0 ? 150 : 16));
+                for (int k = 0; k < parts; ++k) token += pieces[rng() % pieces.size()];
+                break;
+            }
+        }
+        if (rng() % 10 == 0) token += "\xC8";
+        std::unique_ptr<char[]> p = Exact(token);
+        const unsigned long len = (unsigned long)token.size();
+        ASSERT_EQ(GetNumType(p.get(), len), ReferenceNumType(p.get(), len)) << "seed " << seed << " [" << token << "]";
+        ASSERT_EQ(GetNumType(p.get(), 0), ReferenceNumType(p.get(), 0)) << "seed " << seed << " [" << token << "]";
+        ASSERT_EQ(GetNumType(p.get(), len + 3), ReferenceNumType(p.get(), len + 3)) << "seed " << seed;
+        const unsigned long cut = len > 0 ? (unsigned long)(rng() % len) + 1 : 1;
+        ASSERT_EQ(GetNumType(p.get(), cut), ReferenceNumType(p.get(), cut)) << "seed " << seed << " [" << token << "]";
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "Utility/ByteIO.h"
+#include "Utility/Charset.h"
 #include "Utility/LogFile.h"
 #include "common/JiebaWords.h"
 #include "common/TestUtil.h"
@@ -176,17 +177,22 @@ TEST(PDATTest, WordsAtManyStartsAgreeWithGetWords) {
                     e += (mode == 0 && static_cast<unsigned char>(line[e]) >= 0x80 && e + 1 < line.size()) ? 2 : 1;
                 }
                 d.GetWordsAt(line.c_str(), starts.data(), mins.data(), starts.size(), at);
+                size_t total = 0;
                 for (size_t k = 0; k < starts.size(); ++k) {
                     unsigned int *hs = nullptr, *ps = nullptr, size = 0, count = 0;
                     d.GetWords(line.c_str() + starts[k], &hs, &ps, &size, &count, mins[k]);
-                    ASSERT_EQ(at.Count(k), count) << mode << " [" << line << "] at " << starts[k];
+                    std::vector<CPDAT::WordHit> found;
+                    for (int32_t r = at.First(k); r >= 0; r = at.Next(r)) found.push_back(at.Hit(r));
+                    ASSERT_EQ(found.size(), count) << mode << " [" << line << "] at " << starts[k];
                     for (unsigned c = 0; c < count; ++c) {
-                        EXPECT_EQ(at.Words(k)[c].nHandle, int(hs[c]));
-                        EXPECT_EQ(at.Words(k)[c].nEnd, int(ps[c]));
+                        EXPECT_EQ(found[c].nHandle, int(hs[c]));
+                        EXPECT_EQ(found[c].nEnd, int(ps[c]));
                     }
+                    total += count;
                     free(hs);
                     free(ps);
                 }
+                EXPECT_EQ(at.Total(), total) << mode << " [" << line << "]";
             }
         }
     }
@@ -246,6 +252,15 @@ TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
                 ASSERT_EQ(d.GetMaxWordAtOnce(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
                 EXPECT_EQ(h, wantHandle) << text;
                 EXPECT_EQ(blank, wantBlank) << text;
+                // The view answers the same, and its one-character lookup is Find(int)'s.
+                const CPDAT::View view(d);
+                h = 7;
+                blank = true;
+                ASSERT_EQ(view.GetMaxWord(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
+                EXPECT_EQ(h, wantHandle) << text;
+                EXPECT_EQ(blank, wantBlank) << text;
+                const int code = CCharset::CharCode(text.c_str());
+                EXPECT_EQ(view.FindChar(code), d.Find(code)) << text;
             }
         }
     }

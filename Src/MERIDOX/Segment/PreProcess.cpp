@@ -1,6 +1,7 @@
 #include "MERIDOX/Segment/PreProcess.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -52,7 +53,10 @@ int BoundedAtoi(const unsigned char* s, int nLen) {
 }  // namespace
 
 CPreProcess::CPreProcess(CCharset* pCharset, CPDAT* pCoreDict, CTrie* pUserDict)
-    : m_pCharset(pCharset), m_pCoreDict(pCoreDict), m_pUserDict(pUserDict) {
+    : m_pCharset(pCharset),
+      m_pTypes(pCharset ? pCharset->GetTypes() : nullptr),
+      m_pCoreDict(pCoreDict),
+      m_pUserDict(pUserDict) {
     m_nCadidateSize = 10;
     m_pVecCandidateHandle = static_cast<unsigned int*>(calloc(m_nCadidateSize, sizeof(unsigned int)));
     m_pVecCandidatePosition = static_cast<unsigned int*>(calloc(m_nCadidateSize, sizeof(unsigned int)));
@@ -71,46 +75,64 @@ bool CPreProcess::SetUserDict(CTrie* pUserDict) {
 
 int CPreProcess::CharLenAt(int i) const { return (m_s[i] >= 0x80 && i + 1 < m_nLen) ? 2 : 1; }
 
-int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
-    if (i < 0 || i >= m_nLen) return -1;
-    int nLen = CharLenAt(i);
-    int nCode = nLen == 2 ? m_s[i] * 256 + m_s[i + 1] : m_s[i];
+// Inline: the atom loop asks it for nearly every character.
+inline int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
+    if (i < 0 || i >= m_nLen) {
+        if (pCode) *pCode = 0;  // no character: callers test the class first
+        if (pLen) *pLen = 0;
+        return -1;
+    }
+    const unsigned char c = m_s[i];
+    int nLen = 1, nCode = c;
+    if (c >= 0x80 && i + 1 < m_nLen) {
+        nLen = 2;
+        nCode = c * 256 + m_s[i + 1];
+    }
     if (pCode) *pCode = nCode;
     if (pLen) *pLen = nLen;
-    return m_pCharset ? m_pCharset->GetType(nCode) : 0;
+    return m_pTypes ? m_pTypes[nCode] : 0;
 }
 
 void CPreProcess::KeepLookups(const char* sLine, int nLen) {
     m_pKeepLine = sLine;
+    m_nKept = 0;
+    m_nKeptLast = -1;
+    m_vecUserTags.clear();
     if (!sLine || nLen < 0) {
         m_pKeepLine = nullptr;
         return;
     }
-    if (++m_nKeepStamp == 0) {  // wrapped: no old record may carry the new stamp
-        m_vecKept.assign(m_vecKept.size(), KeptLookup());
-        m_nKeepStamp = 1;
-    }
+    m_nKeepLen = nLen;
+    // Every atom starts at its own byte: one record per byte, and the end mark after the last,
+    // is room for the whole line.
     if (m_vecKept.size() < size_t(nLen) + 1) m_vecKept.resize(size_t(nLen) + 1);
-    m_vecUserTags.clear();
+    m_vecKept[0].nOffset = INT_MAX;
+    m_vecLooked.assign(size_t(nLen) / 64 + 1, 0);
 }
 
-int CPreProcess::PriorityLength(int i) {
+// Inline into the atom loop, so that the views stay in registers.
+__attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, const CPDAT::View& field,
+                                                                      const CTrie::View& user) {
     // The caller (AtomSegment) holds the user-dictionary lock for the whole sentence.
     const char* sLine = reinterpret_cast<const char*>(m_s) + i;
     char sPos[40];
     int nField = 0, nUser = 0, nFieldHandle = -1, nUserHandle = -1;
     bool bBlank = false;
-    const CPDAT* pField = g_pFieldDict;
-    const CTrie* pUser = g_pUserDict;
-    if (pField) nField = pField->GetMaxWordAtOnce(sLine, &nFieldHandle, &bBlank);
-    if (pUser) nUser = pUser->GetMaxWord(sLine, &nUserHandle, sPos);
-    if (m_bKeeping) {
-        // Handles, the blank flag and the tag mean something only beside a length above 0.
-        KeptLookup& k = m_vecKept[size_t(i)];
-        k.nStamp = m_nKeepStamp;
-        k.nFieldLen = nField;
-        k.nUserLen = nUser;
-        if (nField > 0 || nUser > 0) {
+    if (field.Dict()) nField = field.GetMaxWord(sLine, &nFieldHandle, &bBlank);
+    if (user.Trie()) nUser = user.GetMaxWord(sLine, &nUserHandle, sPos);
+    // Lookups are kept in order of offset, one per offset: a sentence never starts before the
+    // end of the one cut before it, and an offset looked up again under the same hold gets the
+    // same answer, so a lookup out of order is left out (the output then looks up itself). Only
+    // those that found a word make a record; the bit of the offset says the others found none.
+    if (m_bKeeping && i > m_nKeptLast) {
+        m_nKeptLast = i;
+        m_vecLooked[size_t(i) >> 6] |= uint64_t(1) << (i & 63);
+        if ((nField > 0 || nUser > 0) && m_nKept + 1 < m_vecKept.size()) {
+            KeptLookup& k = m_vecKept[m_nKept++];
+            m_vecKept[m_nKept].nOffset = INT_MAX;  // the end mark
+            k.nOffset = i;
+            k.nFieldLen = nField;
+            k.nUserLen = nUser;
             k.nFieldHandle = nFieldHandle;
             k.bFieldBlank = bBlank;
             k.nUserHandle = nUserHandle;
@@ -235,33 +257,53 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     const bool bPrior = g_bUserDictPrior;
     std::optional<CUserDictReadLock> hold;
     if (bPrior) hold.emplace();
-    m_bKeeping = bPrior && m_pKeepLine == sLine && size_t(nLen) < m_vecKept.size();
+    m_bKeeping = bPrior && m_pKeepLine == sLine && nLen <= m_nKeepLen;
+    // The dictionaries of the priority lookups, read once: they stay the same under the hold.
+    CPDAT::View fieldView;
+    CTrie::View userView;
+    if (bPrior) {
+        if (const CPDAT* pField = g_pFieldDict) fieldView = CPDAT::View(*pField);
+        if (const CTrie* pUser = g_pUserDict) userView = CTrie::View(*pUser);
+    }
 
-    m_vecAtom.clear();
-    m_nAtomSize = 0;
+    // Room for every atom the sentence can have (one per byte, the start and end atoms): the
+    // atoms are stored through a pointer without a capacity test each.
+    const size_t nMaxAtoms = size_t(nLen - nStart) + 2;
+    if (m_vecAtom.size() < nMaxAtoms) m_vecAtom.resize(std::max(nMaxAtoms, 2 * m_vecAtom.size()));
+    word_t* const pAtoms = m_vecAtom.data();
+    const CPDAT::View coreView = m_pCoreDict ? CPDAT::View(*m_pCoreDict) : CPDAT::View();
+    const unsigned char* const pLine = m_s;
+    const tuchar* const pTypes = m_pTypes;
     word_t start;
     start.start = start.end = nStart;
     start.handle = gSent_StartID;
     start.type = kStartMark;
-    m_vecAtom.push_back(start);
+    pAtoms[0] = start;
     m_nAtomSize = 1;
+    int nAtoms = 1;  // m_nAtomSize, kept in a register (set for NumberFollowUp and at the end)
 
     bool bEnded = false, bDoubleOpen = false, bSingleOpen = false;
     int i = nStart;
     while (i < nLen && !bEnded) {
         word_t atom;
         atom.start = i;
-        int nPrior = bPrior ? PriorityLength(i) : 0;
+        int nPrior = bPrior ? PriorityLength(i, fieldView, userView) : 0;
         if (nPrior >= 1 && nPrior <= nLen - i) {
             atom.end = i + nPrior;
             atom.type = kPriorMark;
             atom.handle = -1;
         } else {
-            int nCode, nCharLen;
-            int nClass = ClassAt(i, &nCode, &nCharLen);
+            // ClassAt(i) with the line in locals (i is inside the line).
+            const unsigned char c = pLine[i];
+            int nCode = c, nCharLen = 1;
+            if (c >= 0x80 && i + 1 < nLen) {
+                nCharLen = 2;
+                nCode = c * 256 + pLine[i + 1];
+            }
+            const int nClass = pTypes ? pTypes[nCode] : 0;
             atom.end = i + nCharLen;
             atom.type = tuchar(nClass < 0 ? 0 : nClass);
-            atom.handle = m_pCoreDict ? m_pCoreDict->Find(nCode) : -1;
+            atom.handle = coreView.FindChar(nCode);
             char sFull[3];
             switch (nClass) {
                 case 1:
@@ -285,7 +327,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                     }
                     break;
                 case 2:
-                    if (m_nAtomSize >= 6) bEnded = true;
+                    if (nAtoms >= 6) bEnded = true;
                     if (nCode < 0x80 && Delimiter2DictFormat(char(nCode), sFull))
                         atom.handle = m_pCoreDict ? m_pCoreDict->Find(CCharset::CharCode(sFull)) : -1;
                     break;
@@ -366,8 +408,9 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         word_t* pLookup = &atom;
         bool bKeep = true;
         if (atom.handle == gUnknown_m_ID && atom.type != kPriorMark) {
+            m_nAtomSize = nAtoms;
             bKeep = NumberFollowUp(atom);
-            if (!bKeep) pLookup = &m_vecAtom[size_t(m_nAtomSize - 1)];
+            if (!bKeep) pLookup = &pAtoms[nAtoms - 1];
         }
         if ((pLookup->handle == gUnknown_t_ID || pLookup->handle == gUnknown_m_ID) && m_pCoreDict &&
             pLookup->type != kPriorMark) {
@@ -375,17 +418,14 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
             if (nHandle >= 0) pLookup->handle = nHandle;
         }
         i = pLookup->end;
-        if (bKeep) {
-            m_vecAtom.push_back(atom);
-            ++m_nAtomSize;
-        }
+        if (bKeep) pAtoms[nAtoms++] = atom;
     }
     word_t end;
     end.start = end.end = i;
     end.handle = gSent_EndID;
     end.type = kEndMark;
-    m_vecAtom.push_back(end);
-    ++m_nAtomSize;
+    pAtoms[nAtoms++] = end;
+    m_nAtomSize = nAtoms;
     return sLine + i;
 }
 
@@ -406,8 +446,13 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     int nBase = pAtoms[0].start;
     int nLast = m_nAtomSize - 1;
     m_nGraphLength = pAtoms[nLast].start - nBase + 2;
-    m_pWordCounter.assign(size_t(m_nGraphLength), 0);
-    m_pWordGraph.assign(size_t(m_nGraphLength), nullptr);
+    // The slot arrays only grow; every slot is written below (the empty ones, inside atoms, with
+    // 0 and null) instead of all of them being cleared first. The atoms tile the sentence.
+    if (m_pWordCounter.size() < size_t(m_nGraphLength)) {
+        const size_t nSlots = std::max(size_t(m_nGraphLength), 2 * m_pWordCounter.size());
+        m_pWordCounter.resize(nSlots);
+        m_pWordGraph.resize(nSlots);
+    }
     word_t** pGraph = m_pWordGraph.data();
     int* pCounter = m_pWordCounter.data();
 
@@ -415,16 +460,22 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     // overlap (the walks miss the cache at nearly every step).
     const int nUnknownT = gUnknown_t_ID, nUnknownX = gUnknown_x_ID, nUnknownM = gUnknown_m_ID;
     const bool bWalk = m_pCoreDict && m_nCadidateSize > 0;
-    m_vecWalkStart.clear();
-    m_vecWalkMin.clear();
     size_t nWords = size_t(m_nAtomSize);
+    // The walks' starts and minimum lengths, one per atom at most (arrays that only grow).
+    if (m_vecWalkStart.size() < size_t(nLast)) {
+        m_vecWalkStart.resize(size_t(nLast));
+        m_vecWalkMin.resize(size_t(nLast));
+    }
+    int* const pWalkStart = m_vecWalkStart.data();
+    int* const pWalkMin = m_vecWalkMin.data();
+    size_t nWalks = 0;
     if (bWalk) {
         for (int k = 1; k < nLast; ++k) {
             if (IsStandAlone(pAtoms[k], nUnknownT, nUnknownX, nUnknownM)) continue;
-            m_vecWalkStart.push_back(pAtoms[k].start);
-            m_vecWalkMin.push_back(pAtoms[k].end - pAtoms[k].start);
+            pWalkStart[nWalks] = pAtoms[k].start;
+            pWalkMin[nWalks++] = pAtoms[k].end - pAtoms[k].start;
         }
-        m_pCoreDict->GetWordsAt(sLine, m_vecWalkStart.data(), m_vecWalkMin.data(), m_vecWalkStart.size(), m_wordsAt);
+        m_pCoreDict->GetWordsAt(sLine, pWalkStart, pWalkMin, nWalks, m_wordsAt);
         nWords += m_wordsAt.Total();
     }
     // Room for every word at once (the pool only grows): the slot pointers taken below stay valid.
@@ -439,26 +490,36 @@ const char* CPreProcess::FullSegment(const char* sLine, int nStart, int nLen) {
     for (int k = 1; k < nLast; ++k) {
         const word_t& atom = pAtoms[k];
         int nSlot = atom.start - nBase + 1;
+        // The slots inside the atom are empty. The first is cleared whatever the atom's length:
+        // after a one-byte atom it is the next atom's slot, which that atom writes afterwards.
+        pCounter[nSlot + 1] = 0;
+        pGraph[nSlot + 1] = nullptr;
+        if (atom.end - atom.start > 2) {
+            for (int p = nSlot + 2; p < nSlot + atom.end - atom.start; ++p) {
+                pCounter[p] = 0;
+                pGraph[p] = nullptr;
+            }
+        }
         pGraph[nSlot] = pPool + nUsed;
         pPool[nUsed++] = atom;
         int nCount = 1;
-        if (bWalk && !IsStandAlone(atom, nUnknownT, nUnknownX, nUnknownM)) {
-            const CPDAT::WordHit* pHits = m_wordsAt.Words(nWalk);
-            const uint32_t nFound = m_wordsAt.Count(nWalk);
-            ++nWalk;
+        // The atoms that were walked, in order: the next walk starts here when this one was.
+        if (nWalk < nWalks && pWalkStart[nWalk] == atom.start) {
             // Candidates come shortest first, so one forward walk over the atoms checks them all.
             int m = k + 1;
-            for (uint32_t c = 0; c < nFound; ++c) {
-                int nWordEnd = atom.start + pHits[c].nEnd;
+            for (int32_t r = m_wordsAt.First(nWalk); r >= 0; r = m_wordsAt.Next(r)) {
+                const CPDAT::WordHit& hit = m_wordsAt.Hit(r);
+                int nWordEnd = atom.start + hit.nEnd;
                 while (m <= nLast && pAtoms[m].end < nWordEnd) ++m;
                 if (m > nLast) break;
                 if (pAtoms[m].end != nWordEnd) continue;
                 word_t& w = pPool[nUsed++];
                 w = atom;
                 w.end = nWordEnd;
-                w.handle = int(static_cast<unsigned int>(pHits[c].nHandle));
+                w.handle = int(static_cast<unsigned int>(hit.nHandle));
                 ++nCount;
             }
+            ++nWalk;
         }
         pCounter[nSlot] = nCount;
     }

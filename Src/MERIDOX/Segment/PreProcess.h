@@ -37,14 +37,15 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
 #include "Utility/PDAT.h"
+#include "Utility/Trie.h"
 #include "Utility/Types.h"
 
 class CCharset;
-class CTrie;
 
 // An array of lattice slots, each an array of words.
 typedef word_t** word_graph;
@@ -81,29 +82,44 @@ public:
     };
     // What the priority test found at one line offset (field and user dictionary).
     struct KeptLookup {
-        unsigned int nStamp = 0;  // the KeepLookups call it belongs to
+        int nOffset = 0;          // the line offset looked up at
         int nFieldLen = 0;        // CPDAT::GetMaxWord of g_pFieldDict (0 when it is absent)
         int nFieldHandle = -1;
-        bool bFieldBlank = false;
         int nUserLen = 0;         // CTrie::GetMaxWord of g_pUserDict (0 when it is absent)
         int nUserHandle = -1;
         int nUserTag = -1;        // index of the user word's tag in m_vecUserTags, -1 none
+        bool bFieldBlank = false;
     };
     // Starts keeping the priority lookups made on the NUL-terminated line sLine of nLen bytes
     // (the pointer identifies the line); forgets those of any earlier line.
     void KeepLookups(const char* sLine, int nLen);
     // Stops keeping lookups; GetKeptLookups answers null until the next KeepLookups.
     void DropLookups() { m_pKeepLine = nullptr; }
-    // The lookups the priority test made on sLine since KeepLookups(sLine), as an array indexed
-    // by line offset: *pCount entries, an entry made by the current KeepLookups call when its
-    // nStamp is *pStamp; null (and *pCount 0) when sLine is not the kept line. Valid until the
-    // next KeepLookups or DropLookups.
-    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, unsigned int* pStamp) const {
+    // The lookups the priority test made on sLine since KeepLookups(sLine) that found a word in
+    // either dictionary, in increasing order of line offset and one per offset at most: *pCount
+    // of them, followed by an end mark whose nOffset is INT_MAX; *ppLooked gets a bit per line
+    // offset (offset k: bit k % 64 of word k / 64) set where the test looked, so that an offset
+    // looked at without a record found nothing (ZeroLookup). When sLine is not the kept line:
+    // the end mark alone, *pCount 0 and *ppLooked null. A caller that reads them at increasing
+    // offsets finds each with one forward cursor. Valid until the next KeepLookups, DropLookups
+    // or AtomSegment call.
+    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, const uint64_t** ppLooked) const {
         *pCount = 0;
-        *pStamp = m_nKeepStamp;
-        if (!m_pKeepLine || sLine != m_pKeepLine) return nullptr;
-        *pCount = m_vecKept.size();
+        *ppLooked = nullptr;
+        if (!m_pKeepLine || sLine != m_pKeepLine) return NoLookups();
+        *pCount = m_nKept;
+        *ppLooked = m_vecLooked.data();
         return m_vecKept.data();
+    }
+    // The end mark alone.
+    static const KeptLookup* NoLookups() {
+        static const KeptLookup kEnd = {INT_MAX, 0, -1, 0, -1, -1, false};
+        return &kEnd;
+    }
+    // What a lookup that found nothing kept (lengths 0, no handles, no tag).
+    static const KeptLookup* ZeroLookup() {
+        static const KeptLookup kZero = {0, 0, -1, 0, -1, -1, false};
+        return &kZero;
     }
     // The tag text of a kept user word (40 bytes, all NUL for none).
     const char* GetKeptUserTag(const KeptLookup& k) const {
@@ -122,9 +138,10 @@ public:
 
 private:
     // Length of the longer of the field- and user-dictionary words at offset i of the current
-    // line (0 when none); kept when the line's lookups are kept. The caller holds the shared
+    // line (0 when none), through views of g_pFieldDict and g_pUserDict (a default view for an
+    // absent one); kept when the line's lookups are kept. The caller holds the shared
     // user-dictionary lock.
-    int PriorityLength(int i);
+    int PriorityLength(int i, const CPDAT::View& field, const CTrie::View& user);
     // Offset after the closing "^^" of a span opened at i ("^^" at i, i + 1), or -1 when the
     // line holds no closing "^^" from i + 2 on (searched character by character).
     int FindSpanEnd(int i);
@@ -139,13 +156,14 @@ private:
     int ClassAt(int i, int* pCode = nullptr, int* pLen = nullptr) const;
     int CharLenAt(int i) const;
 
-    std::vector<word_t> m_vecAtom;  // atoms of the current sentence (capacity kept)
+    std::vector<word_t> m_vecAtom;  // atoms of the current sentence: the first m_nAtomSize (only grows)
     int m_nAtomSize = 0;
     std::vector<word_t*> m_pWordGraph;  // slot pointers into m_vecPool (null for empty slots)
     int m_nGraphLength = 0;
     std::vector<int> m_pWordCounter;    // words in each slot
     std::vector<word_t> m_vecPool;      // the lattice words, slot after slot (sized in full first; only grows)
     CCharset* m_pCharset;
+    const tuchar* m_pTypes;  // the table's types by character code (null without a table)
     CPDAT* m_pCoreDict;
     std::atomic<CTrie*> m_pUserDict;  // a record only; lookups read g_pUserDict under its lock
     std::vector<int> m_vecWalkStart;  // core-word walks of a sentence: start offsets ...
@@ -155,12 +173,15 @@ private:
     unsigned int* m_pVecCandidatePosition = nullptr;
     unsigned int m_nCadidateSize = 0;
 
-    // Kept lookups (see KeepLookups): one record per line offset, valid when stamped with the
-    // current stamp.
+    // Kept lookups (see KeepLookups): m_nKept records in order of offset, room for one per byte
+    // of the line, and a bit per offset looked at.
     const char* m_pKeepLine = nullptr;
+    int m_nKeepLen = 0;
     bool m_bKeeping = false;  // the current AtomSegment call keeps its lookups
-    unsigned int m_nKeepStamp = 0;
     std::vector<KeptLookup> m_vecKept;
+    size_t m_nKept = 0;
+    int m_nKeptLast = -1;  // offset of the last lookup kept
+    std::vector<uint64_t> m_vecLooked;
     std::vector<UserTag> m_vecUserTags;
 
     // The line being cut (set per call).

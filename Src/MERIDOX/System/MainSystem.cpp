@@ -130,8 +130,7 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
             m_sResult.assign(sLineOrig);
             return m_sResult.c_str();
         }
-        tstring sTrans;
-        const char* sText = ToGBK(sLineOrig, sTrans) ? sTrans.c_str() : sLineOrig;
+        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
         if (ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true) < 0) return nullptr;
         const tstring& sGBK = m_bLongText ? m_sOutput : m_sResult;
         if (g_nEncodeType == -1) {

@@ -228,6 +228,7 @@ private:
     std::vector<word_t> m_vecWords;     // the words of a line
     std::vector<int> m_vecNames;        // positions of merged names (tagging)
     tstring m_sScratch;                 // conversions and pieces
+    tstring m_sTrans;                   // Process: the caller's text in GBK (capacity kept)
     tstring m_sUnit;                    // finer pieces: the unit text
     tstring m_sLearn;                   // Output: a name to learn ("<text> nr")
     std::vector<char> m_vecPieces;      // finer pieces: the cut text

@@ -191,10 +191,13 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // dictionaries up at every atom start (when user words take priority); its answers serve
     // until a learnt word lets go of the hold.
     const CPreProcess* pKept = m_pPreProcess ? m_pPreProcess.get() : nullptr;
-    // Its answers by line offset, read once for the line.
+    // Its answers in order of line offset, read once for the line; the units come in order of
+    // offset too, so one forward cursor finds each unit's answer (an end mark stops it). An
+    // offset it looked at without an answer found nothing.
     size_t nKeptCount = 0;
-    unsigned int nKeptStamp = 0;
-    const CPreProcess::KeptLookup* pKeptAt = pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &nKeptStamp) : nullptr;
+    const uint64_t* pLooked = nullptr;
+    const CPreProcess::KeptLookup* pKeptAt =
+        pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &pLooked) : CPreProcess::NoLookups();
 
     // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
     // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
@@ -234,11 +237,16 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     CTextCursor text(m_sResult, bText ? size_t(std::max(nSpan, 0)) + 8 * size_t(nWordCount) + 64 : 0);
     // Bytes before this are readable (the words index them).
     const char* const pLineEnd = nWordCount > 0 ? pLine + pWords[nWordCount - 1].end : pLine;
+    // Offsets below this have a looked-at bit.
+    size_t nLooked = pLooked ? size_t(pLineEnd - pLine) : 0;
 
     int i = 0;
     while (i < nWordCount) {
         word_t& w = pWords[i];
-        result_t row{};
+        // Zeroed when rows are kept; the text alone reads only the fields set below (the tag of
+        // a dictionary word is copied into a zeroed sPOS).
+        result_t row;
+        if (bRows) row = result_t{};
         int nStep = 1;
         bool bBracket = false, bDictWord = false, bAccepted = false;
         int handle = w.handle;
@@ -273,10 +281,14 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                 const CTrie* pUser = g_pUserDict;
                 if (pField || pUser) {
                     bAny = true;
-                    const CPreProcess::KeptLookup* pLook =
-                        w.start >= 0 && size_t(w.start) < nKeptCount && pKeptAt[w.start].nStamp == nKeptStamp
-                            ? &pKeptAt[w.start]
-                            : nullptr;
+                    const int nAt = w.start;
+                    const CPreProcess::KeptLookup* pLook = nullptr;
+                    if (size_t(nAt) < nLooked && ((pLooked[size_t(nAt) >> 6] >> (nAt & 63)) & 1)) {
+                        const CPreProcess::KeptLookup* pNext = pKeptAt;
+                        while (pNext->nOffset < nAt) ++pNext;
+                        pKeptAt = pNext;
+                        pLook = pNext->nOffset == nAt ? pNext : CPreProcess::ZeroLookup();
+                    }
                     if (pField) {
                         if (pLook) {
                             nFieldLen = pLook->nFieldLen;
@@ -329,6 +341,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     handle = bTagging ? (bField ? nFieldHandle : nUserHandle) : 0;
                     if (bTagging) bDictWord = true;
                     // A row's tag text is cut the same way whether it is measured once or twice.
+                    if (!bRows) memset(row.sPOS, 0, sizeof row.sPOS);
                     {
                         const char* sTag = bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag;
                         // What SetResultPOS copies: ASCII bytes up to a NUL or the size count one
@@ -564,8 +577,9 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         if (bLearn) {
             AddUserWordO(m_sLearn.c_str());
             pKept = nullptr;  // the hold was let go: the dictionaries may have changed
-            pKeptAt = nullptr;
-            nKeptCount = 0;
+            pKeptAt = CPreProcess::NoLookups();
+            pLooked = nullptr;
+            nLooked = 0;
         }
         i += nStep;
     }

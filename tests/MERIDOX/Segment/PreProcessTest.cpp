@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <set>
+
 #include "SegmentFixture.h"
 #include "Utility/PDAT.h"
 #include "Utility/Trie.h"
@@ -384,6 +390,141 @@ TEST_F(PreProcessDataTest, ShippedDataGivesTheClassWordsAndTimes) {
     EXPECT_EQ(Atom(1).handle, gQuatation_LD_ID);
     EXPECT_EQ(Atoms("\"a\"."), G({"\"", "a", "\"", "."}));
     EXPECT_EQ(Atom(4).handle, Id("。"));
+}
+
+
+// ---- random lines: kept lookups and reused lattice arrays against fresh answers ----
+
+class PreProcessRandomTest : public PreProcessTest {
+protected:
+    // A random line of the pieces below (GBK), up to nPieces pieces.
+    std::string RandomLine(std::mt19937& rng, int nPieces) {
+        static const char* const kPieces[] = {"北", "京", "大", "学", "甲", "乙", "丙", "丁", "他", "说",
+                                              "。", "，", "十", "分", "1",  "9",  "a",  "b",  " ",  "^"};
+        std::string line;
+        int n = int(rng() % unsigned(nPieces)) + 1;
+        for (int k = 0; k < n; ++k) line += Gbk(kPieces[rng() % (sizeof kPieces / sizeof *kPieces)]);
+        return line;
+    }
+    std::string RandomWord(std::mt19937& rng) {
+        std::string w;
+        do w = RandomLine(rng, 4);
+        while (w.find(' ') != std::string::npos || w.find('^') != std::string::npos);
+        return w;
+    }
+};
+
+TEST_F(PreProcessRandomTest, KeptLookupsAnswerAsFreshLookups) {
+    const unsigned seed = 20261209;
+    std::mt19937 rng(seed);
+    g_bUserDictPrior = true;
+    for (int round = 0; round < 40; ++round) {
+        // New dictionaries every round: the kept answers must follow them.
+        m_user.reset(new CTrie);
+        m_field.reset(new CPDAT(0));
+        for (int k = 0; k < 6; ++k) m_user->AddTrie((RandomWord(rng) + " t" + std::to_string(k)).c_str());
+        for (int k = 0; k < 6; ++k) m_field->AddWord(RandomWord(rng).c_str());
+        m_field->AddWordComplete();
+        {
+            CUserDictWriteLock lock;
+            g_pUserDict = m_user.get();
+            g_pFieldDict = m_field.get();
+        }
+        for (int nLine = 0; nLine < 20; ++nLine) {
+            const std::string line = RandomLine(rng, 30);
+            std::unique_ptr<char[]> p = segtest::Exact(line);
+            const int nLen = int(line.size());
+            m_pre->KeepLookups(p.get(), nLen);
+            std::set<int> starts;
+            for (int pos = 0; pos < nLen;) {
+                const int next = int(m_pre->FullSegment(p.get(), pos, nLen) - p.get());
+                for (int k = 1; k + 1 < m_pre->GetAtomCount(); ++k) starts.insert(m_pre->GetAtoms()[k].start);
+                if (next <= pos) break;
+                pos = next;
+            }
+            size_t n = 0;
+            const uint64_t* looked = nullptr;
+            const CPreProcess::KeptLookup* kept = m_pre->GetKeptLookups(p.get(), &n, &looked);
+            ASSERT_NE(kept, nullptr) << "seed " << seed;
+            ASSERT_NE(looked, nullptr) << "seed " << seed;
+            EXPECT_EQ(kept[n].nOffset, INT_MAX) << "seed " << seed << " line '" << line << "'";
+            for (size_t j = 1; j < n; ++j) EXPECT_GT(kept[j].nOffset, kept[j - 1].nOffset) << "seed " << seed;
+            // Every atom start was looked at (a merged number atom's start may be as well); each
+            // offset looked at answers what the dictionaries answer there: its record, or nothing.
+            size_t j = 0;
+            for (int off = 0; off < nLen; ++off) {
+                const bool bLooked = (looked[size_t(off) >> 6] >> (off & 63)) & 1;
+                const std::string where = "seed " + std::to_string(seed) + " round " + std::to_string(round) +
+                                          " line '" + line + "' offset " + std::to_string(off);
+                if (starts.count(off)) {
+                    EXPECT_TRUE(bLooked) << where;
+                }
+                while (j < n && kept[j].nOffset < off) ++j;
+                const bool bRecord = j < n && kept[j].nOffset == off;
+                if (bRecord) {
+                    EXPECT_TRUE(bLooked) << where;
+                }
+                if (!bLooked) continue;
+                const CPreProcess::KeptLookup& k = bRecord ? kept[j] : *CPreProcess::ZeroLookup();
+                int h = -1;
+                bool bBlank = false;
+                const int nField = m_field->GetMaxWord(p.get() + off, &h, &bBlank);
+                ASSERT_EQ(k.nFieldLen, nField) << where;
+                if (nField > 0) {
+                    EXPECT_EQ(k.nFieldHandle, h) << where;
+                    EXPECT_EQ(k.bFieldBlank, bBlank) << where;
+                }
+                char tag[40] = {};
+                const int nUser = m_user->GetMaxWord(p.get() + off, &h, tag);
+                ASSERT_EQ(std::max(k.nUserLen, 0), std::max(nUser, 0)) << where;
+                if (nUser > 0) {
+                    EXPECT_EQ(k.nUserHandle, h) << where;
+                    EXPECT_STREQ(m_pre->GetKeptUserTag(k), tag) << where;
+                }
+                EXPECT_EQ(bRecord, nField > 0 || nUser > 0) << where;
+            }
+            m_pre->DropLookups();
+            EXPECT_EQ(m_pre->GetKeptLookups(p.get(), &n, &looked)->nOffset, INT_MAX);
+            EXPECT_EQ(n, 0u);
+            EXPECT_EQ(looked, nullptr);
+        }
+    }
+}
+
+TEST_F(PreProcessRandomTest, ReusedLatticeEqualsAFreshInstancesLattice) {
+    Install(MakeCharset(), MakeCoreDict({"北京", "大学", "北京大学", "京大", "甲乙", "甲乙丙", "他说", "十分", "1a",
+                                         "学甲", "说。"}));
+    const unsigned seed = 7177;
+    std::mt19937 rng(seed);
+    for (int nLine = 0; nLine < 300; ++nLine) {
+        g_bUserDictPrior = nLine % 3 == 0;
+        const std::string line = RandomLine(rng, 40);
+        std::unique_ptr<char[]> p = segtest::Exact(line);
+        const int nLen = int(line.size());
+        for (int pos = 0; pos < nLen;) {
+            // The reused instance has held longer and shorter sentences before this one.
+            const int next = int(m_pre->FullSegment(p.get(), pos, nLen) - p.get());
+            CPreProcess fresh(m_cs.get(), m_dict.get(), nullptr);
+            ASSERT_EQ(int(fresh.FullSegment(p.get(), pos, nLen) - p.get()), next);
+            const std::string where = "seed " + std::to_string(seed) + " line '" + line + "' at " + std::to_string(pos);
+            ASSERT_EQ(m_pre->GetGraphLength(), fresh.GetGraphLength()) << where;
+            for (int slot = 0; slot < fresh.GetGraphLength(); ++slot) {
+                const int n = fresh.GetWordCounter()[slot];
+                ASSERT_EQ(m_pre->GetWordCounter()[slot], n) << where << " slot " << slot;
+                ASSERT_EQ(m_pre->GetWordGraph()[slot] == nullptr, fresh.GetWordGraph()[slot] == nullptr)
+                    << where << " slot " << slot;
+                EXPECT_EQ(n == 0, fresh.GetWordGraph()[slot] == nullptr) << where << " slot " << slot;
+                for (int k = 0; k < n; ++k) {
+                    const word_t& a = m_pre->GetWordGraph()[slot][k];
+                    const word_t& b = fresh.GetWordGraph()[slot][k];
+                    EXPECT_TRUE(a.start == b.start && a.end == b.end && a.handle == b.handle && a.type == b.type)
+                        << where << " slot " << slot << " word " << k;
+                }
+            }
+            if (next <= pos) break;
+            pos = next;
+        }
+    }
 }
 
 }  // namespace
