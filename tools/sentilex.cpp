@@ -20,7 +20,7 @@
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
 // --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1,
 // --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X, --temperature X,
-// --refine N, --negations a,b,c) try single settings by hand.
+// --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c) try single settings by hand.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -40,14 +40,25 @@ void PrintFigures(const sentilex::Corpus& corpus, const sentilex::Figures& f) {
                  f.meanAccuracy, f.meanCoverage, f.pooled);
 }
 
+std::string List(const std::vector<double>& values) {
+    std::string s;
+    char buf[32];
+    for (double v : values) {
+        std::snprintf(buf, sizeof buf, " %g", v);
+        s += buf;
+    }
+    return s;
+}
+
 std::string Describe(const sentilex::Params& p) {
     char buf[512];
     std::snprintf(buf, sizeof buf, "min %d l2 %g balance %d catpower %g clip %g phrases %d gap %g topic %g minweight %g boundary %g "
                   "newssplits %ld splitweight %g bagging %d shift %d negscale %d copies %g lengthpower %g stability %g "
-                  "temperature %g negations",
+                  "temperature %g hinge%s reviewpower%s negations",
                   p.minCount, p.l2, int(p.balanceLabels), p.categoryPower, p.clip, p.phraseMinCount, p.phraseGap, p.topicPenalty,
                   p.minWeight, p.minBoundary, p.maxNewsSplits, p.splitWeight, int(p.bagging), int(p.shift),
-                  int(p.negativeScale), p.categoryCopies, p.lengthPower, p.stabilityShrink, p.temperature);
+                  int(p.negativeScale), p.categoryCopies, p.lengthPower, p.stabilityShrink, p.temperature,
+                  List(p.hingeShares).c_str(), List(p.reviewPowers).c_str());
     std::string s(buf);
     for (const std::string& n : p.negations) s += " " + n;
     return s;

@@ -191,6 +191,40 @@ TEST(SentiLexTest, CategoryWeightsAndFinalFitSettings) {
     }
 }
 
+// The squared hinge stops pushing a review once it is scored right by a margin of 1: on reviews
+// that 好 and 差 alone tell apart, the averaged fits of the pure squared hinge weigh them about 1,
+// the logistic ones far more; the mean of both lies between. Weighing reviews by their units
+// keeps the signs.
+TEST(SentiLexTest, HingeShareBoundsTheMarginAndReviewPowerKeepsSigns) {
+    sentilex::Corpus corpus = TinyCorpus();
+    for (sentilex::Review& r : corpus.reviews) {
+        r.words = {r.positive ? 0 : 1};
+        if (r.cat == 0) r.words.push_back(3);
+    }
+    sentilex::Params p = sentilex::DefaultParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.minWeight = 0.0;
+    p.minBoundary = 0.0;
+    p.maxNewsSplits = -1;
+    p.shift = false;
+    p.threads = 1;
+    auto Good = [&](std::vector<double> hinge, std::vector<double> power) {
+        p.hingeShares = hinge;
+        p.reviewPowers = power;
+        for (const auto& e : sentilex::Derive(corpus, -1, p).weights)
+            if (e.first == "好") return e.second;
+        return 0.0;
+    };
+    const double hinge = Good({1.0}, {0.0}), logistic = Good({0.0}, {0.0}), both = Good({0.0, 1.0}, {0.0});
+    EXPECT_GT(hinge, 0.8);
+    EXPECT_LT(hinge, 1.2);
+    EXPECT_GT(logistic, 2.0);
+    EXPECT_GT(both, hinge + 0.5);  // the mean of the unclipped fits, then clipped
+    EXPECT_LE(both, logistic);
+    EXPECT_GT(Good({0.0, 0.5}, {0.0, -0.5}), 0.8);
+}
+
 // An entry that the cut of ordinary text would split or merge words with is left out: 好 sits
 // inside 好像 in the news, 的 stands alone there, and the phrase 的书 spans two news tokens; in
 // the reviews 书 sits inside 书包 more often than it stands alone.

@@ -79,6 +79,11 @@ struct Params {
     double temperature = 0.0;  // > 0: the averaged fits refined on the smoothed error of this temperature
     int refineIterations = 100;  // L-BFGS iterations of the refinement at most
     bool negativeScale = false;  // with `shift`: also scale the negative weights by what it asks
+    // Each averaged fit is the mean of the fits of every pair of: a share of the squared hinge
+    // max(0, 1 - margin)^2 in the loss (the rest logistic), and a power of its weighted units that
+    // each review weighs (each category keeping its total weight).
+    std::vector<double> hingeShares{0.0};
+    std::vector<double> reviewPowers{0.0};
     std::vector<std::string> negations;  // UTF-8 negation words
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
@@ -86,7 +91,7 @@ struct Params {
 // Reads the setting override at argv[i] (--min N, --l2 X, --balance 0|1, --clip X, --phrases N,
 // --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1,
 // --shift 0|1, --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X,
-// --temperature X, --refine N, --negations a,b,c)
+// --temperature X, --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c)
 // with its value into `params`, advancing i past the value; false (i unchanged) for any other
 // argument.
 bool ParseOverride(int argc, char** argv, int& i, Params& params);
