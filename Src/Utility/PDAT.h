@@ -72,39 +72,8 @@ public:
     // (blank, tab, CR, LF) match one blank and the skipped bytes count in the length. The flag
     // (may be null) is cleared, then set when the word was reached after a white-space symbol.
     virtual int GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded = nullptr) const;
-    // GetMaxWord's answer, found inline when the line starts with two double-byte characters and
-    // no word reaches beyond the first of them (the common case of a sparse dictionary), else
-    // through GetMaxWord. For callers that look up at nearly every character of a text.
-    __attribute__((always_inline)) int GetMaxWordAtOnce(const char* sLine, int* rtnHandle,
-                                                        bool* rtbBlankInculded = nullptr) const {
-        const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
-        if (!s || m_nMode != 0 || m_cells.empty() || s[0] < 0x80 || !s[1] || s[2] < 0x80 || !s[3])
-            return GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
-        // The walk's first step, from the root (two-byte symbols are never white space).
-        const int32_t nId1 = m_charset[s[0] * 256 + s[1]];
-        int nLen = 0, nHandle = -1;
-        if (nId1 >= 0 && nId1 <= m_nLowerBound && m_cells[size_t(nId1)].check == -2) {
-            const state& st1 = m_cells[size_t(nId1)];
-            const int64_t nOffset1 = Offset(st1);
-            const bool bEnd1 = IsWordEnd(st1);
-            if (!(bEnd1 && nOffset1 == nId1)) {
-                // A second step that can be taken needs the whole walk.
-                const int32_t nId2 = m_charset[s[2] * 256 + s[3]];
-                if (nId2 >= 0 && nOffset1 >= 0 && nOffset1 + nId2 <= m_nLowerBound &&
-                    m_cells[size_t(nOffset1 + nId2)].check == nId1)
-                    return GetMaxWord(sLine, rtnHandle, rtbBlankInculded);
-            }
-            if (bEnd1) {
-                nLen = 2;
-                nHandle = st1.handle;
-            }
-        }
-        if (rtnHandle) *rtnHandle = nHandle;
-        if (rtbBlankInculded) *rtbBlankInculded = false;
-        return nLen;
-    }
-    // What GetMaxWordAtOnce and Find(int) read (the cells, the symbol table, the bound), copied
-    // once by a caller that looks up at every character of a text, so that its own stores do not
+    // What GetMaxWord and Find(int) read (the cells, the symbol table, the bound), copied once by
+    // a caller that looks up at every character of a text, so that its own stores do not
     // make the compiler read the dictionary's members again for every character. Valid while the
     // dictionary is neither loaded, rebuilt nor destroyed; thread-safety as the lookups.
     class View {
@@ -127,8 +96,9 @@ public:
             if (st.check != -2 || !(st.base <= 0 && st.handle >= 0)) return -1;
             return st.handle;
         }
-        // GetMaxWordAtOnce(sLine, rtnHandle, rtbBlankInculded) of the dictionary (sLine not null,
-        // both pointers not null).
+        // GetMaxWord(sLine, rtnHandle, rtbBlankInculded) of the dictionary (sLine not null, both
+        // pointers not null), found inline when the line starts with two double-byte characters
+        // in symbol mode 0 (the common case of a sparse dictionary).
         __attribute__((always_inline)) int GetMaxWord(const char* sLine, int* rtnHandle, bool* rtbBlankInculded) const {
             const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
             if (!m_bAtOnce || s[0] < 0x80 || !s[1] || s[2] < 0x80 || !s[3])
@@ -252,7 +222,7 @@ public:
     };
     // For each of nStarts line offsets pStart[k] of the NUL-terminated line, the words that
     // GetWords(sLine + pStart[k], ..., pMinLength[k]) lists, in its order, into result (read with
-    // result.Words(k) and result.Count(k)). The walks advance one character at a time across all
+    // result.First(k), result.Next(r) and result.Hit(r)). The walks advance one character at a time across all
     // starts, and each next cell is prefetched when it is known, so that the cache misses of the
     // walks overlap instead of following one another.
     void GetWordsAt(const char* sLine, const int* pStart, const int* pMinLength, size_t nStarts,

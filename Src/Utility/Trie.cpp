@@ -232,7 +232,6 @@ int CTrie::LongestMatch(const char* sLine, int* pHandle, char* sPos) const {
 
 int CTrie::GetMaxWord(const char* sLine, int* rtnHandle) { return LongestMatch(sLine, rtnHandle, m_sCurPos); }
 
-
 void CTrie::GetPos(char* sPos, int nSize) const {
     if (!sPos || nSize <= 0) return;
     size_t n = std::min<size_t>(size_t(nSize), kTagSize);

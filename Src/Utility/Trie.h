@@ -73,8 +73,7 @@ public:
         // GetMaxWord(sLine, rtnHandle, sPos) of the trie (sLine and rtnHandle not null).
         int GetMaxWord(const char* sLine, int* rtnHandle, char* sPos) const {
             if (sLine[0] && m_bHead) {
-                const unsigned int nCode = FirstCode(sLine);
-                if (!((m_pFirstCodes[(nCode & 0xFFFFu) >> 6] >> (nCode & 63u)) & 1u)) {
+                if (!HasFirstCode(m_pFirstCodes, FirstCode(sLine))) {
                     *rtnHandle = -1;
                     return 0;
                 }
@@ -135,9 +134,11 @@ private:
         if (s[0] >= 0x80 && s[1] != 0) return s[0] * 256u + s[1];
         return (s[0] >= 'A' && s[0] <= 'Z') ? s[0] + 32u : s[0];
     }
-    bool MayStartWith(unsigned int nCode) const {
-        return (m_vecFirstCodes[(nCode & 0xFFFFu) >> 6] >> (nCode & 63u)) & 1u;
+    // The bit of a first-character code in a filter of 65536 bits.
+    static bool HasFirstCode(const uint64_t* pFirstCodes, unsigned int nCode) {
+        return (pFirstCodes[(nCode & 0xFFFFu) >> 6] >> (nCode & 63u)) & 1u;
     }
+    bool MayStartWith(unsigned int nCode) const { return HasFirstCode(m_vecFirstCodes.data(), nCode); }
 
     int32_t m_nItemCount;
     int32_t m_nItemDelNum;

@@ -201,7 +201,6 @@ TEST(PDATTest, WordsAtManyStartsAgreeWithGetWords) {
 // The longest word at the start of random texts with blank runs, capitals and a lone lead byte,
 // against a reference made of Find over every character boundary (Find folds blank runs too): the
 // length ends after the word's last character, the flag tells whether a blank lies before it.
-// GetMaxWordAtOnce gives the same answers.
 TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
     for (unsigned seed : {5u, 17u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
@@ -245,11 +244,6 @@ TEST(PDATTest, LongestWordAgreesWithFindAcrossBlankRuns) {
                 int h = 7;
                 bool blank = true;
                 ASSERT_EQ(d.GetMaxWord(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
-                EXPECT_EQ(h, wantHandle) << text;
-                EXPECT_EQ(blank, wantBlank) << text;
-                h = 7;
-                blank = true;
-                ASSERT_EQ(d.GetMaxWordAtOnce(text.c_str(), &h, &blank), wantLen) << mode << " [" << text << "]";
                 EXPECT_EQ(h, wantHandle) << text;
                 EXPECT_EQ(blank, wantBlank) << text;
                 // The view answers the same, and its one-character lookup is Find(int)'s.
