@@ -61,14 +61,7 @@ public:
     // The pairs of one first id, sorted by second id, for callers that look up many pairs of the
     // same first word; *pCount pairs (0 and null for an empty group or an id out of range).
     // Valid while the table is neither loaded again nor rebuilt. Thread-safe for readers.
-    const bigram_info* GetGroup(int nHandle1, int* pCount) const {
-        *pCount = 0;
-        if (nHandle1 < 0 || nHandle1 >= m_nBound || !m_pIndex) return nullptr;
-        const index_t& x = m_pIndex[nHandle1];
-        if (x.start == -1 || x.end < x.start) return nullptr;
-        *pCount = x.end - x.start + 1;
-        return m_pData.get() + x.start;
-    }
+    const bigram_info* GetGroup(int nHandle1, int* pCount) const { return GetGroupTable().Get(nHandle1, pCount); }
     // GetGroup over copies of the table's pointers and bound, for loops that look up many groups
     // and would otherwise read them again after every store. Valid like GetGroup's results.
     struct group_table {

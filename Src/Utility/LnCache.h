@@ -1,6 +1,6 @@
 // Natural logarithms of recurring arguments: a direct-mapped cache by the argument's bits, for
-// scorers that take the ln of the same few thousand values over and over (the path search's
-// transition probabilities, the tagger's larger frequencies).
+// scorers that take the ln of the same few thousand values over and over (the tagger's larger
+// frequencies).
 //
 // Every entry holds an argument with the value std::log gave it (the cache starts with ln 1 = 0
 // in every entry), so Log(x) returns exactly std::log(x), hit or miss, for any x including

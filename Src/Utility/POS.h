@@ -51,12 +51,10 @@ public:
     // table, valid while it lives); null and count 0 for an id outside [0, bound) or a word
     // without candidates. Thread-safe for readers.
     const POS_info* GetPOS(int nHandle, int* npPOSCount) const {
-        if (nHandle >= 0 && nHandle < m_nBound && m_pIndex && m_pIndex[nHandle].start >= 0) {
-            if (npPOSCount) *npPOSCount = m_pIndex[nHandle].end;
-            return &m_pData[m_pIndex[nHandle].start];
-        }
-        if (npPOSCount) *npPOSCount = 0;
-        return nullptr;
+        int n = 0;
+        const POS_info* p = GetTable().Get(nHandle, &n);
+        if (npPOSCount) *npPOSCount = n;
+        return p;
     }
     // GetPOS over copies of the table's pointers and bound, for loops that look up many words and
     // would otherwise read them again after every store. Valid like GetPOS's results.

@@ -23,6 +23,20 @@ const unsigned char kYueFen[4] = {0xD4, 0xC2, 0xB7, 0xDD};  // 月份
 
 bool IsLetterO(int nCode) { return nCode == 'O' || nCode == 'o'; }
 
+// The class of the character at offset i of a line of nLen bytes (i inside it) by the type
+// table (0 without one), with its code and byte length: two bytes for a byte of 0x80 or above
+// that another byte of the line follows. ClassAt and the atom loop both read characters so.
+inline int CharClassAt(const unsigned char* s, int i, int nLen, const tuchar* pTypes, int& nCode, int& nCharLen) {
+    const unsigned char c = s[i];
+    nCode = c;
+    nCharLen = 1;
+    if (c >= 0x80 && i + 1 < nLen) {
+        nCharLen = 2;
+        nCode = c * 256 + s[i + 1];
+    }
+    return pTypes ? pTypes[nCode] : 0;
+}
+
 // The atoms that no longer word may start on: numbers other than numeral runs, times, letter
 // strings, and punctuation of classes 1 to 4 and 28.
 // The unknown-word ids come from the caller, which reads them once per sentence: the word graph
@@ -82,15 +96,11 @@ inline int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
         if (pLen) *pLen = 0;
         return -1;
     }
-    const unsigned char c = m_s[i];
-    int nLen = 1, nCode = c;
-    if (c >= 0x80 && i + 1 < m_nLen) {
-        nLen = 2;
-        nCode = c * 256 + m_s[i + 1];
-    }
+    int nCode, nLen;
+    const int nClass = CharClassAt(m_s, i, m_nLen, m_pTypes, nCode, nLen);
     if (pCode) *pCode = nCode;
     if (pLen) *pLen = nLen;
-    return m_pTypes ? m_pTypes[nCode] : 0;
+    return nClass;
 }
 
 void CPreProcess::KeepLookups(const char* sLine, int nLen) {
@@ -294,13 +304,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
             atom.handle = -1;
         } else {
             // ClassAt(i) with the line in locals (i is inside the line).
-            const unsigned char c = pLine[i];
-            int nCode = c, nCharLen = 1;
-            if (c >= 0x80 && i + 1 < nLen) {
-                nCharLen = 2;
-                nCode = c * 256 + pLine[i + 1];
-            }
-            const int nClass = pTypes ? pTypes[nCode] : 0;
+            int nCode, nCharLen;
+            const int nClass = CharClassAt(pLine, i, nLen, pTypes, nCode, nCharLen);
             atom.end = i + nCharLen;
             atom.type = tuchar(nClass < 0 ? 0 : nClass);
             atom.handle = coreView.FindChar(nCode);

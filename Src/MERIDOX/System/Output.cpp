@@ -342,16 +342,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     if (bTagging) bDictWord = true;
                     // A row's tag text is cut the same way whether it is measured once or twice.
                     if (!bRows) memset(row.sPOS, 0, sizeof row.sPOS);
-                    {
-                        const char* sTag = bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag;
-                        // What SetResultPOS copies: ASCII bytes up to a NUL or the size count one
-                        // each, as ResultPOSLength counts them; a text with other bytes is measured by it.
-                        nRowTag = 0;
-                        while (nRowTag < sizeof row.sPOS - 1 && (unsigned char)(sTag[nRowTag] - 1) < 0x7F) ++nRowTag;
-                        if (nRowTag < sizeof row.sPOS - 1 && sTag[nRowTag] != 0) nRowTag = ResultPOSLength(sTag);
-                        if (nRowTag > 0) memcpy(row.sPOS, sTag, nRowTag);
-                        row.sPOS[nRowTag] = 0;
-                    }
+                    nRowTag = SetResultPOS(row, bField ? (pFieldTags ? pFieldTags->GetWord(nFieldHandle) : "") : sUserTag);
                     // row.sPOS is NUL-padded (the row starts zeroed): equal texts have equal 40 bytes.
                     int nId = 255;
                     if (pPOSmap) {

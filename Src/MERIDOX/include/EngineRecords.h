@@ -69,10 +69,12 @@ inline size_t ResultPOSLength(const char* sPOS) {
 }
 
 // The one way to write a row's tag text: copies the ResultPOSLength bytes of sPOS and the NUL.
-inline void SetResultPOS(result_t& row, const char* sPOS) {
+// Returns that length.
+inline size_t SetResultPOS(result_t& row, const char* sPOS) {
     const size_t n = ResultPOSLength(sPOS);
     if (n > 0) memcpy(row.sPOS, sPOS, n);
     row.sPOS[n] = 0;
+    return n;
 }
 
 // Weight of a word of unigram probability dProb: -ln(dProb) x 1000 truncated toward zero and
