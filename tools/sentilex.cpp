@@ -13,8 +13,9 @@
 // ordinary text would split or merge words with (the defaults need it; day 27 is never read).
 //
 // --threads N runs N fits side by side (default 4; the result does not depend on it). --loco
-// also prints the leave-one-category-out figures of the settings, as the library would score
-// them. --search runs the search over the main settings (minimum count, L2 strength, label
+// also prints the leave-one-category-out figures of the settings as the library scores them: each
+// fold's lexicon is imported into a copy of the folder's Data and the left-out reviews are cut
+// again with it. --search runs the search over the main settings (minimum count, L2 strength, label
 // balance, clip, then the negation words added greedily from a candidate list) from the given
 // ones, printing the mean leave-one-category-out accuracy of each, and writes the lexicon of the
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "MERIDOX/API/KOVEX_API.h"
@@ -116,7 +118,7 @@ sentilex::Params Search(const sentilex::Corpus& corpus, const sentilex::Params& 
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     bool search = false, loco = false;
     sentilex::Params params = sentilex::DefaultParams();
     std::string newsPath;
@@ -157,6 +159,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sentilex: %s\n", error.c_str());
         return 1;
     }
+    corpus.dataFolder = args[0];
     std::fprintf(stderr, "%zu reviews in %zu categories, %zu distinct words\n", corpus.reviews.size(),
                  corpus.catNames.size(), corpus.words.size());
 
@@ -174,4 +177,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%zu weighted words (shift %g, negative weights x%g), %zu negation words written to %s\n",
                  lex.weights.size(), lex.shift, lex.negativeScale, lex.negations.size(), args[2]);
     return 0;
+}
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sentilex: %s\n", e.what());
+        return 1;
+    }
 }

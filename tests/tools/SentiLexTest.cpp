@@ -1,7 +1,6 @@
-// The sentiment lexicon's derivation: its simulation of how the imported lexicon tags a text must
-// give the points the library gives, and the learnt lexicon must be deterministic and well-formed.
-// (The simulation is exact while entries are whole words of the cut or runs of them, as the
-// derivation's are; an entry ending inside a word may or may not win over that word in the engine.)
+// The sentiment lexicon's derivation: the engine's cut with a lexicon installed must give the
+// points the library gives, its simulation on the cut without one must too where the entries stay
+// words of that cut, and the learnt lexicon must be deterministic and well-formed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +9,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "MERIDOX/API/KOVEX_API.h"
 #include "SentimentNew/main/kovex_sentiment.h"
@@ -30,7 +31,7 @@ void LinkDataWithoutField(const std::string& dir) {
     }
 }
 
-TEST(SentiLexTest, SimulatedPointsAreTheLibrarys) {
+TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     kxtest::TempDir dir;
     const std::vector<std::string> texts = {
         "质量很好，非常满意",       // two weighted words
@@ -39,6 +40,7 @@ TEST(SentiLexTest, SimulatedPointsAreTheLibrarys) {
         "屏幕不怎么清晰",           // negation
         "不怎么样的东西，不怎么好",  // negation pending across plain words
         "今天星期三",               // nothing weighted
+        "味道好喝",                 // 好 weighs on the cut without entries, not once it is one
     };
     std::string csv = "cat,label,review\n";
     for (const std::string& t : texts) csv += "手机,1," + t + "\n";
@@ -69,14 +71,31 @@ TEST(SentiLexTest, SimulatedPointsAreTheLibrarys) {
     ASSERT_EQ(12, ST_ImportUserDict(dir.file("lex.txt").c_str(), 1));
     ST_Exit();
     ASSERT_EQ(1, ST_Init(dir.file("st").c_str(), 1, nullptr));
+    std::vector<double> library;
+    for (const std::string& t : texts) library.push_back(ST_GetSentimentPoint(t.c_str()));
+    ST_Exit();
+
+    // The engine's own cut with the lexicon installed gives the library's points exactly; the
+    // simulation on the cut without it does for the entries that stay words of that cut, and not
+    // for the last text: cut without entries it reads 味道 好 喝, but the entry 好 makes the engine
+    // cut the core word 好喝 there, and nothing weighs.
+    corpus.dataFolder = dir.file("cut");
+    std::vector<double> weights;
+    const std::vector<std::vector<int>> units =
+        sentilex::LexiconUnits(corpus, lex, std::vector<char>(texts.size(), 1), &weights);
+    EXPECT_FALSE(fs::exists(dir.file("cut") + "/recut." + std::to_string(getpid())));
     const sentilex::Scorer scorer(corpus, lex);
+    const size_t simulatedExact = texts.size() - 1;
     for (size_t i = 0; i < texts.size(); ++i) {
         bool covered = false;
-        const double simulated = scorer.Point(corpus.reviews[i], &covered);
-        EXPECT_DOUBLE_EQ(ST_GetSentimentPoint(texts[i].c_str()), simulated) << texts[i] << ": " << ST_GetSentencePoint(texts[i].c_str());
-        EXPECT_EQ(i + 1 != texts.size(), covered) << texts[i];
+        EXPECT_DOUBLE_EQ(library[i], sentilex::PointOfUnits(units[i], weights, &covered)) << texts[i];
+        EXPECT_EQ(i + 2 < texts.size(), covered) << texts[i];
+        const double simulated = scorer.Point(corpus.reviews[i], nullptr);
+        if (i < simulatedExact)
+            EXPECT_DOUBLE_EQ(library[i], simulated) << texts[i];
+        else
+            EXPECT_DOUBLE_EQ(1.0, simulated) << texts[i];
     }
-    ST_Exit();
 }
 
 // A corpus of two categories over three words, built by hand: 好 in positive reviews, 差 in

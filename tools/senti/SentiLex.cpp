@@ -5,8 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <mutex>
+#include <stdexcept>
 #include <thread>
+
+#include <unistd.h>
 
 #include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/API/KOVEX_API.h"
@@ -428,7 +433,8 @@ bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
     for (size_t i = 0; i < texts.size(); ++i) tagged[i] = KOVEX_ParagraphProcessStr(texts[i].c_str(), 1);
 
     for (size_t i = 0; i < tagged.size(); ++i) AddTokens(tagged[i], corpus, corpus.reviews[i].words);
-    if (textsOut) textsOut->swap(texts);
+    if (textsOut) *textsOut = texts;
+    corpus.texts.swap(texts);
     return true;
 }
 
@@ -919,30 +925,76 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
     return lex;
 }
 
-Scorer::Scorer(const Corpus& corpus, const Lexicon& lexicon) : m_corpus(corpus) {
-    Index index;
-    for (const auto& e : lexicon.weights) {
-        index.Add(e.first, int(m_weight.size()));
-        m_weight.push_back(e.second);
+namespace {
+
+// Recuts run one at a time: the engine is one per process.
+std::mutex g_recutMutex;
+
+[[noreturn]] void RecutFailure(const std::string& what) { throw std::runtime_error("recut: " + what); }
+
+}  // namespace
+
+std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std::string>& entries,
+                                    const std::vector<std::string>& negations, const std::vector<char>& want) {
+    namespace fs = std::filesystem;
+    std::unordered_map<std::string, int> value;
+    for (size_t f = 0; f < entries.size(); ++f) value.emplace(entries[f], int(f));
+    for (const std::string& n : negations) value.emplace(n, int(entries.size()));
+    // The import needs a tag, and the cut does not depend on the weights: every entry weighs 1.
+    Lexicon lex;
+    for (const std::string& e : entries) lex.weights.emplace_back(e, 1.0);
+    lex.negations = negations;
+    const std::string text = LexiconText(lex);
+
+    std::lock_guard<std::mutex> hold(g_recutMutex);
+    // A folder of this process's own, so that derivations on one data folder can run side by side.
+    const std::string folder = corpus.dataFolder + "/recut." + std::to_string(getpid()), path = folder + "/entries.txt";
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder, ec);
+    fs::copy(corpus.dataFolder + "/Data", folder + "/Data", fs::copy_options::recursive, ec);
+    if (ec) RecutFailure("cannot copy " + corpus.dataFolder + "/Data to " + folder);
+    for (const char* name : {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"}) fs::remove(folder + "/Data/" + name, ec);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fclose(f) != 0)
+        RecutFailure("cannot write " + path);
+    // The import as the build makes it (GBK, code 0), then the cut in UTF-8.
+    if (KOVEX_Init(folder.c_str(), 0) != 1) RecutFailure(std::string("engine start failed: ") + KOVEX_GetLastErrorMsg());
+    const int imported = KOVEX_ImportUserDict(path.c_str(), true);
+    KOVEX_Exit();
+    if (imported <= 0 && !text.empty()) RecutFailure("nothing imported from " + path);
+    if (KOVEX_Init(folder.c_str(), 1) != 1) RecutFailure(std::string("engine start failed: ") + KOVEX_GetLastErrorMsg());
+    std::vector<std::vector<int>> units(corpus.reviews.size());
+    std::string word;
+    for (size_t i = 0; i < corpus.reviews.size(); ++i) {
+        if (!want[i]) continue;
+        // A unit is a token tagged with a weight or "Neg": exactly the field dictionary's words.
+        for (const std::string& token : SplitAt(KOVEX_ParagraphProcessStr(corpus.texts[i].c_str(), 1), ' ')) {
+            const size_t slash = token.rfind('/');
+            if (slash == std::string::npos || slash + 1 >= token.size()) continue;
+            const std::string tag = token.substr(slash + 1);
+            if (tag != "Neg" && tag.find_first_not_of("0123456789-.") != std::string::npos) continue;
+            word = token.substr(0, slash);
+            for (char& c : word)
+                if (c >= 'A' && c <= 'Z') c = char(c + 32);
+            auto it = value.find(word);
+            if (it != value.end()) units[i].push_back(it->second);
+        }
     }
-    for (const std::string& neg : lexicon.negations) {
-        index.Add(neg, int(m_weight.size()));
-        m_weight.push_back(0.0);
-    }
-    m_index.swap(index.map);
+    KOVEX_Exit();
+    fs::remove_all(folder, ec);
+    return units;
 }
 
-double Scorer::Point(const Review& review, bool* covered) const {
-    std::vector<int> units;
-    Units(m_corpus, review, m_index, units);
+double PointOfUnits(const std::vector<int>& units, const std::vector<double>& weights, bool* covered) {
     double pos = 0.0, neg = 0.0;
     bool pending = false, any = false;
     for (int u : units) {
-        double v = m_weight[u];
-        if (v == 0.0) {
+        if (u < 0 || size_t(u) >= weights.size()) {
             pending = true;
             continue;
         }
+        double v = weights[u];
         any = true;
         if (pending) {
             v = -v;
@@ -953,6 +1005,41 @@ double Scorer::Point(const Review& review, bool* covered) const {
     if (covered) *covered = any;
     if (pos == 0.0 && neg == 0.0) return 0.0;
     return (pos + neg) / (pos - neg);
+}
+
+Scorer::Scorer(const Corpus& corpus, const Lexicon& lexicon) : m_corpus(corpus) {
+    Index index;
+    for (const auto& e : lexicon.weights) {
+        index.Add(e.first, int(m_weight.size()));
+        m_weight.push_back(e.second);
+    }
+    // Every negation word is the one value past the weights.
+    for (const std::string& neg : lexicon.negations) index.Add(neg, int(m_weight.size()));
+    m_index.swap(index.map);
+}
+
+double Scorer::Point(const Review& review, bool* covered) const {
+    std::vector<int> units;
+    Units(m_corpus, review, m_index, units);
+    return PointOfUnits(units, m_weight, covered);
+}
+
+std::vector<std::vector<int>> LexiconUnits(const Corpus& corpus, const Lexicon& lexicon, const std::vector<char>& want,
+                                           std::vector<double>* weights) {
+    std::vector<std::string> entries;
+    if (weights) weights->clear();
+    for (const auto& e : lexicon.weights) {
+        entries.push_back(e.first);
+        if (weights) weights->push_back(e.second);
+    }
+    if (!corpus.dataFolder.empty()) return Recut(corpus, entries, lexicon.negations, want);
+    Index ix;
+    for (const std::string& neg : lexicon.negations) ix.Add(neg, int(entries.size()));
+    for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
+    std::vector<std::vector<int>> units(corpus.reviews.size());
+    for (size_t i = 0; i < units.size(); ++i)
+        if (want[i]) Units(corpus, corpus.reviews[i], ix.map, units[i]);
+    return units;
 }
 
 Figures Evaluate(const Corpus& corpus, const Params& params) {
@@ -974,14 +1061,18 @@ Figures Evaluate(const Corpus& corpus, const Params& params) {
         for (std::thread& t : pool) t.join();
     }
     for (int c = 0; c < nCats; ++c) {
-        const Scorer scorer(corpus, lexicons[c]);
+        std::vector<char> want(corpus.reviews.size());
+        for (size_t i = 0; i < want.size(); ++i) want[i] = corpus.reviews[i].cat == c;
+        std::vector<double> weights;
+        const std::vector<std::vector<int>> units = LexiconUnits(corpus, lexicons[c], want, &weights);
         long n = 0, ok = 0, covered = 0, byLabel[2] = {0, 0}, okByLabel[2] = {0, 0};
-        for (const Review& r : corpus.reviews) {
+        for (size_t i = 0; i < corpus.reviews.size(); ++i) {
+            const Review& r = corpus.reviews[i];
             if (r.cat != c) continue;
             bool any = false;
             ++n;
             ++byLabel[r.positive];
-            if ((scorer.Point(r, &any) > 0.0) == r.positive) {
+            if ((PointOfUnits(units[i], weights, &any) > 0.0) == r.positive) {
                 ++ok;
                 ++okByLabel[r.positive];
             }

@@ -32,13 +32,17 @@ struct Corpus {
     // Ordinary text cut by the same engine (news paragraphs), token ids as in `Review::words`;
     // only used to tell which entries would split its words when cut first.
     std::vector<std::vector<int>> news;
+    std::vector<std::string> texts;  // each review's text (UTF-8), as `reviews`
+    // A folder holding a data directory without any field dictionary, in which `Recut` can import
+    // a lexicon and cut the reviews again; "" when there is none (the tagging is then simulated).
+    std::string dataFolder;
 };
 
 // Reads the reviews (columns cat,label,review; a header line; label 1 positive) of an
 // xz-compressed UTF-8 CSV and cuts each with the started engine (code 1, tagging on), in file
 // order; punctuation, white space and words without a GBK form get an empty `gbk`. False with a
-// message when the file cannot be read or holds no review. `texts`, when given, receives each
-// review's text.
+// message when the file cannot be read or holds no review. `corpus.texts` and `texts`, when
+// given, receive each review's text.
 bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
                 std::vector<std::string>* texts = nullptr);
 
@@ -106,12 +110,40 @@ struct Lexicon {
     double negativeScale = 1.0;                           // the negative weights' factor, before the shift
 };
 
-// The lexicon learnt from every review whose category is not `skipCat` (-1: all).
+// The lexicon learnt from every review whose category is not `skipCat` (-1: all), on the tagging
+// `Scorer` simulates.
 Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params);
 
-// The points of reviews as the library gives them with `lexicon` imported: the engine tags a
-// token with the longest entry starting there when it ends on a token boundary (an entry spanning
-// several tokens merges them), and none when it ends inside a token. Builds its index once.
+// The units of each review that `want` selects (by review; the others get none) as the engine
+// itself tags them with `entries` weighted and `negations` as negation words installed as its
+// field dictionary: entry f gives f, a negation word entries.size(). With the dictionary
+// installed the engine cuts differently from the cut without it (an entry is one atom that the
+// path search weighs as an unknown word, so 好 in 很好喝 may give way to the core word 好喝); this
+// is the cut the library scores. The entries are imported into a scratch copy of
+// `corpus.dataFolder`'s Data (its folder "recut.<process id>") and the reviews cut one after the
+// other in corpus order, so the result is the same on every run. The engine is one per process:
+// calls are serialised, and the caller must not have the engine started. Throws
+// std::runtime_error when the copy, the import or the start fails.
+std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std::string>& entries,
+                                    const std::vector<std::string>& negations, const std::vector<char>& want);
+
+// The point of a review's units as the library gives it: unit f < weights.size() adds
+// weights[f], a unit at or past weights.size() (or below 0) is a negation word that flips the
+// next weighted unit; 0 when nothing weighs. `covered` tells whether any unit weighed.
+double PointOfUnits(const std::vector<int>& units, const std::vector<double>& weights, bool* covered);
+
+// The units of each review that `want` selects (the others get none) as the library tags them
+// with `lexicon` imported: by `Recut` when `corpus.dataFolder` is set, else as `Scorer`
+// simulates them. Unit f is lexicon.weights[f]; `weights`, when given, receives those weights in
+// that order. Throws as `Recut` does.
+std::vector<std::vector<int>> LexiconUnits(const Corpus& corpus, const Lexicon& lexicon, const std::vector<char>& want,
+                                           std::vector<double>* weights = nullptr);
+
+// The points of reviews as the derivation simulates the library with `lexicon` imported, on the
+// cut without any entry: the engine tags a token with the longest entry starting there when it
+// ends on a token boundary (an entry spanning several tokens merges them), and none when it ends
+// inside a token. Exact for most reviews; where an entry makes the engine cut otherwise (see
+// `Recut`) it is not. The fits learn on this tagging. Builds its index once.
 class Scorer {
 public:
     Scorer(const Corpus& corpus, const Lexicon& lexicon);
@@ -120,9 +152,8 @@ public:
 
 private:
     const Corpus& m_corpus;
-    std::unordered_map<std::string, int> m_index;  // entry -> value index
-    std::vector<double> m_weight;                  // by value index; 0 for a negation word
-    size_t m_maxLen = 0;
+    std::unordered_map<std::string, int> m_index;  // entry -> value index; m_weight.size() for a negation word
+    std::vector<double> m_weight;                  // by value index
 };
 
 struct Figures {
@@ -131,7 +162,8 @@ struct Figures {
     double meanAccuracy = 0.0, meanCoverage = 0.0, pooled = 0.0;
 };
 
-// Leave-one-category-out figures of `params`, scoring as the library would.
+// Leave-one-category-out figures of `params`, scoring as the library does (`LexiconUnits`: exactly
+// when `corpus.dataFolder` is set).
 Figures Evaluate(const Corpus& corpus, const Params& params);
 
 // The lexicon text in GBK: "word weight" lines sorted by word, then "word Neg" lines.
