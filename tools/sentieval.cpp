@@ -35,17 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A copy of from/Data as to/Data without any field dictionary. False when the copy fails.
-bool CopyDataWithoutField(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::remove_all(to, ec);
-    fs::create_directories(to, ec);
-    fs::copy(from + "/Data", to + "/Data", fs::copy_options::recursive, ec);
-    if (ec) return false;
-    for (const char* name : {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"}) fs::remove(to + "/Data/" + name, ec);
-    return true;
-}
-
 struct Score {
     long n = 0, right = 0, covered = 0;
 };
@@ -56,7 +45,7 @@ struct Score {
 bool Measure(const std::string& dataFolder, const std::string& folder, const std::string& lexiconText,
              const sentilex::Corpus& corpus, int cat, int threads, std::vector<Score>& byCat,
              std::vector<double>* points = nullptr) {
-    if (!CopyDataWithoutField(dataFolder, folder)) {
+    if (!sentilex::CopyDataWithoutField(dataFolder, folder)) {
         std::fprintf(stderr, "sentieval: cannot copy %s/Data to %s\n", dataFolder.c_str(), folder.c_str());
         return false;
     }
@@ -82,8 +71,9 @@ bool Measure(const std::string& dataFolder, const std::string& folder, const std
         return false;
     }
     std::vector<size_t> todo;
-    for (size_t i = 0; i < corpus.reviews.size(); ++i)
-        if (cat < 0 || corpus.reviews[i].cat == cat) todo.push_back(i);
+    const std::vector<char> want = sentilex::ReviewsOf(corpus, cat);
+    for (size_t i = 0; i < want.size(); ++i)
+        if (want[i]) todo.push_back(i);
     std::vector<char> right(todo.size()), covered(todo.size());
     std::vector<double> point(todo.size());
     std::atomic<size_t> next(0);
@@ -174,7 +164,7 @@ int Run(int argc, char** argv) {
 
     // The cut for the derivation, on a copy of the data directory without any field dictionary.
     const std::string base = scratch + "/cut";
-    if (!CopyDataWithoutField(dataFolder, base)) {
+    if (!sentilex::CopyDataWithoutField(dataFolder, base)) {
         std::fprintf(stderr, "sentieval: cannot copy %s/Data to %s\n", dataFolder.c_str(), base.c_str());
         return 1;
     }
@@ -201,8 +191,7 @@ int Run(int argc, char** argv) {
     std::vector<double> points(corpus.reviews.size());
     for (int c = 0; c < nCats; ++c) {
         const sentilex::Lexicon lex = sentilex::Derive(corpus, c, params);
-        std::vector<char> want(corpus.reviews.size());
-        for (size_t i = 0; i < want.size(); ++i) want[i] = corpus.reviews[i].cat == c;
+        const std::vector<char> want = sentilex::ReviewsOf(corpus, c);
         std::vector<double> weights;
         const std::vector<std::vector<int>> units = sentilex::LexiconUnits(corpus, lex, want, &weights);
         if (!Measure(dataFolder, scratch + "/fold" + std::to_string(c), sentilex::LexiconText(lex), corpus, c, threads,

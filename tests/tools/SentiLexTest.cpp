@@ -51,11 +51,10 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     ASSERT_EQ(1, KOVEX_Init(dir.file("cut").c_str(), 1));
     sentilex::Corpus corpus;
     std::string error;
-    std::vector<std::string> read;
-    const bool loaded = sentilex::LoadCorpus(dir.file("r.csv.xz"), corpus, error, &read);
+    const bool loaded = sentilex::LoadCorpus(dir.file("r.csv.xz"), corpus, error);
     KOVEX_Exit();
     ASSERT_TRUE(loaded) << error;
-    ASSERT_EQ(texts, read);
+    ASSERT_EQ(texts, corpus.texts);
 
     sentilex::Lexicon lex;
     lex.weights = {{"满意", 2},        {"失望", -1.5},  {"好", 1},        {"很好", 0.5},  {"没有问题", 0.75},
@@ -82,7 +81,7 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     corpus.dataFolder = dir.file("cut");
     std::vector<double> weights;
     const std::vector<std::vector<int>> units =
-        sentilex::LexiconUnits(corpus, lex, std::vector<char>(texts.size(), 1), &weights);
+        sentilex::LexiconUnits(corpus, lex, sentilex::ReviewsOf(corpus, -1), &weights);
     EXPECT_FALSE(fs::exists(dir.file("cut") + "/recut." + std::to_string(getpid())));
     const sentilex::Scorer scorer(corpus, lex);
     const size_t simulatedExact = texts.size() - 1;

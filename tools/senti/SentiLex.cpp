@@ -55,6 +55,22 @@ struct Index {
     }
 };
 
+// The index the tagging walks: entry f gives f, a negation word entries.size(); an entry that is
+// also a negation word stays an entry.
+std::unordered_map<std::string, int> EntryIndex(const std::vector<std::string>& entries,
+                                                const std::vector<std::string>& negations) {
+    Index ix;
+    for (const std::string& neg : negations) ix.Add(neg, int(entries.size()));
+    for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
+    return std::move(ix.map);
+}
+
+// The field dictionary folds ASCII capitals: "ThinkPad" and "thinkpad" are one entry.
+void FoldAscii(std::string& word) {
+    for (char& c : word)
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+}
+
 // The values of the units the engine tags in a review: at each token the longest entry starting
 // there; it counts when it ends on a token boundary (then it spans the tokens up to there), else
 // the token stays untagged. A token of id -1 ends every match.
@@ -366,10 +382,8 @@ void AddTokens(const std::string& tagged, Corpus& corpus, std::vector<int>& out)
             out.push_back(-1);
             continue;
         }
-        // The field dictionary folds ASCII capitals: "ThinkPad" and "thinkpad" are one entry.
         std::string word = parts[0];
-        for (char& c : word)
-            if (c >= 'A' && c <= 'Z') c = char(c + 32);
+        FoldAscii(word);
         auto it = corpus.ids.find(word);
         int id;
         if (it == corpus.ids.end()) {
@@ -386,8 +400,7 @@ void AddTokens(const std::string& tagged, Corpus& corpus, std::vector<int>& out)
 
 }  // namespace
 
-bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
-                std::vector<std::string>* textsOut) {
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error) {
     const std::string cmd = "xz -dc '" + xzPath + "'";
     FILE* in = popen(cmd.c_str(), "r");
     if (!in) {
@@ -433,7 +446,6 @@ bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
     for (size_t i = 0; i < texts.size(); ++i) tagged[i] = KOVEX_ParagraphProcessStr(texts[i].c_str(), 1);
 
     for (size_t i = 0; i < tagged.size(); ++i) AddTokens(tagged[i], corpus, corpus.reviews[i].words);
-    if (textsOut) *textsOut = texts;
     corpus.texts.swap(texts);
     return true;
 }
@@ -575,13 +587,7 @@ std::vector<double> Fit(const Corpus& corpus, int skipCat, int skipCat2, const P
                         const std::vector<std::string>& negations, bool refine = false, double hinge = 0.0,
                         double reviewPower = 0.0) {
     const int nCats = int(corpus.catNames.size());
-    std::unordered_map<std::string, int> index;
-    {
-        Index ix;
-        for (const std::string& neg : negations) ix.Add(neg, int(entries.size()));
-        for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
-        index.swap(ix.map);
-    }
+    const std::unordered_map<std::string, int> index = EntryIndex(entries, negations);
     std::vector<std::vector<int>> n(nCats, std::vector<int>(2, 0));
     for (const Review& r : corpus.reviews)
         if (r.cat != skipCat && r.cat != skipCat2) ++n[r.cat][r.positive];
@@ -848,13 +854,7 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
             for (size_t f = 0; f < w.size(); ++f) sum[f] += wc[f];
             ++k;
             if (!params.shift) continue;
-            std::unordered_map<std::string, int> index;
-            {
-                Index ix;
-                for (const std::string& neg : lex.negations) ix.Add(neg, int(entries.size()));
-                for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
-                index.swap(ix.map);
-            }
+            const std::unordered_map<std::string, int> index = EntryIndex(entries, lex.negations);
             inner.emplace_back();
             innerLabel.emplace_back();
             std::vector<int> units;
@@ -936,10 +936,7 @@ std::mutex g_recutMutex;
 
 std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std::string>& entries,
                                     const std::vector<std::string>& negations, const std::vector<char>& want) {
-    namespace fs = std::filesystem;
-    std::unordered_map<std::string, int> value;
-    for (size_t f = 0; f < entries.size(); ++f) value.emplace(entries[f], int(f));
-    for (const std::string& n : negations) value.emplace(n, int(entries.size()));
+    const std::unordered_map<std::string, int> value = EntryIndex(entries, negations);
     // The import needs a tag, and the cut does not depend on the weights: every entry weighs 1.
     Lexicon lex;
     for (const std::string& e : entries) lex.weights.emplace_back(e, 1.0);
@@ -949,12 +946,8 @@ std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std:
     std::lock_guard<std::mutex> hold(g_recutMutex);
     // A folder of this process's own, so that derivations on one data folder can run side by side.
     const std::string folder = corpus.dataFolder + "/recut." + std::to_string(getpid()), path = folder + "/entries.txt";
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-    fs::create_directories(folder, ec);
-    fs::copy(corpus.dataFolder + "/Data", folder + "/Data", fs::copy_options::recursive, ec);
-    if (ec) RecutFailure("cannot copy " + corpus.dataFolder + "/Data to " + folder);
-    for (const char* name : {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"}) fs::remove(folder + "/Data/" + name, ec);
+    if (!CopyDataWithoutField(corpus.dataFolder, folder))
+        RecutFailure("cannot copy " + corpus.dataFolder + "/Data to " + folder);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fclose(f) != 0)
         RecutFailure("cannot write " + path);
@@ -975,15 +968,32 @@ std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std:
             const std::string tag = token.substr(slash + 1);
             if (tag != "Neg" && tag.find_first_not_of("0123456789-.") != std::string::npos) continue;
             word = token.substr(0, slash);
-            for (char& c : word)
-                if (c >= 'A' && c <= 'Z') c = char(c + 32);
+            FoldAscii(word);
             auto it = value.find(word);
-            if (it != value.end()) units[i].push_back(it->second);
+            if (it != value.end() && it->second >= 0) units[i].push_back(it->second);
         }
     }
     KOVEX_Exit();
-    fs::remove_all(folder, ec);
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
     return units;
+}
+
+bool CopyDataWithoutField(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::remove_all(to, ec);
+    fs::create_directories(to, ec);
+    fs::copy(from + "/Data", to + "/Data", fs::copy_options::recursive, ec);
+    if (ec) return false;
+    for (const char* name : {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"}) fs::remove(to + "/Data/" + name, ec);
+    return true;
+}
+
+std::vector<char> ReviewsOf(const Corpus& corpus, int cat) {
+    std::vector<char> want(corpus.reviews.size());
+    for (size_t i = 0; i < want.size(); ++i) want[i] = cat < 0 || corpus.reviews[i].cat == cat;
+    return want;
 }
 
 double PointOfUnits(const std::vector<int>& units, const std::vector<double>& weights, bool* covered) {
@@ -1008,14 +1018,12 @@ double PointOfUnits(const std::vector<int>& units, const std::vector<double>& we
 }
 
 Scorer::Scorer(const Corpus& corpus, const Lexicon& lexicon) : m_corpus(corpus) {
-    Index index;
+    std::vector<std::string> entries;
     for (const auto& e : lexicon.weights) {
-        index.Add(e.first, int(m_weight.size()));
+        entries.push_back(e.first);
         m_weight.push_back(e.second);
     }
-    // Every negation word is the one value past the weights.
-    for (const std::string& neg : lexicon.negations) index.Add(neg, int(m_weight.size()));
-    m_index.swap(index.map);
+    m_index = EntryIndex(entries, lexicon.negations);
 }
 
 double Scorer::Point(const Review& review, bool* covered) const {
@@ -1033,12 +1041,10 @@ std::vector<std::vector<int>> LexiconUnits(const Corpus& corpus, const Lexicon& 
         if (weights) weights->push_back(e.second);
     }
     if (!corpus.dataFolder.empty()) return Recut(corpus, entries, lexicon.negations, want);
-    Index ix;
-    for (const std::string& neg : lexicon.negations) ix.Add(neg, int(entries.size()));
-    for (size_t f = 0; f < entries.size(); ++f) ix.Add(entries[f], int(f));
+    const std::unordered_map<std::string, int> index = EntryIndex(entries, lexicon.negations);
     std::vector<std::vector<int>> units(corpus.reviews.size());
     for (size_t i = 0; i < units.size(); ++i)
-        if (want[i]) Units(corpus, corpus.reviews[i], ix.map, units[i]);
+        if (want[i]) Units(corpus, corpus.reviews[i], index, units[i]);
     return units;
 }
 
@@ -1061,10 +1067,8 @@ Figures Evaluate(const Corpus& corpus, const Params& params) {
         for (std::thread& t : pool) t.join();
     }
     for (int c = 0; c < nCats; ++c) {
-        std::vector<char> want(corpus.reviews.size());
-        for (size_t i = 0; i < want.size(); ++i) want[i] = corpus.reviews[i].cat == c;
         std::vector<double> weights;
-        const std::vector<std::vector<int>> units = LexiconUnits(corpus, lexicons[c], want, &weights);
+        const std::vector<std::vector<int>> units = LexiconUnits(corpus, lexicons[c], ReviewsOf(corpus, c), &weights);
         long n = 0, ok = 0, covered = 0, byLabel[2] = {0, 0}, okByLabel[2] = {0, 0};
         for (size_t i = 0; i < corpus.reviews.size(); ++i) {
             const Review& r = corpus.reviews[i];

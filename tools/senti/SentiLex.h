@@ -41,10 +41,9 @@ struct Corpus {
 // Reads the reviews (columns cat,label,review; a header line; label 1 positive) of an
 // xz-compressed UTF-8 CSV and cuts each with the started engine (code 1, tagging on), in file
 // order; punctuation, white space and words without a GBK form get an empty `gbk`. False with a
-// message when the file cannot be read or holds no review. `corpus.texts` and `texts`, when
-// given, receive each review's text.
-bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error,
-                std::vector<std::string>* texts = nullptr);
+// message when the file cannot be read or holds no review. `corpus.texts` receives each review's
+// text.
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error);
 
 // Cuts the paragraphs of days 1 to `lastDay` of a tagged news corpus (xz-compressed GBK, one
 // paragraph a line: "19980101-01-001-001/m  word/tag ...", bracketed compounds "[a/n b/n]nt") with
@@ -126,6 +125,13 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params);
 // std::runtime_error when the copy, the import or the start fails.
 std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std::string>& entries,
                                     const std::vector<std::string>& negations, const std::vector<char>& want);
+
+// A copy of from/Data as to/Data without any field dictionary (to is emptied first). False when
+// the copy fails.
+bool CopyDataWithoutField(const std::string& from, const std::string& to);
+
+// By review: 1 for the reviews of category `cat` (-1: every review), else 0.
+std::vector<char> ReviewsOf(const Corpus& corpus, int cat);
 
 // The point of a review's units as the library gives it: unit f < weights.size() adds
 // weights[f], a unit at or past weights.size() (or below 0) is a negation word that flips the
