@@ -170,6 +170,11 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "sentieval: the settings need the news corpus (--news)\n");
         return 2;
     }
+    std::string listError;
+    if (!params.wordsPath.empty() && !sentilex::LoadWordList(params.wordsPath, params.listed, listError)) {
+        std::fprintf(stderr, "%s: %s\n", "sentieval", listError.c_str());
+        return 2;
+    }
     const std::string dataFolder = args[0], scratch = args[2];
 
     // The cut for the derivation, on a copy of the data directory without any field dictionary.

@@ -155,6 +155,11 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "sentilex: the settings need the news corpus (--news)\n");
         return 2;
     }
+    std::string listError;
+    if (!params.wordsPath.empty() && !sentilex::LoadWordList(params.wordsPath, params.listed, listError)) {
+        std::fprintf(stderr, "%s: %s\n", "sentilex", listError.c_str());
+        return 2;
+    }
     if (KOVEX_Init(args[0], 1) != 1) {
         std::fprintf(stderr, "engine start failed: %s\n", KOVEX_GetLastErrorMsg());
         return 1;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -61,6 +62,16 @@ bool SymbolsOnly(const std::string& word) {
         i += len;
     }
     return true;
+}
+
+// Whether a word holds a digit (ASCII or full-width): a number, a date or a score, no opinion.
+bool HasDigit(const std::string& word) {
+    if (word.find_first_of("0123456789") != std::string::npos) return true;
+    for (size_t i = 0; i + 2 < word.size(); ++i)  // ０ to ９: EF BC 90 to EF BC 99
+        if (static_cast<unsigned char>(word[i]) == 0xEF && static_cast<unsigned char>(word[i + 1]) == 0xBC &&
+            static_cast<unsigned char>(word[i + 2]) >= 0x90 && static_cast<unsigned char>(word[i + 2]) <= 0x99)
+            return true;
+    return false;
 }
 
 // Degree words: they strengthen or soften the opinion next to them and hold none of their own.
@@ -580,6 +591,28 @@ bool LoadNews(const std::string& xzPath, int lastDay, Corpus& corpus, std::strin
     return true;
 }
 
+bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    out.clear();
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const size_t space = line.find(' ');
+        const std::string sign = space == std::string::npos ? "" : line.substr(space + 1);
+        if (space == 0 || (sign != "+" && sign != "-")) {
+            error = path + ":" + std::to_string(n) + ": not `word +` or `word -`";
+            return false;
+        }
+        out.emplace_back(line.substr(0, space), sign == "+" ? 1 : -1);
+    }
+    return true;
+}
+
 bool ParseOverride(int argc, char** argv, int& i, Params& params) {
     if (i + 1 >= argc) return false;
     const std::string a = argv[i], v = argv[i + 1];
@@ -626,6 +659,11 @@ bool ParseOverride(int argc, char** argv, int& i, Params& params) {
         }
     }
     else if (a == "--finalmin") params.finalMinWeight = std::atof(v.c_str());
+    else if (a == "--words") params.wordsPath = v;
+    else if (a == "--listonly") params.listOnly = std::atoi(v.c_str());
+    else if (a == "--listsplits") params.listSplits = std::atoi(v.c_str()) != 0;
+    else if (a == "--corpusmin") params.corpusMinWeight = std::atof(v.c_str());
+    else if (a == "--listkeyness") params.listKeyness = std::atoi(v.c_str()) != 0;
     else if (a == "--hinge" || a == "--reviewpower") {
         std::vector<double>& list = a == "--hinge" ? params.hingeShares : params.reviewPowers;
         list.clear();
@@ -681,7 +719,6 @@ Params DefaultParams() {
     p.negations = {"没", "没有", "无", "毫无", "未", "别", "并不", "不太", "从不", "绝不", "不怎么"};
     p.phraseMinCount = 10;
     p.phraseGap = 1.0;
-    p.phraseEdges = 0;
     p.topicPenalty = 2.0;
     p.bagging = true;
     p.shift = true;
@@ -698,6 +735,10 @@ Params DefaultParams() {
     p.negatedLeads = {"不", "太"};
     p.negateWords = true;
     p.damageBudget = 1500;
+    p.listKeyness = false;
+    p.listSplits = true;
+    p.corpusMinWeight = 0.4;
+    p.phraseEdges = 1;
     return p;
 }
 
@@ -778,10 +819,11 @@ std::vector<double> Fit(const Corpus& corpus, int skipCat, int skipCat2, const P
 // `w` of a first fit: the topic test (topicCategories > 0) and the news background
 // (newsKeyness > 0: per token, an entry must be that many times as frequent in the training
 // reviews as in the news, both as the engine would tag it). `parts` are each entry's word ids
-// (one for a word, the words of a phrase).
+// (one for a word, the words of a phrase, none for a listed word the reviews do not cut). A listed
+// word (`listed`) is held to the news background only with `listKeyness`, never to the topic test.
 std::vector<char> NotOpinion(const Corpus& corpus, int skipCat, const Params& params, const std::vector<std::string>& entries,
                              const std::vector<double>& w, const std::vector<std::vector<int>>& parts,
-                             const std::vector<std::string>& negations) {
+                             const std::vector<std::string>& negations, const std::map<std::string, int>& listed) {
     const int nCats = int(corpus.catNames.size());
     const std::unordered_map<std::string, int> index = EntryIndex(entries, negations);
     // Reviews holding each entry (as the engine tags it), by category and label; its units in the
@@ -820,10 +862,10 @@ std::vector<char> NotOpinion(const Corpus& corpus, int skipCat, const Params& pa
     for (size_t f = 0; f < entries.size(); ++f) {
         if (params.newsKeyness > 0.0 && newsTokens > 0 &&
             (inReviews[f] + 0.5) / reviewTokens < params.newsKeyness * (inNews[f] + 0.5) / newsTokens) {
-            off[f] = 1;
+            off[f] = !listed.count(entries[f]) || params.listKeyness;
             continue;
         }
-        if (params.topicCategories <= 0) continue;
+        if (params.topicCategories <= 0 || listed.count(entries[f])) continue;
         bool topic = false;
         for (int id : parts[f]) topic = topic || Noun(id);
         // Any other entry, with `topicAll`, is held to the polarity test alone.
@@ -857,6 +899,11 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         lex.negations.push_back(n);
     }
     std::sort(lex.negations.begin(), lex.negations.end());
+    // The listed opinion words by text (none that is a negation word or has no GBK form).
+    std::map<std::string, int> listed;
+    for (const auto& e : params.listed)
+        if (Gbk(e.first).size() >= 2 && std::find(lex.negations.begin(), lex.negations.end(), e.first) == lex.negations.end())
+            listed.emplace(e.first, e.second);
 
     // Reviews holding each word (and phrase), overall and by category, and the reviews of each
     // category.
@@ -929,7 +976,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
     std::map<std::string, double> candidates;
     for (size_t w = 0; w < nWords; ++w) {
         if (df[w] < params.minCount || negById[w] || !Usable(int(w))) continue;
-        if (opinionRules && (SymbolsOnly(corpus.words[w]) || DegreeWord(corpus.words[w]) || Closed(int(w)))) continue;
+        if (params.listOnly && !listed.count(corpus.words[w])) continue;
+        if (opinionRules && !listed.count(corpus.words[w]) &&
+            (SymbolsOnly(corpus.words[w]) || HasDigit(corpus.words[w]) || DegreeWord(corpus.words[w]) || Closed(int(w))))
+            continue;
         double sum = 0.0, top = 0.0;
         for (int c = 0; c < nCats; ++c) {
             if (!nCat[c]) continue;
@@ -940,6 +990,7 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         const double concentration = sum > 0.0 ? top / sum : 1.0;
         candidates.emplace(corpus.words[w], params.l2 * (1.0 + params.topicPenalty * concentration));
     }
+    for (const auto& e : listed) candidates.emplace(e.first, params.l2);
     auto KeepAligned = [&](std::map<std::string, double>& from, const std::map<std::string, double>& keep) {
         if (params.minBoundary <= 0.0) return;
         std::vector<std::string> list;
@@ -982,10 +1033,13 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
                 continue;
             }
             if (st.df < params.phraseMinCount) continue;
+            if (params.listOnly && std::none_of(st.parts.begin(), st.parts.end(),
+                                                [&](int id) { return listed.count(corpus.words[id]) > 0; }))
+                continue;
             // A phrase led or closed by a function word would join words that stand apart; one
             // closed by an adverb (都不, 是非常) leans on a word outside it.
             if (opinionRules && params.phraseEdges > 0 &&
-                (Adverb(st.parts.back()) || DegreeWord(corpus.words[st.parts.back()]) || SymbolsOnly(e.first) ||
+                (Adverb(st.parts.back()) || DegreeWord(corpus.words[st.parts.back()]) || SymbolsOnly(e.first) || HasDigit(e.first) ||
                  (params.phraseEdges > 1 && (Closed(st.parts.front()) || Closed(st.parts.back())))))
                 continue;
             const double logOdds = std::log((st.pos / nTrainCats + smooth) / (st.neg / nTrainCats + smooth));
@@ -1018,12 +1072,13 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         std::vector<std::vector<int>> parts(entries.size());
         for (size_t f = 0; f < entries.size(); ++f) {
             auto id = corpus.ids.find(entries[f]);
+            auto phrase = phraseStats.find(entries[f]);
             if (id != corpus.ids.end())
                 parts[f] = {id->second};
-            else
-                parts[f] = phraseStats.at(entries[f]).parts;
+            else if (phrase != phraseStats.end())
+                parts[f] = phrase->second.parts;
         }
-        offTopic = NotOpinion(corpus, skipCat, params, entries, w, parts, lex.negations);
+        offTopic = NotOpinion(corpus, skipCat, params, entries, w, parts, lex.negations, listed);
     }
     if (params.minWeight > 0.0 || news || params.topicCategories > 0 || params.newsKeyness > 0.0) {
         // Entries that weigh little are left out (each is a word the engine would cut first for
@@ -1035,8 +1090,11 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         std::vector<std::string> kept;
         std::vector<double> keptL2;
         for (size_t f = 0; f < w.size(); ++f)
-            if (std::fabs(w[f]) >= params.minWeight && !offTopic[f] &&
-                (!news || splits[f] <= params.maxNewsSplits || std::fabs(w[f]) >= params.splitWeight)) {
+            if ((listed.count(entries[f]) ||
+                 std::fabs(w[f]) >= std::max(params.minWeight, listed.empty() ? 0.0 : params.corpusMinWeight)) &&
+                !offTopic[f] &&
+                (!news || splits[f] <= params.maxNewsSplits || std::fabs(w[f]) >= params.splitWeight ||
+                 (params.listSplits && listed.count(entries[f])))) {
                 kept.push_back(entries[f]);
                 keptL2.push_back(l2[f]);
             }
@@ -1211,6 +1269,28 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
             lex.negativeScale = bestScale;
         }
     }
+    if (!listed.empty()) {
+        // A listed word the reviews say too little of, or the opposite of, weighs what the middle
+        // entry of its polarity weighs.
+        std::vector<double> sizes[2];
+        auto Fixed = [&](size_t f) {
+            auto it = listed.find(entries[f]);
+            return it != listed.end() && (std::fabs(w[f]) < params.finalMinWeight || (w[f] > 0.0) != (it->second > 0));
+        };
+        for (size_t f = 0; f < w.size(); ++f)
+            if (!Fixed(f) && std::fabs(w[f]) >= params.finalMinWeight && w[f] != 0.0) sizes[w[f] > 0.0].push_back(std::fabs(w[f]));
+        double median[2] = {1.0, 1.0};
+        for (int k = 0; k < 2; ++k)
+            if (!sizes[k].empty()) {
+                std::sort(sizes[k].begin(), sizes[k].end());
+                median[k] = sizes[k][sizes[k].size() / 2];
+            }
+        for (size_t f = 0; f < w.size(); ++f)
+            if (Fixed(f)) {
+                const int sign = listed.at(entries[f]);
+                w[f] = sign * median[sign > 0];
+            }
+    }
     for (size_t f = 0; f < w.size(); ++f)
         if (std::fabs(w[f]) >= params.finalMinWeight) lex.weights.emplace_back(entries[f], Written(w[f], params.clip));
     if (params.negateWords && !params.negatedLeads.empty()) {
@@ -1224,7 +1304,8 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         std::vector<std::pair<std::string, double>> negated;
         for (const auto& e : lex.weights) {
             const std::string pair = lead + e.first;
-            if (!corpus.ids.count(e.first) || e.first.compare(0, lead.size(), lead) == 0 || have.count(pair) ||
+            if ((!corpus.ids.count(e.first) && !listed.count(e.first)) || e.first.compare(0, lead.size(), lead) == 0 ||
+                have.count(pair) ||
                 corpus.ids.count(pair) || Gbk(pair).empty())
                 continue;
             negated.emplace_back(pair, -e.second);

@@ -145,14 +145,35 @@ struct Params {
     // after the other, until the stretches blamed on the others are at most this many; -1 none.
     long damageBudget = -1;
     double finalMinWeight = 0.0;  // learnt weights under this size leave the lexicon at the end
+    // Opinion words of a hand-made list (LoadWordList) with their polarity (+1 or -1). Each is a
+    // candidate whatever the reviews say, exempt from the closed-class, topic and minimum-weight
+    // rules (not from the news keyness with `listKeyness`, nor from the cut's rules); at the end a
+    // listed entry whose weight is under `finalMinWeight` or against its polarity weighs the
+    // median size of the other entries of its polarity instead.
+    std::vector<std::pair<std::string, int>> listed;
+    bool listKeyness = true;
+    // 1: a word of the cut is a candidate only when listed, a phrase only when one of its words
+    // is listed (its log-odds tests unchanged); 0: the corpus's own candidates as well.
+    int listOnly = 0;
+    // A word or phrase of the corpus that is not listed must weigh this much in the first fit
+    // (with listed words present); 0: `minWeight` as any entry.
+    double corpusMinWeight = 0.0;
+    bool listSplits = false;  // listed words exempt from `maxNewsSplits` (the damage rules still apply)
+    std::string wordsPath;  // the list's file, read by LoadWordList; "" none
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
+
+// Reads a word list: one `word +` or `word -` a line (UTF-8), blank lines and lines starting
+// with # skipped, into `out` (word, +1 / -1) in file order. False with `error` set on a file that
+// cannot be read or a malformed line.
+bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error);
 
 // Reads the setting override at argv[i] (--min N, --l2 X, --balance 0|1, --clip X, --phrases N,
 // --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1,
 // --shift 0|1, --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X,
-// --temperature X, --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c)
-// with its value into `params`, advancing i past the value; false (i unchanged) for any other
+// --temperature X, --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c, --words FILE
+// (the path only: the caller loads it with LoadWordList), --listonly 0|1, --listkeyness 0|1 and
+// the opinion rules') with its value into `params`, advancing i past the value; false (i unchanged) for any other
 // argument.
 bool ParseOverride(int argc, char** argv, int& i, Params& params);
 
