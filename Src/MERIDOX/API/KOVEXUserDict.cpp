@@ -266,15 +266,14 @@ int KOVEX_GetUserWordState(const char* sWord, KOVEX_UserWordState& state) {
     const tstring sGBK = TrimmedWord(sWord);
     CUserDictReadLock lock;
     if (!g_pUserDict) return 0;
-    int nHandle = 0;
+    int nHandle = -1;
     char sPOS[40] = {0};
-    const int nFreq = g_pUserDict->GetFreq(sGBK.c_str(), nHandle, sPOS);
-    if (nFreq < 0) return 0;
-    state.bPresent = true;
-    state.nFreq = nFreq;
+    // A deleted word keeps its count and tag: they are part of the state to put back.
+    state.nFreq = g_pUserDict->GetEntry(sGBK.c_str(), nHandle, sPOS);
     memcpy(state.sPOS, sPOS, sizeof(state.sPOS));
     state.sPOS[sizeof(state.sPOS) - 1] = 0;
-    return 1;
+    state.bPresent = nHandle != -1;
+    return state.bPresent ? 1 : 0;
 }
 
 int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state) {
@@ -284,7 +283,9 @@ int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state) {
     CUserDictWriteLock writeLock;
     if (!state.bPresent) {
         if (!g_pUserDict) return 0;
-        g_pUserDict->DelTrie(sGBK.c_str());
+        // Taken back rather than deleted: the nodes the word needed go, so words added for a
+        // while (object words) leave nothing behind in memory or in the saved dictionary.
+        g_pUserDict->TakeBack(sGBK.c_str(), state.sPOS, state.nFreq);
         return 1;
     }
     if (!g_pUserDict) GiveUserDictToInstances(new CTrie());

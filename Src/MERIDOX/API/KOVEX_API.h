@@ -138,11 +138,13 @@ struct KOVEX_UserWordState {
     char sPOS[40] = {0};
 };
 // Reads a word's state (converted as KOVEX_DelUsrWord converts): 1 present, 0 absent (also
-// without a user dictionary); -1 while inactive or for null.
+// without a user dictionary); -1 while inactive or for null. An absent word that was deleted
+// reads with the count and tag it kept (0 and "" for a word never added).
 int KOVEX_GetUserWordState(const char* sWord, KOVEX_UserWordState& state);
-// Puts a word back into a state read before: absent deletes it; present sets its tag and
-// frequency, keeping its handle (adding it first when it was deleted meanwhile). 1 done, 0 for
-// "absent" without a user dictionary, -1 while inactive or for null.
+// Puts a word back into a state read before: absent takes back what was added since (the word,
+// its handle and the nodes only it needed go; a deleted word gets its kept count and tag back);
+// present sets its tag and frequency, keeping its handle (adding it first when it was deleted
+// meanwhile). 1 done, 0 for "absent" without a user dictionary, -1 while inactive or for null.
 int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state);
 
 // ---- field dictionary and keyword blacklist ------------------------------------------------------
