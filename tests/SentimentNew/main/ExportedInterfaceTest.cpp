@@ -8,7 +8,9 @@
 #include <string>
 
 #include "MERIDOX/API/KOVEX_API.h"
+#include "MERIDOX/System/EngineGlobals.h"
 #include "SentimentNew/main/STTestDir.h"
+#include "Utility/Trie.h"
 
 namespace {
 
@@ -172,6 +174,61 @@ TEST_F(STRequestTest, ConfigurationRequestByUtf8Path) {
     KOVEX_UserWordState state;
     EXPECT_EQ(0, KOVEX_GetUserWordState("不", state));
     EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("不太满意"));  // 不 negates no more
+}
+
+// Ten thousand distinct object words, from configuration documents of 2,000 brand words each and
+// from single-object requests, leave the user dictionary as they found it: the same nodes in
+// memory and the same saved file, byte for byte, a present and a deleted word among the objects.
+TEST_F(STRequestTest, DistinctObjectsLeaveTheUserDictionaryAsItWas) {
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n").c_str(), 1));
+    ASSERT_EQ(1, KOVEX_AddUserWord("苹果 nz"));
+    ASSERT_EQ(1, KOVEX_AddUserWord("香蕉 nz"));
+    ASSERT_GE(KOVEX_DelUsrWord("香蕉"), 0);
+    ASSERT_EQ(1, KOVEX_SaveTheUsrDic());
+    const std::string saved = kxtest::ReadAll(m_dir.Data("UserDict.pdat"));
+    ASSERT_FALSE(saved.empty());
+    auto nodes = [] {
+        int n = 0;
+        g_pUserDict->Nodes().GetElemNum(n);
+        return n;
+    };
+    const int nNodes = nodes();
+
+    // Words of three characters out of forty: 64,000 of them, none in the dictionary.
+    const std::vector<std::string> chars = {"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸",
+                                            "子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉",
+                                            "戌", "亥", "金", "木", "水", "火", "土", "东", "南", "西",
+                                            "北", "春", "夏", "秋", "冬", "梅", "兰", "竹", "菊", "松"};
+    auto brand = [&](int i) { return chars[size_t(i % 40)] + chars[size_t(i / 40 % 40)] + chars[size_t(i / 1600)] + "牌"; };
+    int nObject = 0;
+    for (int c = 0; c < 4; ++c) {
+        std::string words = "苹果|香蕉";
+        for (int k = 0; k < 2000; ++k) words += "|" + brand(nObject++);
+        const std::string config = m_dir.Put("c.xml",
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory><category id=\"1\"><brandword>" +
+            words + "</brandword></category></eventcategory><wordset><set tag=\"neg\">不|没</set></wordset>"
+            "<remove><remove tag=\"sentence\"><removeSentence>广告</removeSentence></remove>"
+            "<remove tag=\"word\"><removeWord>的</removeWord></remove></remove></QVSentiment-Config>\n");
+        const std::string content = "苹果很满意。" + brand(nObject - 1) + "不满意。香蕉满意。";
+        const std::string doc = ST_GetMultiObjectResult("", content.c_str(), config.c_str());
+        EXPECT_NE(std::string::npos, doc.find("<object>" + brand(nObject - 1) + "</object>")) << doc;
+    }
+    while (nObject < 10000) {
+        const std::string object = brand(nObject++);
+        EXPECT_STRNE("", ST_GetOneObjectResult("", (object + "很满意").c_str(), object.c_str()));
+    }
+    EXPECT_STRNE("", ST_GetOneObjectResult("", "香蕉很满意", "香蕉"));
+    EXPECT_STRNE("", ST_GetOneObjectResult("", "苹果很满意", "苹果"));
+
+    EXPECT_EQ(nNodes, nodes());
+    EXPECT_EQ(0, g_pUserDict->RemovedNodes());
+    ASSERT_EQ(1, KOVEX_SaveTheUsrDic());
+    EXPECT_TRUE(saved == kxtest::ReadAll(m_dir.Data("UserDict.pdat")));
+    KOVEX_UserWordState state;
+    EXPECT_EQ(1, KOVEX_GetUserWordState("苹果", state));
+    EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", state));
+    EXPECT_EQ(1, state.nFreq);
+    EXPECT_STREQ("nz", state.sPOS);
 }
 
 // Whole documents from the exported functions with control bytes, "]]>" and ill-formed UTF-8 in
