@@ -252,7 +252,7 @@ bool CBrowseDir::ProcessFile(const char* filename) {
     if (!filename) return false;
     struct stat st;
     if (stat(filename, &st) != 0) {
-        SetLastErrorMessage(tstring("Fail read file ") + filename);
+        SetLastErrorMessage("Fail read file " + CErrorText::Given(filename));
         return false;
     }
     if (st.st_ctime < m_nMinTime) return true;

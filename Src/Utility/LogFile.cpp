@@ -15,8 +15,8 @@ namespace {
 std::mutex s_lastErrorMutex;
 std::mutex s_logPathMutex;
 
-tstring& LastErrorText() {
-    static tstring* s_pText = new tstring;  // g_sLastErrorMessage
+CErrorText& LastErrorText() {
+    static CErrorText* s_pText = new CErrorText;  // g_sLastErrorMessage
     return *s_pText;
 }
 
@@ -116,19 +116,51 @@ void WriteLog(FILE* fp, const tstring& sContent) {
     WriteStdout(sLine + "Cannot write log file!\r");
 }
 
-void SetLastErrorMessage(const tstring& sMessage) {
+CErrorText CErrorText::Given(const tstring& sGiven) {
+    CErrorText text(sGiven);
+    if (!sGiven.empty()) text.m_vecGiven.emplace_back(0, sGiven.size());
+    return text;
+}
+
+CErrorText& CErrorText::operator+=(const CErrorText& other) {
+    const size_t nShift = m_sText.size();
+    m_sText += other.m_sText;
+    for (const auto& span : other.m_vecGiven) m_vecGiven.emplace_back(span.first + nShift, span.second + nShift);
+    return *this;
+}
+
+CErrorText operator+(CErrorText a, const CErrorText& b) { return a += b; }
+
+tstring CErrorText::ForCaller(tstring (*pfnOwn)(const tstring&)) const {
+    tstring sOut;
+    size_t nPos = 0;
+    for (const auto& span : m_vecGiven) {
+        if (span.first > nPos) sOut += pfnOwn(m_sText.substr(nPos, span.first - nPos));
+        sOut.append(m_sText, span.first, span.second - span.first);
+        nPos = span.second;
+    }
+    if (nPos < m_sText.size()) sOut += pfnOwn(m_sText.substr(nPos));
+    return sOut;
+}
+
+void SetLastErrorMessage(const CErrorText& sMessage) {
     std::lock_guard<std::mutex> lock(s_lastErrorMutex);
     LastErrorText() = sMessage;
 }
 
-tstring AppendLastErrorMessage(const tstring& sMessage) {
+tstring AppendLastErrorMessage(const CErrorText& sMessage) {
     std::lock_guard<std::mutex> lock(s_lastErrorMutex);
-    tstring& sText = LastErrorText();
-    sText += sMessage;
-    return sText;
+    CErrorText& text = LastErrorText();
+    text += sMessage;
+    return text.Text();
 }
 
 tstring CopyLastErrorMessage() {
+    std::lock_guard<std::mutex> lock(s_lastErrorMutex);
+    return LastErrorText().Text();
+}
+
+CErrorText CopyLastError() {
     std::lock_guard<std::mutex> lock(s_lastErrorMutex);
     return LastErrorText();
 }

@@ -146,7 +146,7 @@ unsigned long ReadFile(const char* sFilename, tstring& pBuffer, long offset, uns
         }
     }
     delete[] buf;
-    if (!bKept) return ReportError(tstring("Error read file ") + (sFilename ? sFilename : ""), 0UL);
+    if (!bKept) return ReportError("Error read file " + CErrorText::Given(sFilename ? sFilename : ""), 0UL);
     return pBuffer.size();
 }
 

@@ -187,6 +187,27 @@ TEST_F(LogFileTest, LastErrorSetAppendAndReport) {
     EXPECT_EQ("quiet", CopyLastErrorMessage());
 }
 
+// A message keeps track of the texts a caller gave through concatenation, appending and copying:
+// the error file gets the bytes as they stand, a caller the own runs converted and the given
+// texts as they were.
+TEST_F(LogFileTest, GivenTextsAreNeverConverted) {
+    auto upper = [](const tstring& s) {
+        tstring u = s;
+        for (char& c : u) c = char(toupper((unsigned char)c));
+        return u;
+    };
+    ASSERT_EQ(0, chdir(m_dir.path().c_str()));
+    EXPECT_FALSE(ReportError("cannot open " + CErrorText::Given("dir/a.txt") + " in " + CErrorText::Given("b"), false));
+    AppendLastErrorMessage(" at " + CErrorText::Given("c") + " now");
+    EXPECT_EQ("cannot open dir/a.txt in b at c now", CopyLastErrorMessage());
+    EXPECT_EQ("CANNOT OPEN dir/a.txt IN b AT c NOW", CopyLastError().ForCaller(upper));
+    EXPECT_EQ("[2021-03-04 05:06:07]\tcannot open dir/a.txt in b\n", kxtest::ReadAll(m_dir.file(Day() + ".err")));
+    SetLastErrorMessage(CErrorText::Given("x") + CErrorText::Given("") + CErrorText::Given("y"));
+    EXPECT_EQ("xy", CopyLastError().ForCaller(upper));
+    SetLastErrorMessage("plain");
+    EXPECT_EQ("PLAIN", CopyLastError().ForCaller(upper));
+}
+
 // ---- threads ---------------------------------------------------------------------------------
 
 TEST(LastErrorThreadTest, ConcurrentSetAppendCopyAndLog) {

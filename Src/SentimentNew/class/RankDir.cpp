@@ -187,8 +187,10 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
     tstring sDir;
     if (sPath != nullptr) GetAnsiFilename(sPath, sDir, false);
     struct stat st;
+    // Messages name the folder as the caller gave it, not its GBK form.
+    const CErrorText givenDir = CErrorText::Given(sPath ? sPath : "");
     if (sDir.empty() || stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return ReportError("Cannot open directory " + sDir, false);
+        return ReportError("Cannot open directory " + givenDir, false);
     }
 
     std::vector<tstring> vecFiles;
@@ -228,7 +230,7 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
     std::stable_sort(vecResult.begin(), vecResult.end());
     const tstring sTable = sDir + "/" + kTableName;
     if (!WriteReplacing(sTable, FormatTable(vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter))) {
-        return ReportError("Cannot write file " + sTable, false);
+        return ReportError("Cannot write file " + givenDir + "/" + kTableName, false);
     }
     sTablePath = sTable;
     return true;

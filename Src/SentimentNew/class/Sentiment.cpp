@@ -46,7 +46,7 @@ Sentiment::~Sentiment() {
 int Sentiment::Init(const tstring& sDataPath, int encode) {
     const int nResult = KOVEX_Init(sDataPath.c_str(), encode);
     if (nResult == 0) {
-        WriteError(AppendLastErrorMessage(" KOVEX Segment init failed! In Data Path=" + sDataPath));
+        WriteError(AppendLastErrorMessage(" KOVEX Segment init failed! In Data Path=" + CErrorText::Given(sDataPath)));
     }
     return nResult;
 }
@@ -108,12 +108,6 @@ int Sentiment::ImportUserDicts(const std::vector<tstring>& filePaths, bool bSave
 
 const char* Sentiment::GetLastErrMsg(int encode) {
     thread_local tstring tlsCopy;
-    tstring text = CopyLastErrorMessage();
-    if (encode == 1 || encode == 4 || encode == -1) {
-        tstring utf8;
-        ANSIToUTF8(text.c_str(), utf8);
-        text.swap(utf8);
-    }
-    tlsCopy.swap(text);
+    tlsCopy = LastErrorForCaller(encode == 1 || encode == 4 || encode == -1);
     return tlsCopy.c_str();
 }

@@ -36,7 +36,8 @@ namespace {
 
 CPhaseFairLock g_hSentiRequestLock;
 
-// The encoding code of the last start-up, for the last error after shut-down.
+// The encoding code of the latest start-up attempt, successful or not: the last error is handed out
+// in the encoding its caller asked for, also after a failed start and after shut-down.
 std::atomic<int> g_nSentiEncode{0};
 
 // The refusal text: one static constant, never registered.
@@ -105,11 +106,11 @@ int ST_Init(const char* sDataPath, int encode, const char* third) {
             return 1;
         }
         g_pSentiCodeTrans = nullptr;
+        g_nSentiEncode = encode;
         const tstring sPath(sDataPath ? sDataPath : "");
         const int nResult = Sentiment::Init(sPath, encode);
         if (nResult == 0) return 0;
         g_sentiment = new Sentiment(sPath.c_str(), encode);
-        g_nSentiEncode = encode;
         if (!g_pBufManager) g_pBufManager = new CBufferManager();
         if (!g_bPOSTagger || g_sPOSDelimiter != "/" || g_sWordBoundary != "  ")
             WriteLog("Sentiment points need tagging on, the delimiter \"/\" and the default word boundary: every point is 0");

@@ -58,6 +58,36 @@ TEST(STLifecycleTest, FailedStartAppendsThePathToTheLastError) {
     ExpectRefusals();
 }
 
+// The last error gives the caller's paths back intact under every code, before and after a start
+// that succeeded: a missing data folder and an empty file in a ranked folder, both named in UTF-8.
+TEST(STLifecycleTest, LastErrorKeepsTheCallersPaths) {
+    STDataDir dir;
+    const std::string missing = dir.Root() + "/无此";
+    for (int round = 0; round < 2; ++round) {
+        for (int code : {0, 1, -1}) {
+            EXPECT_EQ(0, ST_Init(missing.c_str(), code, nullptr));
+            EXPECT_EQ("Cannot Open Configure file " + missing + "/Data/Configure.xml KOVEX Segment init failed! In Data Path=" +
+                          missing,
+                      std::string(ST_GetLastErrorMsg()))
+                << "code " << code << " round " << round;
+        }
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+        EXPECT_EQ(1, ST_Exit());
+    }
+    const std::string folder = dir.Root() + "/排名";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    dir.Put("排名/空的.txt", "");
+    dir.Put("排名/好.txt", "很好");
+    for (int code : {0, 1, -1}) {
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), code, nullptr));
+        EXPECT_NE(nullptr, ST_ProcesDir(folder.c_str()));
+        EXPECT_EQ("Error read file " + folder + "/空的.txt", std::string(ST_GetLastErrorMsg())) << "code " << code;
+        EXPECT_EQ(nullptr, ST_ProcesDir((folder + "/无此").c_str()));
+        EXPECT_EQ("Cannot open directory " + folder + "/无此", std::string(ST_GetLastErrorMsg())) << "code " << code;
+        EXPECT_EQ(1, ST_Exit());
+    }
+}
+
 TEST(STLifecycleTest, MissingConverterIsRetriedBySecondInit) {
     STDataDir dir;
     // The engine loads no converter for code 5, so only the sentiment side misses this map.
