@@ -172,6 +172,13 @@ TEST(KOVEXInitTest, LastErrorNamesTheDataFolderAsGiven) {
         ASSERT_EQ(dir.Start(1), 1);
         EXPECT_EQ(KOVEX_Exit(), 1);
     }
+    // A start that succeeds without the optional keyword blacklist keeps the loader's message.
+    EngineDir plain(nullptr, {"KeyBlackList.pdat"});
+    const std::string named = dir.Root() + "/数据";
+    ASSERT_EQ(symlink(plain.Root().c_str(), named.c_str()), 0);
+    ASSERT_EQ(KOVEX_Init(named.c_str(), 1, nullptr), 1);
+    EXPECT_EQ("Fail read file " + named + "/Data/KeyBlackList.pdat", std::string(KOVEX_GetLastErrorMsg()));
+    EXPECT_EQ(KOVEX_Exit(), 1);
 }
 
 TEST(KOVEXInitTest, ConcurrentStartUpsLoadOnce) {
