@@ -68,10 +68,10 @@ bool CDynamicArry::Truncate(int nNum) {
     if (nTotal < m_nTotalNum) {
         try {
             std::vector<trie_elem>(m_pData.begin(), m_pData.begin() + nTotal).swap(m_pData);
-            m_nTotalNum = nTotal;
         } catch (const std::bad_alloc&) {
-            // Keeps the larger allocation; the records dropped are zero all the same.
+            m_pData.resize(size_t(nTotal));  // shrinking allocates nothing; the memory stays held
         }
+        m_nTotalNum = nTotal;
     }
     return true;
 }

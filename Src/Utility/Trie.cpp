@@ -206,7 +206,7 @@ void CTrie::Prune(const std::vector<int>& vecPath) {
                 if (c == -1 || !a.GetElem(c, q)) return;
             q->nextNode = p->nextNode;
         }
-        --parent->child_count;
+        if (parent->child_count > 0) --parent->child_count;  // a loaded count may be short
         // Children of the head have distinct codes: the first-character bit is this node's alone.
         if (vecPath[k - 1] == m_iHeadIndex)
             m_vecFirstCodes[(p->node & 0xFFFFu) >> 6] &= ~(uint64_t(1) << (p->node & 63u));
