@@ -168,29 +168,6 @@ bool IsRemoved(const trie_elem& e) { return e.child_count == kRemoved; }
 
 }  // namespace
 
-bool CTrie::FindPath(const char* sWord, std::vector<int>& vecPath) const {
-    vecPath.clear();
-    const CDynamicArry& a = *m_pDynamicArry;
-    const trie_elem* p;
-    if (!sWord || !a.GetElem(m_iHeadIndex, p)) return false;
-    vecPath.push_back(m_iHeadIndex);
-    const unsigned long nLen = strlen(sWord);
-    for (unsigned long i = 0; i < nLen;) {
-        unsigned int code = GetCharCode(sWord, i, nLen);
-        int c = p->children;
-        const trie_elem* e = nullptr;
-        while (c != -1) {
-            if (!a.GetElem(c, e)) return false;
-            if (e->node == code) break;
-            c = e->nextNode;
-        }
-        if (c == -1) return false;
-        vecPath.push_back(c);
-        p = e;
-    }
-    return true;
-}
-
 void CTrie::Prune(const std::vector<int>& vecPath) {
     CDynamicArry& a = *m_pDynamicArry;
     for (size_t k = vecPath.size() - 1; k > 0; --k) {
@@ -283,7 +260,7 @@ void CTrie::ReleaseHandle(int32_t nHandle) {
 
 int CTrie::TakeBack(const char* sWord, const char* sPOS, int nFreq) {
     std::vector<int> vecPath;
-    if (!FindPath(sWord, vecPath) || vecPath.size() < 2) return -1;
+    if (!sWord || FindNode(sWord, strlen(sWord), &vecPath) < 0 || vecPath.size() < 2) return -1;
     trie_elem* p;
     if (!m_pDynamicArry->GetElem(vecPath.back(), p)) return -1;
     const int nHandle = p->handle;
@@ -322,11 +299,12 @@ bool CTrie::SetWordInfo(const char* sWord, const char* sPOS, int nFreq) {
 
 // ---- lookups ---------------------------------------------------------------------------------
 
-int CTrie::FindNode(const char* sWord, unsigned long nLen) const {
+int CTrie::FindNode(const char* sWord, unsigned long nLen, std::vector<int>* pPath) const {
     const CDynamicArry& a = *m_pDynamicArry;
     const trie_elem* p;
     int cur = m_iHeadIndex;
     if (!sWord || !a.GetElem(cur, p)) return -1;
+    if (pPath) pPath->assign(1, cur);
     for (unsigned long i = 0; i < nLen;) {
         unsigned int code = GetCharCode(sWord, i, nLen);
         int c = p->children;
@@ -339,6 +317,7 @@ int CTrie::FindNode(const char* sWord, unsigned long nLen) const {
         if (c == -1) return -1;
         cur = c;
         p = e;
+        if (pPath) pPath->push_back(cur);
     }
     return cur;
 }

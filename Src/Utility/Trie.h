@@ -139,12 +139,11 @@ public:
 
 private:
     int BuildTRIE(const char* sWord, const char* sPOS, int iTrieIndex);
-    // The node of the whole word (nLen bytes), -1 when the walk fails.
-    int FindNode(const char* sWord, unsigned long nLen) const;
+    // The node of the whole word (nLen bytes), -1 when the walk fails; pPath, when given, receives
+    // the nodes walked, the head first.
+    int FindNode(const char* sWord, unsigned long nLen, std::vector<int>* pPath = nullptr) const;
     int LongestMatch(const char* sLine, int* pHandle, char* sPos) const;
     int FreqOf(const char* sWord, int& nHandle, char* sPos) const;
-    // The nodes of the whole word from the head on (the head first); false when the walk fails.
-    bool FindPath(const char* sWord, std::vector<int>& vecPath) const;
     // Unlinks the nodes at the end of the path that hold no word, count or child.
     void Prune(const std::vector<int>& vecPath);
     // Gives back the removed nodes at the end of the store, and compacts the store when the
