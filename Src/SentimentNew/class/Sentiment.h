@@ -64,7 +64,8 @@ public:
     // returns the sum of their counts, 0 when none opens or the rebuild fails.
     int ImportUserDicts(const std::vector<tstring>& filePaths, bool bSaveDict);
 
-    // The last error message: UTF-8 for the encoding codes 1, 4 and -1, else GBK as stored. A copy
+    // The last error message: its own text in UTF-8 for the encoding codes 1, 4 and -1, else GBK
+    // as stored; paths a caller gave stay as they were given (LastErrorForCaller). A copy
     // kept per thread, valid until this thread's next call; the caller never frees it. Needs no
     // started engine. Thread-safe.
     static const char* GetLastErrMsg(int encode);
