@@ -11,8 +11,9 @@
 // unigram store and the English parser are borrowed. Finders and slot sets are not copyable.
 // Thread safety: none inside; a finder serves one thread at a time. Construction reads the
 // English unigram store g_pEnglishUnigram, which does not change after start-up. Scanning reads
-// the engine's shared stores; the keyword blacklists are read under a shared hold of
-// g_hUserDictLock (taken per new word), so callers of Scan and GetWord must not hold that lock.
+// the engine's shared stores; the keyword blacklists and the field dictionary are read under a
+// shared hold of g_hUserDictLock (taken per new word), so callers of Scan and GetWord must not
+// hold that lock.
 #pragma once
 
 #include <cstdint>
