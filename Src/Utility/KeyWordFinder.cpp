@@ -74,21 +74,6 @@ bool IsPunctuationChar(unsigned char lead, unsigned char trail) {
     }
 }
 
-// True when the text is not empty and holds only punctuation, symbols and white space.
-bool IsPunctuationText(const tstring& s) {
-    if (s.empty()) return false;
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = (unsigned char)s[i];
-        if (c < 0x80) {
-            if (!IsPunctuationChar(c, 0)) return false;
-            ++i;
-        } else {
-            if (i + 1 >= s.size() || !IsPunctuationChar(c, (unsigned char)s[i + 1])) return false;
-            i += 2;
-        }
-    }
-    return true;
-}
 
 // The core dictionary's view of a word: its word id and the text of its most frequent tag in
 // the tag-set map the instances use. False when the core dictionary or its tag table lacks it.
@@ -116,6 +101,21 @@ tstring EnglishOrigin(CEnglish* pParser, const tstring& word) {
 }
 
 }  // namespace
+
+bool IsPunctuationText(const tstring& s) {
+    if (s.empty()) return false;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = (unsigned char)s[i];
+        if (c < 0x80) {
+            if (!IsPunctuationChar(c, 0)) return false;
+            ++i;
+        } else {
+            if (i + 1 >= s.size() || !IsPunctuationChar(c, (unsigned char)s[i + 1])) return false;
+            i += 2;
+        }
+    }
+    return true;
+}
 
 _tWordAV::_tWordAV(const char* sWord, const char* sPos, int iPosId, int unit_count_in)
     : word(sWord ? sWord : ""), original_word(word), pos(sPos ? sPos : ""), pos_id(iPosId),

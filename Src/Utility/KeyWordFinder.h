@@ -352,3 +352,7 @@ int Add(int nHandle, std::vector<_word_freq>& vecList);
 tstring CutAtCharBoundary(const char* sText, size_t nMaxBytes);
 // Replaces TAB, CR and LF by blanks in place; returns sLine (null for null).
 char* replacelinechar(char* sLine);
+// True when the GBK text is not empty and holds only punctuation, symbols and white space
+// (ASCII other than letters and digits, the punctuation and symbol rows of GBK); false for ""
+// and for any text holding a letter, digit or hanzi.
+bool IsPunctuationText(const tstring& s);

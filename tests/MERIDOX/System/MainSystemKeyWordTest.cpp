@@ -273,9 +273,10 @@ TEST_F(MainSystemKeyWordTest, MarksWhiteSpaceAndFieldWordsAreNoKeywords) {
     EXPECT_TRUE(Has(review, "好评"));
     EXPECT_TRUE(Has(review, "12"));
 
-    // White space alone: no keyword, and the fingerprint of the empty text.
-    for (const char* blank : {"     ", "\n\n\n", "\t \r\n", "　　"}) {
+    // White space or marks alone: no keyword, no summary, and the fingerprint of the empty text.
+    for (const char* blank : {"     ", "\n\n\n", "\t \r\n", "　　", "。。。。。。。。。。。。", "……  ，，!!"}) {
         EXPECT_STREQ(sys.GetKeyWords(Gbk(blank).c_str(), 10, 0), "") << blank;
+        EXPECT_STREQ(sys.GetSummary(Gbk(blank).c_str(), 400, 0.0, 0, false), "") << blank;
         EXPECT_EQ(sys.GetFinger(Gbk(blank).c_str()), sys.GetFinger("")) << blank;
     }
     EXPECT_EQ(sys.GetFinger(""), 0u);
