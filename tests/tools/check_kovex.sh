@@ -43,6 +43,13 @@ grep -qE '/-?[0-9]' out.txt && fail "sentence: a weight among the tags: $(cat ou
 in=sentence.txt run -t 0
 grep -q '/' out.txt && fail "-t 0 still tags: $(cat out.txt)"
 no_logs "start-up"
+# A clean start-up on either shipped data directory logs nothing (each ships its user dictionary).
+mkdir clean-logs
+for data in "" "$(dirname "$(dirname "$kovex")")"; do
+  in=sentence.txt run --log clean-logs ${data:+-d "$data"}
+  [ "$status" -eq 0 ] || fail "--log clean-logs ${data:+-d $data}: status $status: $(cat err.txt)"
+  [ -z "$(ls clean-logs)" ] && [ ! -s err.txt ] || fail "start-up ${data:+on $data }logged: $(cat clean-logs/* err.txt)"
+done
 
 # A few thousand lines of unequal length: -j 8 gives the bytes of -j 1, one result per line,
 # each result on the line of its input.
