@@ -119,7 +119,11 @@ std::string DefaultDataFolder() {
         sBin.erase(sBin.rfind('/') + 1);
         for (const char* rel : {"../share/kovex/engine", "../engine"}) {
             const std::string sDir = sBin + rel;
-            if (IsFolder(sDir + "/Data")) return sDir;
+            if (!IsFolder(sDir + "/Data")) continue;
+            char* pReal = realpath(sDir.c_str(), nullptr);
+            const std::string sReal = pReal ? pReal : sDir;
+            std::free(pReal);
+            return sReal;
         }
     }
     return KX_INSTALL_ENGINE_DIR;
