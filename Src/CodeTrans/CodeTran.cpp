@@ -1,6 +1,7 @@
 // Dictionary-based code converter (see CodeTran.h).
 #include "CodeTrans/CodeTran.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -336,44 +337,27 @@ const char* CCodeTran::GBKToCode(const char* sLine, tstring& result) const {
     return CodeTrans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true);
 }
 
-int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const {
-    const UnitTable& table = m_gbkUnits;
-    if (m_nStatus != 1 || table.nForm != 1 || table.vecTarget.empty() || table.pMaps != m_pGBK2CodeMap ||
-        table.pTargets != m_pCodeWordList || sPiece == nullptr || pOut == nullptr || nCap < 4 * nLen + 9)
-        return -1;
-    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && nLen >= 3 && memcmp(sPiece, kBOM, 3) == 0)
-        return -1;
-    // Such a piece is one line of one piece for CodeTrans, and its direct conversion succeeds:
-    // the same bytes as GBKToCode.
-    auto Plain = [](unsigned int c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '^' && c != 0; };
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
-    const uint32_t* pTarget = table.vecTarget.data();
-    size_t n = 0;
-    for (size_t i = 0; i < nLen;) {
-        const unsigned int c = s[i];
-        if (c < 0x80) {
-            if (!Plain(c)) return -1;
-            pOut[n++] = char(c);
-            ++i;
-            continue;
-        }
-        if (c == 0x80 || c == 0xFF || i + 1 >= nLen || !Plain(s[i + 1])) return -1;
-        const uint32_t v = pTarget[c * 256u + s[i + 1]];
-        if (v == 0) return -1;
-        n += StorePackedTarget(pOut + n, v);
-        i += 2;
-    }
-    pOut[n] = '\0';
-    return int(n);
+const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>& vecSpans) const {
+    vecSpans.clear();
+    return CodeTransSpans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false, &vecSpans);
 }
 
 const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                                  CWordList* pDsnWordList, bool bOutput) const {
+    return CodeTransSpans(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nullptr);
+}
+
+const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                                      CWordList* pDsnWordList, bool bOutput, std::vector<SourceSpan>* pSpans) const {
     result.clear();
     if (m_nStatus != 1 || sLine == nullptr || *sLine == '\0' || pSrcDict == nullptr || pIDMaps == nullptr ||
         pDsnWordList == nullptr)
         return result.c_str();
-    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) sLine += 3;
+    int nBase = 0;  // source offset of sLine's first byte
+    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) {
+        sLine += 3;
+        nBase = 3;
+    }
 
     // Made by the unit segmentation when a piece needs it (the direct path needs neither).
     MallocBuffer<char> buffer;
@@ -384,7 +368,7 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
         // below would find), converted without the copy that the splitter cuts.
         size_t nSpanEnd = tstring::npos;
         TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
-                   &ids.p, &ids.nSize);
+                   &ids.p, &ids.nSize, pSpans, nBase);
         return result.c_str();
     }
     // Work on a copy: the line splitter cuts it in place. The copy's room is kept per thread
@@ -396,9 +380,18 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();
+    // Source offset of a byte of the copy; bytes passed unchanged are their own span.
+    auto From = [&](const char* p) { return nBase + int(p - vecText.data()); };
+    auto Verbatim = [&](const char* p, size_t n) {
+        if (!pSpans) return;
+        for (size_t k = 0; k < n; ++k) pSpans->push_back(SourceSpan{From(p) + int(k), From(p) + int(k) + 1});
+    };
     while (pCur != nullptr && *pCur != '\0') {
         // White space between lines is kept verbatim (CR LF, empty lines, leading blanks and TABs).
-        while (IsBlankByte(*pCur)) result += *pCur++;
+        while (IsBlankByte(*pCur)) {
+            Verbatim(pCur, 1);
+            result += *pCur++;
+        }
         if (*pCur == '\0') break;
 
         char* pNext = nullptr;
@@ -408,6 +401,7 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
         if (pLine == nullptr) break;
         if (nStatus == 1) {
             result += pLine;  // a quoted span passes unconverted, without its marks
+            Verbatim(pLine, strlen(pLine));
         } else {
             // Each TAB-separated piece is converted on its own and the TABs are written back.
             size_t nSpanEnd = tstring::npos;  // end of a "^^" span written in this line
@@ -416,9 +410,10 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
                 char* pTab = strchr(pPiece, '\t');
                 if (pTab != nullptr) *pTab = '\0';
                 TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p,
-                           &buffer.nSize, &ids.p, &ids.nSize);
+                           &buffer.nSize, &ids.p, &ids.nSize, pSpans, From(pPiece));
                 if (pTab == nullptr) break;
                 result += '\t';
+                Verbatim(pTab, 1);
                 pPiece = pTab + 1;
             }
         }
@@ -431,10 +426,19 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
 void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                            CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                           int* pnBufferSize, int** ppIDs, int* pnIDSize) const {
+                           int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans,
+                           int nPieceFrom) const {
     if (*sPiece == '\0') return;
     const UnitTable* pTable = pSrcDict == m_pCodeDict ? &m_codeUnits : pSrcDict == m_pGBKSrcDict ? &m_gbkUnits : nullptr;
-    if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList)) return;
+    if (!pSpans && pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList)) return;
+    // The units tile the piece: nAt is where the next one starts in it, and the bytes a unit
+    // writes get its span.
+    size_t nAt = 0;
+    const size_t nPieceLen = pSpans ? strlen(sPiece) : 0;
+    SourceSpan unitSpan{nPieceFrom, nPieceFrom};
+    auto Mark = [&](const SourceSpan& span) {
+        if (pSpans) pSpans->resize(result.size(), span);
+    };
     // Units of the piece, each followed by a TAB (the piece itself holds none), and the handle
     // of each unit (-1 for an unmatched one), which saves a second walk of the dictionary.
     const int nIDs = pSrcDict->MMSegment(sPiece, ppIDs, pnIDSize, ppBuffer, pnBufferSize, false, true, -1, '\t');
@@ -449,6 +453,16 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         pUnit = pEnd != nullptr ? pEnd + 1 : nullptr;
         const int nUnit = nUnitIndex++;
         if (*sUnit == '\0') continue;  // leading or doubled separators
+        if (pSpans) {
+            const size_t nUnitLen = strlen(sUnit);
+            if (strncmp(sPiece + nAt, sUnit, nUnitLen) != 0) {
+                const char* pFound = strstr(sPiece + nAt, sUnit);
+                if (pFound != nullptr) nAt = size_t(pFound - sPiece);
+            }
+            unitSpan.nFrom = nPieceFrom + int(nAt);
+            nAt = std::min(nAt + nUnitLen, nPieceLen);
+            unitSpan.nTo = nPieceFrom + int(nAt);
+        }
 
         const int nHandle = (bMatchedIDs && nUnit < nIDs && WalksAsMatched(sUnit)) ? (*ppIDs)[nUnit]
                                                                                   : pSrcDict->Find(sUnit);
@@ -459,11 +473,13 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
                 (pTargets != nullptr && nCount > 0) ? pDsnWordList->GetWord(pTargets[0].handle2) : "";
             if (sTarget != nullptr && *sTarget != '\0') {
                 result += sTarget;
+                Mark(unitSpan);
                 continue;
             }
             // Found without a usable mapping (none, or a target outside the list).
             if (static_cast<unsigned char>(*sUnit) < 0x80) {
                 result += sUnit;
+                Mark(unitSpan);
                 continue;
             }
             if (bOutput) {
@@ -472,10 +488,12 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
                 result += "^^ ^^";  // always a span of its own
                 nSpanEnd = tstring::npos;
             }
+            Mark(unitSpan);
             continue;
         }
         if (static_cast<unsigned char>(*sUnit) < 0x80) {
             result += sUnit;
+            Mark(unitSpan);
             continue;
         }
         // An unconvertible unit: one blank. The segmentation may have glued ASCII bytes onto a
@@ -487,6 +505,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         } else if (nSpanEnd == result.size()) {
             // The span written just before in this line takes one more blank.
             result.erase(result.size() - 2);
+            if (pSpans) pSpans->resize(result.size());
             result += " ^^";
             nSpanEnd = result.size();
         } else {
@@ -495,7 +514,17 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
             result += kMark;
             nSpanEnd = result.size();
         }
+        if (pSpans && *sTail != '\0') {
+            // The blank and its marks stand for the high bytes; the tail is its own bytes.
+            const int nTail = int(sTail - sUnit);
+            Mark(SourceSpan{unitSpan.nFrom, unitSpan.nFrom + nTail});
+            result += sTail;
+            for (int k = unitSpan.nFrom + nTail; k < unitSpan.nTo; ++k) pSpans->push_back(SourceSpan{k, k + 1});
+            pSpans->resize(result.size(), SourceSpan{unitSpan.nTo, unitSpan.nTo});
+            continue;
+        }
         result += sTail;
+        Mark(unitSpan);
     }
 }
 

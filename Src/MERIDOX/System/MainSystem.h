@@ -26,6 +26,7 @@
 #include <memory>
 #include <vector>
 
+#include "CodeTrans/CodeTran.h"
 #include "MERIDOX/include/EngineRecords.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/Types.h"
@@ -65,8 +66,11 @@ public:
     const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
     // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
     // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
-    // the rows are mapped back onto the caller's text; otherwise they index the GBK text
-    // (sLineTrans when it was converted, else sLineOrig). 0 on failure.
+    // the rows are mapped back onto the caller's text: each row then covers the caller's bytes
+    // its GBK bytes were converted from, whole characters of the caller's encoding, inside the
+    // text (a character the conversion could not map is covered by the row that holds its
+    // stand-in). Otherwise they index the GBK text (sLineTrans when it was converted, else
+    // sLineOrig). 0 on failure.
     int ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
                  bool bKeyWordExtract);
     // One GBK text, line by line when it has 101 bytes or more (bStrOut: text result in the
@@ -206,6 +210,9 @@ private:
     // Buffer growth failure: writes the message under g_mutex.
     static void ReportGrowFailure(bool bRows);
     int ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict);
+    // Moves the nCount rows, which index the GBK text converted from sOrig with m_vecSpans, onto
+    // sOrig: each covers whole characters of the caller's encoding inside it.
+    void MapRowsBack(const char* sOrig, result_t* pRows, int nCount);
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
 
     bool m_bEnglishText = false;
@@ -253,7 +260,8 @@ private:
     bool m_bTextOnly = false;
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
-    std::vector<char> m_vecConverted;   // ProcessA: a row's piece in the caller's encoding
+    std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
+    std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
 };
 
 // Appends the words of one GBK line of nLen bytes as the result output takes them: each run of
