@@ -683,6 +683,18 @@ TEST_F(MainSystemTest, FileProcessWritesWhatProcessGives) {
     if (f) fclose(f);
 }
 
+// A NUL byte inside a line is read as a blank: the line ends at its own line break, and the lines
+// after it are processed one by one (a NUL used to cut the line short and glue the next one on).
+TEST_F(MainSystemTest, FileProcessReadsANulByteAsABlank) {
+    kxtest::TempDir dir;
+    kxtest::WriteAll(dir.file("in.txt"), std::string("ab\0cd\nline2\nline3\n", 18));
+    CMainSystem sys;
+    EXPECT_GE(sys.FileProcess(dir.file("in.txt").c_str(), dir.file("out.txt").c_str(), 1), 0.0);
+    std::string expected = "\xEF\xBB\xBF";
+    for (const char* line : {"ab cd\n", "line2\n", "line3\n"}) expected += sys.Process(line, 1, true);
+    EXPECT_EQ(kxtest::ReadAll(dir.file("out.txt")), expected);
+}
+
 // ---- members --------------------------------------------------------------------------------------
 
 TEST_F(MainSystemTest, SettingsAndWordTests) {
