@@ -346,13 +346,13 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
         }
         if (next <= pos) break;  // no progress: nothing more can be cut
         pos = next;
+        // A writer waiting for the dictionaries goes first; the lookups the earlier sentences
+        // kept are then no longer what the dictionaries say.
+        if (UserDictLetWritersIn()) pre.DropLookups();
     }
 }
 
 int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict) {
-    // One shared hold of the user dictionaries for the whole line: the priority lookups of every
-    // atom and the overrides of every word nest inside it instead of taking the lock each.
-    CUserDictReadLock hold;
     m_pVecResult.clear();
     m_sResult.clear();
     const size_t nLineLen = strlen(sLine);
@@ -379,8 +379,15 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
         return int(m_pVecResult.size());
     }
 
+    // One shared hold of the user dictionaries for the line: the priority lookups of every atom
+    // and the overrides of every word nest inside it instead of taking the lock each. A writer
+    // that comes to wait is let in between two sentences, or two output units, and what was read
+    // before is read again when it changed anything, so a writer never waits for a whole line.
+    // (English lines take the lock for each word's lookups instead.)
+    CUserDictReadLock hold;
     m_vecWords.clear();
-    // The priority lookups of this line's atoms serve its output (the hold above spans both).
+    // The priority lookups of this line's atoms serve its output while the dictionaries stay
+    // the same.
     struct KeptLookups {
         CPreProcess& pre;
         ~KeptLookups() { pre.DropLookups(); }

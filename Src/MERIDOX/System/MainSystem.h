@@ -15,8 +15,9 @@
 //
 // Thread safety: one thread at a time per instance (the instance pool's claim). All instances
 // share the lexicons: they only read them, except the user dictionary and the field dictionary,
-// which are read under a shared hold of g_hUserDictLock, taken once per line (atoms, output and
-// English lookups nest in it), and changed under the exclusive hold (AddUserWordO, AddUsrWord,
+// which are read under a shared hold of g_hUserDictLock, taken once per line (atoms and output
+// nest in it; English lines take it per word), let go between two sentences or output units
+// whenever a writer waits, and changed under the exclusive hold (AddUserWordO, AddUsrWord,
 // DelUsrWord's caller). Lock order: g_mutex first, then g_hUserDictLock. The static members (GetUniProb, IsWord, IsFreqAssociate) touch no
 // instance state and may be called from any thread.
 #pragma once
@@ -269,7 +270,8 @@ private:
 // cut into atoms and its word lattice (pre), its bigram path (seg) and its tags (TagSentenceWords
 // with the role tagger and the part-of-speech tagger, either may be null), without its leading
 // sentence-start and trailing sentence-end words. Word offsets index sLine. The caller holds the
-// user-dictionary lock when pre reads a user dictionary.
+// user-dictionary lock when pre reads a user dictionary; between sentences that hold lets waiting
+// writers in (UserDictLetWritersIn), and pre's kept lookups are dropped when one changed anything.
 void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
                       CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords);
 
