@@ -202,17 +202,27 @@ static inline size_t StorePackedTarget(char* out, uint32_t v) {
 // The direct conversion for one character form: the piece is written through a cursor into room
 // made once (every character of two or more bytes gives at most nMaxTarget bytes, ASCII one byte
 // each), so a character costs a table read and one store instead of a checked append per byte.
-template <int nForm>
+// With pSpans (the instantiation that records them) each byte written gets the span of the
+// character or ASCII byte it came from, the piece starting at nPieceFrom of the source.
+template <int nForm, bool bSpans>
 bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
-                            CIDMaps* pIDMaps, CWordList* pDsnWordList) {
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans,
+                            int nPieceFrom) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
     const size_t nOldSize = result.size();
+    const size_t nOldSpans = bSpans ? pSpans->size() : 0;
     const size_t nPiece = strlen(sPiece);
     const size_t nPerByte = bTargets && table.nMaxTarget > 2 ? (table.nMaxTarget + 1) / 2 : 1;
     const size_t kSlack = 8;  // a target is stored as 4 bytes and an ASCII run 8 at a time
     result.resize(nOldSize + nPiece * nPerByte + kSlack);
     char* out = &result[0];
     size_t nPos = nOldSize;
+    // The bytes written since nWritten came from the source bytes [iFrom, iTo) of the piece.
+    auto Spans = [&](size_t nWritten, size_t iFrom, size_t iTo) {
+        if (!bSpans) return;
+        const SourceSpan span{nPieceFrom + int(iFrom), nPieceFrom + int(iTo)};
+        pSpans->resize(pSpans->size() + (nPos - nWritten), span);
+    };
     const uint32_t* pTarget = bTargets ? table.vecTarget.data() : nullptr;
     const int32_t* pHandle = table.vecHandle.data();
     size_t i = 0;
@@ -231,13 +241,16 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                 nLen = 3;
                 const uint32_t v = pTarget[nCode];
                 if (v == 0) break;
+                const size_t nWritten = nPos;
                 nPos += StorePackedTarget(out + nPos, v);
+                Spans(nWritten, i, i + nLen);
                 i += nLen;
             }
         }
         const unsigned int c = s[i];
         if (c < 0x80) {
             if (c == 0) break;
+            const size_t iRun = i;
             // An ASCII run: unmatched units of ASCII, which pass unchanged. Eight bytes at a
             // time while eight lie before the piece's end (the piece holds no NUL): all eight are
             // stored, and the cursor moves past those before the first non-ASCII byte (the room
@@ -253,13 +266,21 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                 nPos += n;
                 if (n < 8) break;
             }
-            if (s[i] == 0 || s[i] >= 0x80) continue;
+            if (s[i] != 0 && s[i] < 0x80) {
 #endif
-            unsigned int a = s[i];
-            do {
-                out[nPos++] = char(a);
-                a = s[++i];
-            } while (a != 0 && a < 0x80);
+                unsigned int a = s[i];
+                do {
+                    out[nPos++] = char(a);
+                    a = s[++i];
+                } while (a != 0 && a < 0x80);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            }
+#endif
+            if (bSpans) {
+                // ASCII passes unchanged: each byte is its own span.
+                for (size_t k = iRun; k < i; ++k)
+                    pSpans->push_back(SourceSpan{nPieceFrom + int(k), nPieceFrom + int(k) + 1});
+            }
             continue;
         }
         // The character's code as CharOfForm reads it (0: not a character of the form).
@@ -288,7 +309,9 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
             if (pTarget != nullptr) {
                 const uint32_t v = pTarget[nCode];
                 if (v != 0) {
+                    const size_t nWritten = nPos;
                     nPos += StorePackedTarget(out + nPos, v);
+                    Spans(nWritten, i, i + nLen);
                     i += nLen;
                     continue;
                 }
@@ -308,13 +331,16 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                     result.resize(nNeed);
                     out = &result[0];
                 }
+                const size_t nWritten = nPos;
                 memcpy(out + nPos, sTarget, n);
                 nPos += n;
+                Spans(nWritten, i, i + nLen);
                 i += nLen;
                 continue;
             }
         }
         result.resize(nOldSize);
+        if (bSpans) pSpans->resize(nOldSpans);
         return false;
     }
     result.resize(nPos);
@@ -322,11 +348,16 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
 }
 
 bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
-                                 CWordList* pDsnWordList) const {
+                                 CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans, int nPieceFrom) const {
     if (table.nForm == 0) return false;
     const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
-    return table.nForm == 1 ? TransDirect<1>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList)
-                            : TransDirect<2>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList);
+    if (pSpans)
+        return table.nForm == 1 ? TransDirect<1, true>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, pSpans,
+                                                       nPieceFrom)
+                                : TransDirect<2, true>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, pSpans,
+                                                       nPieceFrom);
+    return table.nForm == 1 ? TransDirect<1, false>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, nullptr, 0)
+                            : TransDirect<2, false>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, nullptr, 0);
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
@@ -430,7 +461,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
                            int nPieceFrom) const {
     if (*sPiece == '\0') return;
     const UnitTable* pTable = pSrcDict == m_pCodeDict ? &m_codeUnits : pSrcDict == m_pGBKSrcDict ? &m_gbkUnits : nullptr;
-    if (!pSpans && pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList)) return;
+    if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList, pSpans, nPieceFrom)) return;
     // The units tile the piece: nAt is where the next one starts in it, and the bytes a unit
     // writes get its span.
     size_t nAt = 0;

@@ -62,7 +62,6 @@ public:
     // CodeToGBK that also gives each byte of result its source span (vecSpans ends up with
     // result's size). Spans never go backwards and lie inside sLine; a unit's span may hold
     // part of a character when the unit segmentation cut an unconvertible character apart.
-    // Slower than the plain form (every piece takes the unit segmentation).
     const char* CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>& vecSpans) const;
     // GBK to the caller encoding, likewise.
     const char* GBKToCode(const char* sLine, tstring& result) const;
@@ -86,7 +85,7 @@ private:
     // Converts one line piece (no CR, LF or TAB) unit by unit and appends it to result.
     // ppBuffer/ppIDs are the malloc'd work buffers of the unit segmentation (text, handles).
     // With pSpans, each byte appended gets its source span (the piece starts at nPieceFrom of
-    // the source) and the unit segmentation always runs.
+    // the source).
     void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                     CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
                     int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans = nullptr,
@@ -109,15 +108,17 @@ private:
     // pIDMaps and pDsnWordList: the conversion the table serves (may be null: no target texts).
     static void BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, const CIDMaps* pIDMaps,
                                const CWordList* pDsnWordList, UnitTable& table);
-    // The conversion of a piece when every unit is a known character or ASCII: appends it and
-    // returns true. False, result untouched, at anything else (the general path then runs).
+    // The conversion of a piece when every unit is a known character or ASCII: appends it (and,
+    // with pSpans, the source span of each byte, the piece starting at nPieceFrom) and returns
+    // true. False, result and pSpans untouched, at anything else (the general path then runs).
     bool TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
-                          CWordList* pDsnWordList) const;
+                          CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans, int nPieceFrom) const;
     // TransPieceDirect for one form (1 double-byte, 2 UTF-8); bTargets: the table's target texts
-    // serve this conversion.
-    template <int nForm>
+    // serve this conversion; bSpans: pSpans is not null and records the spans.
+    template <int nForm, bool bSpans>
     static bool TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
-                            CIDMaps* pIDMaps, CWordList* pDsnWordList);
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans,
+                            int nPieceFrom);
 
     CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)
     CWordList* m_pGBKWordList = nullptr;  // GBK text of each GBK handle (target of CodeToGBK)

@@ -321,6 +321,20 @@ TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
                     ASSERT_LE(spans[k - 1].nTo, spans[k].nTo) << k;
                 }
             }
+            // The bytes of one span are the conversion of its source bytes (outside "^^" marks,
+            // which stand for characters without a GBK form and join into runs).
+            for (size_t k = 0; k < spans.size();) {
+                size_t e = k;
+                while (e < spans.size() && spans[e].nFrom == spans[k].nFrom && spans[e].nTo == spans[k].nTo) ++e;
+                const std::string out = spanned.substr(k, e - k);
+                const std::string src = code.substr(size_t(spans[k].nFrom), size_t(spans[k].nTo - spans[k].nFrom));
+                std::string alone;
+                t.CodeToGBK(src.c_str(), alone);
+                if ((out + alone).find('^') == std::string::npos && src.find_first_of(" \t\r\n^\"") == std::string::npos) {
+                    ASSERT_EQ(alone, out) << "code " << f.code << " seed " << seed << " round " << round << " at " << k;
+                }
+                k = e;
+            }
             t.GBKToCode(gbk.c_str(), direct);
             t.CodeTrans(gbk.c_str(), general, &gbkDict, &fromGBK, &codeList, true);
             ASSERT_EQ(general, direct) << "code " << f.code << " from GBK, seed " << seed << " round " << round;
