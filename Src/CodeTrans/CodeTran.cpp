@@ -470,6 +470,12 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
     auto Mark = [&](const SourceSpan& span) {
         if (pSpans) pSpans->resize(result.size(), span);
     };
+    // A unit passed unchanged: each of its bytes is its own span.
+    auto MarkBytes = [&] {
+        if (!pSpans) return;
+        for (int k = unitSpan.nFrom; pSpans->size() < result.size(); ++k)
+            pSpans->push_back(SourceSpan{std::min(k, unitSpan.nTo), std::min(k + 1, unitSpan.nTo)});
+    };
     // Units of the piece, each followed by a TAB (the piece itself holds none), and the handle
     // of each unit (-1 for an unmatched one), which saves a second walk of the dictionary.
     const int nIDs = pSrcDict->MMSegment(sPiece, ppIDs, pnIDSize, ppBuffer, pnBufferSize, false, true, -1, '\t');
@@ -510,7 +516,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
             // Found without a usable mapping (none, or a target outside the list).
             if (static_cast<unsigned char>(*sUnit) < 0x80) {
                 result += sUnit;
-                Mark(unitSpan);
+                MarkBytes();
                 continue;
             }
             if (bOutput) {
@@ -524,7 +530,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         }
         if (static_cast<unsigned char>(*sUnit) < 0x80) {
             result += sUnit;
-            Mark(unitSpan);
+            MarkBytes();
             continue;
         }
         // An unconvertible unit: one blank. The segmentation may have glued ASCII bytes onto a

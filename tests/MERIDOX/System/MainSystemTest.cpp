@@ -582,6 +582,7 @@ TEST_F(CodeTranslatorTest, UnconvertibleCharactersNeverPushTheSearchPastTheText)
                                  "今天很开心😀，我们去北京",
                                  "\xEF\xBB\xBF中华人民共和国😀中华人民共和国",
                                  "a\xE4\xB8很好\xFF中国",
+                                 "很好\xEE\xA1\x84!!!去.",  // ASCII beside a character without a GBK form
                                  euros};
     for (bool bFiner : {false, true}) {
         g_bFinerSegCombined = bFiner;
