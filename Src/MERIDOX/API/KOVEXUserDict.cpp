@@ -34,6 +34,9 @@ const size_t kMaxTagBytes = 1999;
 
 // Imports run one at a time (they read, rebuild and replace the same files).
 pthread_mutex_t g_hImport = PTHREAD_MUTEX_INITIALIZER;
+// Saves of the user trie run one at a time from snapshot to rename, so that an older snapshot is
+// never renamed over a newer one. Taken before g_mutex and the user-dictionary lock.
+pthread_mutex_t g_hUserDictSave = PTHREAD_MUTEX_INITIALIZER;
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -233,6 +236,7 @@ int KOVEX_DelUsrWord(const char* sWord) {
 
 int KOVEX_SaveTheUsrDic() {
     if (!g_bActive) return 0;
+    CMutexLock saveLock(&g_hUserDictSave);
     std::vector<unsigned char> image;
     int nItems = 0;
     {

@@ -13,8 +13,9 @@
 // Thread safety: analysis and dictionary functions may be called from many threads at once;
 // each analysis call claims its own pooled engine instance. KOVEX_Init and KOVEX_Exit must not
 // overlap any other KOVEX_ call (the sentiment interface guarantees it with its request lock).
-// Lock order, outermost first: the sentiment request lock, g_hMainSystem, g_mutex, the
-// user-dictionary lock g_hUserDictLock; g_hWoker (the pool) is never held with another of them.
+// Lock order, outermost first: the sentiment request lock, g_hMainSystem, the import lock or the
+// user-dictionary save lock, g_mutex, the user-dictionary lock g_hUserDictLock; g_hWoker (the
+// pool) is never held with another of them.
 #pragma once
 
 #include <pthread.h>
@@ -126,7 +127,8 @@ int KOVEX_AddUserWord(const char* sWord);
 // handle, -1 when absent, without a user dictionary, for null, or while inactive.
 int KOVEX_DelUsrWord(const char* sWord);
 // Saves the user dictionary to UserDict.pdat: 1 saved; 0 while inactive, without a user
-// dictionary, or when the save fails (the two error lines are written, the words kept).
+// dictionary, or when the save fails (the two error lines are written, the words kept). Saves run
+// one at a time from snapshot to rename, so the file always holds the latest snapshot written.
 int KOVEX_SaveTheUsrDic();
 // Removes the user dictionary from memory (UserDict.pdat untouched). Returns 0.
 int KOVEX_CleanUserWord();
