@@ -1,14 +1,19 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "MERIDOX/API/KOVEX_API.h"
 #include "SentimentNew/main/STTestDir.h"
+#include "common/SegmentData.h"
 
 namespace {
 
@@ -186,6 +191,89 @@ TEST_F(STRequestTest, DocumentsOfDamagedTextsAreWellFormed) {
         const std::string path = m_dir.Put("doc.xml", doc);
         EXPECT_EQ(0, std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str())) << doc;
     }
+}
+
+// A path that names no regular file (a folder, a FIFO, a device) or a file without entries imports
+// nothing, even with overwrite on: the shipped lexicon stays in the data directory and scores as
+// before, for the sentiment layer's own reading of files too (code -1). The lexicon files are
+// copied into the scratch directory (links followed), so nothing reaches the built data.
+TEST(STImportTest, NoEntriesLeaveTheShippedLexicon) {
+    const char* positive = "质量很好，物流也快，非常满意！";
+    const char* lexicon[] = {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"};
+    for (int encode : {1, -1}) {
+        SCOPED_TRACE(encode);
+        STDataDir dir(true);
+        std::vector<std::string> before;
+        for (const char* f : lexicon) {
+            before.push_back(kxtest::ReadAll(dir.Data(f)));
+            ASSERT_FALSE(before.back().empty()) << f;
+            ASSERT_EQ(0, unlink(dir.Data(f).c_str()));
+            kxtest::WriteAll(dir.Data(f), before.back());
+        }
+        const std::string folder = dir.Root() + "/folder", fifo = dir.Root() + "/fifo";
+        ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+        ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+        const std::string empty = dir.Put("empty.txt", "");
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), encode, nullptr));
+        const double point = ST_GetSentimentPoint(positive);
+        EXPECT_GT(point, 0.0);
+        // Lets go a reader that blocks in its open of the FIFO, instead of hanging the test.
+        std::atomic<bool> stop{false};
+        std::thread writer([&] {
+            while (!stop) {
+                const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) close(fd);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        for (const std::string& path : {folder, empty, fifo, std::string("/dev/zero")}) {
+            SCOPED_TRACE(path);
+            EXPECT_EQ(0, ST_ImportUserDict(path.c_str(), 1));
+            EXPECT_EQ(0, ST_SentiDictIO(path.c_str(), path.c_str(), true));
+        }
+        stop = true;
+        writer.join();
+        EXPECT_DOUBLE_EQ(point, ST_GetSentimentPoint(positive));
+        ST_Exit();
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(kxtest::ReadAll(dir.Data(lexicon[i])) == before[i]) << lexicon[i];
+    }
+}
+
+class STDetectedTest : public STStarted {
+protected:
+    int Encode() const override { return -1; }
+};
+
+// Under automatic detection the object requests hand their words to the engine in GBK on its GBK
+// path, converted once: the object is found in UTF-8 and GBK texts alike, a word the user
+// dictionary held gets its tag and count back, and imported UTF-8 and GBK lexicons both score.
+TEST_F(STDetectedTest, ObjectRequestsAndImportsConvertEachWordOnce) {
+    using kxtest::Gbk;
+    ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n差 -1\n").c_str(), 1));
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("g.txt", Gbk("糟糕 -3\n")).c_str(), 0));
+    EXPECT_DOUBLE_EQ(-0.2, ST_GetSentimentPoint("很好但是糟糕"));  // {2, -3}
+    ASSERT_EQ(1, KOVEX_AddUserWord("苹果 nz"));
+    KOVEX_UserWordState before;
+    ASSERT_EQ(1, KOVEX_GetUserWordState("苹果", before));
+
+    const std::string doc = ST_GetOneObjectResult("苹果手机", "苹果很好。香蕉很差！", "苹果");
+    EXPECT_NE(std::string::npos, doc.find("<object>苹果</object>")) << doc;
+    EXPECT_NE(std::string::npos, doc.find("<polarity>2.00</polarity>")) << doc;
+    EXPECT_EQ(doc, ST_GetOneObjectResult(Gbk("苹果手机").c_str(), Gbk("苹果很好。香蕉很差！").c_str(), Gbk("苹果").c_str()));
+    KOVEX_UserWordState after;
+    ASSERT_EQ(1, KOVEX_GetUserWordState("苹果", after));
+    EXPECT_STREQ(before.sPOS, after.sPOS);
+    EXPECT_EQ(before.nFreq, after.nFreq);
+
+    EXPECT_NE(std::string::npos, std::string(ST_GetOneObjectResult("", "香蕉很差", "香蕉")).find("-1.00"));
+    EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", after));
+    const std::string config = m_dir.Put("c.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory>"
+        "<category id=\"1\"><brandword>苹果</brandword></category></eventcategory>"
+        "<wordset><set tag=\"neg\">不</set></wordset></QVSentiment-Config>\n");
+    const std::string multi = ST_GetMultiObjectResult("", "苹果不太好。", config.c_str());
+    EXPECT_NE(std::string::npos, multi.find("<polarity>-2.00</polarity>")) << multi;
+    EXPECT_EQ(0, KOVEX_GetUserWordState("不", after));
 }
 
 }  // namespace
