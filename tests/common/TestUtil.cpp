@@ -1,6 +1,11 @@
 #include "common/TestUtil.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include <filesystem>
 #include <fstream>
@@ -38,5 +43,21 @@ void WriteAll(const std::string& path, const std::string& bytes) {
 }
 
 std::string DataPath(const std::string& rel) { return std::string(KX_TEST_DATA_DIR) + "/" + rel; }
+
+FifoReleaser::FifoReleaser(const std::string& path) : m_bMade(mkfifo(path.c_str(), 0600) == 0) {
+    m_thread = std::thread([this, path] {
+        while (!m_bStop) {
+            // Succeeds only while a reader has the FIFO open or waits in its open.
+            const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+}
+
+FifoReleaser::~FifoReleaser() {
+    m_bStop = true;
+    m_thread.join();
+}
 
 }  // namespace kxtest

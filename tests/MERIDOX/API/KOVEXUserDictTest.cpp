@@ -1,15 +1,11 @@
 // User and field dictionaries at the engine interface: import parsing, failures that keep the
 // data, and adding, deleting and restoring user words.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "MERIDOX/API/EngineDir.h"
@@ -314,17 +310,8 @@ TEST_F(KOVEXUserDictTest, ImportsTakeOnlyRegularFilesWithEntries) {
     kxtest::WriteAll(m_tmp.file("empty.txt"), "");
     // No entry for the field dictionary: its only word, a core punctuation, is skipped.
     kxtest::WriteAll(m_tmp.file("none.txt"), "\n  \n\t\r\n" + Gbk("。 w\n"));
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // A writer that opens and closes the FIFO whenever a reader waits on it, so that a reader
-    // blocking in its open is let go (with nothing to read) instead of hanging the test.
-    std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        while (!stop) {
-            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) close(fd);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+    kxtest::FifoReleaser releaser(fifo);
+    ASSERT_TRUE(releaser.ok());
     const std::vector<std::string> paths = {folder, m_tmp.file("empty.txt"), m_tmp.file("none.txt"), fifo, "/dev/zero"};
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
@@ -332,8 +319,6 @@ TEST_F(KOVEXUserDictTest, ImportsTakeOnlyRegularFilesWithEntries) {
         if (path != m_tmp.file("none.txt")) EXPECT_EQ(KOVEX_ImportKeyBlackList(path.c_str()), 0);
     }
     EXPECT_EQ(KOVEX_ImportUserDictFiles(paths, true), 0);
-    stop = true;
-    writer.join();
 
     for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(kxtest::ReadAll(m_dir.Data(files[i])) == before[i]) << files[i];
     EXPECT_EQ(FieldTag(Gbk("甲乙")), "5");
