@@ -261,13 +261,9 @@ const char* KOVEX_FinerSegment(const char* sLineO) {
 
 const char* KOVEX_GetEngWordOrign(const char* sWord) {
     if (!g_bActive || !sWord) return nullptr;
+    // Only what the English tables give: a word without a regular form has none to hand out.
     tstring sOrign;
-    {
-        CPoolClaim claim;
-        if (!claim.get() || !claim.get()->GetSystem()->GetEnglishParser()) return nullptr;
-        sOrign = claim.get()->GetSystem()->GetEnglishParser()->GetEngWordOrign(sWord);
-    }
-    if (sOrign.empty()) return nullptr;
+    if (!CEnglish::FindRegularForm(sWord, sOrign) || sOrign.empty()) return nullptr;
     if (sOrign[0] >= 'A' && sOrign[0] <= 'Z') sOrign[0] = char(sOrign[0] - 'A' + 'a');
     return kovex::Register(sOrign);
 }

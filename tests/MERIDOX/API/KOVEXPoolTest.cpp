@@ -36,6 +36,13 @@ TEST(KOVEXRefusalTest, EveryFunctionRefusesWhileInactive) {
     EXPECT_EQ(KOVEX_ParagraphProcessA("abc", &n, true), nullptr);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(KOVEX_GetParagraphProcessAWordCount("abc"), 0);
+    EXPECT_EQ(KOVEX_GetEngWordOrign("went"), nullptr);
+    CKOVEX unusable;  // built while inactive: no instance
+    EXPECT_EQ(unusable.GetParagraphProcessAWordCount("abc"), 0);
+    result_t row{};
+    row.start = 7;
+    unusable.ParagraphProcessAW(1, &row);
+    EXPECT_EQ(row.start, 7);
     EXPECT_EQ(KOVEX_SetPOSmap(2), 0);
     EXPECT_EQ(g_nPosMap.load(), 0);
     EXPECT_EQ(KOVEX_GetWordPOS("abc"), nullptr);
@@ -151,6 +158,57 @@ TEST_F(KOVEXPoolTest, RowsFromThePoolAndFromTheMainInstanceAgree) {
         EXPECT_EQ(mine[size_t(i)].length, copy[size_t(i)].length);
         EXPECT_STREQ(mine[size_t(i)].sPOS, copy[size_t(i)].sPOS);
     }
+}
+
+TEST_F(KOVEXPoolTest, AHandleCountsAndCopiesItsOwnRows) {
+    const std::string text = Gbk("我们喜欢电脑");
+    int n = 0;
+    const result_t* rows = KOVEX_ParagraphProcessA(text.c_str(), &n, true);
+    ASSERT_GT(n, 0);
+    const std::vector<result_t> expected(rows, rows + n);
+
+    CPoolClaim claim;
+    CKOVEX* h = claim.get();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->GetParagraphProcessAWordCount(nullptr), 0);
+    ASSERT_EQ(h->GetParagraphProcessAWordCount(text.c_str()), n);
+    std::vector<result_t> mine(size_t(n) + 1);
+    memset(mine.data(), 0x5A, sizeof(result_t) * mine.size());
+    h->ParagraphProcessAW(n + 1, mine.data());  // wrong count: untouched
+    h->ParagraphProcessAW(n, nullptr);
+    for (const result_t& r : mine) EXPECT_EQ(r.start, 0x5A5A5A5A);
+    h->ParagraphProcessAW(n, mine.data());
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(mine[size_t(i)].start, expected[size_t(i)].start) << i;
+        EXPECT_EQ(mine[size_t(i)].length, expected[size_t(i)].length) << i;
+        EXPECT_STREQ(mine[size_t(i)].sPOS, expected[size_t(i)].sPOS) << i;
+    }
+    EXPECT_EQ(mine[size_t(n)].start, 0x5A5A5A5A);
+
+    // The rows are the handle's own: the main instance's analysis of another text leaves them.
+    KOVEX_GetParagraphProcessAWordCount(Gbk("今天北京").c_str());
+    std::vector<result_t> again(static_cast<size_t>(n));
+    h->ParagraphProcessAW(n, again.data());
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(again[size_t(i)].start, expected[size_t(i)].start) << i;
+        EXPECT_EQ(again[size_t(i)].length, expected[size_t(i)].length) << i;
+    }
+
+    // A handle whose instance left the table answers 0 (the table is put back at once).
+    CMainSystem* pSlot = g_vecKOVEX[h->GetHandle()];
+    g_vecKOVEX[h->GetHandle()] = nullptr;
+    EXPECT_EQ(h->GetParagraphProcessAWordCount(text.c_str()), 0);
+    g_vecKOVEX[h->GetHandle()] = pSlot;
+}
+
+TEST_F(KOVEXPoolTest, EnglishRegularFormsOnlyFromTheTables) {
+    EXPECT_STREQ(KOVEX_GetEngWordOrign("went"), "go");
+    EXPECT_STREQ(KOVEX_GetEngWordOrign("Went"), "go");
+    // A known word without an irregular form, and an unknown word, have no form to give.
+    EXPECT_EQ(KOVEX_GetEngWordOrign("book"), nullptr);
+    EXPECT_EQ(KOVEX_GetEngWordOrign("Xyzzy"), nullptr);
+    EXPECT_EQ(KOVEX_GetEngWordOrign(""), nullptr);
+    EXPECT_EQ(KOVEX_GetEngWordOrign(nullptr), nullptr);
 }
 
 TEST_F(KOVEXPoolTest, SetPOSmapAcceptsZeroToThreeOnly) {
