@@ -27,6 +27,13 @@ private:
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
 
+// Builds a chain of nLevels folders below the existing folder root, level k named by nNameLen
+// copies of one letter, each holding the file "f<k>.txt" with the given content. Folders and files
+// are made relative to the open folder above them, so the chain may be deeper than the kernel's
+// path limit. Returns the paths of the files, top first; empty when a step failed.
+std::vector<std::string> MakeDeepTree(const std::string& root, int nLevels, size_t nNameLen,
+                                      const std::string& content);
+
 // Path of a file under tests/data.
 std::string DataPath(const std::string& rel);
 
