@@ -28,15 +28,29 @@ extern std::atomic<bool> g_bLog;
 // kept from then on. The message is written byte for byte (a line break in it continues the line on
 // the next line of the file). Each line is formatted whole and written with one write, so lines of
 // concurrent writers never interleave. When the file cannot be written the line goes to standard
-// output as "[time] message\n" followed by "Cannot write log file <name>!\r\n". Never fails, never
+// output (or the stream of SetLogFallback) as "[time] message\n" followed by
+// "Cannot write log file <name>!\r\n". SetLogPath may move or drop default writes. Never fails, never
 // throws on an unwritable file. Thread-safe.
 void WriteLog(const tstring& sContent, const char* sFilePath = NULL, bool bError = false);
 
 // WriteLog(sContent, sFilePath, true).
 void WriteError(const tstring& sContent, const char* sFilePath = NULL);
 
+// Chooses where the default writes (those given no folder) go, in place of the working directory,
+// for a program that must not leave log files where it is run; call it before engine start-up,
+// which writes its first lines before it reads Configure.xml. With a folder name: the day's files
+// lie in that folder (kept as its absolute path); false, changing nothing, when it is not a folder
+// in which a file can be created. With NULL: default writes are dropped, neither written to a file
+// nor printed; true. Writes given a folder of their own are not affected. Thread-safe.
+bool SetLogPath(const char* sDir);
+
+// The stream that takes a line no log file could take (see WriteLog): standard output unless a
+// program that writes its results there names another (standard error); NULL restores standard
+// output. The stream is not owned. Thread-safe.
+void SetLogFallback(FILE* fp);
+
 // Writes "[time] message\n" to fp whatever g_bLog says; with a NULL fp prints that line to standard
-// output followed by "Cannot write log file!\r".
+// output (or the stream of SetLogFallback) followed by "Cannot write log file!\r".
 void WriteLog(FILE* fp, const tstring& sContent);
 
 // ---- last error ----------------------------------------------------------------------------
@@ -71,7 +85,8 @@ inline void ReportTolerated(const tstring& sMessage) {
 // ---- test hooks ----------------------------------------------------------------------------
 // Only tests call these.
 
-// Forgets the remembered log directory, so the next default write reads the working directory.
+// Forgets the remembered log directory (and a SetLogPath choice), so the next default write reads
+// the working directory.
 void LogTestResetPath();
 // The remembered log directory ("" before the first default write).
 tstring LogTestGetPath();
