@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <thread>
 #include <vector>
+
+#include <json/json.h>
 
 #include "MERIDOX/API/EngineDir.h"
 #include "MERIDOX/API/KOVEXPool.h"
@@ -248,6 +251,60 @@ TEST_F(KOVEXPoolTest, WordTests) {
     ASSERT_GE(KOVEX_AddUserWord(Gbk("甲乙 n").c_str()), 1);
     EXPECT_EQ(KOVEX_IsUserWord(Gbk("甲乙").c_str(), true), 1);
     EXPECT_GT(KOVEX_GetUniProb(Gbk("电脑").c_str()), 0.0);
+}
+
+namespace {
+
+// The tokens of KOVEX_Tokenizer4IR: "begin" counts the characters before the word in the text
+// the rows index (white space included), "end" adds the word's characters, and the text is cut
+// from that text and handed back in the caller's encoding.
+struct Token {
+    std::string text;
+    int begin, end;
+};
+
+std::vector<Token> Tokens(const char* sLine, bool bFine = false) {
+    Json::Value root;
+    std::string errors;
+    const std::string json = KOVEX_Tokenizer4IR(sLine, bFine);
+    std::istringstream in(json);
+    EXPECT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &errors)) << json;
+    std::vector<Token> tokens;
+    for (const Json::Value& v : root) tokens.push_back({v["text"].asString(), v["begin"].asInt(), v["end"].asInt()});
+    return tokens;
+}
+
+std::string Show(const std::vector<Token>& tokens) {
+    std::string s;
+    for (const Token& t : tokens) s += t.text + "[" + std::to_string(t.begin) + "," + std::to_string(t.end) + ") ";
+    return s;
+}
+
+}  // namespace
+
+TEST_F(KOVEXPoolTest, TokensCountCharactersOfTheIndexedText) {
+    // GBK: an English line counts every blank and TAB.
+    std::vector<Token> t = Tokens("a  b\tc");
+    ASSERT_EQ(t.size(), 3u) << Show(t);
+    EXPECT_EQ(Show(t), "a[0,1) b[3,4) c[5,6) ");
+    t = Tokens(Gbk("我们 Hello world").c_str());
+    EXPECT_EQ(Show(t), Gbk("我们[0,2) Hello[3,8) world[9,14) "));
+
+    // UTF-8 through the code translator, a byte-order mark skipped.
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(1), 1);
+    EXPECT_EQ(Show(Tokens("我们 Hello world")), "我们[0,2) Hello[3,8) world[9,14) ");
+    EXPECT_EQ(Show(Tokens("\xEF\xBB\xBF今天 很开心😀，我们")),
+              "今天[0,2) 很[3,4) 开[4,5) 心[5,6) 😀[6,7) ，[7,8) 我们[8,10) ");
+    // Finer pieces follow their word, counted on from its begin.
+    ASSERT_EQ(KOVEX_AddUserWord("北京大学学生 n"), 1);
+    EXPECT_EQ(Show(Tokens("我 北京大学学生", true)), "我[0,1) 北京大学学生[2,8) 北京大学[2,6) 学生[6,8) ");
+
+    // Automatic detection: the rows index the GBK text, and the texts come back as UTF-8.
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(-1), 1);
+    t = Tokens("我们是中国人，中国 Hello");
+    EXPECT_EQ(Show(t), "我们[0,2) 是[2,3) 中国[3,5) 人[5,6) ，[6,7) 中国[7,9) Hello[10,15) ");
 }
 
 TEST_F(KOVEXPoolTest, FileProcessAndWordFrequencies) {

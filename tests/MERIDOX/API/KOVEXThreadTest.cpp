@@ -136,6 +136,44 @@ TEST(KOVEXThreadTest, SetPOSmapWhileInstancesWork) {
     EXPECT_TRUE(done.load());
 }
 
+// A long line holds the user dictionaries shared while it is cut; a writer that comes to wait is
+// let in between two of its sentences instead of waiting for the whole line (and every new reader
+// with it). The line's own words tell: a user word added while the line is being processed shows
+// in the line's result, which it could not if the add had waited for the line's end. No timing:
+// the writer starts once the line holds the lock, and the result is read after both are done.
+TEST(KOVEXThreadTest, AWriterGetsInWhileALongLineIsCut) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    std::string line;
+    while (line.size() < 200000) line += Gbk("他说甲乙很好。");
+    const std::string word = Gbk("甲乙/zz");
+    bool bSeen = false;
+    // The writer may come too late when the line ends before its thread runs: try again then.
+    for (int round = 0; round < 5 && !bSeen; ++round) {
+        KOVEX_DelUsrWord(Gbk("甲乙").c_str());
+        std::atomic<bool> warm{false}, done{false};
+        std::string result;
+        std::thread reader([&] {
+            KOVEX_ParagraphProcessStr(Gbk("他说").c_str(), 1);  // this thread's pool instance exists
+            warm = true;
+            result = KOVEX_ParagraphProcessStr(line.c_str(), 1);
+            done = true;
+        });
+        std::thread writer([&] {
+            while (!warm) std::this_thread::yield();
+            while (!done && g_nUserDictReaderCount.load() == 0) std::this_thread::yield();
+            if (!done) KOVEX_AddUserWord(Gbk("甲乙 zz").c_str());
+        });
+        reader.join();
+        writer.join();
+        ASSERT_GT(result.size(), line.size());
+        bSeen = result.find(word) != std::string::npos;
+    }
+    EXPECT_TRUE(bSeen);
+}
+
 // Saves from several threads at once: once a thread's save returns, the file holds the word the
 // thread added before it (an older snapshot written more slowly and renamed last would drop it).
 // With a few thousand words each save takes long enough for eight savers to overlap often.
