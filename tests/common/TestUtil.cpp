@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -66,5 +67,21 @@ std::vector<std::string> MakeDeepTree(const std::string& root, int nLevels, size
 }
 
 std::string DataPath(const std::string& rel) { return std::string(KX_TEST_DATA_DIR) + "/" + rel; }
+
+FifoReleaser::FifoReleaser(const std::string& path) : m_bMade(mkfifo(path.c_str(), 0600) == 0) {
+    m_thread = std::thread([this, path] {
+        while (!m_bStop) {
+            // Succeeds only while a reader has the FIFO open or waits in its open.
+            const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+}
+
+FifoReleaser::~FifoReleaser() {
+    m_bStop = true;
+    m_thread.join();
+}
 
 }  // namespace kxtest

@@ -1,7 +1,9 @@
 // Small helpers shared by the test suites.
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kxtest {
@@ -34,5 +36,23 @@ std::vector<std::string> MakeDeepTree(const std::string& root, int nLevels, size
 
 // Path of a file under tests/data.
 std::string DataPath(const std::string& rel);
+
+// Makes a FIFO at path and, while it lives, opens and at once closes its write end whenever a
+// reader waits in its open, so that code under test that opens the FIFO for reading is let go
+// (reading nothing) instead of hanging the test. Never blocks, writes nothing.
+class FifoReleaser {
+public:
+    explicit FifoReleaser(const std::string& path);
+    ~FifoReleaser();
+    FifoReleaser(const FifoReleaser&) = delete;
+    FifoReleaser& operator=(const FifoReleaser&) = delete;
+    // False when the FIFO could not be made.
+    bool ok() const { return m_bMade; }
+
+private:
+    bool m_bMade;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+};
 
 }  // namespace kxtest

@@ -35,13 +35,25 @@ const char kEmptyText[] = "";
 tstring ToGBK(const char* sText) {
     if (!sText) return tstring();
     if (g_nEncodeType == -1) {
-        const int nLen = int(strlen(sText));
-        std::vector<char> buf(size_t(nLen) + 1);
-        int nDest = 0;
-        CodeTrans_ToAnsi(0, sText, nLen, buf.data(), nDest);
-        return tstring(buf.data());
+        const size_t nLen = strlen(sText);
+        return ToGBK(tstring(sText, nLen), DetectCode(sText, nLen));
     }
     return ToGBKByConverter(sText);
+}
+
+int DetectCode(const char* pText, size_t nLen) {
+    if (g_nEncodeType != -1) return 0;
+    return CodeTrans_CodeDetect(pText, int(nLen));
+}
+
+tstring ToGBK(const tstring& sPiece, int nDetected) {
+    if (g_nEncodeType != -1) return ToGBKByConverter(sPiece.c_str());
+    // Code 0 would make the converter detect again, on the piece alone.
+    if (nDetected == CODETRANS_DETECT) return tstring();
+    std::vector<char> buf(sPiece.size() + 2);
+    int nDest = 0;
+    CodeTrans_ToAnsi(nDetected, sPiece.data(), int(sPiece.size()), buf.data(), nDest);
+    return tstring(buf.data());
 }
 
 tstring ToGBKByConverter(const char* sText) {

@@ -56,8 +56,8 @@ public:
 };
 
 // The library's engine: the calls named above. Under automatic detection (-1), whose texts reach
-// the analyser in UTF-8, the user-word operations hand the engine each word's GBK form, which its
-// user-word functions store unchanged under -1. While the engine is not started every operation
+// the analyser in UTF-8, the user-word operations hand the engine each word's GBK form and tell
+// it so (the engine's GBK path), so no word is detected or converted twice. While the engine is not started every operation
 // refuses as the engine does (empty text, -1, 0).
 class KovexSentiEngine : public SentiEngine {
 public:

@@ -11,6 +11,7 @@
 #include "MERIDOX/System/EngineGlobals.h"
 #include "SentimentNew/main/STTestDir.h"
 #include "Utility/Trie.h"
+#include "common/SegmentData.h"
 
 namespace {
 
@@ -170,7 +171,15 @@ TEST_F(STRequestTest, SentiDictIOKeepsBothFilesAndTheNegativeWeightWins) {
     EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("一般"));
 }
 
-TEST_F(STRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
+// Object requests under UTF-8 callers (code 1) and automatic detection (-1), where the analyser
+// hands its words to the engine already in GBK: converted once, they are found and put back.
+class STObjectRequestTest : public STStarted, public ::testing::WithParamInterface<int> {
+protected:
+    int Encode() const override { return GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Codes, STObjectRequestTest, ::testing::Values(1, -1));
+
+TEST_P(STObjectRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
     ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n差 -1\n").c_str(), 1));
     ASSERT_EQ(1, KOVEX_AddUserWord("苹果 nz"));
     KOVEX_UserWordState before;
@@ -191,7 +200,7 @@ TEST_F(STRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
     EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", after));
 }
 
-TEST_F(STRequestTest, ConfigurationRequestByUtf8Path) {
+TEST_P(STObjectRequestTest, ConfigurationRequestByUtf8Path) {
     ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n").c_str(), 1));
     const std::string config = m_dir.Put("配置.xml",
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory>"
@@ -273,6 +282,59 @@ TEST_F(STRequestTest, DocumentsOfDamagedTextsAreWellFormed) {
         const std::string path = m_dir.Put("doc.xml", doc);
         EXPECT_EQ(0, std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str())) << doc;
     }
+}
+
+// A path that names no regular file (a folder, a FIFO, a device) or a file without entries imports
+// nothing, even with overwrite on: the shipped lexicon stays in the data directory and scores as
+// before, for the sentiment layer's own reading of files too (code -1). The lexicon files are
+// copied into the scratch directory (links followed), so nothing reaches the built data.
+TEST(STImportTest, NoEntriesLeaveTheShippedLexicon) {
+    const char* positive = "质量很好，物流也快，非常满意！";
+    const char* lexicon[] = {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"};
+    for (int encode : {1, -1}) {
+        SCOPED_TRACE(encode);
+        STDataDir dir(true);
+        std::vector<std::string> before;
+        for (const char* f : lexicon) {
+            before.push_back(kxtest::ReadAll(dir.Data(f)));
+            ASSERT_FALSE(before.back().empty()) << f;
+            ASSERT_EQ(0, unlink(dir.Data(f).c_str()));
+            kxtest::WriteAll(dir.Data(f), before.back());
+        }
+        const std::string folder = dir.Root() + "/folder", fifo = dir.Root() + "/fifo";
+        ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+        kxtest::FifoReleaser releaser(fifo);
+        ASSERT_TRUE(releaser.ok());
+        const std::string empty = dir.Put("empty.txt", "");
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), encode, nullptr));
+        const double point = ST_GetSentimentPoint(positive);
+        EXPECT_GT(point, 0.0);
+        for (const std::string& path : {folder, empty, fifo, std::string("/dev/zero")}) {
+            SCOPED_TRACE(path);
+            EXPECT_EQ(0, ST_ImportUserDict(path.c_str(), 1));
+            EXPECT_EQ(0, ST_SentiDictIO(path.c_str(), path.c_str(), true));
+        }
+        EXPECT_DOUBLE_EQ(point, ST_GetSentimentPoint(positive));
+        ST_Exit();
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(kxtest::ReadAll(dir.Data(lexicon[i])) == before[i]) << lexicon[i];
+    }
+}
+
+class STDetectedTest : public STStarted {
+protected:
+    int Encode() const override { return -1; }
+};
+
+// Under automatic detection a GBK request reads as its UTF-8 form, and imported UTF-8 and GBK
+// lexicons are both detected and score.
+TEST_F(STDetectedTest, GbkAndUtf8TextsAndLexiconsAlike) {
+    using kxtest::Gbk;
+    ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n差 -1\n").c_str(), 1));
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("g.txt", Gbk("糟糕 -3\n")).c_str(), 0));
+    EXPECT_DOUBLE_EQ(-0.2, ST_GetSentimentPoint("很好但是糟糕"));  // {2, -3}
+    const std::string doc = ST_GetOneObjectResult("苹果手机", "苹果很好。香蕉很差！", "苹果");
+    EXPECT_NE(std::string::npos, doc.find("<polarity>2.00</polarity>")) << doc;
+    EXPECT_EQ(doc, ST_GetOneObjectResult(Gbk("苹果手机").c_str(), Gbk("苹果很好。香蕉很差！").c_str(), Gbk("苹果").c_str()));
 }
 
 }  // namespace
