@@ -44,8 +44,8 @@ void BM_Document(benchmark::State& st) {
         st.SkipWithError("no corpus");
         return;
     }
-    if (KOVEX_Init(KX_BUILD_DIR, 0, nullptr) != 1) {
-        st.SkipWithError("the engine does not start on the build folder");
+    if (KOVEX_Init(KX_BUILD_DIR "/engine", 0, nullptr) != 1) {
+        st.SkipWithError("the engine does not start on build/engine");
         return;
     }
     const int work = int(st.range(0));

@@ -35,7 +35,7 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 case $mode in
   rederive)
-    cp -r "$build/Data" "$scratch/Data"
+    cp -rL "$build/Data" "$scratch/Data"
     rm -f "$scratch/Data"/FieldDict.*
     (cd "$scratch" && "$build/bin/sentilex" --news "$news" . "$corpus" lexicon.txt)
     if cmp "$scratch/lexicon.txt" "$root/data/FieldDict.txt"; then

@@ -162,6 +162,11 @@ CONFIGURE = """<?xml version="1.0" encoding="GBK"?>
 </Configure>
 """
 
+# The engine's own data directory (build/engine/Data): the same stores without the sentiment
+# lexicon, so that tags are parts of speech; the user dictionary stays on for saved user words.
+ENGINE_CONFIGURE = CONFIGURE.replace('<FieldDict>on</FieldDict>', '<FieldDict>off</FieldDict>').replace(
+    '<UserDictPrior>on</UserDictPrior>', '<UserDictPrior>off</UserDictPrior>')
+
 # Words that are never keywords: reporting formulas and empty time and place words of news text.
 KEY_BLACKLIST = ('记者 新华社 本报 报道 电 讯 日电 今天 昨天 明天 目前 现在 当前 今年 去年 明年 '
                  '有关 方面 问题 工作 情况 同志 人们 我们 他们 她们 你们 大家 一些 这些 那些 '
@@ -247,6 +252,7 @@ def main():
     write(os.path.join(out, 'PKU.map'), tagset.map_text(2).encode())
     write(os.path.join(out, 'PKU_First.map'), tagset.pku_first_text().encode())
     write(os.path.join(out, 'Configure.xml'), CONFIGURE.encode())
+    write(os.path.join(out, 'engine', 'Configure.xml'), ENGINE_CONFIGURE.encode())
     write(os.path.join(out, 'nr.fsa.txt'), NR_FSA.encode())
     write(os.path.join(out, 'KeyBlackList.txt'), lines(G(w) for w in KEY_BLACKLIST))
     cls = charset.build_classes()

@@ -9,7 +9,7 @@
 //              the rows of KOVEX_ParagraphProcessA (a pooled instance's ProcessA with tagging and
 //              the user and field dictionaries, then GetResult), as every caller of the engine
 //              sees them: numbers, addresses and names merged, dictionary words applied, English
-//              lines through the English parser, the shipped Configure.xml (UserDictPrior on)
+//              lines through the English parser, the data directory's own Configure.xml
 //   instance   the same rows from the main engine instance directly (CMainSystem::ProcessA(text,
 //              trans, true, true, false) + GetResult) after the same start-up
 //   chain      the analysis chain's records (atoms, lattice, bigram path, person roles with the

@@ -1,6 +1,7 @@
 #include "BrowseDir/BrowseDir.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,14 +22,33 @@
 
 namespace {
 
-// "文件数" (files) in the timing texts.
-const char kFiles[] = "\xCE\xC4\xBC\xFE\xCA\xFD";  // 文件数
+// "文件数" (files) in the timing texts, in GBK and in UTF-8.
+const char kFilesGbk[] = "\xCE\xC4\xBC\xFE\xCA\xFD";              // 文件数
+const char kFilesUtf8[] = "\xE6\x96\x87\xE4\xBB\xB6\xE6\x95\xB0";  // 文件数
 
-// Arguments of one walker thread.
+// Arguments of one walker thread: the open folder it walks (handed over) and its path.
 struct BrowseThreadArg {
     CBrowseDir* pWalker;
+    int fd;
     tstring sPath;
 };
+
+// A wide name in UTF-8, the form file names take on this platform. False for a unit that is no
+// character (a surrogate, a negative value or one above 10FFFF).
+bool WideToUtf8(const wchar_t* s, tstring& out) {
+    out.clear();
+    for (; *s; ++s) {
+        const long long c = static_cast<long long>(*s);
+        if (c < 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        unsigned char buf[6];
+        const int n = unicode_to_utf8_one(static_cast<unsigned long>(c), buf, sizeof buf);
+        out.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Opens a folder for walking; -1 when it cannot be opened.
+int OpenFolder(int at, const char* name) { return openat(at, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
 tstring Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 tstring Format(const char* fmt, ...) {
@@ -67,7 +87,8 @@ CBrowseDir::CBrowseDir(unsigned int nMaxThreadCount)
       m_nThreadCount(0),
       m_bAll(false),
       m_bFullDisk(false),
-      m_nMinTime(0) {
+      m_nMinTime(0),
+      m_bUtf8Text(false) {
     pthread_mutex_init(&m_mutex, nullptr);
     if (char* cwd = getcwd(nullptr, 0)) {
         m_szBaseDir = cwd;
@@ -93,9 +114,8 @@ bool CBrowseDir::SetInitDir(const char* dir) {
 }
 
 bool CBrowseDir::SetInitDir(const wchar_t* dir) {
-    if (!dir) return SetInitDir(static_cast<const char*>(nullptr));
     tstring sDir;
-    UnicodeToANSI(std::wstring(dir), sDir);
+    if (!dir || !WideToUtf8(dir, sDir)) return SetInitDir(static_cast<const char*>(nullptr));
     return SetInitDir(sDir.c_str());
 }
 
@@ -138,8 +158,9 @@ bool CBrowseDir::BeginBrowse(const char* sFilter, bool bFile, void* pHost, void*
     const size_t nCount = m_vecFileInfo.size();
     const clock_t tWalked = clock();
     double secs = Seconds(tStart, tWalked);
+    const char* const sFiles = m_bUtf8Text ? kFilesUtf8 : kFilesGbk;
     Indicator(Format("BrowseDir Get  %zu files,Time=%6fs,Speed=%6f%s/s Started sort!\n", nCount, secs,
-                     Speed(nCount, secs), kFiles)
+                     Speed(nCount, secs), sFiles)
                   .c_str());
     // Ties are ordered by path so that a walk lists the same tree the same way every time.
     std::sort(m_vecFileInfo.begin(), m_vecFileInfo.end(), [](const _tFileBasicInfo& a, const _tFileBasicInfo& b) {
@@ -148,16 +169,26 @@ bool CBrowseDir::BeginBrowse(const char* sFilter, bool bFile, void* pHost, void*
     });
     secs = Seconds(tWalked, clock());
     Indicator(Format("Sort ending  %zu files,Time=%6fs,Speed=%6f%s/s Started sort!\n", nCount, secs,
-                     Speed(nCount, secs), kFiles)
+                     Speed(nCount, secs), sFiles)
                   .c_str());
     return bResult;
 }
 
 bool CBrowseDir::BrowseDir(const char* sFolderName) {
     if (!sFolderName) return false;
-    DIR* dir = opendir(sFolderName);
-    if (!dir) {
+    const int fd = OpenFolder(AT_FDCWD, sFolderName);
+    if (fd < 0) {
         printf(" Failure to open the directory %s\n", sFolderName);
+        return false;
+    }
+    return BrowseOpenDir(fd, sFolderName);
+}
+
+bool CBrowseDir::BrowseOpenDir(int fd, const tstring& sFolder) {
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        printf(" Failure to open the directory %s\n", sFolder.c_str());
         return false;
     }
     // Enter every folder once: a link back to an ancestor (or two links to one folder) is skipped.
@@ -174,19 +205,24 @@ bool CBrowseDir::BrowseDir(const char* sFolderName) {
         }
     }
 
-    const tstring sFolder(sFolderName);
+    // Entries are looked up and opened relative to the open folder, so a path of any length (the
+    // kernel takes at most 4,096 bytes at once) is walked.
     while (struct dirent* ent = readdir(dir)) {
         if (IsDotOrDotDot(ent->d_name)) continue;
         const tstring sPath = sFolder + ent->d_name;
         struct stat st;
-        // Relative to the open folder: no lookup of the whole path; links are still followed.
+        // Links are followed.
         if (fstatat(dirfd(dir), ent->d_name, &st, 0) != 0) {
             printf("Error:stat %s\n", sPath.c_str());
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
             if (m_bFile) {
-                Descend(sPath + "/");
+                const int sub = OpenFolder(dirfd(dir), ent->d_name);
+                if (sub < 0)
+                    printf(" Failure to open the directory %s/\n", sPath.c_str());
+                else
+                    Descend(sub, sPath + "/");
             } else {
                 CMutexLock lock(&m_mutex);
                 m_vecFileInfo.push_back(_tFileBasicInfo(ent->d_name, 0, 0));
@@ -200,20 +236,20 @@ bool CBrowseDir::BrowseDir(const char* sFolderName) {
             const char* dot = strrchr(ent->d_name, '.');
             bTake = dot && BinarySearch(dot + 1, m_vecFilter) >= 0;
         }
-        if (bTake) ProcessFile(sPath.c_str());
+        if (bTake) ProcessFile(sPath.c_str(), st);
     }
     closedir(dir);
     return true;
 }
 
-void CBrowseDir::Descend(const tstring& sPath) {
+void CBrowseDir::Descend(int fd, const tstring& sPath) {
     bool bThread;
     {
         CMutexLock lock(&m_mutex);
         bThread = m_nThreadCount < m_nMaxThreadCount;
     }
     if (bThread) {
-        BrowseThreadArg arg{this, sPath};
+        BrowseThreadArg arg{this, fd, sPath};
         pthread_t tid;
         if (pthread_create(&tid, nullptr, &CBrowseDir::BrowseRunThread, &arg) == 0) {
             pthread_join(tid, nullptr);
@@ -221,7 +257,7 @@ void CBrowseDir::Descend(const tstring& sPath) {
         }
         WriteLog("Work thread start failed!");
     }
-    BrowseDir(sPath.c_str());
+    BrowseOpenDir(fd, sPath);
 }
 
 void* CBrowseDir::BrowseRunThread(void* param) {
@@ -238,7 +274,7 @@ void* CBrowseDir::BrowseRunThread(void* param) {
         CMutexLock lock(&pThis->m_mutex);
         ++pThis->m_nThreadCount;
     }
-    pThis->BrowseDir(pArg->sPath.c_str());
+    pThis->BrowseOpenDir(pArg->fd, pArg->sPath);
     {
         CMutexLock lock(&pThis->m_mutex);
         if (pThis->m_nThreadCount > 0) --pThis->m_nThreadCount;
@@ -252,9 +288,14 @@ bool CBrowseDir::ProcessFile(const char* filename) {
     if (!filename) return false;
     struct stat st;
     if (stat(filename, &st) != 0) {
-        SetLastErrorMessage(tstring("Fail read file ") + filename);
+        SetLastErrorMessage("Fail read file " + CErrorText::Given(filename));
         return false;
     }
+    return ProcessFile(filename, st);
+}
+
+bool CBrowseDir::ProcessFile(const char* filename, const struct stat& st) {
+    if (!filename) return false;
     if (st.st_ctime < m_nMinTime) return true;
     size_t nCount;
     unsigned int nThreads;
@@ -289,8 +330,10 @@ void* CBrowseDir::DiskScanThread(void* param) {
 
 // ---- free functions -----------------------------------------------------------------------------
 
-bool gfn_vScanFiles(const char* sFolderName, std::vector<tstring>& vsFileName, const char* sFilter, bool bFile) {
+bool gfn_vScanFiles(const char* sFolderName, std::vector<tstring>& vsFileName, const char* sFilter, bool bFile,
+                    bool bUtf8Text) {
     CBrowseDir walker(20);
+    walker.SetUtf8Text(bUtf8Text);
     if (!walker.SetInitDir(sFolderName)) return false;
     const bool bResult = walker.BeginBrowse(sFilter, bFile, nullptr, nullptr);
     for (const _tFileBasicInfo& info : walker.GetFileInfo()) vsFileName.push_back(info.filename);

@@ -4,7 +4,9 @@
 //
 // The walk never changes the working directory, enters every folder at most once (so links back to
 // an ancestor cannot loop), and takes only regular files (so a FIFO or device named like a text
-// file is never handed on). Descending into a subfolder runs on a new thread that the walk joins at
+// file is never handed on). Entries are looked up and subfolders opened relative to their open
+// folder, so trees deeper than the kernel's path limit are walked whole; the listed paths then
+// exceed that limit and must be opened relative to their folders too. Descending into a subfolder runs on a new thread that the walk joins at
 // once, as long as fewer than the walker's thread limit run; deeper folders are walked in the
 // calling thread. A thread that cannot start is logged and its folder is walked in place.
 //
@@ -14,6 +16,7 @@
 #pragma once
 
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
 
@@ -57,11 +60,16 @@ public:
     // name that cannot be resolved or one that is not a folder clears the start folder and gives
     // false. The working directory is left alone.
     bool SetInitDir(const char* dir);
-    // The same for a wide name, converted to GBK first.
+    // The same for a wide name, converted to UTF-8 first (the form of file names here); a unit
+    // that is no character clears the start folder and gives false.
     bool SetInitDir(const wchar_t* dir);
 
     // Files whose status-change time is older than tMinTime are left out of later walks. True.
     bool SetMinTimestamp(time_t tMinTime);
+
+    // The walker's own words in the timing texts ("文件数") in UTF-8 (true) or GBK (false, the
+    // default); file names in the texts are always given as they stand.
+    void SetUtf8Text(bool bUtf8) { m_bUtf8Text = bUtf8; }
 
     // Runs one walk from the start folder and sorts the list by timestamp (ties by path).
     // sFilter: extensions separated by ';' ("*.txt;*.log"; letter case ignored) or "*" for every
@@ -75,10 +83,13 @@ public:
     // cannot be opened; true (walking nothing) for a folder already entered in this walk.
     bool BrowseDir(const char* sFolderName);
 
-    // Records one file: false, with the last error "Fail read file <name>", when it cannot be
-    // stat-ed; true otherwise (also when it is older than the time limit and left out). Emits a
-    // progress text for every 1000th entry. Thread-safe.
-    virtual bool ProcessFile(const char* filename);
+    // Records one file found with status st: true (also when it is older than the time limit and
+    // left out); false for a null name. Emits a progress text for every 1000th entry. The walk
+    // calls it with the status it found. Thread-safe.
+    virtual bool ProcessFile(const char* filename, const struct stat& st);
+    // Records a file by name: stats it and records it as above; false, with the last error
+    // "Fail read file <name>", when it cannot be stat-ed.
+    bool ProcessFile(const char* filename);
 
     // Hook for derived walkers; the walk itself never calls it. Does nothing.
     virtual void ProcessDir(const char* currentdir, const char* parentdir);
@@ -114,19 +125,25 @@ protected:
     bool m_bFullDisk;                        // walk without filter preparation (never set)
     time_t m_nMinTime;                       // older files are left out
     std::set<std::pair<dev_t, ino_t> > m_setEntered;  // folders entered in this walk
+    bool m_bUtf8Text;                        // timing texts in UTF-8, else GBK
 
 private:
-    // Walks sPath on a new walker thread and joins it, or in this thread at the thread limit or
-    // when no thread can start.
-    void Descend(const tstring& sPath);
+    // Walks the open folder fd, whose path is sFolder (ending in "/"), into the list; fd is taken
+    // over and closed. False when it cannot be read as a folder.
+    bool BrowseOpenDir(int fd, const tstring& sFolder);
+    // Walks the open folder fd (taken over) on a new walker thread and joins it, or in this thread
+    // at the thread limit or when no thread can start.
+    void Descend(int fd, const tstring& sPath);
     static void* BrowseRunThread(void* param);
 };
 
 // Lists the files below sFolderName whose extension passes sFilter (see BeginBrowse), oldest
 // status change first, appending their full paths to vsFileName (which is not cleared); with bFile
-// false, appends the names of its subfolders instead. Uses a walker with a thread limit of 20.
+// false, appends the names of its subfolders instead. Uses a walker with a thread limit of 20,
+// whose timing texts go to standard output in UTF-8 when bUtf8Text is set, else in GBK.
 // False, appending nothing, when the folder is refused or cannot be opened.
-bool gfn_vScanFiles(const char* sFolderName, std::vector<tstring>& vsFileName, const char* sFilter, bool bFile);
+bool gfn_vScanFiles(const char* sFolderName, std::vector<tstring>& vsFileName, const char* sFilter, bool bFile,
+                    bool bUtf8Text = false);
 
 // Appends the names of sFolderName's subfolders to vsDirs; false as gfn_vScanFiles.
 bool gfn_vScanDirs(const char* sFolderName, std::vector<tstring>& vsDirs);

@@ -1,6 +1,7 @@
 // Dictionary-based code converter (see CodeTran.h).
 #include "CodeTrans/CodeTran.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -201,17 +202,27 @@ static inline size_t StorePackedTarget(char* out, uint32_t v) {
 // The direct conversion for one character form: the piece is written through a cursor into room
 // made once (every character of two or more bytes gives at most nMaxTarget bytes, ASCII one byte
 // each), so a character costs a table read and one store instead of a checked append per byte.
-template <int nForm>
+// With pSpans (the instantiation that records them) each byte written gets the span of the
+// character or ASCII byte it came from, the piece starting at nPieceFrom of the source.
+template <int nForm, bool bSpans>
 bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
-                            CIDMaps* pIDMaps, CWordList* pDsnWordList) {
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans,
+                            int nPieceFrom) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
     const size_t nOldSize = result.size();
+    const size_t nOldSpans = bSpans ? pSpans->size() : 0;
     const size_t nPiece = strlen(sPiece);
     const size_t nPerByte = bTargets && table.nMaxTarget > 2 ? (table.nMaxTarget + 1) / 2 : 1;
     const size_t kSlack = 8;  // a target is stored as 4 bytes and an ASCII run 8 at a time
     result.resize(nOldSize + nPiece * nPerByte + kSlack);
     char* out = &result[0];
     size_t nPos = nOldSize;
+    // The bytes written since nWritten came from the source bytes [iFrom, iTo) of the piece.
+    auto Spans = [&](size_t nWritten, size_t iFrom, size_t iTo) {
+        if (!bSpans) return;
+        const SourceSpan span{nPieceFrom + int(iFrom), nPieceFrom + int(iTo)};
+        pSpans->resize(pSpans->size() + (nPos - nWritten), span);
+    };
     const uint32_t* pTarget = bTargets ? table.vecTarget.data() : nullptr;
     const int32_t* pHandle = table.vecHandle.data();
     size_t i = 0;
@@ -230,13 +241,16 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                 nLen = 3;
                 const uint32_t v = pTarget[nCode];
                 if (v == 0) break;
+                const size_t nWritten = nPos;
                 nPos += StorePackedTarget(out + nPos, v);
+                Spans(nWritten, i, i + nLen);
                 i += nLen;
             }
         }
         const unsigned int c = s[i];
         if (c < 0x80) {
             if (c == 0) break;
+            const size_t iRun = i;
             // An ASCII run: unmatched units of ASCII, which pass unchanged. Eight bytes at a
             // time while eight lie before the piece's end (the piece holds no NUL): all eight are
             // stored, and the cursor moves past those before the first non-ASCII byte (the room
@@ -252,13 +266,21 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                 nPos += n;
                 if (n < 8) break;
             }
-            if (s[i] == 0 || s[i] >= 0x80) continue;
+            if (s[i] != 0 && s[i] < 0x80) {
 #endif
-            unsigned int a = s[i];
-            do {
-                out[nPos++] = char(a);
-                a = s[++i];
-            } while (a != 0 && a < 0x80);
+                unsigned int a = s[i];
+                do {
+                    out[nPos++] = char(a);
+                    a = s[++i];
+                } while (a != 0 && a < 0x80);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            }
+#endif
+            if (bSpans) {
+                // ASCII passes unchanged: each byte is its own span.
+                for (size_t k = iRun; k < i; ++k)
+                    pSpans->push_back(SourceSpan{nPieceFrom + int(k), nPieceFrom + int(k) + 1});
+            }
             continue;
         }
         // The character's code as CharOfForm reads it (0: not a character of the form).
@@ -287,7 +309,9 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
             if (pTarget != nullptr) {
                 const uint32_t v = pTarget[nCode];
                 if (v != 0) {
+                    const size_t nWritten = nPos;
                     nPos += StorePackedTarget(out + nPos, v);
+                    Spans(nWritten, i, i + nLen);
                     i += nLen;
                     continue;
                 }
@@ -307,13 +331,16 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
                     result.resize(nNeed);
                     out = &result[0];
                 }
+                const size_t nWritten = nPos;
                 memcpy(out + nPos, sTarget, n);
                 nPos += n;
+                Spans(nWritten, i, i + nLen);
                 i += nLen;
                 continue;
             }
         }
         result.resize(nOldSize);
+        if (bSpans) pSpans->resize(nOldSpans);
         return false;
     }
     result.resize(nPos);
@@ -321,11 +348,16 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
 }
 
 bool CCodeTran::TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
-                                 CWordList* pDsnWordList) const {
+                                 CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans, int nPieceFrom) const {
     if (table.nForm == 0) return false;
     const bool bTargets = !table.vecTarget.empty() && table.pMaps == pIDMaps && table.pTargets == pDsnWordList;
-    return table.nForm == 1 ? TransDirect<1>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList)
-                            : TransDirect<2>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList);
+    if (pSpans)
+        return table.nForm == 1 ? TransDirect<1, true>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, pSpans,
+                                                       nPieceFrom)
+                                : TransDirect<2, true>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, pSpans,
+                                                       nPieceFrom);
+    return table.nForm == 1 ? TransDirect<1, false>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, nullptr, 0)
+                            : TransDirect<2, false>(sPiece, result, table, bTargets, pIDMaps, pDsnWordList, nullptr, 0);
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
@@ -336,44 +368,27 @@ const char* CCodeTran::GBKToCode(const char* sLine, tstring& result) const {
     return CodeTrans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true);
 }
 
-int CCodeTran::GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const {
-    const UnitTable& table = m_gbkUnits;
-    if (m_nStatus != 1 || table.nForm != 1 || table.vecTarget.empty() || table.pMaps != m_pGBK2CodeMap ||
-        table.pTargets != m_pCodeWordList || sPiece == nullptr || pOut == nullptr || nCap < 4 * nLen + 9)
-        return -1;
-    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && nLen >= 3 && memcmp(sPiece, kBOM, 3) == 0)
-        return -1;
-    // Such a piece is one line of one piece for CodeTrans, and its direct conversion succeeds:
-    // the same bytes as GBKToCode.
-    auto Plain = [](unsigned int c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '^' && c != 0; };
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(sPiece);
-    const uint32_t* pTarget = table.vecTarget.data();
-    size_t n = 0;
-    for (size_t i = 0; i < nLen;) {
-        const unsigned int c = s[i];
-        if (c < 0x80) {
-            if (!Plain(c)) return -1;
-            pOut[n++] = char(c);
-            ++i;
-            continue;
-        }
-        if (c == 0x80 || c == 0xFF || i + 1 >= nLen || !Plain(s[i + 1])) return -1;
-        const uint32_t v = pTarget[c * 256u + s[i + 1]];
-        if (v == 0) return -1;
-        n += StorePackedTarget(pOut + n, v);
-        i += 2;
-    }
-    pOut[n] = '\0';
-    return int(n);
+const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>& vecSpans) const {
+    vecSpans.clear();
+    return CodeTransSpans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false, &vecSpans);
 }
 
 const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                                  CWordList* pDsnWordList, bool bOutput) const {
+    return CodeTransSpans(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nullptr);
+}
+
+const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                                      CWordList* pDsnWordList, bool bOutput, std::vector<SourceSpan>* pSpans) const {
     result.clear();
     if (m_nStatus != 1 || sLine == nullptr || *sLine == '\0' || pSrcDict == nullptr || pIDMaps == nullptr ||
         pDsnWordList == nullptr)
         return result.c_str();
-    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) sLine += 3;
+    int nBase = 0;  // source offset of sLine's first byte
+    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) {
+        sLine += 3;
+        nBase = 3;
+    }
 
     // Made by the unit segmentation when a piece needs it (the direct path needs neither).
     MallocBuffer<char> buffer;
@@ -384,7 +399,7 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
         // below would find), converted without the copy that the splitter cuts.
         size_t nSpanEnd = tstring::npos;
         TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
-                   &ids.p, &ids.nSize);
+                   &ids.p, &ids.nSize, pSpans, nBase);
         return result.c_str();
     }
     // Work on a copy: the line splitter cuts it in place. The copy's room is kept per thread
@@ -396,9 +411,18 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
     result.reserve(vecText.size() + vecText.size() / 2);
 
     char* pCur = vecText.data();
+    // Source offset of a byte of the copy; bytes passed unchanged are their own span.
+    auto From = [&](const char* p) { return nBase + int(p - vecText.data()); };
+    auto Verbatim = [&](const char* p, size_t n) {
+        if (!pSpans) return;
+        for (size_t k = 0; k < n; ++k) pSpans->push_back(SourceSpan{From(p) + int(k), From(p) + int(k) + 1});
+    };
     while (pCur != nullptr && *pCur != '\0') {
         // White space between lines is kept verbatim (CR LF, empty lines, leading blanks and TABs).
-        while (IsBlankByte(*pCur)) result += *pCur++;
+        while (IsBlankByte(*pCur)) {
+            Verbatim(pCur, 1);
+            result += *pCur++;
+        }
         if (*pCur == '\0') break;
 
         char* pNext = nullptr;
@@ -408,6 +432,7 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
         if (pLine == nullptr) break;
         if (nStatus == 1) {
             result += pLine;  // a quoted span passes unconverted, without its marks
+            Verbatim(pLine, strlen(pLine));
         } else {
             // Each TAB-separated piece is converted on its own and the TABs are written back.
             size_t nSpanEnd = tstring::npos;  // end of a "^^" span written in this line
@@ -416,9 +441,10 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
                 char* pTab = strchr(pPiece, '\t');
                 if (pTab != nullptr) *pTab = '\0';
                 TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p,
-                           &buffer.nSize, &ids.p, &ids.nSize);
+                           &buffer.nSize, &ids.p, &ids.nSize, pSpans, From(pPiece));
                 if (pTab == nullptr) break;
                 result += '\t';
+                Verbatim(pTab, 1);
                 pPiece = pTab + 1;
             }
         }
@@ -431,10 +457,25 @@ const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrc
 
 void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                            CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                           int* pnBufferSize, int** ppIDs, int* pnIDSize) const {
+                           int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans,
+                           int nPieceFrom) const {
     if (*sPiece == '\0') return;
     const UnitTable* pTable = pSrcDict == m_pCodeDict ? &m_codeUnits : pSrcDict == m_pGBKSrcDict ? &m_gbkUnits : nullptr;
-    if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList)) return;
+    if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList, pSpans, nPieceFrom)) return;
+    // The units tile the piece: nAt is where the next one starts in it, and the bytes a unit
+    // writes get its span.
+    size_t nAt = 0;
+    const size_t nPieceLen = pSpans ? strlen(sPiece) : 0;
+    SourceSpan unitSpan{nPieceFrom, nPieceFrom};
+    auto Mark = [&](const SourceSpan& span) {
+        if (pSpans) pSpans->resize(result.size(), span);
+    };
+    // A unit passed unchanged: each of its bytes is its own span.
+    auto MarkBytes = [&] {
+        if (!pSpans) return;
+        for (int k = unitSpan.nFrom; pSpans->size() < result.size(); ++k)
+            pSpans->push_back(SourceSpan{std::min(k, unitSpan.nTo), std::min(k + 1, unitSpan.nTo)});
+    };
     // Units of the piece, each followed by a TAB (the piece itself holds none), and the handle
     // of each unit (-1 for an unmatched one), which saves a second walk of the dictionary.
     const int nIDs = pSrcDict->MMSegment(sPiece, ppIDs, pnIDSize, ppBuffer, pnBufferSize, false, true, -1, '\t');
@@ -449,6 +490,16 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         pUnit = pEnd != nullptr ? pEnd + 1 : nullptr;
         const int nUnit = nUnitIndex++;
         if (*sUnit == '\0') continue;  // leading or doubled separators
+        if (pSpans) {
+            const size_t nUnitLen = strlen(sUnit);
+            if (strncmp(sPiece + nAt, sUnit, nUnitLen) != 0) {
+                const char* pFound = strstr(sPiece + nAt, sUnit);
+                if (pFound != nullptr) nAt = size_t(pFound - sPiece);
+            }
+            unitSpan.nFrom = nPieceFrom + int(nAt);
+            nAt = std::min(nAt + nUnitLen, nPieceLen);
+            unitSpan.nTo = nPieceFrom + int(nAt);
+        }
 
         const int nHandle = (bMatchedIDs && nUnit < nIDs && WalksAsMatched(sUnit)) ? (*ppIDs)[nUnit]
                                                                                   : pSrcDict->Find(sUnit);
@@ -459,11 +510,13 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
                 (pTargets != nullptr && nCount > 0) ? pDsnWordList->GetWord(pTargets[0].handle2) : "";
             if (sTarget != nullptr && *sTarget != '\0') {
                 result += sTarget;
+                Mark(unitSpan);
                 continue;
             }
             // Found without a usable mapping (none, or a target outside the list).
             if (static_cast<unsigned char>(*sUnit) < 0x80) {
                 result += sUnit;
+                MarkBytes();
                 continue;
             }
             if (bOutput) {
@@ -472,10 +525,12 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
                 result += "^^ ^^";  // always a span of its own
                 nSpanEnd = tstring::npos;
             }
+            Mark(unitSpan);
             continue;
         }
         if (static_cast<unsigned char>(*sUnit) < 0x80) {
             result += sUnit;
+            MarkBytes();
             continue;
         }
         // An unconvertible unit: one blank. The segmentation may have glued ASCII bytes onto a
@@ -487,6 +542,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         } else if (nSpanEnd == result.size()) {
             // The span written just before in this line takes one more blank.
             result.erase(result.size() - 2);
+            if (pSpans) pSpans->resize(result.size());
             result += " ^^";
             nSpanEnd = result.size();
         } else {
@@ -495,7 +551,17 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
             result += kMark;
             nSpanEnd = result.size();
         }
+        if (pSpans && *sTail != '\0') {
+            // The blank and its marks stand for the high bytes; the tail is its own bytes.
+            const int nTail = int(sTail - sUnit);
+            Mark(SourceSpan{unitSpan.nFrom, unitSpan.nFrom + nTail});
+            result += sTail;
+            for (int k = unitSpan.nFrom + nTail; k < unitSpan.nTo; ++k) pSpans->push_back(SourceSpan{k, k + 1});
+            pSpans->resize(result.size(), SourceSpan{unitSpan.nTo, unitSpan.nTo});
+            continue;
+        }
         result += sTail;
+        Mark(unitSpan);
     }
 }
 

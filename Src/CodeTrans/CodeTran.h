@@ -53,14 +53,18 @@ public:
     // Caller encoding to GBK into result; returns result's text (valid while result lives).
     // A null or empty line, or a converter whose status is not 1, gives the empty text.
     const char* CodeToGBK(const char* sLine, tstring& result) const;
+    // The bytes [nFrom, nTo) of a source text (offsets from the text's first byte, a skipped
+    // byte-order mark counted) that one byte of a conversion came from: the unit it belongs to.
+    struct SourceSpan {
+        int nFrom;
+        int nTo;
+    };
+    // CodeToGBK that also gives each byte of result its source span (vecSpans ends up with
+    // result's size). Spans never go backwards and lie inside sLine; a unit's span may hold
+    // part of a character when the unit segmentation cut an unconvertible character apart.
+    const char* CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>& vecSpans) const;
     // GBK to the caller encoding, likewise.
     const char* GBKToCode(const char* sLine, tstring& result) const;
-    // GBKToCode of nLen GBK bytes at sPiece (no NUL among them) written to pOut with a NUL, for a
-    // piece that holds no blank, TAB, CR, LF or '^' byte, does not start with a byte-order mark
-    // and whose characters all have a target in the converter's character table: returns the
-    // length written. -1, when the piece is not such a piece or nCap is below 4 x nLen + 9: the
-    // caller then converts it with GBKToCode.
-    int GBKToCodePlain(const char* sPiece, size_t nLen, char* pOut, size_t nCap) const;
 
     // The conversion itself: units of pSrcDict mapped by pIDMaps to texts of pDsnWordList.
     // bOutput is false towards GBK (unconvertible units are marked with "^^"), true towards the
@@ -75,11 +79,17 @@ public:
     int GBKToCodeFile(const char* sSrcFile, const char* sDsnFile) const;
 
 private:
+    // CodeTrans, with the source span of each output byte appended to pSpans when it is not null.
+    const char* CodeTransSpans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
+                               CWordList* pDsnWordList, bool bOutput, std::vector<SourceSpan>* pSpans) const;
     // Converts one line piece (no CR, LF or TAB) unit by unit and appends it to result.
     // ppBuffer/ppIDs are the malloc'd work buffers of the unit segmentation (text, handles).
+    // With pSpans, each byte appended gets its source span (the piece starts at nPieceFrom of
+    // the source).
     void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                     CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
-                    int* pnBufferSize, int** ppIDs, int* pnIDSize) const;
+                    int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans = nullptr,
+                    int nPieceFrom = 0) const;
     int WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const;
     // Direct table of a source dictionary whose words are all single characters of one form:
     // the handle of each character by its code, -1 for none.
@@ -98,15 +108,17 @@ private:
     // pIDMaps and pDsnWordList: the conversion the table serves (may be null: no target texts).
     static void BuildUnitTable(const CPDAT* pDict, const CWordList* pWordList, const CIDMaps* pIDMaps,
                                const CWordList* pDsnWordList, UnitTable& table);
-    // The conversion of a piece when every unit is a known character or ASCII: appends it and
-    // returns true. False, result untouched, at anything else (the general path then runs).
+    // The conversion of a piece when every unit is a known character or ASCII: appends it (and,
+    // with pSpans, the source span of each byte, the piece starting at nPieceFrom) and returns
+    // true. False, result and pSpans untouched, at anything else (the general path then runs).
     bool TransPieceDirect(const char* sPiece, tstring& result, const UnitTable& table, CIDMaps* pIDMaps,
-                          CWordList* pDsnWordList) const;
+                          CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans, int nPieceFrom) const;
     // TransPieceDirect for one form (1 double-byte, 2 UTF-8); bTargets: the table's target texts
-    // serve this conversion.
-    template <int nForm>
+    // serve this conversion; bSpans: pSpans is not null and records the spans.
+    template <int nForm, bool bSpans>
     static bool TransDirect(const char* sPiece, tstring& result, const UnitTable& table, bool bTargets,
-                            CIDMaps* pIDMaps, CWordList* pDsnWordList);
+                            CIDMaps* pIDMaps, CWordList* pDsnWordList, std::vector<SourceSpan>* pSpans,
+                            int nPieceFrom);
 
     CPDAT* m_pGBKSrcDict = nullptr;       // GBK units (source side of GBKToCode)
     CWordList* m_pGBKWordList = nullptr;  // GBK text of each GBK handle (target of CodeToGBK)

@@ -27,12 +27,45 @@ const u8* Find(const u8* p, const u8* end, const char* pat) {
 // First byte c in [p, p + n), or NULL.
 const u8* FindByte(const u8* p, size_t n, u8 c) { return static_cast<const u8*>(memchr(p, c, n)); }
 
+// The first occurrence of a pattern at or after positions that never move back, as one pass over
+// a text asks for it. The last answer is kept: a later start that lies at or before the match
+// found (or anywhere after a search that found nothing) has the same answer, so the text is
+// scanned about once per pattern however many times a search is asked for.
+class ForwardFind {
+public:
+    ForwardFind(const u8* end, const char* pat) : m_end(end), m_pat(pat) {}
+    const u8* From(const u8* p) {
+        if (m_bKnown && p >= m_from && (!m_hit || p <= m_hit)) return m_hit;
+        m_bKnown = true;
+        m_from = p;
+        m_hit = Find(p, m_end, m_pat);
+        return m_hit;
+    }
+
+private:
+    const u8* const m_end;
+    const char* const m_pat;
+    bool m_bKnown = false;
+    const u8* m_from = nullptr;
+    const u8* m_hit = nullptr;
+};
+
+// The end markers of comments and scripts, each searched at most once over the input.
+struct MarkupEnds {
+    explicit MarkupEnds(const u8* end)
+        : comment(end, "-->"), scriptLower(end, "</s"), scriptUpper(end, "</S"), scriptGt(end, ">") {}
+    ForwardFind comment;
+    ForwardFind scriptLower;
+    ForwardFind scriptUpper;
+    ForwardFind scriptGt;  // the '>' after a script's closing "</s"
+};
+
 // Where the markup starting with the '<' at p ends (the byte after it), or NULL when the '<' is
 // plain text. p[1] exists and opens markup.
-const u8* SkipMarkup(const u8* p, const u8* end) {
+const u8* SkipMarkup(const u8* p, const u8* end, MarkupEnds& ends) {
     const size_t left = static_cast<size_t>(end - p);
     if (left >= 4 && memcmp(p, "<!--", 4) == 0) {
-        const u8* close = Find(p + 4, end, "-->");
+        const u8* close = ends.comment.From(p + 4);
         return close ? close + 3 : nullptr;
     }
     if (left > 15) {
@@ -41,10 +74,10 @@ const u8* SkipMarkup(const u8* p, const u8* end) {
         for (size_t k = 0; k < 7 && script; ++k) script = LowerAscii(p[1 + k]) == static_cast<u8>(kScript[k]);
         if (script) {
             // The lower-case closing form wins wherever it lies; the upper-case one is the fallback.
-            const u8* close = Find(p + 8, end, "</s");
-            if (!close) close = Find(p + 8, end, "</S");
+            const u8* close = ends.scriptLower.From(p + 8);
+            if (!close) close = ends.scriptUpper.From(p + 8);
             if (!close) return nullptr;
-            const u8* gt = FindByte(close + 3, static_cast<size_t>(end - (close + 3)), '>');
+            const u8* gt = ends.scriptGt.From(close + 3);
             return gt ? gt + 1 : nullptr;
         }
     }
@@ -135,17 +168,19 @@ int vHtmlToText(const char* pInPut, int iInPutLen, char* pOutPut, int& iOutPutLe
     const u8* p = (pInPut && iInPutLen > 0) ? reinterpret_cast<const u8*>(pInPut) : nullptr;
     const u8* const end = p ? p + iInPutLen : nullptr;
     if (p && end - p >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) p += 3;
+    MarkupEnds ends(end);
 
     while (p && p < end && !o.full) {
         const size_t left = static_cast<size_t>(end - p);
         const u8 c = *p;
         if (c == '<' && left >= 2 && (IsAsciiLetter(p[1]) || p[1] == '/' || p[1] == '!' || p[1] == '?')) {
-            if (const u8* next = SkipMarkup(p, end)) {
+            if (const u8* next = SkipMarkup(p, end, ends)) {
                 if (o.Put(' ')) p = next;
                 continue;
             }
         } else if (c == '&' && left >= 2) {
-            if (const u8* semi = FindByte(p + 1, left - 1, ';')) {
+            // Only a ';' at most 10 bytes after the '&' is ever used.
+            if (const u8* semi = FindByte(p + 1, left - 1 < 10 ? left - 1 : 10, ';')) {
                 const size_t dist = static_cast<size_t>(semi - p);
                 if (p[1] == '#' && dist <= 10) {
                     // At most 8 digits fit before the ';', so the number cannot overflow.

@@ -426,14 +426,20 @@ const char* GetDefaultPath(const char* sPath)
     return g_sDefaultDir.c_str();
 }
 
+tstring LastErrorForCaller(bool bUtf8)
+{
+    const CErrorText message = CopyLastError();
+    if (!bUtf8) return message.Text();
+    return message.ForCaller([](const tstring& sOwn) {
+        tstring sUtf8;
+        ANSIToUTF8(sOwn.c_str(), sUtf8);
+        return sUtf8;
+    });
+}
+
 const char* GetLastErrorMsg()
 {
-    tstring text = CopyLastErrorMessage();
-    if (g_nEncodeType == 1) {
-        tstring utf8;
-        ANSIToUTF8(text.c_str(), utf8);
-        text.swap(utf8);
-    }
+    tstring text = LastErrorForCaller(g_nEncodeType == 1);
     if (g_pBufManager) {
         if (const char* copy = g_pBufManager->AddBuffer(text.c_str())) return copy;
     }

@@ -96,8 +96,11 @@ bool GetAnsiFilename(const char* sFilename, tstring& sAnsi, bool bUTF8);
 // Not thread-safe: engine start-up calls it under its lock.
 const char* GetDefaultPath(const char* sPath);
 
-// The last error message for an API caller: converted to UTF-8 when g_nEncodeType is 1, else as
-// stored (GBK, or whatever bytes a path carried). The copy is registered with g_pBufManager when
-// it exists (valid until the manager releases it); otherwise it is kept per thread and stays valid
-// until this thread's next call. Callers never free it. Thread-safe.
+// The last error message for an API caller: LastErrorForCaller(g_nEncodeType == 1). The copy is
+// registered with g_pBufManager when it exists (valid until the manager releases it); otherwise it
+// is kept per thread and stays valid until this thread's next call. Callers never free it.
+// Thread-safe.
 const char* GetLastErrorMsg();
+// A copy of the last error with its own text converted from GBK to UTF-8 when bUtf8, else as
+// stored; the texts a caller gave (paths) stay as they were given either way. Thread-safe.
+tstring LastErrorForCaller(bool bUtf8);

@@ -328,12 +328,17 @@ int CEnglish::GetWordPos(const char* sWord, int nLen, int& handle) {
     return choice.chosen ? choice.tag : kTagNone;
 }
 
+bool CEnglish::FindRegularForm(const char* sWord, tstring& sForm) {
+    const int h = FindEnglish(tstring(sWord ? sWord : ""));
+    const int h2 = (h >= 0 && g_pEnglishIrre2Reg) ? g_pEnglishIrre2Reg->GetMapID(h) : -1;
+    if (h2 < 0) return false;
+    sForm = g_pEnglishWordList ? tstring(g_pEnglishWordList->GetWord(h2)) : tstring();
+    return true;
+}
+
 tstring CEnglish::GetEngWordOrign(const char* sWord) {
-    tstring word(sWord ? sWord : "");
-    int h = FindEnglish(word);
-    int h2 = (h >= 0 && g_pEnglishIrre2Reg) ? g_pEnglishIrre2Reg->GetMapID(h) : -1;
-    if (h2 < 0) return word;
-    return g_pEnglishWordList ? tstring(g_pEnglishWordList->GetWord(h2)) : tstring();
+    tstring sForm;
+    return FindRegularForm(sWord, sForm) ? sForm : tstring(sWord ? sWord : "");
 }
 
 // ---- the result line -------------------------------------------------------------------------

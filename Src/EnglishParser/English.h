@@ -94,6 +94,10 @@ public:
     // Text of the regular form of sWord ("went" gives "go"); sWord itself when the word or its
     // regular form is unknown; empty when the regular form has no text in the word list.
     tstring GetEngWordOrign(const char* sWord);
+    // The regular form of sWord from the English tables into sForm: false (sForm untouched) when
+    // the dictionary does not know the word or the irregular-form map gives it no regular form.
+    // Reads only the shared English stores; thread-safe.
+    static bool FindRegularForm(const char* sWord, tstring& sForm);
 
     // Groups runs of capitalised tokens of m_vecResult into named entities: a recognised unit
     // takes the entity type as its tag and, with several tokens, the unit text on its first item

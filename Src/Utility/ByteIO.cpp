@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
 #include <cerrno>
+#include <ctime>
 #include <limits>
 
 void AdviseLargeBuffer(void* p, size_t nBytes) {
@@ -207,13 +209,52 @@ void CByteWriter::PutBytes(const void* p, size_t n) {
 
 CAtomicFile::~CAtomicFile() { Discard(); }
 
+namespace {
+
+// The folder part of path, with its trailing "/" ("" for a bare name).
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A fresh file beside path under a short name no one can guess, created exclusively: an entry
+// already standing at that name (a link planted there included) is never opened, and a name
+// whose own length is near the file-system limit leaves room for it. The mode is 0666 less the
+// umask, as fopen gives. Returns the descriptor (-1 on failure) and the name in sTemp.
+int CreateTemporary(const std::string& path, std::string& sTemp) {
+    static std::atomic<unsigned> s_nCounter{0};
+    const std::string sFolder = FolderOf(path);
+    for (int nTry = 0; nTry < 100; ++nTry) {
+        uint64_t nRandom = 0;
+        if (getrandom(&nRandom, sizeof nRandom, GRND_NONBLOCK) != ssize_t(sizeof nRandom)) {
+            // No entropy yet: the exclusive create still makes a guessed name harmless.
+            nRandom = (uint64_t(getpid()) << 32) ^ uint64_t(time(nullptr)) ^ (uint64_t(++s_nCounter) << 16);
+        }
+        char sName[32];
+        snprintf(sName, sizeof sName, ".kxtmp%012llx", (unsigned long long)(nRandom & 0xFFFFFFFFFFFFull));
+        sTemp = sFolder + sName;
+        const int fd = open(sTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) break;
+    }
+    sTemp.clear();
+    return -1;
+}
+
+}  // namespace
+
 FILE* CAtomicFile::Open(const char* path, bool bText) {
     Discard();
     if (!path || !*path) return nullptr;
-    static std::atomic<unsigned> s_nCounter{0};
     m_sPath = path;
-    m_sTemp = m_sPath + ".tmp" + std::to_string(getpid()) + "." + std::to_string(++s_nCounter);
-    m_fp = fopen(m_sTemp.c_str(), bText ? "w" : "wb");
+    const int fd = CreateTemporary(m_sPath, m_sTemp);
+    if (fd < 0) return nullptr;
+    m_fp = fdopen(fd, bText ? "w" : "wb");
+    if (!m_fp) {
+        close(fd);
+        unlink(m_sTemp.c_str());
+        m_sTemp.clear();
+    }
     m_bOk = m_fp != nullptr;
     return m_fp;
 }

@@ -143,7 +143,9 @@ private:
 
 // A file written under a temporary name beside its target and renamed over the target by
 // Commit() only when every write succeeded; otherwise (or when destroyed uncommitted) the
-// temporary is removed and the target is left as it was. Not thread-safe; one writer per object.
+// temporary is removed and the target is left as it was. The temporary gets a short random name
+// in the target's folder and is created exclusively, so nothing planted under a name there is
+// ever written through. Not thread-safe; one writer per object.
 class CAtomicFile {
 public:
     CAtomicFile() = default;
@@ -151,7 +153,8 @@ public:
     CAtomicFile(const CAtomicFile&) = delete;
     CAtomicFile& operator=(const CAtomicFile&) = delete;
 
-    // Creates the temporary file ("wb", or "w" for text). Returns the stream, or nullptr.
+    // Creates the temporary file (mode 0666 less the umask; "wb", or "w" for text). Returns the
+    // stream, or nullptr.
     FILE* Open(const char* path, bool bText = false);
     // Checked write; a short write makes the file fail for good.
     bool Write(const void* p, size_t n);

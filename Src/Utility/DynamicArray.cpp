@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -35,7 +36,7 @@ void GetRecord(const unsigned char* p, trie_elem& e) {
 
 }  // namespace
 
-CDynamicArry::CDynamicArry() : m_pData(size_t(kGrowth)), m_nElemNum(0), m_nTotalNum(kGrowth) {}
+CDynamicArry::CDynamicArry() : m_pData(size_t(kGrowth)), m_nElemNum(0), m_nTotalNum(kGrowth), m_nBaseNum(kGrowth) {}
 
 CDynamicArry::~CDynamicArry() {}
 
@@ -52,6 +53,29 @@ int CDynamicArry::NewElem() {
     return m_nElemNum++;
 }
 
+int32_t CDynamicArry::TotalFor(int32_t nNum) const {
+    int64_t nTotal = m_nBaseNum;
+    if (nNum > nTotal) nTotal += (int64_t(nNum) - nTotal + kGrowth - 1) / kGrowth * kGrowth;
+    nTotal = std::min<int64_t>(nTotal, int64_t(nNum) + kGrowth);
+    return int32_t(std::min<int64_t>(nTotal, std::numeric_limits<int32_t>::max()));
+}
+
+bool CDynamicArry::Truncate(int nNum) {
+    if (nNum < 0 || nNum > m_nElemNum) return false;
+    std::fill(m_pData.begin() + nNum, m_pData.begin() + m_nElemNum, trie_elem());
+    m_nElemNum = nNum;
+    const int32_t nTotal = TotalFor(nNum);
+    if (nTotal < m_nTotalNum) {
+        try {
+            std::vector<trie_elem>(m_pData.begin(), m_pData.begin() + nTotal).swap(m_pData);
+        } catch (const std::bad_alloc&) {
+            m_pData.resize(size_t(nTotal));  // shrinking allocates nothing; the memory stays held
+        }
+        m_nTotalNum = nTotal;
+    }
+    return true;
+}
+
 bool CDynamicArry::ValidateIndex(int iIndex) const { return m_nElemNum > 0 && iIndex >= 0 && iIndex < m_nElemNum; }
 
 bool CDynamicArry::GetElem(int iIndex, trie_elem*& pElem) {
@@ -66,11 +90,13 @@ bool CDynamicArry::GetElem(int iIndex, const trie_elem*& pElem) const {
     return true;
 }
 
-void CDynamicArry::Save(CByteWriter& w) const {
-    w.PutI32(m_nElemNum);
-    w.PutI32(m_nTotalNum);
-    for (int32_t i = 0; i < m_nElemNum; ++i) PutRecord(w, m_pData[size_t(i)]);
+void CDynamicArry::SaveBlock(CByteWriter& w, const trie_elem* pRecords, int32_t nNum, int32_t nTotal) {
+    w.PutI32(nNum);
+    w.PutI32(nTotal);
+    for (int32_t i = 0; i < nNum; ++i) PutRecord(w, pRecords[i]);
 }
+
+void CDynamicArry::Save(CByteWriter& w) const { SaveBlock(w, m_pData.data(), m_nElemNum, m_nTotalNum); }
 
 bool CDynamicArry::Load(CByteReader& r) {
     int32_t nNum, nTotal;
@@ -89,6 +115,7 @@ bool CDynamicArry::Load(CByteReader& r) {
     m_pData.swap(data);
     m_nElemNum = nNum;
     m_nTotalNum = nTotal;
+    m_nBaseNum = nTotal;
     return true;
 }
 

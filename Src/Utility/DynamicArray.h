@@ -1,6 +1,7 @@
 // CDynamicArry: the node store of the user-dictionary trie, a growable array of 64-byte
-// `trie_elem` records addressed by index. It only grows, by 10000 records at a time, so indexes
-// stay valid across growth while record pointers do not: re-fetch them with GetElem after NewElem.
+// `trie_elem` records addressed by index. It grows by 10000 records at a time, so indexes stay
+// valid across growth while record pointers do not: re-fetch them with GetElem after NewElem.
+// Its owner may drop records from the end (Truncate), which gives the growth back.
 //
 // File block (little-endian, at the file's current position): int32 records in use N, int32
 // records allocated, then the N records (fields in the order below).
@@ -43,6 +44,15 @@ public:
     // Index of a new zero-filled record; the array first grows by 10000 records when full.
     // -1 (nothing changes) when it cannot grow (memory, or past INT32_MAX records).
     int NewElem();
+    // Drops the records from nNum on (0 <= nNum <= records in use; false, nothing changed,
+    // otherwise); they are zero-filled, and the allocation shrinks to TotalFor(nNum), its memory
+    // given back.
+    bool Truncate(int nNum);
+    // The records allocated for nNum records in use: the allocation the array had when built
+    // (10000) or loaded, raised by whole growth steps until nNum fit, and at most nNum + 10000
+    // (what a block may hold). So an array that grew and was truncated to its old size has its old
+    // allocation again, and its block its old bytes.
+    int32_t TotalFor(int32_t nNum) const;
     // Points pElem at record iIndex when the index is valid; otherwise false, pElem unchanged.
     bool GetElem(int iIndex, trie_elem*& pElem);
     bool GetElem(int iIndex, const trie_elem*& pElem) const;
@@ -65,9 +75,12 @@ public:
     // The same over bytes: appends the block / reads it from the reader's position.
     void Save(CByteWriter& w) const;
     bool Load(CByteReader& r);
+    // Appends a block of nNum records with nTotal allocated, as Save writes it.
+    static void SaveBlock(CByteWriter& w, const trie_elem* pRecords, int32_t nNum, int32_t nTotal);
 
 private:
     std::vector<trie_elem> m_pData;  // m_nTotalNum records
     int32_t m_nElemNum;              // records in use
     int32_t m_nTotalNum;             // records allocated
+    int32_t m_nBaseNum;              // records allocated when built or loaded
 };

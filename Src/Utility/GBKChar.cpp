@@ -348,6 +348,16 @@ int GetUTF8Char(const char* sBuffer, char* sChar) {
     return n;
 }
 
+int UTF8CharLength(const unsigned char* s, size_t nAvail) {
+    if (nAvail == 0) return 0;
+    const unsigned char b = s[0];
+    const size_t nWant = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 1;
+    if (nWant > nAvail) return 1;
+    for (size_t k = 1; k < nWant; ++k)
+        if ((s[k] & 0xC0) != 0x80) return 1;
+    return int(nWant);
+}
+
 size_t Str2CharVector(const char* sStr, std::vector<tstring>& vecStr, bool bUTF8) {
     vecStr.clear();
     if (!sStr) return 0;

@@ -38,6 +38,11 @@ unsigned int GetCharCode(const char* sLine, unsigned long& i, unsigned long nSiz
 // 3 below 0xF0, 4 below 0xF8, 5 below 0xFC, else 6; cut at the end of the string. Returns it.
 int GetUTF8Char(const char* sBuffer, char* sChar);
 
+// Length of the UTF-8 character at s, of which nAvail bytes may be read: 2, 3 or 4 for a lead
+// byte (C2-DF, E0-EF, F0-F4) followed by as many continuation bytes as it announces, else 1
+// (ASCII, and every byte of a broken sequence on its own). 0 when nAvail is 0.
+int UTF8CharLength(const unsigned char* s, size_t nAvail);
+
 // Clears vecStr and appends each character of sStr (UTF-8 when bUTF8, else GBK). Returns the count.
 size_t Str2CharVector(const char* sStr, std::vector<tstring>& vecStr, bool bUTF8);
 

@@ -11,8 +11,11 @@
 #include "EnglishParser/English.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "MERIDOX/System/MainSystem.h"
+#include "Utility/GBKChar.h"
 #include "Utility/LogFile.h"
 #include "Utility/PDAT.h"
+#include "Utility/POS.h"
+#include "Utility/POSmap.h"
 #include "Utility/StrToken.h"
 #include "Utility/Trie.h"
 #include "Utility/Unigram.h"
@@ -30,6 +33,9 @@ const int kGenericEdge = 30;
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
+// A row the scan takes: one that exists and whose length is not negative.
+bool HasText(const result_t* row) { return row && row->length >= 0; }
+
 bool StartsNoCase(const tstring& s, const char* prefix) {
     return strncasecmp(s.c_str(), prefix, strlen(prefix)) == 0;
 }
@@ -41,6 +47,51 @@ int32_t ClampScore(int64_t v) {
     return int32_t(v);
 }
 
+// Word type the result output gives a row that the field or user dictionary made.
+const int kDictWordType = 1;
+
+// True for a GBK character (one byte, or a lead byte and its trail) that is punctuation, a
+// symbol or white space: ASCII other than letters and digits (controls included), the
+// punctuation row 0xA1, the full-width forms of row 0xA3 other than digits and letters, the
+// vertical forms of row 0xA6, the symbols of row 0xA8 and the small forms and box drawing of
+// row 0xA9. Letters, digits, numerals of row 0xA2 and hanzi are not.
+bool IsPunctuationChar(unsigned char lead, unsigned char trail) {
+    if (lead < 0x80) return !std::isalnum(lead);
+    switch (lead) {
+        case 0xA1:
+            return true;
+        case 0xA3:
+            return !((trail >= 0xB0 && trail <= 0xB9) || (trail >= 0xC1 && trail <= 0xDA) ||
+                     (trail >= 0xE1 && trail <= 0xFA));
+        case 0xA6:
+            return trail >= 0xD9;
+        case 0xA8:
+            return trail >= 0x42 && trail <= 0x95;
+        case 0xA9:
+            return (trail >= 0x68 && trail <= 0x88) || (trail >= 0xA4 && trail <= 0xEF);
+        default:
+            return false;
+    }
+}
+
+
+// The core dictionary's view of a word: its word id and the text of its most frequent tag in
+// the tag-set map the instances use. False when the core dictionary or its tag table lacks it.
+bool CoreTagOf(const tstring& word, tstring& sPos, int& nWordId) {
+    if (!g_pCoreDict || !g_pCorePOS || !g_ppPOSmap) return false;
+    const int h = g_pCoreDict->Find(word.c_str());
+    if (h < 0) return false;
+    const POS_info* pBest = g_pCorePOS->GetMaxPOS(h);
+    if (!pBest) return false;
+    const int nMap = g_nPosMap.load();
+    const CPOSmap* pMap = (nMap >= 0 && nMap <= 3 && g_ppPOSmap[nMap]) ? g_ppPOSmap[nMap] : g_ppPOSmap[0];
+    const char* sTag = pMap ? pMap->GetPOS(pBest->POS_id) : nullptr;
+    if (!sTag || !*sTag) return false;
+    sPos = sTag;
+    nWordId = h;
+    return true;
+}
+
 // The regular form of an English word, through the scanning parser or a private one (the lookup
 // reads only the shared English stores).
 tstring EnglishOrigin(CEnglish* pParser, const tstring& word) {
@@ -50,6 +101,21 @@ tstring EnglishOrigin(CEnglish* pParser, const tstring& word) {
 }
 
 }  // namespace
+
+bool IsPunctuationText(const tstring& s) {
+    if (s.empty()) return false;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = (unsigned char)s[i];
+        if (c < 0x80) {
+            if (!IsPunctuationChar(c, 0)) return false;
+            ++i;
+        } else {
+            if (i + 1 >= s.size() || !IsPunctuationChar(c, (unsigned char)s[i + 1])) return false;
+            i += 2;
+        }
+    }
+    return true;
+}
 
 _tWordAV::_tWordAV(const char* sWord, const char* sPos, int iPosId, int unit_count_in)
     : word(sWord ? sWord : ""), original_word(word), pos(sPos ? sPos : ""), pos_id(iPosId),
@@ -118,7 +184,8 @@ int CKeyWordFinder::GetUserPosHandle(int k) const {
 void CKeyWordFinder::Reset() {
     m_vecWordAV.clear();
     m_vecNewWordInfo.clear();
-    m_vecNewWordHandles.clear();
+    m_vecNewWordSource.clear();
+    m_mapNewWordIndex.clear();
     m_vecSentInfo.clear();
     m_vecWordIDList.clear();
     m_trie.reset(new CTrie);
@@ -139,7 +206,8 @@ int CKeyWordFinder::SentenceEndHandle() {
     return h;
 }
 
-int CKeyWordFinder::HandleOf(const tstring& word, const tstring& origin, const tstring& pos, int iPosId, int nWordId, int nRowLen) {
+int CKeyWordFinder::HandleOf(const tstring& word, const tstring& origin, const result_t& row, const tstring& pos,
+                             int iPosId) {
     if (word.empty() || word.size() >= kMaxTrieWord) return -1;
     int h = m_trie->Find(word.c_str(), (unsigned long)word.size());
     if (h >= 0) return h < int(m_vecWordAV.size()) ? h : -1;
@@ -150,22 +218,51 @@ int CKeyWordFinder::HandleOf(const tstring& word, const tstring& origin, const t
 
     WORD_AV av(word.c_str(), pos.c_str(), iPosId, 1);
     av.original_word = origin;
-    bool stop = pos.size() >= 2 && pos[0] == 'x';
-    if (m_bEnglishText) {
-        if ((pos.empty() || !strchr("nav", pos[0])) && av.weight < 1.0) stop = true;
-        if (pos.size() >= 2 && pos[0] == 'v' && (pos[1] == 's' || pos[1] == 'y')) stop = true;
-    }
-    if (!stop) {
+    // The tag and word id the rules below judge by: the row's, or for a field word the core
+    // dictionary's (a field word's tag is its weight, which says nothing of its kind).
+    tstring judged = pos;
+    int nJudgedId = row.word_ID;
+    bool stop = av.is_stopword;
+    bool bDecided = false;  // the word is a stop word whatever the rules below say
+    if (IsPunctuationText(word) || (pos.empty() && row.iPOS != -1)) {
+        stop = bDecided = true;
+    } else if (!m_bEnglishText && row.word_type == kDictWordType) {
+        // English terms use word_type for their shape; there a field tag fails the English rule.
         CUserDictReadLock lock;
-        if (g_pKeyBlackList && g_pKeyBlackList->Find(word.c_str()) >= 0) stop = true;
-        if (!stop && !g_pKeyPOSBlacklist.empty() && g_pKeyPOSBlacklist.find("#" + pos + "#") != tstring::npos)
+        if (g_pFieldDict && g_pFieldDict->Find(word.c_str()) >= 0) {
+            if (CoreTagOf(word, judged, nJudgedId)) {
+                stop = WORD_AV(word.c_str(), judged.c_str(), iPosId, 1).is_stopword;
+            } else if (IsAllNum(word.c_str(), (unsigned long)word.size()) ||
+                       IsAllChineseNum(word.c_str(), (unsigned long)word.size())) {
+                // A numeral keeps a numeral's treatment: no tag rule stops it.
+                judged.clear();
+                nJudgedId = -1;
+                stop = false;
+            } else {
+                stop = bDecided = true;  // a lexicon phrase the core dictionary does not know
+            }
+        }
+    }
+    if (!bDecided) {
+        if (judged.size() >= 2 && judged[0] == 'x') stop = true;
+        if (m_bEnglishText) {
+            if ((judged.empty() || !strchr("nav", judged[0])) && av.weight < 1.0) stop = true;
+            if (judged.size() >= 2 && judged[0] == 'v' && (judged[1] == 's' || judged[1] == 'y')) stop = true;
+        }
+        if (!stop) {
+            CUserDictReadLock lock;
+            if (g_pKeyBlackList && g_pKeyBlackList->Find(word.c_str()) >= 0) stop = true;
+            if (!stop && !g_pKeyPOSBlacklist.empty() &&
+                g_pKeyPOSBlacklist.find("#" + judged + "#") != tstring::npos)
+                stop = true;
+        }
+        if (!stop && !m_bEnglishText && nJudgedId >= 0 && m_pUnigram &&
+            m_pUnigram->GetFreq(nJudgedId) > m_nCnWordThreshold &&
+            ((row.length == 2 && (judged.empty() || (judged[0] != 'm' && judged[0] != 'q'))) ||
+             (!judged.empty() && judged[0] == 'f')))
             stop = true;
     }
-    if (!stop && !m_bEnglishText && nWordId >= 0 && m_pUnigram &&
-        m_pUnigram->GetFreq(nWordId) > m_nCnWordThreshold &&
-        ((nRowLen == 2 && (pos.empty() || (pos[0] != 'm' && pos[0] != 'q'))) || (!pos.empty() && pos[0] == 'f')))
-        stop = true;
-    if (stop) av.is_stopword = true;
+    av.is_stopword = stop;
     double p = CMainSystem::GetUniProb(word.c_str());
     if (p > 0.0) av.weight -= p * std::log(p);
     av.base_weight = av.weight;  // keyword computations restart from here
@@ -221,7 +318,7 @@ int CKeyWordFinder::GetWord(const char* sLine, int nCount, result_t* result, int
     }
 
     if (word == kSentenceEndWord) origin = word;
-    int h = HandleOf(word, origin, pos, iPosId, row->word_ID, row->length);
+    int h = HandleOf(word, origin, *row, pos, iPosId);
     if (h < 0) {
         word = kSentenceEndWord;
         h = SentenceEndHandle();
@@ -289,6 +386,8 @@ size_t CKeyWordFinder::Scan(const char* sLine, int nCount, result_t* result) {
 size_t CKeyWordFinder::Scan(const char* sLine, CEnglish* pEnglishParser) {
     m_bEnglishText = true;
     m_pEnglishParser = pEnglishParser;
+    // English text counts towards the document length as any other text (the summary's ratio).
+    if (sLine) m_nDocLength += strlen(sLine);
     if (!pEnglishParser || pEnglishParser->m_vecResult.empty() || !sLine || !*sLine) return 0;
     if (m_sText.size() > kMaxDocTextBytes) m_sText.clear();
     m_sText += sLine;
@@ -315,6 +414,8 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
     tstring word;
 
     for (int i = 0; i < nCount; ++i) {
+        // A row of negative length (only a caller builds one) stands for no text: skipped.
+        if (!HasText(RowAt(rows, nCount, i))) continue;
         int nCur = -1;
         if (GetWord(sLine, nCount, rows, i, &word, nCur) < 0) continue;
         const result_t& row = *RowAt(rows, nCount, i);
@@ -405,7 +506,8 @@ void CKeyWordFinder::ScanRows(const char* sLine, int nCount, result_t* rows, boo
         // table may grow inside (GetWord of the next row), so records are taken by index.
         if (!m_vecWordAV[size_t(nPrev)].is_stopword) {
             Add(nCur, m_vecWordAV[size_t(nPrev)].vecRV);
-            if (StartsNoCase(m_vecWordAV[size_t(nCur)].pos, "wy") && i + 1 < nCount) {
+            if (StartsNoCase(m_vecWordAV[size_t(nCur)].pos, "wy") && i + 1 < nCount &&
+                HasText(RowAt(rows, nCount, i + 1))) {
                 int nNext = -1;
                 if (GetWord(sLine, nCount, rows, i + 1, nullptr, nNext) >= 0)
                     Add(nNext, m_vecWordAV[size_t(nPrev)].vecRV);

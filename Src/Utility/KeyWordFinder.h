@@ -11,13 +11,15 @@
 // unigram store and the English parser are borrowed. Finders and slot sets are not copyable.
 // Thread safety: none inside; a finder serves one thread at a time. Construction reads the
 // English unigram store g_pEnglishUnigram, which does not change after start-up. Scanning reads
-// the engine's shared stores; the keyword blacklists are read under a shared hold of
-// g_hUserDictLock (taken per new word), so callers of Scan and GetWord must not hold that lock.
+// the engine's shared stores; the keyword blacklists and the field dictionary are read under a
+// shared hold of g_hUserDictLock (taken per new word), so callers of Scan and GetWord must not
+// hold that lock.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
@@ -163,6 +165,13 @@ public:
     // breaks and blanks, and words the trie cannot take (1024 bytes or more) count as the
     // sentence-end word. Returns the handle (also in nCurHandle); -1 for i outside 0..nCount-1,
     // null rows or a null text.
+    // Besides the tag rules of WORD_AV, a new word is a stop word when its text holds only
+    // punctuation or white space, when its row is tagged and the tag is empty (the engine leaves
+    // sentence-end marks and white space untagged), and when it is a field-dictionary word (a
+    // dictionary row found in g_pFieldDict) that the core dictionary gives no tag and that is no
+    // numeral; a field word with a core tag is judged by that tag and its core word id instead of
+    // the field tag (a weight) it carries (row mode; in English mode a field tag, not beginning
+    // with n, a or v, already makes a stop word). The record keeps the row's tag.
     int GetWord(const char* sLine, int nCount, result_t* result, int i, tstring* pWord, int& nCurHandle);
     // Appends the text of word nCurHandle and "#" to slot nType (for slots 9 and 10 with "/" and
     // nScore before the "#"), unless the slot already holds the text or the piece would not fit
@@ -205,7 +214,10 @@ public:
     // Merges ranked English words with the same base form (any case) into the higher one, in
     // English mode only. Returns the number of merges.
     int MergeEnglishSameWords(std::vector<WORD_AV>& vecWordAV, std::vector<WORD_AV_WEIGHT>& vecWordAVWeight);
-    // Formats the ranking into m_sLine (see GetKeyWordListEx) and returns it.
+    // Formats the ranking into m_sLine (see GetKeyWordListEx) and returns it: ranked words from
+    // the best while they weigh 1.0 or more, the first two whatever they weigh unless it is below
+    // 0 (a rejected word is never written). When nothing is written, format 0 writes the word of
+    // handle 1 alone, unless it is a stop word or weighs below 0.
     const char* GenerateResultString(int nMaxLim, std::vector<WORD_AV>& vecWordAV,
                                      std::vector<WORD_AV_WEIGHT>& vecWordAVWeight,
                                      std::vector<WORD_AV>& vecWordAVResult, bool bGetVector, int nOutFormat);
@@ -216,8 +228,12 @@ public:
     // Proposes adjacent pairs as new words into the word table and the new-word table. Returns
     // the new-word table's size. Must not be called while holding g_hUserDictLock.
     int GenerateNewWordList();
-    // Joins words nPrev and nNext into a candidate. 0 (added or rejected), -1 when the joined
-    // text is blacklisted or longer than 40 bytes. The caller holds g_hUserDictLock shared.
+    // Joins words nPrev and nNext into a candidate. 0 (added, refreshed or rejected), -1 when
+    // the joined text is blacklisted or longer than 40 bytes. A candidate made earlier from the
+    // same two words is built again from the document as it is now (count, positions,
+    // neighbours), so that results asked for while a document grows do not freeze it. The
+    // candidate's weight comes from the parts' creation weights and scanned counts, which no
+    // keyword computation changes. The caller holds g_hUserDictLock shared.
     int SetNewWord(int nPrev, int nNext, int nFreq);
     // Ranked new words as a result text (formats as GetKeyWordListEx); valid until the next
     // result call.
@@ -263,7 +279,15 @@ private:
     int ComputeSentWeight(int nLenLimit);
     double GetSentWeight(const SENTENCE_INFO& sent) const;
 
-    std::vector<int32_t> m_vecNewWordHandles;         // word-table handles already in the new-word table
+    // Where an entry of the new-word table comes from: its word-table handle and, for a joined
+    // pair, the handles of its two parts (-1 for a word copied whole, an English acronym).
+    struct NewWordSource {
+        int32_t handle;
+        int32_t prev;
+        int32_t next;
+    };
+    std::vector<NewWordSource> m_vecNewWordSource;            // parallel to m_vecNewWordInfo
+    std::unordered_map<int32_t, size_t> m_mapNewWordIndex;    // word-table handle -> new-word index
     std::unique_ptr<DOC_EXTRAXT_DATA> m_pDocExtractData;  // the slots
     std::unique_ptr<CPDAT> m_pUserDefPos;                  // user tag text -> its number
     std::unique_ptr<int[]> m_pVecUserPosHandle;            // dictionary handle of each user tag
@@ -295,7 +319,12 @@ private:
     int SentenceEndHandle();
     // Handle of `word`, adding it (base form `origin`) with a new record when the trie does not
     // know it; -1 when the trie refuses it or its handle would not be the next table index.
-    int HandleOf(const tstring& word, const tstring& origin, const tstring& pos, int iPosId, int nWordId, int nRowLen);
+    // The stop-word rules of GetWord are applied to the new record; `row` gives the word id, the
+    // length, the word type and whether the row was tagged (iPOS -1: analysed without tags).
+    int HandleOf(const tstring& word, const tstring& origin, const result_t& row, const tstring& pos, int iPosId);
+    // Fills `candidate` (text already set) for the pair nPrev, nNext seen nFreq times: tag,
+    // counts, weight, positions and neighbours. False when the pair has no common position.
+    bool BuildCandidate(int nPrev, int nNext, int nFreq, WORD_AV& candidate) const;
     // Records the sentence [nStartPos, nEndPos] of the ids over bytes [nStartByte, nStartByte +
     // nLen) of the text; nothing when that range is empty or leaves the text.
     void AddSentence(int nStartPos, int nEndPos, int64_t nStartByte, int64_t nLen);
@@ -323,3 +352,7 @@ int Add(int nHandle, std::vector<_word_freq>& vecList);
 tstring CutAtCharBoundary(const char* sText, size_t nMaxBytes);
 // Replaces TAB, CR and LF by blanks in place; returns sLine (null for null).
 char* replacelinechar(char* sLine);
+// True when the GBK text is not empty and holds only punctuation, symbols and white space
+// (ASCII other than letters and digits, the punctuation and symbol rows of GBK); false for ""
+// and for any text holding a letter, digit or hanzi.
+bool IsPunctuationText(const tstring& s);

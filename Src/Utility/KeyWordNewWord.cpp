@@ -27,6 +27,59 @@ bool BeginsWy(const tstring& s) {
 
 }  // namespace
 
+bool CKeyWordFinder::BuildCandidate(int nPrev, int nNext, int nFreq, WORD_AV& candidate) const {
+    const WORD_AV& first = m_vecWordAV[size_t(nPrev)];
+    const WORD_AV& second = m_vecWordAV[size_t(nNext)];
+    candidate.pos = "n_new";
+    candidate.pos_id = kNewWordPosId;
+    candidate.freq = nFreq;
+    candidate.base_freq = nFreq;
+    candidate.unit_count = first.unit_count + second.unit_count;
+    if (!m_bEnglishText) candidate.is_freq_bigram = CMainSystem::IsFreqAssociate(first.word.c_str(), second.word.c_str());
+    // From the parts' creation weights and scanned counts: keyword computations overwrite
+    // `weight` and English merges add to `freq`, and a candidate must not depend on whether a
+    // result was asked for before it was (re)built.
+    double dWeight = 0.0;
+    if (first.base_freq > 0) dWeight += first.base_weight * (double(nFreq) / double(first.base_freq));
+    if (second.base_freq > 0) dWeight += second.base_weight * (double(nFreq) / double(second.base_freq));
+    candidate.weight = dWeight;
+    candidate.base_weight = dWeight;
+
+    std::vector<int> vecPrev(first.vecInvertList.begin(), first.vecInvertList.end());
+    std::vector<int> vecNext(second.vecInvertList.begin(), second.vecInvertList.end());
+    std::vector<int> vecCommon;
+    Intersection(vecPrev, vecNext, first.unit_count, vecCommon);
+    if (vecCommon.empty()) return false;
+    candidate.vecInvertList.assign(vecCommon.begin(), vecCommon.end());
+
+    // Neighbours of every position; handles below 0 (parts of a multi-word unit written over by a
+    // summary) and outside the table are skipped.
+    const long nTable = long(m_vecWordAV.size());
+    const long nIds = long(m_vecWordIDList.size());
+    const long U = candidate.unit_count;
+    auto valid = [&](long h) { return h >= 0 && h < nTable; };
+    for (int32_t p : candidate.vecInvertList) {
+        if (p - 1 >= 0 && p - 1 < nIds) {
+            const long h = m_vecWordIDList[size_t(p - 1)];
+            if (valid(h)) {
+                Add(int(h), candidate.vecLV);
+                if (p - 1 >= 2 && BeginsWy(m_vecWordAV[size_t(h)].pos) && valid(m_vecWordIDList[size_t(p - 2)]))
+                    Add(m_vecWordIDList[size_t(p - 2)], candidate.vecLV);
+            }
+        }
+        if (p + U < nIds) {
+            const long h = m_vecWordIDList[size_t(p + U)];
+            if (valid(h)) {
+                Add(int(h), candidate.vecRV);
+                if (p + U + 1 < nIds && BeginsWy(m_vecWordAV[size_t(h)].pos) &&
+                    valid(m_vecWordIDList[size_t(p + U + 1)]))
+                    Add(m_vecWordIDList[size_t(p + U + 1)], candidate.vecRV);
+            }
+        }
+    }
+    return true;
+}
+
 int CKeyWordFinder::SetNewWord(int nPrev, int nNext, int nFreq) {
     const int nTable = int(m_vecWordAV.size());
     if (nPrev < 0 || nPrev >= nTable || nNext < 0 || nNext >= nTable) return 0;
@@ -66,52 +119,22 @@ int CKeyWordFinder::SetNewWord(int nPrev, int nNext, int nFreq) {
                     return 0;
             }
         }
-        if (m_trie->Find(sText.c_str(), (unsigned long)sText.size()) >= 0) return 0;
-
-        candidate.pos = "n_new";
-        candidate.pos_id = kNewWordPosId;
-        candidate.freq = nFreq;
-        candidate.base_freq = nFreq;
-        candidate.unit_count = first.unit_count + second.unit_count;
-        if (!m_bEnglishText) candidate.is_freq_bigram = CMainSystem::IsFreqAssociate(first.word.c_str(), second.word.c_str());
-        double dWeight = 0.0;
-        if (first.freq > 0) dWeight += first.weight * (double(nFreq) / double(first.freq));
-        if (second.freq > 0) dWeight += second.weight * (double(nFreq) / double(second.freq));
-        candidate.weight = dWeight;
-        candidate.base_weight = dWeight;
-
-        std::vector<int> vecPrev(first.vecInvertList.begin(), first.vecInvertList.end());
-        std::vector<int> vecNext(second.vecInvertList.begin(), second.vecInvertList.end());
-        std::vector<int> vecCommon;
-        Intersection(vecPrev, vecNext, first.unit_count, vecCommon);
-        if (vecCommon.empty()) return 0;
-        candidate.vecInvertList.assign(vecCommon.begin(), vecCommon.end());
     }
 
-    // Neighbours of every position; handles below 0 (parts of a multi-word unit written over by a
-    // summary) and outside the table are skipped.
-    const long nIds = long(m_vecWordIDList.size());
-    const long U = candidate.unit_count;
-    auto valid = [&](long h) { return h >= 0 && h < nTable; };
-    for (int32_t p : candidate.vecInvertList) {
-        if (p - 1 >= 0 && p - 1 < nIds) {
-            const long h = m_vecWordIDList[size_t(p - 1)];
-            if (valid(h)) {
-                Add(int(h), candidate.vecLV);
-                if (p - 1 >= 2 && BeginsWy(m_vecWordAV[size_t(h)].pos) && valid(m_vecWordIDList[size_t(p - 2)]))
-                    Add(m_vecWordIDList[size_t(p - 2)], candidate.vecLV);
-            }
-        }
-        if (p + U < nIds) {
-            const long h = m_vecWordIDList[size_t(p + U)];
-            if (valid(h)) {
-                Add(int(h), candidate.vecRV);
-                if (p + U + 1 < nIds && BeginsWy(m_vecWordAV[size_t(h)].pos) &&
-                    valid(m_vecWordIDList[size_t(p + U + 1)]))
-                    Add(m_vecWordIDList[size_t(p + U + 1)], candidate.vecRV);
-            }
-        }
+    const int nKnown = m_trie->Find(candidate.word.c_str(), (unsigned long)candidate.word.size());
+    if (nKnown >= 0) {
+        // Known text: a candidate of this same pair is built again from the document as it is now;
+        // anything else (a scanned word, a candidate of another split) stays as it is.
+        const auto it = m_mapNewWordIndex.find(nKnown);
+        if (it == m_mapNewWordIndex.end() || nKnown >= nTable) return 0;
+        const NewWordSource& source = m_vecNewWordSource[it->second];
+        if (source.prev != nPrev || source.next != nNext) return 0;
+        if (!BuildCandidate(nPrev, nNext, nFreq, candidate)) return 0;
+        m_vecNewWordInfo[it->second] = candidate;
+        m_vecWordAV[size_t(nKnown)] = std::move(candidate);
+        return 0;
     }
+    if (!BuildCandidate(nPrev, nNext, nFreq, candidate)) return 0;
 
     // The trie hands out handles in order, so the new text's handle is the table's size; a trie
     // out of step with the table would mislabel every later word, so such a text is taken back.
@@ -122,8 +145,9 @@ int CKeyWordFinder::SetNewWord(int nPrev, int nNext, int nFreq) {
         return 0;
     }
     m_vecWordAV.push_back(candidate);
+    m_mapNewWordIndex[nHandle] = m_vecNewWordInfo.size();
     m_vecNewWordInfo.push_back(std::move(candidate));
-    m_vecNewWordHandles.push_back(nHandle);
+    m_vecNewWordSource.push_back(NewWordSource{nHandle, nPrev, nNext});
     return 0;
 }
 
@@ -140,10 +164,16 @@ int CKeyWordFinder::GenerateNewWordList() {
         if (w.is_stopword || w.freq < A || id == 24 || id == 27 || id == 28 || id == 30) continue;
         if (!m_bEnglishText && w.unit_count == 1 && w.word.size() >= 5 && !CMainSystem::IsWord(w.word.c_str()))
             continue;
-        if (m_bEnglishText && w.word.size() >= 2 && IsUpper(w.word[0]) && IsUpper(w.word[1]) &&
-            std::find(m_vecNewWordHandles.begin(), m_vecNewWordHandles.end(), int32_t(i)) == m_vecNewWordHandles.end()) {
-            m_vecNewWordInfo.push_back(w);
-            m_vecNewWordHandles.push_back(int32_t(i));
+        if (m_bEnglishText && w.word.size() >= 2 && IsUpper(w.word[0]) && IsUpper(w.word[1])) {
+            // Listed once, and copied again on every run so that its count follows the text.
+            const auto it = m_mapNewWordIndex.find(int32_t(i));
+            if (it != m_mapNewWordIndex.end()) {
+                m_vecNewWordInfo[it->second] = w;
+            } else {
+                m_mapNewWordIndex[int32_t(i)] = m_vecNewWordInfo.size();
+                m_vecNewWordInfo.push_back(w);
+                m_vecNewWordSource.push_back(NewWordSource{int32_t(i), -1, -1});
+            }
         }
         const int nFreqI = m_vecWordAV[i].freq;
         const std::vector<WORD_FREQ> vecLV = m_vecWordAV[i].vecLV;

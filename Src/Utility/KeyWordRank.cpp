@@ -239,6 +239,9 @@ const char* CKeyWordFinder::GenerateResultString(int nMaxLim, std::vector<WORD_A
     for (size_t pos = 0; pos < vecWordAVWeight.size(); ++pos) {
         if (nMaxLim != -1 && uint32_t(pos) >= uint32_t(nMaxLim)) break;
         if (pos >= 2 && vecWordAVWeight[pos].weight < 1.0) break;
+        // A weight below 0 marks a rejected word (a stop word, an unusable candidate): it is
+        // never written, not even at the first two positions.
+        if (vecWordAVWeight[pos].weight < 0.0) continue;
         const int32_t index = vecWordAVWeight[pos].index;
         if (index < 0 || size_t(index) >= vecWordAV.size()) continue;
         const WORD_AV& w = vecWordAV[size_t(index)];
@@ -259,7 +262,8 @@ const char* CKeyWordFinder::GenerateResultString(int nMaxLim, std::vector<WORD_A
         if (bGetVector) vecWordAVResult.push_back(w);
         bWritten = true;
     }
-    if (nOutFormat == 0 && !bWritten && vecWordAV.size() >= 2) {
+    if (nOutFormat == 0 && !bWritten && vecWordAV.size() >= 2 && !vecWordAV[1].is_stopword &&
+        vecWordAV[1].weight >= 0.0) {
         const WORD_AV& w = vecWordAV[1];
         m_sLine += w.word;
         AppendFormatted(m_sLine, "/%s/%.2lf#", w.pos.c_str(), w.weight, 0, false);

@@ -178,6 +178,8 @@ const char* CKeyWordFinder::GetSummary(int nLengthLimit, double dRation, int nSe
             pos += size_t(n);
         }
         if (nComma != tstring::npos) m_sSummary.resize(nComma);
+        // A text of nothing but marks and white space has no summary.
+        if (IsPunctuationText(m_sSummary)) m_sSummary.clear();
     } else {
         for (const SENTENCE_INFO& sent : m_vecSentInfo)
             if (sent.b_selected) m_sSummary += sent.line;

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <mutex>
@@ -15,8 +16,8 @@ namespace {
 std::mutex s_lastErrorMutex;
 std::mutex s_logPathMutex;
 
-tstring& LastErrorText() {
-    static tstring* s_pText = new tstring;  // g_sLastErrorMessage
+CErrorText& LastErrorText() {
+    static CErrorText* s_pText = new CErrorText;  // g_sLastErrorMessage
     return *s_pText;
 }
 
@@ -24,6 +25,12 @@ tstring& LogPathText() {
     static tstring* s_pPath = new tstring;  // g_sLogPath
     return *s_pPath;
 }
+
+// SetLogPath(NULL): default writes are dropped. Guarded by s_logPathMutex with the path.
+bool s_bDropDefault = false;
+
+// SetLogFallback: the stream of lines no file could take; null means standard output.
+std::atomic<FILE*> s_pFallback(nullptr);
 
 std::atomic<time_t (*)()> s_pfnClock(nullptr);
 
@@ -44,10 +51,12 @@ tstring FormatTime(const struct tm& tmNow, const char* sFormat) {
     return tstring(sBuf, n);
 }
 
-// The log directory of default writes: the working directory at the first write that needs it.
-// Returns "" while the working directory cannot be read (and tries again next time).
-tstring DefaultLogDir() {
+// The log directory of default writes: the folder of SetLogPath, else the working directory at
+// the first write that needs it. Returns "" while the working directory cannot be read (and tries
+// again next time). bDrop is set when SetLogPath(NULL) dropped default writes.
+tstring DefaultLogDir(bool& bDrop) {
     std::lock_guard<std::mutex> lock(s_logPathMutex);
+    bDrop = s_bDropDefault;
     tstring& sPath = LogPathText();
     if (sPath.empty()) {
         char* pCwd = getcwd(nullptr, 0);
@@ -59,9 +68,24 @@ tstring DefaultLogDir() {
     return sPath;
 }
 
-void WriteStdout(const tstring& sText) {
-    fwrite(sText.data(), 1, sText.size(), stdout);
-    fflush(stdout);
+void WriteFallback(const tstring& sText) {
+    FILE* fp = s_pFallback.load(std::memory_order_acquire);
+    if (!fp) fp = stdout;
+    fwrite(sText.data(), 1, sText.size(), fp);
+    fflush(fp);
+}
+
+// True when a file can be created in the folder sDir (tried, so that a read-only file system or
+// a folder such as /proc is refused even for root).
+bool CanCreateFileIn(const tstring& sDir) {
+    struct stat st;
+    if (stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    tstring sProbe = sDir + "/.kovex-log-XXXXXX";
+    int fd = mkstemp(&sProbe[0]);
+    if (fd < 0) return false;
+    close(fd);
+    unlink(sProbe.c_str());
+    return true;
 }
 
 }  // namespace
@@ -79,7 +103,9 @@ void WriteLog(const tstring& sContent, const char* sFilePath, bool bError) {
         char cLast = sDir.back();
         if (cLast != '/' && cLast != '\\') sDir += '/';
     } else {
-        sDir = DefaultLogDir();
+        bool bDrop = false;
+        sDir = DefaultLogDir(bDrop);
+        if (bDrop) return;
         if (!sDir.empty() && sDir.back() != '/') sDir += '/';
     }
     bool bKnownDir = !sDir.empty();
@@ -100,7 +126,7 @@ void WriteLog(const tstring& sContent, const char* sFilePath, bool bError) {
             if (bOk) return;
         }
     }
-    WriteStdout("[" + sTime + "] " + sContent + "\n" + "Cannot write log file " + sFile + "!\r\n");
+    WriteFallback("[" + sTime + "] " + sContent + "\n" + "Cannot write log file " + sFile + "!\r\n");
 }
 
 void WriteError(const tstring& sContent, const char* sFilePath) { WriteLog(sContent, sFilePath, true); }
@@ -113,22 +139,74 @@ void WriteLog(FILE* fp, const tstring& sContent) {
         fwrite(sLine.data(), 1, sLine.size(), fp);
         return;
     }
-    WriteStdout(sLine + "Cannot write log file!\r");
+    WriteFallback(sLine + "Cannot write log file!\r");
 }
 
-void SetLastErrorMessage(const tstring& sMessage) {
+bool SetLogPath(const char* sDir) {
+    if (!sDir) {
+        std::lock_guard<std::mutex> lock(s_logPathMutex);
+        LogPathText().clear();
+        s_bDropDefault = true;
+        return true;
+    }
+    char* pReal = *sDir ? realpath(sDir, nullptr) : nullptr;
+    if (!pReal) return false;
+    const tstring sReal = pReal;
+    free(pReal);
+    if (!CanCreateFileIn(sReal)) return false;
+    std::lock_guard<std::mutex> lock(s_logPathMutex);
+    LogPathText() = sReal;
+    s_bDropDefault = false;
+    return true;
+}
+
+void SetLogFallback(FILE* fp) { s_pFallback.store(fp, std::memory_order_release); }
+
+CErrorText CErrorText::Given(const tstring& sGiven) {
+    CErrorText text(sGiven);
+    if (!sGiven.empty()) text.m_vecGiven.emplace_back(0, sGiven.size());
+    return text;
+}
+
+CErrorText& CErrorText::operator+=(const CErrorText& other) {
+    const size_t nShift = m_sText.size();
+    m_sText += other.m_sText;
+    for (const auto& span : other.m_vecGiven) m_vecGiven.emplace_back(span.first + nShift, span.second + nShift);
+    return *this;
+}
+
+CErrorText operator+(CErrorText a, const CErrorText& b) { return a += b; }
+
+tstring CErrorText::ForCaller(tstring (*pfnOwn)(const tstring&)) const {
+    tstring sOut;
+    size_t nPos = 0;
+    for (const auto& span : m_vecGiven) {
+        if (span.first > nPos) sOut += pfnOwn(m_sText.substr(nPos, span.first - nPos));
+        sOut.append(m_sText, span.first, span.second - span.first);
+        nPos = span.second;
+    }
+    if (nPos < m_sText.size()) sOut += pfnOwn(m_sText.substr(nPos));
+    return sOut;
+}
+
+void SetLastErrorMessage(const CErrorText& sMessage) {
     std::lock_guard<std::mutex> lock(s_lastErrorMutex);
     LastErrorText() = sMessage;
 }
 
-tstring AppendLastErrorMessage(const tstring& sMessage) {
+tstring AppendLastErrorMessage(const CErrorText& sMessage) {
     std::lock_guard<std::mutex> lock(s_lastErrorMutex);
-    tstring& sText = LastErrorText();
-    sText += sMessage;
-    return sText;
+    CErrorText& text = LastErrorText();
+    text += sMessage;
+    return text.Text();
 }
 
 tstring CopyLastErrorMessage() {
+    std::lock_guard<std::mutex> lock(s_lastErrorMutex);
+    return LastErrorText().Text();
+}
+
+CErrorText CopyLastError() {
     std::lock_guard<std::mutex> lock(s_lastErrorMutex);
     return LastErrorText();
 }
@@ -136,6 +214,7 @@ tstring CopyLastErrorMessage() {
 void LogTestResetPath() {
     std::lock_guard<std::mutex> lock(s_logPathMutex);
     LogPathText().clear();
+    s_bDropDefault = false;
 }
 
 tstring LogTestGetPath() {

@@ -59,15 +59,19 @@ int CharCode(const char* p) {
     return CharLen(p) == 2 ? b0 * 256 + static_cast<unsigned char>(p[1]) : b0;
 }
 
-// Appends a digit to a non-negative value, saturating at INT_MAX.
-int AddDigit(int value, int digit) {
-    if (value > (INT_MAX - digit) / 10) return INT_MAX;
-    return value * 10 + digit;
+// A heading number's value fits an int; a number worth more is no heading number (a telephone
+// number at the start of a line, say). Values are worked out wide and stop at this mark.
+const long long kTooLarge = static_cast<long long>(INT_MAX) + 1;
+
+// Appends a digit to a non-negative value; kTooLarge once the value no longer fits an int.
+long long AddDigit(long long value, int digit) {
+    value = value * 10 + digit;
+    return value > INT_MAX ? kTooLarge : value;
 }
 
-// The decimal value of the leading ASCII digits of s (0 without any), saturating at INT_MAX.
-int DecimalValue(const tstring& s) {
-    int value = 0;
+// The decimal value of the leading ASCII digits of s (0 without any), at most kTooLarge.
+long long DecimalValue(const tstring& s) {
+    long long value = 0;
     for (char c : s) {
         if (c < '0' || c > '9') break;
         value = AddDigit(value, c - '0');
@@ -75,8 +79,8 @@ int DecimalValue(const tstring& s) {
     return value;
 }
 
-// Roman value of a text of I, V and X (either case), with the subtractive rule.
-int RomanValue(const tstring& s) {
+// Roman value of a text of I, V and X (either case), with the subtractive rule; at most kTooLarge.
+long long RomanValue(const tstring& s) {
     auto digit = [](char c) {
         switch (c) {
             case 'I': case 'i': return 1;
@@ -93,8 +97,8 @@ int RomanValue(const tstring& s) {
         else
             total += v;
     }
-    if (total > INT_MAX) return INT_MAX;
-    return total < 0 ? 0 : int(total);
+    if (total > INT_MAX) return kTooLarge;
+    return total < 0 ? 0 : total;
 }
 
 // The last separator of an Arabic number text: "." (1 byte); a later "-" (1 byte) or "－" (2
@@ -259,10 +263,10 @@ const char* CNumUtility::GenerateNum(int value, int format) {
     return m_sResult.c_str();
 }
 
-int CNumUtility::TextValue(const tstring& sText, int format, int firstValue) const {
+long long CNumUtility::TextValue(const tstring& sText, int format, int firstValue) const {
     switch (format) {
         case 1: {
-            int value = 0;
+            long long value = 0;
             for (size_t i = 0; i + 1 < sText.size(); i += 2)
                 value = AddDigit(value, static_cast<unsigned char>(sText[i + 1]) - 0xB0);
             return value;
@@ -270,7 +274,7 @@ int CNumUtility::TextValue(const tstring& sText, int format, int firstValue) con
         case 2:
         case 3: {
             const int64_t v = Str2Integer(sText.c_str());
-            return v > INT_MAX ? INT_MAX : int(v);
+            return v > INT_MAX ? kTooLarge : v;
         }
         case 6:
         case 7:
@@ -340,10 +344,11 @@ int CNumUtility::ExtractOrder(const char* sText, _tSection_Info& section, int ty
         p += CharLen(p);
     }
 
+    long long nValue;
     if (format != 0) {
-        section.order = TextValue(section.text, format, firstValue);
+        nValue = TextValue(section.text, format, firstValue);
     } else if (section.text.empty() || section.text.back() < '0' || section.text.back() > '9') {
-        section.order = DecimalValue(section.text);
+        nValue = DecimalValue(section.text);
         if (!section.text.empty() && section.text.back() == '.') --section.level;
     } else {
         const Separator sep = LastSeparator(section.text);
@@ -360,8 +365,19 @@ int CNumUtility::ExtractOrder(const char* sText, _tSection_Info& section, int ty
             --section.level;
         else if (sep.hyphen && section.level == 1)
             section.level = 2;
-        section.order = DecimalValue(section.text);
+        nValue = DecimalValue(section.text);
     }
+    if (nValue > INT_MAX) {
+        // Too large for a heading number: the text reads as a heading without one.
+        tstring sSample, sPrefix;
+        sSample.swap(section.sample);
+        sPrefix.swap(section.prefix);
+        section.Reset();
+        section.sample.swap(sSample);
+        section.prefix.swap(sPrefix);
+        return -1;
+    }
+    section.order = static_cast<int>(nValue);
 
     if (IsValidNumPostfix(p)) section.post.assign(p, CharLen(p));
     if (m_nFormat == -1) {
@@ -492,7 +508,8 @@ int CNumUtility::CheckOrder(int nLevel, int nStartId, const char* sChapId) {
         }
 
         if (nLevel < 0 && n > 0 && s.order == n - 1) --n;
-        if (n > 0) ++n;
+        // No heading number lies beyond INT_MAX: the expected number stays there.
+        if (n > 0 && n < INT_MAX) ++n;
     }
     return 1;
 }

@@ -100,8 +100,8 @@ public:
 
     // Reads one heading into section (reset first; its error_id survives). type -1 makes
     // section_type 1 for 图 and 2 for 表 in the prefix, else 0; any other type is taken as given.
-    // Returns the number format, -1 when the text is null, has no number or has more than 5 bytes
-    // before it. The first heading with a format sets the dominant format, prefix and post.
+    // Returns the number format, -1 when the text is null, has no number, has more than 5 bytes
+    // before it, or its number is worth more than INT_MAX (then only sample and prefix are set). The first heading with a format sets the dominant format, prefix and post.
     int ExtractOrder(const char* sText, _tSection_Info& section, int type = -1);
 
     // Reads a non-empty heading with ExtractOrder (type -1) and appends it, numbered or not.
@@ -140,8 +140,9 @@ public:
     bool IsUTF8() const { return m_bUTF8; }
 
 private:
-    // The value of a number text in its format (order of ExtractOrder's step for non-Arabic text).
-    int TextValue(const tstring& sText, int format, int firstValue) const;
+    // The value of a number text in its format (order of ExtractOrder's step for non-Arabic text),
+    // worked out wide: a value above INT_MAX means the text is too large for a heading number.
+    long long TextValue(const tstring& sText, int format, int firstValue) const;
     // textNew in the analyser's output encoding.
     const char* FinishText(_tSection_Info& section, const tstring& sGBK);
 

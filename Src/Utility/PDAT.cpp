@@ -53,7 +53,7 @@ bool PdatIsMode2Delimiter(const unsigned char* s, size_t nCharLen) {
 tstring PdatResolveFilename(const char* sFilename) {
     tstring sAnsi;
     if (GetAnsiFilename(sFilename, sAnsi, false)) {
-        ReportTolerated("Changed utf-8 file name " + tstring(sFilename));
+        ReportTolerated("Changed utf-8 file name " + CErrorText::Given(sFilename));
     }
     return sAnsi;
 }
@@ -548,6 +548,6 @@ bool CPDAT::Load(const char* sFilename) {
     tstring sName = PdatResolveFilename(sFilename);
     std::vector<unsigned char> bytes;
     if (!ReadFileBytes(sName.c_str(), bytes) || !Parse(bytes.data(), bytes.size()))
-        return ReportError("Fail read file " + sName, false);
+        return ReportError("Fail read file " + CErrorText::Given(sFilename), false);
     return true;
 }

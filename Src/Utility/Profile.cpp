@@ -85,6 +85,16 @@ std::vector<std::string> SplitLines(const std::vector<unsigned char>& content) {
     return lines;
 }
 
+// True when an entry written with these names reads back as written: no CR or LF anywhere (a line
+// break would start a line of its own, a header or entry of the writer's choosing); no blank or
+// tab in the section or key, which the reader drops from them; no "=" or ":" in the key, where the
+// reader splits the entry; and no key that makes the line a comment or a header (";", "#", "[").
+bool IsWritableEntry(const char* section, const char* key, const char* value) {
+    if (strpbrk(value, "\r\n") || strpbrk(key, " \t\r\n=:")) return false;
+    if (key[0] == ';' || key[0] == '#' || key[0] == '[') return false;
+    return !section || !strpbrk(section, " \t\r\n");
+}
+
 // Copies src into dest, at most size - 1 bytes, NUL-terminated (size >= 1).
 void CopyCut(char* dest, const char* src, int size) {
     size_t n = strlen(src);
@@ -137,7 +147,7 @@ int Profile::fn_iReadString(const char* section, const char* key, const char* va
 }
 
 int Profile::fn_iWriteString(const char* section, const char* key, const char* value) {
-    if (!key || !value) return 0;
+    if (!key || !value || !IsWritableEntry(section, key, value)) return 0;
     const std::string sHeader = std::string("[") + (section ? section : "") + "]\r\n";
     const std::string sEntry = std::string(key) + " = " + value + "\r\n";
 

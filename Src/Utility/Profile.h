@@ -39,8 +39,10 @@ public:
     // the header that follows its section, or appends it (after the header when the section is
     // not in the file; no header at all for a null section). A missing file is created. The new
     // content goes to a temporary file beside the profile, which then replaces it with the old
-    // file's permission bits. Returns 1 on success; 0 for a null key or value, or when the file
-    // cannot be read or the new file cannot be written, and then the old file is left intact.
+    // file's permission bits. Returns 1 on success; 0, with the file untouched, for a null key or
+    // value, for an entry that would not read back as written (CR or LF in the section, key or
+    // value; a blank or tab in the section or key; "=" or ":" in the key; a key beginning with
+    // ";", "#" or "["), or when the file cannot be read or the new file cannot be written.
     int fn_iWriteString(const char* section, const char* key, const char* value);
     // fn_iWriteString with the number formatted "%d" / "%f".
     int fn_iWriteInt(const char* section, const char* key, int value);

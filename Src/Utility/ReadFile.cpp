@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -14,13 +15,49 @@
 
 namespace {
 
+// open(2) for a path of any length. A path the kernel refuses as too long (4,096 bytes and more,
+// as a deep walk lists them) is opened piece by piece: whole folder names of fewer bytes than the
+// limit, each piece relative to the folder the one before led to. -1 with errno on failure.
+int OpenAnyLength(const char* sPath, int nFlags) {
+    const int fd = open(sPath, nFlags);
+    if (fd >= 0 || errno != ENAMETOOLONG) return fd;
+    const tstring sFull(sPath);
+    int at = AT_FDCWD;
+    size_t start = 0;
+    int result = -1;
+    for (;;) {
+        if (sFull.size() - start < PATH_MAX) {
+            result = openat(at, sFull.c_str() + start, nFlags);
+            break;
+        }
+        // The last "/" that leaves the piece below the limit; a name longer than that fails.
+        const size_t cut = sFull.rfind('/', start + PATH_MAX - 2);
+        if (cut == tstring::npos || cut < start) {
+            errno = ENAMETOOLONG;
+            break;
+        }
+        const tstring sPiece = sFull.substr(start, cut + 1 - start);
+        const int next = openat(at, sPiece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (at != AT_FDCWD) close(at);
+        at = next;
+        if (at < 0) break;
+        start = cut + 1;
+    }
+    if (at >= 0 && at != AT_FDCWD) {
+        const int err = errno;
+        close(at);
+        errno = err;
+    }
+    return result;
+}
+
 // Opens a regular file for reading. Directories, FIFOs, devices and sockets are refused (O_NONBLOCK
 // keeps the open itself from blocking on a FIFO). *pbStatFailed tells the caller that fstat failed
 // and the size is unknown.
 FILE* OpenRegular(const char* sFilename, long& nSize, bool* pbStatFailed) {
     *pbStatFailed = false;
     nSize = 0;
-    int fd = open(sFilename, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = OpenAnyLength(sFilename, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
     if (fstat(fd, &st) != 0) {
@@ -146,7 +183,7 @@ unsigned long ReadFile(const char* sFilename, tstring& pBuffer, long offset, uns
         }
     }
     delete[] buf;
-    if (!bKept) return ReportError(tstring("Error read file ") + (sFilename ? sFilename : ""), 0UL);
+    if (!bKept) return ReportError("Error read file " + CErrorText::Given(sFilename ? sFilename : ""), 0UL);
     return pBuffer.size();
 }
 

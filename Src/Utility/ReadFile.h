@@ -2,7 +2,8 @@
 //
 // Configuration files, documents and data files that are read whole go through the two free
 // ReadFile functions; they are built on CReadFile, a reader that keeps one file open and lets
-// several threads read ranges of it.
+// several threads read ranges of it. A path longer than the kernel takes at once (a file deep in a
+// walked tree) is opened folder by folder, so any path the file system holds can be read.
 #pragma once
 
 #include <pthread.h>

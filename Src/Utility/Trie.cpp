@@ -130,8 +130,16 @@ int CTrie::BuildTRIE(const char* sWord, const char* sPOS, int iTrieIndex) {
     // A count or a handle past INT_MAX is refused rather than saturated: two words must never
     // share a handle. The word's path may stay behind as nodes without a word.
     bool bNewHandle = p->freq == 0 || p->handle == -1;
-    if (p->freq == INT_MAX || (bNewHandle && m_nItemCount == INT_MAX)) return 1;
-    if (bNewHandle) p->handle = m_nItemCount++;
+    if (p->freq == INT_MAX || (bNewHandle && m_nItemCount == INT_MAX && m_setFreeHandles.empty())) return 1;
+    if (bNewHandle) {
+        // A handle given back by TakeBack first, so words that come and go use the same few.
+        if (m_setFreeHandles.empty()) {
+            p->handle = m_nItemCount++;
+        } else {
+            p->handle = *m_setFreeHandles.begin();
+            m_setFreeHandles.erase(m_setFreeHandles.begin());
+        }
+    }
     memset(p->sPos, 0, sizeof p->sPos);
     strncpy(p->sPos, sPOS, kTagSize - 1);
     ++p->freq;
@@ -149,6 +157,135 @@ int CTrie::DelTrie(const char* sWord) {
     return h;
 }
 
+// ---- taking additions back ------------------------------------------------------------------
+
+namespace {
+
+// A removed node: unlinked, and marked by a child count no linked node (nor a loaded file) has.
+const int32_t kRemoved = -1;
+
+bool IsRemoved(const trie_elem& e) { return e.child_count == kRemoved; }
+
+}  // namespace
+
+void CTrie::Prune(const std::vector<int>& vecPath) {
+    CDynamicArry& a = *m_pDynamicArry;
+    for (size_t k = vecPath.size() - 1; k > 0; --k) {
+        trie_elem* p;
+        trie_elem* parent;
+        if (!a.GetElem(vecPath[k], p) || !a.GetElem(vecPath[k - 1], parent)) return;
+        if (p->handle != -1 || p->freq != 0 || p->children != -1) return;
+        if (parent->children == vecPath[k]) {
+            parent->children = p->nextNode;
+        } else {
+            trie_elem* q = nullptr;
+            for (int c = parent->children; q == nullptr || q->nextNode != vecPath[k]; c = q->nextNode)
+                if (c == -1 || !a.GetElem(c, q)) return;
+            q->nextNode = p->nextNode;
+        }
+        if (parent->child_count > 0) --parent->child_count;  // a loaded count may be short
+        // Children of the head have distinct codes: the first-character bit is this node's alone.
+        if (vecPath[k - 1] == m_iHeadIndex)
+            m_vecFirstCodes[(p->node & 0xFFFFu) >> 6] &= ~(uint64_t(1) << (p->node & 63u));
+        *p = trie_elem();
+        p->child_count = kRemoved;
+        p->children = -1;
+        p->handle = -1;
+        p->nextNode = -1;
+        ++m_nDeadNodes;
+    }
+}
+
+int CTrie::CompactMap(std::vector<int32_t>& vecMap) const {
+    int n;
+    m_pDynamicArry->GetElemNum(n);
+    vecMap.assign(size_t(n), -1);
+    int nKept = 0;
+    for (int i = 0; i < n; ++i) {
+        const trie_elem* p;
+        m_pDynamicArry->GetElem(i, p);
+        if (!IsRemoved(*p)) vecMap[size_t(i)] = nKept++;
+    }
+    return nKept;
+}
+
+void CTrie::Renumber(trie_elem& e, const std::vector<int32_t>& vecMap) {
+    if (e.children != -1) e.children = vecMap[size_t(e.children)];
+    if (e.nextNode != -1) e.nextNode = vecMap[size_t(e.nextNode)];
+}
+
+void CTrie::ReclaimNodes() {
+    CDynamicArry& a = *m_pDynamicArry;
+    int n;
+    a.GetElemNum(n);
+    int nEnd = n;
+    trie_elem* p;
+    while (nEnd > 0 && a.GetElem(nEnd - 1, p) && IsRemoved(*p)) {
+        --nEnd;
+        --m_nDeadNodes;
+    }
+    if (m_nDeadNodes > nEnd - m_nDeadNodes) {
+        // Squeezes the removed nodes out, keeping the others in their order (a trie that never
+        // lost a node is stored as it was).
+        std::vector<int32_t> vecMap;
+        try {
+            nEnd = CompactMap(vecMap);
+        } catch (const std::bad_alloc&) {
+            a.Truncate(nEnd);
+            return;
+        }
+        for (int i = 0; i < n; ++i) {
+            if (vecMap[size_t(i)] < 0) continue;
+            trie_elem* q;
+            a.GetElem(i, p);
+            a.GetElem(vecMap[size_t(i)], q);
+            Renumber(*p, vecMap);
+            if (q != p) *q = *p;
+        }
+        m_iHeadIndex = vecMap[size_t(m_iHeadIndex)];
+        m_nDeadNodes = 0;
+    }
+    if (nEnd < n) a.Truncate(nEnd);
+}
+
+void CTrie::ReleaseHandle(int32_t nHandle) {
+    m_setFreeHandles.insert(nHandle);
+    auto top = m_setFreeHandles.find(m_nItemCount - 1);
+    while (m_nItemCount > 1 && top != m_setFreeHandles.end()) {
+        m_setFreeHandles.erase(top);
+        --m_nItemCount;
+        top = m_setFreeHandles.find(m_nItemCount - 1);
+    }
+}
+
+int CTrie::TakeBack(const char* sWord, const char* sPOS, int nFreq) {
+    std::vector<int> vecPath;
+    if (!sWord || FindNode(sWord, strlen(sWord), &vecPath) < 0 || vecPath.size() < 2) return -1;
+    trie_elem* p;
+    if (!m_pDynamicArry->GetElem(vecPath.back(), p)) return -1;
+    const int nHandle = p->handle;
+    p->handle = -1;
+    p->freq = std::max(nFreq, 0);
+    memset(p->sPos, 0, sizeof p->sPos);
+    if (p->freq > 0 && sPOS) strncpy(p->sPos, sPOS, kTagSize - 1);
+    Prune(vecPath);
+    ReclaimNodes();
+    if (nHandle != -1) ReleaseHandle(nHandle);
+    return nHandle;
+}
+
+int CTrie::GetEntry(const char* sWord, int& nHandle, char* sPos) const {
+    nHandle = -1;
+    if (sPos) memset(sPos, 0, kTagSize);
+    if (!sWord) return 0;
+    int n = FindNode(sWord, strlen(sWord));
+    const trie_elem* p;
+    if (n < 0 || n == m_iHeadIndex || !m_pDynamicArry->GetElem(n, p)) return 0;
+    nHandle = p->handle;
+    if (sPos && p->freq > 0) memcpy(sPos, p->sPos, kTagSize);
+    return p->freq;
+}
+
 bool CTrie::SetWordInfo(const char* sWord, const char* sPOS, int nFreq) {
     if (!sWord || !sPOS) return false;
     int n = FindNode(sWord, strlen(sWord));
@@ -162,11 +299,12 @@ bool CTrie::SetWordInfo(const char* sWord, const char* sPOS, int nFreq) {
 
 // ---- lookups ---------------------------------------------------------------------------------
 
-int CTrie::FindNode(const char* sWord, unsigned long nLen) const {
+int CTrie::FindNode(const char* sWord, unsigned long nLen, std::vector<int>* pPath) const {
     const CDynamicArry& a = *m_pDynamicArry;
     const trie_elem* p;
     int cur = m_iHeadIndex;
     if (!sWord || !a.GetElem(cur, p)) return -1;
+    if (pPath) pPath->assign(1, cur);
     for (unsigned long i = 0; i < nLen;) {
         unsigned int code = GetCharCode(sWord, i, nLen);
         int c = p->children;
@@ -179,6 +317,7 @@ int CTrie::FindNode(const char* sWord, unsigned long nLen) const {
         if (c == -1) return -1;
         cur = c;
         p = e;
+        if (pPath) pPath->push_back(cur);
     }
     return cur;
 }
@@ -260,8 +399,25 @@ std::vector<unsigned char> CTrie::Serialize() const {
     CByteWriter w;
     w.PutI32(m_nItemCount);
     w.PutI32(m_nItemDelNum);
-    w.PutI32(m_iHeadIndex);
-    m_pDynamicArry->Save(w);
+    if (m_nDeadNodes == 0) {
+        w.PutI32(m_iHeadIndex);
+        m_pDynamicArry->Save(w);
+        return std::move(w.Bytes());
+    }
+    // Removed nodes are left out, as the store holds the others once compacted.
+    std::vector<int32_t> vecMap;
+    const int nKept = CompactMap(vecMap);
+    std::vector<trie_elem> vecNodes;
+    vecNodes.reserve(size_t(nKept));
+    for (size_t i = 0; i < vecMap.size(); ++i) {
+        if (vecMap[i] < 0) continue;
+        const trie_elem* p;
+        m_pDynamicArry->GetElem(int(i), p);
+        vecNodes.push_back(*p);
+        Renumber(vecNodes.back(), vecMap);
+    }
+    w.PutI32(m_iHeadIndex < 0 ? -1 : vecMap[size_t(m_iHeadIndex)]);
+    CDynamicArry::SaveBlock(w, vecNodes.data(), nKept, m_pDynamicArry->TotalFor(nKept));
     return std::move(w.Bytes());
 }
 
@@ -316,6 +472,8 @@ bool CTrie::Parse(const unsigned char* pData, size_t nSize) {
     m_iHeadIndex = nHead;
     m_pDynamicArry.swap(nodes);
     m_vecFirstCodes.swap(vecFirst);
+    m_nDeadNodes = 0;
+    m_setFreeHandles.clear();
     return true;
 }
 

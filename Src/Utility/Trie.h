@@ -1,7 +1,11 @@
 // CTrie: the user dictionary, a linked trie of words with a tag text (up to 39 bytes) and a count
 // each, whose nodes live in a CDynamicArry, so that words can be added at any time. Deleting only
-// unmarks a word; a deleted word that is added again gets a new handle. Handles are never reused:
-// once INT_MAX handles have been given out, adding a new word is refused.
+// unmarks a word; a deleted word that is added again gets a new handle. Handles of present or
+// deleted words are never reused: once INT_MAX handles have been given out, adding a new word is
+// refused. Taking an addition back (TakeBack) is different: it returns the word to the state it
+// had before it was added, removes the nodes that only the addition needed and gives their memory
+// and the word's handle back (the next new word gets it), so words added for a while leave no
+// trace and use no handles up.
 //
 // File (UserDict.pdat, little-endian): int32 item count, int32 deletion count, int32 head index,
 // then the node store block (see DynamicArray.h).
@@ -13,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "Utility/DynamicArray.h"
@@ -45,6 +50,18 @@ public:
     int Find(const char* sWord, unsigned long nLen) const;
     // Deletes the whole text as a word; its old handle, or -1 when it is not present.
     int DelTrie(const char* sWord);
+    // Takes back the additions of a word made since it was absent: the word is no longer present,
+    // its count and tag become nFreq and sPOS (what a deleted word kept, read with GetEntry; 0 and
+    // anything for a word the trie did not know), and the nodes left with no word, no count and
+    // no child are removed. Its handle is given back: the item count falls back over the handles
+    // given back at its top (never below 1, so a trie that held words still saves). The deletion
+    // count is not changed. Returns the handle the word had (-1 when it was not present), or -1
+    // when the trie has no node for the word.
+    int TakeBack(const char* sWord, const char* sPOS, int nFreq);
+    // The count kept at the node of the whole text, present or deleted (0 when no word ends there
+    // or the trie has no such node), its handle through nHandle (-1 when not present) and its tag
+    // into the caller's 40-byte buffer (emptied when the count is 0). Safe for concurrent readers.
+    int GetEntry(const char* sWord, int& nHandle, char* sPos) const;
     // Byte length of the longest present word at the start of the line (0 when none) and its
     // handle (-1 when none); stores its tag in m_sCurPos (read with GetPos). -1 when the trie has
     // no node or rtnHandle is null.
@@ -115,15 +132,29 @@ public:
     // there is no item or node, or the file cannot be written.
     bool Export(const char* sFile) const;
 
-    // The node store (for checks).
+    // The node store (for checks). Removed nodes not yet reclaimed stay in it, unlinked, with a
+    // child count of -1, until RemovedNodes() outgrows the nodes in use or they reach its end.
     const CDynamicArry& Nodes() const { return *m_pDynamicArry; }
+    int RemovedNodes() const { return m_nDeadNodes; }
 
 private:
     int BuildTRIE(const char* sWord, const char* sPOS, int iTrieIndex);
-    // The node of the whole word (nLen bytes), -1 when the walk fails.
-    int FindNode(const char* sWord, unsigned long nLen) const;
+    // The node of the whole word (nLen bytes), -1 when the walk fails; pPath, when given, receives
+    // the nodes walked, the head first.
+    int FindNode(const char* sWord, unsigned long nLen, std::vector<int>* pPath = nullptr) const;
     int LongestMatch(const char* sLine, int* pHandle, char* sPos) const;
     int FreqOf(const char* sWord, int& nHandle, char* sPos) const;
+    // Unlinks the nodes at the end of the path that hold no word, count or child.
+    void Prune(const std::vector<int>& vecPath);
+    // Gives back the removed nodes at the end of the store, and compacts the store when the
+    // removed nodes outnumber the others.
+    void ReclaimNodes();
+    // The new index of every node once the removed ones are squeezed out (-1 for a removed one),
+    // and the number of nodes kept.
+    int CompactMap(std::vector<int32_t>& vecMap) const;
+    // A node in its compacted place: links renumbered through the map.
+    static void Renumber(trie_elem& e, const std::vector<int32_t>& vecMap);
+    void ReleaseHandle(int32_t nHandle);
     // The first-character filter: a bit per low 16 bits of the symbol of every child of the head,
     // set when such a child is created or loaded (deleting a word leaves its bit: a bit set for
     // nothing only costs the walk it would have saved).
@@ -148,4 +179,8 @@ private:
     // Most positions of a text start no user word; the head's sibling chain is then walked in
     // full for nothing. This filter answers them at once.
     std::vector<uint64_t> m_vecFirstCodes;  // 65536 bits
+    int32_t m_nDeadNodes = 0;               // removed nodes still in the store
+    // Handles given back below the item count's top, given out again first; never more than the
+    // handles given out to words taken back.
+    std::set<int32_t> m_setFreeHandles;
 };

@@ -246,3 +246,142 @@ TEST(BrowseDirTest, CleanDirectoryMatchesNameEndsAndNeverFollowsLinks) {
     EXPECT_FALSE(gfn_bCleanDirectory(nullptr, nullptr));
     EXPECT_FALSE(gfn_bCleanDirectory((root + "missing").c_str(), nullptr));
 }
+
+// A tree deeper than the kernel's path limit (30 levels of 200-byte names, about 6,000 bytes) is
+// walked whole, with and without threads; every listed path names its file.
+TEST(BrowseDirTest, TreeDeeperThanThePathLimit) {
+    TempDir t;
+    const std::string root = RealDir(t.path());
+    const std::vector<std::string> files = kxtest::MakeDeepTree(t.path(), 30, 200, "x");
+    ASSERT_EQ(files.size(), 30u);
+    ASSERT_GT(files.back().size(), 6000u);
+    std::vector<std::string> expected;
+    for (const std::string& f : files) expected.push_back(root + f.substr(t.path().size() + 1));
+    std::sort(expected.begin(), expected.end());
+    for (unsigned limit : {20u, 0u}) {
+        CBrowseDir walker(limit);
+        ASSERT_TRUE(walker.SetInitDir(t.path().c_str()));
+        testing::internal::CaptureStdout();
+        const bool ok = walker.BeginBrowse("*.txt", true, nullptr, nullptr);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(out.find("Failure"), std::string::npos) << out.substr(0, 300);
+        std::vector<std::string> got;
+        for (const auto& info : walker.GetFileInfo()) {
+            got.push_back(info.filename);
+            EXPECT_EQ(info.size, 1u);
+        }
+        std::sort(got.begin(), got.end());
+        EXPECT_TRUE(got == expected) << got.size() << " of " << expected.size() << " listed, limit " << limit;
+    }
+}
+
+namespace {
+
+// A walker whose first recorded file removes every other file of its folder: entries the folder
+// listing already holds vanish before the walk looks at them.
+class VanishingWalker : public CBrowseDir {
+public:
+    VanishingWalker() : CBrowseDir(20) {}
+    bool ProcessFile(const char* filename, const struct stat& st) override {
+        if (!m_bRemoved) {
+            m_bRemoved = true;
+            const std::string dir = std::filesystem::path(filename).parent_path();
+            for (const auto& e : std::filesystem::directory_iterator(dir)) {
+                if (e.path() != filename && e.path().extension() == ".txt") std::filesystem::remove(e.path());
+            }
+        }
+        return CBrowseDir::ProcessFile(filename, st);
+    }
+
+private:
+    bool m_bRemoved = false;
+};
+
+}  // namespace
+
+TEST(BrowseDirTest, MessagesOfTheWalk) {
+    TempDir t;
+    const std::string root = RealDir(t.path());
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) Touch(root + name);
+
+    // Entries that vanish during the walk are reported and skipped; the walk goes on.
+    VanishingWalker vanishing;
+    ASSERT_TRUE(vanishing.SetInitDir(t.path().c_str()));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(vanishing.BeginBrowse("*.txt", true, nullptr, nullptr));
+    std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(vanishing.GetFileInfo().size(), 1u);
+    const std::string kept = vanishing.GetFileInfo()[0].filename;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        const std::string line = "Error:stat " + root + name + "\n";
+        EXPECT_EQ(out.find(line) != std::string::npos, root + name != kept) << out;
+    }
+
+    // A link to nothing cannot be stat-ed.
+    ASSERT_EQ(symlink((root + "gone").c_str(), (root + "dangling.txt").c_str()), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Scan(t.path(), "*.txt"), std::vector<std::string>{kept});
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Error:stat " + root + "dangling.txt\n"), std::string::npos) << out;
+
+    // A start folder that is gone by the time of the walk.
+    TempDir gone;
+    const std::string sGone = RealDir(gone.path());
+    CBrowseDir walker(20);
+    ASSERT_TRUE(walker.SetInitDir(gone.path().c_str()));
+    ASSERT_EQ(rmdir(gone.path().c_str()), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(walker.BeginBrowse("*", true, nullptr, nullptr));
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find(" Failure to open the directory " + sGone + "\n"), 0u) << out;
+    EXPECT_TRUE(walker.GetFileInfo().empty());
+
+    // A file recorded by name that cannot be stat-ed.
+    SetLastErrorMessage("");
+    EXPECT_FALSE(walker.ProcessFile((root + "missing.txt").c_str()));
+    EXPECT_EQ(CopyLastErrorMessage(), "Fail read file " + root + "missing.txt");
+    EXPECT_TRUE(walker.ProcessFile(kept.c_str()));
+    ASSERT_EQ(walker.GetFileInfo().size(), 1u);
+    EXPECT_EQ(walker.GetFileInfo()[0].filename, kept);
+}
+
+// Names on this platform are UTF-8: a wide name reaches a non-ASCII folder as the narrow one does.
+TEST(BrowseDirTest, WideStartFolderIsUtf8) {
+    TempDir t;
+    const std::string dir = t.file("\xE8\xAF\x84\xE8\xAE\xBA");  // 评论
+    MakeDir(dir);
+    Touch(dir + "/a.txt");
+    std::wstring wide(t.path().begin(), t.path().end());
+    wide += L"/\u8BC4\u8BBA";
+    CBrowseDir walker(20);
+    ASSERT_TRUE(walker.SetInitDir(wide.c_str()));
+    EXPECT_EQ(walker.GetInitDir(), RealDir(dir));
+    ASSERT_TRUE(walker.BeginBrowse("*.txt", true, nullptr, nullptr));
+    EXPECT_EQ(walker.GetFileInfo().size(), 1u);
+    // A unit that is no character names nothing.
+    const wchar_t bad[] = {L'/', wchar_t(0xD800), 0};
+    EXPECT_FALSE(walker.SetInitDir(bad));
+    EXPECT_EQ(walker.GetInitDir(), "");
+}
+
+// The timing texts hold "文件数" in GBK by default and in UTF-8 when asked for.
+TEST(BrowseDirTest, TimingTextsInUtf8OnRequest) {
+    TempDir t;
+    Touch(t.file("a.txt"));
+    const std::string gbk = "\xCE\xC4\xBC\xFE\xCA\xFD/s Started sort!";
+    const std::string utf8 = "\xE6\x96\x87\xE4\xBB\xB6\xE6\x95\xB0/s Started sort!";
+    for (bool bUtf8 : {false, true}) {
+        std::vector<tstring> v;
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(gfn_vScanFiles(t.path().c_str(), v, "*.txt", true, bUtf8));
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(v.size(), 1u);
+        const std::string& want = bUtf8 ? utf8 : gbk;
+        const std::string& other = bUtf8 ? gbk : utf8;
+        size_t n = 0;
+        for (size_t at = out.find(want); at != std::string::npos; at = out.find(want, at + 1)) ++n;
+        EXPECT_EQ(n, 2u) << out;
+        EXPECT_EQ(out.find(other), std::string::npos) << out;
+    }
+}

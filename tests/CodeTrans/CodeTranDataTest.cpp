@@ -305,6 +305,36 @@ TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
             t.CodeToGBK(code.c_str(), direct);
             t.CodeTrans(code.c_str(), general, &codeDict, &toGBK, &gbkList, false);
             ASSERT_EQ(general, direct) << "code " << f.code << " to GBK, seed " << seed << " round " << round;
+            // The form that tells where each byte came from converts alike; its spans run
+            // forward through the source and cover every byte written.
+            std::string spanned;
+            std::vector<CCodeTran::SourceSpan> spans;
+            t.CodeToGBK(code.c_str(), spanned, spans);
+            ASSERT_EQ(spanned, direct) << "code " << f.code << " seed " << seed << " round " << round;
+            ASSERT_EQ(spans.size(), spanned.size());
+            for (size_t k = 0; k < spans.size(); ++k) {
+                ASSERT_LE(0, spans[k].nFrom);
+                ASSERT_LE(spans[k].nFrom, spans[k].nTo);
+                ASSERT_LE(spans[k].nTo, int(code.size()));
+                if (k > 0) {
+                    ASSERT_LE(spans[k - 1].nFrom, spans[k].nFrom) << k;
+                    ASSERT_LE(spans[k - 1].nTo, spans[k].nTo) << k;
+                }
+            }
+            // The bytes of one span are the conversion of its source bytes (outside "^^" marks,
+            // which stand for characters without a GBK form and join into runs).
+            for (size_t k = 0; k < spans.size();) {
+                size_t e = k;
+                while (e < spans.size() && spans[e].nFrom == spans[k].nFrom && spans[e].nTo == spans[k].nTo) ++e;
+                const std::string out = spanned.substr(k, e - k);
+                const std::string src = code.substr(size_t(spans[k].nFrom), size_t(spans[k].nTo - spans[k].nFrom));
+                std::string alone;
+                t.CodeToGBK(src.c_str(), alone);
+                if ((out + alone).find('^') == std::string::npos && src.find_first_of(" \t\r\n^\"") == std::string::npos) {
+                    ASSERT_EQ(alone, out) << "code " << f.code << " seed " << seed << " round " << round << " at " << k;
+                }
+                k = e;
+            }
             t.GBKToCode(gbk.c_str(), direct);
             t.CodeTrans(gbk.c_str(), general, &gbkDict, &fromGBK, &codeList, true);
             ASSERT_EQ(general, direct) << "code " << f.code << " from GBK, seed " << seed << " round " << round;
@@ -312,35 +342,3 @@ TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
     }
 }
 
-// A row's piece converted through GBKToCodePlain is what GBKToCode gives; pieces it declines
-// (white space, marks, unknown or cut characters, a leading byte-order mark) are left to GBKToCode.
-TEST(CodeTranDataTest, PlainPiecesConvertAsGBKToCode) {
-    const unsigned seed = 20261212;
-    std::mt19937 rng(seed);
-    const char* const kJunk[] = {"a", "Zq", " ", "\t", "\r", "\n", "^", "^^", "\"", "\x80", "\xFF", "\xA4",
-                                 "\xEF\xBB\xBF", "\xB0\x20", "\xB0^", "\x81\x7F", "\xA1\xA1", "\xA3\xAC"};
-    for (int code : {1, 2}) {
-        const CCodeTran t(kDataDir, code);
-        ASSERT_EQ(1, t.GetStatus()) << code;
-        CWordList gbkList(false, nullptr);
-        ASSERT_TRUE(gbkList.Load(DataFile(code == 1 ? "GBKA.wordlist" : "GBK.wordlist").c_str()));
-        int nPlain = 0;
-        for (int round = 0; round < 5000; ++round) {
-            std::string piece;
-            const int n = 1 + int(rng() % 8);
-            for (int k = 0; k < n; ++k)
-                piece += rng() % 5 < 4 ? std::string(gbkList.GetWord(int(rng() % unsigned(gbkList.GetBound()))))
-                                       : std::string(kJunk[rng() % (sizeof kJunk / sizeof kJunk[0])]);
-            std::vector<char> out(4 * piece.size() + 9);
-            const int nLen = t.GBKToCodePlain(piece.data(), piece.size(), out.data(), out.size());
-            ASSERT_EQ(-1, t.GBKToCodePlain(piece.data(), piece.size(), out.data(), out.size() - 1));
-            if (nLen < 0) continue;
-            ++nPlain;
-            std::string expect;
-            t.GBKToCode(piece.c_str(), expect);
-            ASSERT_EQ(expect, std::string(out.data(), size_t(nLen))) << "code " << code << " seed " << seed << " round " << round;
-            ASSERT_EQ('\0', out[size_t(nLen)]);
-        }
-        EXPECT_GT(nPlain, 1000) << code;  // ordinary words take the plain path
-    }
-}

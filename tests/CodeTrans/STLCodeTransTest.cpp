@@ -285,6 +285,12 @@ TEST(LastErrorMsgTest, EncodingAndOwnership) {
     EXPECT_STREQ(GetLastErrorMsg(), "Fail read file \xE5\x9B\xBD.txt");  // kept per thread
     g_nEncodeType = -1;  // any other code: bytes as stored
     EXPECT_STREQ(GetLastErrorMsg(), "Fail read file \xB9\xFA.txt");
+    // A path the caller gave stays as given; only the system's own text is converted.
+    SetLastErrorMessage("\xB9\xFA " + CErrorText::Given("/\xE5\x9B\xBD/\xB9\xFA.txt") + " \xB9\xFA");  // 国 /国/<GBK 国>.txt 国
+    g_nEncodeType = 1;
+    EXPECT_STREQ(GetLastErrorMsg(), "\xE5\x9B\xBD /\xE5\x9B\xBD/\xB9\xFA.txt \xE5\x9B\xBD");
+    g_nEncodeType = 0;
+    EXPECT_STREQ(GetLastErrorMsg(), "\xB9\xFA /\xE5\x9B\xBD/\xB9\xFA.txt \xB9\xFA");
 
     // With a buffer manager every copy is registered with it and owned by it.
     ASSERT_EQ(g_pBufManager, nullptr);

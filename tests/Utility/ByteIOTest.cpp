@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <string>
 
 #include "common/TestUtil.h"
 
@@ -111,6 +113,45 @@ TEST(AtomicFileTest, ReplacesTargetOnlyOnCommit) {
     EXPECT_EQ(n, 1);
     // A target under a regular file cannot be created.
     EXPECT_FALSE(WriteFileAtomic((path + "/x").c_str(), "a", 1));
+}
+
+// Links planted where a temporary could be expected (the target's name with a suffix of process
+// id and counter) never receive the bytes, and the target stays a file of its own. The mode is
+// what a new file gets (0666 less the umask), and a name near the 255-byte limit still leaves room
+// for the temporary beside it.
+TEST(AtomicFileTest, TemporaryIsCreatedExclusively) {
+    kxtest::TempDir dir;
+    const std::string path = dir.file("store.bin");
+    const std::string victim = dir.file("victim");
+    kxtest::WriteAll(victim, "keep");
+    const std::string pid = std::to_string(getpid());
+    for (int k = 0; k < 200; ++k) {
+        ASSERT_EQ(0, symlink(victim.c_str(), (path + ".tmp" + pid + "." + std::to_string(k)).c_str()));
+    }
+    for (int round = 0; round < 20; ++round) ASSERT_TRUE(WriteFileAtomic(path.c_str(), "new", 3));
+    EXPECT_EQ(kxtest::ReadAll(victim), "keep");
+    EXPECT_EQ(kxtest::ReadAll(path), "new");
+    struct stat st;
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+
+    const mode_t saved = umask(022);
+    ASSERT_TRUE(WriteFileAtomic(dir.file("a").c_str(), "a", 1));
+    umask(0);
+    ASSERT_TRUE(WriteFileAtomic(dir.file("b").c_str(), "b", 1));
+    umask(saved);
+    ASSERT_EQ(stat(dir.file("a").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    ASSERT_EQ(stat(dir.file("b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
+
+    const std::string longName = dir.file(std::string(254, 'n'));
+    EXPECT_TRUE(WriteFileAtomic(longName.c_str(), "long", 4));
+    EXPECT_EQ(kxtest::ReadAll(longName), "long");
+    // Nothing but the targets, the victim and the planted links is left.
+    int n = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) n += e.path().filename().string()[0] == '.';
+    EXPECT_EQ(n, 0);
 }
 
 TEST(AtomicFileTest, ImageWriterKeepsTheTargetWhenTheImageFails) {

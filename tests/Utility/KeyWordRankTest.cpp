@@ -463,4 +463,210 @@ TEST(KeyWordRankTest, SummarySourceLineCommaCutAndBudgetFromRatio) {
     EXPECT_EQ(fallback(text, 0, 1e12).compare(0, 3000, text), 0);  // a share beyond INT_MAX is clamped
 }
 
+// A two-byte hanzi, the k-th of the GBK table from 啊 on (k below 94 x 30).
+std::string Hz(int k) { return std::string{char(0xB0 + k / 94), char(0xA1 + k % 94)}; }
+
+TEST(KeyWordRankTest, RejectedWordsAreNeverWrittenNorSelected) {
+    CKeyWordFinder f(nullptr, nullptr, 0);
+    std::vector<WORD_AV> table;
+    for (int k = 0; k < 3; ++k) table.push_back(Word("w" + std::to_string(k), "n", 21, 3, 0, 0));
+    std::vector<WORD_AV> out;
+    // Weights below 0 at the first two positions: nothing written, nothing selected.
+    table[0].weight = table[1].weight = -1.0;
+    table[2].weight = 0.5;
+    std::vector<WORD_AV_WEIGHT> ranking = {{2, 0.5}, {0, -1.0}, {1, -1.0}};
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, true, 0), "w2/n/0.50/3#");
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].word, "w2");
+    ranking = {{0, -1.0}, {1, -1.0}};
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, true, 1), "[]");
+    EXPECT_TRUE(out.empty());
+    // Nor does the fallback write the first scanned word when it is rejected or a stop word.
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, false, 0), "");
+    table[1].weight = 2.0;
+    table[1].is_stopword = true;
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, false, 0), "");
+    table[1].is_stopword = false;
+    EXPECT_STREQ(f.GenerateResultString(-1, table, ranking, out, false, 0), "w1/n/2.00#");
+
+    // Joined words are unusable with fewer than 2 left or right neighbours or inside a
+    // higher-ranked word, once the table holds 2 words.
+    std::vector<WORD_AV> joined = {Word("abcdef", "n_new", 32, 3, 3, 3), Word("bcd", "n_new", 32, 3, 2, 2),
+                                   Word("lone", "n_new", 32, 3, 1, 3), Word("last", "n_new", 32, 3, 3, 1)};
+    for (WORD_AV& w : joined) w.unit_count = 2;
+    std::vector<WORD_AV_WEIGHT> r;
+    f.ComputeKeyWord(joined, r, true);
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[0].index, 0);
+    EXPECT_GT(r[0].weight, 0.0);
+    for (size_t k = 1; k < 4; ++k) EXPECT_EQ(r[k].weight, -1.0) << joined[size_t(r[k].index)].word;
+    const std::string written = f.GenerateResultString(-1, joined, r, out, true, 0);
+    EXPECT_EQ(written.find("abcdef/n_new/"), 0u) << written;
+    EXPECT_EQ(written.find('#'), written.size() - 1) << written;
+    std::vector<WORD_AV> alone = {joined[2]};
+    f.ComputeKeyWord(alone, r, true);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_GT(r[0].weight, 0.0);  // a table of one word keeps it
+
+    // In a document: 乙丙 always follows 甲 (one left neighbour), 戊己 stands between different
+    // words. Both are proposed; only 戊己 is written and selected (to become a user word).
+    std::vector<std::string> core;
+    for (int k = 0; k < 40; ++k) core.push_back(Hz(k));
+    CoreDict dict(core);
+    CKeyWordFinder doc(nullptr, nullptr, 0);
+    Doc d;
+    for (int k = 0; k < 3; ++k) d.Add(Hz(0), "n").Add(Hz(1), "n").Add(Hz(2), "n").Add(Hz(10 + k), "n").End();
+    for (int k = 0; k < 3; ++k) d.Add(Hz(20 + k), "n").Add(Hz(4), "n").Add(Hz(5), "n").Add(Hz(30 + k), "n").End();
+    d.ScanInto(doc);
+    ASSERT_EQ(doc.GenerateNewWordList(), 2);
+    const std::string words = doc.GetNewWordList(0, -1);
+    EXPECT_EQ(words.find(Hz(4) + Hz(5) + "/n_new/"), 0u) << words;
+    EXPECT_EQ(words.find(Hz(1) + Hz(2)), std::string::npos) << words;
+    const std::vector<WORD_AV>& selected = doc.GetNewWordListE(0, -1);
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected[0].word, Hz(4) + Hz(5));
+}
+
+TEST(KeyWordRankTest, CandidatesAndAcronymsFollowTheTextWhateverWasAskedBefore) {
+    const std::string xin = "\xD0\xC2", ci = "\xB4\xCA";  // 新 词
+    CoreDict dict({xin, ci, "\xBC\xD7", "\xD2\xD2", "\xB1\xFB", "\xB6\xA1", "\xCE\xEC", "\xBC\xBA"});
+    // The same text three times, with or without results asked for after the first.
+    auto chinese = [&](bool bAsk) {
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        Doc d = NewWordDoc(xin, ci);
+        d.ScanInto(f);
+        if (bAsk) {
+            f.GetNewWordList(0, -1);
+            f.GetKeyWordList(0, -1);
+        }
+        d.ScanInto(f);
+        d.ScanInto(f);
+        const std::string words = f.GetNewWordList(0, -1);
+        const std::string keys = f.GetKeyWordList(0, -1);
+        EXPECT_EQ(f.GetNewWordTable().at(0).freq, 9);
+        EXPECT_EQ(f.GetNewWordTable().at(0).vecInvertList.size(), 9u);
+        return std::make_pair(words, keys);
+    };
+    const auto asked = chinese(true), plain = chinese(false);
+    EXPECT_EQ(asked, plain);
+    EXPECT_NE(ItemOf(asked.first, xin + ci).find("/9"), std::string::npos) << asked.first;
+
+    auto acronym = [](bool bAsk) {
+        CKeyWordFinder f(nullptr, nullptr, 0);
+        EnglishDoc d;
+        const char* ctx[] = {"alpha", "beta", "gamma", "delta"};
+        for (int k = 0; k < 4; ++k) d.Add(ctx[k]).Add("NASA").Add(ctx[(k + 1) % 4]).End();
+        d.ScanInto(f);
+        if (bAsk) f.GetNewWordList(0, -1);
+        d.ScanInto(f);
+        d.ScanInto(f);
+        const std::string words = f.GetNewWordList(0, -1);
+        int nFreq = -1, nCopies = 0;
+        for (const WORD_AV& w : f.GetNewWordTable())
+            if (w.word == "NASA") nFreq = w.freq, ++nCopies;
+        EXPECT_EQ(nFreq, 12);
+        EXPECT_EQ(nCopies, 1);
+        return words;
+    };
+    EXPECT_EQ(acronym(true), acronym(false));
+}
+
+TEST(KeyWordRankTest, EnglishTextCountsTowardsTheSummaryRatio) {
+    LogCapture log;
+    CKeyWordFinder f(nullptr, nullptr, 0);
+    EnglishDoc d;
+    d.Add("bridge").Add("opens").Add("today").Add("across").Add("river").End();
+    d.Add("people").Add("cross").Add("bridge").Add("quickly").End();
+    ASSERT_EQ(d.ScanInto(f), 1u);
+    EXPECT_EQ(f.GetDocLength(), d.line.size());
+    const std::string summary = f.GetSummary(0, 0.5, 0, false);
+    EXPECT_FALSE(summary.empty());
+    EXPECT_LT(summary.size(), d.line.size() / 2);
+    EXPECT_TRUE(log.Logs().empty());
+}
+
+// Sentences of names (tag ids 27, 29, 52 keep their weight through the summary's threshold)
+// between stop words; each vector is one sentence ended by a line break.
+struct Token {
+    std::string word;
+    const char* tag;
+    int id;
+};
+std::string SummaryOf(const std::vector<std::vector<Token>>& sentences, int nSentCount) {
+    CKeyWordFinder f(nullptr, nullptr, 0);
+    Doc d;
+    for (const auto& sent : sentences) {
+        for (const Token& t : sent) d.Add(t.word, t.tag, t.id);
+        d.End();
+    }
+    d.ScanInto(f);
+    return f.GetSummary(0, 0.0, nSentCount, false);
+}
+
+TEST(KeyWordRankTest, SummaryRescoresAfterEachPick) {
+    int nNext = 100;
+    auto stop = [&] { return Token{Hz(nNext++), "u", 60}; };  // a new stop word each time
+    auto person = [](int k) { return Token{Hz(2 * k) + Hz(2 * k + 1), "nr", 27}; };
+    auto line = [](const std::vector<Token>& sent) {
+        std::string s;
+        for (const Token& t : sent) s += t.word;
+        return s + " ";
+    };
+    {
+        // After the first pick a sentence under 10 bytes is never taken, though its person
+        // outranks the third sentence's.
+        const std::vector<Token> s0 = {person(0), stop(), stop(), stop()}, s1 = {person(1), stop()},
+                                 s2 = {person(2), stop(), stop(), stop()};
+        EXPECT_EQ(SummaryOf({s0, s1, s2}, 2), line(s0) + line(s2));
+    }
+    {
+        // Sentence 2 shares its strongest person (two contexts) with the first pick: scored
+        // again on what is left it weighs less than sentence 1.
+        const Token a = person(3), dd = person(4), e = person(5), fp = person(6);
+        const std::vector<Token> s0 = {a, stop(), dd, stop()}, s1 = {fp, stop(), stop(), stop()},
+                                 s2 = {dd, stop(), e, stop()};
+        EXPECT_EQ(SummaryOf({s0, s1, s2}, 2), line(s0) + line(s1));
+    }
+    {
+        // The first pick is sentence 1 (a place in eight contexts). Sentence 0 loses the person
+        // it shares with it; scored again, its time word counts twice, enough to beat sentence 2
+        // and its stronger time word (two left contexts).
+        const Token a = person(7), h = {Hz(16) + Hz(17), "t", 52}, k = {Hz(18) + Hz(19), "t", 52};
+        const Token b = {Hz(20) + Hz(21), "ns", 29};
+        const std::vector<Token> s0 = {a, stop(), h, stop()};
+        std::vector<Token> s1 = {a, stop()};
+        for (int n = 0; n < 8; ++n) {
+            s1.push_back(b);
+            s1.push_back(stop());
+        }
+        const Token y = stop();
+        const std::vector<Token> s2 = {stop(), k, y, stop(), k, y};
+        EXPECT_EQ(SummaryOf({s0, s1, s2}, 2), line(s0) + line(s1));
+    }
+}
+
+TEST(KeyWordRankTest, PlacesAndOrganisationsFillTheirSlotsAndAreDamped) {
+    const std::string bj = "\xB1\xB1\xBE\xA9", sh = "\xC9\xCF\xBA\xA3";  // 北京 上海
+    const std::string gs = "\xB9\xAB\xCB\xBE", yh = "\xD2\xF8\xD0\xD0";  // 公司 银行
+    std::vector<WORD_AV> table = {Word(bj, "ns", 29, 2, 2, 2), Word(sh, "ns", 30, 2, 2, 2),
+                                  Word(gs, "nt", 31, 2, 2, 2), Word(yh, "nt", 31, 2, 2, 2)};
+    const double e = 3.0 + 2.0 * std::log(2.0);  // two and two neighbours of count 1 at freq 2
+    for (unsigned flags : {KWF_PLACE | KWF_ORGANIZATION, KWF_PERSON}) {
+        CKeyWordFinder f(nullptr, nullptr, flags);
+        std::vector<WORD_AV_WEIGHT> ranking;
+        for (int round = 0; round < 2; ++round) {
+            f.ComputeKeyWord(table, ranking, false);
+            ASSERT_EQ(ranking.size(), 4u);
+            // Entities outside the dictionary weigh 1.1 x 3; organisations, no entity, 1.2.
+            EXPECT_NEAR(ranking[0].weight, e * 3.3 * 0.8, 1e-9);
+            EXPECT_NEAR(ranking[1].weight, e * 3.3 * 0.8 / 1.2, 1e-9);
+            EXPECT_NEAR(ranking[2].weight, e * 1.2 * 0.8, 1e-9);
+            EXPECT_NEAR(ranking[3].weight, e * 1.2 * 0.8 / 1.2, 1e-9);
+            const bool bSlots = flags & KWF_PLACE;
+            EXPECT_EQ(*f.GetExtractElement(1), bSlots ? bj + "#" + sh + "#" : "") << round;
+            EXPECT_EQ(*f.GetExtractElement(2), bSlots ? gs + "#" + yh + "#" : "") << round;
+        }
+    }
+}
+
 }  // namespace

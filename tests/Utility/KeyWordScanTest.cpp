@@ -85,12 +85,12 @@ TEST(KeyWordScanTest, UnusableRowsCountAsTheSentenceEnd) {
     set(1, 31, 4);     // "aaaa"
     set(2, 33, 10);    // past the end of the text
     set(3, -1, 2);     // before it
-    set(4, 30, -3);    // negative length
+    set(4, 30, -3);    // negative length: no text at all, skipped
     ASSERT_EQ(f.Scan(text.c_str(), 5, rows.data()), 35u);
     ASSERT_EQ(f.GetWordAV().size(), 2u);
     EXPECT_EQ(f.GetWordAV()[0].word, kEnd);
     EXPECT_EQ(f.GetWordAV()[1].word, "aaaa");
-    EXPECT_EQ(f.GetWordAV()[0].freq, 5);
+    EXPECT_EQ(f.GetWordAV()[0].freq, 4);
 
     tstring word;
     int h = -2;
@@ -105,7 +105,69 @@ TEST(KeyWordScanTest, UnusableRowsCountAsTheSentenceEnd) {
     EXPECT_EQ(f.Scan(text.c_str(), 0, rows.data()), 0u);
     EXPECT_EQ(f.Scan(text.c_str(), 5, nullptr), 0u);
     EXPECT_EQ(f.GetDocLength(), before + 70);
-    EXPECT_EQ(f.GetWordIDList().size(), 4u);
+    EXPECT_EQ(f.GetWordIDList().size(), 3u);
+}
+
+TEST(KeyWordScanTest, NegativeLengthRowsAreSkipped) {
+    // A closing mark of negative length right after a sentence end: it would join the previous
+    // sentence with the bytes up to its own end, which lies before that sentence's end.
+    auto scan = [](bool bBadRow) {
+        CKeyWordFinder f(nullptr, nullptr, KWF_KEYWORD);
+        Doc d;
+        d.Add("abcdefgh", "n").Add(".", "w", 81);
+        if (bBadRow) {
+            d.Add("", "w", 91);
+            d.rows.back().start = 9;
+            d.rows.back().length = -1;
+        }
+        d.Add("xyz", "n").Add(".", "w", 81).Add("\"", "w", 91);
+        EXPECT_EQ(d.ScanInto(f), d.line.size());
+        std::vector<std::string> lines;
+        for (const SENTENCE_INFO& s : f.GetSentences()) lines.push_back(s.line);
+        return std::make_pair(f.GetWordIDList(), lines);
+    };
+    EXPECT_EQ(scan(true), scan(false));
+}
+
+TEST(KeyWordScanTest, PunctuationWhiteSpaceAndUntaggedMarksAreStopWords) {
+    const std::string jy = "\xBC\xD7\xD2\xD2";         // 甲乙
+    const std::string period = "\xA1\xA3";             // 。
+    const std::string colonQuote = "\xA3\xBA\xA1\xB0";  // ：“
+    const std::string wide12 = "\xA3\xB1\xA3\xB2";      // １２
+    const std::string ideoSpace = "\xA1\xA1\xA1\xA1";   // two ideographic blanks
+    CKeyWordFinder f(nullptr, nullptr, KWF_KEYWORD);
+    Doc d;
+    d.Add(jy, "n").Add(colonQuote, "n").Add("12", "m", 18).Add(wide12, "m", 18).Add("     ", "n");
+    d.Add(ideoSpace, "n").Add("--", "n").Add("abc", "", 21).Add(period, "", 82).Add("\n\n\n", "w", 1);
+    d.ScanInto(f);
+    // Marks and white space, whatever their tag, and a tagged row without a tag.
+    for (const std::string& w : {colonQuote, std::string("     "), ideoSpace, std::string("--"), std::string("abc"),
+                                 period, std::string("\n\n\n")})
+        EXPECT_TRUE(Av(f, w).is_stopword) << w;
+    // Words and numerals stay candidates.
+    for (const std::string& w : {jy, std::string("12"), wide12}) EXPECT_FALSE(Av(f, w).is_stopword) << w;
+    const std::string keys = f.GetKeyWordList(0, -1);
+    EXPECT_NE(keys.find(jy + "/n/"), std::string::npos) << keys;
+    for (const std::string& w : {colonQuote, period, std::string("--"), std::string("  ")})
+        EXPECT_EQ(keys.find(w), std::string::npos) << keys;
+
+    // Rows of an analysis without tags (tag id -1) are judged by their text alone.
+    CKeyWordFinder untagged(nullptr, nullptr, KWF_KEYWORD);
+    Doc u;
+    u.Add(jy, "", -1).Add(period, "", -1);
+    u.ScanInto(untagged);
+    EXPECT_FALSE(Av(untagged, jy).is_stopword);
+    EXPECT_TRUE(Av(untagged, period).is_stopword);
+
+    // A text of white space has no keyword and the fingerprint of an empty text.
+    for (const char* blank : {"     ", "\n\n\n", "\xA1\xA1\xA1\xA1", " \t "}) {
+        CKeyWordFinder g(nullptr, nullptr, KWF_KEYWORD);
+        Doc b;
+        b.Add(blank, "", 1);
+        b.ScanInto(g);
+        EXPECT_STREQ(g.GetKeyWordList(0, 50), "") << blank;
+        EXPECT_EQ(g.FingerPrint(), 0u) << blank;
+    }
 }
 
 TEST(KeyWordScanTest, SentenceEndsJoinsAndShortSentences) {
@@ -301,7 +363,7 @@ TEST(KeyWordScanTest, EnglishTermsKeepTrieAndTableInStep) {
     EXPECT_EQ(f.Scan(line.c_str(), nullptr), 0u);
     EXPECT_EQ(f.Scan("", &parser), 0u);
     ASSERT_EQ(f.Scan(line.c_str(), &parser), 1u);
-    EXPECT_EQ(f.GetDocLength(), 0u);
+    EXPECT_EQ(f.GetDocLength(), line.size() * 2);  // as rows do, a scan without terms counts its text
     for (size_t k = 0; k < f.GetWordAV().size(); ++k)
         EXPECT_EQ(Handle(f, f.GetWordAV()[k].word), int(k)) << f.GetWordAV()[k].word.size();
     EXPECT_LT(Handle(f, std::string(2000, 'q')), 0);

@@ -171,6 +171,46 @@ TEST_F(LogFileTest, WriteToStream) {
     EXPECT_EQ("[2021-03-04 05:06:07] text\nCannot write log file!\r", testing::internal::GetCapturedStdout());
 }
 
+// A program's chosen log folder takes the default writes wherever it is run, an unusable one is
+// refused without changing the choice, NULL drops them, and lines no file takes go to the
+// fallback stream instead of standard output.
+TEST_F(LogFileTest, ChosenFolderDropAndFallbackStream) {
+    kxtest::TempDir logs, other;
+    ASSERT_EQ(0, chdir(other.path().c_str()));
+    ASSERT_TRUE(SetLogPath(logs.path().c_str()));
+    EXPECT_FALSE(SetLogPath(m_dir.file("missing").c_str()));
+    kxtest::WriteAll(m_dir.file("plain"), "x");
+    EXPECT_FALSE(SetLogPath(m_dir.file("plain").c_str()));
+    EXPECT_FALSE(SetLogPath("/proc"));  // a folder, but no file can be created there, even by root
+    EXPECT_FALSE(SetLogPath(""));
+    WriteError("kept");
+    EXPECT_EQ("[2021-03-04 05:06:07]\tkept\n", kxtest::ReadAll(logs.file(Day() + ".err")));
+    EXPECT_TRUE(ListDir(other.path()).empty());
+
+    ASSERT_TRUE(SetLogPath(nullptr));
+    testing::internal::CaptureStdout();
+    WriteError("dropped");
+    WriteLog("dropped");
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_TRUE(ListDir(other.path()).empty());
+    WriteLog("own folder", m_dir.path().c_str(), false);  // a write given a folder still writes
+    EXPECT_EQ("[2021-03-04 05:06:07]\town folder\n", kxtest::ReadAll(m_dir.file(Day() + ".log")));
+
+    const std::string side = m_dir.file("side.txt");
+    FILE* fp = fopen(side.c_str(), "wb");
+    ASSERT_NE(nullptr, fp);
+    SetLogFallback(fp);
+    testing::internal::CaptureStdout();
+    WriteError("msg", m_dir.file("plain/sub").c_str());
+    WriteLog(static_cast<FILE*>(nullptr), "text");
+    SetLogFallback(nullptr);
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    fclose(fp);
+    EXPECT_EQ("[2021-03-04 05:06:07] msg\nCannot write log file " + m_dir.file("plain/sub") + "/" + Day() +
+                  ".err!\r\n[2021-03-04 05:06:07] text\nCannot write log file!\r",
+              kxtest::ReadAll(side));
+}
+
 TEST_F(LogFileTest, LastErrorSetAppendAndReport) {
     SetLastErrorMessage("Cannot open ");
     EXPECT_EQ("Cannot open a.txt", AppendLastErrorMessage("a.txt"));
@@ -185,6 +225,27 @@ TEST_F(LogFileTest, LastErrorSetAppendAndReport) {
     g_bLog = false;
     EXPECT_FALSE(ReportError("quiet", false));
     EXPECT_EQ("quiet", CopyLastErrorMessage());
+}
+
+// A message keeps track of the texts a caller gave through concatenation, appending and copying:
+// the error file gets the bytes as they stand, a caller the own runs converted and the given
+// texts as they were.
+TEST_F(LogFileTest, GivenTextsAreNeverConverted) {
+    auto upper = [](const tstring& s) {
+        tstring u = s;
+        for (char& c : u) c = char(toupper((unsigned char)c));
+        return u;
+    };
+    ASSERT_EQ(0, chdir(m_dir.path().c_str()));
+    EXPECT_FALSE(ReportError("cannot open " + CErrorText::Given("dir/a.txt") + " in " + CErrorText::Given("b"), false));
+    AppendLastErrorMessage(" at " + CErrorText::Given("c") + " now");
+    EXPECT_EQ("cannot open dir/a.txt in b at c now", CopyLastErrorMessage());
+    EXPECT_EQ("CANNOT OPEN dir/a.txt IN b AT c NOW", CopyLastError().ForCaller(upper));
+    EXPECT_EQ("[2021-03-04 05:06:07]\tcannot open dir/a.txt in b\n", kxtest::ReadAll(m_dir.file(Day() + ".err")));
+    SetLastErrorMessage(CErrorText::Given("x") + CErrorText::Given("") + CErrorText::Given("y"));
+    EXPECT_EQ("xy", CopyLastError().ForCaller(upper));
+    SetLastErrorMessage("plain");
+    EXPECT_EQ("PLAIN", CopyLastError().ForCaller(upper));
 }
 
 // ---- threads ---------------------------------------------------------------------------------

@@ -339,3 +339,56 @@ TEST(NumUtilityTest, CheckOrderSymbolFormatsWriteNoErrors) {
     EXPECT_EQ(G("⑶"), s[2].textNew);
     EXPECT_TRUE(log.Errors().empty());
 }
+
+// Heading numbers fit an int: INT_MAX itself is one, a larger number (a telephone number starting
+// a line) is none, in every number format; and the check never counts past INT_MAX.
+TEST(NumUtilityTest, HeadingNumbersAtAndAboveIntMax) {
+    CNumUtility num;
+    _tSection_Info s;
+    EXPECT_EQ(0, num.ExtractOrder("2147483647 a", s));
+    EXPECT_EQ(2147483647, s.order);
+    for (const char* text : {"2147483648 a", "13800138000 contact", "99999999999999999999999 x", "3.2147483648 y",
+                             "２１４７４８３６４８", "二十一亿四千七百四十八万三千六百四十八章"}) {
+        CNumUtility fresh;
+        EXPECT_EQ(-1, fresh.ExtractOrder(G(text).c_str(), s)) << text;
+        EXPECT_EQ(-1, s.num_format) << text;
+        EXPECT_EQ(0, s.order) << text;
+        EXPECT_EQ(G(text), s.sample) << text;
+        EXPECT_EQ(-1, fresh.Format()) << text;  // no dominant format from it
+    }
+    CNumUtility fullWidth;
+    EXPECT_EQ(1, fullWidth.ExtractOrder(G("２１４７４８３６４７").c_str(), s));
+    EXPECT_EQ(2147483647, s.order);
+
+    // A telephone number before a list is a heading without a number: the list counts from 1
+    // ("x" is the Roman ten, out of sequence; "b" has no number).
+    CNumUtility phone;
+    AddAll(phone, {"13800138000 contact", "1 a", "2 b", "x", "3 c"});
+    phone.CheckOrder();
+    const auto& p = phone.Sections();
+    for (size_t i : {0, 1, 2}) EXPECT_EQ("", p[i].error_id) << i;
+    EXPECT_EQ("1.3.6", p[3].error_id);
+    EXPECT_EQ(3, p[3].orderNew);
+    EXPECT_EQ("3", p[3].textNew);
+    EXPECT_EQ(4, p[4].orderNew);
+    CNumUtility gap;
+    AddAll(gap, {"13800138000 contact", "1 a", "2 b", "b", "3 c"});
+    gap.CheckOrder();
+    const auto& g = gap.Sections();
+    for (size_t i : {0, 1, 2, 4}) EXPECT_EQ("", g[i].error_id) << i;
+    EXPECT_EQ("1.3.8", g[3].error_id);
+    EXPECT_EQ("3", g[3].textNew);
+
+    // A list that reaches INT_MAX expects INT_MAX again, never a negative number.
+    for (int nLevel : {0, -1}) {
+        CNumUtility top;
+        AddAll(top, {"2147483646 a", "2147483647 b", "5 c", "2147483647 d"});
+        top.CheckOrder(nLevel, 0, nullptr);
+        const auto& t = top.Sections();
+        EXPECT_EQ("", t[1].error_id) << nLevel;
+        EXPECT_EQ("1.3.6", t[2].error_id) << nLevel;
+        EXPECT_EQ(2147483647, t[2].orderNew) << nLevel;
+        EXPECT_EQ("2147483647", t[2].textNew) << nLevel;
+        EXPECT_EQ("", t[3].error_id) << nLevel;
+    }
+}

@@ -1,13 +1,17 @@
 #include "Utility/Profile.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cfloat>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -169,15 +173,40 @@ TEST_F(ProfileTest, WriteRefusals) {
     EXPECT_EQ(0, noDir.fn_iWriteString("s", "a", "1"));
 }
 
+// Runs fn_iWriteString in a child process limited to files of nLimit bytes, with SIGXFSZ
+// ignored so that the write or the close fails instead of killing it; returns its result.
+static int WriteUnderSizeLimit(const std::string& path, const std::string& value, rlim_t nLimit) {
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lim;
+        getrlimit(RLIMIT_FSIZE, &lim);
+        lim.rlim_cur = nLimit;
+        if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(99);
+        Profile p(path.c_str());
+        _exit(p.fn_iWriteString("s", "a", value.c_str()));
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 TEST_F(ProfileTest, FailedWriteLeavesOldFile) {
-    // A name so long that no temporary name fits beside it: the write fails even for root.
-    const std::string sLong = m_dir.file(std::string(250, 'n'));
-    kxtest::WriteAll(sLong, "[s]\na = 0\n");
-    ASSERT_EQ(0, chmod(sLong.c_str(), 0640));
-    Profile p(sLong.c_str());
-    EXPECT_EQ(0, p.fn_iWriteString("s", "a", "1"));
-    EXPECT_EQ("[s]\na = 0\n", kxtest::ReadAll(sLong));
-    EXPECT_EQ(0640u, ModeOf(sLong));
+    Put("[s]\na = 0\n");
+    ASSERT_EQ(0, chmod(Path().c_str(), 0640));
+    // A file-size limit makes the final flush and close fail (a short value), or a write itself
+    // (a value longer than the stream's buffer).
+    for (const std::string& value : {std::string(40, 'x'), std::string(100000, 'y')}) {
+        EXPECT_EQ(0, WriteUnderSizeLimit(Path(), value, 16)) << value.size();
+        EXPECT_EQ("[s]\na = 0\n", Get());
+        EXPECT_EQ(0640u, ModeOf(Path()));
+        int nEntries = 0;
+        for (const auto& e : std::filesystem::directory_iterator(m_dir.path())) nEntries += e.exists();
+        EXPECT_EQ(1, nEntries) << "a temporary file was left behind";
+    }
+    EXPECT_EQ(1, WriteUnderSizeLimit(Path(), "1", 1 << 20));
+    EXPECT_EQ("[s]\na = 1\r\n", Get());
 
     // An unwritable directory (not testable as root, who may write anywhere).
     kxtest::TempDir locked;
@@ -192,6 +221,44 @@ TEST_F(ProfileTest, FailedWriteLeavesOldFile) {
         EXPECT_EQ(0640u, ModeOf(sPath));
     }
     chmod(locked.path().c_str(), 0755);
+}
+
+TEST_F(ProfileTest, NameNearTheLengthLimitCanBeSaved) {
+    const std::string sLong = m_dir.file(std::string(250, 'n'));
+    kxtest::WriteAll(sLong, "[s]\na = 0\n");
+    ASSERT_EQ(0, chmod(sLong.c_str(), 0640));
+    Profile p(sLong.c_str());
+    EXPECT_EQ(1, p.fn_iWriteString("s", "a", "1"));
+    EXPECT_EQ("[s]\na = 1\r\n", kxtest::ReadAll(sLong));
+    EXPECT_EQ(0640u, ModeOf(sLong));
+}
+
+// Line breaks would let a value, key or section write lines of its own (an "[evil]" section);
+// blanks, "=" and ":" in a key, blanks in a section, and keys that start a comment or header
+// could never be read back, and each write would append another line. All are refused, the file
+// untouched.
+TEST_F(ProfileTest, WriteRefusesEntriesThatWouldNotReadBack) {
+    const std::string sOld = "[s]\na = 0\n";
+    Put(sOld);
+    Profile p(Path().c_str());
+    EXPECT_EQ(0, p.fn_iWriteString("s", "a", "x\r\n[evil]\r\nb = 2"));
+    EXPECT_EQ(0, p.fn_iWriteString("s", "a", "x\n"));
+    EXPECT_EQ(0, p.fn_iWriteString("s", "a", "x\ry"));
+    EXPECT_EQ(0, p.fn_iWriteString("s\r\n[evil]", "a", "1"));
+    for (const char* key : {"my key", "a\tb", "a\nb = 2", "a=b", "a:b", " a", ";a", "#a", "[a"}) {
+        EXPECT_EQ(0, p.fn_iWriteString("s", key, "1")) << key;
+    }
+    EXPECT_EQ(0, p.fn_iWriteString("my section", "a", "1"));
+    EXPECT_EQ(0, p.fn_iWriteInt("s", "my key", 1));
+    EXPECT_EQ(0, p.fn_iWriteFloat("s", "k=", 1.0f));
+    EXPECT_EQ(sOld, Get());
+    EXPECT_EQ(0, p.fn_iReadInt("s", "a", -1));
+
+    // What may stand in a value: blanks, "=", ":", ";", "#" and brackets.
+    EXPECT_EQ(1, p.fn_iWriteString("s", "a", "x = y: [z] ;#"));
+    EXPECT_EQ("x = y: [z] ;#", ReadString(p, "s", "a"));
+    EXPECT_EQ(1, p.fn_iWriteString("s", "a.b-c_d", "2"));
+    EXPECT_EQ(2, p.fn_iReadInt("s", "a.b-c_d", 0));
 }
 
 TEST_F(ProfileTest, WriteKeepsModeAndLink) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstring>
@@ -138,6 +139,37 @@ TEST(ReadFileTest, DirectoriesAndFifosAreRefused) {
     EXPECT_EQ(buf, nullptr);
     EXPECT_EQ(capture.Logs(), std::vector<std::string>({"Failed open file  " + dir.path(),
                                                          "Failed open file  " + fifo}));
+}
+
+// Paths longer than the kernel takes at once are read through their folders; a missing file at
+// such a path, or a FIFO there, is refused as at a short one.
+TEST(ReadFileTest, PathsBeyondTheKernelLimit) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    const std::vector<std::string> files = kxtest::MakeDeepTree(dir.path(), 30, 200, "deep text");
+    ASSERT_EQ(files.size(), 30u);
+    for (size_t k : {size_t(0), size_t(19), size_t(20), size_t(29)}) {
+        tstring s;
+        EXPECT_EQ(ReadFile(files[k].c_str(), s, 0, 0, true), 9u) << files[k].size();
+        EXPECT_EQ(s, "deep text");
+    }
+    ASSERT_GT(files[29].size(), 6000u);
+    // Relative to the working directory, too.
+    const std::string rel = files[29].substr(dir.path().size() + 1);
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    tstring s;
+    const unsigned long n = ReadFile(rel.c_str(), s, 5, 4, true);
+    ASSERT_EQ(chdir(cwd), 0);
+    EXPECT_EQ(n, 4u);
+    EXPECT_EQ(s, "text");
+
+    const std::string missing = files[29].substr(0, files[29].rfind('/')) + "/missing.txt";
+    char* buf = nullptr;
+    EXPECT_EQ(ReadFile(missing.c_str(), &buf, 0, 0, true), 0u);
+    EXPECT_EQ(buf, nullptr);
+    EXPECT_EQ(capture.Logs(), std::vector<std::string>({"Failed open file  " + missing}));
 }
 
 TEST(ReadFileTest, HugeLengthsAreRefusedWithoutAnException) {

@@ -83,6 +83,47 @@ TEST(DynamicArrayTest, GrowthValidationAndBlock) {
     EXPECT_FALSE(back.Save(nullptr));
 }
 
+// An array that grew and was cut back has its old allocation again, built or loaded.
+TEST(DynamicArrayTest, TruncateGivesTheGrowthBack) {
+    CDynamicArry a;
+    for (int i = 0; i < 25000; ++i) ASSERT_EQ(a.NewElem(), i);
+    EXPECT_EQ(a.GetTotalNum(), 30000);
+    trie_elem* p;
+    a.GetElem(2, p);
+    p->freq = 9;
+    a.GetElem(3, p);
+    p->freq = 9;
+    EXPECT_FALSE(a.Truncate(25001));
+    EXPECT_FALSE(a.Truncate(-1));
+    ASSERT_TRUE(a.Truncate(12000));
+    EXPECT_EQ(a.GetTotalNum(), 20000);
+    ASSERT_TRUE(a.Truncate(3));
+    EXPECT_EQ(a.GetTotalNum(), 10000);
+    int n;
+    a.GetElemNum(n);
+    EXPECT_EQ(n, 3);
+    ASSERT_TRUE(a.GetElem(2, p));
+    EXPECT_EQ(p->freq, 9);
+    EXPECT_EQ(a.NewElem(), 3);  // the dropped record comes back zero-filled
+    ASSERT_TRUE(a.GetElem(3, p));
+    EXPECT_EQ(p->freq, 0);
+
+    // A loaded block keeps its own allocation as the one to fall back to, within the block's bound.
+    CByteWriter w;
+    for (int v : {2, 10002}) w.PutI32(v);
+    w.PutBytes(std::string(128, '\0').data(), 128);
+    CByteReader r(w.Bytes());
+    CDynamicArry loaded;
+    ASSERT_TRUE(loaded.Load(r));
+    EXPECT_EQ(loaded.TotalFor(40000), 40002);
+    EXPECT_EQ(loaded.TotalFor(2), 10002);
+    for (int i = 2; i < 20000; ++i) loaded.NewElem();
+    ASSERT_TRUE(loaded.Truncate(2));
+    EXPECT_EQ(loaded.GetTotalNum(), 10002);
+    ASSERT_TRUE(loaded.Truncate(0));
+    EXPECT_EQ(loaded.GetTotalNum(), 10000);
+}
+
 TEST(TrieTest, AddFindDeleteAndTags) {
     CTrie t;
     int h = 5;
@@ -304,6 +345,115 @@ TEST(TrieTest, CountsNeverPassIntMax) {
     EXPECT_STREQ(tag, "n");
     EXPECT_EQ(most.AddTrie("ad n"), 1);  // other words still go in
     EXPECT_EQ(most.Find("ad"), 2);
+}
+
+// Words added for a while and taken back leave the trie as it was: the same nodes, counts and
+// bytes, whether the word was new (its nodes go, prefixes of other words stay) or deleted before
+// (its kept count and tag come back). Handles given back are given out again.
+TEST(TrieTest, TakingAdditionsBackRestoresTheTrie) {
+    CTrie t;
+    t.AddTrie((std::string(kZhongGuo) + " ns").c_str());
+    t.AddTrie("cd nz");
+    t.AddTrie("cd nz");
+    ASSERT_EQ(t.DelTrie("cd"), 1);
+    const std::vector<unsigned char> image = t.Serialize();
+    const int nItems = t.GetLowerBound();
+    int nNodes;
+    t.Nodes().GetElemNum(nNodes);
+
+    // The deleted word as it reads before the request: absent, with its kept count and tag.
+    int h = 0;
+    char kept[40], tag[40];
+    ASSERT_EQ(t.GetEntry("cd", h, kept), 2);
+    EXPECT_EQ(h, -1);
+    EXPECT_STREQ(kept, "nz");
+    EXPECT_EQ(t.GetEntry("c", h, tag), 0);
+    EXPECT_STREQ(tag, "");
+    EXPECT_EQ(t.GetEntry("zz", h, tag), 0);
+
+    const std::string kRenMin = std::string(kZhongGuoRenMin);
+    EXPECT_EQ(t.AddTrie((kRenMin + " Object").c_str()), 1);
+    EXPECT_EQ(t.AddTrie("xyz Object"), 1);
+    EXPECT_EQ(t.AddTrie("xyw Object"), 1);
+    EXPECT_EQ(t.AddTrie("cd Object"), 2);
+    // Taken back in the order of addition: the first ones leave holes until the last goes.
+    EXPECT_EQ(t.TakeBack(kRenMin.c_str(), "", 0), nItems);
+    EXPECT_EQ(t.Find(kZhongGuo), 0);
+    EXPECT_EQ(t.Find(kRenMin.c_str()), -1);
+    EXPECT_EQ(t.TakeBack("xyz", "", 0), nItems + 1);
+    EXPECT_NE(t.Find("xyw"), -1);
+    EXPECT_GT(t.RemovedNodes(), 0);
+    EXPECT_EQ(t.TakeBack("xyw", "", 0), nItems + 2);
+    EXPECT_EQ(t.TakeBack("cd", kept, 2), nItems + 3);
+    EXPECT_EQ(t.TakeBack("cd", kept, 2), -1);  // nothing more to take back
+    EXPECT_EQ(t.TakeBack("qq", "", 0), -1);
+    EXPECT_EQ(t.RemovedNodes(), 0);
+    int n;
+    t.Nodes().GetElemNum(n);
+    EXPECT_EQ(n, nNodes);
+    EXPECT_EQ(t.GetLowerBound(), nItems);
+    EXPECT_EQ(t.GetDelNum(), 1);
+    EXPECT_TRUE(t.Serialize() == image);
+    int hz;
+    EXPECT_EQ(t.GetMaxWord("xyz", &hz, tag), 0);
+    // The deleted word still counts as added before, and the handles come round again.
+    EXPECT_EQ(t.AddTrie("cd n"), 2);
+    EXPECT_EQ(t.Find("cd"), nItems);
+
+    // A trie whose only word is taken back keeps one handle given out, so it still saves.
+    CTrie one;
+    one.AddTrie("a n");
+    EXPECT_EQ(one.TakeBack("a", "", 0), 0);
+    EXPECT_EQ(one.GetLowerBound(), 1);
+    one.Nodes().GetElemNum(n);
+    EXPECT_EQ(n, 1);
+    kxtest::TempDir dir;
+    EXPECT_TRUE(one.Save(dir.file("one").c_str()));
+}
+
+// Words taken back out of order leave removed nodes inside the store: they never reach the file,
+// and the store is compacted once they outnumber the others, so it stays bounded however many
+// words come and go.
+TEST(TrieTest, RemovedNodesAreLeftOutAndReclaimed) {
+    CTrie t;
+    t.AddTrie("keep n");
+    int nStart;
+    t.Nodes().GetElemNum(nStart);
+    const std::vector<unsigned char> image = t.Serialize();
+    auto word = [](int i) {
+        std::string w = "w";
+        for (int k = 0; k < 4; ++k, i /= 26) w += char('a' + i % 26);
+        return w;
+    };
+    int nMost = 0;
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_EQ(t.AddTrie((word(i) + " x").c_str()), 1);
+        if (i > 0) ASSERT_NE(t.TakeBack(word(i - 1).c_str(), "", 0), -1);
+        ASSERT_LE(t.GetLowerBound(), 3);  // the handles of the words taken back come round
+        int n;
+        t.Nodes().GetElemNum(n);
+        nMost = std::max(nMost, n);
+        if (i % 997 == 0) {
+            // The saved image holds only the linked nodes and loads back with the same words.
+            const std::vector<unsigned char> bytes = t.Serialize();
+            CTrie back;
+            ASSERT_TRUE(back.Parse(bytes.data(), bytes.size()));
+            EXPECT_EQ(back.Find("keep"), 0);
+            EXPECT_EQ(back.Find(word(i).c_str()), t.Find(word(i).c_str()));
+            EXPECT_EQ(back.Find(word(i - 1).c_str()), -1);
+            int nBack;
+            back.Nodes().GetElemNum(nBack);
+            EXPECT_EQ(nBack, n - t.RemovedNodes());
+            EXPECT_TRUE(back.Serialize() == bytes);
+        }
+    }
+    EXPECT_LT(nMost, 100);
+    EXPECT_NE(t.TakeBack(word(19999).c_str(), "", 0), -1);
+    int n;
+    t.Nodes().GetElemNum(n);
+    EXPECT_EQ(n, nStart);
+    EXPECT_TRUE(t.Serialize() == image);
+    EXPECT_EQ(t.Nodes().GetTotalNum(), 10000);
 }
 
 // Readers of one trie look words up with their own tag buffers at once.

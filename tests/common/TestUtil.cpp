@@ -1,7 +1,11 @@
 #include "common/TestUtil.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,6 +41,47 @@ void WriteAll(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+std::vector<std::string> MakeDeepTree(const std::string& root, int nLevels, size_t nNameLen,
+                                      const std::string& content) {
+    std::vector<std::string> files;
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string path = root;
+    for (int k = 0; k < nLevels && fd >= 0; ++k) {
+        const std::string name(nNameLen, char('a' + k % 26));
+        const std::string file = "f" + std::to_string(k) + ".txt";
+        int sub = -1;
+        if (mkdirat(fd, name.c_str(), 0755) == 0) sub = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = sub;
+        if (fd < 0) break;
+        path += "/" + name;
+        const int out = openat(fd, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const bool ok = out >= 0 && write(out, content.data(), content.size()) == ssize_t(content.size());
+        if (out >= 0) close(out);
+        if (!ok) break;
+        files.push_back(path + "/" + file);
+    }
+    if (fd >= 0) close(fd);
+    if (int(files.size()) != nLevels) files.clear();
+    return files;
+}
+
 std::string DataPath(const std::string& rel) { return std::string(KX_TEST_DATA_DIR) + "/" + rel; }
+
+FifoReleaser::FifoReleaser(const std::string& path) : m_bMade(mkfifo(path.c_str(), 0600) == 0) {
+    m_thread = std::thread([this, path] {
+        while (!m_bStop) {
+            // Succeeds only while a reader has the FIFO open or waits in its open.
+            const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+}
+
+FifoReleaser::~FifoReleaser() {
+    m_bStop = true;
+    m_thread.join();
+}
 
 }  // namespace kxtest

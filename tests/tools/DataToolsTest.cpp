@@ -11,17 +11,21 @@
 #include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
+#include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/include/EngineRecords.h"
 #include "Utility/FSA.h"
 #include "Utility/IDMaps.h"
 #include "Utility/PDAT.h"
+#include "Utility/LogFile.h"
 #include "Utility/POS.h"
+#include "Utility/Trie.h"
 #include "Utility/Unigram.h"
 #include "Utility/WordList.h"
 #include "common/TestUtil.h"
 #include "data/CodeModel.h"
 #include "data/DataBuild.h"
 #include "data/DataCheck.h"
+#include "senti/SentiLex.h"
 
 namespace fs = std::filesystem;
 
@@ -92,6 +96,61 @@ TEST(DataBuildTest, FixtureBuildsReproduciblyAndPassesTheChecks) {
     EXPECT_EQ(core.Find("\xCA\xBC##\xCA\xBC"), 0);                            // 始##始
     EXPECT_EQ(core.Find("\xD2\xBB"), int(core.GetItemCount()) - 1);            // 一
     EXPECT_GE(core.Find("\xB1\xB1\xBE\xA9\xB4\xF3\xD1\xA7"), 0);               // 北京大学
+}
+
+// Two data directories on one set of stores: the second holds relative links to the first's
+// files (none copied), its own configuration and an empty user dictionary; it still starts the
+// engine after the pair is moved, without a log line, and a scratch copy of it holds real files.
+TEST(DataBuildTest, LinkedDirectorySharesTheStoresAndStartsCleanly) {
+    kxtest::TempDir dir;
+    kxdata::BuildOptions o = FixtureOptions(dir);
+    o.outDir = dir.file("pair/Data");
+    o.emptyUserDict = true;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(o, error)) << error;
+    kxtest::WriteAll(o.outDir + "/FieldDict.pos", "not shared");
+    const std::string config = dir.file("engine.xml");
+    kxtest::WriteAll(config, "<Configure>\n<TagSet>KOVEX.map</TagSet>\n<UserDict>on</UserDict>\n"
+                             "<FieldDict>off</FieldDict>\n</Configure>\n");
+    const std::string linked = dir.file("pair/engine/Data");
+    ASSERT_TRUE(kxdata::LinkDataDirectory(o.outDir, linked, config, error)) << error;
+    int links = 0;
+    for (const auto& e : fs::recursive_directory_iterator(linked)) {
+        const std::string rel = e.path().lexically_relative(linked).string();
+        if (e.is_symlink()) {
+            ++links;
+            EXPECT_TRUE(fs::read_symlink(e.path()).is_relative()) << rel;
+            EXPECT_EQ(fs::canonical(e.path()), fs::canonical(o.outDir + "/" + rel)) << rel;
+        } else if (!e.is_directory()) {
+            EXPECT_TRUE(rel == "Configure.xml" || rel == "UserDict.pdat") << rel;
+        }
+    }
+    EXPECT_EQ(links, 39 - 1);  // every built file but the configuration
+    EXPECT_FALSE(fs::exists(linked + "/FieldDict.pos"));
+    EXPECT_EQ(kxtest::ReadAll(config), kxtest::ReadAll(linked + "/Configure.xml"));
+    CTrie empty;
+    ASSERT_TRUE(empty.Load((linked + "/UserDict.pdat").c_str()));
+    EXPECT_EQ(empty.GetLowerBound(), empty.GetDelNum());  // every entry deleted
+    EXPECT_EQ(empty.Find("#"), -1);
+
+    // Moved together, the pair still works and passes the checks.
+    fs::rename(dir.file("pair"), dir.file("moved"));
+    std::vector<kxdata::CheckLine> report;
+    EXPECT_EQ(kxdata::CheckDataDirectory(dir.file("moved/engine/Data"), report, true), 0) << Failures(report);
+    fs::remove(dir.file("moved/Data/FieldDict.pos"));
+    EXPECT_EQ(kxdata::CheckDataDirectory(dir.file("moved/Data"), report), 0) << Failures(report);
+    kxtest::TempDir logs;
+    ASSERT_TRUE(SetLogPath(logs.path().c_str()));
+    EXPECT_EQ(KOVEX_Init(dir.file("moved/engine").c_str(), 0, nullptr), 1);
+    KOVEX_Exit();
+    LogTestResetPath();
+    EXPECT_TRUE(fs::is_empty(logs.path())) << "a clean start-up logs nothing";
+
+    // A scratch copy of the linked directory holds the files themselves.
+    ASSERT_TRUE(sentilex::CopyDataWithoutField(dir.file("moved/engine"), dir.file("copy")));
+    for (const auto& e : fs::recursive_directory_iterator(dir.file("copy/Data")))
+        EXPECT_FALSE(e.is_symlink()) << e.path();
+    EXPECT_EQ(kxtest::ReadAll(dir.file("moved/Data/CoreDict.pdat")), kxtest::ReadAll(dir.file("copy/Data/CoreDict.pdat")));
 }
 
 TEST(DataBuildTest, MissingSourceFailsWithItsName) {
@@ -334,6 +393,30 @@ TEST(CodeModelTest, FirstBytesAndMarks) {
     EXPECT_FALSE(kxdata::BuildModelCells("mark efbbbf 1\nmark efbbc0 1\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("mark ef 1\n", cells, error));
     EXPECT_FALSE(kxdata::BuildModelCells("first 300 0 0 0 0\n", cells, error));
+}
+
+// The field and user dictionaries against the switches of Configure.xml: a shipped lexicon that
+// is switched off, and in a shipped directory a dictionary switched on but absent, are faults.
+TEST(DataCheckTest, DictionariesMatchTheirSwitches) {
+    kxtest::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(kxdata::BuildDataDirectory(FixtureOptions(dir), error)) << error;
+    const std::string data = dir.file("Data");
+    std::vector<kxdata::CheckLine> report;
+    // The fixture switches both on and ships neither: fine for a fixture, not for a shipped one.
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report), 0) << Failures(report);
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report, true), 2) << Failures(report);
+    ASSERT_TRUE(kxdata::WriteEmptyUserDict(data + "/UserDict.pdat"));
+    std::string cfg = kxtest::ReadAll(data + "/Configure.xml");
+    const size_t at = cfg.find("<FieldDict>on");
+    ASSERT_NE(at, std::string::npos);
+    kxtest::WriteAll(data + "/Configure.xml", cfg.replace(at, 13, "<FieldDict>off"));
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report, true), 0) << Failures(report);
+    kxtest::WriteAll(data + "/FieldDict.pdat", "");
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report, true), 1) << Failures(report);
+    EXPECT_NE(Line(report, "FieldDict.pdat")->summary.find("switched off"), std::string::npos);
+    kxtest::WriteAll(data + "/UserDict.pdat", "xx");
+    EXPECT_EQ(kxdata::CheckDataDirectory(data, report), 2) << Failures(report);
 }
 
 TEST(DataCheckTest, ClassWordAndPunctuationCandidatesAreExact) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -19,6 +20,7 @@
 #include "Utility/PDAT.h"
 #include "Utility/POS.h"
 #include "Utility/POSmap.h"
+#include "Utility/Trie.h"
 #include "Utility/Unigram.h"
 #include "Utility/WordList.h"
 #include "codeset/CodeSetWriter.h"
@@ -332,10 +334,63 @@ bool Builder::Run() {
         }
         if (n <= 0 || !nepos.Save(Out("English/ne.pos").c_str())) return Fail("cannot build ne.pos");
     }
+    if (m_o.emptyUserDict) {
+        if (!WriteEmptyUserDict(Out("UserDict.pdat"))) return Fail("cannot write " + Out("UserDict.pdat"));
+        Log("UserDict.pdat: empty");
+    }
     return CodeSets();
 }
 
 }  // namespace
+
+bool WriteEmptyUserDict(const std::string& path) {
+    // A user dictionary file holds at least one entry (a count of 0 does not load): one word added
+    // and deleted again, as the file is after a request has removed the words it added.
+    CTrie empty;
+    empty.AddTrie("#", true);
+    return empty.DelTrie("#") >= 0 && empty.Save(path.c_str());
+}
+
+bool LinkDataDirectory(const std::string& storeDir, const std::string& dataDir, const std::string& configPath,
+                       std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::remove_all(dataDir, ec);
+    fs::create_directories(dataDir, ec);
+    if (ec) {
+        error = "cannot create " + dataDir;
+        return false;
+    }
+    const fs::path stores = fs::absolute(storeDir), data = fs::absolute(dataDir);
+    for (fs::recursive_directory_iterator it(stores, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path rel = fs::relative(it->path(), stores);
+        const std::string name = rel.filename().string();
+        if (it->is_directory()) {
+            fs::create_directories(data / rel, ec);
+            continue;
+        }
+        if (rel == "Configure.xml" || name.rfind("FieldDict.", 0) == 0 || name.rfind("UserDict.", 0) == 0) continue;
+        const fs::path link = data / rel;
+        fs::create_symlink(fs::relative(it->path(), link.parent_path()), link, ec);
+        if (ec) {
+            error = "cannot link " + link.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    if (ec) {
+        error = "cannot read " + storeDir + ": " + ec.message();
+        return false;
+    }
+    if (!CopyFile(configPath, (data / "Configure.xml").string())) {
+        error = "cannot copy " + configPath;
+        return false;
+    }
+    if (!WriteEmptyUserDict((data / "UserDict.pdat").string())) {
+        error = "cannot write " + (data / "UserDict.pdat").string();
+        return false;
+    }
+    return true;
+}
 
 std::string FindSource(const BuildOptions& o, const std::string& name) {
     for (const std::string& dir : o.sourceDirs) {

@@ -20,6 +20,7 @@
 #include "Utility/PDAT.h"
 #include "Utility/POS.h"
 #include "Utility/POSmap.h"
+#include "Utility/Trie.h"
 #include "Utility/Unigram.h"
 #include "Utility/WordList.h"
 
@@ -66,7 +67,8 @@ struct CodeSet {
 
 class Checker {
 public:
-    Checker(const std::string& dir, std::vector<CheckLine>& report) : m_dir(dir), m_report(report) {}
+    Checker(const std::string& dir, bool bShipped, std::vector<CheckLine>& report)
+        : m_dir(dir), m_bShipped(bShipped), m_report(report) {}
     int Run();
 
 private:
@@ -108,6 +110,7 @@ private:
     void Fsa();
     void Blacklist();
     void FieldDict();
+    void UserDict();
     void English();
     void CodeSets();
     void IdentitySet(CodeSet& set, int code);
@@ -115,7 +118,9 @@ private:
     void Model();
 
     std::string m_dir;
+    bool m_bShipped;
     std::vector<CheckLine>& m_report;
+    bool m_bFieldOn = false, m_bUserOn = false;  // the items FieldDict and UserDict
     std::unique_ptr<CPOSmap> m_map0;
     int m_tagCount = 0;
     std::unique_ptr<CPDAT> m_core;
@@ -377,10 +382,16 @@ void Checker::Blacklist() {
 
 // The field dictionary (the sentiment lexicon) is optional: when present, its three files agree
 // and every tag is a weight (numeric, never 0) or "Neg".
+// A field dictionary that is shipped must be switched on (and, in a shipped directory, one that is
+// switched on must be shipped).
 void Checker::FieldDict() {
     Begin("FieldDict.pdat");
     const bool any = Exists("FieldDict.pdat") || Exists("FieldDict.pos") || Exists("FieldDict.wordlist");
-    if (!any) return Note("absent");
+    if (!any) {
+        if (m_bShipped && m_bFieldOn) return Bad("switched on in Configure.xml but absent");
+        return Note(m_bFieldOn ? "absent" : "absent, switched off");
+    }
+    if (!m_bFieldOn) return Bad("present but switched off in Configure.xml");
     CPDAT d(0);
     if (!d.Load(P("FieldDict.pdat").c_str())) return Bad("does not load");
     const int items = int(d.GetItemCount());
@@ -414,6 +425,19 @@ void Checker::FieldDict() {
     }
     if (missing) Bad(std::to_string(missing) + " handles without their word");
     Note(std::to_string(words.GetItemCount()) + " words");
+}
+
+// The user dictionary: a shipped directory that switches it on ships one (empty as a rule), so
+// that start-up finds it and logs nothing.
+void Checker::UserDict() {
+    Begin("UserDict.pdat");
+    if (!Exists("UserDict.pdat")) {
+        if (m_bShipped && m_bUserOn) return Bad("switched on in Configure.xml but absent");
+        return Note("absent");
+    }
+    CTrie trie;
+    if (!trie.Load(P("UserDict.pdat").c_str())) return Bad("does not load");
+    Note(std::to_string(trie.GetLowerBound() - trie.GetDelNum()) + " words");
 }
 
 void Checker::English() {
@@ -600,7 +624,13 @@ int Checker::Run() {
         std::string t(cfg.begin(), cfg.end());
         if (t.find("<TagSet>KOVEX.map</TagSet>") == std::string::npos) Bad("TagSet must name KOVEX.map");
         if (t.find("<Tagger>off") != std::string::npos) Bad("tagging must be on");
-        if (t.find("<FieldDict>on</FieldDict>") == std::string::npos) Bad("the field dictionary must be on");
+        auto on = [&](const char* item) {
+            const std::string open = std::string("<") + item + ">";
+            const size_t at = t.find(open);
+            return at != std::string::npos && t.compare(at + open.size(), 3, "on<") == 0;
+        };
+        m_bFieldOn = on("FieldDict");
+        m_bUserOn = on("UserDict");
         if (t.find("<POSDelimiter>") != std::string::npos || t.find("<WordBoundary>") != std::string::npos)
             Bad("the delimiter and boundary must keep their defaults");
         Note("items present");
@@ -619,6 +649,7 @@ int Checker::Run() {
     Fsa();
     Blacklist();
     FieldDict();
+    UserDict();
     English();
     CodeSets();
     Model();
@@ -629,9 +660,9 @@ int Checker::Run() {
 
 }  // namespace
 
-int CheckDataDirectory(const std::string& dataDir, std::vector<CheckLine>& report) {
+int CheckDataDirectory(const std::string& dataDir, std::vector<CheckLine>& report, bool bShipped) {
     report.clear();
-    Checker c(dataDir, report);
+    Checker c(dataDir, bShipped, report);
     return c.Run();
 }
 

@@ -36,6 +36,17 @@ const char kCannotOpenFile[] = "Cannot open file ";
 
 tstring DataFile(const char* sName) { return g_sDataPath + "/" + sName; }
 
+// The data folder as the caller named it (g_sDataPath may hold its GBK form); set by start-up.
+tstring g_sGivenDataPath;
+
+// A path for a message: a path below the data folder names the folder as the caller gave it, so
+// that the caller gets it back intact whatever the message is converted to.
+CErrorText PathText(const tstring& sPath) {
+    if (sPath.compare(0, g_sDataPath.size(), g_sDataPath) == 0)
+        return CErrorText::Given(g_sGivenDataPath + sPath.substr(g_sDataPath.size()));
+    return CErrorText::Given(sPath);
+}
+
 bool IsRegularFile(const tstring& sPath) {
     struct stat st;
     return stat(sPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -56,14 +67,14 @@ template <typename T, typename... Args>
 bool LoadMandatory(T*& pTarget, const tstring& sPath, Args... args) {
     pTarget = LoadStore<T>(sPath, args...);
     if (pTarget) return true;
-    return ReportError(kCannotOpenFile + sPath, false);
+    return ReportError(kCannotOpenFile + PathText(sPath), false);
 }
 
 // The two error lines "Cannot open file " and the path; the last error is the two joined.
 bool FailTwoLines(const tstring& sPath) {
     WriteError(kCannotOpenFile, nullptr);
-    WriteError(sPath, nullptr);
-    SetLastErrorMessage(kCannotOpenFile + sPath);
+    WriteError(PathText(sPath).Text(), nullptr);
+    SetLastErrorMessage(kCannotOpenFile + PathText(sPath));
     return false;
 }
 
@@ -127,7 +138,7 @@ void LoadOptionalStores(const char* sConfig) {
         const tstring sPath = DataFile("UserDict.pdat");
         CTrie* pTrie = LoadStore<CTrie>(sPath);
         if (!pTrie) {
-            ReportTolerated("Cannot open user dictionary " + sPath);
+            ReportTolerated("Cannot open user dictionary " + PathText(sPath));
         }
         CUserDictWriteLock lock;
         g_pUserDict = pTrie;
@@ -136,7 +147,7 @@ void LoadOptionalStores(const char* sConfig) {
         const tstring sDictPath = DataFile("FieldDict.pdat");
         CPDAT* pDict = LoadStore<CPDAT>(sDictPath, 0);
         if (!pDict) {
-            ReportTolerated("Cannot open field dictionary " + sDictPath);
+            ReportTolerated("Cannot open field dictionary " + PathText(sDictPath));
         }
         CWordList* pPOS = nullptr;
         if (g_bPOSTagger) {
@@ -149,7 +160,7 @@ void LoadOptionalStores(const char* sConfig) {
                 pPOS = nullptr;
             }
             if (!pPOS) {
-                ReportTolerated("Cannot open field dictionary POS data " + sPOSPath);
+                ReportTolerated("Cannot open field dictionary POS data " + PathText(sPOSPath));
                 delete pDict;
                 pDict = nullptr;
             }
@@ -161,21 +172,21 @@ void LoadOptionalStores(const char* sConfig) {
     if (IsConfigItemOn(sConfig, "GranularityContorl")) {
         const tstring sPath = DataFile("GranDict.pdat");
         g_pGranDict = LoadStore<CPDAT>(sPath, 0);
-        if (!g_pGranDict) ReportError("Cannot open Granularity dictionary " + sPath, 0);
+        if (!g_pGranDict) ReportError("Cannot open Granularity dictionary " + PathText(sPath), 0);
         if (g_bPOSTagger) {
             const tstring sPOSPath = DataFile("GranDict.pos");
             g_pGranPOS = LoadStore<CPOS>(sPOSPath);
-            if (!g_pGranPOS) ReportError("Cannot open Granularity dictionary POS data " + sPOSPath, 0);
+            if (!g_pGranPOS) ReportError("Cannot open Granularity dictionary POS data " + PathText(sPOSPath), 0);
         }
     }
     if (IsConfigItemOn(sConfig, "Sentiment")) {
         const tstring sPath = DataFile("sentiment.pdat");
         g_pSentiDict = LoadStore<CPDAT>(sPath, 0);
-        if (!g_pSentiDict) ReportError(kCannotOpenFile + sPath, 0);
+        if (!g_pSentiDict) ReportError(kCannotOpenFile + PathText(sPath), 0);
         const tstring sScorePath = DataFile("sentiment.ung");
         g_pSentiScore = LoadStore<CUnigram>(sScorePath, -1);
         if (!g_pSentiScore) {
-            ReportError(kCannotOpenFile + sScorePath, 0);
+            ReportError(kCannotOpenFile + PathText(sScorePath), 0);
             delete g_pSentiDict;
             g_pSentiDict = nullptr;
         }
@@ -191,7 +202,7 @@ bool LoadTagSetMaps() {
         WriteLog("No TagSet configured: tag-set map 0 is empty and every tag reads n");
     } else {
         const tstring sPath = DataFile(g_sTagset.c_str());
-        if (!IsRegularFile(sPath)) return ReportError(kCannotOpenFile + sPath, false);
+        if (!IsRegularFile(sPath)) return ReportError(kCannotOpenFile + PathText(sPath), false);
         if (!LoadMandatory(g_ppPOSmap[0], sPath)) return false;
     }
     const tstring sPKUFirst = DataFile("PKU_First.map");
@@ -240,24 +251,25 @@ int StartEngine(const char* sInitDirPath, int encode) {
     g_nEncodeType = encode;
     GetDefaultPath(sInitDirPath);
     g_sDataPath = g_sDefaultDir + "/" + "Data";
+    g_sGivenDataPath = (sInitDirPath && *sInitDirPath ? tstring(sInitDirPath) : g_sDefaultDir) + "/" + "Data";
 
     const tstring sConfigPath = DataFile("Configure.xml");
     char* pConfig = nullptr;
     ReadFile(sConfigPath.c_str(), &pConfig, 0, 0, true);
     std::unique_ptr<char[]> config(pConfig);
     ApplyLogItem(pConfig);
-    if (!pConfig || !pConfig[0]) return ReportError("Cannot Open Configure file " + sConfigPath, 0);
+    if (!pConfig || !pConfig[0]) return ReportError("Cannot Open Configure file " + PathText(sConfigPath), 0);
     ApplyEngineItems(pConfig);
 
     if (encode == -1) {
         const tstring sModel = DataFile("CodeTrans.model");
         if (CodeTrans_Initialize(sModel.c_str()) < 0)
-            return ReportError("Fail read encoding recognition file " + sModel, 0);
+            return ReportError("Fail read encoding recognition file " + PathText(sModel), 0);
     } else if (encode >= 1 && encode <= 4) {
         std::unique_ptr<CCodeTran> pTran(new CCodeTran(g_sDataPath.c_str(), encode));
         if (pTran->GetStatus() != 1) {
             // The converter has written its error line; name the file as the last error too.
-            SetLastErrorMessage(pTran->GetFailedPath() + " cannot load!");
+            SetLastErrorMessage(PathText(pTran->GetFailedPath()) + " cannot load!");
             return 0;
         }
         g_pCodeTranslator = pTran.release();

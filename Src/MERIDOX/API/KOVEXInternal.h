@@ -14,9 +14,15 @@ extern const char kEmptyText[];
 // GBK form of a caller text: detected and converted for encoding -1, through g_pCodeTranslator
 // for codes 1-4, unchanged otherwise. Null gives "".
 tstring ToGBK(const char* sText);
-// GBK form through g_pCodeTranslator only ("when there is a converter"): the rule of the user and
-// field dictionary functions. Null gives "".
+// GBK form through g_pCodeTranslator only ("when there is a converter"). Null gives "".
 tstring ToGBKByConverter(const char* sText);
+// The code of a whole caller text (a user-dictionary entry, an import file) under automatic
+// detection (-1), detected as the analysed text is; 0 under every other encoding code.
+int DetectCode(const char* pText, size_t nLen);
+// GBK form of a piece of a caller text whose code DetectCode gave for the whole: under -1
+// converted with that code ("" when it is no code of text, as for an undetected analysed text),
+// otherwise as ToGBKByConverter.
+tstring ToGBK(const tstring& sPiece, int nDetected);
 // The caller-encoding form of a GBK text (UTF-8 for -1, the converter's code for 1-4).
 tstring FromGBK(const tstring& sGBK);
 

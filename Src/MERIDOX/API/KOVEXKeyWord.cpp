@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "CodeTrans/CodeTran.h"
 #include "MERIDOX/API/KOVEXInternal.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
@@ -89,15 +88,8 @@ unsigned int KOVEX_NWI_Result2UserDict() {
         }
     }
     unsigned int nAdded = 0;
-    for (const tstring& sEntry : vecEntries) {
-        // KOVEX_AddUserWord reads the caller's encoding when there is a converter.
-        tstring sCaller;
-        if (g_pCodeTranslator)
-            g_pCodeTranslator->GBKToCode(sEntry.c_str(), sCaller);
-        else
-            sCaller = sEntry;
-        if (KOVEX_AddUserWord(sCaller.c_str()) == 1) ++nAdded;
-    }
+    for (const tstring& sEntry : vecEntries)
+        if (KOVEX_AddUserWord(sEntry.c_str(), true) == 1) ++nAdded;
     KOVEX_SaveTheUsrDic();
     return nAdded;
 }

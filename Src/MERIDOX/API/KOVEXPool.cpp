@@ -1,5 +1,6 @@
 #include "MERIDOX/API/KOVEXPool.h"
 
+#include <cstring>
 #include <new>
 
 #include "MERIDOX/System/EngineGlobals.h"
@@ -138,6 +139,24 @@ double CKOVEX::FileProcess(const char* sSrc, const char* sDst, int bPOStagged) {
 const char* CKOVEX::WordFreqStat(const char* sText, bool bStopRemove) {
     if (!g_bActive || !m_pSystem) return nullptr;
     return m_pSystem->WordFreqStat(sText, bStopRemove);
+}
+
+bool CKOVEX::HoldsSlot() const {
+    CMutexLock lock(&g_mutex);
+    return g_vecKOVEX && int(m_nHandle) < g_nCopyMemSize && g_vecKOVEX[m_nHandle] == m_pSystem;
+}
+
+int CKOVEX::GetParagraphProcessAWordCount(const char* sText) {
+    if (!g_bActive || !m_pSystem || !sText || !HoldsSlot()) return 0;
+    tstring sTrans;
+    return m_pSystem->ProcessA(sText, sTrans, true, true, false);
+}
+
+void CKOVEX::ParagraphProcessAW(int nCount, result_t* result) {
+    if (!g_bActive || !m_pSystem || !result || nCount <= 0) return;
+    int nRows = 0;
+    const result_t* pRows = m_pSystem->GetResult(&nRows);
+    if (pRows && nRows == nCount) memcpy(result, pRows, sizeof(result_t) * size_t(nCount));
 }
 
 CKOVEX* GetActiveInstance() {

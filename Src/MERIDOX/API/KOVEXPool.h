@@ -49,9 +49,19 @@ public:
     const result_t* ParagraphProcessA(const char* sText, int* pCount, bool bUserDict);
     double FileProcess(const char* sSrc, const char* sDst, int bPOStagged);
     const char* WordFreqStat(const char* sText, bool bStopRemove);
+    // The row protocol of KOVEX_GetParagraphProcessAWordCount / KOVEX_ParagraphProcessAW on this
+    // handle's instance: analyses the text (user dictionaries on) and returns its row count; 0
+    // while inactive, without an instance, for a null text, or when the instance no longer holds
+    // its slot of the instance table (or the table is gone).
+    int GetParagraphProcessAWordCount(const char* sText);
+    // Copies the instance's current rows into result when nCount is their number; nothing
+    // otherwise, while inactive or without an instance. The caller owns result.
+    void ParagraphProcessAW(int nCount, result_t* result);
 
 private:
     friend CKOVEX* GetActiveInstance();
+    // True while the instance table holds this handle's instance in its slot (under g_mutex).
+    bool HoldsSlot() const;
     friend void ClearPoolHandles();
 
     unsigned int m_nHandle = 0;             // slot of its instance in g_vecKOVEX (1 or more)

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/API/KOVEXInternal.h"
 #include "MERIDOX/API/KOVEX_API.h"
@@ -24,6 +25,7 @@
 #include "Utility/MutexLock.h"
 #include "Utility/PDAT.h"
 #include "Utility/POS.h"
+#include "Utility/ReadFile.h"
 #include "Utility/Trie.h"
 #include "Utility/WordList.h"
 
@@ -31,9 +33,15 @@ namespace {
 
 const char kCannotSave[] = "Cannot Save user dictionary  ";
 const size_t kMaxTagBytes = 1999;
+// What the user trie takes: a tag below 40 bytes, an entry line below 1024 bytes.
+const size_t kUserTagBytes = 40;
+const size_t kUserLineBytes = 1024;
 
 // Imports run one at a time (they read, rebuild and replace the same files).
 pthread_mutex_t g_hImport = PTHREAD_MUTEX_INITIALIZER;
+// Saves of the user trie run one at a time from snapshot to rename, so that an older snapshot is
+// never renamed over a newer one. Taken before g_mutex and the user-dictionary lock.
+pthread_mutex_t g_hUserDictSave = PTHREAD_MUTEX_INITIALIZER;
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -58,11 +66,41 @@ void GiveUserDictToInstances(CTrie* pTrie) {
         if (g_vecKOVEX[i]) g_vecKOVEX[i]->SetUserDict(pTrie);
 }
 
-// Opens an import file: the name as given, else its GBK form when only that exists.
-FILE* OpenImportFile(const char* sName) {
+// Reads an import file whole (the name as given, else its GBK form when only that exists) and
+// brings it to GBK: under automatic detection the file is detected as a whole, a 16-bit Unicode
+// file converted at once and any other code given back through nCode for converting its words
+// (kovex::ToGBK). Only a regular file is read: a folder, a FIFO or a device is refused without
+// blocking. False, with "Failed Open file " and the name as one error line, when it is refused
+// or cannot be opened.
+bool ReadImportFile(const char* sName, tstring& sText, int& nCode) {
     tstring sPath;
     GetAnsiFilename(sName, sPath, false);
-    return fopen(sPath.c_str(), "rb");
+    char* pText = nullptr;
+    const unsigned long nLen = ReadFile(sPath.c_str(), &pText, 0, 0, true);
+    std::unique_ptr<char[]> text(pText);
+    if (!pText) {
+        ReportOpenFailure(sName);
+        return false;
+    }
+    sText.assign(pText, nLen);
+    nCode = kovex::DetectCode(sText.data(), sText.size());
+    if (nCode == CODETRANS_UNICODE) {
+        sText = kovex::ToGBK(sText, nCode);
+        nCode = CODETRANS_GBK;
+    }
+    return true;
+}
+
+// Calls f(line) for every line of a text, without its LF; a last line without one counts.
+template <typename F>
+void ForEachLine(const tstring& sText, F f) {
+    size_t nStart = 0;
+    while (nStart < sText.size()) {
+        size_t nEnd = sText.find('\n', nStart);
+        if (nEnd == tstring::npos) nEnd = sText.size();
+        f(sText.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 1;
+    }
 }
 
 // The next token of the line from nPos (blanks, tabs, CR and LF separate); false when none.
@@ -75,21 +113,9 @@ bool NextToken(const tstring& sLine, size_t& nPos, tstring& sToken) {
     return true;
 }
 
-// Reads the next whole line (without its LF) of any length; false at the end.
-bool ReadLine(FILE* fp, tstring& sLine) {
-    sLine.clear();
-    int c;
-    bool bAny = false;
-    while ((c = fgetc(fp)) != EOF) {
-        bAny = true;
-        if (c == '\n') return true;
-        sLine.push_back(char(c));
-    }
-    return bAny;
-}
-
-// One line of a user-dictionary import: false when it adds no entry.
-bool ParseImportLine(tstring sLine, WORD_INFO& entry) {
+// One line of a user-dictionary import whose words are converted with the file's code: false
+// when it adds no entry.
+bool ParseImportLine(tstring sLine, int nCode, WORD_INFO& entry) {
     if (sLine.size() >= 3 && (unsigned char)sLine[0] == 0xEF && (unsigned char)sLine[1] == 0xBB &&
         (unsigned char)sLine[2] == 0xBF)
         sLine.erase(0, 3);
@@ -110,7 +136,7 @@ bool ParseImportLine(tstring sLine, WORD_INFO& entry) {
     }
     if (!NextToken(sLine, nPos, sTag)) sTag = "n";
     if (sTag.size() > kMaxTagBytes) sTag.resize(kMaxTagBytes);
-    sWord = kovex::ToGBKByConverter(sWord.c_str());
+    sWord = kovex::ToGBK(sWord, nCode);
     if (sWord.empty()) return false;
     if (g_bPOSTagger && g_pCorePOS && g_pCoreDict) {
         const int nHandle = g_pCoreDict->Find(sWord.c_str());
@@ -177,54 +203,59 @@ bool ReplaceFiles(const std::vector<FileImage>& vecFiles) {
 
 // ---- user words ----------------------------------------------------------------------------------
 
-int KOVEX_AddUserWord(const char* sWord) {
-    if (!g_bActive) return 0;
-    tstring sEntry;
-    bool bEmpty = !sWord || !sWord[0];
-    bool bRefused = false;
-    if (!bEmpty) {
-        if (!g_pCodeTranslator) {
-            sEntry = sWord;
-        } else {
-            // Word and tag are converted apart: a character without a GBK form must not turn
-            // into a blank that moves the word-tag boundary.
-            const tstring sLine(sWord);
-            size_t nPos = 0;
-            tstring sRawWord, sRawTag;
-            if (NextToken(sLine, nPos, sRawWord)) {
-                NextToken(sLine, nPos, sRawTag);
-                const tstring sGBKWord = kovex::ToGBKByConverter(sRawWord.c_str());
-                for (char c : sGBKWord)
-                    if (IsBlankByte(c)) bRefused = true;
-                sEntry = sGBKWord;
-                if (!sRawTag.empty()) sEntry += " " + kovex::ToGBKByConverter(sRawTag.c_str());
-            } else {
-                sEntry = sLine;
-            }
-        }
+namespace {
+
+// The GBK entry of a caller's "word tag" text (or "word"), word and tag converted apart so that a
+// character without a GBK form cannot move the word-tag boundary. False when the trie would add
+// nothing or the wrong entry: no word (a text of blanks), a word whose GBK form is empty or holds
+// white space, a tag of 40 bytes or more, an entry of 1024 bytes or more.
+bool UserEntry(const char* sText, bool bAnsiCode, tstring& sEntry) {
+    const tstring sLine(sText);
+    size_t nPos = 0;
+    tstring sWord, sTag;
+    if (!NextToken(sLine, nPos, sWord)) return false;
+    NextToken(sLine, nPos, sTag);
+    if (!bAnsiCode) {
+        const int nCode = kovex::DetectCode(sLine.data(), sLine.size());
+        sWord = kovex::ToGBK(sWord, nCode);
+        sTag = kovex::ToGBK(sTag, nCode);
     }
+    if (sWord.empty() || sWord.find_first_of(" \t\r\n\v\f") != tstring::npos) return false;
+    if (sTag.size() >= kUserTagBytes || sTag.find_first_of(" \t\r\n\v\f") != tstring::npos) return false;
+    sEntry = sTag.empty() ? sWord : sWord + " " + sTag;
+    return sEntry.size() < kUserLineBytes;
+}
+
+}  // namespace
+
+int KOVEX_AddUserWord(const char* sWord, bool bAnsiCode) {
+    if (!g_bActive) return 0;
+    const bool bEmpty = !sWord || !sWord[0];
+    tstring sEntry;
+    if (!bEmpty && !UserEntry(sWord, bAnsiCode, sEntry)) return -1;
     CMutexLock lock(&g_mutex);
     CUserDictWriteLock writeLock;
     if (!g_pUserDict) GiveUserDictToInstances(new CTrie());
-    if (bEmpty || bRefused) return -1;
+    if (bEmpty) return -1;
     return g_pUserDict->AddTrie(sEntry.c_str());
 }
 
 namespace {
 
 // The word of KOVEX_DelUsrWord and the state functions: trailing CR, LF, TAB and blanks removed
-// while 2 bytes or more remain, then converted.
-tstring TrimmedWord(const char* sWord) {
+// while 2 bytes or more remain, then converted (unless already GBK).
+tstring TrimmedWord(const char* sWord, bool bAnsiCode) {
     tstring s(sWord);
     while (s.size() >= 2 && IsBlankByte(s.back())) s.pop_back();
-    return kovex::ToGBKByConverter(s.c_str());
+    if (bAnsiCode) return s;
+    return kovex::ToGBK(s, kovex::DetectCode(s.data(), s.size()));
 }
 
 }  // namespace
 
 int KOVEX_DelUsrWord(const char* sWord) {
     if (!g_bActive || !sWord) return -1;
-    const tstring sGBK = TrimmedWord(sWord);
+    const tstring sGBK = TrimmedWord(sWord, false);
     CMutexLock lock(&g_mutex);
     CUserDictWriteLock writeLock;
     if (!g_pUserDict || !g_pKOVEX) return -1;
@@ -233,6 +264,7 @@ int KOVEX_DelUsrWord(const char* sWord) {
 
 int KOVEX_SaveTheUsrDic() {
     if (!g_bActive) return 0;
+    CMutexLock saveLock(&g_hUserDictSave);
     std::vector<unsigned char> image;
     int nItems = 0;
     {
@@ -260,31 +292,32 @@ int KOVEX_CleanUserWord() {
     return 0;
 }
 
-int KOVEX_GetUserWordState(const char* sWord, KOVEX_UserWordState& state) {
+int KOVEX_GetUserWordState(const char* sWord, KOVEX_UserWordState& state, bool bAnsiCode) {
     state = KOVEX_UserWordState();
     if (!g_bActive || !sWord) return -1;
-    const tstring sGBK = TrimmedWord(sWord);
+    const tstring sGBK = TrimmedWord(sWord, bAnsiCode);
     CUserDictReadLock lock;
     if (!g_pUserDict) return 0;
-    int nHandle = 0;
+    int nHandle = -1;
     char sPOS[40] = {0};
-    const int nFreq = g_pUserDict->GetFreq(sGBK.c_str(), nHandle, sPOS);
-    if (nFreq < 0) return 0;
-    state.bPresent = true;
-    state.nFreq = nFreq;
+    // A deleted word keeps its count and tag: they are part of the state to put back.
+    state.nFreq = g_pUserDict->GetEntry(sGBK.c_str(), nHandle, sPOS);
     memcpy(state.sPOS, sPOS, sizeof(state.sPOS));
     state.sPOS[sizeof(state.sPOS) - 1] = 0;
-    return 1;
+    state.bPresent = nHandle != -1;
+    return state.bPresent ? 1 : 0;
 }
 
-int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state) {
+int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state, bool bAnsiCode) {
     if (!g_bActive || !sWord) return -1;
-    const tstring sGBK = TrimmedWord(sWord);
+    const tstring sGBK = TrimmedWord(sWord, bAnsiCode);
     CMutexLock lock(&g_mutex);
     CUserDictWriteLock writeLock;
     if (!state.bPresent) {
         if (!g_pUserDict) return 0;
-        g_pUserDict->DelTrie(sGBK.c_str());
+        // Taken back rather than deleted: the nodes the word needed go, so words added for a
+        // while (object words) leave nothing behind in memory or in the saved dictionary.
+        g_pUserDict->TakeBack(sGBK.c_str(), state.sPOS, state.nFreq);
         return 1;
     }
     if (!g_pUserDict) GiveUserDictToInstances(new CTrie());
@@ -297,6 +330,58 @@ int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state) {
 
 // ---- field dictionary ----------------------------------------------------------------------------
 
+namespace {
+
+// The stored field entries, kept first by an import without overwrite: word i of
+// FieldDict.wordlist with tag text i of the tag list for every handle of the field dictionary.
+// The dictionary and the tag list are the engine's when it holds them (FieldDict or Tagger may be
+// off), else read from the data directory. True without entries when there is no stored
+// dictionary; false, with the error line "Cannot open field dictionary " (or "... POS data ") and
+// the path, when a stored dictionary's words or tags cannot be read. Caller holds g_hImport.
+bool ReadStoredEntries(const tstring& sDictPath, const tstring& sPOSPath, const tstring& sListPath,
+                       std::vector<WORD_INFO>& vecStored) {
+    auto refuse = [](const tstring& sMessage) {
+        CMutexLock lock(&g_mutex);
+        WriteError(sMessage, nullptr);
+        return false;
+    };
+    // Only imports replace the field dictionary and its tag list, and they run one at a time.
+    bool bDictHeld, bPOSHeld;
+    unsigned int nHeldItems = 0;
+    {
+        CUserDictReadLock lock;
+        bDictHeld = g_pFieldDict != nullptr;
+        bPOSHeld = g_pFieldPOS != nullptr;
+        if (bDictHeld) nHeldItems = g_pFieldDict->GetItemCount();
+    }
+    CPDAT diskDict(0);
+    if (bDictHeld && nHeldItems == 0) return true;
+    if (!bDictHeld) {
+        if (access(sDictPath.c_str(), F_OK) != 0) return true;
+        if (!diskDict.Load(sDictPath.c_str())) return refuse("Cannot open field dictionary " + sDictPath);
+        if (diskDict.GetItemCount() == 0) return true;
+    }
+    CWordList words(true, nullptr);
+    CWordList diskPOS(false, nullptr);
+    if (!words.Load(sListPath.c_str())) return refuse("Cannot open field dictionary " + sListPath);
+    if (!bPOSHeld && !diskPOS.Load(sPOSPath.c_str())) return refuse("Cannot open field dictionary POS data " + sPOSPath);
+    CUserDictReadLock lock;
+    const CPDAT& dict = bDictHeld ? *g_pFieldDict : diskDict;
+    const CWordList& tags = bPOSHeld ? *g_pFieldPOS : diskPOS;
+    const int nItems = int(dict.GetItemCount());
+    if (words.GetBound() < nItems) return refuse("Cannot open field dictionary " + sListPath);
+    if (tags.GetBound() < nItems) return refuse("Cannot open field dictionary POS data " + sPOSPath);
+    for (int i = 0; i < nItems; ++i) {
+        WORD_INFO stored;
+        stored.word = words.GetWord(i);
+        stored.store_info = tags.GetWord(i);
+        if (!stored.word.empty()) vecStored.push_back(stored);
+    }
+    return true;
+}
+
+}  // namespace
+
 int KOVEX_ImportUserDictFiles(const std::vector<std::string>& vecFilenames, bool bOverwite) {
     if (!g_bActive) return 0;
     CMutexLock importLock(&g_hImport);
@@ -305,43 +390,23 @@ int KOVEX_ImportUserDictFiles(const std::vector<std::string>& vecFilenames, bool
     const tstring sPOSPath = g_sDataPath + "/" + "FieldDict.pos";
     const tstring sListPath = g_sDataPath + "/" + "FieldDict.wordlist";
 
-    // The file entries are read first, so that a set of unopenable files changes nothing.
+    // The file entries are read first: files that give no entry (unopenable, not regular files,
+    // empty) change nothing.
     std::vector<WORD_INFO> vecFileEntries;
-    int nCount = 0;
-    bool bAnyOpened = false;
     for (const std::string& sName : vecFilenames) {
-        FILE* fp = OpenImportFile(sName.c_str());
-        if (!fp) {
-            ReportOpenFailure(sName.c_str());
-            continue;
-        }
-        bAnyOpened = true;
-        tstring sLine;
+        tstring sText;
+        int nCode = 0;
+        if (!ReadImportFile(sName.c_str(), sText, nCode)) continue;
         WORD_INFO entry;
-        while (ReadLine(fp, sLine)) {
-            if (!ParseImportLine(sLine, entry)) continue;
-            vecFileEntries.push_back(entry);
-            ++nCount;
-        }
-        fclose(fp);
+        ForEachLine(sText, [&](const tstring& sLine) {
+            if (ParseImportLine(sLine, nCode, entry)) vecFileEntries.push_back(entry);
+        });
     }
-    if (!bAnyOpened) return 0;
+    const int nCount = int(vecFileEntries.size());
+    if (nCount == 0) return 0;
 
-    if (!bOverwite) {
-        CWordList storedWords(true, nullptr);
-        if (storedWords.Load(sListPath.c_str())) {
-            CUserDictReadLock lock;
-            if (g_pFieldDict && g_pFieldPOS) {
-                const int nItems = int(g_pFieldDict->GetItemCount());
-                for (int i = 0; i < nItems; ++i) {
-                    WORD_INFO stored;
-                    stored.word = storedWords.GetWord(i);
-                    stored.store_info = g_pFieldPOS->GetWord(i);
-                    vecEntries.push_back(stored);
-                }
-            }
-        }
-    }
+    // Stored words that cannot be read refuse the import rather than being dropped.
+    if (!bOverwite && !ReadStoredEntries(sDictPath, sPOSPath, sListPath, vecEntries)) return 0;
     vecEntries.insert(vecEntries.end(), vecFileEntries.begin(), vecFileEntries.end());
 
     std::unique_ptr<CPDAT> pDict(new CPDAT(0));
@@ -394,24 +459,22 @@ int KOVEX_ImportKeyBlackList(const char* sFilenameO, const char* sPOSBlacklist) 
     }
     if (!sFilenameO) return 0;
     CMutexLock importLock(&g_hImport);
-    FILE* fp = OpenImportFile(sFilenameO);
-    if (!fp) {
-        ReportOpenFailure(sFilenameO);
-        return 0;
-    }
+    tstring sText;
+    int nCode = 0;
+    if (!ReadImportFile(sFilenameO, sText, nCode)) return 0;
     std::unique_ptr<CPDAT> pBlack(new CPDAT(0));
     pBlack->AddWordInit();
     int nCount = 0;
-    tstring sLine, sWord;
-    while (ReadLine(fp, sLine)) {
+    ForEachLine(sText, [&](const tstring& sLine) {
         size_t nPos = 0;
-        if (!NextToken(sLine, nPos, sWord)) continue;
-        sWord = kovex::ToGBKByConverter(sWord.c_str());
-        if (sWord.empty()) continue;
+        tstring sWord;
+        if (!NextToken(sLine, nPos, sWord)) return;
+        sWord = kovex::ToGBK(sWord, nCode);
+        if (sWord.empty()) return;
         pBlack->AddWord(sWord.c_str());
         ++nCount;
-    }
-    fclose(fp);
+    });
+    if (nCount == 0) return 0;
     pBlack->AddWordComplete();
     std::vector<FileImage> vecFiles(1);
     vecFiles[0].sPath = g_sDataPath + "/" + "KeyBlackList.pdat";

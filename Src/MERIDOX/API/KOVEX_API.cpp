@@ -35,13 +35,25 @@ const char kEmptyText[] = "";
 tstring ToGBK(const char* sText) {
     if (!sText) return tstring();
     if (g_nEncodeType == -1) {
-        const int nLen = int(strlen(sText));
-        std::vector<char> buf(size_t(nLen) + 1);
-        int nDest = 0;
-        CodeTrans_ToAnsi(0, sText, nLen, buf.data(), nDest);
-        return tstring(buf.data());
+        const size_t nLen = strlen(sText);
+        return ToGBK(tstring(sText, nLen), DetectCode(sText, nLen));
     }
     return ToGBKByConverter(sText);
+}
+
+int DetectCode(const char* pText, size_t nLen) {
+    if (g_nEncodeType != -1) return 0;
+    return CodeTrans_CodeDetect(pText, int(nLen));
+}
+
+tstring ToGBK(const tstring& sPiece, int nDetected) {
+    if (g_nEncodeType != -1) return ToGBKByConverter(sPiece.c_str());
+    // Code 0 would make the converter detect again, on the piece alone.
+    if (nDetected == CODETRANS_DETECT) return tstring();
+    std::vector<char> buf(sPiece.size() + 2);
+    int nDest = 0;
+    CodeTrans_ToAnsi(nDetected, sPiece.data(), int(sPiece.size()), buf.data(), nDest);
+    return tstring(buf.data());
 }
 
 tstring ToGBKByConverter(const char* sText) {
@@ -231,31 +243,37 @@ const char* KOVEX_GetWordPOS(const char* sWordO) {
     return kovex::Register(kovex::FromGBK(sResult));
 }
 
-const char* KOVEX_FinerSegment(const char* sLineO) {
-    if (!g_bActive) return nullptr;
-    if (!sLineO) return kovex::Register(tstring());
-    const tstring sLine = kovex::ToGBK(sLineO);
+namespace {
+
+// The pieces of a GBK text cut by forward maximum matching on the core dictionary (pieces of at
+// most 6 bytes), in the caller's encoding and separated by single blanks; "" when the matching
+// leaves the text whole.
+tstring FinerPieces(const tstring& sLine) {
     char* pCut = nullptr;
     int nCutSize = 0;
     g_pCoreDict->MMSegment(sLine.c_str(), nullptr, nullptr, &pCut, &nCutSize, false, false, 6, '#');
     tstring sCut = pCut ? pCut : "";
     free(pCut);
-    if (sCut.find(sLine) != tstring::npos) return kovex::Register(tstring());
+    if (sCut.find(sLine) != tstring::npos) return tstring();
     tstring sResult = kovex::FromGBK(sCut);
     for (char& c : sResult)
         if (c == '#') c = ' ';
-    return kovex::Register(sResult);
+    return sResult;
+}
+
+}  // namespace
+
+const char* KOVEX_FinerSegment(const char* sLineO) {
+    if (!g_bActive) return nullptr;
+    if (!sLineO) return kovex::Register(tstring());
+    return kovex::Register(FinerPieces(kovex::ToGBK(sLineO)));
 }
 
 const char* KOVEX_GetEngWordOrign(const char* sWord) {
     if (!g_bActive || !sWord) return nullptr;
+    // Only what the English tables give: a word without a regular form has none to hand out.
     tstring sOrign;
-    {
-        CPoolClaim claim;
-        if (!claim.get() || !claim.get()->GetSystem()->GetEnglishParser()) return nullptr;
-        sOrign = claim.get()->GetSystem()->GetEnglishParser()->GetEngWordOrign(sWord);
-    }
-    if (sOrign.empty()) return nullptr;
+    if (!CEnglish::FindRegularForm(sWord, sOrign) || sOrign.empty()) return nullptr;
     if (sOrign[0] >= 'A' && sOrign[0] <= 'Z') sOrign[0] = char(sOrign[0] - 'A' + 'a');
     return kovex::Register(sOrign);
 }
@@ -264,10 +282,25 @@ namespace {
 
 bool StartsWithBlank(const char* p) { return *p == '\t' || *p == '\r' || *p == '\n' || *p == ' '; }
 
-// Character count of a text as CharStat counts it.
-int CharCount(const tstring& s, bool bUTF8) {
-    unsigned long nSingle = 0, nMulti = 0;
-    return int(CharStat(s.c_str(), nSingle, nMulti, bUTF8));
+// Length of the character at s (nAvail bytes readable): UTF-8 when bUTF8, else a double-byte
+// encoding (a byte of 0x80 or above takes the next byte with it).
+int CharLength(const unsigned char* s, size_t nAvail, bool bUTF8) {
+    if (bUTF8) return UTF8CharLength(s, nAvail);
+    return s[0] >= 0x80 && nAvail > 1 ? 2 : 1;
+}
+
+// Characters of the nLen bytes at s; every byte below 0x80 is one, white space included.
+int CountChars(const char* s, size_t nLen, bool bUTF8) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+    int n = 0;
+    for (size_t i = 0; i < nLen; ++n) i += size_t(CharLength(p + i, nLen - i, bUTF8));
+    return n;
+}
+
+// True when the converter's caller side is UTF-8.
+bool ConverterIsUTF8() {
+    const int nCode = g_pCodeTranslator ? g_pCodeTranslator->GetEncodeType() : 0;
+    return nCode == 1 || nCode == 4 || nCode == 5;
 }
 
 }  // namespace
@@ -277,49 +310,74 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
     if (!g_bActive || !sLine) return g_bActive ? kovex::Register(WriteJson2Str(root)) : "[]";
     if ((unsigned char)sLine[0] == 0xEF && (unsigned char)sLine[1] == 0xBB && (unsigned char)sLine[2] == 0xBF)
         sLine += 3;
-    const bool bUTF8 = g_pCodeTranslator && g_pCodeTranslator->GetEncodeType() == 1;
-    int nCount = 0;
-    const result_t* pRows = KOVEX_ParagraphProcessA(sLine, &nCount, true);
-    const size_t nLineLen = strlen(sLine);
-    int nBegin = 0;
-    for (int i = 0; pRows && i < nCount; ++i) {
-        const result_t& row = pRows[i];
-        if (row.start < 0 || size_t(row.start) + size_t(row.length) > nLineLen || row.length <= 0) continue;
-        const tstring sWord(sLine + row.start, size_t(row.length));
-        const int nLen = CharCount(sWord, bUTF8);
-        if (StartsWithBlank(sWord.c_str())) {
-            nBegin += nLen;
-            continue;
+    // The rows, and the text they index: the GBK text under automatic detection, else the
+    // caller's text (mapped back through a code translator, or GBK itself).
+    tstring sTrans;
+    std::vector<result_t> vecRows;
+    {
+        CPoolClaim claim;
+        CMainSystem* pSystem = claim.get() ? claim.get()->GetSystem() : nullptr;
+        if (pSystem) {
+            const int nCount = pSystem->ProcessA(sLine, sTrans, true, true, false);
+            const result_t* pRows = pSystem->GetResult(nullptr);
+            if (nCount > 0 && pRows) vecRows.assign(pRows, pRows + nCount);
         }
+    }
+    const bool bDetect = g_nEncodeType == -1;
+    const tstring sText = bDetect ? sTrans : tstring(sLine);
+    // Characters counted in the indexed text, and in the caller's encoding for the pieces.
+    const bool bTextUTF8 = !bDetect && ConverterIsUTF8();
+    const bool bCallerUTF8 = bDetect || bTextUTF8;
+    // Characters before each byte offset of the text (white space counts one a byte).
+    std::vector<int> vecBefore(sText.size() + 1, 0);
+    {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(sText.data());
+        int nChars = 0;
+        for (size_t i = 0; i < sText.size(); ++nChars) {
+            const size_t nChar = size_t(CharLength(p + i, sText.size() - i, bTextUTF8));
+            for (size_t k = 0; k < nChar; ++k) vecBefore[i + k] = nChars;
+            i += nChar;
+        }
+        vecBefore[sText.size()] = nChars;
+    }
+    for (const result_t& row : vecRows) {
+        if (row.start < 0 || row.length <= 0 || size_t(row.start) + size_t(row.length) > sText.size()) continue;
+        const tstring sWord = sText.substr(size_t(row.start), size_t(row.length));
+        if (StartsWithBlank(sWord.c_str())) continue;
+        const int nBegin = vecBefore[size_t(row.start)];
+        const tstring sWordOut = bDetect ? kovex::FromGBK(sWord) : sWord;
         Json::Value item;
-        item["text"] = sWord;
+        item["text"] = sWordOut;
         item["begin"] = nBegin;
-        item["end"] = nBegin + nLen;
+        item["end"] = nBegin + CountChars(sWord.data(), sWord.size(), bTextUTF8);
         item["pos"] = std::string(row.sPOS);
         root.append(item);
-        if (bFineSegment) {
-            const char* sPieces = KOVEX_FinerSegment(sWord.c_str());
-            int nPieceBegin = nBegin;
-            const tstring sAll = sPieces ? sPieces : "";
-            size_t nPos = 0;
-            while (nPos < sAll.size()) {
-                size_t nEnd = sAll.find(' ', nPos);
-                if (nEnd == tstring::npos) nEnd = sAll.size();
-                if (nEnd > nPos) {
-                    const tstring sPiece = sAll.substr(nPos, nEnd - nPos);
-                    const int nPieceLen = CharCount(sPiece, bUTF8);
-                    Json::Value piece;
-                    piece["text"] = sPiece;
-                    piece["begin"] = nPieceBegin;
-                    piece["end"] = nPieceBegin + nPieceLen;
-                    piece["pos"] = "";
-                    root.append(piece);
-                    nPieceBegin += nPieceLen;
-                }
-                nPos = nEnd + 1;
+        if (!bFineSegment) continue;
+        // The word's finer pieces, counted on from its begin; given only when they add up to
+        // the word (a word holding a character that the conversion could not map has pieces
+        // of its stand-in, which are not the word's characters).
+        const tstring sAll = FinerPieces(bDetect ? sWord : kovex::ToGBKByConverter(sWord.c_str()));
+        std::vector<Json::Value> vecPieces;
+        int nPieceBegin = nBegin;
+        size_t nPos = 0;
+        while (nPos < sAll.size()) {
+            size_t nEnd = sAll.find(' ', nPos);
+            if (nEnd == tstring::npos) nEnd = sAll.size();
+            if (nEnd > nPos) {
+                const tstring sPiece = sAll.substr(nPos, nEnd - nPos);
+                const int nPieceLen = CountChars(sPiece.data(), sPiece.size(), bCallerUTF8);
+                Json::Value piece;
+                piece["text"] = sPiece;
+                piece["begin"] = nPieceBegin;
+                piece["end"] = nPieceBegin + nPieceLen;
+                piece["pos"] = "";
+                vecPieces.push_back(piece);
+                nPieceBegin += nPieceLen;
             }
+            nPos = nEnd + 1;
         }
-        nBegin += nLen;
+        if (nPieceBegin == item["end"].asInt())
+            for (const Json::Value& piece : vecPieces) root.append(piece);
     }
     return kovex::Register(WriteJson2Str(root));
 }

@@ -13,8 +13,9 @@
 // Thread safety: analysis and dictionary functions may be called from many threads at once;
 // each analysis call claims its own pooled engine instance. KOVEX_Init and KOVEX_Exit must not
 // overlap any other KOVEX_ call (the sentiment interface guarantees it with its request lock).
-// Lock order, outermost first: the sentiment request lock, g_hMainSystem, g_mutex, the
-// user-dictionary lock g_hUserDictLock; g_hWoker (the pool) is never held with another of them.
+// Lock order, outermost first: the sentiment request lock, g_hMainSystem, the import lock or the
+// user-dictionary save lock, g_mutex, the user-dictionary lock g_hUserDictLock; g_hWoker (the
+// pool) is never held with another of them.
 #pragma once
 
 #include <pthread.h>
@@ -118,15 +119,23 @@ unsigned int KOVEX_NWI_Result2UserDict();
 
 // ---- user dictionary ---------------------------------------------------------------------------
 
+// Words given to the user-dictionary functions, and the import files below, are read in the
+// caller's encoding as the analysed text is: through the converter for codes 1-4, detected and
+// converted under automatic detection (-1; an entry, a word or an import file detected as a
+// whole), unchanged otherwise. bAnsiCode: the text is already GBK and is not converted.
+
 // Adds "word tag" to the user dictionary (created empty when absent): 1 new, 2 present or
-// re-added; -1 for an empty or null text (the dictionary is still created) or a word whose GBK
-// form would contain white space; 0 while inactive.
-int KOVEX_AddUserWord(const char* sWord);
+// re-added; -1 for an empty or null text (the dictionary is still created); -1, nothing changed,
+// when nothing or the wrong entry would be added: a text of blanks, a word whose GBK form is
+// empty or holds white space, a tag of 40 bytes or more, an entry of 1024 bytes or more; 0
+// while inactive.
+int KOVEX_AddUserWord(const char* sWord, bool bAnsiCode = false);
 // Deletes a word (trailing CR, LF, TAB and blanks trimmed while 2 bytes or more remain): its old
 // handle, -1 when absent, without a user dictionary, for null, or while inactive.
 int KOVEX_DelUsrWord(const char* sWord);
 // Saves the user dictionary to UserDict.pdat: 1 saved; 0 while inactive, without a user
-// dictionary, or when the save fails (the two error lines are written, the words kept).
+// dictionary, or when the save fails (the two error lines are written, the words kept). Saves run
+// one at a time from snapshot to rename, so the file always holds the latest snapshot written.
 int KOVEX_SaveTheUsrDic();
 // Removes the user dictionary from memory (UserDict.pdat untouched). Returns 0.
 int KOVEX_CleanUserWord();
@@ -138,23 +147,29 @@ struct KOVEX_UserWordState {
     char sPOS[40] = {0};
 };
 // Reads a word's state (converted as KOVEX_DelUsrWord converts): 1 present, 0 absent (also
-// without a user dictionary); -1 while inactive or for null.
-int KOVEX_GetUserWordState(const char* sWord, KOVEX_UserWordState& state);
-// Puts a word back into a state read before: absent deletes it; present sets its tag and
-// frequency, keeping its handle (adding it first when it was deleted meanwhile). 1 done, 0 for
-// "absent" without a user dictionary, -1 while inactive or for null.
-int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state);
+// without a user dictionary); -1 while inactive or for null. An absent word that was deleted
+// reads with the count and tag it kept (0 and "" for a word never added).
+int KOVEX_GetUserWordState(const char* sWord, KOVEX_UserWordState& state, bool bAnsiCode = false);
+// Puts a word back into a state read before: absent takes back what was added since (the word,
+// its handle and the nodes only it needed go; a deleted word gets its kept count and tag back);
+// present sets its tag and frequency, keeping its handle (adding it first when it was deleted
+// meanwhile). 1 done, 0 for "absent" without a user dictionary, -1 while inactive or for null.
+int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state, bool bAnsiCode = false);
 
 // ---- field dictionary and keyword blacklist ------------------------------------------------------
 
 // Rebuilds the field dictionary from a user-dictionary text file (line: word [tag], or
-// "[words with blanks] tag"), keeping the stored entries first unless bOverwite. Returns the
-// number of the file's entries, 0 on failure (the engine keeps its field dictionary and files).
+// "[words with blanks] tag"), keeping the stored entries first unless bOverwite (read from the
+// data directory when the engine does not hold them). Only a regular file is read (a folder, a
+// FIFO or a device is refused at once). Returns the number of the file's entries; 0, with the
+// field dictionary and its files as they were, on failure, when the file gives no entry, or when
+// the stored entries to keep cannot be read.
 int KOVEX_ImportUserDict(const char* sFilenameO, bool bOverwite = false);
-// The same over several files in one rebuild; returns the sum of their counts, 0 when none opens
-// or the rebuild fails.
+// The same over several files in one rebuild; returns the sum of their counts, 0 when none gives
+// an entry or the rebuild fails.
 int KOVEX_ImportUserDictFiles(const std::vector<std::string>& vecFilenames, bool bOverwite = false);
-// Rebuilds the keyword blacklist from a file of one word per line, and stores sPOSBlacklist (when
-// not null) as the blacklisted tags. Returns the number of words; 0 on failure, for a null file
-// name, or while inactive.
+// Rebuilds the keyword blacklist from a regular file of one word per line, and stores
+// sPOSBlacklist (when not null) as the blacklisted tags. Returns the number of words; 0, the
+// blacklist unchanged, on failure or when the file gives no word; 0 for a null file name or while
+// inactive.
 int KOVEX_ImportKeyBlackList(const char* sFilenameO, const char* sPOSBlacklist = nullptr);

@@ -63,6 +63,8 @@ int g_nCopyMemSize = 0;
 pthread_rwlock_t g_hUserDictLock = PTHREAD_RWLOCK_WRITER_NONRECURSIVE_INITIALIZER_NP;
 std::atomic<int> g_nUserDictReaderCount{0};
 std::atomic<int> g_nUserDictWriterCount{0};
+std::atomic<int> g_nUserDictWritersWaiting{0};
+std::atomic<unsigned int> g_nUserDictGeneration{0};
 
 bool TryClaimEngineStart() {
     bool expected = false;
@@ -102,12 +104,22 @@ CUserDictReadSuspend::~CUserDictReadSuspend() {
     t_nUserDictReadDepth = m_nDepth;
 }
 
+bool UserDictLetWritersInSlow() {
+    if (t_nUserDictReadDepth == 0) return false;
+    const unsigned int nGeneration = g_nUserDictGeneration.load(std::memory_order_relaxed);
+    { CUserDictReadSuspend letGo; }
+    return g_nUserDictGeneration.load(std::memory_order_relaxed) != nGeneration;
+}
+
 CUserDictWriteLock::CUserDictWriteLock() {
+    ++g_nUserDictWritersWaiting;
     pthread_rwlock_wrlock(&g_hUserDictLock);
+    --g_nUserDictWritersWaiting;
     ++g_nUserDictWriterCount;
 }
 CUserDictWriteLock::~CUserDictWriteLock() {
     --g_nUserDictWriterCount;
+    g_nUserDictGeneration.fetch_add(1, std::memory_order_relaxed);
     pthread_rwlock_unlock(&g_hUserDictLock);
 }
 

@@ -98,6 +98,12 @@ extern pthread_rwlock_t g_hUserDictLock;
 // Users of the user dictionary, for diagnostics only: the lock is what orders them.
 extern std::atomic<int> g_nUserDictReaderCount;
 extern std::atomic<int> g_nUserDictWriterCount;
+// Threads waiting for the exclusive hold; a reader that holds the lock for a long line lets them
+// in between two sentences (UserDictLetWritersIn).
+extern std::atomic<int> g_nUserDictWritersWaiting;
+// Exclusive holds ended so far: what a reader read under its hold is still true when this has
+// not moved since (read it under a hold).
+extern std::atomic<unsigned int> g_nUserDictGeneration;
 
 // Scoped shared hold of g_hUserDictLock, counted in g_nUserDictReaderCount. Holds nest on one
 // thread: only the outermost takes and releases the lock, so a line's processing holds it once
@@ -126,7 +132,20 @@ private:
     int m_nDepth;  // the nesting depth released, 0 when this thread held nothing
 };
 
-// Scoped exclusive hold of g_hUserDictLock, counted in g_nUserDictWriterCount.
+// Lets waiting writers go first: when a thread waits for the exclusive hold and this thread
+// holds the lock shared, its holds are let go and taken again (behind the writer, the lock
+// preferring writers). Returns true when an exclusive hold ended meanwhile: then every pointer,
+// handle and tag read under the earlier hold may be stale and must be read again. False (and
+// nothing let go, at the cost of one relaxed load) when no writer waits. Call it only at a point
+// where everything read under the thread's holds is either re-read or checked by this answer;
+// the line processing calls it between sentences and output units.
+bool UserDictLetWritersInSlow();
+inline bool UserDictLetWritersIn() {
+    return g_nUserDictWritersWaiting.load(std::memory_order_relaxed) != 0 && UserDictLetWritersInSlow();
+}
+
+// Scoped exclusive hold of g_hUserDictLock, counted in g_nUserDictWriterCount; counted in
+// g_nUserDictWritersWaiting while it waits, and it moves g_nUserDictGeneration when it ends.
 class CUserDictWriteLock {
 public:
     CUserDictWriteLock();

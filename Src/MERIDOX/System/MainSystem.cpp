@@ -1,5 +1,6 @@
 #include "MERIDOX/System/MainSystem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -159,61 +160,60 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
     m_bRowsIndexGBK = true;
     try {
         const char* sOrig = sLineOrig ? sLineOrig : "";
-        const char* sText = ToGBK(sOrig, sLineTrans) ? sLineTrans.c_str() : sOrig;
+        // Rows are mapped back onto the caller's text only through a code translator (and not
+        // for keyword extraction); the conversion then tells where each GBK byte came from.
+        const bool bMapBack = g_nEncodeType != -1 && g_pCodeTranslator && !bKeyWordExtract;
+        const char* sText;
+        if (bMapBack) {
+            g_pCodeTranslator->CodeToGBK(sOrig, sLineTrans, m_vecSpans);
+            sText = sLineTrans.c_str();
+        } else {
+            sText = ToGBK(sOrig, sLineTrans) ? sLineTrans.c_str() : sOrig;
+        }
         m_pVecResult.clear();
         m_pVecOut.clear();
         if (ProcessAtomExImpl(sText, bPOStagged, bUserDict, false) < 0) return 0;
         int nCount = 0;
         result_t* pRows = GetResult(&nCount);
-        if (!g_pCodeTranslator || g_nEncodeType == -1 || bKeyWordExtract) return nCount;
-
-        // Map each row onto the caller's text, in order, never searching at or past its end.
+        if (!bMapBack) return nCount;
         m_bRowsIndexGBK = false;
-        const int nOrigLen = int(strlen(sOrig));
-        int nStart = (nOrigLen >= 3 && memcmp(sOrig, "\xEF\xBB\xBF", 3) == 0) ? 3 : 0;
-        tstring sConverted;
-        const size_t nTextLen = strlen(sText);
-        for (int i = 0; i < nCount; ++i) {
-            result_t& row = pRows[i];
-            const int nPieceLen = row.length;
-            const bool bPiece = row.start >= 0 && nPieceLen > 0 && size_t(row.start) + size_t(nPieceLen) <= nTextLen;
-            const char* pPiece = bPiece ? sText + row.start : "";
-            const size_t nPiece = bPiece ? size_t(nPieceLen) : 0;
-            if (nStart > nOrigLen) nStart = nOrigLen;
-            row.start = nStart;
-            if (nStart < nOrigLen && nPiece > 0) {
-                if (nPiece == 1) {
-                    const char* p = strchr(sOrig + nStart, pPiece[0]);
-                    if (p && p - sOrig > nStart) row.start = int(p - sOrig);
-                } else {
-                    // Plain pieces (most words) convert straight into a scratch buffer.
-                    if (m_vecConverted.size() < 4 * nPiece + 9) m_vecConverted.resize(4 * nPiece + 9);
-                    const int nPlain =
-                        g_pCodeTranslator->GBKToCodePlain(pPiece, nPiece, m_vecConverted.data(), m_vecConverted.size());
-                    const char* sConv = m_vecConverted.data();
-                    size_t nConv = nPlain > 0 ? size_t(nPlain) : 0;
-                    if (nPlain < 0) {
-                        m_sScratch.assign(pPiece, nPiece);
-                        g_pCodeTranslator->GBKToCode(m_sScratch.c_str(), sConverted);
-                        sConv = sConverted.c_str();
-                        nConv = sConverted.size();
-                    }
-                    if (nConv > 0) {
-                        const char* p = strstr(sOrig + nStart, sConv);
-                        if (p) {
-                            if (p - sOrig > nStart) row.start = int(p - sOrig);
-                            row.length = int(nConv);
-                        }
-                    }
-                }
-            }
-            nStart = row.start + row.length;
-            if (nStart > nOrigLen) nStart = nOrigLen;
-        }
+        MapRowsBack(sOrig, pRows, nCount);
         return nCount;
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(true);
         return 0;
+    }
+}
+
+void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount) {
+    // A row covers the caller's bytes that its first and last GBK bytes came from, widened to
+    // whole characters of the caller's encoding: a unit the conversion could not map may hold
+    // part of a character. Finer pieces, which lie inside their unit, map inside its span.
+    const int nOrigLen = int(strlen(sOrig));
+    const int nEncoding = g_pCodeTranslator->GetEncodeType();
+    const bool bUTF8 = nEncoding == 1 || nEncoding == 4 || nEncoding == 5;
+    std::vector<unsigned char>& bound = m_vecCharStart;
+    bound.assign(size_t(nOrigLen) + 1, 0);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sOrig);
+    for (int i = 0; i < nOrigLen;) {
+        bound[size_t(i)] = 1;
+        i += bUTF8 ? UTF8CharLength(s + i, nOrigLen - i) : (s[i] >= 0x80 && i + 1 < nOrigLen ? 2 : 1);
+    }
+    bound[size_t(nOrigLen)] = 1;
+    const std::vector<CCodeTran::SourceSpan>& spans = m_vecSpans;
+    const int nText = int(spans.size());
+    for (int i = 0; i < nCount; ++i) {
+        result_t& row = pRows[i];
+        const int nStart = std::min(std::max(row.start, 0), nText);
+        const int nEnd = std::min(std::max(row.start + std::max(row.length, 0), nStart), nText);
+        int nFrom = nStart < nText ? spans[size_t(nStart)].nFrom : nOrigLen;
+        int nTo = nEnd > nStart ? spans[size_t(nEnd - 1)].nTo : nFrom;
+        nFrom = std::min(std::max(nFrom, 0), nOrigLen);
+        nTo = std::min(std::max(nTo, nFrom), nOrigLen);
+        while (!bound[size_t(nFrom)]) --nFrom;
+        while (!bound[size_t(nTo)]) ++nTo;
+        row.start = nFrom;
+        row.length = nTo - nFrom;
     }
 }
 
@@ -346,13 +346,13 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
         }
         if (next <= pos) break;  // no progress: nothing more can be cut
         pos = next;
+        // A writer waiting for the dictionaries goes first; the lookups the earlier sentences
+        // kept are then no longer what the dictionaries say.
+        if (UserDictLetWritersIn()) pre.DropLookups();
     }
 }
 
 int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict) {
-    // One shared hold of the user dictionaries for the whole line: the priority lookups of every
-    // atom and the overrides of every word nest inside it instead of taking the lock each.
-    CUserDictReadLock hold;
     m_pVecResult.clear();
     m_sResult.clear();
     const size_t nLineLen = strlen(sLine);
@@ -379,8 +379,15 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
         return int(m_pVecResult.size());
     }
 
+    // One shared hold of the user dictionaries for the line: the priority lookups of every atom
+    // and the overrides of every word nest inside it instead of taking the lock each. A writer
+    // that comes to wait is let in between two sentences, or two output units, and what was read
+    // before is read again when it changed anything, so a writer never waits for a whole line.
+    // (English lines take the lock for each word's lookups instead.)
+    CUserDictReadLock hold;
     m_vecWords.clear();
-    // The priority lookups of this line's atoms serve its output (the hold above spans both).
+    // The priority lookups of this line's atoms serve its output while the dictionaries stay
+    // the same.
     struct KeptLookups {
         CPreProcess& pre;
         ~KeptLookups() { pre.DropLookups(); }

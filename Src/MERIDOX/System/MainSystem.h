@@ -15,8 +15,9 @@
 //
 // Thread safety: one thread at a time per instance (the instance pool's claim). All instances
 // share the lexicons: they only read them, except the user dictionary and the field dictionary,
-// which are read under a shared hold of g_hUserDictLock, taken once per line (atoms, output and
-// English lookups nest in it), and changed under the exclusive hold (AddUserWordO, AddUsrWord,
+// which are read under a shared hold of g_hUserDictLock, taken once per line (atoms and output
+// nest in it; English lines take it per word), let go between two sentences or output units
+// whenever a writer waits, and changed under the exclusive hold (AddUserWordO, AddUsrWord,
 // DelUsrWord's caller). Lock order: g_mutex first, then g_hUserDictLock. The static members (GetUniProb, IsWord, IsFreqAssociate) touch no
 // instance state and may be called from any thread.
 #pragma once
@@ -26,6 +27,7 @@
 #include <memory>
 #include <vector>
 
+#include "CodeTrans/CodeTran.h"
 #include "MERIDOX/include/EngineRecords.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/Types.h"
@@ -65,8 +67,11 @@ public:
     const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
     // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
     // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
-    // the rows are mapped back onto the caller's text; otherwise they index the GBK text
-    // (sLineTrans when it was converted, else sLineOrig). 0 on failure.
+    // the rows are mapped back onto the caller's text: each row then covers the caller's bytes
+    // its GBK bytes were converted from, whole characters of the caller's encoding, inside the
+    // text (a character the conversion could not map is covered by the row that holds its
+    // stand-in). Otherwise they index the GBK text (sLineTrans when it was converted, else
+    // sLineOrig). 0 on failure.
     int ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
                  bool bKeyWordExtract);
     // One GBK text, line by line when it has 101 bytes or more (bStrOut: text result in the
@@ -206,6 +211,9 @@ private:
     // Buffer growth failure: writes the message under g_mutex.
     static void ReportGrowFailure(bool bRows);
     int ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict);
+    // Moves the nCount rows, which index the GBK text converted from sOrig with m_vecSpans, onto
+    // sOrig: each covers whole characters of the caller's encoding inside it.
+    void MapRowsBack(const char* sOrig, result_t* pRows, int nCount);
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
 
     bool m_bEnglishText = false;
@@ -253,7 +261,8 @@ private:
     bool m_bTextOnly = false;
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
-    std::vector<char> m_vecConverted;   // ProcessA: a row's piece in the caller's encoding
+    std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
+    std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
 };
 
 // Appends the words of one GBK line of nLen bytes as the result output takes them: each run of
@@ -261,7 +270,8 @@ private:
 // cut into atoms and its word lattice (pre), its bigram path (seg) and its tags (TagSentenceWords
 // with the role tagger and the part-of-speech tagger, either may be null), without its leading
 // sentence-start and trailing sentence-end words. Word offsets index sLine. The caller holds the
-// user-dictionary lock when pre reads a user dictionary.
+// user-dictionary lock when pre reads a user dictionary; between sentences that hold lets waiting
+// writers in (UserDictLetWritersIn), and pre's kept lookups are dropped when one changed anything.
 void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
                       CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords);
 

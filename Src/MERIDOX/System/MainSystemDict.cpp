@@ -1,6 +1,8 @@
 // The remaining members of an engine instance: switching the shared user dictionary and field
 // tag list, the tag-set map, the word tests, word lists of a text and file processing.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <sys/stat.h>
@@ -127,26 +129,23 @@ double CMainSystem::FileProcess(const char* sSrcFilename, const char* sDsnFilena
     clock_t nTicks = 0;
     int nLine = 0;
     tstring sLine;
-    char buf[4096];
-    bool bEof = false;
-    while (!bEof) {
-        // Whole lines, however long: a cut inside a line could split a character.
-        sLine.clear();
-        while (true) {
-            if (!fgets(buf, sizeof buf, fpSrc)) {
-                bEof = true;
-                break;
-            }
-            sLine += buf;
-            if (!sLine.empty() && sLine.back() == '\n') break;
-        }
-        if (sLine.empty()) break;
+    char* pRead = nullptr;
+    size_t nReadSize = 0;
+    for (;;) {
+        // Whole lines, however long (a cut inside a line could split a character), with their
+        // length as read: a NUL byte inside a line ends nothing and is read as a blank, so it
+        // never hides the line break after it.
+        const ssize_t nRead = getline(&pRead, &nReadSize, fpSrc);
+        if (nRead <= 0) break;
+        sLine.assign(pRead, size_t(nRead));
+        std::replace(sLine.begin(), sLine.end(), '\0', ' ');
         clock_t t0 = clock();
         const char* sResult = Process(sLine.c_str(), bPOStagged, true);
         nTicks += clock() - t0;
         if (sResult) fputs(sResult, fpDsn);
         if (++nLine % 100 == 0) printf("Line %d\r", nLine);
     }
+    free(pRead);
     double dTime = double(nTicks) / 1000000.0;
     double dSpeed = dTime > 0 ? double(nSize) / dTime / 1000.0 : 0.0;
     printf("Size=%ldBytes,Time=%6fs,Speed=%6fKB/s\n", nSize, dTime, dSpeed);

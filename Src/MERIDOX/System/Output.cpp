@@ -184,8 +184,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     const bool bFiner = g_bFinerSegCombined;
     const bool bDictionaries = bUserDict;
     // Held for the whole line (a no-op inside ProcessAtom's own hold): every unit's lookups and
-    // tag copies run under it. Learning a word suspends it, so the next unit reads the
-    // dictionaries anew.
+    // tag copies run under it. Learning a word suspends it, and so does a waiting writer between
+    // two units; the next unit then reads the dictionaries anew.
     CUserDictReadLock hold;
     // The atom segmentation of this line, under the same unbroken hold, already looked both
     // dictionaries up at every atom start (when user words take priority); its answers serve
@@ -240,8 +240,20 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // Offsets below this have a looked-at bit.
     size_t nLooked = pLooked ? size_t(pLineEnd - pLine) : 0;
 
+    // Forgets the kept lookups once the hold was let go and the dictionaries changed meanwhile:
+    // the units from then on look the dictionaries up themselves.
+    auto ForgetKeptLookups = [&] {
+        pKept = nullptr;
+        pKeptAt = CPreProcess::NoLookups();
+        pLooked = nullptr;
+        nLooked = 0;
+    };
+
     int i = 0;
     while (i < nWordCount) {
+        // A writer waiting for the dictionaries goes first (nothing read under the hold is kept
+        // from one unit to the next but the lookups).
+        if (UserDictLetWritersIn()) ForgetKeptLookups();
         word_t& w = pWords[i];
         // Zeroed when rows are kept; the text alone reads only the fields set below (the tag of
         // a dictionary word is copied into a zeroed sPOS).
@@ -567,10 +579,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
 
         if (bLearn) {
             AddUserWordO(m_sLearn.c_str());
-            pKept = nullptr;  // the hold was let go: the dictionaries may have changed
-            pKeptAt = CPreProcess::NoLookups();
-            pLooked = nullptr;
-            nLooked = 0;
+            ForgetKeptLookups();  // the hold was let go: the dictionaries may have changed
         }
         i += nStep;
     }

@@ -179,7 +179,11 @@ int Sentiment::DelUsrWord(UserWordLedger& ledger, const std::vector<tstring>& sW
 }
 
 int Sentiment::DelUsrWord(const tstring& sWord, bool bSaveDict) {
-    const int nResult = m_engine->RestoreUserWord(sWord, SentiUserWordState());
+    // Deleted, not taken back: the word keeps its count and tag, as a deletion leaves them.
+    SentiUserWordState state;
+    if (m_engine->GetUserWordState(sWord, state) < 0) return -1;
+    state.bPresent = false;
+    const int nResult = m_engine->RestoreUserWord(sWord, state);
     if (nResult >= 0 && bSaveDict && m_engine->SaveUserDict() != 1) return -1;
     return nResult;
 }

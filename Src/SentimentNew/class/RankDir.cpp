@@ -33,9 +33,9 @@ struct _stFileSentimentScore {
     tstring source;    // the related sentence text, line breaks made blanks
     tstring sitename;
     tstring filename;  // the file's path as listed by the walker
-    float score = 0.0f;
-    float negative_score = 0.0f;
-    float positive_score = 0.0f;
+    double score = 0.0;
+    double negative_score = 0.0;
+    double positive_score = 0.0;
 
     bool operator<(const _stFileSentimentScore& other) const { return score < other.score; }
 };
@@ -55,17 +55,18 @@ const char kHeader[] =
     "\xE6\xAD\xA3\xE9\x9D\xA2\xE5\xBE\x97\xE5\x88\x86,"              // 正面得分
     "\xE8\xB4\x9F\xE9\x9D\xA2\xE5\xBE\x97\xE5\x88\x86,"              // 负面得分
     "\xE7\x9B\xB8\xE5\x85\xB3\xE5\x8F\xA5\xE5\xAD\x90\n";            // 相关句子
-// Console line after the run, GBK: "\n系统已成功处理了%d篇文档!\n"
+// Console line after the run, GBK: "\n系统已成功处理了%d篇文档!\n"; in UTF-8 for the encodings
+// whose texts are UTF-8.
 const char kDoneFormat[] =
     "\n\xCF\xB5\xCD\xB3\xD2\xD1\xB3\xC9\xB9\xA6\xB4\xA6\xC0\xED\xC1\xCB%d\xC6\xAA\xCE\xC4\xB5\xB5!\n";
 
 // A number of the result document, read as the "C" locale reads it; 0.0 when it is no number.
-float ParsePoint(const char* s) {
+double ParsePoint(const char* s) {
     while (*s == ' ' || *s == '\t' || *s == '\r' || *s == '\n') ++s;
     double value = 0.0;
     const char* end = s + strlen(s);
-    if (std::from_chars(s, end, value, std::chars_format::general).ec != std::errc()) return 0.0f;
-    return float(value);
+    if (std::from_chars(s, end, value, std::chars_format::general).ec != std::errc()) return 0.0;
+    return value;
 }
 
 bool IsUtf8(const tstring& s) {
@@ -187,14 +188,18 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
     tstring sDir;
     if (sPath != nullptr) GetAnsiFilename(sPath, sDir, false);
     struct stat st;
+    // Messages name the folder as the caller gave it, not its GBK form.
+    const CErrorText givenDir = CErrorText::Given(sPath ? sPath : "");
     if (sDir.empty() || stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return ReportError("Cannot open directory " + sDir, false);
+        return ReportError("Cannot open directory " + givenDir, false);
     }
 
-    std::vector<tstring> vecFiles;
-    gfn_vScanFiles(sDir.c_str(), vecFiles, "*.txt", true);
-
+    // Console texts in UTF-8 under the encodings that give their texts in UTF-8, else in GBK.
     const SentiEncoding enc = SentiWorkingEncoding(m_encode);
+    const bool bUtf8Console = enc == SentiEncoding::UTF8;
+    std::vector<tstring> vecFiles;
+    gfn_vScanFiles(sDir.c_str(), vecFiles, "*.txt", true, bUtf8Console);
+
     std::vector<_stFileSentimentScore> vecResult;
     int nNegative = 0;
     int nPositive = 0;
@@ -216,19 +221,23 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
             GetXMLItemValue(sDoc.c_str(), "contentsentenceclue", rec.source);
             std::replace(rec.source.begin(), rec.source.end(), '\n', ' ');
             std::replace(rec.source.begin(), rec.source.end(), '\r', ' ');
-            if (rec.score < 0.0f) ++nNegative;
-            if (rec.score > 0.0f) ++nPositive;
+            if (rec.score < 0.0) ++nNegative;
+            if (rec.score > 0.0) ++nPositive;
             vecResult.push_back(std::move(rec));
         }
         printf("Finished %zd/%zd\r", (ssize_t)i, (ssize_t)vecFiles.size());
     }
-    printf(kDoneFormat, int(vecFiles.size()));
+    char sDone[128];
+    snprintf(sDone, sizeof(sDone), kDoneFormat, int(vecFiles.size()));
+    tstring sDoneLine = sDone;
+    if (bUtf8Console) ANSIToUTF8(sDone, sDoneLine);
+    fputs(sDoneLine.c_str(), stdout);
     fflush(stdout);
 
     std::stable_sort(vecResult.begin(), vecResult.end());
     const tstring sTable = sDir + "/" + kTableName;
     if (!WriteReplacing(sTable, FormatTable(vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter))) {
-        return ReportError("Cannot write file " + sTable, false);
+        return ReportError("Cannot write file " + givenDir + "/" + kTableName, false);
     }
     sTablePath = sTable;
     return true;

@@ -14,13 +14,15 @@ tstring Sentiment::TagSentence(const tstring& sentence) const { return m_engine-
 namespace {
 
 // The form in which the user-word functions receive a word. Under automatic detection (-1) the
-// analyser works in UTF-8 but the engine has no converter for user words and stores them as
-// given, so they are handed over in GBK; every other code passes the word in the caller's
-// encoding, which the engine converts itself.
+// analyser's texts are UTF-8 already, so the word goes to the engine in GBK, converted as the
+// engine converts a UTF-8 sentence, and the engine takes it as GBK (no detection on a short word);
+// every other code passes the word in the caller's encoding, which the engine converts itself.
+bool EngineTakesGBK() { return g_nEncodeType == -1; }
+
 tstring EngineWordForm(const tstring& sWord) {
-    if (g_nEncodeType != -1) return sWord;
+    if (!EngineTakesGBK()) return sWord;
     tstring sGBK;
-    if (!UTF8ToANSI(sWord.c_str(), sGBK)) return sWord;
+    UTF8ToANSI(sWord.c_str(), sGBK);
     return sGBK;
 }
 
@@ -33,15 +35,15 @@ tstring KovexSentiEngine::TagSentence(const tstring& sentence) {
 int KovexSentiEngine::AddUserWord(const tstring& sLine) {
     // The line is "word tag": only the word needs the engine's form, the tags are ASCII.
     const size_t nBlank = sLine.rfind(' ');
-    if (nBlank == tstring::npos) return KOVEX_AddUserWord(EngineWordForm(sLine).c_str());
+    if (nBlank == tstring::npos) return KOVEX_AddUserWord(EngineWordForm(sLine).c_str(), EngineTakesGBK());
     const tstring sEntry = EngineWordForm(sLine.substr(0, nBlank)) + sLine.substr(nBlank);
-    return KOVEX_AddUserWord(sEntry.c_str());
+    return KOVEX_AddUserWord(sEntry.c_str(), EngineTakesGBK());
 }
 
 int KovexSentiEngine::GetUserWordState(const tstring& sWord, SentiUserWordState& state) {
     state = SentiUserWordState();
     KOVEX_UserWordState engineState;
-    const int nResult = KOVEX_GetUserWordState(EngineWordForm(sWord).c_str(), engineState);
+    const int nResult = KOVEX_GetUserWordState(EngineWordForm(sWord).c_str(), engineState, EngineTakesGBK());
     if (nResult < 0) return -1;
     state.bPresent = engineState.bPresent;
     state.nFreq = engineState.nFreq;
@@ -56,7 +58,7 @@ int KovexSentiEngine::RestoreUserWord(const tstring& sWord, const SentiUserWordS
     const size_t nTag = std::min(state.sTag.size(), sizeof(engineState.sPOS) - 1);
     memcpy(engineState.sPOS, state.sTag.data(), nTag);
     engineState.sPOS[nTag] = 0;
-    return KOVEX_RestoreUserWord(EngineWordForm(sWord).c_str(), engineState);
+    return KOVEX_RestoreUserWord(EngineWordForm(sWord).c_str(), engineState, EngineTakesGBK());
 }
 
 int KovexSentiEngine::SaveUserDict() { return KOVEX_SaveTheUsrDic(); }

@@ -16,8 +16,8 @@
 // The state of one word in the engine's user dictionary, as read before a request changes it.
 struct SentiUserWordState {
     bool bPresent = false;  // the word is in the user dictionary (and not deleted)
-    tstring sTag;           // its tag when present
-    int nFreq = 0;          // its count when present
+    tstring sTag;           // its tag (a deleted word's kept tag when absent)
+    int nFreq = 0;          // its count (a deleted word's kept count when absent; 0 never added)
 };
 
 class SentiEngine {
@@ -40,9 +40,10 @@ public:
     // Engine: KOVEX_GetUserWordState(word, state).
     virtual int GetUserWordState(const tstring& sWord, SentiUserWordState& state) = 0;
 
-    // Puts a word back into a state read before: absent deletes it; present sets its tag and count
-    // back, keeping its handle (adding it first when it was deleted meanwhile). 0 or more on
-    // success, below 0 on failure. Engine: KOVEX_RestoreUserWord(word, state).
+    // Puts a word back into a state read before: absent takes the request's additions back, so
+    // the word leaves nothing in the dictionary; present sets its tag and count back, keeping its
+    // handle (adding it first when it was deleted meanwhile). 0 or more on success, below 0 on
+    // failure. Engine: KOVEX_RestoreUserWord(word, state).
     virtual int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) = 0;
 
     // Saves the user dictionary; 1 when saved. Engine: KOVEX_SaveTheUsrDic().
@@ -55,8 +56,8 @@ public:
 };
 
 // The library's engine: the calls named above. Under automatic detection (-1), whose texts reach
-// the analyser in UTF-8, the user-word operations hand the engine each word's GBK form, which its
-// user-word functions store unchanged under -1. While the engine is not started every operation
+// the analyser in UTF-8, the user-word operations hand the engine each word's GBK form and tell
+// it so (the engine's GBK path), so no word is detected or converted twice. While the engine is not started every operation
 // refuses as the engine does (empty text, -1, 0).
 class KovexSentiEngine : public SentiEngine {
 public:

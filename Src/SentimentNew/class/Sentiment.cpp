@@ -1,12 +1,7 @@
 #include "SentimentNew/class/Sentiment.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-#include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "SentimentNew/class/SentiEngine.h"
@@ -46,74 +41,24 @@ Sentiment::~Sentiment() {
 int Sentiment::Init(const tstring& sDataPath, int encode) {
     const int nResult = KOVEX_Init(sDataPath.c_str(), encode);
     if (nResult == 0) {
-        WriteError(AppendLastErrorMessage(" KOVEX Segment init failed! In Data Path=" + sDataPath));
+        WriteError(AppendLastErrorMessage(" KOVEX Segment init failed! In Data Path=" + CErrorText::Given(sDataPath)));
     }
     return nResult;
 }
 
 bool Sentiment::Exit() { return KOVEX_Exit() != 0; }
 
-namespace {
-
-// Under automatic detection the engine stores imported words as they stand, so a UTF-8 file is
-// first copied into a GBK file beside the data it rebuilds; other files are imported directly.
-// Returns the path to import and, in sTemp, a copy to remove afterwards ("" when none).
-tstring ImportablePath(const tstring& sPath, int encode, tstring& sTemp) {
-    sTemp.clear();
-    if (encode != -1) return sPath;
-    tstring sName;
-    GetAnsiFilename(sPath.c_str(), sName, false);
-    std::ifstream in(sName, std::ios::binary);
-    if (!in) return sPath;
-    std::ostringstream text;
-    text << in.rdbuf();
-    const tstring sText = text.str();
-    if (CodeTrans_CodeDetect(sText.data(), int(sText.size())) != CODETRANS_UTF8) return sPath;
-    tstring sGBK;
-    UTF8ToANSI(sText.c_str(), sGBK);
-    char sTemplate[] = "/tmp/kovex-import-XXXXXX";
-    const int fd = mkstemp(sTemplate);
-    if (fd < 0) return sPath;
-    const bool bWritten = write(fd, sGBK.data(), sGBK.size()) == ssize_t(sGBK.size());
-    close(fd);
-    sTemp = sTemplate;
-    if (!bWritten) return sPath;
-    return sTemp;
-}
-
-}  // namespace
-
 int Sentiment::ImportUserDict(const tstring& filePath, bool bSaveDict) {
     return ImportUserDicts(std::vector<tstring>(1, filePath), bSaveDict);
 }
 
 int Sentiment::ImportUserDicts(const std::vector<tstring>& filePaths, bool bSaveDict) {
-    std::vector<std::string> vecPaths;
-    std::vector<tstring> vecTemps;
-    for (const tstring& sPath : filePaths) {
-        tstring sTemp;
-        vecPaths.push_back(ImportablePath(sPath, m_encode, sTemp));
-        if (!sTemp.empty()) vecTemps.push_back(sTemp);
-    }
-    int nResult = 0;
-    try {
-        nResult = KOVEX_ImportUserDictFiles(vecPaths, bSaveDict);
-    } catch (...) {
-        for (const tstring& sTemp : vecTemps) unlink(sTemp.c_str());
-        throw;
-    }
-    for (const tstring& sTemp : vecTemps) unlink(sTemp.c_str());
-    return nResult;
+    // The engine reads each file in the caller's encoding (a file detected as a whole under -1).
+    return KOVEX_ImportUserDictFiles(std::vector<std::string>(filePaths.begin(), filePaths.end()), bSaveDict);
 }
 
 const char* Sentiment::GetLastErrMsg(int encode) {
     thread_local tstring tlsCopy;
-    tstring text = CopyLastErrorMessage();
-    if (encode == 1 || encode == 4 || encode == -1) {
-        tstring utf8;
-        ANSIToUTF8(text.c_str(), utf8);
-        text.swap(utf8);
-    }
-    tlsCopy.swap(text);
+    tlsCopy = LastErrorForCaller(encode == 1 || encode == 4 || encode == -1);
     return tlsCopy.c_str();
 }

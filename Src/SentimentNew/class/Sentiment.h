@@ -56,15 +56,17 @@ public:
 
     // Rebuilds the engine's field dictionary from a user-dictionary text file ("word tag" lines);
     // bSaveDict is the engine's overwrite flag: true drops the field words stored before, false
-    // keeps them. Returns the number of the file's entries, 0 on failure (the field dictionary
-    // then stays as it was). Under automatic detection (-1) a UTF-8 file's words are handed to
-    // the engine in GBK. The caller holds the request lock exclusively.
+    // keeps them. Returns the number of the file's entries; 0 on failure, for a path that names no
+    // regular file and for a file without entries (the field dictionary and its files then stay
+    // as they were). The engine reads the file in the caller's encoding (detected as a whole under
+    // -1). The caller holds the request lock exclusively.
     int ImportUserDict(const tstring& filePath, bool bSaveDict);
     // The same over several files in one rebuild (a word in several takes the last file's tag);
-    // returns the sum of their counts, 0 when none opens or the rebuild fails.
+    // returns the sum of their counts, 0 when none gives an entry or the rebuild fails.
     int ImportUserDicts(const std::vector<tstring>& filePaths, bool bSaveDict);
 
-    // The last error message: UTF-8 for the encoding codes 1, 4 and -1, else GBK as stored. A copy
+    // The last error message: its own text in UTF-8 for the encoding codes 1, 4 and -1, else GBK
+    // as stored; paths a caller gave stay as they were given (LastErrorForCaller). A copy
     // kept per thread, valid until this thread's next call; the caller never frees it. Needs no
     // started engine. Thread-safe.
     static const char* GetLastErrMsg(int encode);

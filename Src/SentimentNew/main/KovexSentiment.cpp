@@ -1,16 +1,18 @@
 // The exported interface: one analyser behind the ten ST_ functions, guarded by one request lock.
 //
-// Request lock: writer-preferring, statically initialised, never destroyed. Point requests hold
-// it shared; start-up, shut-down, object requests and imports hold it exclusively, so no scoring
-// ever sees an object request's temporary words or a field dictionary being replaced. No ST_
-// function calls another (a nested shared hold would wait behind a queued writer). The last
-// error takes no request lock. Lock order: this lock, then the engine's own locks.
+// Request lock: phase-fair (CPhaseFairLock), statically initialised, never destroyed. Point
+// requests and the ranking hold it shared; start-up, shut-down, object requests and imports hold
+// it exclusively, so no scoring ever sees an object request's temporary words or a field
+// dictionary being replaced. Turns alternate: a point request waits for at most the one exclusive
+// request that holds or is next in line when it arrives, however busy the object requests keep
+// the lock. No ST_ function calls another (a nested shared hold would wait behind a queued
+// writer). The last error takes no request lock. Lock order: this lock, then the engine's own
+// locks.
 //
 // Every function catches whatever its work throws and returns its refusal value instead: an
 // exception must not cross the C interface (the request's ledger has put its words back).
 #include "SentimentNew/main/kovex_sentiment.h"
 
-#include <pthread.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -21,6 +23,7 @@
 #include "SentimentNew/class/Sentiment.h"
 #include "Utility/BufferManager.h"
 #include "Utility/LogFile.h"
+#include "Utility/PhaseFairLock.h"
 #include "Utility/Settings.h"
 
 // The analyser: null before ST_Init and after ST_Exit. Changed only under the exclusive lock.
@@ -31,25 +34,18 @@ CCodeTran* g_pSentiCodeTrans = nullptr;
 
 namespace {
 
-pthread_rwlock_t g_hSentiRequestLock = PTHREAD_RWLOCK_WRITER_NONRECURSIVE_INITIALIZER_NP;
+CPhaseFairLock g_hSentiRequestLock;
 
-// The encoding code of the last start-up, for the last error after shut-down.
+// The encoding code of the latest start-up attempt, successful or not: the last error is handed out
+// in the encoding its caller asked for, also after a failed start and after shut-down.
 std::atomic<int> g_nSentiEncode{0};
 
 // The refusal text: one static constant, never registered.
 const char kNoText[] = "";
 
-class RequestLock {
+class RequestLock : public CPhaseFairHold {
 public:
-    explicit RequestLock(bool bExclusive) {
-        if (bExclusive)
-            pthread_rwlock_wrlock(&g_hSentiRequestLock);
-        else
-            pthread_rwlock_rdlock(&g_hSentiRequestLock);
-    }
-    ~RequestLock() { pthread_rwlock_unlock(&g_hSentiRequestLock); }
-    RequestLock(const RequestLock&) = delete;
-    RequestLock& operator=(const RequestLock&) = delete;
+    explicit RequestLock(bool bExclusive) : CPhaseFairHold(g_hSentiRequestLock, bExclusive) {}
 };
 
 // A caller's text in the analyser's working form: null is "", and under automatic detection
@@ -110,11 +106,11 @@ int ST_Init(const char* sDataPath, int encode, const char* third) {
             return 1;
         }
         g_pSentiCodeTrans = nullptr;
+        g_nSentiEncode = encode;
         const tstring sPath(sDataPath ? sDataPath : "");
         const int nResult = Sentiment::Init(sPath, encode);
         if (nResult == 0) return 0;
         g_sentiment = new Sentiment(sPath.c_str(), encode);
-        g_nSentiEncode = encode;
         if (!g_pBufManager) g_pBufManager = new CBufferManager();
         if (!g_bPOSTagger || g_sPOSDelimiter != "/" || g_sWordBoundary != "  ")
             WriteLog("Sentiment points need tagging on, the delimiter \"/\" and the default word boundary: every point is 0");

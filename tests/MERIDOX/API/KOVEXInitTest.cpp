@@ -2,6 +2,8 @@
 // optional stores.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <thread>
 
@@ -147,6 +149,36 @@ TEST(KOVEXInitTest, ConverterThatDoesNotLoadNamesItsFile) {
     EXPECT_EQ(dir.Start(1), 0);
     EXPECT_EQ(CopyLastErrorMessage(), dir.Data("UTF8.wordlist") + " cannot load!");
     EXPECT_EQ(g_pCodeTranslator, nullptr);
+}
+
+// A data folder named in UTF-8 comes back intact in the last error under every code, before and
+// after a start-up that succeeded, and so does a folder that exists only under its GBK name: the
+// message names it as the caller gave it.
+TEST(KOVEXInitTest, LastErrorNamesTheDataFolderAsGiven) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    const std::string missing = dir.Root() + "/无此";
+    const std::string gbkOnly = dir.Root() + "/国";
+    ASSERT_EQ(mkdir((dir.Root() + "/\xB9\xFA").c_str(), 0755), 0);  // 国 in GBK, holding no Data
+    for (int round = 0; round < 2; ++round) {
+        for (int code : {0, 1, -1}) {
+            for (const std::string& path : {missing, gbkOnly}) {
+                EXPECT_EQ(KOVEX_Init(path.c_str(), code, nullptr), 0);
+                EXPECT_EQ("Cannot Open Configure file " + path + "/Data/Configure.xml", std::string(KOVEX_GetLastErrorMsg()))
+                    << "code " << code << " round " << round;
+            }
+        }
+        ASSERT_EQ(dir.Start(1), 1);
+        EXPECT_EQ(KOVEX_Exit(), 1);
+    }
+    // A start that succeeds without the optional keyword blacklist keeps the loader's message.
+    EngineDir plain(nullptr, {"KeyBlackList.pdat"});
+    const std::string named = dir.Root() + "/数据";
+    ASSERT_EQ(symlink(plain.Root().c_str(), named.c_str()), 0);
+    ASSERT_EQ(KOVEX_Init(named.c_str(), 1, nullptr), 1);
+    EXPECT_EQ("Fail read file " + named + "/Data/KeyBlackList.pdat", std::string(KOVEX_GetLastErrorMsg()));
+    EXPECT_EQ(KOVEX_Exit(), 1);
 }
 
 TEST(KOVEXInitTest, ConcurrentStartUpsLoadOnce) {

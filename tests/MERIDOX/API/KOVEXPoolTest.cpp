@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <thread>
 #include <vector>
+
+#include <json/json.h>
 
 #include "MERIDOX/API/EngineDir.h"
 #include "MERIDOX/API/KOVEXPool.h"
@@ -36,6 +39,13 @@ TEST(KOVEXRefusalTest, EveryFunctionRefusesWhileInactive) {
     EXPECT_EQ(KOVEX_ParagraphProcessA("abc", &n, true), nullptr);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(KOVEX_GetParagraphProcessAWordCount("abc"), 0);
+    EXPECT_EQ(KOVEX_GetEngWordOrign("went"), nullptr);
+    CKOVEX unusable;  // built while inactive: no instance
+    EXPECT_EQ(unusable.GetParagraphProcessAWordCount("abc"), 0);
+    result_t row{};
+    row.start = 7;
+    unusable.ParagraphProcessAW(1, &row);
+    EXPECT_EQ(row.start, 7);
     EXPECT_EQ(KOVEX_SetPOSmap(2), 0);
     EXPECT_EQ(g_nPosMap.load(), 0);
     EXPECT_EQ(KOVEX_GetWordPOS("abc"), nullptr);
@@ -153,6 +163,57 @@ TEST_F(KOVEXPoolTest, RowsFromThePoolAndFromTheMainInstanceAgree) {
     }
 }
 
+TEST_F(KOVEXPoolTest, AHandleCountsAndCopiesItsOwnRows) {
+    const std::string text = Gbk("我们喜欢电脑");
+    int n = 0;
+    const result_t* rows = KOVEX_ParagraphProcessA(text.c_str(), &n, true);
+    ASSERT_GT(n, 0);
+    const std::vector<result_t> expected(rows, rows + n);
+
+    CPoolClaim claim;
+    CKOVEX* h = claim.get();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->GetParagraphProcessAWordCount(nullptr), 0);
+    ASSERT_EQ(h->GetParagraphProcessAWordCount(text.c_str()), n);
+    std::vector<result_t> mine(size_t(n) + 1);
+    memset(mine.data(), 0x5A, sizeof(result_t) * mine.size());
+    h->ParagraphProcessAW(n + 1, mine.data());  // wrong count: untouched
+    h->ParagraphProcessAW(n, nullptr);
+    for (const result_t& r : mine) EXPECT_EQ(r.start, 0x5A5A5A5A);
+    h->ParagraphProcessAW(n, mine.data());
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(mine[size_t(i)].start, expected[size_t(i)].start) << i;
+        EXPECT_EQ(mine[size_t(i)].length, expected[size_t(i)].length) << i;
+        EXPECT_STREQ(mine[size_t(i)].sPOS, expected[size_t(i)].sPOS) << i;
+    }
+    EXPECT_EQ(mine[size_t(n)].start, 0x5A5A5A5A);
+
+    // The rows are the handle's own: the main instance's analysis of another text leaves them.
+    KOVEX_GetParagraphProcessAWordCount(Gbk("今天北京").c_str());
+    std::vector<result_t> again(static_cast<size_t>(n));
+    h->ParagraphProcessAW(n, again.data());
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(again[size_t(i)].start, expected[size_t(i)].start) << i;
+        EXPECT_EQ(again[size_t(i)].length, expected[size_t(i)].length) << i;
+    }
+
+    // A handle whose instance left the table answers 0 (the table is put back at once).
+    CMainSystem* pSlot = g_vecKOVEX[h->GetHandle()];
+    g_vecKOVEX[h->GetHandle()] = nullptr;
+    EXPECT_EQ(h->GetParagraphProcessAWordCount(text.c_str()), 0);
+    g_vecKOVEX[h->GetHandle()] = pSlot;
+}
+
+TEST_F(KOVEXPoolTest, EnglishRegularFormsOnlyFromTheTables) {
+    EXPECT_STREQ(KOVEX_GetEngWordOrign("went"), "go");
+    EXPECT_STREQ(KOVEX_GetEngWordOrign("Went"), "go");
+    // A known word without an irregular form, and an unknown word, have no form to give.
+    EXPECT_EQ(KOVEX_GetEngWordOrign("book"), nullptr);
+    EXPECT_EQ(KOVEX_GetEngWordOrign("Xyzzy"), nullptr);
+    EXPECT_EQ(KOVEX_GetEngWordOrign(""), nullptr);
+    EXPECT_EQ(KOVEX_GetEngWordOrign(nullptr), nullptr);
+}
+
 TEST_F(KOVEXPoolTest, SetPOSmapAcceptsZeroToThreeOnly) {
     CKOVEX* h = GetActiveInstance();
     ASSERT_NE(h, nullptr);
@@ -190,6 +251,60 @@ TEST_F(KOVEXPoolTest, WordTests) {
     ASSERT_GE(KOVEX_AddUserWord(Gbk("甲乙 n").c_str()), 1);
     EXPECT_EQ(KOVEX_IsUserWord(Gbk("甲乙").c_str(), true), 1);
     EXPECT_GT(KOVEX_GetUniProb(Gbk("电脑").c_str()), 0.0);
+}
+
+namespace {
+
+// The tokens of KOVEX_Tokenizer4IR: "begin" counts the characters before the word in the text
+// the rows index (white space included), "end" adds the word's characters, and the text is cut
+// from that text and handed back in the caller's encoding.
+struct Token {
+    std::string text;
+    int begin, end;
+};
+
+std::vector<Token> Tokens(const char* sLine, bool bFine = false) {
+    Json::Value root;
+    std::string errors;
+    const std::string json = KOVEX_Tokenizer4IR(sLine, bFine);
+    std::istringstream in(json);
+    EXPECT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &errors)) << json;
+    std::vector<Token> tokens;
+    for (const Json::Value& v : root) tokens.push_back({v["text"].asString(), v["begin"].asInt(), v["end"].asInt()});
+    return tokens;
+}
+
+std::string Show(const std::vector<Token>& tokens) {
+    std::string s;
+    for (const Token& t : tokens) s += t.text + "[" + std::to_string(t.begin) + "," + std::to_string(t.end) + ") ";
+    return s;
+}
+
+}  // namespace
+
+TEST_F(KOVEXPoolTest, TokensCountCharactersOfTheIndexedText) {
+    // GBK: an English line counts every blank and TAB.
+    std::vector<Token> t = Tokens("a  b\tc");
+    ASSERT_EQ(t.size(), 3u) << Show(t);
+    EXPECT_EQ(Show(t), "a[0,1) b[3,4) c[5,6) ");
+    t = Tokens(Gbk("我们 Hello world").c_str());
+    EXPECT_EQ(Show(t), Gbk("我们[0,2) Hello[3,8) world[9,14) "));
+
+    // UTF-8 through the code translator, a byte-order mark skipped.
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(1), 1);
+    EXPECT_EQ(Show(Tokens("我们 Hello world")), "我们[0,2) Hello[3,8) world[9,14) ");
+    EXPECT_EQ(Show(Tokens("\xEF\xBB\xBF今天 很开心😀，我们")),
+              "今天[0,2) 很[3,4) 开[4,5) 心[5,6) 😀[6,7) ，[7,8) 我们[8,10) ");
+    // Finer pieces follow their word, counted on from its begin.
+    ASSERT_EQ(KOVEX_AddUserWord("北京大学学生 n"), 1);
+    EXPECT_EQ(Show(Tokens("我 北京大学学生", true)), "我[0,1) 北京大学学生[2,8) 北京大学[2,6) 学生[6,8) ");
+
+    // Automatic detection: the rows index the GBK text, and the texts come back as UTF-8.
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(-1), 1);
+    t = Tokens("我们是中国人，中国 Hello");
+    EXPECT_EQ(Show(t), "我们[0,2) 是[2,3) 中国[3,5) 人[5,6) ，[6,7) 中国[7,9) Hello[10,15) ");
 }
 
 TEST_F(KOVEXPoolTest, FileProcessAndWordFrequencies) {

@@ -1,9 +1,12 @@
 // User and field dictionaries at the engine interface: import parsing, failures that keep the
 // data, and adding, deleting and restoring user words.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "MERIDOX/API/EngineDir.h"
 #include "MERIDOX/System/EngineGlobals.h"
@@ -146,7 +149,7 @@ TEST_F(KOVEXUserDictTest, FailedSaveKeepsTheUserWords) {
 TEST_F(KOVEXUserDictTest, AddDeleteAndRestore) {
     Start(1);  // UTF-8 callers
     EXPECT_EQ(KOVEX_AddUserWord("ab\xF0\x9F\x98\x80" "cd Object"), -1);  // no GBK form for the emoji
-    EXPECT_EQ(g_pUserDict->GetLowerBound(), 0);
+    EXPECT_EQ(g_pUserDict, nullptr);  // refused before anything changed
 
     ASSERT_EQ(KOVEX_AddUserWord("甲乙 Neg"), 1);
     EXPECT_EQ(KOVEX_AddUserWord("甲乙 Neg"), 2);
@@ -190,4 +193,137 @@ TEST_F(KOVEXUserDictTest, KeywordBlacklistImport) {
     EXPECT_GE(g_pKeyBlackList->Find(Gbk("丙丁").c_str()), 0);
     EXPECT_EQ(KOVEX_ImportKeyBlackList(nullptr, "n"), 0);
     EXPECT_EQ(g_pKeyPOSBlacklist, "n");
+}
+
+TEST_F(KOVEXUserDictTest, AddUserWordRefusesWhatTheTrieWouldNotAddOrAddWrongly) {
+    for (int encode : {1, -1}) {
+        SCOPED_TRACE(encode);
+        Start(encode);
+        ASSERT_EQ(KOVEX_AddUserWord("甲乙 Neg"), 1);
+        const int nItems = g_pUserDict->GetLowerBound();
+        EXPECT_EQ(KOVEX_AddUserWord(("丙丁 " + std::string(40, 'T')).c_str()), -1);
+        EXPECT_EQ(KOVEX_AddUserWord(" \t  "), -1);
+        EXPECT_EQ(KOVEX_AddUserWord("\xEF\xBB\xBF Neg"), -1);  // the mark has no GBK form
+        EXPECT_EQ(KOVEX_AddUserWord((std::string(1100, 'a') + " n").c_str()), -1);
+        EXPECT_EQ(g_pUserDict->GetLowerBound(), nItems);
+        EXPECT_EQ(KOVEX_IsUserWord("丙丁"), 0);
+        EXPECT_EQ(KOVEX_IsUserWord("Neg"), 0);
+        int nHandle = 0;
+        EXPECT_EQ(g_pUserDict->GetFreq("Neg", nHandle, nullptr), -1);
+        EXPECT_EQ(KOVEX_AddUserWord(("丙丁 " + std::string(39, 'T')).c_str()), 1);
+        EXPECT_EQ(KOVEX_IsUserWord("丙丁"), 1);
+        ASSERT_EQ(KOVEX_Exit(), 1);
+    }
+}
+
+// Under automatic detection the words of add, delete, the user-word test and the imports are
+// detected and converted as the analysed text is (an import file as a whole), so a UTF-8 word
+// added is the word the engine finds in UTF-8 text.
+TEST_F(KOVEXUserDictTest, DetectedWordsMatchTheDetectedText) {
+    Start(-1);
+    ASSERT_EQ(KOVEX_AddUserWord("甲乙丙 Object"), 1);
+    EXPECT_EQ(KOVEX_IsUserWord("甲乙丙"), 1);
+    EXPECT_EQ(KOVEX_IsUserWord(Gbk("甲乙丙").c_str(), true), 1);
+    EXPECT_NE(std::string(KOVEX_ParagraphProcess("他说甲乙丙好", 1)).find("甲乙丙/Object"), std::string::npos);
+    KOVEX_UserWordState state;
+    EXPECT_EQ(KOVEX_GetUserWordState("甲乙丙", state), 1);
+    EXPECT_STREQ(state.sPOS, "Object");
+    EXPECT_EQ(KOVEX_AddUserWord(Gbk("丁戊 Neg").c_str(), true), 1);  // already GBK: not converted again
+    EXPECT_EQ(KOVEX_IsUserWord("丁戊"), 1);
+    EXPECT_GE(KOVEX_DelUsrWord("甲乙丙\n"), 0);
+    EXPECT_EQ(KOVEX_IsUserWord("甲乙丙"), 0);
+
+    kxtest::WriteAll(m_tmp.file("utf8.txt"), "庚辛 5\n[壬  癸] -1\n");
+    EXPECT_EQ(KOVEX_ImportUserDict(m_tmp.file("utf8.txt").c_str(), true), 2);
+    EXPECT_EQ(FieldTag(Gbk("庚辛")), "5");
+    EXPECT_EQ(FieldTag(Gbk("壬 癸")), "-1");
+    EXPECT_EQ(KOVEX_IsUserWord("庚辛"), 1);
+    kxtest::WriteAll(m_tmp.file("gbk.txt"), Gbk("子丑寅 3\n"));
+    EXPECT_EQ(KOVEX_ImportUserDict(m_tmp.file("gbk.txt").c_str(), false), 1);
+    EXPECT_EQ(FieldTag(Gbk("子丑寅")), "3");
+    EXPECT_EQ(FieldTag(Gbk("庚辛")), "5");
+    kxtest::WriteAll(m_tmp.file("black.txt"), "卯辰巳\n");
+    EXPECT_EQ(KOVEX_ImportKeyBlackList(m_tmp.file("black.txt").c_str()), 1);
+    EXPECT_GE(g_pKeyBlackList->Find(Gbk("卯辰巳").c_str()), 0);
+}
+
+// An import without overwrite keeps the stored field words when the engine does not hold them
+// (tagging off: no tag list; FieldDict off: no dictionary) by reading them from the data
+// directory, and is refused, changing nothing, when they cannot be read.
+TEST_F(KOVEXUserDictTest, ImportKeepsStoredWordsTheEngineDoesNotHold) {
+    Start();
+    Import(Gbk("甲乙 5\n丙丁 Neg\n"), true);
+    ASSERT_EQ(m_nImported, 2);
+    ASSERT_EQ(KOVEX_Exit(), 1);
+    const std::pair<const char*, const char*> cases[] = {{"<Tagger>on</Tagger>", "戊己 -2\n"},
+                                                         {"<FieldDict>on</FieldDict>", "庚辛 -3\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        std::string config = DefaultConfig();
+        std::string off = c.first;
+        off.replace(off.find(">on<"), 4, ">off<");
+        config.replace(config.find(c.first), strlen(c.first), off);
+        m_dir.Put("Configure.xml", config);
+        Start();
+        Import(Gbk(c.second), false);
+        EXPECT_EQ(m_nImported, 1);
+        EXPECT_EQ(FieldTag(Gbk("甲乙")), "5");
+        EXPECT_EQ(FieldTag(Gbk("丙丁")), "Neg");
+        ASSERT_EQ(KOVEX_Exit(), 1);
+    }
+    m_dir.Put("Configure.xml", DefaultConfig());
+    Start();
+    EXPECT_EQ(FieldTag(Gbk("庚辛")), "-3");
+    EXPECT_EQ(FieldTag(Gbk("戊己")), "-2");
+
+    ASSERT_EQ(unlink(m_dir.Data("FieldDict.wordlist").c_str()), 0);
+    const std::string pdat = kxtest::ReadAll(m_dir.Data("FieldDict.pdat"));
+    const std::string pos = kxtest::ReadAll(m_dir.Data("FieldDict.pos"));
+    Import(Gbk("壬癸 1\n"), false);
+    EXPECT_EQ(m_nImported, 0);
+    EXPECT_EQ(FieldTag(Gbk("甲乙")), "5");
+    EXPECT_EQ(FieldTag(Gbk("壬癸")), "<absent>");
+    EXPECT_EQ(kxtest::ReadAll(m_dir.Data("FieldDict.pdat")), pdat);
+    EXPECT_EQ(kxtest::ReadAll(m_dir.Data("FieldDict.pos")), pos);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Data("FieldDict.wordlist")));
+    EXPECT_TRUE(Contains(m_logs.Errors(), "Cannot open field dictionary " + m_dir.Data("FieldDict.wordlist")));
+    Import(Gbk("壬癸 1\n"), true);  // overwriting needs no stored words
+    EXPECT_EQ(m_nImported, 1);
+    EXPECT_EQ(FieldTag(Gbk("壬癸")), "1");
+}
+
+// Only a regular file that gives entries is imported: a folder, an empty file, a file without
+// entries, a FIFO (refused at once, not waited on) and /dev/zero leave the field dictionary, the
+// keyword blacklist and their files as they were, with overwrite on.
+TEST_F(KOVEXUserDictTest, ImportsTakeOnlyRegularFilesWithEntries) {
+    Start();
+    Import(Gbk("甲乙 5\n"), true);
+    ASSERT_EQ(m_nImported, 1);
+    kxtest::WriteAll(m_tmp.file("black.txt"), Gbk("丙丁\n"));
+    ASSERT_EQ(KOVEX_ImportKeyBlackList(m_tmp.file("black.txt").c_str()), 1);
+    const char* files[] = {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist", "KeyBlackList.pdat"};
+    std::vector<std::string> before;
+    for (const char* f : files) before.push_back(kxtest::ReadAll(m_dir.Data(f)));
+
+    const std::string folder = m_tmp.file("folder"), fifo = m_tmp.file("fifo");
+    std::filesystem::create_directories(folder);
+    kxtest::WriteAll(m_tmp.file("empty.txt"), "");
+    // No entry for the field dictionary: its only word, a core punctuation, is skipped.
+    kxtest::WriteAll(m_tmp.file("none.txt"), "\n  \n\t\r\n" + Gbk("。 w\n"));
+    kxtest::FifoReleaser releaser(fifo);
+    ASSERT_TRUE(releaser.ok());
+    const std::vector<std::string> paths = {folder, m_tmp.file("empty.txt"), m_tmp.file("none.txt"), fifo, "/dev/zero"};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(KOVEX_ImportUserDict(path.c_str(), true), 0);
+        if (path != m_tmp.file("none.txt")) EXPECT_EQ(KOVEX_ImportKeyBlackList(path.c_str()), 0);
+    }
+    EXPECT_EQ(KOVEX_ImportUserDictFiles(paths, true), 0);
+
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(kxtest::ReadAll(m_dir.Data(files[i])) == before[i]) << files[i];
+    EXPECT_EQ(FieldTag(Gbk("甲乙")), "5");
+    ASSERT_NE(g_pKeyBlackList, nullptr);
+    EXPECT_GE(g_pKeyBlackList->Find(Gbk("丙丁").c_str()), 0);
+    EXPECT_TRUE(Contains(m_logs.Errors(), "Failed Open file " + folder));
+    EXPECT_TRUE(Contains(m_logs.Errors(), "Failed Open file " + fifo));
 }

@@ -14,6 +14,7 @@
 #include "Utility/PDAT.h"
 #include "Utility/Trie.h"
 #include "Utility/WordList.h"
+#include "common/IconvRef.h"
 #include "common/SegmentData.h"
 
 namespace enginetest {
@@ -104,6 +105,32 @@ inline std::string Utf8(const std::string& gbk) {
     std::string out;
     ANSIToUTF8(gbk.c_str(), out);
     return out;
+}
+
+// Where a character of a UTF-8 text may start or end (size + 1 entries): every offset but those
+// inside a well-formed sequence, as iconv reads them.
+inline std::vector<bool> CharStarts(const std::string& s) {
+    std::vector<bool> starts(s.size() + 1, true);
+    kxtest::Iconv check("UTF-32LE", "UTF-8");
+    for (size_t i = 0; i < s.size();) {
+        size_t n = 1;
+        std::string out;
+        for (size_t len = 4; len >= 2; --len) {
+            if (i + len <= s.size() && check.Convert(s.substr(i, len), out) && out.size() == 4) {
+                n = len;
+                break;
+            }
+        }
+        for (size_t k = 1; k < n; ++k) starts[i + k] = false;
+        i += n;
+    }
+    return starts;
+}
+
+// True when the text is well-formed UTF-8.
+inline bool IsUtf8(const std::string& s) {
+    std::string out;
+    return kxtest::Iconv("UTF-32LE", "UTF-8").Convert(s, out);
 }
 
 }  // namespace enginetest

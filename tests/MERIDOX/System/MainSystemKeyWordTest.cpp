@@ -2,6 +2,7 @@
 // lexicons, over a short news text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,9 +11,12 @@
 #include "CodeTrans/CodeTran.h"
 #include "MainSystemFixture.h"
 #include "MERIDOX/System/MainSystem.h"
+#include "Utility/Bigram.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/LogFile.h"
 #include "Utility/LogCapture.h"
+#include "Utility/PDAT.h"
+#include "Utility/Unigram.h"
 #include "common/TestUtil.h"
 
 namespace enginetest {
@@ -118,8 +122,10 @@ TEST_F(MainSystemKeyWordTest, FilesAndTheNewWordRun) {
     EXPECT_EQ(sys.NWI_Start(), 1);
     EXPECT_EQ(sys.NWI_AddFile(empty.c_str()), 0);
     EXPECT_EQ(sys.NWI_AddFile(missing.c_str()), 0);
-    // A blank line in the middle does not stop the file.
-    EXPECT_EQ(sys.NWI_AddFile(path.c_str()), int(news.size() * 2 + 3));
+    // A line that scans nothing (it starts with a NUL) does not stop the file.
+    const std::string withNul = news + "\n" + std::string("\0xyz\n", 5) + news + "\n";
+    kxtest::WriteAll(path, withNul);
+    EXPECT_EQ(sys.NWI_AddFile(path.c_str()), int(withNul.size()));
     EXPECT_EQ(sys.NWI_AddMem(nullptr), 0);
     EXPECT_EQ(sys.NWI_Complete(), 1);
     EXPECT_EQ(KeyWords(sys.NWI_GetKeyWordResult(5, 0)).at(0), Gbk("大桥"));
@@ -237,6 +243,125 @@ TEST_F(MainSystemKeyWordTest, SummaryWithoutMarkupAndSentencesStartingInTheirLin
     }
     const std::string summary = finder.GetSummary(0, 0.0, 2, false);
     EXPECT_FALSE(summary.empty());
+}
+
+// Words of a format-0 keyword text of the instance, as UTF-8 for readable failures.
+std::vector<std::string> Utf8KeyWords(CMainSystem& sys, const char* sUtf8, int nMax = -1) {
+    std::vector<std::string> out;
+    for (const std::string& w : KeyWords(sys.GetKeyWords(Gbk(sUtf8).c_str(), nMax, 0))) out.push_back(Utf8(w));
+    return out;
+}
+
+bool Has(const std::vector<std::string>& words, const std::string& w) {
+    return std::find(words.begin(), words.end(), w) != words.end();
+}
+
+TEST_F(MainSystemKeyWordTest, MarksWhiteSpaceAndFieldWordsAreNoKeywords) {
+    CMainSystem sys;
+    // The sentence-end marks come untagged, the others tagged "w...": none ranks in an article.
+    for (const std::string& w : Utf8KeyWords(sys, kNews))
+        for (const char* mark : {"。", "，", "：", " "}) EXPECT_EQ(w.find(mark), std::string::npos) << w;
+
+    // Field words carry their weight as tag: judged by the core dictionary's tag, 好 is as common
+    // as it ever was; a lexicon phrase the core dictionary lacks is no keyword; a numeral stays.
+    SetFieldWords({{"好", "0.52"}, {"非常满意", "1.07"}, {"12", "0.05"}, {"好评", "0.65"}});
+    const std::string said = sys.GetKeyWords(Gbk("他说：“好。”").c_str(), 10, 0);
+    EXPECT_EQ(said.find(Gbk("。")), std::string::npos) << Utf8(said);
+    EXPECT_EQ(said.find("/0.52/"), std::string::npos) << Utf8(said);
+    const std::vector<std::string> review = Utf8KeyWords(sys, "好评非常满意，非常满意，12个赞，12元");
+    EXPECT_FALSE(Has(review, "非常满意"));
+    EXPECT_TRUE(Has(review, "好评"));
+    EXPECT_TRUE(Has(review, "12"));
+
+    // White space or marks alone: no keyword, no summary, and the fingerprint of the empty text.
+    for (const char* blank : {"     ", "\n\n\n", "\t \r\n", "　　", "。。。。。。。。。。。。", "……  ，，!!"}) {
+        EXPECT_STREQ(sys.GetKeyWords(Gbk(blank).c_str(), 10, 0), "") << blank;
+        EXPECT_STREQ(sys.GetSummary(Gbk(blank).c_str(), 400, 0.0, 0, false), "") << blank;
+        EXPECT_EQ(sys.GetFinger(Gbk(blank).c_str()), sys.GetFinger("")) << blank;
+    }
+    EXPECT_EQ(sys.GetFinger(""), 0u);
+}
+
+TEST_F(MainSystemKeyWordTest, NewWordCountsGrowWithTheRunWhateverWasAsked) {
+    // The same texts three times into the run, with or without results asked for after the first.
+    auto run = [](const char* sUtf8, bool bAsk) {
+        CMainSystem sys;
+        const std::string text = Gbk(sUtf8);
+        sys.NWI_Start();
+        sys.NWI_AddMem(text.c_str());
+        if (bAsk) {
+            sys.NWI_GetResult(0);
+            sys.NWI_GetKeyWordResult(-1, 0);
+        }
+        sys.NWI_AddMem(text.c_str());
+        sys.NWI_AddMem(text.c_str());
+        return std::make_pair(Utf8(sys.NWI_GetResult(0)), Utf8(sys.NWI_GetKeyWordResult(10, 0)));
+    };
+    const char* chinese = "困难企业得到帮助。许多困难企业恢复生产。政府支持困难企业发展。银行为困难企业贷款。"
+                          "困难企业职工收入增加。";
+    const auto plain = run(chinese, false);
+    EXPECT_EQ(plain.first.find("困难企业/n_new/"), 0u) << plain.first;
+    EXPECT_NE(plain.first.find("/15#"), std::string::npos) << plain.first;
+    EXPECT_EQ(run(chinese, true), plain);
+    const char* english = "NASA launched a rocket. Scientists at NASA said the mission worked. Engineers from NASA "
+                          "built it. Reporters asked NASA about costs.";
+    const auto acronym = run(english, false);
+    EXPECT_EQ(acronym.first.rfind("NASA/", 0), 0u) << acronym.first;
+    EXPECT_NE(acronym.first.find("/12#"), std::string::npos) << acronym.first;
+    EXPECT_EQ(run(english, true), acronym);
+}
+
+TEST_F(MainSystemKeyWordTest, EnglishSummaryByRatio) {
+    LogCapture logs;
+    CMainSystem sys;
+    const std::string text = "NASA launched a rocket. Scientists at NASA said the mission worked. Engineers from NASA "
+                             "built it. Reporters asked NASA about costs.";
+    const std::string summary = sys.GetSummary(text.c_str(), 0, 0.5, 0, false);
+    EXPECT_FALSE(summary.empty());
+    EXPECT_LE(summary.size(), text.size() / 2);
+    EXPECT_EQ(text.compare(0, 4, summary, 0, 4), 0) << summary;
+    EXPECT_TRUE(logs.Logs().empty());
+}
+
+// The frequent-pair test over stores of its own: word ids 1 and 2 (frequencies u1 and u2) and
+// their pair frequency b.
+TEST(MainSystemFreqAssociateTest, PairCountAgainstEitherWordsCount) {
+    CPDAT dict(0);
+    dict.AddWordInit();
+    dict.AddWord("\xB0\xA1");  // 啊
+    dict.AddWord("\xB0\xA2");  // 阿
+    dict.AddWord("\xB0\xA3");  // 埃
+    dict.AddWordComplete();
+    const int h1 = dict.Find("\xB0\xA2"), h2 = dict.Find("\xB0\xA3");
+    ASSERT_GE(h1, 0);
+    ASSERT_GE(h2, 0);
+    CPDAT* savedDict = g_pCoreDict;
+    CUnigram* savedUni = g_pUnigram;
+    CBigram* savedBi = g_pBiDict;
+    auto test = [&](int b, int u1, int u2) {
+        CUnigram uni(8);
+        uni.AddFreq(h1, u1);
+        uni.AddFreq(h2, u2);
+        CBigram bi(false, 8);
+        bi.AddItem(h1, h2, b);
+        bi.Dynamic2Static();
+        g_pCoreDict = &dict;
+        g_pUnigram = &uni;
+        g_pBiDict = &bi;
+        const bool bResult = CMainSystem::IsFreqAssociate("\xB0\xA2", "\xB0\xA3");
+        const bool bMissing = CMainSystem::IsFreqAssociate("\xB0\xA2", "\xB0\xA4");  // 挨: no such word
+        g_pCoreDict = savedDict;
+        g_pUnigram = savedUni;
+        g_pBiDict = savedBi;
+        EXPECT_FALSE(bMissing);
+        return bResult;
+    };
+    EXPECT_FALSE(test(3, 1, 1));      // fewer than 4 together, however rare the words
+    EXPECT_TRUE(test(4, 40, 40));     // 4 is a tenth of either
+    EXPECT_TRUE(test(4, 41, 40));     // a tenth of the second is enough
+    EXPECT_TRUE(test(4, 40, 1000));   // or of the first
+    EXPECT_FALSE(test(4, 41, 41));    // under a tenth of both
+    EXPECT_TRUE(test(100, 900, 2000));
 }
 
 }  // namespace enginetest

@@ -566,19 +566,81 @@ TEST_F(CodeTranslatorTest, RowsMapOntoTheCallersTextAfterTheByteOrderMark) {
     EXPECT_STREQ(sys.Process(text.c_str(), 1, true), "我们/r 是/v 中国/ns 人/n 。 ");
 }
 
+// Rows mapped onto a UTF-8 text stay inside it, on character boundaries, and each covers its own
+// word: a row whose GBK piece holds no stand-in of an unconvertible character covers exactly the
+// caller's bytes that convert to that piece, and a row over such a character holds its stand-in. The GBK rows of the same text come from the keyword
+// form (which leaves them on the GBK text). Characters without a GBK form (emoji, the euro sign,
+// ß and ö) used to leave the rows after them at the GBK lengths, past the text or inside
+// characters, and finer pieces were searched for after their unit.
 TEST_F(CodeTranslatorTest, UnconvertibleCharactersNeverPushTheSearchPastTheText) {
-    CMainSystem sys;
-    for (std::string tail : {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n", "a\xE2\x82\xAC\xF0\x9F\x98\x80"}) {
-        std::string text = "中国人" + tail;
-        std::unique_ptr<char[]> exact = segtest::Exact(text);
-        tstring trans;
-        int n = sys.ProcessA(exact.get(), trans, true, true, false);
-        result_t* rows = sys.GetResult(nullptr);
-        for (int k = 0; k < n; ++k) {
-            EXPECT_LE(rows[k].start, int(text.size()));
-            EXPECT_GE(rows[k].start, 0);
+    std::string euros;
+    for (int k = 0; k < 40; ++k) euros += "价格是" + std::to_string(k) + "€，我们很喜欢。";
+    const std::string texts[] = {"中国人\xF0\x9F\x98\x80",
+                                 "中国人\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n",
+                                 "中国人a\xE2\x82\xAC\xF0\x9F\x98\x80",
+                                 "Größe很好",
+                                 "今天很开心😀，我们去北京",
+                                 "\xEF\xBB\xBF中华人民共和国😀中华人民共和国",
+                                 "a\xE4\xB8很好\xFF中国",
+                                 "很好\xEE\xA1\x84!!!去.",  // ASCII beside a character without a GBK form
+                                 euros};
+    for (bool bFiner : {false, true}) {
+        g_bFinerSegCombined = bFiner;
+        CMainSystem sys;
+        for (const std::string& text : texts) {
+            SCOPED_TRACE((bFiner ? "finer: " : "") + text);
+            std::unique_ptr<char[]> exact = segtest::Exact(text);
+            tstring gbk;
+            const int nGBK = sys.ProcessA(exact.get(), gbk, true, true, true);
+            const std::vector<result_t> gbkRows = Rows(sys);
+            tstring trans;
+            const int n = sys.ProcessA(exact.get(), trans, true, true, false);
+            ASSERT_EQ(n, nGBK);
+            ASSERT_EQ(trans, gbk);
+            const std::vector<result_t> rows = Rows(sys);
+            const std::vector<bool> starts = CharStarts(text);
+            std::vector<std::string> words;
+            for (int k = 0; k < n; ++k) {
+                const result_t& r = rows[size_t(k)];
+                ASSERT_GE(r.start, 0) << k;
+                ASSERT_GE(r.length, 0) << k;
+                ASSERT_LE(r.start + r.length, int(text.size())) << k;
+                EXPECT_TRUE(starts[size_t(r.start)]) << k;
+                EXPECT_TRUE(starts[size_t(r.start + r.length)]) << k;
+                const std::string piece = gbk.substr(size_t(gbkRows[size_t(k)].start), size_t(gbkRows[size_t(k)].length));
+                const std::string own = text.substr(size_t(r.start), size_t(r.length));
+                words.push_back(own);
+                tstring back;
+                m_tran->CodeToGBK(own.c_str(), back);
+                if (back.find('^') == std::string::npos && piece.find('^') == std::string::npos) {
+                    EXPECT_EQ(back, piece) << k << ": " << own;
+                } else {
+                    // A row over a character without a GBK form holds its stand-in, or a
+                    // finer piece of it (marks and blanks).
+                    EXPECT_TRUE(piece.find('^') != std::string::npos || piece.find_first_not_of("^ ") == std::string::npos)
+                        << k << ": " << own;
+                }
+            }
+            if (text == "今天很开心😀，我们去北京" && !bFiner) {
+                EXPECT_EQ(words, (std::vector<std::string>{"今天", "很", "开心", "😀", "，", "我们", "去", "北京"}));
+            }
+            if (text == "Größe很好" && !bFiner) {
+                ASSERT_GE(words.size(), 2u);
+                EXPECT_EQ(words[words.size() - 2] + words.back(), "很好");
+            }
         }
     }
+}
+
+// The word list of a text under a code translator holds the caller's own words, the odd
+// character included, and counts the words after it.
+TEST_F(CodeTranslatorTest, WordFrequenciesCountTheWordsAfterAnUnconvertibleCharacter) {
+    CMainSystem sys;
+    const std::string stat = sys.WordFreqStat("好评😀非常满意，非常满意", false);
+    EXPECT_NE(stat.find("非常/d/2#"), std::string::npos) << stat;
+    EXPECT_NE(stat.find("满意/v/2#"), std::string::npos) << stat;
+    EXPECT_NE(stat.find("#😀/"), std::string::npos) << stat;
+    EXPECT_TRUE(IsUtf8(stat)) << stat;
 }
 
 TEST_F(MainSystemTest, AutomaticDetectionRowsIndexTheGBKText) {
@@ -620,6 +682,18 @@ TEST_F(MainSystemTest, FileProcessWritesWhatProcessGives) {
     FILE* f = fopen(dir.file("out2.txt").c_str(), "rb");
     EXPECT_NE(f, nullptr);
     if (f) fclose(f);
+}
+
+// A NUL byte inside a line is read as a blank: the line ends at its own line break, and the lines
+// after it are processed one by one (a NUL used to cut the line short and glue the next one on).
+TEST_F(MainSystemTest, FileProcessReadsANulByteAsABlank) {
+    kxtest::TempDir dir;
+    kxtest::WriteAll(dir.file("in.txt"), std::string("ab\0cd\nline2\nline3\n", 18));
+    CMainSystem sys;
+    EXPECT_GE(sys.FileProcess(dir.file("in.txt").c_str(), dir.file("out.txt").c_str(), 1), 0.0);
+    std::string expected = "\xEF\xBB\xBF";
+    for (const char* line : {"ab cd\n", "line2\n", "line3\n"}) expected += sys.Process(line, 1, true);
+    EXPECT_EQ(kxtest::ReadAll(dir.file("out.txt")), expected);
 }
 
 // ---- members --------------------------------------------------------------------------------------

@@ -336,3 +336,69 @@ TEST_F(RankDirTest, GeneratedFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Scores keep their precision: a polarity of 200000.74 is not rounded through a float (200000.73).
+TEST_F(RankDirTest, ScoresKeepTheirPrecision) {
+    m_engine.Preset("huge", "200000.74");
+    m_engine.Preset("awful", "-16777217.01");
+    kxtest::WriteAll(m_dir.file("h.txt"), "huge day");
+    kxtest::WriteAll(m_dir.file("a.txt"), "awful day");
+    std::string path;
+    ASSERT_TRUE(m_senti.RankDirectory(m_dir.path().c_str(), path));
+    const std::vector<Row> rows = ReadTable(path);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ((Row{rows[2][1], rows[2][2], rows[2][3]}), (Row{"-16777217.01", "0.00", "-16777217.01"}));
+    EXPECT_EQ((Row{rows[3][1], rows[3][2], rows[3][3]}), (Row{"200000.74", "200000.74", "0.00"}));
+}
+
+// Files whose paths exceed the kernel's path limit (a tree 30 levels deep of 200-byte names) are
+// listed, read and scored like any other.
+TEST_F(RankDirTest, FilesBeyondThePathLimitAreScored) {
+    const std::vector<std::string> files = kxtest::MakeDeepTree(m_dir.path(), 30, 200, "good day");
+    ASSERT_EQ(files.size(), 30u);
+    std::string path;
+    ASSERT_TRUE(m_senti.RankDirectory(m_dir.path().c_str(), path));
+    const std::vector<Row> rows = ReadTable(path);
+    ASSERT_EQ(rows.size(), 32u);
+    EXPECT_EQ(rows[0][1], "30");
+    EXPECT_EQ(rows[0][7], "30");
+    size_t nLong = 0;
+    for (size_t i = 2; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][1], "2.00") << rows[i][0].size();
+        nLong += rows[i][0].size() >= 4096;
+    }
+    EXPECT_GE(nLong, 10u);
+}
+
+// The console lines of a ranking are UTF-8 under the encodings whose texts are UTF-8 (1, 4 and -1),
+// and GBK bytes under the others.
+TEST(RankDirConsoleTest, LinesInTheCallersEncoding) {
+    const std::string doneUtf8 =
+        "\n\xE7\xB3\xBB\xE7\xBB\x9F\xE5\xB7\xB2\xE6\x88\x90\xE5\x8A\x9F\xE5\xA4\x84\xE7\x90\x86\xE4\xBA\x86"
+        "1\xE7\xAF\x87\xE6\x96\x87\xE6\xA1\xA3!\n";  // 系统已成功处理了1篇文档!
+    const std::string doneGbk =
+        "\n\xCF\xB5\xCD\xB3\xD2\xD1\xB3\xC9\xB9\xA6\xB4\xA6\xC0\xED\xC1\xCB"
+        "1\xC6\xAA\xCE\xC4\xB5\xB5!\n";
+    const std::string filesUtf8 = "\xE6\x96\x87\xE4\xBB\xB6\xE6\x95\xB0/s";  // 文件数/s
+    const std::string filesGbk = "\xCE\xC4\xBC\xFE\xCA\xFD/s";
+    TempDir dir;
+    kxtest::WriteAll(dir.file("a.txt"), "good");
+    for (int code : {1, 4, -1, 0, 2, 3, 5}) {
+        const bool bUtf8 = code == 1 || code == 4 || code == -1;
+        FakeSentiEngine engine(bUtf8 ? SentiEncoding::UTF8 : SentiEncoding::GBK);
+        engine.Preset("good", "2");
+        Sentiment senti("", code, engine);
+        std::string path;
+        testing::internal::CaptureStdout();
+        const bool ok = senti.RankDirectory(dir.path().c_str(), path);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(ok) << code;
+        EXPECT_NE(out.find(bUtf8 ? doneUtf8 : doneGbk), std::string::npos) << code;
+        EXPECT_NE(out.find(bUtf8 ? filesUtf8 : filesGbk), std::string::npos) << code;
+        EXPECT_EQ(out.find(bUtf8 ? filesGbk : filesUtf8), std::string::npos) << code;
+    }
+}
+
+}  // namespace

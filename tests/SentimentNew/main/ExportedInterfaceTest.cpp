@@ -8,7 +8,10 @@
 #include <string>
 
 #include "MERIDOX/API/KOVEX_API.h"
+#include "MERIDOX/System/EngineGlobals.h"
 #include "SentimentNew/main/STTestDir.h"
+#include "Utility/Trie.h"
+#include "common/SegmentData.h"
 
 namespace {
 
@@ -54,6 +57,36 @@ TEST(STLifecycleTest, FailedStartAppendsThePathToTheLastError) {
     const std::string msg = ST_GetLastErrorMsg();
     EXPECT_NE(std::string::npos, msg.find(" KOVEX Segment init failed! In Data Path=/nonexistent/kovex")) << msg;
     ExpectRefusals();
+}
+
+// The last error gives the caller's paths back intact under every code, before and after a start
+// that succeeded: a missing data folder and an empty file in a ranked folder, both named in UTF-8.
+TEST(STLifecycleTest, LastErrorKeepsTheCallersPaths) {
+    STDataDir dir;
+    const std::string missing = dir.Root() + "/无此";
+    for (int round = 0; round < 2; ++round) {
+        for (int code : {0, 1, -1}) {
+            EXPECT_EQ(0, ST_Init(missing.c_str(), code, nullptr));
+            EXPECT_EQ("Cannot Open Configure file " + missing + "/Data/Configure.xml KOVEX Segment init failed! In Data Path=" +
+                          missing,
+                      std::string(ST_GetLastErrorMsg()))
+                << "code " << code << " round " << round;
+        }
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+        EXPECT_EQ(1, ST_Exit());
+    }
+    const std::string folder = dir.Root() + "/排名";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    dir.Put("排名/空的.txt", "");
+    dir.Put("排名/好.txt", "很好");
+    for (int code : {0, 1, -1}) {
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), code, nullptr));
+        EXPECT_NE(nullptr, ST_ProcesDir(folder.c_str()));
+        EXPECT_EQ("Error read file " + folder + "/空的.txt", std::string(ST_GetLastErrorMsg())) << "code " << code;
+        EXPECT_EQ(nullptr, ST_ProcesDir((folder + "/无此").c_str()));
+        EXPECT_EQ("Cannot open directory " + folder + "/无此", std::string(ST_GetLastErrorMsg())) << "code " << code;
+        EXPECT_EQ(1, ST_Exit());
+    }
 }
 
 TEST(STLifecycleTest, MissingConverterIsRetriedBySecondInit) {
@@ -138,7 +171,15 @@ TEST_F(STRequestTest, SentiDictIOKeepsBothFilesAndTheNegativeWeightWins) {
     EXPECT_DOUBLE_EQ(-1.0, ST_GetSentimentPoint("一般"));
 }
 
-TEST_F(STRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
+// Object requests under UTF-8 callers (code 1) and automatic detection (-1), where the analyser
+// hands its words to the engine already in GBK: converted once, they are found and put back.
+class STObjectRequestTest : public STStarted, public ::testing::WithParamInterface<int> {
+protected:
+    int Encode() const override { return GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Codes, STObjectRequestTest, ::testing::Values(1, -1));
+
+TEST_P(STObjectRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
     ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n差 -1\n").c_str(), 1));
     ASSERT_EQ(1, KOVEX_AddUserWord("苹果 nz"));
     KOVEX_UserWordState before;
@@ -159,7 +200,7 @@ TEST_F(STRequestTest, ObjectRequestLeavesTheUserDictionaryAsItWas) {
     EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", after));
 }
 
-TEST_F(STRequestTest, ConfigurationRequestByUtf8Path) {
+TEST_P(STObjectRequestTest, ConfigurationRequestByUtf8Path) {
     ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n").c_str(), 1));
     const std::string config = m_dir.Put("配置.xml",
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory>"
@@ -174,6 +215,61 @@ TEST_F(STRequestTest, ConfigurationRequestByUtf8Path) {
     EXPECT_DOUBLE_EQ(1.0, ST_GetSentimentPoint("不太满意"));  // 不 negates no more
 }
 
+// Ten thousand distinct object words, from configuration documents of 2,000 brand words each and
+// from single-object requests, leave the user dictionary as they found it: the same nodes in
+// memory and the same saved file, byte for byte, a present and a deleted word among the objects.
+TEST_F(STRequestTest, DistinctObjectsLeaveTheUserDictionaryAsItWas) {
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n").c_str(), 1));
+    ASSERT_EQ(1, KOVEX_AddUserWord("苹果 nz"));
+    ASSERT_EQ(1, KOVEX_AddUserWord("香蕉 nz"));
+    ASSERT_GE(KOVEX_DelUsrWord("香蕉"), 0);
+    ASSERT_EQ(1, KOVEX_SaveTheUsrDic());
+    const std::string saved = kxtest::ReadAll(m_dir.Data("UserDict.pdat"));
+    ASSERT_FALSE(saved.empty());
+    auto nodes = [] {
+        int n = 0;
+        g_pUserDict->Nodes().GetElemNum(n);
+        return n;
+    };
+    const int nNodes = nodes();
+
+    // Words of three characters out of forty: 64,000 of them, none in the dictionary.
+    const std::vector<std::string> chars = {"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸",
+                                            "子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉",
+                                            "戌", "亥", "金", "木", "水", "火", "土", "东", "南", "西",
+                                            "北", "春", "夏", "秋", "冬", "梅", "兰", "竹", "菊", "松"};
+    auto brand = [&](int i) { return chars[size_t(i % 40)] + chars[size_t(i / 40 % 40)] + chars[size_t(i / 1600)] + "牌"; };
+    int nObject = 0;
+    for (int c = 0; c < 4; ++c) {
+        std::string words = "苹果|香蕉";
+        for (int k = 0; k < 2000; ++k) words += "|" + brand(nObject++);
+        const std::string config = m_dir.Put("c.xml",
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory><category id=\"1\"><brandword>" +
+            words + "</brandword></category></eventcategory><wordset><set tag=\"neg\">不|没</set></wordset>"
+            "<remove><remove tag=\"sentence\"><removeSentence>广告</removeSentence></remove>"
+            "<remove tag=\"word\"><removeWord>的</removeWord></remove></remove></QVSentiment-Config>\n");
+        const std::string content = "苹果很满意。" + brand(nObject - 1) + "不满意。香蕉满意。";
+        const std::string doc = ST_GetMultiObjectResult("", content.c_str(), config.c_str());
+        EXPECT_NE(std::string::npos, doc.find("<object>" + brand(nObject - 1) + "</object>")) << doc;
+    }
+    while (nObject < 10000) {
+        const std::string object = brand(nObject++);
+        EXPECT_STRNE("", ST_GetOneObjectResult("", (object + "很满意").c_str(), object.c_str()));
+    }
+    EXPECT_STRNE("", ST_GetOneObjectResult("", "香蕉很满意", "香蕉"));
+    EXPECT_STRNE("", ST_GetOneObjectResult("", "苹果很满意", "苹果"));
+
+    EXPECT_EQ(nNodes, nodes());
+    EXPECT_EQ(0, g_pUserDict->RemovedNodes());
+    ASSERT_EQ(1, KOVEX_SaveTheUsrDic());
+    EXPECT_TRUE(saved == kxtest::ReadAll(m_dir.Data("UserDict.pdat")));
+    KOVEX_UserWordState state;
+    EXPECT_EQ(1, KOVEX_GetUserWordState("苹果", state));
+    EXPECT_EQ(0, KOVEX_GetUserWordState("香蕉", state));
+    EXPECT_EQ(1, state.nFreq);
+    EXPECT_STREQ("nz", state.sPOS);
+}
+
 // Whole documents from the exported functions with control bytes, "]]>" and ill-formed UTF-8 in
 // title and content are accepted by libxml2's strict parser.
 TEST_F(STRequestTest, DocumentsOfDamagedTextsAreWellFormed) {
@@ -186,6 +282,59 @@ TEST_F(STRequestTest, DocumentsOfDamagedTextsAreWellFormed) {
         const std::string path = m_dir.Put("doc.xml", doc);
         EXPECT_EQ(0, std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str())) << doc;
     }
+}
+
+// A path that names no regular file (a folder, a FIFO, a device) or a file without entries imports
+// nothing, even with overwrite on: the shipped lexicon stays in the data directory and scores as
+// before, for the sentiment layer's own reading of files too (code -1). The lexicon files are
+// copied into the scratch directory (links followed), so nothing reaches the built data.
+TEST(STImportTest, NoEntriesLeaveTheShippedLexicon) {
+    const char* positive = "质量很好，物流也快，非常满意！";
+    const char* lexicon[] = {"FieldDict.pdat", "FieldDict.pos", "FieldDict.wordlist"};
+    for (int encode : {1, -1}) {
+        SCOPED_TRACE(encode);
+        STDataDir dir(true);
+        std::vector<std::string> before;
+        for (const char* f : lexicon) {
+            before.push_back(kxtest::ReadAll(dir.Data(f)));
+            ASSERT_FALSE(before.back().empty()) << f;
+            ASSERT_EQ(0, unlink(dir.Data(f).c_str()));
+            kxtest::WriteAll(dir.Data(f), before.back());
+        }
+        const std::string folder = dir.Root() + "/folder", fifo = dir.Root() + "/fifo";
+        ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+        kxtest::FifoReleaser releaser(fifo);
+        ASSERT_TRUE(releaser.ok());
+        const std::string empty = dir.Put("empty.txt", "");
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), encode, nullptr));
+        const double point = ST_GetSentimentPoint(positive);
+        EXPECT_GT(point, 0.0);
+        for (const std::string& path : {folder, empty, fifo, std::string("/dev/zero")}) {
+            SCOPED_TRACE(path);
+            EXPECT_EQ(0, ST_ImportUserDict(path.c_str(), 1));
+            EXPECT_EQ(0, ST_SentiDictIO(path.c_str(), path.c_str(), true));
+        }
+        EXPECT_DOUBLE_EQ(point, ST_GetSentimentPoint(positive));
+        ST_Exit();
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(kxtest::ReadAll(dir.Data(lexicon[i])) == before[i]) << lexicon[i];
+    }
+}
+
+class STDetectedTest : public STStarted {
+protected:
+    int Encode() const override { return -1; }
+};
+
+// Under automatic detection a GBK request reads as its UTF-8 form, and imported UTF-8 and GBK
+// lexicons are both detected and score.
+TEST_F(STDetectedTest, GbkAndUtf8TextsAndLexiconsAlike) {
+    using kxtest::Gbk;
+    ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "好 2\n差 -1\n").c_str(), 1));
+    ASSERT_EQ(1, ST_ImportUserDict(m_dir.Put("g.txt", Gbk("糟糕 -3\n")).c_str(), 0));
+    EXPECT_DOUBLE_EQ(-0.2, ST_GetSentimentPoint("很好但是糟糕"));  // {2, -3}
+    const std::string doc = ST_GetOneObjectResult("苹果手机", "苹果很好。香蕉很差！", "苹果");
+    EXPECT_NE(std::string::npos, doc.find("<polarity>2.00</polarity>")) << doc;
+    EXPECT_EQ(doc, ST_GetOneObjectResult(Gbk("苹果手机").c_str(), Gbk("苹果很好。香蕉很差！").c_str(), Gbk("苹果").c_str()));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +49,45 @@ TEST_F(STRequestThreadTest, ConcurrentObjectAndPointRequestsMatchSingleThreadRes
         KOVEX_UserWordState state;
         EXPECT_EQ(0, KOVEX_GetUserWordState(o.c_str(), state)) << o;
     }
+}
+
+// Two threads send object requests back to back while six threads ask for points: every point
+// thread gets its calls done while the object requests keep coming, long before the object
+// threads reach their bound (a point request waits for at most one object request).
+TEST_F(STRequestThreadTest, PointRequestsProgressBesideBackToBackObjectRequests) {
+    ASSERT_EQ(2, ST_ImportUserDict(m_dir.Put("l.txt", "满意 2\n失望 -1\n").c_str(), 1));
+    constexpr int kPointThreads = 6, kPointCalls = 100, kObjectBound = 3000;
+    std::atomic<int> nPointThreadsDone{0}, nObjectThreadsRunning{0};
+    std::vector<int> objectCalls(2, 0), pointCalls(kPointThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            const std::string object = t == 0 ? "苹果" : "香蕉";
+            const std::string content = "今天" + object + "很满意。" + object + "有点失望！";
+            while (objectCalls[size_t(t)] < kObjectBound && nPointThreadsDone < kPointThreads) {
+                ST_GetOneObjectResult("", content.c_str(), object.c_str());
+                if (++objectCalls[size_t(t)] == 1) ++nObjectThreadsRunning;
+            }
+        });
+    }
+    for (int t = 0; t < kPointThreads; ++t) {
+        threads.emplace_back([&, t] {
+            while (nObjectThreadsRunning < 2) std::this_thread::yield();
+            for (int k = 0; k < kPointCalls; ++k) {
+                if (k % 2) {
+                    ST_GetSentencePoint("我很满意");
+                } else {
+                    ST_GetSentimentPoint("有点失望");
+                }
+                ++pointCalls[size_t(t)];
+            }
+            ++nPointThreadsDone;
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < kPointThreads; ++t) EXPECT_EQ(kPointCalls, pointCalls[size_t(t)]);
+    for (int t = 0; t < 2; ++t) EXPECT_LT(objectCalls[size_t(t)], kObjectBound) << "object thread " << t;
+    std::printf("object requests meanwhile: %d and %d\n", objectCalls[0], objectCalls[1]);
 }
 
 }  // namespace
