@@ -531,3 +531,70 @@ TEST(SentiLexTest, NegatedPairsAndTheFinalMinimum) {
     EXPECT_FALSE(w.count("不不好"));
     for (const auto& e : lex.weights) EXPECT_GE(std::abs(e.second), 0.2) << e.first;
 }
+
+// The word list: `word +` / `word -` a line, comments, blank lines and CRLF endings; a line
+// without its sign is refused with its number.
+TEST(SentiLexTest, WordListReadsSignsAndRefusesMalformedLines) {
+    kxtest::TempDir dir;
+    kxtest::WriteAll(dir.file("ok.txt"), "# praise\n好 +\r\n\n差 -\n太贵 -\n");
+    std::vector<std::pair<std::string, int>> list;
+    std::string error;
+    ASSERT_TRUE(sentilex::LoadWordList(dir.file("ok.txt"), list, error)) << error;
+    EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"好", 1}, {"差", -1}, {"太贵", -1}}), list);
+    for (const char* bad : {"好 +\n差\n", "好 +\n差 x\n", "好 +\n -\n", "好 +\n差 + \n"}) {
+        kxtest::WriteAll(dir.file("bad.txt"), bad);
+        EXPECT_FALSE(sentilex::LoadWordList(dir.file("bad.txt"), list, error)) << bad;
+        EXPECT_NE(std::string::npos, error.find("bad.txt:2")) << error;
+    }
+    EXPECT_FALSE(sentilex::LoadWordList(dir.file("none.txt"), list, error));
+}
+
+// A listed word is an entry whatever the reviews say: one they never hold, or hold against its
+// polarity, weighs the middle entry of its polarity. With listOnly the corpus's own words are
+// out, with corpusMinWeight only its weak ones; under the opinion rules no entry holds a digit.
+TEST(SentiLexTest, ListedWordsAndTheCorpusWordsBesideThem) {
+    // 棒 sits only in negative reviews, 5分 and 赞 only in positive ones.
+    sentilex::Corpus c = HandCorpus({"a", "b", "c"}, {"好", "差", "棒", "5分", "赞"});
+    for (int cat = 0; cat < 3; ++cat)
+        for (int i = 0; i < 40; ++i) {
+            const bool positive = i % 2 == 0;
+            std::vector<int> words = {positive ? 0 : 1};
+            if (i % 4 == 1) words.push_back(2);
+            if (i % 8 == 0) words.push_back(3);
+            if (i % 8 == 2) words.push_back(4);
+            AddReview(c, cat, positive, words);
+        }
+    sentilex::Params p = PlainParams();
+    p.finalMinWeight = 0.1;
+    auto Weights = [&](const sentilex::Params& q) {
+        std::map<std::string, double> out;
+        for (const auto& e : sentilex::Derive(c, -1, q).weights) out[e.first] = e.second;
+        return out;
+    };
+    std::map<std::string, double> w = Weights(p);
+    ASSERT_TRUE(w.count("棒") && w.count("5分") && w.count("赞"));
+    EXPECT_LT(w["棒"], 0.0);
+
+    p.listed = {{"好", 1}, {"差", -1}, {"棒", 1}, {"美", 1}, {"丑", -1}};
+    p.closedShare = 0.5;
+    p.topicCategories = 3;  // the topic test must pass over listed words the reviews never hold
+    w = Weights(p);
+    EXPECT_FALSE(w.count("5分"));
+    ASSERT_TRUE(w.count("好") && w.count("差") && w.count("赞"));
+    const double good = std::min(w["好"], w["赞"]), bad = w["差"];  // the middle of two is the larger
+    EXPECT_GT(good, 0.1);
+    EXPECT_DOUBLE_EQ(std::max(w["好"], w["赞"]), w["美"]);
+    EXPECT_DOUBLE_EQ(w["美"], w["棒"]);
+    EXPECT_DOUBLE_EQ(bad, w["丑"]);
+    EXPECT_LT(bad, -0.1);
+
+    p.listOnly = 1;
+    w = Weights(p);
+    EXPECT_FALSE(w.count("赞"));
+    EXPECT_TRUE(w.count("好") && w.count("美"));
+    p.listOnly = 0;
+    p.corpusMinWeight = 10.0;
+    w = Weights(p);
+    EXPECT_FALSE(w.count("赞"));
+    EXPECT_TRUE(w.count("棒") && w.count("丑"));
+}

@@ -75,4 +75,20 @@ TEST(SentimentBehaviourTest, SuiteSentencesReadAsAReaderReadsThem) {
     EXPECT_GE(right["zero"], 0.85 * total["zero"]);
 }
 
+// The demo's phone request: the object document marks the opinion words only. The parts, the
+// price and the object itself carry no weight; 清晰, 耐用 and 太贵 do, on their side.
+TEST(SentimentBehaviourTest, ObjectDocumentMarksOpinionWordsOnly) {
+    sttest::STDataDir dir(true);
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    const std::string doc =
+        ST_GetOneObjectResult("新手机到货", "这款手机屏幕很清晰，电池也耐用。可惜手机的价格太贵了。耳机音质一般。", "手机");
+    ST_Exit();
+    for (const char* word : {"屏幕", "电池", "价格", "手机"}) {
+        EXPECT_EQ(std::string::npos, doc.find(std::string("\">") + word + "</")) << word << "\n" << doc;
+        EXPECT_NE(std::string::npos, doc.find(word)) << word;
+    }
+    for (const char* marked : {"<pos value=\"", "\">清晰</pos>", "\">耐用</pos>", "\">太贵</neg>"})
+        EXPECT_NE(std::string::npos, doc.find(marked)) << marked << "\n" << doc;
+}
+
 }  // namespace
