@@ -11,6 +11,10 @@
 // Deterministic: the same corpus and data give the same bytes. --news names the tagged news
 // corpus whose days 1-26, cut by the same engine after the reviews, tell which entries the cut of
 // ordinary text would split or merge words with (the defaults need it; day 27 is never read).
+// --words names the list of opinion words (data/OpinionWords.txt, `word +` / `word -` lines) that
+// are candidates whatever the reviews say; the shipped lexicon is derived with it.
+// --newsshare prints the share of the news tokens the lexicon weights, --showdamage the entries
+// that change the engine's cut of the news, --explain w1,w2 each word's counts by category.
 //
 // --threads N runs N fits side by side (default 4; the result does not depend on it). --loco
 // also prints the leave-one-category-out figures of the settings as the library scores them: each
@@ -21,7 +25,8 @@
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
 // --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1,
 // --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X, --temperature X,
-// --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c) try single settings by hand.
+// --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c, the opinion rules' settings, see
+// ParseOverride) try single settings by hand.
 #include <algorithm>
 #include <array>
 #include <cmath>
