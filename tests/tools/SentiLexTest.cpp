@@ -171,6 +171,24 @@ sentilex::Params CoreParams() {
     return p;
 }
 
+// One plain fit, no pruning but what a test turns on.
+sentilex::Params PlainParams() {
+    sentilex::Params p = CoreParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.bagging = false;
+    p.shift = false;
+    p.minWeight = 0.0;
+    p.minBoundary = 0.0;
+    p.maxNewsSplits = -1;
+    p.topicPenalty = 0.0;
+    p.negations.clear();
+    p.hingeShares = {0.0};
+    p.reviewPowers = {0.0};
+    p.threads = 1;
+    return p;
+}
+
 sentilex::Corpus TinyCorpus() {
     sentilex::Corpus c;
     c.catNames = {"a", "b"};
@@ -232,16 +250,7 @@ TEST(SentiLexTest, CategoryWeightsAndFinalFitSettings) {
         if (r.cat == 0 ? (i % 4 == 0 || i % 12 == 1) : (i % 4 == 1 || i % 12 == 0)) r.words.push_back(2);
         corpus.reviews.push_back(r);
     }
-    sentilex::Params p = CoreParams();
-    p.minCount = 1;
-    p.phraseMinCount = 0;
-    p.bagging = false;
-    p.shift = false;
-    p.minWeight = 0.0;
-    p.minBoundary = 0.0;
-    p.maxNewsSplits = -1;
-    p.topicPenalty = 0.0;
-    p.threads = 1;
+    sentilex::Params p = PlainParams();
     auto Weight = [&](const sentilex::Params& q, const std::string& word) {
         for (const auto& e : sentilex::Derive(corpus, -1, q).weights)
             if (e.first == word) return e.second;
@@ -396,23 +405,6 @@ void AddReview(sentilex::Corpus& c, int cat, bool positive, const std::vector<in
     c.reviews.push_back(r);
 }
 
-// One plain fit, no pruning but what a test turns on.
-sentilex::Params PlainParams() {
-    sentilex::Params p = CoreParams();
-    p.minCount = 1;
-    p.phraseMinCount = 0;
-    p.bagging = false;
-    p.shift = false;
-    p.minWeight = 0.0;
-    p.minBoundary = 0.0;
-    p.maxNewsSplits = -1;
-    p.topicPenalty = 0.0;
-    p.negations.clear();
-    p.hingeShares = {0.0};
-    p.reviewPowers = {0.0};
-    p.threads = 1;
-    return p;
-}
 
 std::vector<std::string> Entries(const sentilex::Corpus& c, const sentilex::Params& p) {
     std::vector<std::string> out;

@@ -649,15 +649,7 @@ bool ParseOverride(int argc, char** argv, int& i, Params& params) {
     else if (a == "--negated") params.negatedMinCount = std::atoi(v.c_str());
     else if (a == "--negatewords") params.negateWords = std::atoi(v.c_str()) != 0;
     else if (a == "--places") params.closedPlaces = std::atoi(v.c_str()) != 0;
-    else if (a == "--leads") {
-        params.negatedLeads.clear();
-        for (size_t p = 0; p < v.size();) {
-            size_t q = v.find(',', p);
-            if (q == std::string::npos) q = v.size();
-            if (q > p) params.negatedLeads.push_back(v.substr(p, q - p));
-            p = q + 1;
-        }
-    }
+    else if (a == "--leads") params.negatedLeads = SplitAt(v, ',');
     else if (a == "--finalmin") params.finalMinWeight = std::atof(v.c_str());
     else if (a == "--words") params.wordsPath = v;
     else if (a == "--listonly") params.listOnly = std::atoi(v.c_str());
@@ -667,22 +659,11 @@ bool ParseOverride(int argc, char** argv, int& i, Params& params) {
     else if (a == "--hinge" || a == "--reviewpower") {
         std::vector<double>& list = a == "--hinge" ? params.hingeShares : params.reviewPowers;
         list.clear();
-        for (size_t p = 0; p < v.size();) {
-            size_t q = v.find(',', p);
-            if (q == std::string::npos) q = v.size();
-            if (q > p) list.push_back(std::atof(v.substr(p, q - p).c_str()));
-            p = q + 1;
-        }
+        for (const std::string& x : SplitAt(v, ',')) list.push_back(std::atof(x.c_str()));
         if (list.empty()) list.push_back(0.0);
     }
     else if (a == "--negations") {
-        params.negations.clear();
-        for (size_t p = 0; p < v.size();) {
-            size_t q = v.find(',', p);
-            if (q == std::string::npos) q = v.size();
-            if (q > p) params.negations.push_back(v.substr(p, q - p));
-            p = q + 1;
-        }
+        params.negations = SplitAt(v, ',');
     } else {
         return false;
     }
