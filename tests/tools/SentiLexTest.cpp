@@ -580,6 +580,11 @@ TEST(SentiLexTest, ListedWordsAndTheCorpusWordsBesideThem) {
     EXPECT_DOUBLE_EQ(bad, w["丑"]);
     EXPECT_LT(bad, -0.1);
 
+    c.newsCount[0] = 10;  // 好 a particle in 6 of its 10 news tokens: out, listed or not
+    c.newsClosed[0] = 6;
+    EXPECT_FALSE(Weights(p).count("好"));
+    c.newsClosed[0] = 0;
+
     p.listOnly = 1;
     w = Weights(p);
     EXPECT_FALSE(w.count("赞"));

@@ -961,8 +961,9 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
     for (size_t w = 0; w < nWords; ++w) {
         if (df[w] < params.minCount || negById[w] || !Usable(int(w))) continue;
         if (params.listOnly && !listed.count(corpus.words[w])) continue;
-        if (opinionRules && !listed.count(corpus.words[w]) &&
-            (SymbolsOnly(corpus.words[w]) || HasDigit(corpus.words[w]) || DegreeWord(corpus.words[w]) || Closed(int(w))))
+        if (opinionRules && (Closed(int(w)) || (!listed.count(corpus.words[w]) && (SymbolsOnly(corpus.words[w]) ||
+                                                                                  HasDigit(corpus.words[w]) ||
+                                                                                  DegreeWord(corpus.words[w])))))
             continue;
         double sum = 0.0, top = 0.0;
         for (int c = 0; c < nCats; ++c) {
@@ -974,7 +975,11 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         const double concentration = sum > 0.0 ? top / sum : 1.0;
         candidates.emplace(corpus.words[w], params.l2 * (1.0 + params.topicPenalty * concentration));
     }
-    for (const auto& e : listed) candidates.emplace(e.first, params.l2);
+    // Listed words too must not be closed-class words of the news (贵 is mostly a name there).
+    for (const auto& e : listed) {
+        auto id = corpus.ids.find(e.first);
+        if (id == corpus.ids.end() || !Closed(id->second)) candidates.emplace(e.first, params.l2);
+    }
     auto KeepAligned = [&](std::map<std::string, double>& from, const std::map<std::string, double>& keep) {
         if (params.minBoundary <= 0.0) return;
         std::vector<std::string> list;

@@ -146,8 +146,8 @@ struct Params {
     long damageBudget = -1;
     double finalMinWeight = 0.0;  // learnt weights under this size leave the lexicon at the end
     // Opinion words of a hand-made list (LoadWordList) with their polarity (+1 or -1). Each is a
-    // candidate whatever the reviews say, exempt from the closed-class, topic and minimum-weight
-    // rules (not from the news keyness with `listKeyness`, nor from the cut's rules); at the end a
+    // candidate whatever the reviews say (unless the news makes it a closed-class word), exempt
+    // from the symbol, degree-word, topic and minimum-weight rules (not from the news keyness with `listKeyness`, nor from the cut's rules); at the end a
     // listed entry whose weight is under `finalMinWeight` or against its polarity weighs the
     // median size of the other entries of its polarity instead.
     std::vector<std::pair<std::string, int>> listed;
