@@ -700,7 +700,7 @@ Params DefaultParams() {
     p.finalMinWeight = 0.1;
     p.maxNewsSplits = 30;
     p.splitWeight = 0.6;
-    p.negations = {"没", "没有", "无", "毫无", "未", "别", "并不", "不太", "从不", "绝不", "不怎么"};
+    p.negations = {"没", "没有", "无", "毫无", "未", "别", "并不", "不太", "从不", "绝不", "不怎么", "不会"};
     p.phraseMinCount = 10;
     p.phraseGap = 1.0;
     p.topicPenalty = 2.0;
