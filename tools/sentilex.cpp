@@ -11,6 +11,10 @@
 // Deterministic: the same corpus and data give the same bytes. --news names the tagged news
 // corpus whose days 1-26, cut by the same engine after the reviews, tell which entries the cut of
 // ordinary text would split or merge words with (the defaults need it; day 27 is never read).
+// --words names the list of opinion words (data/OpinionWords.txt, `word +` / `word -` lines) that
+// are candidates whatever the reviews say; the shipped lexicon is derived with it.
+// --newsshare prints the share of the news tokens the lexicon weights, --showdamage the entries
+// that change the engine's cut of the news, --explain w1,w2 each word's counts by category.
 //
 // --threads N runs N fits side by side (default 4; the result does not depend on it). --loco
 // also prints the leave-one-category-out figures of the settings as the library scores them: each
@@ -21,8 +25,11 @@
 // best. The overrides (--min N, --l2 X, --balance 0|1, --clip X, --phrases N, --gap X, --topic X,
 // --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1, --shift 0|1,
 // --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X, --temperature X,
-// --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c) try single settings by hand.
+// --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c, the opinion rules' settings, see
+// ParseOverride) try single settings by hand.
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -119,7 +126,8 @@ sentilex::Params Search(const sentilex::Corpus& corpus, const sentilex::Params& 
 }  // namespace
 
 int Run(int argc, char** argv) {
-    bool search = false, loco = false;
+    bool search = false, loco = false, newsShare = false, damage = false;
+    std::string explain;
     sentilex::Params params = sentilex::DefaultParams();
     std::string newsPath;
     std::vector<const char*> args;
@@ -128,6 +136,12 @@ int Run(int argc, char** argv) {
             search = true;
         else if (!std::strcmp(argv[i], "--loco"))
             loco = true;
+        else if (!std::strcmp(argv[i], "--newsshare"))
+            newsShare = true;
+        else if (!std::strcmp(argv[i], "--explain") && i + 1 < argc)
+            explain = argv[++i];
+        else if (!std::strcmp(argv[i], "--showdamage"))
+            damage = true;
         else if (!std::strcmp(argv[i], "--news") && i + 1 < argc)
             newsPath = argv[++i];
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
@@ -144,6 +158,11 @@ int Run(int argc, char** argv) {
     }
     if (params.maxNewsSplits >= 0 && newsPath.empty()) {
         std::fprintf(stderr, "sentilex: the settings need the news corpus (--news)\n");
+        return 2;
+    }
+    std::string listError;
+    if (!params.wordsPath.empty() && !sentilex::LoadWordList(params.wordsPath, params.listed, listError)) {
+        std::fprintf(stderr, "%s: %s\n", "sentilex", listError.c_str());
         return 2;
     }
     if (KOVEX_Init(args[0], 1) != 1) {
@@ -163,6 +182,36 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "%zu reviews in %zu categories, %zu distinct words\n", corpus.reviews.size(),
                  corpus.catNames.size(), corpus.words.size());
 
+    for (size_t p = 0; p < explain.size();) {
+        size_t q = explain.find(',', p);
+        if (q == std::string::npos) q = explain.size();
+        const std::string word = explain.substr(p, q - p);
+        p = q + 1;
+        auto it = corpus.ids.find(word);
+        if (it == corpus.ids.end()) {
+            std::fprintf(stderr, "explain %s: no word of the cut\n", word.c_str());
+            continue;
+        }
+        const int id = it->second;
+        std::vector<std::array<long, 2>> held(corpus.catNames.size(), {0, 0}), all(corpus.catNames.size(), {0, 0});
+        for (const sentilex::Review& r : corpus.reviews) {
+            ++all[r.cat][r.positive];
+            if (std::find(r.words.begin(), r.words.end(), id) != r.words.end()) ++held[r.cat][r.positive];
+        }
+        std::string line;
+        char buf[128];
+        for (size_t c = 0; c < held.size(); ++c) {
+            const double lo = std::log((held[c][1] + 0.5) / (all[c][1] + 1.0)) - std::log((held[c][0] + 0.5) / (all[c][0] + 1.0));
+            std::snprintf(buf, sizeof buf, " %s %ld+/%ld- %.2f;", corpus.catNames[c].c_str(), held[c][1], held[c][0], lo);
+            line += buf;
+        }
+        const long nc = size_t(id) < corpus.newsCount.size() ? corpus.newsCount[id] : 0;
+        const long cl = size_t(id) < corpus.newsClosed.size() ? corpus.newsClosed[id] : 0;
+        const long rc = size_t(id) < corpus.reviewCount.size() ? corpus.reviewCount[id] : 0;
+        const long rn = size_t(id) < corpus.reviewNoun.size() ? corpus.reviewNoun[id] : 0;
+        std::fprintf(stderr, "explain %s: news %ld (closed %ld), reviews %ld (noun %ld):%s\n", word.c_str(), nc, cl, rc, rn,
+                     line.c_str());
+    }
     if (search) params = Search(corpus, params);
     std::fprintf(stderr, "%s\n", Describe(params).c_str());
     if (loco || search) PrintFigures(corpus, sentilex::Evaluate(corpus, params));
@@ -176,6 +225,32 @@ int Run(int argc, char** argv) {
     }
     std::fprintf(stderr, "%zu weighted words (shift %g, negative weights x%g), %zu negation words written to %s\n",
                  lex.weights.size(), lex.shift, lex.negativeScale, lex.negations.size(), args[2]);
+    if (damage && !corpus.newsTexts.empty()) {
+        std::vector<std::string> entries;
+        for (const auto& e : lex.weights) entries.push_back(e.first);
+        long changed = 0;
+        const std::vector<long> d = sentilex::NewsDamage(corpus, entries, lex.negations, &changed);
+        std::vector<std::pair<long, std::string>> list;
+        long total = 0;
+        for (size_t f = 0; f < d.size(); ++f) {
+            total += d[f];
+            if (d[f] > 0) list.emplace_back(d[f], f < entries.size() ? entries[f] : lex.negations[f - entries.size()] + "/Neg");
+        }
+        std::sort(list.rbegin(), list.rend());
+        std::fprintf(stderr, "news stretches cut differently: %ld (blamed %ld times, %zu entries)\n", changed, total, list.size());
+        for (const auto& e : list) std::fprintf(stderr, "damage %ld %s\n", e.first, e.second.c_str());
+        std::vector<std::pair<long, std::string>> inNews;
+        for (const auto& e : lex.weights) {
+            auto it = corpus.ids.find(e.first);
+            if (it != corpus.ids.end() && size_t(it->second) < corpus.newsCount.size() && corpus.newsCount[it->second])
+                inNews.emplace_back(corpus.newsCount[it->second], e.first + " " + std::to_string(e.second));
+        }
+        std::sort(inNews.rbegin(), inNews.rend());
+        for (const auto& e : inNews) std::fprintf(stderr, "news %ld %s\n", e.first, e.second.c_str());
+    }
+    if (newsShare && !corpus.newsTexts.empty())
+        std::fprintf(stderr, "news tokens carrying a weight with the lexicon installed: %.4f\n",
+                     sentilex::NewsWeightShare(corpus, lex));
     return 0;
 }
 

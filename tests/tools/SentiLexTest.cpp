@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "SentimentNew/main/kovex_sentiment.h"
 #include "common/TestUtil.h"
@@ -39,6 +41,7 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
         "没有问题，很好用",         // a phrase against its words' weights
         "屏幕不怎么清晰",           // negation
         "不怎么样的东西，不怎么好",  // negation pending across plain words
+        "屏幕不怎么亮，但是清晰",    // a negation ends with its clause
         "今天星期三",               // nothing weighted
         "味道好喝",                 // 好 weighs on the cut without entries, not once it is one
     };
@@ -55,6 +58,9 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     KOVEX_Exit();
     ASSERT_TRUE(loaded) << error;
     ASSERT_EQ(texts, corpus.texts);
+    // The comma is a clause unit of the cut.
+    EXPECT_NE(corpus.reviews[5].words.end(),
+              std::find(corpus.reviews[5].words.begin(), corpus.reviews[5].words.end(), sentilex::kClauseUnit));
 
     sentilex::Lexicon lex;
     lex.weights = {{"满意", 2},        {"失望", -1.5},  {"好", 1},        {"很好", 0.5},  {"没有问题", 0.75},
@@ -88,6 +94,9 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     for (size_t i = 0; i < texts.size(); ++i) {
         bool covered = false;
         EXPECT_DOUBLE_EQ(library[i], sentilex::PointOfUnits(units[i], weights, &covered)) << texts[i];
+        if (i == 5) {
+            EXPECT_GT(library[i], 0.0) << "the negation reached over the comma";
+        }
         EXPECT_EQ(i + 2 < texts.size(), covered) << texts[i];
         const double simulated = scorer.Point(corpus.reviews[i], nullptr);
         if (i < simulatedExact)
@@ -97,8 +106,89 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     }
 }
 
+// The news cut with a lexicon installed: a bare 不 makes the engine cut the core word 不能 where
+// the cut without it reads 不 能 (a stretch cut differently, blamed on 不), while 好 in 天气很好
+// changes nothing; the share of news tokens carrying a weight counts every token.
+TEST(SentiLexTest, NewsDamageAndWeightShareCutTheNewsWithTheEntries) {
+    kxtest::TempDir dir;
+    const std::string utf8 =
+        "19980101-01-001-001/m  我们/r  不/d  能/v  去/v  。/w  \r\n"
+        "19980101-01-001-002/m  天气/n  很/d  好/a  。/w  \r\n"
+        "19980127-01-001-001/m  不/d  能/v  好/a  \r\n";  // day 27: never read
+    tstring gbk;
+    UTF8ToANSI(utf8.c_str(), gbk);
+    kxtest::WriteAll(dir.file("news.txt"), gbk);
+    ASSERT_EQ(0, std::system(("xz -z '" + dir.file("news.txt") + "'").c_str()));
+    LinkDataWithoutField(dir.file("cut"));
+    ASSERT_EQ(1, KOVEX_Init(dir.file("cut").c_str(), 1));
+    sentilex::Corpus corpus;
+    std::string error;
+    const bool loaded = sentilex::LoadNews(dir.file("news.txt.xz"), sentilex::kNewsLastDay, corpus, error);
+    KOVEX_Exit();
+    ASSERT_TRUE(loaded) << error;
+    ASSERT_EQ(2u, corpus.newsTexts.size());
+    ASSERT_EQ(corpus.newsTexts.size(), corpus.newsEnds.size());
+    const int ne = corpus.ids.at("能");
+    EXPECT_EQ(1, corpus.newsCount.at(ne));
+    EXPECT_EQ(0, corpus.newsClosed.at(ne));
+    EXPECT_EQ(1, corpus.newsClosed.at(corpus.ids.at("我们")));  // a pronoun
+    corpus.dataFolder = dir.file("cut");
+
+    long changed = -1;
+    const std::vector<long> damage = sentilex::NewsDamage(corpus, {"好"}, {"不"}, &changed);
+    ASSERT_EQ(2u, damage.size());
+    EXPECT_EQ(0, damage[0]);
+    EXPECT_EQ(1, damage[1]);
+    EXPECT_EQ(1, changed);
+
+    size_t tokens = 0;
+    for (const std::vector<int>& p : corpus.news) tokens += p.size();
+    sentilex::Lexicon lex;
+    lex.weights = {{"好", 1}};
+    EXPECT_DOUBLE_EQ(1.0 / tokens, sentilex::NewsWeightShare(corpus, lex));
+    lex.negations = {"不"};  // a negation word carries no weight
+    EXPECT_DOUBLE_EQ(1.0 / (tokens - 1), sentilex::NewsWeightShare(corpus, lex));
+    EXPECT_FALSE(fs::exists(dir.file("cut") + "/recut." + std::to_string(getpid())));
+}
+
 // A corpus of two categories over three words, built by hand: 好 in positive reviews, 差 in
 // negative ones, 的 in all, 书 only in the first category.
+// The default settings without the opinion rules and the final minimum, which lean on the news
+// and review tag counts that the small corpora here do not hold.
+sentilex::Params CoreParams() {
+    sentilex::Params p = sentilex::DefaultParams();
+    p.closedShare = -1.0;
+    p.closedPlaces = false;
+    p.topicCategories = 0;
+    p.topicAll = false;
+    p.topicMargin = 0.0;
+    p.newsKeyness = 0.0;
+    p.negatedMinCount = 0;
+    p.negateWords = false;
+    p.maxDamage = -1;
+    p.damageBudget = -1;
+    p.finalMinWeight = 0.0;
+    return p;
+}
+
+// One plain fit, no pruning but what a test turns on.
+sentilex::Params PlainParams() {
+    sentilex::Params p = CoreParams();
+    p.minCount = 1;
+    p.phraseMinCount = 0;
+    p.bagging = false;
+    p.shift = false;
+    p.minWeight = 0.0;
+    p.minBoundary = 0.0;
+    p.maxNewsSplits = -1;
+    p.topicPenalty = 0.0;
+    p.negations.clear();
+    p.hingeShares = {0.0};
+    p.reviewPowers = {0.0};
+    p.threads = 1;
+    return p;
+}
+
 sentilex::Corpus TinyCorpus() {
     sentilex::Corpus c;
     c.catNames = {"a", "b"};
@@ -121,7 +211,7 @@ sentilex::Corpus TinyCorpus() {
 
 TEST(SentiLexTest, DerivationIsDeterministicAndNeverZero) {
     const sentilex::Corpus corpus = TinyCorpus();
-    sentilex::Params p = sentilex::DefaultParams();
+    sentilex::Params p = CoreParams();
     p.minCount = 1;
     p.phraseMinCount = 0;
     p.threads = 1;
@@ -160,16 +250,7 @@ TEST(SentiLexTest, CategoryWeightsAndFinalFitSettings) {
         if (r.cat == 0 ? (i % 4 == 0 || i % 12 == 1) : (i % 4 == 1 || i % 12 == 0)) r.words.push_back(2);
         corpus.reviews.push_back(r);
     }
-    sentilex::Params p = sentilex::DefaultParams();
-    p.minCount = 1;
-    p.phraseMinCount = 0;
-    p.bagging = false;
-    p.shift = false;
-    p.minWeight = 0.0;
-    p.minBoundary = 0.0;
-    p.maxNewsSplits = -1;
-    p.topicPenalty = 0.0;
-    p.threads = 1;
+    sentilex::Params p = PlainParams();
     auto Weight = [&](const sentilex::Params& q, const std::string& word) {
         for (const auto& e : sentilex::Derive(corpus, -1, q).weights)
             if (e.first == word) return e.second;
@@ -182,7 +263,7 @@ TEST(SentiLexTest, CategoryWeightsAndFinalFitSettings) {
     EXPECT_GT(Weight(p, "好"), 0.5);
 
     corpus = TinyCorpus();
-    p = sentilex::DefaultParams();
+    p = CoreParams();
     p.minCount = 1;
     p.phraseMinCount = 0;
     p.temperature = 0.5;
@@ -219,7 +300,7 @@ TEST(SentiLexTest, HingeShareBoundsTheMarginAndReviewPowerKeepsSigns) {
         r.words = {r.positive ? 0 : 1};
         if (r.cat == 0) r.words.push_back(3);
     }
-    sentilex::Params p = sentilex::DefaultParams();
+    sentilex::Params p = CoreParams();
     p.minCount = 1;
     p.phraseMinCount = 0;
     p.minWeight = 0.0;
@@ -254,7 +335,7 @@ TEST(SentiLexTest, EntriesThatWouldSplitOrdinaryWordsAreLeftOut) {
         corpus.gbk.push_back("xxxx");
     }
     for (int i = 0; i < 3; ++i) corpus.news.push_back({4, 2, 1, 2});  // 好像 的 差 的
-    sentilex::Params p = sentilex::DefaultParams();
+    sentilex::Params p = CoreParams();
     p.minCount = 1;
     p.phraseMinCount = 0;
     p.threads = 1;
@@ -298,3 +379,219 @@ TEST(SentiLexTest, EntriesThatWouldSplitOrdinaryWordsAreLeftOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// A corpus built by hand over `words`, each usable as an entry; counts by word id sized to match.
+sentilex::Corpus HandCorpus(const std::vector<std::string>& catNames, const std::vector<std::string>& words) {
+    sentilex::Corpus c;
+    c.catNames = catNames;
+    for (const std::string& w : words) {
+        c.ids.emplace(w, int(c.words.size()));
+        c.words.push_back(w);
+        c.gbk.push_back("xx");
+    }
+    for (std::vector<long>* v : {&c.newsCount, &c.newsClosed, &c.newsPlace, &c.reviewCount, &c.reviewNoun, &c.reviewAdverb})
+        v->assign(words.size(), 0);
+    return c;
+}
+
+void AddReview(sentilex::Corpus& c, int cat, bool positive, const std::vector<int>& words) {
+    sentilex::Review r;
+    r.cat = cat;
+    r.positive = positive;
+    r.words = words;
+    for (int w : words) ++c.reviewCount[w];
+    c.reviews.push_back(r);
+}
+
+
+std::vector<std::string> Entries(const sentilex::Corpus& c, const sentilex::Params& p) {
+    std::vector<std::string> out;
+    for (const auto& e : sentilex::Derive(c, -1, p).weights) out.push_back(e.first);
+    return out;
+}
+
+bool Has(const std::vector<std::string>& v, const std::string& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
+
+}  // namespace
+
+// Words that carry no opinion of their own stay out however well they tell the labels apart: a
+// degree word, digits and Latin letters, a word the engine tags as closed-class (a particle here)
+// in most of its news tokens, and, when asked, a locality word; a phrase closed by a degree word
+// leans on a word outside it.
+TEST(SentiLexTest, OpinionRulesLeaveDegreeSymbolAndFunctionWordsOut) {
+    sentilex::Corpus c = HandCorpus({"a"}, {"好", "差", "很", "x1", "吧", "附近", "太", "贵"});
+    for (int i = 0; i < 40; ++i) {
+        const bool positive = i % 2 == 0;
+        if (positive)
+            AddReview(c, 0, true, {0, 2, 3, 4, 5});
+        else
+            AddReview(c, 0, false, {1, 6, 7});
+    }
+    c.newsCount[4] = 10;
+    c.newsClosed[4] = 9;  // 吧 a particle in 9 of its 10 news tokens
+    c.newsCount[5] = 10;
+    c.newsPlace[5] = 8;
+    sentilex::Params p = PlainParams();
+    std::vector<std::string> all = Entries(c, p);
+    for (const char* w : {"很", "x1", "吧", "附近", "太"}) EXPECT_TRUE(Has(all, w)) << w;
+    p.closedShare = 0.5;
+    all = Entries(c, p);
+    for (const char* w : {"很", "x1", "吧", "太"}) EXPECT_FALSE(Has(all, w)) << w;
+    EXPECT_TRUE(Has(all, "附近"));
+    EXPECT_TRUE(Has(all, "好"));
+    p.closedPlaces = true;
+    EXPECT_FALSE(Has(Entries(c, p), "附近"));
+    // Phrases: 太贵 (a degree word leading) is one, 贵太 (closed by one) is not.
+    p.phraseMinCount = 1;
+    p.phraseGap = 0.0;
+    p.phraseEdges = 1;
+    for (sentilex::Review& r : c.reviews)
+        if (!r.positive) r.words = {1, 6, 7, 6};
+    all = Entries(c, p);
+    EXPECT_TRUE(Has(all, "太贵"));
+    EXPECT_FALSE(Has(all, "贵太"));
+}
+
+// A topic word (a noun) is an entry only when enough categories use it and its polarity holds
+// in most of them; with topicAll any entry needs its polarity in most categories that use it.
+// A word of ordinary news text is none, whatever the reviews say.
+TEST(SentiLexTest, TopicWordsNeedTheirPolarityAcrossCategoriesAndNewsWordsStayOut) {
+    // 屏 (noun) praised in a and b, blamed in c; 壳 (noun) only in a and b; 棒 (no noun) praised in
+    // a, blamed in b; 会议 praised everywhere but common in the news.
+    sentilex::Corpus c = HandCorpus({"a", "b", "c"}, {"好", "差", "屏", "壳", "棒", "会议"});
+    for (int cat = 0; cat < 3; ++cat)
+        for (int i = 0; i < 40; ++i) {
+            const bool positive = i % 2 == 0;
+            std::vector<int> words = {positive ? 0 : 1, 5};
+            if (i % 4 < 2 && positive == (cat < 2)) words.push_back(2);
+            if (cat < 2 && positive && i % 4 == 0) words.push_back(3);
+            if (i % 4 < 2 && cat < 2 && positive == (cat == 0)) words.push_back(4);
+            if (!positive && i % 8 == 1) words.pop_back();  // 会议 leans positive
+            AddReview(c, cat, positive, words);
+        }
+    for (int w : {2, 3}) c.reviewNoun[w] = c.reviewCount[w];
+    sentilex::Params p = PlainParams();
+    std::vector<std::string> all = Entries(c, p);
+    for (const char* w : {"屏", "壳", "棒", "会议"}) EXPECT_TRUE(Has(all, w)) << w;
+    p.topicCategories = 3;
+    all = Entries(c, p);
+    EXPECT_TRUE(Has(all, "屏"));   // 2 of 3 categories
+    EXPECT_FALSE(Has(all, "壳"));  // used by 2 categories only
+    EXPECT_TRUE(Has(all, "棒"));   // no noun
+    p.topicAll = true;
+    EXPECT_FALSE(Has(Entries(c, p), "棒"));
+    p.topicMargin = 5.0;  // no category's log-odds is that large
+    EXPECT_FALSE(Has(Entries(c, p), "屏"));
+
+    p = PlainParams();
+    for (int i = 0; i < 50; ++i) c.news.push_back({5, 5, 5, 5});
+    p.newsKeyness = 1.0;
+    all = Entries(c, p);
+    EXPECT_FALSE(Has(all, "会议"));
+    EXPECT_TRUE(Has(all, "好"));
+}
+
+// 不 before an opinion word: the pair becomes a phrase candidate once a review holds it (不好
+// here), and with negateWords every word entry gets its negated pair (不差 weighing what 差
+// weighs, negated), unless the pair is a word of the cut (不棒 is one) or an entry already. No
+// weight under the final minimum is written.
+TEST(SentiLexTest, NegatedPairsAndTheFinalMinimum) {
+    sentilex::Corpus c = HandCorpus({"a", "b"}, {"好", "差", "不", "棒", "不棒", "的"});
+    for (int i = 0; i < 80; ++i) {
+        const bool positive = i % 2 == 0;
+        std::vector<int> words = positive ? std::vector<int>{0, 3} : std::vector<int>{1};
+        if (!positive && i % 6 == 1) words = {2, 0};  // 不 好
+        if (i % 3 == 0) words.push_back(5);
+        AddReview(c, i % 2 == 0 ? i % 4 / 2 : i % 4 / 2, positive, words);
+    }
+    sentilex::Params p = PlainParams();
+    p.phraseMinCount = 100;  // no phrase by the gap
+    p.negatedMinCount = 1;
+    p.minWeight = 0.1;
+    p.negateWords = true;
+    p.finalMinWeight = 0.2;
+    const sentilex::Lexicon lex = sentilex::Derive(c, -1, p);
+    std::map<std::string, double> w(lex.weights.begin(), lex.weights.end());
+    ASSERT_TRUE(w.count("不好"));
+    EXPECT_LT(w["不好"], 0.0);
+    ASSERT_TRUE(w.count("差"));
+    ASSERT_TRUE(w.count("不差"));
+    EXPECT_EQ(-w["差"], w["不差"]);
+    EXPECT_FALSE(w.count("不棒"));
+    EXPECT_FALSE(w.count("不不好"));
+    for (const auto& e : lex.weights) EXPECT_GE(std::abs(e.second), 0.2) << e.first;
+}
+
+// The word list: `word +` / `word -` a line, comments, blank lines and CRLF endings; a line
+// without its sign is refused with its number.
+TEST(SentiLexTest, WordListReadsSignsAndRefusesMalformedLines) {
+    kxtest::TempDir dir;
+    kxtest::WriteAll(dir.file("ok.txt"), "# praise\n好 +\r\n\n差 -\n太贵 -\n");
+    std::vector<std::pair<std::string, int>> list;
+    std::string error;
+    ASSERT_TRUE(sentilex::LoadWordList(dir.file("ok.txt"), list, error)) << error;
+    EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"好", 1}, {"差", -1}, {"太贵", -1}}), list);
+    for (const char* bad : {"好 +\n差\n", "好 +\n差 x\n", "好 +\n -\n", "好 +\n差 + \n"}) {
+        kxtest::WriteAll(dir.file("bad.txt"), bad);
+        EXPECT_FALSE(sentilex::LoadWordList(dir.file("bad.txt"), list, error)) << bad;
+        EXPECT_NE(std::string::npos, error.find("bad.txt:2")) << error;
+    }
+    EXPECT_FALSE(sentilex::LoadWordList(dir.file("none.txt"), list, error));
+}
+
+// A listed word is an entry whatever the reviews say: one they never hold, or hold against its
+// polarity, weighs the middle entry of its polarity. With listOnly the corpus's own words are
+// out, with corpusMinWeight only its weak ones; under the opinion rules no entry holds a digit.
+TEST(SentiLexTest, ListedWordsAndTheCorpusWordsBesideThem) {
+    // 棒 sits only in negative reviews, 5分 and 赞 only in positive ones.
+    sentilex::Corpus c = HandCorpus({"a", "b", "c"}, {"好", "差", "棒", "5分", "赞"});
+    for (int cat = 0; cat < 3; ++cat)
+        for (int i = 0; i < 40; ++i) {
+            const bool positive = i % 2 == 0;
+            std::vector<int> words = {positive ? 0 : 1};
+            if (i % 4 == 1) words.push_back(2);
+            if (i % 8 == 0) words.push_back(3);
+            if (i % 8 == 2) words.push_back(4);
+            AddReview(c, cat, positive, words);
+        }
+    sentilex::Params p = PlainParams();
+    p.finalMinWeight = 0.1;
+    auto Weights = [&](const sentilex::Params& q) {
+        std::map<std::string, double> out;
+        for (const auto& e : sentilex::Derive(c, -1, q).weights) out[e.first] = e.second;
+        return out;
+    };
+    std::map<std::string, double> w = Weights(p);
+    ASSERT_TRUE(w.count("棒") && w.count("5分") && w.count("赞"));
+    EXPECT_LT(w["棒"], 0.0);
+
+    p.listed = {{"好", 1}, {"差", -1}, {"棒", 1}, {"美", 1}, {"丑", -1}};
+    p.closedShare = 0.5;
+    p.topicCategories = 3;  // the topic test must pass over listed words the reviews never hold
+    w = Weights(p);
+    EXPECT_FALSE(w.count("5分"));
+    ASSERT_TRUE(w.count("好") && w.count("差") && w.count("赞"));
+    const double good = std::min(w["好"], w["赞"]), bad = w["差"];  // the middle of two is the larger
+    EXPECT_GT(good, 0.1);
+    EXPECT_DOUBLE_EQ(std::max(w["好"], w["赞"]), w["美"]);
+    EXPECT_DOUBLE_EQ(w["美"], w["棒"]);
+    EXPECT_DOUBLE_EQ(bad, w["丑"]);
+    EXPECT_LT(bad, -0.1);
+
+    c.newsCount[0] = 10;  // 好 a particle in 6 of its 10 news tokens: out, listed or not
+    c.newsClosed[0] = 6;
+    EXPECT_FALSE(Weights(p).count("好"));
+    c.newsClosed[0] = 0;
+
+    p.listOnly = 1;
+    w = Weights(p);
+    EXPECT_FALSE(w.count("赞"));
+    EXPECT_TRUE(w.count("好") && w.count("美"));
+    p.listOnly = 0;
+    p.corpusMinWeight = 10.0;
+    w = Weights(p);
+    EXPECT_FALSE(w.count("赞"));
+    EXPECT_TRUE(w.count("棒") && w.count("丑"));
+}

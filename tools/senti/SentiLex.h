@@ -15,11 +15,16 @@
 
 namespace sentilex {
 
+// A token of clause punctuation or a line break (IsClauseMark), which ends a pending negation;
+// as a unit of a review, the same.
+constexpr int kClauseUnit = -2;
+
 struct Review {
     int cat = 0;
     bool positive = false;
-    // The engine's tokens in text order: the id of a token that splits into word and tag, -1 for
-    // any other (a bracketed unit), which no dictionary word can span.
+    // The engine's tokens in text order: the id of a token that splits into word and tag,
+    // kClauseUnit for clause punctuation, -1 for any other (a bracketed unit, an untagged mark),
+    // which no dictionary word can span.
     std::vector<int> words;
 };
 
@@ -32,6 +37,18 @@ struct Corpus {
     // Ordinary text cut by the same engine (news paragraphs), token ids as in `Review::words`;
     // only used to tell which entries would split its words when cut first.
     std::vector<std::vector<int>> news;
+    std::vector<std::string> newsTexts;  // each news paragraph's text (UTF-8), as `news`
+    // The end offsets of each news paragraph's tokens in its text; empty for a paragraph whose
+    // tokens do not add up to its text.
+    std::vector<std::vector<int>> newsEnds;
+    // By word id: its tokens in the news, and those of them the engine tags as a name, number,
+    // quantity, time, pronoun, preposition, conjunction, auxiliary or particle (ClosedTag).
+    std::vector<long> newsCount, newsClosed;
+    std::vector<long> newsPlace;  // by word id: its news tokens tagged as a place or locality word (s, f)
+    // By word id: its tokens in the reviews, and those of them the engine tags as a common noun
+    // (n, ng, nz, vn).
+    std::vector<long> reviewCount, reviewNoun;
+    std::vector<long> reviewAdverb;  // by word id: its review tokens tagged as an adverb (d, dg)
     std::vector<std::string> texts;  // each review's text (UTF-8), as `reviews`
     // A folder holding a data directory without any field dictionary, in which `Recut` can import
     // a lexicon and cut the reviews again; "" when there is none (the tagging is then simulated).
@@ -62,7 +79,15 @@ struct Params {
     double clip = 4.0;        // weights clipped to [-clip, clip]
     int iterations = 300;     // L-BFGS iterations at most
     int phraseMinCount = 0;   // reviews holding a 2-3 token phrase for it to be a candidate; 0 none
-    double phraseGap = 1.0;   // |phrase log-odds - sum of its words' weights| that makes it an entry
+    double phraseGap = 1.0;
+    // A word of `negatedLeads` followed by a word candidate is a phrase candidate once this many
+    // reviews hold it, whatever its log-odds (不 满意: 不 is no negation entry); 0 none.
+    int negatedMinCount = 0;
+    std::vector<std::string> negatedLeads{"不"};
+    // The first of `negatedLeads` before every word entry becomes an entry with the word's weight
+    // negated (not a word of the cut or an entry already; with `maxDamage`, none that changes the
+    // cut of the news).
+    bool negateWords = false;   // |phrase log-odds - sum of its words' weights| that makes it an entry
     double topicPenalty = 0.0;  // L2 raised by this factor times a word's concentration in one category
     double minWeight = 0.0;   // entries weighing less in the first fit are dropped, the rest learnt again
     double minBoundary = 0.0;  // share of an entry's occurrences in the training reviews that must
@@ -88,14 +113,67 @@ struct Params {
     std::vector<double> hingeShares{0.0};
     std::vector<double> reviewPowers{0.0};
     std::vector<std::string> negations;  // UTF-8 negation words
+    // Opinion words only: no entry of digits, Latin letters and punctuation alone, no degree word
+    // alone (很, 非常, 太 ...), no word the engine tags as closed-class (ClosedTag) in more than
+    // this share of its news tokens, no phrase beginning or ending with such a word; -1 none of
+    // these rules.
+    double closedShare = -1.0;
+    bool closedPlaces = false;  // place and locality words (s, f) count as closed-class too
+    // With those rules, 1: no phrase closed by an adverb or a degree word (都不, 设计很), which leans
+    // on a word outside it; 2: nor led or closed by a closed-class word.
+    int phraseEdges = 2;
+    // A topic word (an entry the engine tags as a common noun in most of its review tokens; a
+    // phrase holding one) is an entry only when at least `topicCategories` training categories
+    // use it (hold it in `topicUse` reviews or more) and its polarity in more than half of them
+    // (the log-odds of its positive and negative reviews there) has the sign of its weight; with
+    // `topicAll`, every entry is held to that test. 0: no such test.
+    int topicCategories = 0;
+    int topicUse = 3;
+    bool topicAll = false;
+    double topicMargin = 0.0;  // the size of those log-odds it takes a topic word's polarity to hold
+    // Per token, an entry must be this many times as frequent in the training reviews as in the
+    // news (both as the engine would tag it): words of ordinary text are not opinion words. 0: no
+    // such test.
+    double newsKeyness = 0.0;
+    // Entries that change the engine's cut of the news in more than this many stretches
+    // (NewsDamage, all entries installed) are left out unless their weight in the fit before
+    // times their units in the training reviews reaches `damageValue` times those stretches;
+    // -1 none.
+    long maxDamage = -1;
+    double damageValue = 1e9;
+    // Instead: the entries whose weight times units per stretch changed is least leave, one
+    // after the other, until the stretches blamed on the others are at most this many; -1 none.
+    long damageBudget = -1;
+    double finalMinWeight = 0.0;  // learnt weights under this size leave the lexicon at the end
+    // Opinion words of a hand-made list (LoadWordList) with their polarity (+1 or -1). Each is a
+    // candidate whatever the reviews say (unless the news makes it a closed-class word), exempt
+    // from the symbol, degree-word, topic and minimum-weight rules (not from the news keyness with `listKeyness`, nor from the cut's rules); at the end a
+    // listed entry whose weight is under `finalMinWeight` or against its polarity weighs the
+    // median size of the other entries of its polarity instead.
+    std::vector<std::pair<std::string, int>> listed;
+    bool listKeyness = true;
+    // 1: a word of the cut is a candidate only when listed, a phrase only when one of its words
+    // is listed (its log-odds tests unchanged); 0: the corpus's own candidates as well.
+    int listOnly = 0;
+    // A word or phrase of the corpus that is not listed must weigh this much in the first fit
+    // (with listed words present); 0: `minWeight` as any entry.
+    double corpusMinWeight = 0.0;
+    bool listSplits = false;  // listed words exempt from `maxNewsSplits` (the damage rules still apply)
+    std::string wordsPath;  // the list's file, read by LoadWordList; "" none
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
+
+// Reads a word list: one `word +` or `word -` a line (UTF-8), blank lines and lines starting
+// with # skipped, into `out` (word, +1 / -1) in file order. False with `error` set on a file that
+// cannot be read or a malformed line.
+bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error);
 
 // Reads the setting override at argv[i] (--min N, --l2 X, --balance 0|1, --clip X, --phrases N,
 // --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1,
 // --shift 0|1, --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X,
-// --temperature X, --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c)
-// with its value into `params`, advancing i past the value; false (i unchanged) for any other
+// --temperature X, --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c, --words FILE
+// (the path only: the caller loads it with LoadWordList), --listonly 0|1, --listkeyness 0|1 and
+// the opinion rules') with its value into `params`, advancing i past the value; false (i unchanged) for any other
 // argument.
 bool ParseOverride(int argc, char** argv, int& i, Params& params);
 
@@ -115,7 +193,8 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params);
 
 // The units of each review that `want` selects (by review; the others get none) as the engine
 // itself tags them with `entries` weighted and `negations` as negation words installed as its
-// field dictionary: entry f gives f, a negation word entries.size(). With the dictionary
+// field dictionary: entry f gives f, a negation word entries.size(), clause punctuation
+// kClauseUnit. With the dictionary
 // installed the engine cuts differently from the cut without it (an entry is one atom that the
 // path search weighs as an unknown word, so 好 in 很好喝 may give way to the core word 好喝); this
 // is the cut the library scores. The entries are imported into a scratch copy of
@@ -126,6 +205,19 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params);
 std::vector<std::vector<int>> Recut(const Corpus& corpus, const std::vector<std::string>& entries,
                                     const std::vector<std::string>& negations, const std::vector<char>& want);
 
+// The share of the tokens of the news paragraphs (`corpus.newsTexts`, every token of the engine's
+// cut, punctuation included) that the engine tags with a weight once `lexicon` is installed as its
+// field dictionary. 0 without news. Serialised and throwing as `Recut`.
+double NewsWeightShare(const Corpus& corpus, const Lexicon& lexicon);
+
+// How often each entry and then each negation word damages the engine's cut of the news
+// paragraphs once all of them are installed as its field dictionary: the number of stretches of
+// text (between the token boundaries the cuts with and without them share) that the two cut
+// differently and that a unit tagged with the entry overlaps. `changed` receives the number of
+// such stretches. Serialised and throwing as `Recut`.
+std::vector<long> NewsDamage(const Corpus& corpus, const std::vector<std::string>& entries,
+                             const std::vector<std::string>& negations, long* changed = nullptr);
+
 // A copy of from/Data as to/Data without any field dictionary (to is emptied first). False when
 // the copy fails.
 bool CopyDataWithoutField(const std::string& from, const std::string& to);
@@ -134,8 +226,9 @@ bool CopyDataWithoutField(const std::string& from, const std::string& to);
 std::vector<char> ReviewsOf(const Corpus& corpus, int cat);
 
 // The point of a review's units as the library gives it: unit f < weights.size() adds
-// weights[f], a unit at or past weights.size() (or below 0) is a negation word that flips the
-// next weighted unit; 0 when nothing weighs. `covered` tells whether any unit weighed.
+// weights[f], a kClauseUnit ends the clause, any other unit at or past weights.size() (or below
+// 0) is a negation word that flips the next weighted unit of its clause; 0 when nothing weighs.
+// `covered` tells whether any unit weighed.
 double PointOfUnits(const std::vector<int>& units, const std::vector<double>& weights, bool* covered);
 
 // The units of each review that `want` selects (the others get none) as the library tags them

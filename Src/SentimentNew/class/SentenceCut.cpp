@@ -3,7 +3,6 @@
 #include "SentimentNew/class/SentiString.h"
 #include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
-#include "SentimentNew/encoding/GbkTables.h"
 
 namespace {
 
@@ -34,39 +33,10 @@ struct Literals {
     bool first[256] = {};
 };
 
-// One GBK literal in the working encoding; empty when the tables give it no form there. ASCII
-// converts to itself.
-tstring ConvertLiteral(const char* gbk, SentiEncoding enc) {
-    char out[11] = {0};
-    if (enc == SentiEncoding::UTF8) {
-        buffer_gbk2utf8(gbk, sizeof out, out);
-    } else {
-        buffer_gbk2big5(gbk, out);  // never longer than its two-byte input
-    }
-    return tstring(out);
-}
-
-// GBK keeps the literals. UTF-8 drops those without a UTF-8 form (the quotation marks and the
-// ellipsis): kept in GBK they would match the middle of UTF-8 characters, so real UTF-8
-// quotation marks and ellipses stay inside sentences. BIG5 converts them all; one without a form
-// would stay in GBK.
-void AddLiteral(std::vector<tstring>& list, const char* gbk, SentiEncoding enc) {
-    if (enc == SentiEncoding::GBK) {
-        list.emplace_back(gbk);
-        return;
-    }
-    tstring converted = ConvertLiteral(gbk, enc);
-    if (!converted.empty()) {
-        list.push_back(std::move(converted));
-    } else if (enc == SentiEncoding::BIG5) {
-        list.emplace_back(gbk);
-    }
-}
-
 Literals MakeLiterals(SentiEncoding enc) {
     Literals lit;
-    for (const char* q : kQuoteMarks) AddLiteral(lit.quotes, q, enc);
-    for (const char* s : kSeparators) AddLiteral(lit.separators, s, enc);
+    for (const char* q : kQuoteMarks) AddWorkingLiteral(lit.quotes, q, enc);
+    for (const char* s : kSeparators) AddWorkingLiteral(lit.separators, s, enc);
     for (const tstring& q : lit.quotes) lit.first[UC(q[0])] = true;
     for (const tstring& s : lit.separators) lit.first[UC(s[0])] = true;
     return lit;

@@ -2,6 +2,7 @@
 #include <sstream>
 
 #include "SentimentNew/class/SentiString.h"
+#include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
 
 namespace {
@@ -36,9 +37,13 @@ ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bCont
     double dPosPoint = 0.0, dNegPoint = 0.0;
     bool bContainThisSentence = false;
     bool bNegative = false;
+    const SentiEncoding enc = SentiWorkingEncoding(m_encode);
 
     std::vector<tstring> tokens = Split(sTagged, " ", false);
     for (tstring& token : tokens) {
+        // A negation reaches no further than its clause. Clause punctuation is known by its text:
+        // the sentence-end marks and line breaks come without a tag.
+        if (bNegative && IsClauseMark(token, enc)) bNegative = false;
         const std::vector<tstring> parts = Split(token, "/", false);
         if (parts.size() != 2) continue;  // not "word/tag": kept as it is
         const tstring& word = parts[0];
@@ -58,7 +63,7 @@ ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bCont
                 token = "<neg value=\"" + value + "\">" + word + "</neg>";
             }
         } else if (tag == m_negationName) {
-            bNegative = true;  // stays pending until the next weight, however many words follow
+            bNegative = true;  // pending until the next weight or the end of the clause
             token = "<neg_word>" + word + "</neg_word>";
         } else if (tag == m_removeSentenceName) {
             bContainThisSentence = false;  // the token stays "word/RemSent"

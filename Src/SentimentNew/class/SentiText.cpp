@@ -1,5 +1,6 @@
 #include "SentimentNew/class/SentiText.h"
 
+#include <algorithm>
 #include <bitset>
 #include <iomanip>
 #include <locale>
@@ -39,6 +40,48 @@ inline bool IsRefused(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '/';
 }
 
+// Clause punctuation (GBK), ending a pending negation.
+const char* const kClauseMarks[] = {
+    "\xA3\xAC", ",",   // ，
+    "\xA1\xA2",        // 、
+    "\xA3\xBB", ";",   // ；
+    "\xA3\xBA", ":",   // ：
+    "\xA1\xA3",        // 。
+    "\xA3\xAE", ".",   // ．
+    "\xA3\xA1", "!",   // ！
+    "\xA3\xBF", "?",   // ？
+    "\xA1\xAD",        // …
+    "\r", "\n",
+};
+
+std::vector<tstring> MakeClauseMarks(SentiEncoding enc) {
+    std::vector<tstring> marks;
+    for (const char* m : kClauseMarks) AddWorkingLiteral(marks, m, enc);
+    return marks;
+}
+
+const std::vector<tstring>& ClauseMarks(SentiEncoding enc) {
+    static const std::vector<tstring> gbk = MakeClauseMarks(SentiEncoding::GBK);
+    static const std::vector<tstring> utf8 = MakeClauseMarks(SentiEncoding::UTF8);
+    static const std::vector<tstring> big5 = MakeClauseMarks(SentiEncoding::BIG5);
+    switch (enc) {
+        case SentiEncoding::UTF8: return utf8;
+        case SentiEncoding::BIG5: return big5;
+        default: return gbk;
+    }
+}
+
+// The working-encoding form of a GBK literal; empty when the tables give it none.
+tstring ConvertLiteral(const char* gbk, SentiEncoding enc) {
+    char out[11] = {0};
+    if (enc == SentiEncoding::UTF8) {
+        buffer_gbk2utf8(gbk, sizeof out, out);
+    } else {
+        buffer_gbk2big5(gbk, out);  // never longer than its two-byte input
+    }
+    return tstring(out);
+}
+
 }  // namespace
 
 size_t SentiCharLength(SentiEncoding enc, const tstring& s, size_t i) {
@@ -48,6 +91,37 @@ size_t SentiCharLength(SentiEncoding enc, const tstring& s, size_t i) {
         return len ? len : 1;
     }
     return (UC(s[i]) >= 0x80 && i + 1 < n && UC(s[i + 1]) >= 0x40) ? 2 : 1;
+}
+
+void AddWorkingLiteral(std::vector<tstring>& list, const char* gbk, SentiEncoding enc) {
+    if (enc == SentiEncoding::GBK) {
+        list.emplace_back(gbk);
+        return;
+    }
+    tstring converted = ConvertLiteral(gbk, enc);
+    if (!converted.empty()) {
+        list.push_back(std::move(converted));
+    } else if (enc == SentiEncoding::BIG5) {
+        list.emplace_back(gbk);
+    }
+}
+
+bool IsClauseMark(const tstring& unit, SentiEncoding enc) {
+    const size_t end = std::min(unit.find('/'), unit.size());
+    if (end == 0) return false;
+    const std::vector<tstring>& marks = ClauseMarks(enc);
+    for (size_t i = 0; i < end;) {
+        size_t len = 0;
+        for (const tstring& m : marks) {
+            if (m.size() <= end - i && unit.compare(i, m.size(), m) == 0) {
+                len = m.size();
+                break;
+            }
+        }
+        if (!len) return false;
+        i += len;
+    }
+    return true;
 }
 
 tstring FoldAscii(const tstring& s, SentiEncoding enc) {

@@ -21,6 +21,19 @@ class CCodeTran;
 // 0x80 stands alone.
 size_t SentiCharLength(SentiEncoding enc, const tstring& s, size_t i);
 
+// Adds a GBK punctuation literal (NUL-terminated) to `list` in the working encoding: GBK keeps it,
+// UTF-8 and BIG5 take its form in the built-in tables (ASCII stays itself). UTF-8 leaves out a
+// literal without a UTF-8 form there (the quotation marks and the ellipsis): kept in GBK it would
+// match the middle of UTF-8 characters. BIG5 keeps such a literal in GBK.
+void AddWorkingLiteral(std::vector<tstring>& list, const char* gbk, SentiEncoding enc);
+
+// Whether a unit of the engine's tagged text is clause punctuation, which ends a pending negation:
+// its text (the whole unit, or what stands before its first "/") is made of the marks ， , 、 ；
+// ; ： : 。 ． . ！ ! ？ ? … and line breaks (CR, LF) only, the marks in the working encoding as
+// AddWorkingLiteral gives them (so in UTF-8 the ellipsis is none). The text decides, not the
+// tag: sentence-end marks and line breaks come without one. False for an empty text. Thread-safe.
+bool IsClauseMark(const tstring& unit, SentiEncoding enc);
+
 // The text with the ASCII capitals of its single-byte characters turned into small letters,
 // walking whole characters, so that GBK and BIG5 trail bytes in 0x41-0x5A stay as they are.
 tstring FoldAscii(const tstring& s, SentiEncoding enc);

@@ -78,7 +78,9 @@ public:
 
     // Scores the engine's tagged text of one sentence: units separated by blanks, each a word,
     // "/" and its tag. A numeric tag (first byte a digit, or "-" and a digit) is the word's weight,
-    // negated when a negation word ("Neg") is pending; weights above 0.0 add to the positive
+    // negated when a negation word ("Neg") is pending; a negation stays pending until the next
+    // weight or the end of its clause (a unit of clause punctuation or a line break, IsClauseMark
+    // in SentiText.h), however many other words come between. Weights above 0.0 add to the positive
     // point, the others to the negative point. "Object" words are collected, "RemSent" words make
     // the sentence no longer count as holding an object. `str` is the units joined without
     // separator, each scored word replaced by its mark, and is kept when bContainAllSentence is

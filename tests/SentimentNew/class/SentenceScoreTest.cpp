@@ -84,6 +84,46 @@ TEST_F(SentenceScoreTest, NegationFlipsTheNextWeightOnce) {
     EXPECT_EQ(Score("good/2").posPoint, 2.0);
 }
 
+TEST_F(SentenceScoreTest, NegationEndsWithItsClause) {
+    // 我 不 知道 为什么 ， 质量 很 好: the negation of the first clause leaves 好 alone and is still
+    // marked.
+    ProcSentResult r = Score("i/r no/Neg know/v why/r \xA3\xAC/wd quality/n very/d good/2 ");
+    EXPECT_EQ(r.posPoint, 2.0);
+    EXPECT_EQ(r.negPoint, 0.0);
+    EXPECT_EQ(r.str, "i<neg_word>no</neg_word>knowwhy\xA3\xAC" "qualityvery<pos value=\"2\">good</pos>");
+
+    // Every clause mark, with its tag or without (sentence-end marks and line breaks have none),
+    // alone or in a run.
+    for (const char* mark : {"\xA3\xAC/wd", ",/wd", "\xA1\xA2/wn", "\xA3\xBB/wf", ";/wf", "\xA3\xBA/wm", ":/wm",
+                             "\xA1\xA3", "\xA3\xAE/w", "./w", "\xA3\xA1", "!", "\xA3\xBF", "?", "\xA1\xAD/ws", "\n",
+                             "\r", "\xA3\xA1\xA3\xA1", "?!"}) {
+        r = Score(std::string("no/Neg ") + mark + " good/2");
+        EXPECT_EQ(r.posPoint, 2.0) << mark;
+        EXPECT_EQ(r.negPoint, 0.0) << mark;
+    }
+    // Other punctuation and words holding a mark among other bytes leave it pending.
+    for (const char* unit : {"\xA3\xA8/wkz", "-/w", "\xA1\xB0/wyz", "a,/x", ",a/x", "/w", "x/\xA3\xAC"}) {
+        EXPECT_EQ(Score(std::string("no/Neg ") + unit + " good/2").negPoint, -2.0) << unit;
+    }
+    // A negation after the mark flips the next clause's weight; two in a row flip once.
+    r = Score("good/2 \xA3\xAC/wd no/Neg not/Neg bad/-1 \xA1\xA3 bad/-1");
+    EXPECT_EQ(r.posPoint, 3.0);
+    EXPECT_EQ(r.negPoint, -1.0);
+}
+
+TEST(SentenceScoreEncodingTest, ClauseMarksAreThoseOfTheWorkingEncoding) {
+    const Sentiment utf8("", 1), big5("", 2);
+    // UTF-8 ， and 。 end a negation; the GBK bytes of ， do not, nor does the ellipsis, which the
+    // conversion tables give no UTF-8 form (as for the sentence cut).
+    EXPECT_EQ(utf8.ScoreTaggedSentence("no/Neg \xEF\xBC\x8C/wd good/2", true).posPoint, 2.0);
+    EXPECT_EQ(utf8.ScoreTaggedSentence("no/Neg \xE3\x80\x82 good/2", true).posPoint, 2.0);
+    EXPECT_EQ(utf8.ScoreTaggedSentence("no/Neg \xA3\xAC/wd good/2", true).negPoint, -2.0);
+    EXPECT_EQ(utf8.ScoreTaggedSentence("no/Neg \xE2\x80\xA6/ws good/2", true).negPoint, -2.0);
+    // BIG5 ， and …
+    EXPECT_EQ(big5.ScoreTaggedSentence("no/Neg \xA1\x41/wd good/2", true).posPoint, 2.0);
+    EXPECT_EQ(big5.ScoreTaggedSentence("no/Neg \xA1\x4B/ws good/2", true).posPoint, 2.0);
+}
+
 TEST_F(SentenceScoreTest, TokensThatAreNotWordAndTagStayAsTheyAre) {
     // Only a first byte digit, or "-" and a digit, makes a weight.
     EXPECT_EQ(Score("a/-x b/+2 c/.5 d/-.5 e/-").str, "abcde");
