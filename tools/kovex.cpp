@@ -57,8 +57,7 @@ const char kUsage[] =
     "             summary (reads all of the input into memory first; -j does not apply)\n"
     "  --log DIR  write the engine's day log and error files (YYYYMMDD.log/.err) in DIR, which\n"
     "             must be writable (default: no log files)\n"
-    "  --stats    summary on standard error: start-up (the engine and an instance per worker),\n"
-    "             processing time and speed, peak memory\n"
+    "  --stats    summary on standard error: start-up, processing time and speed, peak memory\n"
     "  -h, --help this text\n"
     "FILE - or no FILE reads standard input. A line ends at a line feed (a carriage return before\n"
     "it is dropped); a NUL byte is read as a blank, in every mode.\n"
@@ -223,29 +222,6 @@ private:
 bool WriteOut(const std::string& s) { return std::fwrite(s.data(), 1, s.size(), stdout) == s.size(); }
 
 std::string WriteError() { return std::string("cannot write the results: ") + std::strerror(errno); }
-
-// Makes the engine instances the workers will use (the pool builds one for each thread that finds
-// none free): nThreads threads wait for each other, then each analyses an empty line at the same
-// time. Part of start-up, so the first lines do not wait for instances being built and --stats
-// tells start-up from processing. Should a thread find another's instance free, the pipeline's
-// worker builds the missing one on its first line.
-void MakeInstances(int nThreads, int nTag) {
-    std::mutex mutex;
-    std::condition_variable cv;
-    int nWaiting = 0;
-    std::vector<std::thread> vecThreads;
-    for (int i = 0; i < nThreads; ++i) {
-        vecThreads.emplace_back([&] {
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                if (++nWaiting == nThreads) cv.notify_all();
-                cv.wait(lock, [&] { return nWaiting == nThreads; });
-            }
-            KOVEX_ParagraphProcessStr("", nTag);
-        });
-    }
-    for (std::thread& t : vecThreads) t.join();
-}
 
 // The line-mode pipeline: reader (the calling thread), workers and one writer, all sharing the
 // queue of blocks under one mutex.
@@ -460,7 +436,6 @@ int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
     if (!KOVEX_Init(sDir.c_str(), nEncode, nullptr))
         return Fail("cannot start the engine on " + sDir + "/Data: " + KOVEX_GetLastErrorMsg());
-    if (!bDocument) MakeInstances(nThreads, nTag);
     const auto t1 = std::chrono::steady_clock::now();
     const double dStartMB = StatusMB("VmRSS:");
 
