@@ -44,6 +44,8 @@ public:
     int GetStatus() const { return m_nStatus; }
     // The encoding code, set only when all six files loaded (0 otherwise).
     int GetEncodeType() const { return m_nEncoding; }
+    // True when the caller's texts are UTF-8 (codes 1, 4 and 5); false before the files loaded.
+    bool IsUTF8Encoding() const { return m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5; }
     // The path of the file that did not load ("" when none failed), so that a caller can name it.
     const tstring& GetFailedPath() const { return m_sFailedPath; }
     // True when the caller encoding's dictionary holds the nLen bytes at sUnit as one unit (a

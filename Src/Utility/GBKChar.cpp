@@ -358,6 +358,11 @@ int UTF8CharLength(const unsigned char* s, size_t nAvail) {
     return int(nWant);
 }
 
+int EncodedCharLength(const unsigned char* s, size_t nAvail, bool bUTF8) {
+    if (bUTF8) return UTF8CharLength(s, nAvail);
+    return s[0] >= 0x80 && nAvail > 1 ? 2 : 1;
+}
+
 size_t Str2CharVector(const char* sStr, std::vector<tstring>& vecStr, bool bUTF8) {
     vecStr.clear();
     if (!sStr) return 0;

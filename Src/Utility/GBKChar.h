@@ -43,6 +43,11 @@ int GetUTF8Char(const char* sBuffer, char* sChar);
 // (ASCII, and every byte of a broken sequence on its own). 0 when nAvail is 0.
 int UTF8CharLength(const unsigned char* s, size_t nAvail);
 
+// Length of the character at s, of which nAvail (at least 1) bytes may be read: UTF8CharLength
+// when bUTF8, else a double-byte encoding's (a byte of 0x80 or above takes the next byte with it
+// when there is one).
+int EncodedCharLength(const unsigned char* s, size_t nAvail, bool bUTF8);
+
 // Clears vecStr and appends each character of sStr (UTF-8 when bUTF8, else GBK). Returns the count.
 size_t Str2CharVector(const char* sStr, std::vector<tstring>& vecStr, bool bUTF8);
 

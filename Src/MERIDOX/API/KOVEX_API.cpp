@@ -282,25 +282,12 @@ namespace {
 
 bool StartsWithBlank(const char* p) { return *p == '\t' || *p == '\r' || *p == '\n' || *p == ' '; }
 
-// Length of the character at s (nAvail bytes readable): UTF-8 when bUTF8, else a double-byte
-// encoding (a byte of 0x80 or above takes the next byte with it).
-int CharLength(const unsigned char* s, size_t nAvail, bool bUTF8) {
-    if (bUTF8) return UTF8CharLength(s, nAvail);
-    return s[0] >= 0x80 && nAvail > 1 ? 2 : 1;
-}
-
 // Characters of the nLen bytes at s; every byte below 0x80 is one, white space included.
 int CountChars(const char* s, size_t nLen, bool bUTF8) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
     int n = 0;
-    for (size_t i = 0; i < nLen; ++n) i += size_t(CharLength(p + i, nLen - i, bUTF8));
+    for (size_t i = 0; i < nLen; ++n) i += size_t(EncodedCharLength(p + i, nLen - i, bUTF8));
     return n;
-}
-
-// True when the converter's caller side is UTF-8.
-bool ConverterIsUTF8() {
-    const int nCode = g_pCodeTranslator ? g_pCodeTranslator->GetEncodeType() : 0;
-    return nCode == 1 || nCode == 4 || nCode == 5;
 }
 
 }  // namespace
@@ -326,7 +313,7 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
     const bool bDetect = g_nEncodeType == -1;
     const tstring sText = bDetect ? sTrans : tstring(sLine);
     // Characters counted in the indexed text, and in the caller's encoding for the pieces.
-    const bool bTextUTF8 = !bDetect && ConverterIsUTF8();
+    const bool bTextUTF8 = !bDetect && g_pCodeTranslator && g_pCodeTranslator->IsUTF8Encoding();
     const bool bCallerUTF8 = bDetect || bTextUTF8;
     // Characters before each byte offset of the text (white space counts one a byte).
     std::vector<int> vecBefore(sText.size() + 1, 0);
@@ -334,7 +321,7 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(sText.data());
         int nChars = 0;
         for (size_t i = 0; i < sText.size(); ++nChars) {
-            const size_t nChar = size_t(CharLength(p + i, sText.size() - i, bTextUTF8));
+            const size_t nChar = size_t(EncodedCharLength(p + i, sText.size() - i, bTextUTF8));
             for (size_t k = 0; k < nChar; ++k) vecBefore[i + k] = nChars;
             i += nChar;
         }

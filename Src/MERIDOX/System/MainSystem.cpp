@@ -190,14 +190,13 @@ void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount) {
     // whole characters of the caller's encoding: a unit the conversion could not map may hold
     // part of a character. Finer pieces, which lie inside their unit, map inside its span.
     const int nOrigLen = int(strlen(sOrig));
-    const int nEncoding = g_pCodeTranslator->GetEncodeType();
-    const bool bUTF8 = nEncoding == 1 || nEncoding == 4 || nEncoding == 5;
+    const bool bUTF8 = g_pCodeTranslator->IsUTF8Encoding();
     std::vector<unsigned char>& bound = m_vecCharStart;
     bound.assign(size_t(nOrigLen) + 1, 0);
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sOrig);
     for (int i = 0; i < nOrigLen;) {
         bound[size_t(i)] = 1;
-        i += bUTF8 ? UTF8CharLength(s + i, nOrigLen - i) : (s[i] >= 0x80 && i + 1 < nOrigLen ? 2 : 1);
+        i += EncodedCharLength(s + i, size_t(nOrigLen - i), bUTF8);
     }
     bound[size_t(nOrigLen)] = 1;
     const std::vector<CCodeTran::SourceSpan>& spans = m_vecSpans;

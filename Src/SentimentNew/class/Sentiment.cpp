@@ -59,6 +59,6 @@ int Sentiment::ImportUserDicts(const std::vector<tstring>& filePaths, bool bSave
 
 const char* Sentiment::GetLastErrMsg(int encode) {
     thread_local tstring tlsCopy;
-    tlsCopy = LastErrorForCaller(encode == 1 || encode == 4 || encode == -1);
+    tlsCopy = LastErrorForCaller(SentiWorkingEncoding(encode) == SentiEncoding::UTF8);
     return tlsCopy.c_str();
 }
