@@ -199,6 +199,12 @@ static inline size_t StorePackedTarget(char* out, uint32_t v) {
     return size_t(v >> 24);
 }
 
+// Gives each source byte of [nFrom, nTo) a span of its own: the bytes a conversion passes
+// unchanged (ASCII, white space, quoted spans).
+static void AppendByteSpans(std::vector<CCodeTran::SourceSpan>& spans, int nFrom, int nTo) {
+    for (int k = nFrom; k < nTo; ++k) spans.push_back(CCodeTran::SourceSpan{k, k + 1});
+}
+
 // The direct conversion for one character form: the piece is written through a cursor into room
 // made once (every character of two or more bytes gives at most nMaxTarget bytes, ASCII one byte
 // each), so a character costs a table read and one store instead of a checked append per byte.
@@ -276,11 +282,8 @@ bool CCodeTran::TransDirect(const char* sPiece, tstring& result, const UnitTable
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
             }
 #endif
-            if (bSpans) {
-                // ASCII passes unchanged: each byte is its own span.
-                for (size_t k = iRun; k < i; ++k)
-                    pSpans->push_back(SourceSpan{nPieceFrom + int(k), nPieceFrom + int(k) + 1});
-            }
+            // ASCII passes unchanged.
+            if (bSpans) AppendByteSpans(*pSpans, nPieceFrom + int(iRun), nPieceFrom + int(i));
             continue;
         }
         // The character's code as CharOfForm reads it (0: not a character of the form).
@@ -385,7 +388,7 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
         pDsnWordList == nullptr)
         return result.c_str();
     int nBase = 0;  // source offset of sLine's first byte
-    if ((m_nEncoding == 1 || m_nEncoding == 4 || m_nEncoding == 5) && strncmp(sLine, kBOM, 3) == 0) {
+    if (IsUTF8Encoding() && strncmp(sLine, kBOM, 3) == 0) {
         sLine += 3;
         nBase = 3;
     }
@@ -414,8 +417,7 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
     // Source offset of a byte of the copy; bytes passed unchanged are their own span.
     auto From = [&](const char* p) { return nBase + int(p - vecText.data()); };
     auto Verbatim = [&](const char* p, size_t n) {
-        if (!pSpans) return;
-        for (size_t k = 0; k < n; ++k) pSpans->push_back(SourceSpan{From(p) + int(k), From(p) + int(k) + 1});
+        if (pSpans) AppendByteSpans(*pSpans, From(p), From(p) + int(n));
     };
     while (pCur != nullptr && *pCur != '\0') {
         // White space between lines is kept verbatim (CR LF, empty lines, leading blanks and TABs).
@@ -556,7 +558,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
             const int nTail = int(sTail - sUnit);
             Mark(SourceSpan{unitSpan.nFrom, unitSpan.nFrom + nTail});
             result += sTail;
-            for (int k = unitSpan.nFrom + nTail; k < unitSpan.nTo; ++k) pSpans->push_back(SourceSpan{k, k + 1});
+            AppendByteSpans(*pSpans, unitSpan.nFrom + nTail, unitSpan.nTo);
             pSpans->resize(result.size(), SourceSpan{unitSpan.nTo, unitSpan.nTo});
             continue;
         }
