@@ -998,6 +998,20 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
     }
 
     std::vector<double> w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
+    // Keeps the entries (and their L2 strengths) that `keep` marks; true when any left.
+    auto KeepEntries = [&](const std::vector<char>& keep) {
+        std::vector<std::string> kept;
+        std::vector<double> keptL2;
+        for (size_t f = 0; f < entries.size(); ++f)
+            if (keep[f]) {
+                kept.push_back(entries[f]);
+                keptL2.push_back(l2[f]);
+            }
+        const bool bDropped = kept.size() < entries.size();
+        entries.swap(kept);
+        l2.swap(keptL2);
+        return bDropped;
+    };
     if (params.phraseMinCount > 0 && nTrainCats > 0) {
         const std::map<std::string, double> wordCandidates = candidates;
         // Phrases whose own log-odds disagrees with what their words add up to (没有问题, 不会再):
@@ -1076,19 +1090,14 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         // again without them.
         std::vector<long> splits(entries.size(), 0);
         if (news) BoundaryShares(corpus, skipCat, true, entries, &splits);
-        std::vector<std::string> kept;
-        std::vector<double> keptL2;
+        std::vector<char> keep(w.size());
         for (size_t f = 0; f < w.size(); ++f)
-            if ((listed.count(entries[f]) ||
-                 std::fabs(w[f]) >= std::max(params.minWeight, listed.empty() ? 0.0 : params.corpusMinWeight)) &&
-                !offTopic[f] &&
-                (!news || splits[f] <= params.maxNewsSplits || std::fabs(w[f]) >= params.splitWeight ||
-                 (params.listSplits && listed.count(entries[f])))) {
-                kept.push_back(entries[f]);
-                keptL2.push_back(l2[f]);
-            }
-        entries.swap(kept);
-        l2.swap(keptL2);
+            keep[f] = (listed.count(entries[f]) ||
+                       std::fabs(w[f]) >= std::max(params.minWeight, listed.empty() ? 0.0 : params.corpusMinWeight)) &&
+                      !offTopic[f] &&
+                      (!news || splits[f] <= params.maxNewsSplits || std::fabs(w[f]) >= params.splitWeight ||
+                       (params.listSplits && listed.count(entries[f])));
+        KeepEntries(keep);
         w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
     }
     if ((params.maxDamage >= 0 || params.damageBudget >= 0) && !corpus.newsTexts.empty() && !corpus.dataFolder.empty()) {
@@ -1127,18 +1136,7 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
                 total -= damage[order[k]];
             }
         }
-        std::vector<std::string> kept;
-        std::vector<double> keptL2;
-        for (size_t f = 0; f < entries.size(); ++f)
-            if (keep[f]) {
-                kept.push_back(entries[f]);
-                keptL2.push_back(l2[f]);
-            }
-        if (kept.size() < entries.size()) {
-            entries.swap(kept);
-            l2.swap(keptL2);
-            w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
-        }
+        if (KeepEntries(keep)) w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
     }
     int nTrainingCats = 0;
     for (int c = 0; c < nCats; ++c) nTrainingCats += c != skipCat && nCat[c] > 0;
