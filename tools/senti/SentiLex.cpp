@@ -1343,8 +1343,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params, std::map
             // closed by an adverb (都不, 是非常) leans on a word outside it.
             if (opinionRules && params.phraseEdges > 0 &&
                 (Adverb(st.parts.back()) || DegreeWord(corpus.words[st.parts.back()]) || SymbolsOnly(e.first) || HasDigit(e.first) ||
-                 (params.phraseEdges > 1 && (Closed(st.parts.front()) || Closed(st.parts.back())))))
+                 (params.phraseEdges > 1 && (Closed(st.parts.front()) || Closed(st.parts.back()))))) {
+                Drop(e.first, "edge");
                 continue;
+            }
             double sum = 0.0;
             bool pending = false;
             for (int id : st.parts) {

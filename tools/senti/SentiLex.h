@@ -250,8 +250,9 @@ struct Lexicon {
 
 // The lexicon learnt from every review whose category is not `skipCat` (-1: all), on the tagging
 // `Scorer` simulates. `dropped`, when given, receives for each candidate an opinion rule left out
-// the rule's name: "class" and "not alone" (words), "no opinion word" and "polarity" (phrases),
-// "pair class" (negated pairs), "closed", "symbol", "keyness or topic" (the earlier rules).
+// the rule's name: "class" and "not alone" (words), "no opinion word", "name" and "polarity"
+// (phrases), "pair class" (negated pairs); "closed", "symbol", "edge", "boundary", "keyness or
+// topic", "weight", "news splits", "damage" and "final weight" (the earlier rules).
 Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params,
                std::map<std::string, std::string>* dropped = nullptr);
 
