@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -155,31 +153,6 @@ TEST_F(KOVEXUserDictTest, FailuresLeaveTheirOwnReasonAsTheLastError) {
     EXPECT_EQ(KOVEX_GetLastErrorMsg(), "Cannot Save user dictionary  " + m_dir.Data("UserDict.pdat"));
 }
 
-namespace {
-
-// What tells whether a file or folder was written or replaced: its inode and change times.
-struct Stamp {
-    ino_t ino = 0;
-    timespec mtime{}, ctime{};
-    bool link = false;
-    bool operator==(const Stamp& o) const {
-        return ino == o.ino && link == o.link && mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
-               ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
-    }
-};
-Stamp StampOf(const std::string& path) {
-    struct stat st;
-    Stamp s;
-    if (lstat(path.c_str(), &st) != 0) return s;
-    s.ino = st.st_ino;
-    s.mtime = st.st_mtim;
-    s.ctime = st.st_ctim;
-    s.link = S_ISLNK(st.st_mode);
-    return s;
-}
-
-}  // namespace
-
 // A save writes UserDict.pdat only when the dictionary differs from what the file holds: right
 // after start-up, after words added and taken back, and after a save the data folder stays as it
 // was (a link to the file stays a link); a dictionary without words writes no file where there
@@ -197,7 +170,7 @@ TEST_F(KOVEXUserDictTest, SaveWritesOnlyAChangedDictionary) {
     Start();
     ASSERT_EQ(KOVEX_IsUserWord(Gbk("甲乙").c_str(), true), 1);
 
-    const Stamp folder = StampOf(m_dir.Data()), file = StampOf(m_dir.Data("UserDict.pdat"));
+    const kxtest::FileStamp folder = kxtest::StampOf(m_dir.Data()), file = kxtest::StampOf(m_dir.Data("UserDict.pdat"));
     const size_t nErrors = m_logs.Errors().size();
     EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
     KOVEX_UserWordState absent, present;
@@ -210,17 +183,17 @@ TEST_F(KOVEXUserDictTest, SaveWritesOnlyAChangedDictionary) {
         ASSERT_EQ(KOVEX_RestoreUserWord(Gbk("甲乙").c_str(), present), 1);
         EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
     }
-    EXPECT_TRUE(StampOf(m_dir.Data()) == folder);
-    EXPECT_TRUE(StampOf(m_dir.Data("UserDict.pdat")) == file);
+    EXPECT_TRUE(kxtest::StampOf(m_dir.Data()) == folder);
+    EXPECT_TRUE(kxtest::StampOf(m_dir.Data("UserDict.pdat")) == file);
     EXPECT_EQ(m_logs.Errors().size(), nErrors);
 
     // A change is written (the link replaced by a file), once.
     ASSERT_EQ(KOVEX_AddUserWord(Gbk("戊己 5").c_str()), 1);
     EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
-    const Stamp written = StampOf(m_dir.Data("UserDict.pdat"));
+    const kxtest::FileStamp written = kxtest::StampOf(m_dir.Data("UserDict.pdat"));
     EXPECT_FALSE(written.link);
     EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
-    EXPECT_TRUE(StampOf(m_dir.Data("UserDict.pdat")) == written);
+    EXPECT_TRUE(kxtest::StampOf(m_dir.Data("UserDict.pdat")) == written);
     CTrie saved;
     ASSERT_TRUE(saved.Load(m_dir.Data("UserDict.pdat").c_str()));
     EXPECT_GE(saved.Find(Gbk("戊己").c_str()), 0);
