@@ -264,7 +264,7 @@ int StartEngine(const char* sInitDirPath, int encode) {
     char* pConfig = nullptr;
     ReadFile(sConfigPath.c_str(), &pConfig, 0, 0, true);
     std::unique_ptr<char[]> config(pConfig);
-    ApplyLogItem(pConfig);
+    ApplyLogItem(pConfig, g_sDataPath);
     if (!pConfig || !pConfig[0]) return ReportError("Cannot Open Configure file " + PathText(sConfigPath), 0);
     ApplyEngineItems(pConfig);
 
