@@ -174,6 +174,46 @@ TEST(STLastErrorTest, FailedCallsLeaveTheirOwnReason) {
     ST_Exit();
 }
 
+// The library's day files: a failed import's error and the walker's lines of a ranking over a
+// folder with a subfolder go into the working folder, or into the folder that Configure.xml's
+// LogPath names, and then nowhere else.
+TEST(STLogTest, DayFilesGoToTheWorkingFolderOrTheConfiguredOne) {
+    LogCapture logs;
+    STDataDir dir;
+    kxtest::TempDir chosen;
+    const std::string folder = dir.Root() + "/rank";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    ASSERT_EQ(0, mkdir((folder + "/sub").c_str(), 0755));
+    dir.Put("rank/sub/a.txt", "很好");
+    const std::string shipped = kxtest::ReadAll(dir.Data("Configure.xml"));
+    ASSERT_NE(std::string::npos, shipped.find("<LogPath></LogPath>"));
+    auto run = [&] {
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+        EXPECT_EQ(0, ST_ImportUserDict("/missing.txt", 1));
+        EXPECT_NE(nullptr, ST_ProcesDir(folder.c_str()));
+        ST_Exit();
+    };
+    auto lineIn = [](const std::string& logFolder, const char* ext, const std::string& text) {
+        for (auto& e : std::filesystem::directory_iterator(logFolder)) {
+            if (e.path().extension() == ext && kxtest::ReadAll(e.path().string()).find(text) != std::string::npos) return true;
+        }
+        return false;
+    };
+    run();
+    EXPECT_TRUE(lineIn(logs.Dir(), ".err", "\tFailed Open file /missing.txt\n"));
+    EXPECT_TRUE(lineIn(logs.Dir(), ".log", folder + "/sub/ starting!"));
+
+    for (auto& e : std::filesystem::directory_iterator(logs.Dir())) std::filesystem::remove(e.path());
+    std::string config = shipped;
+    config.replace(config.find("<LogPath></LogPath>"), 19, "<LogPath>" + chosen.path() + "</LogPath>");
+    ASSERT_EQ(0, unlink(dir.Data("Configure.xml").c_str()));
+    kxtest::WriteAll(dir.Data("Configure.xml"), config);
+    run();
+    EXPECT_TRUE(lineIn(chosen.path(), ".err", "\tFailed Open file /missing.txt\n"));
+    EXPECT_TRUE(lineIn(chosen.path(), ".log", folder + "/sub/ starting!"));
+    EXPECT_TRUE(std::filesystem::is_empty(logs.Dir()));
+}
+
 // Object requests, point requests and a ranking leave the data folder as it was: no file written
 // or replaced (its links stay links), no error line, even when the folder is read-only (for a
 // process that is not root, which the mode binds; root is held to the same by the stamps). The
