@@ -3,9 +3,9 @@
 //
 // Locks: g_mutex (instance table) before the exclusive user-dictionary hold; never g_mutex while
 // the user-dictionary lock is held, so every failure is reported (Refuse, which writes its error
-// lines under g_mutex) only after the lock is let go. Files are written as temporaries and renamed; the engine's
-// objects are swapped only after every file is in place, so a failure keeps the old data in
-// memory and on disk.
+// lines under g_mutex) only after the lock is let go. Files are written as temporaries and
+// renamed; the engine's objects are swapped only after every file is in place, so a failure keeps
+// the old data in memory and on disk.
 
 #include <errno.h>
 #include <stdio.h>
