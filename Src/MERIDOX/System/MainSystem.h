@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,10 @@ class CPreProcess;
 class CSegment;
 class CTrie;
 class CWordList;
+
+// Receives a result text piece by piece (ProcessToSink): the bytes of one piece, in the caller's
+// encoding, valid during the call only.
+typedef std::function<void(const char* sPiece, size_t nLen)> ResultTextSink;
 
 class CMainSystem {
 public:
@@ -65,6 +70,14 @@ public:
     // 101 bytes or more are processed line by line. Null on an unready instance or when a buffer
     // cannot grow. Valid until the next call on this instance.
     const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
+    // The result text of Process(sLineOrig, bPOStagged, bUserDict), handed to sink in pieces as
+    // it is written instead of gathered: the pieces joined are Process's text. A long text goes
+    // line by line and a long line in runs of words (see CollectLineWords), so the memory used
+    // follows the text (its GBK form and a copy) and one run's results, not the whole result.
+    // A piece ends after a word boundary or a line break (never inside a word's unit). False on
+    // an unready instance or when a buffer cannot grow (the pieces handed out so far stay
+    // handed out). The instance keeps no text result of the call.
+    bool ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUserDict, const ResultTextSink& sink);
     // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
     // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
     // the rows are mapped back onto the caller's text: each row then covers the caller's bytes
@@ -215,6 +228,8 @@ private:
     // sOrig: each covers whole characters of the caller's encoding inside it.
     void MapRowsBack(const char* sOrig, result_t* pRows, int nCount);
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
+    // With a text sink (ProcessToSink): hands sGBK to it in the caller's encoding and clears it.
+    void EmitText(tstring& sGBK);
 
     bool m_bEnglishText = false;
     std::unique_ptr<CKeyWordFinder> m_pKeyWordFinder;
@@ -261,19 +276,33 @@ private:
     bool m_bTextOnly = false;
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
+    const ResultTextSink* m_pTextSink = nullptr;  // set during ProcessToSink
     std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
     std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
+};
+
+// Where CollectLineWords lets its caller write the words gathered so far: flush(nCut) is called
+// after a sentence cut at the sentence bound, and after a sentence end at which the line may be
+// cut (CPreProcess::IsPieceBoundary) once nWords words or more have gathered; nCut is the line
+// offset where the next sentence starts. flush writes the words (the result output takes none
+// across nCut) and usually clears vecWords.
+struct LineWordFlush {
+    size_t nWords = 0;
+    std::function<void(int nCut)> flush;
 };
 
 // Appends the words of one GBK line of nLen bytes as the result output takes them: each run of
 // blanks, TABs, CR and LF as one white-space word (type 'y', tag 1, handle -1), then each sentence
 // cut into atoms and its word lattice (pre), its bigram path (seg) and its tags (TagSentenceWords
 // with the role tagger and the part-of-speech tagger, either may be null), without its leading
-// sentence-start and trailing sentence-end words. Word offsets index sLine. The caller holds the
-// user-dictionary lock when pre reads a user dictionary; between sentences that hold lets waiting
-// writers in (UserDictLetWritersIn), and pre's kept lookups are dropped when one changed anything.
+// sentence-start and trailing sentence-end words. Word offsets index sLine. With pFlush the
+// caller writes the words in runs (see LineWordFlush); without it they all gather. The caller
+// holds the user-dictionary lock when pre reads a user dictionary; between sentences that hold
+// lets waiting writers in (UserDictLetWritersIn), and pre's kept lookups are dropped when one
+// changed anything.
 void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
-                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords);
+                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords,
+                      const LineWordFlush* pFlush = nullptr);
 
 // Adds a user-dictionary line ("word tag") unless its first token is already present: 0 when
 // present, else CTrie::AddTrie's result. The first call without a user dictionary creates an
