@@ -291,7 +291,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     // The sentence bound: no atom starts kSentenceBound bytes or more after the sentence start,
     // and no run (of digits, letters, numerals, repeated punctuation, a "^^" span) goes on once
     // it reaches that offset, so a sentence ends within the bound and one atom past it.
-    const int nBoundAt = nLen - nStart > kSentenceBound ? nStart + kSentenceBound : nLen;
+    const int nBoundAt = nLen - nStart > m_nSentenceBound ? nStart + m_nSentenceBound : nLen;
     m_nRunEnd = nBoundAt;
     // One shared hold of the dictionaries for the sentence's priority lookups (a no-op inside
     // the line's own hold).

@@ -57,7 +57,7 @@ public:
     // after the bound, and runs (digits, letters, numerals, repeated punctuation, "^^" spans)
     // stop growing there, so a sentence holds at most kSentenceBound + 2 atoms and spans at most
     // the bound and one character (a dictionary word when user words take priority) past it.
-    static const int kSentenceBound = 4096;
+    static constexpr int kSentenceBound = 4096;
 
     // Borrows the character-type table, the core dictionary and a user dictionary (kept only as
     // a record: the priority lookups read g_pUserDict under its lock). No atoms, no lattice.
@@ -71,6 +71,10 @@ public:
     // nLen must be strlen(sLine) when given (pass it to avoid counting the line per sentence);
     // -1 counts it. A null line is empty; nStart is clamped to [0, nLen].
     const char* AtomSegment(const char* sLine, int nStart, int nLen = -1);
+    // Sets this instance's sentence bound (kSentenceBound when constructed); INT_MAX lets a
+    // sentence run to its sentence end, for comparisons with unbounded sentences.
+    void SetSentenceBound(int nBytes) { m_nSentenceBound = nBytes < 1 ? 1 : nBytes; }
+    int GetSentenceBound() const { return m_nSentenceBound; }
     // True when the last AtomSegment ended its sentence at the sentence bound (more text followed
     // and no sentence end came before the bound).
     bool EndedByBound() const { return m_bBoundEnded; }
@@ -86,7 +90,7 @@ public:
     bool IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const;
     // How far before a cut IsPieceBoundary looks for dictionary words: the longest user word (a
     // user-dictionary line is shorter than 1024 bytes) and field word the engine takes.
-    static const int kDictWordWindow = 1024;
+    static constexpr int kDictWordWindow = 1024;
     // AtomSegment plus the lattice; returns what AtomSegment returned.
     const char* FullSegment(const char* sLine, int nStart, int nLen = -1);
     // True when an atom after atom nIndex ends exactly nLen bytes after the start of atom nIndex
@@ -223,6 +227,7 @@ private:
     // The line being cut (set per call).
     const unsigned char* m_s = nullptr;
     int m_nLen = 0;
+    int m_nSentenceBound = kSentenceBound;
     int m_nRunEnd = 0;           // the sentence bound's offset (or the line's end) for runs and spans
     bool m_bBoundEnded = false;  // the last sentence ended at the bound
     int m_nSpanSearchFrom = -1;  // the last "^^" search of this call: from where ...

@@ -61,7 +61,7 @@ bool ToGBK(const char* sLine, tstring& sTrans) {
 
 }  // namespace
 
-CMainSystem::CMainSystem() {
+CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
     m_sOutput.clear();
     m_bLongText = false;
     try {
@@ -107,6 +107,11 @@ CMainSystem::CMainSystem() {
 }
 
 CMainSystem::~CMainSystem() = default;
+
+void CMainSystem::SetLineLimits(int nSentenceBytes, size_t nFlushWords) {
+    if (m_pPreProcess) m_pPreProcess->SetSentenceBound(nSentenceBytes);
+    m_nFlushWords = nFlushWords;
+}
 
 void CMainSystem::ReportGrowFailure(bool bRows) { WriteErrorLocked(bRows ? kRowGrowFailed : kTextGrowFailed); }
 
@@ -453,7 +458,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
     // across which the output joins nothing once kFlushWords have gathered, so the words of a
     // long line never pile up. With a text sink each run's text goes out at once.
     LineWordFlush flush;
-    flush.nWords = kFlushWords;
+    flush.nWords = m_nFlushWords;
     flush.flush = [&](int nCut) {
         Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
         m_vecWords.clear();

@@ -59,6 +59,13 @@ public:
     CMainSystem(const CMainSystem&) = delete;
     CMainSystem& operator=(const CMainSystem&) = delete;
 
+    // The limits of this instance's long lines: the sentence bound in bytes (CPreProcess::
+    // kSentenceBound when built) and the number of words a line gathers before the result
+    // output writes them at the next sentence end where the line may be cut (8192 when built).
+    // INT_MAX and SIZE_MAX give unbounded sentences and one output run per line, for comparisons.
+    // Not while the instance processes a text.
+    void SetLineLimits(int nSentenceBytes, size_t nFlushWords);
+
     // True when every stage was built; start-up and the instance pool use only ready instances.
     bool IsReady() const { return m_bReady; }
 
@@ -277,6 +284,7 @@ private:
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
     const ResultTextSink* m_pTextSink = nullptr;  // set during ProcessToSink
+    size_t m_nFlushWords;               // see SetLineLimits
     std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
     std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
 };
