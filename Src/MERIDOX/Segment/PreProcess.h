@@ -38,6 +38,7 @@
 
 #include <atomic>
 #include <climits>
+#include <deque>
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
@@ -49,6 +50,24 @@ class CCharset;
 
 // An array of lattice slots, each an array of words.
 typedef word_t** word_graph;
+
+class CPreProcess;
+
+// The sentence starts of a line as it is cut, for IsPieceBoundary's walk over the characters
+// before a cut: From(nCut) is the latest start recorded kDictWordWindow bytes or more before nCut
+// (the first one recorded when none is), so that the walk stays short whatever the line's length.
+class CSentenceStarts {
+public:
+    void Reset(int nFirst) {
+        m_starts.clear();
+        m_starts.push_back(nFirst);
+    }
+    void Add(int nStart) { m_starts.push_back(nStart); }
+    inline int From(int nCut);
+
+private:
+    std::deque<int> m_starts;
+};
 
 class CPreProcess {
 public:
@@ -233,3 +252,8 @@ private:
     int m_nSpanSearchFrom = -1;  // the last "^^" search of this call: from where ...
     int m_nSpanFound = -1;       // ... and the closing offset it found (-1 none)
 };
+
+inline int CSentenceStarts::From(int nCut) {
+    while (m_starts.size() > 1 && m_starts[1] <= nCut - CPreProcess::kDictWordWindow) m_starts.pop_front();
+    return m_starts.empty() ? 0 : m_starts.front();
+}

@@ -108,6 +108,33 @@ CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
 
 CMainSystem::~CMainSystem() = default;
 
+int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds) {
+    static_assert(kPieceLookahead >= CPreProcess::kSentenceBound + CPreProcess::kDictWordWindow + 16,
+                  "a cut must not depend on the bytes after the text given");
+    if (!m_bReady || !sLine || nLen <= 0) return 0;
+    CPreProcess& pre = *m_pPreProcess;
+    const int nLimit = std::min(nMax, bLineEnds ? nLen : nLen - kPieceLookahead);
+    CSentenceStarts starts;
+    starts.Reset(0);
+    int nBest = 0;
+    for (int pos = 0; pos < nLimit;) {
+        while (pos < nLen && IsLineBlank(sLine[pos])) ++pos;
+        if (pos >= nLimit) break;
+        starts.Add(pos);
+        const int next = int(pre.AtomSegment(sLine, pos, nLen) - sLine);
+        if (next <= pos || next > nLimit) break;
+        const int nAtoms = pre.GetAtomCount();
+        // A piece shorter than a long text would keep its leading white space, which a long
+        // text's lines drop: pieces are long texts.
+        if (next >= kLongTextBytes && next < nLen && sLine[next] && !IsLineBlank(sLine[next]) &&
+            (pre.EndedByBound() ||
+             (nAtoms >= 3 && pre.IsPieceBoundary(sLine, nLen, starts.From(next), pre.GetAtoms()[nAtoms - 2]))))
+            nBest = next;
+        pos = next;
+    }
+    return nBest;
+}
+
 void CMainSystem::SetLineLimits(int nSentenceBytes, size_t nFlushWords) {
     if (m_pPreProcess) m_pPreProcess->SetSentenceBound(nSentenceBytes);
     m_nFlushWords = nFlushWords;
@@ -369,7 +396,8 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
                       CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords,
                       const LineWordFlush* pFlush) {
     int pos = 0;
-    int nGroupFrom = 0;  // where the words not yet flushed start (a sentence start)
+    CSentenceStarts starts;  // where IsPieceBoundary's walk may start
+    starts.Reset(0);
     while (pos < nLen) {
         int p = pos;
         while (p < nLen && IsLineBlank(sLine[p])) ++p;
@@ -386,6 +414,7 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
         if (pos >= nLen) break;
         const int next = int(pre.FullSegment(sLine, pos, nLen) - sLine);
         const bool bBound = pre.EndedByBound();
+        starts.Add(pos);
         // The sentence's last atom (before the end atom), read before tagging moves on.
         const int nAtoms = pre.GetAtomCount();
         const word_t lastAtom = nAtoms >= 3 ? pre.GetAtoms()[nAtoms - 2] : word_t();
@@ -404,9 +433,9 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
             // A sentence cut at the bound is a cut for the output too; a long run of words is
             // written at the next sentence end across which the output joins nothing.
             if (bBound || (vecWords.size() >= pFlush->nWords && nAtoms >= 3 &&
-                           pre.IsPieceBoundary(sLine, nLen, nGroupFrom, lastAtom))) {
+                           pre.IsPieceBoundary(sLine, nLen, starts.From(next), lastAtom))) {
                 pFlush->flush(next);
-                nGroupFrom = next;
+                starts.Reset(next);
             }
         }
         // A writer waiting for the dictionaries goes first; the lookups the earlier sentences

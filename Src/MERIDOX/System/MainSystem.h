@@ -59,6 +59,20 @@ public:
     CMainSystem(const CMainSystem&) = delete;
     CMainSystem& operator=(const CMainSystem&) = delete;
 
+    // Where a long GBK line may be cut into pieces that Process handles one by one, their results
+    // joined giving Process's result of the whole line: the largest offset c <= nMax
+    // at which sLine (NUL-terminated at nLen; the start of a line, or of a piece after such a cut)
+    // may be cut: the end of a sentence cut at the sentence bound, or of one whose two-byte
+    // sentence end the output joins nothing across (CPreProcess::IsPieceBoundary), where no white
+    // space follows, and c >= 101 (a piece is a long text, whose lines drop leading white space
+    // as the whole line's does). Unless bLineEnds (sLine holds the rest of the line) only cuts at least
+    // kPieceLookahead bytes before nLen count, so that bytes beyond nLen cannot change them. 0
+    // when there is none (or on an unready instance). A piece is processed as the line would be
+    // only when the whole line is not judged English (IsEnglishText samples the whole line).
+    // Uses the instance's atom cutter: not while it processes a text.
+    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds);
+    static constexpr int kPieceLookahead = 8192;
+
     // The limits of this instance's long lines: the sentence bound in bytes (CPreProcess::
     // kSentenceBound when built) and the number of words a line gathers before the result
     // output writes them at the next sentence end where the line may be cut (8192 when built).

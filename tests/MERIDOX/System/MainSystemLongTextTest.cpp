@@ -196,6 +196,50 @@ TEST_F(MainSystemLongTextTest, HostileLinesGiveTheSameResultsWrittenInRunsOrAtOn
     }
 }
 
+TEST_F(MainSystemLongTextTest, PiecesCutWherePieceEndSaysGiveTheWholeLinesResult) {
+    SetUserWords({"好。好 nz", "中国 ns"});
+    const std::vector<std::string> pieces = {"好", "。", "！", "中国", "一", "12", "我们", "说", "，", " ", "好。好",
+                                             "一。。", "天气", "很", "北京", "ab", "@", "/", "？"};
+    std::mt19937 rng(7);
+    CMainSystem finder, whole, part;
+    for (CMainSystem* sys : {&finder, &whole, &part}) sys->SetLineLimits(100, SIZE_MAX);
+    int nCuts = 0;
+    for (int round = 0; round < 60; ++round) {
+        std::string utf8;
+        const size_t nLen = 200 + rng() % 2000;
+        while (utf8.size() < nLen) utf8 += pieces[rng() % pieces.size()];
+        const std::string line = Gbk(utf8.c_str());
+        const std::string expected = whole.Process(line.c_str(), 1, true);
+        std::string joined;
+        for (size_t at = 0; at < line.size();) {
+            const std::string rest = line.substr(at);
+            // A piece of at most 50 to 400 bytes; the text given may stop short of the line's end.
+            const int nMax = 50 + int(rng() % 350);
+            const bool bLineEnds = rng() % 2 == 0;
+            int nCut = finder.PieceEnd(rest.c_str(), int(rest.size()), nMax, bLineEnds);
+            if (nCut <= 0) nCut = int(rest.size());  // no cut: the rest whole
+            ASSERT_LE(nCut, int(rest.size()));
+            const std::string piece = rest.substr(0, size_t(nCut));
+            if (nCut < int(rest.size())) ++nCuts;
+            joined += part.Process(piece.c_str(), 1, true);
+            at += size_t(nCut);
+        }
+        ASSERT_EQ(Utf8(joined), Utf8(expected)) << "round " << round << ": " << utf8;
+    }
+    EXPECT_GT(nCuts, 20);
+    // Text given short of the line's end: no cut within the lookahead before its end.
+    std::string line;
+    const std::string unit = Gbk("我们说好。");
+    while (line.size() < 3 * size_t(CMainSystem::kPieceLookahead)) line += unit;
+    const int nLen = 2 * CMainSystem::kPieceLookahead;
+    const std::string prefix = line.substr(0, size_t(nLen));
+    const int nCut = finder.PieceEnd(prefix.c_str(), nLen, nLen, false);
+    EXPECT_GT(nCut, 0);
+    EXPECT_LE(nCut, nLen - CMainSystem::kPieceLookahead);
+    // Given as the line's end: the last full stop that a character follows.
+    EXPECT_EQ(finder.PieceEnd(prefix.c_str(), nLen, nLen, true), nLen - nLen % int(unit.size()));
+}
+
 TEST_F(MainSystemLongTextTest, APieceEndsOnlyWhereTheOutputJoinsNothing) {
     CPreProcess pre(g_pCharset, g_pCoreDict, nullptr);
     auto LastAtom = [&](const std::string& line) {
