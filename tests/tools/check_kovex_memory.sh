@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The built driver when memory runs short, under a lowered address-space limit (ulimit -v) set
+# relative to the driver's own size after start-up: a line too long to read, a line read but too
+# long to copy, and a line the engine fails on each end with one error line naming the line,
+# exit status 1, and the results of the lines before it written. Not run under the sanitizers,
+# whose runtimes reserve more address space than any such limit.
+#   check_kovex_memory.sh BUILD
+set -uo pipefail
+kovex=$(cd "$1" && pwd)/bin/kovex
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# One malloc arena: a thread's own arena would reserve 64 MB of address space at a moment that
+# depends on the scheduling.
+export MALLOC_ARENA_MAX=1
+
+# The driver's address space after start-up with one worker (KB): it waits on a FIFO until its
+# reader, worker and writer threads run.
+mkfifo idle
+"$kovex" -j 1 <idle >/dev/null 2>&1 &
+pid=$!
+exec 3>idle
+base=
+for _ in $(seq 1 200); do
+  if grep -q '^Threads:[[:space:]]*3$' "/proc/$pid/status" 2>/dev/null; then
+    base=$(awk '/^VmSize:/ {print $2}' "/proc/$pid/status")
+    break
+  fi
+  sleep 0.05
+done
+exec 3>&-
+wait "$pid"
+[ -n "$base" ] || { echo "FAIL: the driver's size after start-up not found"; exit 1; }
+
+# Runs kovex on standard input, a pipe fed by the command $1, with the address space limited to
+# the size after start-up plus $2 MB and the options after them; leaves standard output in
+# out.txt and standard error in err.txt and sets $status.
+run_limited() {
+  local feed=$1 extra=$2
+  shift 2
+  eval "$feed" 2>/dev/null | (ulimit -v $((base + extra * 1024)) && exec timeout 60 "$kovex" "$@") >out.txt 2>err.txt
+  status=${PIPESTATUS[1]}
+}
+# The last run failed with status 1, one line on standard error matching $1, and $2 result lines.
+expect() {
+  local pattern=$1 lines=$2 what=$3
+  [ "$status" -eq 1 ] || fail "$what: status $status, wanted 1: $(head -c 300 err.txt)"
+  [ "$(wc -l <err.txt)" -eq 1 ] || fail "$what: standard error holds $(wc -l <err.txt) lines: $(head -c 300 err.txt)"
+  grep -q -- "$pattern" err.txt || fail "$what: standard error lacks '$pattern': $(head -c 300 err.txt)"
+  [ "$(wc -l <out.txt)" -eq "$lines" ] || fail "$what: $(wc -l <out.txt) result lines, wanted $lines"
+  [ "$lines" -eq 0 ] || grep -q '^第一/m 行/q' out.txt || fail "$what: the first line's result is missing: $(head -c 300 out.txt)"
+}
+long_line() { printf '第一行\n'; head -c "$1" /dev/zero | tr '\0' a; printf '\n第三行\n'; }
+
+# A line of 128 MB with 48 MB to spare: getline itself runs out of memory (not the end of the file).
+run_limited "long_line 134217728" 48 -j 2
+expect 'cannot read line 2 of standard input: Cannot allocate memory' 1 "a line getline cannot hold"
+run_limited "long_line 134217728" 48 -k
+expect 'cannot read line 2 of standard input: Cannot allocate memory' 0 "-k: a line getline cannot hold"
+
+# A line of 100 MB with 176 MB to spare: getline's buffer (126 MB) fits, its copy does not, and
+# the std::bad_alloc in the reader becomes its error line.
+run_limited "long_line 104857600" 176 -j 2
+expect 'cannot read line 2 of standard input: Cannot allocate memory' 1 "a line read but not copied"
+
+# A line of 1,000,000 中 (3 MB) read with 150 MB to spare: the engine fails on it (it needs some
+# 500 MB), and no result after it is written, whichever worker finishes first.
+fails_in_engine() {
+  printf '第一行\n'
+  printf '第二行\n第三行\n第四行\n第五行\n'
+  yes 中 | head -n 1000000 | tr -d '\n'
+  printf '\n第七行\n第八行\n'
+}
+run_limited fails_in_engine 150 -j 3
+expect 'cannot process line 6 of standard input: the engine failed on it' 5 "a line the engine fails on"
+sed -n '5p' out.txt | grep -q '^第五/m 行/q' || fail "the fifth result is not the fifth line's: $(cat out.txt)"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "kovex under memory limits: all checks passed"
