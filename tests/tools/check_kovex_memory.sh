@@ -16,15 +16,15 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # depends on the scheduling.
 export MALLOC_ARENA_MAX=1
 
-# The driver's address space after start-up with one worker (KB): it waits on a FIFO until its
-# reader, worker and writer threads run.
+# The driver's address space after start-up with three workers (KB), as every run below has
+# them: it waits on a FIFO until its reader, workers and writer run.
 mkfifo idle
-"$kovex" -j 1 <idle >/dev/null 2>&1 &
+"$kovex" -j 3 <idle >/dev/null 2>&1 &
 pid=$!
 exec 3>idle
 base=
-for _ in $(seq 1 200); do
-  if grep -q '^Threads:[[:space:]]*3$' "/proc/$pid/status" 2>/dev/null; then
+for _ in $(seq 1 600); do
+  if grep -q '^Threads:[[:space:]]*5$' "/proc/$pid/status" 2>/dev/null; then
     base=$(awk '/^VmSize:/ {print $2}' "/proc/$pid/status")
     break
   fi
@@ -40,7 +40,7 @@ wait "$pid"
 run_limited() {
   local feed=$1 extra=$2
   shift 2
-  eval "$feed" 2>/dev/null | (ulimit -v $((base + extra * 1024)) && exec timeout 60 "$kovex" "$@") >out.txt 2>err.txt
+  eval "$feed" 2>/dev/null | (ulimit -v $((base + extra * 1024)) && exec timeout 60 "$kovex" -j 3 "$@") >out.txt 2>err.txt
   status=${PIPESTATUS[1]}
 }
 # The last run failed with status 1, one line on standard error matching $1, and $2 result lines.
@@ -55,25 +55,26 @@ expect() {
 long_line() { printf '第一行\n'; head -c "$1" /dev/zero | tr '\0' a; printf '\n第三行\n'; }
 
 # A line of 128 MB with 48 MB to spare: getline itself runs out of memory (not the end of the file).
-run_limited "long_line 134217728" 48 -j 2
+run_limited "long_line 134217728" 48
 expect 'cannot read line 2 of standard input: Cannot allocate memory' 1 "a line getline cannot hold"
 run_limited "long_line 134217728" 48 -k
 expect 'cannot read line 2 of standard input: Cannot allocate memory' 0 "-k: a line getline cannot hold"
 
 # A line of 100 MB with 176 MB to spare: getline's buffer (126 MB) fits, its copy does not, and
 # the std::bad_alloc in the reader becomes its error line.
-run_limited "long_line 104857600" 176 -j 2
+run_limited "long_line 104857600" 176
 expect 'cannot read line 2 of standard input: Cannot allocate memory' 1 "a line read but not copied"
 
-# A line of 1,000,000 中 (3 MB) read with 150 MB to spare: the engine fails on it (it needs some
-# 500 MB), and no result after it is written, whichever worker finishes first.
+# A line of 5,200,000 中 (15.6 MB) with 60 MB to spare: reading it takes 31 MB (getline's buffer
+# and the line), but its tagged result (some 2 bytes per input byte) and the driver's copy of it
+# do not fit beside that, whatever else the engine needs, so the engine fails on it; no result
+# after it is written, whichever worker finishes first.
 fails_in_engine() {
-  printf '第一行\n'
-  printf '第二行\n第三行\n第四行\n第五行\n'
-  yes 中 | head -n 1000000 | tr -d '\n'
+  printf '第一行\n第二行\n第三行\n第四行\n第五行\n'
+  yes 中 | head -n 5200000 | tr -d '\n'
   printf '\n第七行\n第八行\n'
 }
-run_limited fails_in_engine 150 -j 3
+run_limited fails_in_engine 60
 expect 'cannot process line 6 of standard input: the engine failed on it' 5 "a line the engine fails on"
 sed -n '5p' out.txt | grep -q '^第五/m 行/q' || fail "the fifth result is not the fifth line's: $(cat out.txt)"
 
