@@ -5,13 +5,7 @@
 # line on standard error with a non-zero status, no log file left in the working directory.
 # check_kovex_memory.sh runs it short of memory.
 #   check_kovex.sh BUILD
-set -uo pipefail
-kovex=$(cd "$1" && pwd)/bin/kovex
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/kovex_checks.sh"
 
 # Runs kovex with the arguments, standard input from $in (default /dev/null); sets $status, and
 # leaves standard output in out.txt and standard error in err.txt.
@@ -172,8 +166,4 @@ run -- missing.txt
 expect_failure 1 'cannot open missing.txt' "-- missing.txt"
 no_logs "the failures"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "kovex: all checks passed"
+finish "kovex"

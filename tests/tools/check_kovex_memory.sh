@@ -5,13 +5,7 @@
 # exit status 1, and the results of the lines before it written. Not run under the sanitizers,
 # whose runtimes reserve more address space than any such limit.
 #   check_kovex_memory.sh BUILD
-set -uo pipefail
-kovex=$(cd "$1" && pwd)/bin/kovex
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/kovex_checks.sh"
 # One malloc arena: a thread's own arena would reserve 64 MB of address space at a moment that
 # depends on the scheduling.
 export MALLOC_ARENA_MAX=1
@@ -78,8 +72,4 @@ run_limited fails_in_engine 60
 expect 'cannot process line 6 of standard input: the engine failed on it' 5 "a line the engine fails on"
 sed -n '5p' out.txt | grep -q '^第五/m 行/q' || fail "the fifth result is not the fifth line's: $(cat out.txt)"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "kovex under memory limits: all checks passed"
+finish "kovex under memory limits"
