@@ -115,6 +115,19 @@ for code in 1 4; do
   grep -q 'warning: line 2 of gbk.txt is not valid UTF-8.*-e 0.*-e -1' err.txt || fail "GBK under -e $code: $(cat err.txt)"
 done
 "$kovex" -k gbk.txt >/dev/null 2>err.txt && grep -q 'line 2 of gbk.txt' err.txt || fail "GBK under -k: $(cat err.txt)"
+# The edges of UTF-8: after lines of the shortest and longest forms of each length (U+0080,
+# U+0800, U+D7FF, U+E000, U+FFFF, U+10000, U+10FFFF and 😀) no warning; each malformed line after
+# them (overlong, surrogate, past U+10FFFF, a stray continuation byte, a character cut short
+# inside or at the end of the line) is named.
+printf '\xc2\x80 \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 \xef\xbf\xbf\n\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf 😀\n' >edges.txt
+"$kovex" edges.txt >/dev/null 2>err.txt || fail "UTF-8 edges: status"
+[ -s err.txt ] && fail "UTF-8 edges: a warning: $(cat err.txt)"
+for bad in '\xc0\x80' '\xc1\xbf' '\xe0\x9f\xbf' '\xed\xa0\x80' '\xf0\x8f\xbf\xbf' '\xf4\x90\x80\x80' '\xf5\x80\x80\x80' \
+           '\x80' 'a\xbfb' '中\xe4\xb8' 'a\xe4\xb8中' '\xf0\x9f\x98'; do
+  { cat edges.txt; printf "${bad}\\n"; } >bad.txt
+  "$kovex" bad.txt >/dev/null 2>err.txt || fail "malformed UTF-8 $bad: status"
+  grep -q 'warning: line 3 of bad.txt is not valid UTF-8' err.txt || fail "malformed UTF-8 $bad: $(cat err.txt)"
+done
 for code in 0 -1; do
   "$kovex" -e "$code" gbk.txt >out.txt 2>err.txt || fail "GBK under -e $code: $(cat err.txt)"
   [ -s err.txt ] && fail "GBK under -e $code: a warning: $(cat err.txt)"
