@@ -2,7 +2,8 @@
 # The built driver when memory runs short, under a lowered address-space limit (ulimit -v) set
 # relative to the driver's own size after start-up: a line too long to read, a line read but too
 # long to copy, and a line the engine fails on each end with one error line naming the line,
-# exit status 1, and the results of the lines before it written. Not run under the sanitizers,
+# exit status 1, and the results of the lines before it written; threads that cannot start end
+# with one error line too. Not run under the sanitizers,
 # whose runtimes reserve more address space than any such limit.
 #   check_kovex_memory.sh BUILD
 source "$(dirname "$0")/kovex_checks.sh"
@@ -71,5 +72,10 @@ fails_in_engine() {
 run_limited fails_in_engine 60
 expect 'cannot process line 6 of standard input: the engine failed on it' 5 "a line the engine fails on"
 sed -n '5p' out.txt | grep -q '^第五/m 行/q' || fail "the fifth result is not the fifth line's: $(cat out.txt)"
+
+# 1024 workers whose stacks (8 MB each) do not fit in 500 MB: the thread that cannot start is an
+# error line, not an abort.
+run_limited "printf '今天很好\\n'" 500 -j 1024
+expect 'cannot start the threads: ' 0 "threads that cannot start"
 
 finish "kovex under memory limits"
