@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,15 +43,7 @@ size_t Characters(const std::string& utf8) {
 // Reads the labels and checks each against the day's sentences; false with `error` set.
 bool ReadLabels(const std::string& path, const std::vector<sentilex::NewsSentence>& sentences,
                 std::vector<Label>& labels, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
+    return sentilex::ReadListLines(path, error, [&](const std::string& line, int n) {
         std::vector<std::string> f;
         for (size_t p = 0;;) {
             const size_t t = line.find('\t', p);
@@ -73,8 +64,8 @@ bool ReadLabels(const std::string& path, const std::vector<sentilex::NewsSentenc
             return false;
         }
         labels.push_back({f[0], index});
-    }
-    return true;
+        return true;
+    });
 }
 
 }  // namespace

@@ -742,17 +742,25 @@ bool NewsSentences(const std::string& xzPath, int day, size_t minChars, std::vec
     return true;
 }
 
-bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error) {
+bool ReadListLines(const std::string& path, std::string& error,
+                   const std::function<bool(const std::string&, int)>& onLine) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;
     }
-    out.clear();
     std::string line;
     for (int n = 1; std::getline(in, line); ++n) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
+        if (!onLine(line, n)) return false;
+    }
+    return true;
+}
+
+bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error) {
+    out.clear();
+    return ReadListLines(path, error, [&](const std::string& line, int n) {
         const size_t space = line.find(' ');
         const std::string sign = space == std::string::npos ? "" : line.substr(space + 1);
         if (space == 0 || (sign != "+" && sign != "-")) {
@@ -760,26 +768,18 @@ bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, in
             return false;
         }
         out.emplace_back(line.substr(0, space), sign == "+" ? 1 : -1);
-    }
-    return true;
+        return true;
+    });
 }
 
 bool LoadWordSet(const std::string& path, std::vector<std::string>& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
-        return false;
-    }
     out.clear();
-    std::string line;
-    while (std::getline(in, line)) {
+    return ReadListLines(path, error, [&](const std::string& line, int) {
         const std::vector<std::string> tokens = SplitAt(line, ' ');
-        if (tokens.empty() || tokens[0][0] == '#') continue;
-        std::string word = tokens[0];
-        while (!word.empty() && (word.back() == '\r' || word.back() == '\t')) word.pop_back();
-        if (!word.empty()) out.push_back(word);
-    }
-    return true;
+        const std::string word = tokens.empty() ? "" : tokens[0].substr(0, tokens[0].find('\t'));
+        if (!word.empty() && word[0] != '#') out.push_back(word);
+        return true;
+    });
 }
 
 bool ParseOverride(int argc, char** argv, int& i, Params& params) {

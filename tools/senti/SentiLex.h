@@ -9,6 +9,7 @@
 // Nothing here is thread-safe unless said so.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -208,6 +209,12 @@ struct Params {
     bool pairClasses = false;
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
+
+// Hands each line of a hand-written text file (UTF-8; its CR dropped; blank lines and lines
+// starting with # skipped) with its line number to `onLine`, which returns false, with `error`
+// set, to refuse it. False with `error` set when the file cannot be read or a line is refused.
+bool ReadListLines(const std::string& path, std::string& error,
+                   const std::function<bool(const std::string&, int)>& onLine);
 
 // Reads a word list: one `word +` or `word -` a line (UTF-8), blank lines and lines starting
 // with # skipped, into `out` (word, +1 / -1) in file order. False with `error` set on a file that
