@@ -45,24 +45,59 @@ void ReserveWhenBelow(V& v, size_t nBelow, size_t nWanted) {
 
 bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// GBK text of the caller's text: true when a conversion happened (into sTrans).
-bool ToGBK(const char* sLine, tstring& sTrans) {
+}  // namespace
+
+bool CMainSystem::ConvertText(const char* sOrig, tstring& sTrans, bool bSpans) {
+    m_bSpans = false;
+    m_bMarkSpans = false;
+    m_bTextAsGiven = false;
+    m_bCallerUTF8 = false;
+    m_spanMarks.vecOpen.clear();
+    std::vector<CCodeTran::SourceSpan>* pSpans = bSpans ? &m_vecSpans : nullptr;
     if (g_nEncodeType == -1) {
-        int nLen = int(strlen(sLine));
-        std::vector<char> buf(size_t(nLen) + 1);
-        int nDest = 0;
-        CodeTrans_ToAnsi(0, sLine, nLen, buf.data(), nDest);
-        sTrans.assign(buf.data());
-        return true;
+        const int nLen = int(strlen(sOrig));
+        const int nCode = CodeTrans_CodeDetect(sOrig, nLen);
+        if (nCode == CODETRANS_UTF8) {
+            // Characters without a GBK form keep their place as marked blanks, as a converter
+            // of the data folder writes them, and every byte tells where it came from.
+            CCodeTran::UTF8ToGBKMarked(sOrig, sTrans, pSpans, &m_spanMarks.vecOpen);
+            m_bSpans = bSpans;
+            m_bCallerUTF8 = true;
+        } else if (nCode == CODETRANS_GBK || nCode == CODETRANS_BIG5) {
+            sTrans.assign(sOrig, size_t(nLen));  // taken as it is
+            m_bTextAsGiven = true;
+        } else {
+            std::vector<char> buf(size_t(nLen) + 2);
+            int nDest = 0;
+            CodeTrans_ToAnsi(nCode, sOrig, nLen, buf.data(), nDest);
+            sTrans.assign(buf.data());
+        }
+        // Only GBK text reads a caller's "^^" ... "^^" as a span.
+        m_bMarkSpans = nCode != CODETRANS_GBK;
+    } else if (g_pCodeTranslator) {
+        g_pCodeTranslator->CodeToGBK(sOrig, sTrans, pSpans, &m_spanMarks.vecOpen);
+        m_bSpans = bSpans;
+        m_bMarkSpans = true;
+        m_bCallerUTF8 = g_pCodeTranslator->IsUTF8Encoding();
+    } else {
+        m_bTextAsGiven = true;
+        return false;
     }
-    if (g_pCodeTranslator) {
-        g_pCodeTranslator->CodeToGBK(sLine, sTrans);
-        return true;
+    if (m_bMarkSpans) {
+        m_spanMarks.pText = sTrans.data();
+        m_spanMarks.nTextLen = sTrans.size();
+        m_spanMarks.pCopy = &m_vecLongText;
+        m_pPreProcess->SetSpanMarks(&m_spanMarks);
     }
-    return false;
+    return true;
 }
 
-}  // namespace
+CMainSystem::MarksScope::~MarksScope() {
+    system.m_pPreProcess->SetSpanMarks(nullptr);
+    system.m_bMarkSpans = false;
+    system.m_spanMarks.pText = nullptr;
+    system.m_spanMarks.nTextLen = 0;
+}
 
 CMainSystem::CMainSystem() {
     m_sOutput.clear();
@@ -131,7 +166,8 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
             m_sResult.assign(sLineOrig);
             return m_sResult.c_str();
         }
-        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
         if (ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true) < 0) return nullptr;
         const tstring& sGBK = m_bLongText ? m_sOutput : m_sResult;
         if (g_nEncodeType == -1) {
@@ -143,7 +179,9 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
             return m_sResult.c_str();
         }
         if (g_pCodeTranslator) {
-            g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
+            // The text holds no marks of the conversion (Output wrote their blanks): every "^"
+            // in it is the caller's.
+            g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch, false);
             m_sResult.swap(m_sScratch);
             return m_sResult.c_str();
         }
@@ -155,29 +193,26 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
 }
 
 int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
-                          bool bKeyWordExtract) {
+                          bool bKeyWordExtract, bool bMapDetected) {
     if (!m_bReady) return 0;
     m_bRowsIndexGBK = true;
     try {
         const char* sOrig = sLineOrig ? sLineOrig : "";
-        // Rows are mapped back onto the caller's text only through a code translator (and not
-        // for keyword extraction); the conversion then tells where each GBK byte came from.
-        const bool bMapBack = g_nEncodeType != -1 && g_pCodeTranslator && !bKeyWordExtract;
-        const char* sText;
-        if (bMapBack) {
-            g_pCodeTranslator->CodeToGBK(sOrig, sLineTrans, m_vecSpans);
-            sText = sLineTrans.c_str();
-        } else {
-            sText = ToGBK(sOrig, sLineTrans) ? sLineTrans.c_str() : sOrig;
-        }
+        // Rows are mapped back onto the caller's text through a code translator, and under
+        // automatic detection when asked (never for keyword extraction); the conversion then
+        // tells where each GBK byte came from.
+        const bool bMapBack =
+            !bKeyWordExtract && (g_nEncodeType == -1 ? bMapDetected : g_pCodeTranslator != nullptr);
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sOrig, sLineTrans, bMapBack) ? sLineTrans.c_str() : sOrig;
         m_pVecResult.clear();
         m_pVecOut.clear();
         if (ProcessAtomExImpl(sText, bPOStagged, bUserDict, false) < 0) return 0;
         int nCount = 0;
         result_t* pRows = GetResult(&nCount);
-        if (!bMapBack) return nCount;
+        if (!bMapBack || !m_bSpans) return nCount;
         m_bRowsIndexGBK = false;
-        MapRowsBack(sOrig, pRows, nCount);
+        MapRowsBack(sOrig, pRows, nCount, m_bCallerUTF8);
         return nCount;
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(true);
@@ -185,12 +220,11 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
     }
 }
 
-void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount) {
+void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bool bUTF8) {
     // A row covers the caller's bytes that its first and last GBK bytes came from, widened to
     // whole characters of the caller's encoding: a unit the conversion could not map may hold
     // part of a character. Finer pieces, which lie inside their unit, map inside its span.
     const int nOrigLen = int(strlen(sOrig));
-    const bool bUTF8 = g_pCodeTranslator->IsUTF8Encoding();
     std::vector<unsigned char>& bound = m_vecCharStart;
     bound.assign(size_t(nOrigLen) + 1, 0);
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sOrig);

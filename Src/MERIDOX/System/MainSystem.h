@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "CodeTrans/CodeTran.h"
+#include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/include/EngineRecords.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/Types.h"
@@ -62,18 +63,31 @@ public:
     // The result text of one text in the caller's encoding (g_nEncodeType: -1 detected and given
     // back in UTF-8, 1 to 4 through g_pCodeTranslator, else GBK). "" for a null or empty text; a
     // text shorter than 3 bytes starting with CR, LF, blank or TAB comes back unchanged. Texts of
-    // 101 bytes or more are processed line by line. Null on an unready instance or when a buffer
-    // cannot grow. Valid until the next call on this instance.
+    // 101 bytes or more are processed line by line. A character without a GBK form keeps its
+    // place as blanks (one per byte) in a unit of its own. Null on an unready instance or when a
+    // buffer cannot grow. Valid until the next call on this instance.
+    //
+    // Converted texts (codes 1 to 4; under -1 UTF-8, BIG5 and 16-bit Unicode texts): a "^" of the
+    // caller's text is a character like any other; only the conversion's own marks around
+    // characters without a GBK form make span atoms. In GBK text (other codes, and texts detected
+    // as GBK) a "^^" ... "^^" pair makes a span atom.
     const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
     // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
-    // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
-    // the rows are mapped back onto the caller's text: each row then covers the caller's bytes
-    // its GBK bytes were converted from, whole characters of the caller's encoding, inside the
-    // text (a character the conversion could not map is covered by the row that holds its
-    // stand-in). Otherwise they index the GBK text (sLineTrans when it was converted, else
-    // sLineOrig). 0 on failure.
+    // the GBK text when a conversion happened (under -1 always, a text detected as GBK or BIG5
+    // unchanged). With a code translator (and not bKeyWordExtract), and under -1 with
+    // bMapDetected for a text detected as UTF-8, the rows are mapped back onto the caller's text:
+    // each row then covers the caller's bytes its GBK bytes were converted from, whole characters
+    // of the caller's encoding, inside the text (a character the conversion could not map is
+    // covered by the row that holds its stand-in). Otherwise they index the GBK text (sLineTrans
+    // when it was converted, else sLineOrig). RowsIndexCallerText tells which. 0 on failure.
     int ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
-                 bool bKeyWordExtract);
+                 bool bKeyWordExtract, bool bMapDetected = false);
+    // After ProcessA: true when its rows index the caller's text (mapped back, or a text the
+    // engine took as it was given), false when they index the converted GBK text.
+    bool RowsIndexCallerText() const { return !m_bRowsIndexGBK || m_bTextAsGiven; }
+    // After ProcessA: true when the caller's text is UTF-8 (a converter of a UTF-8 code, or
+    // detected as UTF-8).
+    bool CallerTextUTF8() const { return m_bCallerUTF8; }
     // One GBK text, line by line when it has 101 bytes or more (bStrOut: text result in the
     // long-text output, else rows). Returns the row count of the (last) line; 0 on failure.
     int ProcessAtomEx(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
@@ -212,8 +226,21 @@ private:
     static void ReportGrowFailure(bool bRows);
     int ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict);
     // Moves the nCount rows, which index the GBK text converted from sOrig with m_vecSpans, onto
-    // sOrig: each covers whole characters of the caller's encoding inside it.
-    void MapRowsBack(const char* sOrig, result_t* pRows, int nCount);
+    // sOrig: each covers whole characters of the caller's encoding (UTF-8 when bUTF8, else a
+    // double-byte one) inside it.
+    void MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bool bUTF8);
+    // The GBK working text of a caller's text as the encoding code says: true when sTrans holds
+    // it (converted, or under -1 a copy of a text detected as GBK or BIG5), false when the text is
+    // GBK and used as given. With bSpans, m_vecSpans gets the source span of each GBK byte where
+    // the conversion tells it (m_bSpans then true). Sets the call's span marks (m_spanMarks,
+    // m_bMarkSpans), m_bTextAsGiven and m_bCallerUTF8; the caller holds a MarksScope.
+    bool ConvertText(const char* sOrig, tstring& sTrans, bool bSpans);
+    // Clears the span marks of a call when it ends, so that GBK texts processed later (and
+    // the buffers the marks point into) are never read with them.
+    struct MarksScope {
+        CMainSystem& system;
+        ~MarksScope();
+    };
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
 
     bool m_bEnglishText = false;
@@ -262,6 +289,13 @@ private:
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
     std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
+    bool m_bSpans = false;              // m_vecSpans belongs to the current conversion
+    // The conversion's own "^^" marks in the current text; the pre-processor reads them while
+    // m_bMarkSpans is set (a converted text), and Output then writes a mark span as its blanks.
+    CSpanMarks m_spanMarks;
+    bool m_bMarkSpans = false;
+    bool m_bTextAsGiven = false;        // the GBK text of the current call is the caller's bytes
+    bool m_bCallerUTF8 = false;         // the caller's text of the current call is UTF-8
     std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
 };
 

@@ -35,6 +35,7 @@ const int kTagSlashes = 98;
 const int kFinerMinBytes = 6;  // units longer than this get finer pieces
 const int kFinerMaxPiece = 6;  // longest piece in bytes
 const int kWeightCacheSize = 4096;  // unigram counts below this keep their row weight
+const int kSpanType = 'c';          // word type of a "^^" span atom
 
 bool IsPunctuationTag(int nPOS) { return nPOS >= 78 && nPOS <= 92; }
 
@@ -478,7 +479,11 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         if (bText) {
             text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
             if (bBracket) text.Put('[');
-            if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
+            if (m_bMarkSpans && w.type == kSpanType && nStep == 1 && nWordLen >= 4)
+                // The conversion's marks around blanks that stand for characters without a GBK
+                // form: the text gets the blanks, which the conversion back keeps as they are.
+                text.Put(pUnit + 2, size_t(nWordLen) - 4);
+            else if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
                 text.PutUpTo8(pUnit, size_t(nWordLen));
             else
                 text.Put(pUnit, size_t(nWordLen));
