@@ -2,6 +2,7 @@
 // row protocol, and the word tests on the shared lexicons.
 #include "MERIDOX/API/KOVEX_API.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -105,6 +106,32 @@ std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged) {
     if (!claim.get()) return std::string();
     const char* sResult = claim.get()->ParagraphProcess(sParagraph, bPOStagged);
     return sResult ? std::string(sResult) : std::string();
+}
+
+std::vector<KOVEX_TaggedUnit> KOVEX_ParagraphUnits(const char* sParagraph) {
+    std::vector<KOVEX_TaggedUnit> units;
+    if (!g_bActive || !sParagraph) return units;
+    CPoolClaim claim;
+    CMainSystem* pSystem = claim.get() ? claim.get()->GetSystem() : nullptr;
+    if (!pSystem) return units;
+    tstring sTrans;
+    const int nCount = pSystem->ProcessA(sParagraph, sTrans, true, true, false, true);
+    const result_t* pRows = pSystem->GetResult(nullptr);
+    const bool bOnCaller = pSystem->RowsIndexCallerText();
+    const tstring sText = bOnCaller ? tstring(sParagraph) : sTrans;
+    // Under automatic detection the units are handed out in UTF-8: a GBK text's are converted.
+    const bool bToUTF8 = g_nEncodeType == -1 && !(bOnCaller && pSystem->CallerTextUTF8());
+    units.reserve(size_t(std::max(nCount, 0)));
+    for (int i = 0; i < nCount && pRows; ++i) {
+        const result_t& row = pRows[i];
+        if (row.start < 0 || row.length < 0 || size_t(row.start) + size_t(row.length) > sText.size()) continue;
+        KOVEX_TaggedUnit unit;
+        unit.sText.assign(sText, size_t(row.start), size_t(row.length));
+        if (bToUTF8) unit.sText = kovex::FromGBK(unit.sText);
+        unit.sTag.assign(row.sPOS, strnlen(row.sPOS, sizeof row.sPOS));
+        units.push_back(std::move(unit));
+    }
+    return units;
 }
 
 const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged) {

@@ -53,6 +53,18 @@ const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged = 1);
 // The same text as an owned string, registered nowhere (for callers inside the library that
 // process many sentences). "" while inactive or when the instance fails.
 std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged = 1);
+// One unit of a tagged text: its text in the caller's encoding (under -1 UTF-8) and its tag
+// text ("" for white space, line breaks and sentence ends).
+struct KOVEX_TaggedUnit {
+    std::string sText;
+    std::string sTag;
+};
+// The units of a text with tagging on, in order: the result rows, each with its text cut from
+// the caller's text (or converted back from the GBK text where the rows cannot index the
+// caller's) and its tag. For callers inside the library that must tell a unit's text from its
+// tag, which the result text cannot do (a unit may hold blanks and "/"). Empty while inactive or
+// when the instance fails.
+std::vector<KOVEX_TaggedUnit> KOVEX_ParagraphUnits(const char* sParagraph);
 // The result rows of a text: a registered copy of *pResultCount rows; null and count 0 while
 // inactive or when there are none. pResultCount may be null.
 const result_t* KOVEX_ParagraphProcessA(const char* sParagraph, int* pResultCount, bool bUserDict = true);

@@ -1,6 +1,7 @@
 #include <locale>
 #include <sstream>
 
+#include "SentimentNew/class/SentiEngine.h"
 #include "SentimentNew/class/SentiString.h"
 #include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
@@ -27,27 +28,51 @@ tstring WeightText(double weight) {
 
 }  // namespace
 
+std::vector<SentiUnit> ParseTaggedText(const tstring& sTagged) {
+    std::vector<SentiUnit> units;
+    for (tstring& token : Split(sTagged, " ", false)) {
+        SentiUnit unit;
+        std::vector<tstring> parts = Split(token, "/", false);
+        if (parts.size() == 2) {
+            unit.word.swap(parts[0]);
+            unit.tag.swap(parts[1]);
+            unit.bTagged = true;
+        } else {
+            unit.word.swap(token);  // not "word/tag": kept as it is
+        }
+        units.push_back(std::move(unit));
+    }
+    return units;
+}
+
 ProcSentResult Sentiment::ProcessSentence(const tstring& sentence, bool bContainAllSentence) const {
     if (sentence.empty()) return ProcSentResult();
-    return ScoreTaggedSentence(TagSentence(sentence), bContainAllSentence);
+    return ScoreUnits(TagUnits(sentence), bContainAllSentence);
 }
 
 ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const {
+    return ScoreUnits(ParseTaggedText(sTagged), bContainAllSentence);
+}
+
+ProcSentResult Sentiment::ScoreUnits(const std::vector<SentiUnit>& units, bool bContainAllSentence) const {
     ProcSentResult result;
     double dPosPoint = 0.0, dNegPoint = 0.0;
     bool bContainThisSentence = false;
     bool bNegative = false;
     const SentiEncoding enc = SentiWorkingEncoding(m_encode);
 
-    std::vector<tstring> tokens = Split(sTagged, " ", false);
-    for (tstring& token : tokens) {
+    std::vector<tstring> tokens;
+    tokens.reserve(units.size());
+    for (const SentiUnit& unit : units) {
         // A negation reaches no further than its clause. Clause punctuation is known by its text:
         // the sentence-end marks and line breaks come without a tag.
-        if (bNegative && IsClauseMark(token, enc)) bNegative = false;
-        const std::vector<tstring> parts = Split(token, "/", false);
-        if (parts.size() != 2) continue;  // not "word/tag": kept as it is
-        const tstring& word = parts[0];
-        const tstring& tag = parts[1];
+        if (bNegative && IsClauseMark(unit.word, enc)) bNegative = false;
+        if (!unit.bTagged) {
+            tokens.push_back(unit.word);
+            continue;
+        }
+        const tstring& word = unit.word;
+        const tstring& tag = unit.tag;
         if (IsNumericTag(tag)) {
             double weight = ConvertFromString<double>(tag);
             if (bNegative) {
@@ -56,23 +81,24 @@ ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bCont
             }
             const tstring value = WeightText(weight);
             if (weight > 0.0) {
-                dPosPoint += weight;
-                token = "<pos value=\"" + value + "\">" + word + "</pos>";
+                dPosPoint = SumPoints(dPosPoint, weight);
+                tokens.push_back("<pos value=\"" + value + "\">" + word + "</pos>");
             } else {
-                dNegPoint += weight;
-                token = "<neg value=\"" + value + "\">" + word + "</neg>";
+                dNegPoint = SumPoints(dNegPoint, weight);
+                tokens.push_back("<neg value=\"" + value + "\">" + word + "</neg>");
             }
         } else if (tag == m_negationName) {
             bNegative = true;  // pending until the next weight or the end of the clause
-            token = "<neg_word>" + word + "</neg_word>";
+            tokens.push_back("<neg_word>" + word + "</neg_word>");
         } else if (tag == m_removeSentenceName) {
-            bContainThisSentence = false;  // the token stays "word/RemSent"
+            bContainThisSentence = false;  // the unit stays "word/RemSent"
+            tokens.push_back(word + "/" + tag);
         } else if (tag == m_objectName) {
             bContainThisSentence = true;
             result.objects.insert(word);
-            token = "<object>" + word + "</object>";
+            tokens.push_back("<object>" + word + "</object>");
         } else {
-            token = word;
+            tokens.push_back(word);
         }
     }
 

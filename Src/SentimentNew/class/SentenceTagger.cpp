@@ -9,7 +9,7 @@
 #include "SentimentNew/class/Sentiment.h"
 #include "Utility/Settings.h"
 
-tstring Sentiment::TagSentence(const tstring& sentence) const { return m_engine->TagSentence(sentence); }
+std::vector<SentiUnit> Sentiment::TagUnits(const tstring& sentence) const { return m_engine->TagUnits(sentence); }
 
 namespace {
 
@@ -30,6 +30,24 @@ tstring EngineWordForm(const tstring& sWord) {
 
 tstring KovexSentiEngine::TagSentence(const tstring& sentence) {
     return KOVEX_ParagraphProcessStr(sentence.c_str(), 1);
+}
+
+std::vector<SentiUnit> KovexSentiEngine::TagUnits(const tstring& sentence) {
+    std::vector<SentiUnit> units;
+    for (KOVEX_TaggedUnit& row : KOVEX_ParagraphUnits(sentence.c_str())) {
+        SentiUnit unit;
+        if (row.sTag.empty()) {
+            // As the result text reads: the row's text without the blanks that separate units.
+            row.sText.erase(std::remove(row.sText.begin(), row.sText.end(), ' '), row.sText.end());
+            if (row.sText.empty()) continue;
+        } else {
+            unit.tag.swap(row.sTag);
+            unit.bTagged = true;
+        }
+        unit.word.swap(row.sText);
+        units.push_back(std::move(unit));
+    }
+    return units;
 }
 
 int KovexSentiEngine::AddUserWord(const tstring& sLine) {

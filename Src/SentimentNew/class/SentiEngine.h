@@ -11,7 +11,22 @@
 // exclusively (the exported interface takes it).
 #pragma once
 
+#include <vector>
+
 #include "Utility/Types.h"
+
+// One unit of a tagged sentence. A tagged unit is a word and its tag; an untagged one (white
+// space, a sentence end, a line break, or a piece of tagged text that is not "word/tag") is kept
+// in the marked-up sentence as it is and never scored.
+struct SentiUnit {
+    tstring word;
+    tstring tag;
+    bool bTagged = false;
+};
+
+// The units of the engine's tagged text: the text cut at blanks, each piece a tagged unit when
+// it splits at "/" into exactly two non-empty parts, else an untagged one. Thread-safe.
+std::vector<SentiUnit> ParseTaggedText(const tstring& sTagged);
 
 // The state of one word in the engine's user dictionary, as read before a request changes it.
 struct SentiUserWordState {
@@ -29,6 +44,10 @@ public:
     // boundary), unregistered. Empty when the engine is not started or cannot process the text.
     // Engine: KOVEX_ParagraphProcessStr(sentence, 1).
     virtual tstring TagSentence(const tstring& sentence) = 0;
+
+    // The units of one non-empty sentence, tagging on; empty as TagSentence is. By default
+    // ParseTaggedText of TagSentence.
+    virtual std::vector<SentiUnit> TagUnits(const tstring& sentence) { return ParseTaggedText(TagSentence(sentence)); }
 
     // Adds one user word from the line "word tag" (an empty tag after the blank stores the tag
     // "n"); an existing entry takes the new tag and a raised count. The engine's result: below 0
@@ -59,9 +78,16 @@ public:
 // the analyser in UTF-8, the user-word operations hand the engine each word's GBK form and tell
 // it so (the engine's GBK path), so no word is detected or converted twice. While the engine is not started every operation
 // refuses as the engine does (empty text, -1, 0).
+//
+// TagUnits takes the units from the engine's result rows (KOVEX_ParagraphUnits), not from its
+// text: a unit's text may hold blanks and "/" (a "^^" span of GBK text, a number with blanks),
+// so only the rows tell a caller's text from a tag. A tagged row is a tagged unit; a row without
+// a tag gives an untagged unit of its text less its blanks (none when only blanks are left), as
+// the text would.
 class KovexSentiEngine : public SentiEngine {
 public:
     tstring TagSentence(const tstring& sentence) override;
+    std::vector<SentiUnit> TagUnits(const tstring& sentence) override;
     int AddUserWord(const tstring& sLine) override;
     int GetUserWordState(const tstring& sWord, SentiUserWordState& state) override;
     int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) override;

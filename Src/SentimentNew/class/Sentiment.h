@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "SentimentNew/class/SentiConfig.h"
+#include "SentimentNew/class/SentiEngine.h"
 #include "Utility/Types.h"
 
 class CCodeTran;
-class SentiEngine;
 class UserWordLedger;
 
 // One scored sentence. A default result has an empty `str`, both points 0.0 and no objects.
@@ -71,20 +71,25 @@ public:
     // started engine. Thread-safe.
     static const char* GetLastErrMsg(int encode);
 
-    // Scores one sentence: the engine segments and tags it, then ScoreTaggedSentence reads the
-    // tags. An empty sentence gives a default result without an engine call. Takes no lock: the
-    // caller keeps the engine's dictionaries from changing during the call.
+    // Scores one sentence: the engine segments and tags it into units (SentiEngine::TagUnits),
+    // then ScoreUnits reads the tags. An empty sentence gives a default result without an engine
+    // call. Takes no lock: the caller keeps the engine's dictionaries from changing during the call.
     ProcSentResult ProcessSentence(const tstring& sentence, bool bContainAllSentence) const;
 
-    // Scores the engine's tagged text of one sentence: units separated by blanks, each a word,
-    // "/" and its tag. A numeric tag (first byte a digit, or "-" and a digit) is the word's weight,
-    // negated when a negation word ("Neg") is pending; a negation stays pending until the next
-    // weight or the end of its clause (a unit of clause punctuation or a line break, IsClauseMark
-    // in SentiText.h), however many other words come between. Weights above 0.0 add to the positive
-    // point, the others to the negative point. "Object" words are collected, "RemSent" words make
-    // the sentence no longer count as holding an object. `str` is the units joined without
-    // separator, each scored word replaced by its mark, and is kept when bContainAllSentence is
-    // true or the sentence holds an object at its end. Thread-safe; no engine call.
+    // Scores the tagged units of one sentence. A numeric tag (first byte a digit, or "-" and a
+    // digit) is the word's weight, negated when a negation word ("Neg") is pending; a negation
+    // stays pending until the next weight or the end of its clause (a unit of clause punctuation
+    // or a line break, IsClauseMark in SentiText.h), however many other words come between.
+    // Weights above 0.0 add to the positive point, the others to the negative point; the sums
+    // stay finite (SumPoints). "Object" words are collected, "RemSent" words make the sentence no
+    // longer count as holding an object. `str` is the units joined without separator: a scored
+    // word as its mark, a "RemSent" unit as word, "/" and tag, any other tagged unit as its word,
+    // an untagged unit as it is; it is kept when bContainAllSentence is true or the sentence holds
+    // an object at its end. Only a unit's tag is ever read as a weight or a role, never its word.
+    // Thread-safe; no engine call.
+    ProcSentResult ScoreUnits(const std::vector<SentiUnit>& units, bool bContainAllSentence) const;
+    // ScoreUnits of ParseTaggedText(sTagged): the engine's tagged text of one sentence, units
+    // separated by blanks, each a word, "/" and its tag.
     ProcSentResult ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const;
 
     // Cuts a content in the working encoding into sentences at the sentence-ending punctuation
@@ -168,8 +173,7 @@ private:
 
     SentiEngine* m_engine;
 
-    // The engine's tagged text of one non-empty sentence (paragraph processing with tagging on,
-    // the engine's default delimiter "/" and word boundary); empty when the engine cannot
-    // process it.
-    tstring TagSentence(const tstring& sentence) const;
+    // The engine's tagged units of one non-empty sentence (SentiEngine::TagUnits); empty when the
+    // engine cannot process it.
+    std::vector<SentiUnit> TagUnits(const tstring& sentence) const;
 };

@@ -86,11 +86,6 @@ tstring ConfigPath(const char* sPath) {
     return sGBK;
 }
 
-double SentimentPoint(const ProcSentResult& r) {
-    if (r.posPoint == 0.0 && r.negPoint == 0.0) return 0.0;
-    return (r.posPoint + r.negPoint) / (r.posPoint - r.negPoint);
-}
-
 }  // namespace
 
 extern "C" {
@@ -167,7 +162,8 @@ double ST_GetSentimentPoint(const char* sSentenceO) {
     try {
         RequestLock lock(false);
         if (!g_sentiment) return 0.0;
-        return SentimentPoint(g_sentiment->ProcessSentence(Arg(sSentenceO), true));
+        const ProcSentResult r = g_sentiment->ProcessSentence(Arg(sSentenceO), true);
+        return SentimentPoint(r.posPoint, r.negPoint);
     } catch (...) {
         return 0.0;
     }
