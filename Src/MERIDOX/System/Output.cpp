@@ -476,12 +476,13 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
 
         // Text.
         const char* pUnit = pLine + w.start;
+        // The conversion's marks around blanks that stand for characters without a GBK form: the
+        // text gets the blanks, which the conversion back keeps as they are, and no finer pieces.
+        const bool bMarkSpan = m_bMarkSpans && w.type == kSpanType && nStep == 1 && nWordLen >= 4;
         if (bText) {
             text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
             if (bBracket) text.Put('[');
-            if (m_bMarkSpans && w.type == kSpanType && nStep == 1 && nWordLen >= 4)
-                // The conversion's marks around blanks that stand for characters without a GBK
-                // form: the text gets the blanks, which the conversion back keeps as they are.
+            if (bMarkSpan)
                 text.Put(pUnit + 2, size_t(nWordLen) - 4);
             else if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
                 text.PutUpTo8(pUnit, size_t(nWordLen));
@@ -535,7 +536,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         ++nRows;
 
         // Finer pieces.
-        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict) {
+        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict && !bMarkSpan) {
             m_sUnit.assign(pUnit, size_t(nWordLen));
             // A per-call buffer: the three-argument form would use the shared dictionary's own.
             char* sCut = nullptr;

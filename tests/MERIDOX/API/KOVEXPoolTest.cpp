@@ -400,6 +400,13 @@ TEST_F(KOVEXPoolTest, CallerCaretsAreTextUnderConversion) {
         size_t nAt;
         while ((nAt = sExpected.find("😀")) != std::string::npos) sExpected.erase(nAt, 4);
         EXPECT_EQ(sJoined, sExpected) << code;
+        // Nor finer pieces: the conversion's marks never reach the text.
+        struct Finer {
+            Finer() { g_bFinerSegCombined = true; }
+            ~Finer() { g_bFinerSegCombined = false; }
+        } finer;
+        sText = KOVEX_ParagraphProcess("我们😀😀今天", 1);
+        EXPECT_EQ(sText.find('^'), std::string::npos) << code << ": " << sText;
     }
     KOVEX_Exit();
     ASSERT_EQ(m_dir.Start(0), 1);
