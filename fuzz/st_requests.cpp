@@ -31,9 +31,10 @@ void Check(bool ok) {
 }
 
 // A folder whose Data links every file of the build's data directory; "" when none is found.
-std::string ScratchRoot() {
+// Never destroyed: the exit handler that removes the folder reads it.
+const std::string& ScratchRoot() {
     namespace fs = std::filesystem;
-    static const std::string root = [] {
+    static const std::string* const root = new std::string([] {
         std::string built;
         std::vector<std::string> roots;
         if (const char* env = std::getenv("KX_DATA_DIR")) roots.push_back(std::string(env) + "/..");
@@ -61,8 +62,8 @@ std::string ScratchRoot() {
             fs::remove_all(ScratchRoot(), ec2);
         });
         return tmpl;
-    }();
-    return root;
+    }());
+    return *root;
 }
 
 // Starts the interface for the code when it is not started for it already.

@@ -117,17 +117,12 @@ std::vector<KOVEX_TaggedUnit> KOVEX_ParagraphUnits(const char* sParagraph) {
     tstring sTrans;
     const int nCount = pSystem->ProcessA(sParagraph, sTrans, true, true, false, true);
     const result_t* pRows = pSystem->GetResult(nullptr);
-    const bool bOnCaller = pSystem->RowsIndexCallerText();
-    const tstring sText = bOnCaller ? tstring(sParagraph) : sTrans;
-    // Under automatic detection the units are handed out in UTF-8: a GBK text's are converted.
-    const bool bToUTF8 = g_nEncodeType == -1 && !(bOnCaller && pSystem->CallerTextUTF8());
     units.reserve(size_t(std::max(nCount, 0)));
     for (int i = 0; i < nCount && pRows; ++i) {
         const result_t& row = pRows[i];
-        if (row.start < 0 || row.length < 0 || size_t(row.start) + size_t(row.length) > sText.size()) continue;
         KOVEX_TaggedUnit unit;
-        unit.sText.assign(sText, size_t(row.start), size_t(row.length));
-        if (bToUTF8) unit.sText = kovex::FromGBK(unit.sText);
+        unit.sText = pSystem->RowText(sParagraph, sTrans, row);
+        if (unit.sText.empty()) continue;  // empty, or outside the text
         unit.sTag.assign(row.sPOS, strnlen(row.sPOS, sizeof row.sPOS));
         units.push_back(std::move(unit));
     }

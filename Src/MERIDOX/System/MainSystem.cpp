@@ -9,6 +9,7 @@
 
 #include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "EnglishParser/English.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/Segment/Segment.h"
@@ -218,6 +219,18 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
         ReportGrowFailure(true);
         return 0;
     }
+}
+
+tstring CMainSystem::RowText(const char* sOrig, const tstring& sTrans, const result_t& row) const {
+    const bool bOnCaller = RowsIndexCallerText();
+    const char* sText = bOnCaller ? (sOrig ? sOrig : "") : sTrans.c_str();
+    const size_t nText = bOnCaller ? strlen(sText) : sTrans.size();
+    if (row.start < 0 || row.length < 0 || size_t(row.start) + size_t(row.length) > nText) return tstring();
+    tstring sRow(sText + row.start, size_t(row.length));
+    if (g_nEncodeType != -1 || (bOnCaller && m_bCallerUTF8)) return sRow;
+    tstring sUTF8;
+    ANSIToUTF8(sRow.c_str(), sUTF8);
+    return sUTF8;
 }
 
 void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bool bUTF8) {

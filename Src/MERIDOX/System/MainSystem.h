@@ -88,6 +88,10 @@ public:
     // After ProcessA: true when the caller's text is UTF-8 (a converter of a UTF-8 code, or
     // detected as UTF-8).
     bool CallerTextUTF8() const { return m_bCallerUTF8; }
+    // After ProcessA(sOrig, sTrans, ...): the text of one of its rows in the caller's encoding
+    // (UTF-8 under automatic detection, where a GBK text's is converted); "" for a row that lies
+    // outside the text it indexes.
+    tstring RowText(const char* sOrig, const tstring& sTrans, const result_t& row) const;
     // One GBK text, line by line when it has 101 bytes or more (bStrOut: text result in the
     // long-text output, else rows). Returns the row count of the (last) line; 0 on failure.
     int ProcessAtomEx(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
