@@ -7,7 +7,6 @@
 #include <ctime>
 #include <sys/stat.h>
 
-#include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/System/EngineGlobals.h"
