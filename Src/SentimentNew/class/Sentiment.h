@@ -1,4 +1,4 @@
-// The sentiment analyser: scores sentences from the engine's tagged text, cuts contents into
+// The sentiment analyser: scores sentences from the engine's tagged units, cuts contents into
 // sentences, reads sentiment configuration documents, and answers object requests with result
 // documents (root "QVSentiment-Result"). Every engine operation goes through a SentiEngine
 // (SentiEngine.h).

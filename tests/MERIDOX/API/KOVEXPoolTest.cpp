@@ -300,7 +300,7 @@ TEST_F(KOVEXPoolTest, TokensCountCharactersOfTheIndexedText) {
     ASSERT_EQ(KOVEX_AddUserWord("北京大学学生 n"), 1);
     EXPECT_EQ(Show(Tokens("我 北京大学学生", true)), "我[0,1) 北京大学学生[2,8) 北京大学[2,6) 学生[6,8) ");
 
-    // Automatic detection: the rows index the GBK text, and the texts come back as UTF-8.
+    // Automatic detection: the tokens count the characters of the text, which comes back as UTF-8.
     KOVEX_Exit();
     ASSERT_EQ(m_dir.Start(-1), 1);
     t = Tokens("我们是中国人，中国 Hello");
