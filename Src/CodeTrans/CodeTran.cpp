@@ -446,8 +446,8 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
     if (strcspn(sLine, " \t\r\n") == nLen) {
         // No white space: the text is one line of one piece (what the splitting below would
         // find), converted without the copy that the splitter cuts.
-        size_t nSpanEnd = tstring::npos;
-        TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
+        MarkRun run;
+        TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, run, &buffer.p, &buffer.nSize,
                    &ids.p, &ids.nSize, pSpans, nBase, pMarks);
         return result.c_str();
     }
@@ -478,12 +478,12 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
         char* pLine = StrLine(pCur, &pNext, &chSep, nullptr, false);
         if (pLine == nullptr) break;
         // Each TAB-separated piece is converted on its own and the TABs are written back.
-        size_t nSpanEnd = tstring::npos;  // end of a "^^" span written in this line
+        MarkRun run;  // the "^^" span written last in this line
         char* pPiece = pLine;
         for (;;) {
             char* pTab = strchr(pPiece, '\t');
             if (pTab != nullptr) *pTab = '\0';
-            TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
+            TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, run, &buffer.p, &buffer.nSize,
                        &ids.p, &ids.nSize, pSpans, From(pPiece), pMarks);
             if (pTab == nullptr) break;
             result += '\t';
@@ -498,7 +498,7 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
 }
 
 void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
-                           CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
+                           CWordList* pDsnWordList, bool bOutput, MarkRun& run, char** ppBuffer,
                            int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans,
                            int nPieceFrom, std::vector<int>* pMarks) const {
     if (*sPiece == '\0') return;
@@ -566,7 +566,7 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
             } else {
                 if (pMarks) pMarks->push_back(int(result.size()));
                 result += "^^ ^^";  // always a span of its own
-                nSpanEnd = tstring::npos;
+                run = MarkRun();
             }
             Mark(unitSpan);
             continue;
@@ -582,18 +582,19 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         while (*sTail != '\0' && static_cast<unsigned char>(*sTail) >= 0x80) ++sTail;
         if (bOutput) {
             result += ' ';
-        } else if (nSpanEnd == result.size()) {
+        } else if (run.Extends(result.size(), 1)) {
             // The span written just before in this line takes one more blank.
             result.erase(result.size() - 2);
             if (pSpans) pSpans->resize(result.size());
             result += " ^^";
-            nSpanEnd = result.size();
+            run.nEnd = result.size();
         } else {
             if (pMarks) pMarks->push_back(int(result.size()));
+            run.nOpen = result.size();
             result += kMark;
             result += ' ';
             result += kMark;
-            nSpanEnd = result.size();
+            run.nEnd = result.size();
         }
         if (pSpans && *sTail != '\0') {
             // The blank and its marks stand for the high bytes; the tail is its own bytes.
@@ -624,7 +625,7 @@ void CCodeTran::UTF8ToGBKMarked(const char* sLine, tstring& result, std::vector<
         result.append(p, n);
         if (pSpans) pSpans->resize(result.size(), SourceSpan{int(nFrom), int(nTo)});
     };
-    size_t nSpanEnd = tstring::npos;  // end of the mark span written last
+    MarkRun run;  // the mark span written last
     while (i < nLen) {
         const unsigned char c = s[i];
         if (c < 0x80) {
@@ -645,16 +646,17 @@ void CCodeTran::UTF8ToGBKMarked(const char* sLine, tstring& result, std::vector<
         } else {
             // No double-byte GBK form (the one-byte euro sign included, which would pair with
             // the next byte): a blank per byte, in marks that a run shares.
-            if (nSpanEnd == result.size()) {
+            if (run.Extends(result.size(), nChar)) {
                 result.erase(result.size() - 2);
                 if (pSpans) pSpans->resize(result.size());
             } else {
                 if (pMarks) pMarks->push_back(int(result.size()));
+                run.nOpen = result.size();
                 Put(kMark, 2, i, i + nChar);
             }
             Put("    ", nChar, i, i + nChar);
             Put(kMark, 2, i, i + nChar);
-            nSpanEnd = result.size();
+            run.nEnd = result.size();
         }
         i += nChar;
     }

@@ -12,8 +12,9 @@
 //   5     GBK.pdat   GBK.wordlist      UTF8.pdat  UTF8.wordlist      UTF2GBK.map     GBK2UTF.map
 //
 // A unit without a mapping stays as it is when it is ASCII and becomes one blank otherwise;
-// towards GBK such blanks are wrapped in "^^" ... "^^" marks (one span for a run of them), and
-// towards the caller's encoding such a mark span becomes its blanks again. The marks are the
+// towards GBK such blanks are wrapped in "^^" ... "^^" marks (one span for a run of them, at most
+// kMarkSpanBlanks blanks a span), and towards the caller's encoding such a mark span becomes its
+// blanks again. The marks are the
 // converter's own: a "^" of the input is a character like any other and is converted as text in
 // both directions (a caller's text never opens a span). White space between lines (runs of
 // blanks, TABs, CR and LF) and every TAB are kept as they are.
@@ -60,6 +61,9 @@ public:
     // The offset after the converter's mark span that starts at s[i] ("^^", one or more blanks,
     // "^^"), or 0 when none starts there. s is NUL-terminated.
     static size_t MarkedSpanEnd(const char* s, size_t i);
+    // The most blanks one mark span holds: a longer run of unconvertible units takes several
+    // spans in a row, so that a span stays short of the engine's sentence bound.
+    static constexpr size_t kMarkSpanBlanks = 1000;
     // The bytes [nFrom, nTo) of a source text (offsets from the text's first byte, a skipped
     // byte-order mark counted) that one byte of a conversion came from: the unit it belongs to.
     struct SourceSpan {
@@ -101,6 +105,16 @@ public:
     int GBKToCodeFile(const char* sSrcFile, const char* sDsnFile) const;
 
 private:
+    // The mark span written last in a line towards GBK: where it opened and where it ends (npos:
+    // none that a following unconvertible unit may join).
+    struct MarkRun {
+        size_t nOpen = 0;
+        size_t nEnd = tstring::npos;
+        // True when nBlanks more blanks join the span that ends at nAt.
+        bool Extends(size_t nAt, size_t nBlanks) const {
+            return nEnd == nAt && nEnd - nOpen - 4 + nBlanks <= kMarkSpanBlanks;
+        }
+    };
     // CodeTrans, with mark spans of the input read as their blanks when bMarks, the source span of
     // each output byte appended to pSpans and the offset of each opening mark written appended
     // to pMarks when they are not null.
@@ -112,7 +126,7 @@ private:
     // With pSpans, each byte appended gets its source span (the piece starts at nPieceFrom of
     // the source); with pMarks, the offset of each opening mark written is appended.
     void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
-                    CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
+                    CWordList* pDsnWordList, bool bOutput, MarkRun& run, char** ppBuffer,
                     int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans = nullptr,
                     int nPieceFrom = 0, std::vector<int>* pMarks = nullptr) const;
     int WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const;

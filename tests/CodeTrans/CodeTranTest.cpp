@@ -137,6 +137,22 @@ TEST_F(CodeTranTest, UnknownUnitsBecomeBlanksInOneSpan) {
     EXPECT_EQ("^^ ^^abc", ToGBK("\xFF" "abc"));
 }
 
+// A span holds at most kMarkSpanBlanks blanks: a longer run goes on in the next span, from both
+// the converter and the table conversion of UTF-8.
+TEST_F(CodeTranTest, LongRunsOfUnknownUnitsTakeSeveralSpans) {
+    const size_t nMax = CCodeTran::kMarkSpanBlanks;
+    std::string out;
+    std::vector<int> marks;
+    s_utf8->CodeToGBK(std::string(nMax + 1, '\xFE').c_str(), out, nullptr, &marks);
+    EXPECT_EQ(out, "^^" + std::string(nMax, ' ') + "^^^^ ^^");
+    EXPECT_EQ(marks, (std::vector<int>{0, int(nMax) + 4}));
+    std::string emojis;
+    for (size_t k = 0; k < nMax / 4 + 1; ++k) emojis += "\xF0\x9F\x98\x80";
+    CCodeTran::UTF8ToGBKMarked(emojis.c_str(), out, nullptr, &marks);
+    EXPECT_EQ(out, "^^" + std::string(nMax, ' ') + "^^^^    ^^");
+    EXPECT_EQ(marks, (std::vector<int>{0, int(nMax) + 4}));
+}
+
 TEST_F(CodeTranTest, FoundButUnmappedUnitsOpenTheirOwnSpan) {
     EXPECT_EQ("^^ ^^^^ ^^", ToGBK(std::string(kNoMap_U) + kNoMap_U));
     EXPECT_EQ(std::string(kA_G) + "^^ ^^^^ ^^^^  ^^",

@@ -2,7 +2,6 @@
 // row protocol, and the word tests on the shared lexicons.
 #include "MERIDOX/API/KOVEX_API.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -108,25 +107,22 @@ std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged) {
     return sResult ? std::string(sResult) : std::string();
 }
 
-std::vector<KOVEX_TaggedUnit> KOVEX_ParagraphUnits(const char* sParagraph) {
-    std::vector<KOVEX_TaggedUnit> units;
-    if (!g_bActive || !sParagraph) return units;
+bool KOVEX_ParagraphProcessToSink(const char* sParagraph, int bPOStagged,
+                                  const std::function<void(const char*, size_t)>& sink) {
+    if (!g_bActive) return false;
     CPoolClaim claim;
-    CMainSystem* pSystem = claim.get() ? claim.get()->GetSystem() : nullptr;
-    if (!pSystem) return units;
-    tstring sTrans;
-    const int nCount = pSystem->ProcessA(sParagraph, sTrans, true, true, false, true);
-    const result_t* pRows = pSystem->GetResult(nullptr);
-    units.reserve(size_t(std::max(nCount, 0)));
-    for (int i = 0; i < nCount && pRows; ++i) {
-        const result_t& row = pRows[i];
-        KOVEX_TaggedUnit unit;
-        unit.sText = pSystem->RowText(sParagraph, sTrans, row);
-        if (unit.sText.empty()) continue;  // empty, or outside the text
-        unit.sTag.assign(row.sPOS, strnlen(row.sPOS, sizeof row.sPOS));
-        units.push_back(std::move(unit));
-    }
-    return units;
+    if (!claim.get() || !g_bActive || !claim.get()->GetSystem()) return false;
+    return claim.get()->GetSystem()->ProcessToSink(sParagraph, bPOStagged, true, sink);
+}
+
+bool KOVEX_ParagraphUnitsToSink(const char* sParagraph, const std::function<void(const KOVEX_TaggedUnit&)>& sink) {
+    if (!g_bActive) return false;
+    CPoolClaim claim;
+    if (!claim.get() || !g_bActive || !claim.get()->GetSystem()) return false;
+    return claim.get()->GetSystem()->ProcessUnitsToSink(
+        sParagraph, true, [&sink](const char* sText, size_t nText, const char* sTag) {
+            sink(KOVEX_TaggedUnit{sText, nText, sTag});
+        });
 }
 
 const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged) {

@@ -20,6 +20,7 @@
 
 #include <pthread.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,18 +54,27 @@ const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged = 1);
 // The same text as an owned string, registered nowhere (for callers inside the library that
 // process many sentences). "" while inactive or when the instance fails.
 std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged = 1);
-// One unit of a tagged text: its text in the caller's encoding (under -1 UTF-8) and its tag
-// text ("" for white space, line breaks and sentence ends).
+// KOVEX_ParagraphProcessStr's text handed to sink piece by piece as the engine writes it, the
+// pieces joined being that text (in the caller's encoding; each piece valid during its call). A
+// long text's memory then follows the text itself, not its whole result (CMainSystem::
+// ProcessToSink). The sink runs on the calling thread while the call holds a pooled instance; it
+// must not call the engine. False while inactive or when the instance fails.
+bool KOVEX_ParagraphProcessToSink(const char* sParagraph, int bPOStagged,
+                                  const std::function<void(const char*, size_t)>& sink);
+// One unit of a tagged text: its text in the caller's encoding (under -1 UTF-8), as the result
+// text writes it, and its tag text ("" for white space, line breaks and sentence ends). Both are
+// valid during the sink's call only.
 struct KOVEX_TaggedUnit {
-    std::string sText;
-    std::string sTag;
+    const char* sText;
+    size_t nText;
+    const char* sTag;
 };
-// The units of a text with tagging on, in order: the result rows, each with its text cut from
-// the caller's text (or converted back from the GBK text where the rows cannot index the
-// caller's) and its tag. For callers inside the library that must tell a unit's text from its
-// tag, which the result text cannot do (a unit may hold blanks and "/"). Empty while inactive or
-// when the instance fails.
-std::vector<KOVEX_TaggedUnit> KOVEX_ParagraphUnits(const char* sParagraph);
+// The units of a text with tagging on, handed to sink in order as the engine writes them: a unit
+// for each result row, its text and its tag apart, for callers inside the library that must tell
+// a unit's text from its tag, which the result text cannot do (a unit may hold blanks and "/").
+// Memory as for KOVEX_ParagraphProcessToSink (CMainSystem::ProcessUnitsToSink); the same sink
+// rules. False while inactive or when the instance fails.
+bool KOVEX_ParagraphUnitsToSink(const char* sParagraph, const std::function<void(const KOVEX_TaggedUnit&)>& sink);
 // The result rows of a text: a registered copy of *pResultCount rows; null and count 0 while
 // inactive or when there are none. pResultCount may be null.
 const result_t* KOVEX_ParagraphProcessA(const char* sParagraph, int* pResultCount, bool bUserDict = true);

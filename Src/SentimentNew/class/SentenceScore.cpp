@@ -1,3 +1,4 @@
+#include <cstring>
 #include <locale>
 #include <sstream>
 
@@ -5,6 +6,35 @@
 #include "SentimentNew/class/SentiString.h"
 #include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
+
+void TaggedTextReader::Feed(const char* p, size_t n) {
+    const char* const pEnd = p + n;
+    while (p < pEnd) {
+        const char* pBlank = static_cast<const char*>(memchr(p, ' ', size_t(pEnd - p)));
+        if (!pBlank) {
+            m_sToken.append(p, size_t(pEnd - p));  // goes on in the next piece
+            return;
+        }
+        m_sToken.append(p, size_t(pBlank - p));
+        Unit();
+        p = pBlank + 1;
+    }
+}
+
+void TaggedTextReader::Unit() {
+    if (m_sToken.empty()) return;
+    std::vector<tstring> parts = Split(m_sToken, "/", false);
+    m_unit.bTagged = parts.size() == 2;
+    if (m_unit.bTagged) {
+        m_unit.word.swap(parts[0]);
+        m_unit.tag.swap(parts[1]);
+    } else {
+        m_unit.word.swap(m_sToken);  // not "word/tag": kept as it is
+        m_unit.tag.clear();
+    }
+    m_sink(m_unit);
+    m_sToken.clear();
+}
 
 namespace {
 
@@ -26,89 +56,92 @@ tstring WeightText(double weight) {
     return os.str();
 }
 
-}  // namespace
+// Scores the units of one sentence as they come. Only a unit's tag is read as a weight or a role.
+class UnitScorer {
+public:
+    UnitScorer(const Sentiment& senti, bool bKeepText)
+        : m_senti(senti), m_enc(SentiWorkingEncoding(senti.m_encode)), m_bKeepText(bKeepText) {}
 
-std::vector<SentiUnit> ParseTaggedText(const tstring& sTagged) {
-    std::vector<SentiUnit> units;
-    for (tstring& token : Split(sTagged, " ", false)) {
-        SentiUnit unit;
-        std::vector<tstring> parts = Split(token, "/", false);
-        if (parts.size() == 2) {
-            unit.word.swap(parts[0]);
-            unit.tag.swap(parts[1]);
-            unit.bTagged = true;
-        } else {
-            unit.word.swap(token);  // not "word/tag": kept as it is
-        }
-        units.push_back(std::move(unit));
-    }
-    return units;
-}
-
-ProcSentResult Sentiment::ProcessSentence(const tstring& sentence, bool bContainAllSentence) const {
-    if (sentence.empty()) return ProcSentResult();
-    return ScoreUnits(TagUnits(sentence), bContainAllSentence);
-}
-
-ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const {
-    return ScoreUnits(ParseTaggedText(sTagged), bContainAllSentence);
-}
-
-ProcSentResult Sentiment::ScoreUnits(const std::vector<SentiUnit>& units, bool bContainAllSentence) const {
-    ProcSentResult result;
-    double dPosPoint = 0.0, dNegPoint = 0.0;
-    bool bContainThisSentence = false;
-    bool bNegative = false;
-    const SentiEncoding enc = SentiWorkingEncoding(m_encode);
-
-    std::vector<tstring> tokens;
-    tokens.reserve(units.size());
-    for (const SentiUnit& unit : units) {
+    void Unit(const SentiUnit& unit) {
+        const tstring& word = unit.word;
         // A negation reaches no further than its clause. Clause punctuation is known by its text:
         // the sentence-end marks and line breaks come without a tag.
-        if (bNegative && IsClauseMark(unit.word, enc)) bNegative = false;
+        if (m_bNegative && IsClauseMark(word, m_enc)) m_bNegative = false;
         if (!unit.bTagged) {
-            tokens.push_back(unit.word);
-            continue;
+            Keep(word);
+            return;
         }
-        const tstring& word = unit.word;
         const tstring& tag = unit.tag;
         if (IsNumericTag(tag)) {
             double weight = ConvertFromString<double>(tag);
-            if (bNegative) {
+            if (m_bNegative) {
                 weight = -weight;
-                bNegative = false;
+                m_bNegative = false;
             }
-            const tstring value = WeightText(weight);
             if (weight > 0.0) {
-                dPosPoint = SumPoints(dPosPoint, weight);
-                tokens.push_back("<pos value=\"" + value + "\">" + word + "</pos>");
+                m_dPosPoint = SumPoints(m_dPosPoint, weight);
+                if (m_bKeepText) Keep("<pos value=\"" + WeightText(weight) + "\">" + word + "</pos>");
             } else {
-                dNegPoint = SumPoints(dNegPoint, weight);
-                tokens.push_back("<neg value=\"" + value + "\">" + word + "</neg>");
+                m_dNegPoint = SumPoints(m_dNegPoint, weight);
+                if (m_bKeepText) Keep("<neg value=\"" + WeightText(weight) + "\">" + word + "</neg>");
             }
-        } else if (tag == m_negationName) {
-            bNegative = true;  // pending until the next weight or the end of the clause
-            tokens.push_back("<neg_word>" + word + "</neg_word>");
-        } else if (tag == m_removeSentenceName) {
-            bContainThisSentence = false;  // the unit stays "word/RemSent"
-            tokens.push_back(word + "/" + tag);
-        } else if (tag == m_objectName) {
-            bContainThisSentence = true;
-            result.objects.insert(word);
-            tokens.push_back("<object>" + word + "</object>");
+        } else if (tag == m_senti.m_negationName) {
+            m_bNegative = true;  // pending until the next weight or the end of the clause
+            if (m_bKeepText) Keep("<neg_word>" + word + "</neg_word>");
+        } else if (tag == m_senti.m_removeSentenceName) {
+            m_bContainThisSentence = false;  // the unit stays "word/RemSent"
+            if (m_bKeepText) Keep(word + "/" + tag);
+        } else if (tag == m_senti.m_objectName) {
+            m_bContainThisSentence = true;
+            m_result.objects.insert(word);
+            if (m_bKeepText) Keep("<object>" + word + "</object>");
         } else {
-            tokens.push_back(word);
+            Keep(word);
         }
     }
 
-    if (bContainAllSentence || bContainThisSentence) {
-        size_t total = 0;
-        for (const tstring& token : tokens) total += token.size();
-        result.str.reserve(total);
-        for (const tstring& token : tokens) result.str += token;
+    ProcSentResult Finish(bool bContainAllSentence) {
+        if (!(bContainAllSentence || m_bContainThisSentence)) m_result.str.clear();
+        m_result.posPoint = m_dPosPoint;
+        m_result.negPoint = m_dNegPoint;
+        return std::move(m_result);
     }
-    result.posPoint = dPosPoint;
-    result.negPoint = dNegPoint;
-    return result;
+
+private:
+    void Keep(const tstring& token) {
+        if (m_bKeepText) m_result.str += token;
+    }
+
+    const Sentiment& m_senti;
+    const SentiEncoding m_enc;
+    const bool m_bKeepText;
+    ProcSentResult m_result;
+    double m_dPosPoint = 0.0, m_dNegPoint = 0.0;
+    bool m_bContainThisSentence = false;
+    bool m_bNegative = false;
+};
+
+}  // namespace
+
+ProcSentResult Sentiment::ProcessSentence(const tstring& sentence, bool bContainAllSentence) const {
+    if (sentence.empty()) return ProcSentResult();
+    UnitScorer scorer(*this, true);
+    m_engine->TagSentenceUnits(sentence.c_str(), [&scorer](const SentiUnit& unit) { scorer.Unit(unit); });
+    return scorer.Finish(bContainAllSentence);
+}
+
+ProcSentResult Sentiment::SentencePoints(const char* sentence) const {
+    if (!sentence || !*sentence) return ProcSentResult();
+    UnitScorer scorer(*this, false);
+    m_engine->TagSentenceUnits(sentence, [&scorer](const SentiUnit& unit) { scorer.Unit(unit); });
+    return scorer.Finish(false);
+}
+
+ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const {
+    UnitScorer scorer(*this, true);
+    const SentiUnitSink sink = [&scorer](const SentiUnit& unit) { scorer.Unit(unit); };
+    TaggedTextReader reader(sink);
+    reader.Feed(sTagged.data(), sTagged.size());
+    reader.Finish();
+    return scorer.Finish(bContainAllSentence);
 }

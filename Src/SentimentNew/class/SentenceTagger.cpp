@@ -9,8 +9,6 @@
 #include "SentimentNew/class/Sentiment.h"
 #include "Utility/Settings.h"
 
-std::vector<SentiUnit> Sentiment::TagUnits(const tstring& sentence) const { return m_engine->TagUnits(sentence); }
-
 namespace {
 
 // The form in which the user-word functions receive a word. Under automatic detection (-1) the
@@ -32,22 +30,27 @@ tstring KovexSentiEngine::TagSentence(const tstring& sentence) {
     return KOVEX_ParagraphProcessStr(sentence.c_str(), 1);
 }
 
-std::vector<SentiUnit> KovexSentiEngine::TagUnits(const tstring& sentence) {
-    std::vector<SentiUnit> units;
-    for (KOVEX_TaggedUnit& row : KOVEX_ParagraphUnits(sentence.c_str())) {
-        SentiUnit unit;
-        if (row.sTag.empty()) {
-            // As the result text reads: the row's text without the blanks that separate units.
-            row.sText.erase(std::remove(row.sText.begin(), row.sText.end(), ' '), row.sText.end());
-            if (row.sText.empty()) continue;
+void KovexSentiEngine::TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) {
+    KOVEX_ParagraphProcessToSink(sentence, 1, sink);
+}
+
+void KovexSentiEngine::TagSentenceUnits(const char* sentence, const SentiUnitSink& sink) {
+    SentiUnit unit;
+    KOVEX_ParagraphUnitsToSink(sentence, [&](const KOVEX_TaggedUnit& row) {
+        unit.bTagged = *row.sTag != '\0';
+        if (unit.bTagged) {
+            unit.word.assign(row.sText, row.nText);
+            unit.tag.assign(row.sTag);
         } else {
-            unit.tag.swap(row.sTag);
-            unit.bTagged = true;
+            // As the result text reads: the row's text without the blanks that separate units.
+            unit.word.clear();
+            for (size_t i = 0; i < row.nText; ++i)
+                if (row.sText[i] != ' ') unit.word += row.sText[i];
+            if (unit.word.empty()) return;
+            unit.tag.clear();
         }
-        unit.word.swap(row.sText);
-        units.push_back(std::move(unit));
-    }
-    return units;
+        sink(unit);
+    });
 }
 
 int KovexSentiEngine::AddUserWord(const tstring& sLine) {

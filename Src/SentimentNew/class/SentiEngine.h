@@ -11,7 +11,8 @@
 // exclusively (the exported interface takes it).
 #pragma once
 
-#include <vector>
+#include <cstddef>
+#include <functional>
 
 #include "Utility/Types.h"
 
@@ -24,9 +25,28 @@ struct SentiUnit {
     bool bTagged = false;
 };
 
-// The units of the engine's tagged text: the text cut at blanks, each piece a tagged unit when
-// it splits at "/" into exactly two non-empty parts, else an untagged one. Thread-safe.
-std::vector<SentiUnit> ParseTaggedText(const tstring& sTagged);
+// Receives the units of a tagged sentence one by one; a unit is valid during the call only.
+typedef std::function<void(const SentiUnit&)> SentiUnitSink;
+
+// Reads a tagged text unit by unit as it comes in pieces: units are the non-empty runs between
+// blanks, and one may go on from one piece into the next. A unit that splits at "/" into exactly
+// two non-empty parts is a tagged unit (word, tag), any other an untagged one. One reader per
+// text; not shared between threads.
+class TaggedTextReader {
+public:
+    explicit TaggedTextReader(const SentiUnitSink& sink) : m_sink(sink) {}
+    // Reads the n bytes at p.
+    void Feed(const char* p, size_t n);
+    // Hands out the unit the text ends with, if any.
+    void Finish() { Unit(); }
+
+private:
+    void Unit();
+
+    const SentiUnitSink& m_sink;
+    tstring m_sToken;  // the unit being read
+    SentiUnit m_unit;
+};
 
 // The state of one word in the engine's user dictionary, as read before a request changes it.
 struct SentiUserWordState {
@@ -45,9 +65,24 @@ public:
     // Engine: KOVEX_ParagraphProcessStr(sentence, 1).
     virtual tstring TagSentence(const tstring& sentence) = 0;
 
-    // The units of one non-empty sentence, tagging on; empty as TagSentence is. By default
-    // ParseTaggedText of TagSentence.
-    virtual std::vector<SentiUnit> TagUnits(const tstring& sentence) { return ParseTaggedText(TagSentence(sentence)); }
+    // TagSentence's text of one non-empty NUL-terminated sentence handed to sink in pieces, the
+    // pieces joined being that text (a reader joins a unit that goes on into the next piece).
+    // Nothing is handed out when the engine is not started or cannot process the text. The
+    // default hands TagSentence's text out whole. Engine: KOVEX_ParagraphProcessToSink(sentence,
+    // 1, sink), which holds no more than a piece of the result at a time.
+    virtual void TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) {
+        const tstring sTagged = TagSentence(sentence);
+        if (!sTagged.empty()) sink(sTagged.data(), sTagged.size());
+    }
+
+    // The units of one non-empty NUL-terminated sentence, tagging on, handed to sink in order;
+    // nothing when TagSentencePieces hands out nothing. The default reads TagSentencePieces's text
+    // with a TaggedTextReader.
+    virtual void TagSentenceUnits(const char* sentence, const SentiUnitSink& sink) {
+        TaggedTextReader reader(sink);
+        TagSentencePieces(sentence, [&reader](const char* p, size_t n) { reader.Feed(p, n); });
+        reader.Finish();
+    }
 
     // Adds one user word from the line "word tag" (an empty tag after the blank stores the tag
     // "n"); an existing entry takes the new tag and a raised count. The engine's result: below 0
@@ -79,15 +114,16 @@ public:
 // it so (the engine's GBK path), so no word is detected or converted twice. While the engine is not started every operation
 // refuses as the engine does (empty text, -1, 0).
 //
-// TagUnits takes the units from the engine's result rows (KOVEX_ParagraphUnits), not from its
-// text: a unit's text may hold blanks and "/" (a "^^" span of GBK text, a number with blanks),
-// so only the rows tell a caller's text from a tag. A tagged row is a tagged unit; a row without
-// a tag gives an untagged unit of its text less its blanks (none when only blanks are left), as
-// the text would.
+// TagSentenceUnits takes the units from the engine's result rows (KOVEX_ParagraphUnitsToSink),
+// not from its text: a unit's text may hold blanks and "/" (a "^^" span of GBK text, a number
+// with blanks), so only the rows tell a caller's text from a tag. A tagged row is a tagged unit;
+// a row without a tag gives an untagged unit of its text less its blanks (none when only blanks
+// are left), as the text would.
 class KovexSentiEngine : public SentiEngine {
 public:
     tstring TagSentence(const tstring& sentence) override;
-    std::vector<SentiUnit> TagUnits(const tstring& sentence) override;
+    void TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) override;
+    void TagSentenceUnits(const char* sentence, const SentiUnitSink& sink) override;
     int AddUserWord(const tstring& sLine) override;
     int GetUserWordState(const tstring& sWord, SentiUserWordState& state) override;
     int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) override;

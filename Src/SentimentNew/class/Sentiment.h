@@ -71,25 +71,29 @@ public:
     // started engine. Thread-safe.
     static const char* GetLastErrMsg(int encode);
 
-    // Scores one sentence: the engine segments and tags it into units (SentiEngine::TagUnits),
-    // then ScoreUnits reads the tags. An empty sentence gives a default result without an engine
-    // call. Takes no lock: the caller keeps the engine's dictionaries from changing during the call.
+    // Scores one sentence: the engine segments and tags it into units (SentiEngine::
+    // TagSentenceUnits), which are scored as ScoreTaggedSentence scores them, one by one as the
+    // engine writes them (a long text's whole tagged text is never held). An empty sentence gives
+    // a default result without an engine call. Takes no lock: the caller keeps the engine's
+    // dictionaries from changing during the call.
     ProcSentResult ProcessSentence(const tstring& sentence, bool bContainAllSentence) const;
+    // The points and objects of a NUL-terminated text scored as one sentence, as ProcessSentence
+    // gives them, without the marked-up text (`str` stays empty): the memory used follows the
+    // text, not its result. A null or empty text gives a default result without an engine call.
+    ProcSentResult SentencePoints(const char* sentence) const;
 
-    // Scores the tagged units of one sentence. A numeric tag (first byte a digit, or "-" and a
-    // digit) is the word's weight, negated when a negation word ("Neg") is pending; a negation
-    // stays pending until the next weight or the end of its clause (a unit of clause punctuation
-    // or a line break, IsClauseMark in SentiText.h), however many other words come between.
-    // Weights above 0.0 add to the positive point, the others to the negative point; the sums
-    // stay finite (SumPoints). "Object" words are collected, "RemSent" words make the sentence no
-    // longer count as holding an object. `str` is the units joined without separator: a scored
-    // word as its mark, a "RemSent" unit as word, "/" and tag, any other tagged unit as its word,
-    // an untagged unit as it is; it is kept when bContainAllSentence is true or the sentence holds
-    // an object at its end. Only a unit's tag is ever read as a weight or a role, never its word.
-    // Thread-safe; no engine call.
-    ProcSentResult ScoreUnits(const std::vector<SentiUnit>& units, bool bContainAllSentence) const;
-    // ScoreUnits of ParseTaggedText(sTagged): the engine's tagged text of one sentence, units
-    // separated by blanks, each a word, "/" and its tag.
+    // Scores the engine's tagged text of one sentence: units separated by blanks, each a word, "/"
+    // and its tag (TaggedTextReader). A numeric tag (first byte a digit, or "-" and a digit) is the
+    // word's weight, negated when a negation word ("Neg") is pending; a negation stays pending
+    // until the next weight or the end of its clause (a unit of clause punctuation or a line
+    // break, IsClauseMark in SentiText.h), however many other words come between. Weights above
+    // 0.0 add to the positive point, the others to the negative point; the sums stay finite
+    // (SumPoints). "Object" words are collected, "RemSent" words make the sentence no longer count
+    // as holding an object. `str` is the units joined without separator: a scored word as its
+    // mark, a "RemSent" unit as word, "/" and tag, any other tagged unit as its word, an untagged
+    // unit as it is; it is kept when bContainAllSentence is true or the sentence holds an object at
+    // its end. Only a unit's tag is ever read as a weight or a role, never its word. Thread-safe;
+    // no engine call.
     ProcSentResult ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const;
 
     // Cuts a content in the working encoding into sentences at the sentence-ending punctuation
@@ -172,8 +176,4 @@ private:
                              const std::vector<tstring>& sObjects, int& nHitCount);
 
     SentiEngine* m_engine;
-
-    // The engine's tagged units of one non-empty sentence (SentiEngine::TagUnits); empty when the
-    // engine cannot process it.
-    std::vector<SentiUnit> TagUnits(const tstring& sentence) const;
 };

@@ -407,6 +407,12 @@ TEST_F(KOVEXPoolTest, CallerCaretsAreTextUnderConversion) {
         } finer;
         sText = KOVEX_ParagraphProcess("我们😀😀今天", 1);
         EXPECT_EQ(sText.find('^'), std::string::npos) << code << ": " << sText;
+        // Nor at the sentence bound, which the marks of a character just before it cross.
+        std::string sBound;
+        for (int k = 0; k < 2046; ++k) sBound += "中";
+        sBound += "😀中国";
+        sText = KOVEX_ParagraphProcess(sBound.c_str(), 1);
+        EXPECT_EQ(sText.find('^'), std::string::npos) << code;
     }
     KOVEX_Exit();
     ASSERT_EQ(m_dir.Start(0), 1);
