@@ -376,46 +376,31 @@ bool CMainSystem::ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUse
         if (*sResult) sink(sResult, strlen(sResult));
         return true;
     }
-    struct SinkScope {
-        const ResultTextSink*& p;
-        ~SinkScope() { p = nullptr; }
-    } scope{m_pTextSink};
-    m_pTextSink = &sink;
-    try {
-        MarksScope marks{*this};
-        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
-        const int nRows = ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true);
-        m_sOutput.clear();
-        m_sResult.clear();
-        return nRows >= 0;
-    } catch (const std::bad_alloc&) {
-        ReportGrowFailure(false);
-        return false;
-    }
+    SinkHold<ResultTextSink> hold(m_pTextSink, sink);
+    return ProcessForSink(sLineOrig, bPOStagged != 0, bUserDict, true);
 }
 
 bool CMainSystem::ProcessUnitsToSink(const char* sLineOrig, bool bUserDict, const ResultUnitSink& sink) {
     if (!m_bReady) return false;
-    struct SinkScope {
-        const ResultUnitSink*& p;
-        ~SinkScope() { p = nullptr; }
-    } scope{m_pUnitSink};
-    m_pUnitSink = &sink;
+    SinkHold<ResultUnitSink> hold(m_pUnitSink, sink);
+    // Rows only: each run of them goes out as units and is dropped.
+    return ProcessForSink(sLineOrig ? sLineOrig : "", true, bUserDict, false);
+}
+
+bool CMainSystem::ProcessForSink(const char* sLineOrig, bool bPOStagged, bool bUserDict, bool bStrOut) {
     try {
         MarksScope marks{*this};
-        const char* sOrig = sLineOrig ? sLineOrig : "";
-        const char* sText = ConvertText(sOrig, m_sTrans, false) ? m_sTrans.c_str() : sOrig;
+        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
         m_pVecResult.clear();
         m_pVecOut.clear();
-        // Rows only: each run of them goes out as units and is dropped.
-        const int nRows = ProcessAtomExImpl(sText, true, bUserDict, false);
+        const int nRows = ProcessAtomExImpl(sText, bPOStagged, bUserDict, bStrOut);
         m_pVecResult.clear();
         m_pVecOut.clear();
         m_sOutput.clear();
         m_sResult.clear();
         return nRows >= 0;
     } catch (const std::bad_alloc&) {
-        ReportGrowFailure(true);
+        ReportGrowFailure(!bStrOut);
         return false;
     }
 }

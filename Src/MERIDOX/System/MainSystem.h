@@ -294,6 +294,16 @@ private:
     // With a unit sink (ProcessUnitsToSink): hands the rows, which index sLine (GBK), to it as
     // units in the caller's encoding and clears them.
     void EmitUnits(const char* sLine, std::vector<result_t>& rows);
+    // Converts the text and processes it for its text (bStrOut) or its rows, which the sink set
+    // by the caller takes as they are written; keeps no result. False when a buffer cannot grow.
+    bool ProcessForSink(const char* sLineOrig, bool bPOStagged, bool bUserDict, bool bStrOut);
+    // Sets a sink member for the time of a call (null again afterwards, whatever happens).
+    template <typename Sink>
+    struct SinkHold {
+        const Sink*& p;
+        SinkHold(const Sink*& member, const Sink& sink) : p(member) { p = &sink; }
+        ~SinkHold() { p = nullptr; }
+    };
 
     bool m_bEnglishText = false;
     std::unique_ptr<CKeyWordFinder> m_pKeyWordFinder;
