@@ -93,4 +93,29 @@ TEST(EncodingCodesTest, ReadmeTableSaysWhatEachCodeDoes) {
     }
 }
 
+// Code 5 reads GBK texts as 0 does; its set serves one thing: a configuration path given in UTF-8
+// that names no file is found by its GBK name.
+TEST(EncodingCodesTest, Code5FindsAConfigurationByTheGbkFormOfItsPath) {
+    STDataDir dir;
+    const std::string lexicon = dir.Put("l.txt", From("GBK", "满意 2\n"));
+    dir.Put(From("GBK", "配置.xml"),
+            From("GBK", "<?xml version=\"1.0\"?>\n<QVSentiment-Config><eventcategory><category id=\"1\">"
+                        "<brandword>苹果</brandword></category></eventcategory></QVSentiment-Config>\n"));
+    const std::string path = dir.Root() + "/配置.xml";  // UTF-8: no file has this name
+    const std::string content = From("GBK", "苹果很满意。");
+    for (int code : {5, 0}) {
+        SCOPED_TRACE(code);
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), code, nullptr));
+        ASSERT_EQ(1, ST_ImportUserDict(lexicon.c_str(), 1));
+        const std::string doc = ST_GetMultiObjectResult("", content.c_str(), path.c_str());
+        if (code == 5) {
+            EXPECT_NE(doc.find("<object>" + From("GBK", "苹果") + "</object>"), std::string::npos) << doc;
+            EXPECT_NE(doc.find("<polarity>2.00</polarity>"), std::string::npos) << doc;
+        } else {
+            EXPECT_EQ(doc, "");
+        }
+        ST_Exit();
+    }
+}
+
 }  // namespace
