@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -27,20 +28,24 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "MERIDOX/System/MainSystem.h"
+#include "Utility/GBKChar.h"
 #include "Utility/LexiconGlobals.h"
 #include "Utility/LogFile.h"
 #include "Utility/MutexLock.h"
@@ -82,6 +87,15 @@ const size_t kBlockBytes = 256 * 1024;
 const size_t kBlocksPerWorker = 3;
 // Lines a worker claims at once.
 const size_t kChunk = 8;
+// A line longer than this (bytes as read) is read, processed and written in pieces.
+const size_t kLongLineBytes = size_t(1) << 20;
+// Bytes read from a file at once.
+const size_t kReadBytes = 64 * 1024;
+// The largest piece of a long line handed to the engine (GBK bytes), unless no cut lies within it.
+const int kPieceBytes = 1 << 20;
+// How far before the end of the text read a conversion to GBK is taken as final: more than the
+// longest unit of the converter's dictionaries.
+const size_t kConvertMargin = 4096;
 
 double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
@@ -189,12 +203,6 @@ struct UTF8Automaton {
 };
 constexpr UTF8Automaton kUTF8{};
 
-// True when the bytes are well-formed UTF-8.
-bool IsUTF8(const std::string& s) {
-    unsigned state = 0;  // the state times 6
-    for (const char ch : s) state = unsigned(kUTF8.step[static_cast<unsigned char>(ch)] >> state) & 63;
-    return state == 6 * UTF8Automaton::kAccept;
-}
 
 // The input: the named files in turn, or standard input; "-" is standard input. Each file is
 // opened once, when its turn comes, so a pipe or FIFO named on the command line reads like a file.
@@ -202,15 +210,12 @@ bool IsUTF8(const std::string& s) {
 // thread at a time.
 class Input {
 public:
-    enum Got { kLine, kEnd, kError };
+    enum Got { kLine, kEnd, kError, kLongLine };
 
     explicit Input(std::vector<std::string> vecFiles) : m_vecFiles(std::move(vecFiles)) {
         if (m_vecFiles.empty()) m_vecFiles.push_back("-");
     }
-    ~Input() {
-        Close();
-        std::free(m_pBuf);
-    }
+    ~Input() { Close(); }
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 
@@ -233,41 +238,38 @@ public:
     }
     // Reads the next line into sLine (without its line feed; a carriage return before it dropped,
     // NUL bytes read as blanks). kEnd at the end of the input; kError when a file cannot be opened
-    // or read (Error() says why; the end of a file is told from a failure by feof, so a read that
-    // runs out of memory is a failure). May throw std::bad_alloc; the line read is then lost.
+    // or read (Error() says why; the end of a file is told from a failure by feof). A line longer
+    // than kLongLineBytes is not read whole: kLongLine gives its first kLongLineBytes bytes or
+    // more, and GetMore the rest. May throw std::bad_alloc; the line read is then lost.
     Got GetLine(std::string& sLine) {
+        sLine.clear();
+        m_nUTF8 = 0;
         for (;;) {
             if (!m_fp) {
                 if (m_nFile >= m_vecFiles.size()) return kEnd;
                 if (!Open()) return kError;
             }
-            errno = 0;
-            const ssize_t got = getline(&m_pBuf, &m_nBuf, m_fp);
-            if (got < 0) {
-                const int nErr = errno;
-                if (std::feof(m_fp) && !std::ferror(m_fp)) {
-                    Close();
-                    ++m_nFile;
-                    continue;
-                }
-                m_sError = "cannot read " + Where(m_nLines) + ": " + std::strerror(nErr ? nErr : EIO);
-                return kError;
+            m_nCurLine = m_nLines;
+            const Got got = ReadPart(sLine, kLongLineBytes);
+            if (got == kEnd) {  // the end of this file, nothing read: the next file
+                Close();
+                ++m_nFile;
+                continue;
             }
-            sLine.assign(m_pBuf, size_t(got));
-            if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
-            if (!sLine.empty() && sLine.back() == '\r') sLine.pop_back();
-            if (std::memchr(sLine.data(), 0, sLine.size())) std::replace(sLine.begin(), sLine.end(), '\0', ' ');
-            if (m_bCheckUTF8 && !IsUTF8(sLine)) {
-                m_bCheckUTF8 = false;
-                std::fprintf(stderr,
-                             "kovex: warning: %s is not valid UTF-8; read GBK text with -e 0, or detect the "
-                             "encoding of each line with -e -1\n",
-                             Where(m_nLines).c_str());
-            }
-            m_nBytes += size_t(got);
+            if (got == kError) return kError;
             ++m_nLines;
-            return kLine;
+            return m_bInLine ? kLongLine : kLine;
         }
+    }
+    // After kLongLine: the next bytes of that line into sPart (replacing what it held), about
+    // nBytes of them; false with an empty sPart once the line has ended (its line feed, or the
+    // end of its file, read). kError as GetLine. May throw std::bad_alloc.
+    Got GetMore(std::string& sPart, size_t nBytes) {
+        sPart.clear();
+        if (!m_bInLine) return kEnd;
+        const Got got = ReadPart(sPart, nBytes);
+        if (got == kError) return kError;
+        return sPart.empty() && !m_bInLine ? kEnd : kLine;
     }
     // From now on, warns once (on standard error) about the first line that is not valid UTF-8.
     void CheckUTF8() { m_bCheckUTF8 = true; }
@@ -314,14 +316,90 @@ private:
     void Close() {
         if (m_fp && m_fp != stdin) std::fclose(m_fp);
         m_fp = nullptr;
+        m_nPos = m_nEnd = 0;
+    }
+    // Appends to sOut the current line's bytes up to its line feed, or about nMax bytes of it
+    // (m_bInLine then stays true). kEnd when the file ended before any byte of a new line.
+    Got ReadPart(std::string& sOut, size_t nMax) {
+        const size_t nFrom = sOut.size();
+        bool bAny = m_bInLine;
+        for (;;) {
+            if (m_nPos == m_nEnd) {
+                if (m_vecBuf.empty()) m_vecBuf.resize(kReadBytes);
+                errno = 0;
+                const size_t got = std::fread(m_vecBuf.data(), 1, m_vecBuf.size(), m_fp);
+                if (got == 0) {
+                    if (std::ferror(m_fp) || !std::feof(m_fp)) {
+                        const int nErr = errno;
+                        m_sError = "cannot read " + Where(m_nCurLine) + ": " + std::strerror(nErr ? nErr : EIO);
+                        return kError;
+                    }
+                    // The end of the file ends the line, if any was begun.
+                    std::clearerr(m_fp);
+                    m_bInLine = false;
+                    if (!bAny) return kEnd;
+                    break;
+                }
+                m_nPos = 0;
+                m_nEnd = got;
+            }
+            bAny = true;
+            const char* p = m_vecBuf.data() + m_nPos;
+            const size_t nAvail = m_nEnd - m_nPos;
+            const char* pLF = static_cast<const char*>(std::memchr(p, '\n', nAvail));
+            const size_t nTake = pLF ? size_t(pLF - p) : nAvail;
+            sOut.append(p, nTake);
+            m_nPos += nTake + (pLF ? 1 : 0);
+            m_nBytes += nTake + (pLF ? 1 : 0);
+            if (pLF) {
+                m_bInLine = false;
+                break;
+            }
+            if (sOut.size() - nFrom >= nMax) {
+                m_bInLine = true;
+                break;
+            }
+        }
+        // A carriage return before the line feed is dropped; one at the end of a part waits for
+        // the next part, which tells whether the line ends after it.
+        if (!m_bInLine) {
+            if (m_bHeldCR) sOut.insert(nFrom, 1, '\r');
+            m_bHeldCR = false;
+            if (sOut.size() > nFrom && sOut.back() == '\r') sOut.pop_back();
+        } else {
+            if (m_bHeldCR) sOut.insert(nFrom, 1, '\r');
+            m_bHeldCR = sOut.size() > nFrom && sOut.back() == '\r';
+            if (m_bHeldCR) sOut.pop_back();
+        }
+        char* const pPart = &sOut[0] + nFrom;
+        const size_t nPart = sOut.size() - nFrom;
+        if (std::memchr(pPart, 0, nPart)) std::replace(pPart, pPart + nPart, '\0', ' ');
+        if (m_bCheckUTF8) {
+            unsigned state = m_nUTF8;
+            for (size_t i = 0; i < nPart; ++i) state = unsigned(kUTF8.step[static_cast<unsigned char>(pPart[i])] >> state) & 63;
+            m_nUTF8 = state;
+            // A line is checked whole: a character cut at a part's end goes on in the next part.
+            if (state == 6 * UTF8Automaton::kReject || (!m_bInLine && state != 6 * UTF8Automaton::kAccept)) {
+                m_bCheckUTF8 = false;
+                std::fprintf(stderr,
+                             "kovex: warning: %s is not valid UTF-8; read GBK text with -e 0, or detect the "
+                             "encoding of each line with -e -1\n",
+                             Where(m_nCurLine).c_str());
+            }
+        }
+        return kLine;
     }
 
     std::vector<std::string> m_vecFiles;
     bool m_bCheckUTF8 = false;
     size_t m_nFile = 0;
     FILE* m_fp = nullptr;
-    char* m_pBuf = nullptr;  // getline's buffer, kept across lines
-    size_t m_nBuf = 0;
+    std::vector<char> m_vecBuf;  // bytes read from the file, m_nPos to m_nEnd not yet taken
+    size_t m_nPos = 0, m_nEnd = 0;
+    bool m_bInLine = false;   // a line was given in part (kLongLine) and goes on
+    bool m_bHeldCR = false;   // a CR that ended the last part, not yet given
+    size_t m_nCurLine = 0;    // the number of the line being read
+    unsigned m_nUTF8 = 0;     // the UTF-8 check's state (times 6) within the current line
     size_t m_nLines = 0, m_nBytes = 0;
     std::string m_sError;
     // (number of the first line, index in m_vecFiles) of each file opened, in order.
@@ -344,6 +422,262 @@ bool ProcessLine(const std::string& sLine, int nTag, std::string& sResult) {
     sResult.assign(p);
     return true;
 }
+
+bool IsBreakOrBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The GBK text of one line given in parts, converted part by part as Process converts the line
+// whole (g_nEncodeType and g_pCodeTranslator): a part is converted up to a point where the
+// conversion of the whole line would give the same bytes on both sides. Under -1 the encoding is
+// detected on the first part (the line's first megabyte).
+class GBKStream {
+public:
+    // more(part) replaces part with the next bytes of the line; false at the line's end. It may
+    // throw; Next passes that on.
+    GBKStream(std::string sFirst, std::function<bool(std::string&)> more)
+        : m_src(std::move(sFirst)), m_more(std::move(more)) {
+        if (g_nEncodeType == -1) m_nDetected = CodeTrans_CodeDetect(m_src.data(), int(m_src.size()));
+    }
+    // Appends more of the GBK text to sOut (possibly nothing); false once all of it was given.
+    bool Next(std::string& sOut) {
+        if (m_bDone) return false;
+        if (!m_bSrcEnded) {
+            if (m_more(m_part)) {
+                m_src += m_part;
+            } else {
+                m_bSrcEnded = true;
+            }
+        }
+        const size_t nTake = m_bSrcEnded ? m_src.size() : SafeEnd();
+        if (nTake > 0) {
+            Convert(nTake, sOut);
+            m_src.erase(0, nTake);
+        }
+        if (m_bSrcEnded && m_src.empty()) m_bDone = true;
+        return true;
+    }
+
+private:
+    // How many leading bytes of m_src may be converted now.
+    size_t SafeEnd() {
+        const size_t n = m_src.size();
+        if (n <= kConvertMargin) return 0;
+        if (g_nEncodeType == -1) {
+            if (m_nDetected == CODETRANS_UNICODE) return (n - kConvertMargin) & ~size_t(1);
+            size_t e = n - kConvertMargin;  // a UTF-8 character is never cut
+            while (e > 0 && (static_cast<unsigned char>(m_src[e]) & 0xC0) == 0x80) --e;
+            return e;
+        }
+        if (!g_pCodeTranslator) return n;
+        // The converter cuts its units by maximum matching: a unit boundary well before the end of
+        // what was read is one of the whole line too. It is taken where no "^^" span of the
+        // converter is open (the marks pair in order from the start) and where no byte-order
+        // mark follows (the converter skips one only at the start of a text).
+        g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial, m_spans);
+        std::vector<size_t>& marks = m_marks;
+        marks.clear();
+        for (size_t i = 0; i + 1 < n; ++i) {
+            if (m_src[i] == '^' && m_src[i + 1] == '^') {
+                marks.push_back(i);
+                ++i;
+            }
+        }
+        for (size_t g = m_spans.size(); g-- > 1;) {
+            const size_t e = size_t(m_spans[g].nFrom);
+            if (e + kConvertMargin > n || size_t(m_spans[g - 1].nTo) > e || e == 0) continue;
+            if (m_src[e] == '^' || m_src[e - 1] == '^') continue;
+            if (m_src.compare(e, 3, "\xEF\xBB\xBF") == 0) continue;
+            const size_t nMarks = size_t(std::lower_bound(marks.begin(), marks.end(), e) - marks.begin());
+            if (nMarks % 2 != 0) continue;
+            m_nTrialGBK = g;
+            return e;
+        }
+        return 0;
+    }
+    void Convert(size_t nTake, std::string& sOut) {
+        if (g_nEncodeType == -1) {
+            if (m_nDetected != CODETRANS_UTF8 && m_nDetected != CODETRANS_GBK && m_nDetected != CODETRANS_BIG5 &&
+                m_nDetected != CODETRANS_UNICODE)
+                return;  // a text not detected is converted to nothing
+            std::vector<char> buf(nTake + 2);
+            int nDest = 0;
+            CodeTrans_ToAnsi(m_nDetected, m_src.data(), int(nTake), buf.data(), nDest);
+            sOut.append(buf.data());
+        } else if (g_pCodeTranslator) {
+            if (nTake == m_src.size()) {
+                g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial);
+                sOut += m_trial;
+            } else {
+                sOut.append(m_trial, 0, m_nTrialGBK);  // SafeEnd's conversion up to its cut
+            }
+        } else {
+            sOut.append(m_src, 0, nTake);
+        }
+    }
+
+    std::string m_src;   // the part of the line read and not yet converted
+    std::string m_part;
+    std::function<bool(std::string&)> m_more;
+    bool m_bSrcEnded = false, m_bDone = false;
+    int m_nDetected = 0;
+    tstring m_trial;  // the conversion SafeEnd made, m_nTrialGBK bytes of it before its cut
+    size_t m_nTrialGBK = 0;
+    std::vector<CCodeTran::SourceSpan> m_spans;
+    std::vector<size_t> m_marks;
+};
+
+// One line of any length through a claimed engine instance, its result written as it comes
+// (write(text) false: a write error, errno set). Process's long-text loop is followed: lines
+// between CR or LF bytes (white space between them skipped), each cut into pieces where the
+// engine says the pieces' results joined are the line's (CMainSystem::PieceEnd, or
+// EnglishPieceEnd for a line judged English), each line break written as Process writes it.
+// Whether a line is English is judged on the whole of it: when its first two bytes do not
+// decide, a line that goes past the first piece is first copied into a temporary file. Memory
+// follows a piece (kPieceBytes, more only where a line has no cut within it), not the line.
+class LongLine {
+public:
+    enum Status { kOk, kEngine, kWrite };
+    LongLine(CMainSystem& sys, int nTag, GBKStream& gbk, std::function<bool(const char*, size_t)> write)
+        : m_sys(sys), m_nTag(nTag), m_gbk(gbk), m_write(std::move(write)) {}
+
+    // kEngine when the engine failed on a piece, kWrite on a write error; may throw.
+    Status Run() {
+        for (;;) {
+            // White space before a line is skipped.
+            for (;;) {
+                size_t k = 0;
+                while (k < m_pending.size() && IsBreakOrBlank(m_pending[k])) ++k;
+                m_pending.erase(0, k);
+                if (!m_pending.empty() || !Fill()) break;
+            }
+            if (m_pending.empty()) return kOk;
+            const Status st = RunLine();
+            if (st != kOk) return st;
+        }
+    }
+
+private:
+    // More of the GBK text into m_pending; false at its end.
+    bool Fill() {
+        while (!m_bEnded) {
+            const size_t n = m_pending.size();
+            if (!m_gbk.Next(m_pending)) m_bEnded = true;
+            if (m_pending.size() > n) return true;
+        }
+        return false;
+    }
+    // Moves up to nMax bytes of the current line from m_pending into sOut; false (nothing
+    // moved) once the line has ended. m_chBreak is then its line break (0 at the text's end).
+    bool PullLine(std::string& sOut, size_t nMax) {
+        if (m_bLineEnded) return false;
+        while (m_pending.empty()) {
+            if (!Fill()) {
+                m_bLineEnded = true;
+                m_chBreak = 0;
+                return false;
+            }
+        }
+        const size_t n = std::min(nMax, m_pending.size());
+        size_t k = 0;
+        while (k < n && m_pending[k] != '\r' && m_pending[k] != '\n') ++k;
+        sOut.append(m_pending, 0, k);
+        if (k < n) {
+            m_bLineEnded = true;
+            m_chBreak = m_pending[k];
+        }
+        m_pending.erase(0, k);
+        return k > 0;
+    }
+
+    // The line at the start of m_pending (no white space before it).
+    Status RunLine() {
+        m_bLineEnded = false;
+        m_chBreak = 0;
+        std::string piece;
+        const size_t nWant = size_t(kPieceBytes) + CMainSystem::kPieceLookahead;
+        while (piece.size() < nWant && PullLine(piece, nWant - piece.size())) {}
+        bool bEnglish;
+        std::unique_ptr<FILE, int (*)(FILE*)> spool(nullptr, &std::fclose);
+        if (m_bLineEnded) {
+            bEnglish = ::IsEnglishText(piece.c_str());
+        } else if (!MayBeEnglishText(static_cast<unsigned char>(piece[0]), static_cast<unsigned char>(piece[1]))) {
+            bEnglish = false;
+        } else {
+            // The verdict samples the whole line: it is copied to a temporary file first.
+            spool.reset(std::tmpfile());
+            if (!spool) throw std::runtime_error(std::string("cannot make a temporary file: ") + std::strerror(errno));
+            size_t nLen = 0;
+            do {
+                if (std::fwrite(piece.data(), 1, piece.size(), spool.get()) != piece.size())
+                    throw std::runtime_error(std::string("cannot write a temporary file: ") + std::strerror(errno));
+                nLen += piece.size();
+                piece.clear();
+            } while (PullLine(piece, nWant));
+            if (std::fflush(spool.get()) != 0)
+                throw std::runtime_error(std::string("cannot write a temporary file: ") + std::strerror(errno));
+            const int fd = fileno(spool.get());
+            bEnglish = IsEnglishTextOf(nLen, [fd](size_t i) {
+                unsigned char c = 0;
+                return pread(fd, &c, 1, off_t(i)) == 1 ? c : static_cast<unsigned char>(0);
+            });
+            std::rewind(spool.get());
+        }
+        // The pieces: more of the line is taken while the piece is short of a piece and the
+        // lookahead PieceEnd needs.
+        bool bMore = true;
+        auto pull = [&](std::string& s, size_t n) {
+            if (!spool) return PullLine(s, n);
+            const size_t nOld = s.size();
+            s.resize(nOld + n);
+            const size_t got = std::fread(&s[nOld], 1, n, spool.get());
+            s.resize(nOld + got);
+            if (got == 0 && std::ferror(spool.get()))
+                throw std::runtime_error(std::string("cannot read a temporary file: ") + std::strerror(errno));
+            return got > 0;
+        };
+        int nMax = kPieceBytes;
+        for (;;) {
+            const size_t nFill = size_t(nMax) + CMainSystem::kPieceLookahead;
+            while (bMore && piece.size() < nFill) bMore = pull(piece, nFill - piece.size());
+            if (piece.empty()) break;
+            const int nLen = int(piece.size());
+            int c = nLen;
+            if (bMore || nLen > nMax) {
+                c = bEnglish ? CMainSystem::EnglishPieceEnd(piece.c_str(), nLen, nMax, !bMore)
+                             : m_sys.PieceEnd(piece.c_str(), nLen, nMax, !bMore, true);
+                if (c <= 0) {
+                    if (bMore) {  // no cut within the piece: a longer one
+                        nMax = nMax > INT_MAX / 4 ? INT_MAX / 2 : 2 * nMax;
+                        continue;
+                    }
+                    c = nLen;
+                }
+            }
+            const char chAfter = piece[size_t(c)];
+            piece[size_t(c)] = '\0';
+            const char* sResult = m_sys.ProcessLinePiece(piece.c_str(), m_nTag, true, bEnglish);
+            piece[size_t(c)] = chAfter;
+            if (!sResult) return kEngine;
+            if (!m_write(sResult, std::strlen(sResult))) return kWrite;
+            piece.erase(0, size_t(c));
+            nMax = kPieceBytes;
+        }
+        if (m_chBreak) {
+            const char* sBreak = m_sys.LineBreakText(m_chBreak);
+            if (!sBreak) return kEngine;
+            if (!m_write(sBreak, std::strlen(sBreak))) return kWrite;
+        }
+        return kOk;
+    }
+
+    CMainSystem& m_sys;
+    const int m_nTag;
+    GBKStream& m_gbk;
+    std::function<bool(const char*, size_t)> m_write;
+    std::string m_pending;  // GBK text not yet taken by a line
+    bool m_bEnded = false;  // the GBK text was all given
+    bool m_bLineEnded = false;
+    char m_chBreak = 0;
+};
 
 // The line-mode pipeline: reader (the calling thread), workers and one writer, all sharing the
 // queue of blocks under one mutex. A failure in any of them (a line that cannot be read, a line
@@ -432,6 +766,7 @@ private:
                 auto block = std::make_unique<Block>();
                 block->nFirst = nNext;
                 size_t nBytes = 0;
+                bool bLong = false;  // the block ends before a long line, in sLine
                 try {
                     while (block->vecLines.size() < kBlockLines && nBytes < kBlockBytes) {
                         if (m_nFail <= nNext) {  // a line before this one failed
@@ -439,6 +774,10 @@ private:
                             break;
                         }
                         const Input::Got got = m_input.GetLine(sLine);
+                        if (got == Input::kLongLine) {
+                            bLong = true;
+                            break;
+                        }
                         if (got != Input::kLine) {
                             if (got == Input::kError) Fail(kRead, nNext, nullptr);
                             bMore = false;
@@ -459,6 +798,16 @@ private:
                 if (m_bStop) break;
                 if (!block->vecLines.empty()) m_blocks.push_back(std::move(block));
                 m_cv.notify_all();
+                if (bLong) {
+                    // A long line is processed here once every line before it is written, and
+                    // written piece by piece as it comes.
+                    m_cv.wait(lock, [&] { return m_bStop || m_nWritten >= nNext || m_nFail <= nNext; });
+                    if (m_bStop || m_nFail <= nNext) break;
+                    lock.unlock();
+                    if (!RunLongLine(sLine, nNext)) break;
+                    lock.lock();
+                    m_nWritten = ++nNext;
+                }
             }
         } catch (...) {
             Fail(kRead, nNext, CurrentCause());
@@ -466,6 +815,43 @@ private:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bEnd = true;
         m_cv.notify_all();
+    }
+
+    // Line nLine, read in part into sFirst (Input::kLongLine), processed and written through one
+    // claimed instance; false after a failure, which is recorded.
+    bool RunLongLine(std::string& sFirst, size_t nLine) {
+        struct ReadFailed {};
+        try {
+            CPoolClaim claim;
+            CMainSystem* pSys = claim.get() ? claim.get()->GetSystem() : nullptr;
+            if (!pSys) {
+                Fail(kProcess, nLine, nullptr);
+                return false;
+            }
+            GBKStream gbk(std::move(sFirst), [this](std::string& sPart) {
+                const Input::Got got = m_input.GetMore(sPart, kLongLineBytes);
+                if (got == Input::kError) throw ReadFailed();
+                return got == Input::kLine;
+            });
+            LongLine line(*pSys, m_nTag, gbk,
+                          [](const char* p, size_t n) { return std::fwrite(p, 1, n, stdout) == n; });
+            const LongLine::Status st = line.Run();
+            if (st == LongLine::kEngine) {
+                Fail(kProcess, nLine, nullptr);
+                return false;
+            }
+            if (st == LongLine::kWrite || std::fputc('\n', stdout) == EOF) {
+                Fail(kWrite, 0, std::strerror(errno));
+                Stop();
+                return false;
+            }
+            return true;
+        } catch (const ReadFailed&) {
+            Fail(kRead, nLine, nullptr);
+        } catch (...) {
+            Fail(kProcess, nLine, CurrentCause());
+        }
+        return false;
     }
 
     void Work() {
@@ -532,9 +918,12 @@ private:
                         return;
                     }
                 }
+                const size_t nEnd = block->nFirst + nLines;
                 block.reset();
                 if (nWrite < nLines) break;  // the failing line: nothing after it is written
                 lock.lock();
+                m_nWritten = nEnd;
+                m_cv.notify_all();
             }
             if (lock.owns_lock()) lock.unlock();
             if (std::fflush(stdout) != 0) Fail(kWrite, 0, std::strerror(errno));
@@ -558,6 +947,7 @@ private:
     // its cause (a fixed buffer, so that recording it cannot run out of memory).
     Kind m_kind = kNone;
     std::atomic<size_t> m_nFail{SIZE_MAX};
+    size_t m_nWritten = 0;  // lines written, all before this number (under m_mutex)
     char m_sCause[256] = {};
 };
 
@@ -575,6 +965,14 @@ bool RunDocument(Input& input, std::string& sError) {
             }
             if (got == Input::kEnd) break;
             sDoc += sLine;
+            if (got == Input::kLongLine) {  // the document is held whole: the rest of the line too
+                Input::Got more;
+                while ((more = input.GetMore(sLine, kLongLineBytes)) == Input::kLine) sDoc += sLine;
+                if (more == Input::kError) {
+                    sError = input.Error();
+                    return false;
+                }
+            }
             sDoc += '\n';
         }
     } catch (...) {
