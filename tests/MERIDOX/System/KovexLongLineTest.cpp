@@ -5,6 +5,8 @@
 // the English verdict open.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -21,9 +23,11 @@ using enginetest::DataDir;
 using kxtest::Gbk;
 
 // GBK paragraphs of the first corpus days (tools/corpus_text.py); empty when they cannot be read.
-std::vector<std::string> CorpusParagraphs() {
+std::vector<std::string> CorpusParagraphs(const char* sDay = "1") {
     std::vector<std::string> out;
-    FILE* p = popen("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py 1 2>/dev/null", "r");
+    const std::string sCommand =
+        std::string("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py ") + sDay + " 2>/dev/null";
+    FILE* p = popen(sCommand.c_str(), "r");
     if (!p) return out;
     std::string line;
     char buf[1 << 16];
@@ -87,8 +91,11 @@ protected:
         return out;
     }
 
-    static std::string Whole(const std::string& sText) {
+    // Process's result of the whole text, by an instance with the sentence bound and the output
+    // runs (bUnlimited: without them, as the engine was before them).
+    static std::string Whole(const std::string& sText, bool bUnlimited = false) {
         CMainSystem sys;
+        if (bUnlimited) sys.SetLineLimits(INT_MAX, SIZE_MAX);
         const char* p = sys.Process(sText.c_str(), 1, true);
         return p ? p : "<null>";
     }
@@ -141,6 +148,17 @@ TEST_F(KovexLongLineTest, LinesWithoutCutsAndSentenceEndsBeforeBlanksStayWhole) 
     ExpectSameInPieces(s, "sentence ends before blanks");
     // An English line of one token is never cut: it is processed whole.
     ExpectSameInPieces(std::string(30000, 'a') + " b", "one English token");
+}
+
+TEST_F(KovexLongLineTest, HeldOutDayAsOneLineGivesTheUnlimitedEnginesResult) {
+    const std::vector<std::string> paras = CorpusParagraphs("27");
+    if (paras.empty()) GTEST_SKIP() << "corpus not available";
+    std::string sLine;
+    for (const std::string& p : paras) sLine += p;
+    g_nEncodeType = 0;
+    const std::string want = Whole(sLine, true);
+    ASSERT_GT(want.size(), sLine.size());
+    EXPECT_TRUE(Pieces(sLine, 65536, 20000) == want);
 }
 
 }  // namespace
