@@ -22,25 +22,7 @@ namespace {
 using enginetest::DataDir;
 using kxtest::Gbk;
 
-// GBK paragraphs of the first corpus days (tools/corpus_text.py); empty when they cannot be read.
-std::vector<std::string> CorpusParagraphs(const char* sDay = "1") {
-    std::vector<std::string> out;
-    const std::string sCommand =
-        std::string("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py ") + sDay + " 2>/dev/null";
-    FILE* p = popen(sCommand.c_str(), "r");
-    if (!p) return out;
-    std::string line;
-    char buf[1 << 16];
-    while (fgets(buf, sizeof buf, p)) {
-        line += buf;
-        if (line.back() != '\n') continue;
-        line.pop_back();
-        if (!line.empty()) out.push_back(line);
-        line.clear();
-    }
-    if (pclose(p) != 0) out.clear();
-    return out;
-}
+using enginetest::CorpusParagraphs;
 
 class KovexLongLineTest : public enginetest::EngineTestBase {
 protected:
@@ -116,7 +98,7 @@ protected:
 };
 
 TEST_F(KovexLongLineTest, PiecesGiveTheWholeLinesResultUnderEachEncoding) {
-    const std::vector<std::string> paras = CorpusParagraphs();
+    const std::vector<std::string> paras = CorpusParagraphs("1");
     if (paras.empty()) GTEST_SKIP() << "corpus not available";
     const std::string sGBK = MixedLine(paras);
 
