@@ -165,6 +165,8 @@ void CEnglish::AddToken(const char* sLine, size_t nStart, size_t nLen, int nHand
     AddWord(term);
 }
 
+bool CEnglish::IsTokenDelimiter(char c) { return IsDelimiter(c); }
+
 std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig) {
     m_vecResult.clear();
     // A private copy: the caller's line is never written, and offsets measured in the copy

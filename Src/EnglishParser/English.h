@@ -109,6 +109,9 @@ public:
     // the list's end is cut at it (0 for an empty range).
     int RecognizeNEType(size_t iterStart, int nCount);
 
+    // True for the bytes at which ProcessA's tokenizer ends a token (white space among them).
+    static bool IsTokenDelimiter(char c);
+
     // 1 when the token passes as an English word: short, in the English dictionary, holding an
     // upper-case letter, a digit or an inner '.', found after cutting a possessive or a common
     // ending, or holding a byte that is not an ASCII letter; else 0. Null reads as empty.
