@@ -23,7 +23,6 @@
 namespace {
 
 // Tag ids the output rules name (ids of the configured tag set).
-const int kTagWhiteSpace = 1;
 const int kTagNumeral = 18;
 const int kTagNoun = 21;
 const int kTagPerson = 24;
