@@ -107,6 +107,14 @@ std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged) {
     return sResult ? std::string(sResult) : std::string();
 }
 
+bool KOVEX_ParagraphProcessToSink(const char* sParagraph, int bPOStagged,
+                                  const std::function<void(const char*, size_t)>& sink) {
+    if (!g_bActive) return false;
+    CPoolClaim claim;
+    if (!claim.get() || !g_bActive || !claim.get()->GetSystem()) return false;
+    return claim.get()->GetSystem()->ProcessToSink(sParagraph, bPOStagged, true, sink);
+}
+
 const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged) {
     if (!g_bActive) return kEmptyText;
     return kovex::Register(KOVEX_ParagraphProcessStr(sParagraph, bPOStagged));

@@ -20,6 +20,7 @@
 
 #include <pthread.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,13 @@ const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged = 1);
 // The same text as an owned string, registered nowhere (for callers inside the library that
 // process many sentences). "" while inactive or when the instance fails.
 std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged = 1);
+// KOVEX_ParagraphProcessStr's text handed to sink piece by piece as the engine writes it, the
+// pieces joined being that text (in the caller's encoding; each piece valid during its call). A
+// long text's memory then follows the text itself, not its whole result (CMainSystem::
+// ProcessToSink). The sink runs on the calling thread while the call holds a pooled instance; it
+// must not call the engine. False while inactive or when the instance fails.
+bool KOVEX_ParagraphProcessToSink(const char* sParagraph, int bPOStagged,
+                                  const std::function<void(const char*, size_t)>& sink);
 // The result rows of a text: a registered copy of *pResultCount rows; null and count 0 while
 // inactive or when there are none. pResultCount may be null.
 const result_t* KOVEX_ParagraphProcessA(const char* sParagraph, int* pResultCount, bool bUserDict = true);

@@ -106,18 +106,40 @@ inline int CPreProcess::ClassAt(int i, int* pCode, int* pLen) const {
 void CPreProcess::KeepLookups(const char* sLine, int nLen) {
     m_pKeepLine = sLine;
     m_nKept = 0;
+    m_nKeptFirst = 0;
     m_nKeptLast = -1;
+    m_nLookedBase = 0;
     m_vecUserTags.clear();
+    m_vecLooked.clear();
     if (!sLine || nLen < 0) {
         m_pKeepLine = nullptr;
         return;
     }
     m_nKeepLen = nLen;
-    // Every atom starts at its own byte: one record per byte, and the end mark after the last,
-    // is room for the whole line.
-    if (m_vecKept.size() < size_t(nLen) + 1) m_vecKept.resize(size_t(nLen) + 1);
+    // The records and the looked-at bits grow with the lookups made (doubling), not with the
+    // line: a line's atoms only ever need what its sentences looked at.
+    if (m_vecKept.empty()) m_vecKept.resize(64);
     m_vecKept[0].nOffset = INT_MAX;
-    m_vecLooked.assign(size_t(nLen) / 64 + 1, 0);
+}
+
+void CPreProcess::ForgetLookupsBefore(int nOffset) {
+    if (!m_pKeepLine) return;
+    size_t k = m_nKeptFirst;
+    while (k < m_nKept && m_vecKept[k].nOffset < nOffset) ++k;
+    m_nKeptFirst = k;
+    if (m_nKeptFirst == m_nKept) {
+        // Nothing left before the end mark: start the list again at the front.
+        m_nKept = m_nKeptFirst = 0;
+        m_vecKept[0].nOffset = INT_MAX;
+        m_vecUserTags.clear();
+    }
+    // Whole words of bits below the offset go; the base stays a multiple of 64.
+    const int nWords = (nOffset - m_nLookedBase) >> 6;
+    if (nWords > 0) {
+        const size_t nDrop = std::min(size_t(nWords), m_vecLooked.size());
+        m_vecLooked.erase(m_vecLooked.begin(), m_vecLooked.begin() + std::ptrdiff_t(nDrop));
+        m_nLookedBase += int(nDrop) << 6;
+    }
 }
 
 // Inline into the atom loop, so that the views stay in registers.
@@ -136,8 +158,11 @@ __attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, con
     // those that found a word make a record; the bit of the offset says the others found none.
     if (m_bKeeping && i > m_nKeptLast) {
         m_nKeptLast = i;
-        m_vecLooked[size_t(i) >> 6] |= uint64_t(1) << (i & 63);
-        if ((nField > 0 || nUser > 0) && m_nKept + 1 < m_vecKept.size()) {
+        const size_t nWord = size_t(i - m_nLookedBase) >> 6;
+        if (nWord >= m_vecLooked.size()) m_vecLooked.resize(std::max(nWord + 1, 2 * m_vecLooked.size()), 0);
+        m_vecLooked[nWord] |= uint64_t(1) << (i & 63);
+        if (nField > 0 || nUser > 0) {
+            if (m_nKept + 1 >= m_vecKept.size()) m_vecKept.resize(2 * m_vecKept.size());
             KeptLookup& k = m_vecKept[m_nKept++];
             m_vecKept[m_nKept].nOffset = INT_MAX;  // the end mark
             k.nOffset = i;
@@ -166,7 +191,7 @@ int CPreProcess::FindSpanEnd(int i) {
         return m_nSpanFound < 0 ? -1 : m_nSpanFound + 2;
     int j = nFrom;
     m_nSpanFound = -1;
-    while (j + 1 < m_nLen) {
+    while (j + 1 < m_nLen && j < m_nRunEnd) {
         if (m_s[j] == '^' && m_s[j + 1] == '^') {
             m_nSpanFound = j;
             break;
@@ -184,7 +209,7 @@ void CPreProcess::NumeralRun(word_t& atom, int nClass) {
     int nCode0 = 0;
     if (ClassAt(nEnd, &nCode0) == 8 && !IsLetterO(nCode0)) bNumber = false;
     int nLast = nClass, nLastLen = 0;
-    while (nEnd < m_nLen) {
+    while (nEnd < m_nRunEnd) {
         int nCode, nCharLen;
         int nc = ClassAt(nEnd, &nCode, &nCharLen);
         bool bJoins = nc == 9 || nc == 10 || nc == 3 || nc == 4 || nc == 11 || nc == 18 || nc == 16 ||
@@ -262,6 +287,12 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     m_s = reinterpret_cast<const unsigned char*>(sLine);
     m_nLen = nLen;
     m_nSpanSearchFrom = m_nSpanFound = -1;
+    m_bBoundEnded = false;
+    // The sentence bound: no atom starts kSentenceBound bytes or more after the sentence start,
+    // and no run (of digits, letters, numerals, repeated punctuation, a "^^" span) goes on once
+    // it reaches that offset, so a sentence ends within the bound and one atom past it.
+    const int nBoundAt = nLen - nStart > m_nSentenceBound ? nStart + m_nSentenceBound : nLen;
+    m_nRunEnd = nBoundAt;
     // One shared hold of the dictionaries for the sentence's priority lookups (a no-op inside
     // the line's own hold).
     const bool bPrior = g_bUserDictPrior;
@@ -276,9 +307,9 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         if (const CTrie* pUser = g_pUserDict) userView = CTrie::View(*pUser);
     }
 
-    // Room for every atom the sentence can have (one per byte, the start and end atoms): the
-    // atoms are stored through a pointer without a capacity test each.
-    const size_t nMaxAtoms = size_t(nLen - nStart) + 2;
+    // Room for every atom the sentence can have (one per byte before the bound, the start and
+    // end atoms): the atoms are stored through a pointer without a capacity test each.
+    const size_t nMaxAtoms = size_t(nBoundAt - nStart) + 2;
     if (m_vecAtom.size() < nMaxAtoms) m_vecAtom.resize(std::max(nMaxAtoms, 2 * m_vecAtom.size()));
     word_t* const pAtoms = m_vecAtom.data();
     const CPDAT::View coreView = m_pCoreDict ? CPDAT::View(*m_pCoreDict) : CPDAT::View();
@@ -339,7 +370,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                 case 4: {
                     bool bJoined = false;
                     int nNextLen;
-                    while (ClassAt(atom.end, nullptr, &nNextLen) == 4) {
+                    while (atom.end < nBoundAt && ClassAt(atom.end, nullptr, &nNextLen) == 4) {
                         atom.end += nNextLen;
                         bJoined = true;
                     }
@@ -351,7 +382,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                 case 29: {
                     bool bNumber = true;
                     if (nCode != '=') {
-                        while (atom.end < nLen) {
+                        while (atom.end < nBoundAt) {
                             int nc2, nCode2, nLen2;
                             nc2 = ClassAt(atom.end, &nCode2, &nLen2);
                             bool bJoins = (nc2 == 7 && nClass != 29) || (nc2 == 29 && nClass != 7) || nc2 == 5 ||
@@ -376,7 +407,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                     break;
                 case 8: {
                     int nc2, nLen2;
-                    while ((nc2 = ClassAt(atom.end, nullptr, &nLen2)) >= 0 &&
+                    while (atom.end < nBoundAt && (nc2 = ClassAt(atom.end, nullptr, &nLen2)) >= 0 &&
                            (nc2 == 8 || nc2 == 3 || (g_nGranularity == 0 && (nc2 == 5 || nc2 == 7 || nc2 == 29))))
                         atom.end += nLen2;
                     if (m_s[atom.end - 1] == '.' && atom.end - 1 > i && g_pEnglishDict &&
@@ -392,7 +423,7 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                     break;
                 case 13: {
                     int j = atom.end, nLast = 13, nc2, nLen2;
-                    while ((nc2 = ClassAt(j, nullptr, &nLen2)) == 10 || nc2 == 11 || nc2 == 13) {
+                    while (j < nBoundAt && ((nc2 = ClassAt(j, nullptr, &nLen2)) == 10 || nc2 == 11 || nc2 == 13)) {
                         nLast = nc2;
                         j += nLen2;
                     }
@@ -424,6 +455,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
         }
         i = pLookup->end;
         if (bKeep) pAtoms[nAtoms++] = atom;
+        // A sentence that reaches the bound without a sentence end ends here, at this atom's end.
+        if (!bEnded && i >= nBoundAt && i < nLen) bEnded = m_bBoundEnded = true;
     }
     word_t end;
     end.start = end.end = i;
@@ -432,6 +465,40 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     pAtoms[nAtoms++] = end;
     m_nAtomSize = nAtoms;
     return sLine + i;
+}
+
+bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const {
+    const int nCut = lastAtom.end;
+    if (!sLine || lastAtom.type != 28 || nCut - lastAtom.start != 2 || nCut >= nLen || nFrom < 0 || nFrom > nCut - 2)
+        return false;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    // The sentence end is a whole two-byte character: the output merges nothing across it (its
+    // runs join ASCII punctuation, blanks and letters, never a sentence end of type 28).
+    if (s[nCut - 2] < 0x80) return false;
+    // What follows starts the next sentence: not white space, which a line processed on its own
+    // drops at its start, and not a second sentence end, which the numeral rule could join.
+    const unsigned char c = s[nCut];
+    if (c == 0 || c == ' ' || c == '\t' || c == '\r' || c == '\n') return false;
+    int nCode, nCharLen;
+    if (CharClassAt(s, nCut, nLen, m_pTypes, nCode, nCharLen) == 28) return false;
+    // No dictionary word may cross the cut: the output looks both dictionaries up at each word's
+    // start and takes a word that ends on a later word's start, in the next sentence too.
+    CUserDictReadLock hold;
+    const CPDAT* pField = g_pFieldDict;
+    const CTrie* pUser = g_pUserDict;
+    if (!pField && !pUser) return true;
+    const int nWindow = nCut - kDictWordWindow;
+    for (int i = nFrom; i < nCut;) {
+        if (i >= nWindow) {
+            int nHandle = -1;
+            bool bBlank = false;
+            char sPos[40];
+            if (pField && i + pField->GetMaxWord(sLine + i, &nHandle, &bBlank) > nCut) return false;
+            if (pUser && i + pUser->GetMaxWord(sLine + i, &nHandle, sPos) > nCut) return false;
+        }
+        i += (s[i] >= 0x80 && i + 1 < nLen) ? 2 : 1;
+    }
+    return true;
 }
 
 bool CPreProcess::IsValidPosition(int nIndex, int nLen) const {

@@ -38,6 +38,7 @@
 
 #include <atomic>
 #include <climits>
+#include <deque>
 #include <vector>
 
 #include "MERIDOX/include/EngineRecords.h"
@@ -50,8 +51,33 @@ class CCharset;
 // An array of lattice slots, each an array of words.
 typedef word_t** word_graph;
 
+class CPreProcess;
+
+// The sentence starts of a line as it is cut, for IsPieceBoundary's walk over the characters
+// before a cut: From(nCut) is the latest start recorded kDictWordWindow bytes or more before nCut
+// (the first one recorded when none is), so that the walk stays short whatever the line's length.
+class CSentenceStarts {
+public:
+    void Reset(int nFirst) {
+        m_starts.clear();
+        m_starts.push_back(nFirst);
+    }
+    void Add(int nStart) { m_starts.push_back(nStart); }
+    inline int From(int nCut);
+
+private:
+    std::deque<int> m_starts;
+};
+
 class CPreProcess {
 public:
+    // The sentence bound in bytes: a sentence that reaches this many bytes without a sentence end
+    // ends after the atom that reaches it, as if a sentence end stood there. No atom starts at or
+    // after the bound, and runs (digits, letters, numerals, repeated punctuation, "^^" spans)
+    // stop growing there, so a sentence holds at most kSentenceBound + 2 atoms and spans at most
+    // the bound and one character (a dictionary word when user words take priority) past it.
+    static constexpr int kSentenceBound = 4096;
+
     // Borrows the character-type table, the core dictionary and a user dictionary (kept only as
     // a record: the priority lookups read g_pUserDict under its lock). No atoms, no lattice.
     CPreProcess(CCharset* pCharset, CPDAT* pCoreDict, CTrie* pUserDict);
@@ -64,6 +90,26 @@ public:
     // nLen must be strlen(sLine) when given (pass it to avoid counting the line per sentence);
     // -1 counts it. A null line is empty; nStart is clamped to [0, nLen].
     const char* AtomSegment(const char* sLine, int nStart, int nLen = -1);
+    // Sets this instance's sentence bound (kSentenceBound when constructed); INT_MAX lets a
+    // sentence run to its sentence end, for comparisons with unbounded sentences.
+    void SetSentenceBound(int nBytes) { m_nSentenceBound = nBytes < 1 ? 1 : nBytes; }
+    int GetSentenceBound() const { return m_nSentenceBound; }
+    // True when the last AtomSegment ended its sentence at the sentence bound (more text followed
+    // and no sentence end came before the bound).
+    bool EndedByBound() const { return m_bBoundEnded; }
+    // True when a line may be cut after lastAtom, the last atom of a sentence that AtomSegment
+    // ended there (not at the bound), so that the part before the cut and the part after it,
+    // each processed as a line of its own, give the results of the whole line joined: the atom is
+    // a two-byte sentence end (class 28, as the full stop, exclamation and question marks), the
+    // character after it is neither white space (blank, TAB, CR, LF, NUL) nor a sentence end, and
+    // no field or user dictionary word that starts at a character of the last kDictWordWindow
+    // bytes before the cut goes past it (the result output takes such words across sentences).
+    // nLen is the length of sLine; nFrom a character boundary at or before the sentence start
+    // (where the walk over the characters begins). Takes a shared hold of the user dictionaries.
+    bool IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const;
+    // How far before a cut IsPieceBoundary looks for dictionary words: the longest user word (a
+    // user-dictionary line is shorter than 1024 bytes) and field word the engine takes.
+    static constexpr int kDictWordWindow = 1024;
     // AtomSegment plus the lattice; returns what AtomSegment returned.
     const char* FullSegment(const char* sLine, int nStart, int nLen = -1);
     // True when an atom after atom nIndex ends exactly nLen bytes after the start of atom nIndex
@@ -95,22 +141,32 @@ public:
     void KeepLookups(const char* sLine, int nLen);
     // Stops keeping lookups; GetKeptLookups answers null until the next KeepLookups.
     void DropLookups() { m_pKeepLine = nullptr; }
-    // The lookups the priority test made on sLine since KeepLookups(sLine) that found a word in
-    // either dictionary, in increasing order of line offset and one per offset at most: *pCount
-    // of them, followed by an end mark whose nOffset is INT_MAX; *ppLooked gets a bit per line
-    // offset (offset k: bit k % 64 of word k / 64) set where the test looked, so that an offset
-    // looked at without a record found nothing (ZeroLookup). When sLine is not the kept line:
-    // the end mark alone, *pCount 0 and *ppLooked null. A caller that reads them at increasing
-    // offsets finds each with one forward cursor. Valid until the next KeepLookups, DropLookups
-    // or AtomSegment call.
-    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, const uint64_t** ppLooked) const {
+    // The lookups the priority test made on sLine since KeepLookups(sLine) (less those that
+    // ForgetLookupsBefore dropped) that found a word in either dictionary, in increasing order of
+    // line offset and one per offset at most: *pCount of them, followed by an end mark whose
+    // nOffset is INT_MAX. *ppLooked gets a bit per line offset from *pnLookedFrom (a multiple of
+    // 64) to *pnLookedEnd (offset k: bit k % 64 of word (k - *pnLookedFrom) / 64) set where the
+    // test looked, so that an offset looked at without a record found nothing (ZeroLookup);
+    // offsets outside that range were not looked at. When sLine is not the kept line: the end
+    // mark alone, *pCount 0, *ppLooked null and an empty range. A caller that reads them at
+    // increasing offsets finds each with one forward cursor. Valid until the next KeepLookups,
+    // ForgetLookupsBefore, DropLookups or AtomSegment call.
+    const KeptLookup* GetKeptLookups(const char* sLine, size_t* pCount, const uint64_t** ppLooked,
+                                     int* pnLookedFrom = nullptr, int* pnLookedEnd = nullptr) const {
         *pCount = 0;
         *ppLooked = nullptr;
+        if (pnLookedFrom) *pnLookedFrom = 0;
+        if (pnLookedEnd) *pnLookedEnd = 0;
         if (!m_pKeepLine || sLine != m_pKeepLine) return NoLookups();
-        *pCount = m_nKept;
+        *pCount = m_nKept - m_nKeptFirst;
         *ppLooked = m_vecLooked.data();
-        return m_vecKept.data();
+        if (pnLookedFrom) *pnLookedFrom = m_nLookedBase;
+        if (pnLookedEnd) *pnLookedEnd = m_nLookedBase + int(m_vecLooked.size() * 64);
+        return m_vecKept.data() + m_nKeptFirst;
     }
+    // Forgets the kept lookups at offsets below nOffset (the output has written the units
+    // there), so that a long line keeps only those of the part not yet written.
+    void ForgetLookupsBefore(int nOffset);
     // The end mark alone.
     static const KeptLookup* NoLookups() {
         static const KeptLookup kEnd = {INT_MAX, 0, -1, 0, -1, -1, false};
@@ -173,20 +229,31 @@ private:
     unsigned int* m_pVecCandidatePosition = nullptr;
     unsigned int m_nCadidateSize = 0;
 
-    // Kept lookups (see KeepLookups): m_nKept records in order of offset, room for one per byte
-    // of the line, and a bit per offset looked at.
+    // Kept lookups (see KeepLookups): records m_nKeptFirst to m_nKept in order of offset (an end
+    // mark after the last; the array grows by doubling), and a bit per offset looked at from
+    // m_nLookedBase on.
     const char* m_pKeepLine = nullptr;
     int m_nKeepLen = 0;
     bool m_bKeeping = false;  // the current AtomSegment call keeps its lookups
     std::vector<KeptLookup> m_vecKept;
     size_t m_nKept = 0;
+    size_t m_nKeptFirst = 0;
     int m_nKeptLast = -1;  // offset of the last lookup kept
     std::vector<uint64_t> m_vecLooked;
+    int m_nLookedBase = 0;
     std::vector<UserTag> m_vecUserTags;
 
     // The line being cut (set per call).
     const unsigned char* m_s = nullptr;
     int m_nLen = 0;
+    int m_nSentenceBound = kSentenceBound;
+    int m_nRunEnd = 0;           // the sentence bound's offset (or the line's end) for runs and spans
+    bool m_bBoundEnded = false;  // the last sentence ended at the bound
     int m_nSpanSearchFrom = -1;  // the last "^^" search of this call: from where ...
     int m_nSpanFound = -1;       // ... and the closing offset it found (-1 none)
 };
+
+inline int CSentenceStarts::From(int nCut) {
+    while (m_starts.size() > 1 && m_starts[1] <= nCut - CPreProcess::kDictWordWindow) m_starts.pop_front();
+    return m_starts.empty() ? 0 : m_starts.front();
+}

@@ -28,6 +28,9 @@ const size_t kInitialTextSize = 10240;
 const size_t kInitialRows = 2048;
 const size_t kInitialFieldWords = 2048;
 const int kLongTextBytes = 101;  // texts of this many bytes or more are processed line by line
+// Words of a line gathered before the result output writes them, at the next sentence end across
+// which it joins nothing (a sentence cut at the bound is written at once).
+const size_t kFlushWords = 8192;
 
 const char kRowGrowFailed[] = "newMem=(result_t *)realloc(m_pVecResult failed!";
 const char kTextGrowFailed[] = "(char *)realloc(m_sResult, failed!";
@@ -35,12 +38,6 @@ const char kTextGrowFailed[] = "(char *)realloc(m_sResult, failed!";
 void WriteErrorLocked(const char* sMessage) {
     CMutexLock lock(&g_mutex);
     WriteError(sMessage);
-}
-
-// Grows a vector's capacity to nWanted when it is below nBelow (the sizing rules of the buffers).
-template <typename V>
-void ReserveWhenBelow(V& v, size_t nBelow, size_t nWanted) {
-    if (v.capacity() < nBelow) v.reserve(nWanted);
 }
 
 bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -64,7 +61,7 @@ bool ToGBK(const char* sLine, tstring& sTrans) {
 
 }  // namespace
 
-CMainSystem::CMainSystem() {
+CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
     m_sOutput.clear();
     m_bLongText = false;
     try {
@@ -110,6 +107,38 @@ CMainSystem::CMainSystem() {
 }
 
 CMainSystem::~CMainSystem() = default;
+
+int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds) {
+    static_assert(kPieceLookahead >= CPreProcess::kSentenceBound + CPreProcess::kDictWordWindow + 16,
+                  "a cut must not depend on the bytes after the text given");
+    if (!m_bReady || !sLine || nLen <= 0) return 0;
+    CPreProcess& pre = *m_pPreProcess;
+    const int nLimit = std::min(nMax, bLineEnds ? nLen : nLen - kPieceLookahead);
+    CSentenceStarts starts;
+    starts.Reset(0);
+    int nBest = 0;
+    for (int pos = 0; pos < nLimit;) {
+        while (pos < nLen && IsLineBlank(sLine[pos])) ++pos;
+        if (pos >= nLimit) break;
+        starts.Add(pos);
+        const int next = int(pre.AtomSegment(sLine, pos, nLen) - sLine);
+        if (next <= pos || next > nLimit) break;
+        const int nAtoms = pre.GetAtomCount();
+        // A piece shorter than a long text would keep its leading white space, which a long
+        // text's lines drop: pieces are long texts.
+        if (next >= kLongTextBytes && next < nLen && sLine[next] && !IsLineBlank(sLine[next]) &&
+            (pre.EndedByBound() ||
+             (nAtoms >= 3 && pre.IsPieceBoundary(sLine, nLen, starts.From(next), pre.GetAtoms()[nAtoms - 2]))))
+            nBest = next;
+        pos = next;
+    }
+    return nBest;
+}
+
+void CMainSystem::SetLineLimits(int nSentenceBytes, size_t nFlushWords) {
+    if (m_pPreProcess) m_pPreProcess->SetSentenceBound(nSentenceBytes);
+    m_nFlushWords = nFlushWords;
+}
 
 void CMainSystem::ReportGrowFailure(bool bRows) { WriteErrorLocked(bRows ? kRowGrowFailed : kTextGrowFailed); }
 
@@ -238,13 +267,13 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
     const size_t nLen = strlen(sLine);
     if (nLen < size_t(kLongTextBytes)) {
         ProcessAtomImpl(sLine, bPOStagged, bUserDict);
+        if (m_pTextSink) EmitText(m_sResult);
         return int(m_pVecResult.size());
     }
     m_bLongText = true;
     std::vector<char>& copy = m_vecLongText;
     copy.assign(sLine, sLine + nLen + 1);
     m_pVecOut.clear();
-    ReserveWhenBelow(m_pVecOut, nLen, nLen + 1024);
     // Cleared for rows too: the line breaks are appended to it either way, and it would grow with
     // every long text processed for its rows.
     m_sOutput.clear();
@@ -266,7 +295,9 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         const int nOffset = int(pLineStart - copy.data());
         nRows = ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
         if (pNext) *pNext = chSep;
-        if (bStrOut) {
+        if (m_pTextSink) {
+            EmitText(m_sResult);
+        } else if (bStrOut) {
             m_sOutput += m_sResult;
         } else {
             for (const result_t& row : m_pVecResult) {
@@ -276,9 +307,54 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         }
         if (!pNext) break;
         SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
+        if (m_pTextSink) EmitText(m_sOutput);
         pCur = pNext;
     }
     return nRows;
+}
+
+bool CMainSystem::ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUserDict, const ResultTextSink& sink) {
+    if (!m_bReady) return false;
+    // A short text is Process's own: its special cases stay where they are.
+    if (!sLineOrig || strlen(sLineOrig) < size_t(kLongTextBytes)) {
+        const char* sResult = Process(sLineOrig, bPOStagged, bUserDict);
+        if (!sResult) return false;
+        if (*sResult) sink(sResult, strlen(sResult));
+        return true;
+    }
+    struct SinkScope {
+        const ResultTextSink*& p;
+        ~SinkScope() { p = nullptr; }
+    } scope{m_pTextSink};
+    m_pTextSink = &sink;
+    try {
+        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
+        const int nRows = ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true);
+        m_sOutput.clear();
+        m_sResult.clear();
+        return nRows >= 0;
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(false);
+        return false;
+    }
+}
+
+void CMainSystem::EmitText(tstring& sGBK) {
+    if (sGBK.empty()) return;
+    // The conversion back of Process, piece by piece: GBK converts character by character, and a
+    // piece ends after a word's boundary or a line break.
+    if (g_nEncodeType == -1) {
+        std::vector<char> buf(4 * sGBK.size() + 1);
+        int nCap = int(buf.size());
+        CodeTrans_ToUtf8(2, sGBK.c_str(), int(sGBK.size()), buf.data(), nCap);
+        (*m_pTextSink)(buf.data(), strlen(buf.data()));
+    } else if (g_pCodeTranslator) {
+        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
+        (*m_pTextSink)(m_sScratch.data(), m_sScratch.size());
+    } else {
+        (*m_pTextSink)(sGBK.data(), sGBK.size());
+    }
+    sGBK.clear();
 }
 
 int CMainSystem::SetOutput(const char* pLine, int nStartLen, int nWordLen, int /*handle*/, int /*nOutputStyle*/,
@@ -317,8 +393,11 @@ int CMainSystem::ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict)
 }
 
 void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
-                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords) {
+                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords,
+                      const LineWordFlush* pFlush) {
     int pos = 0;
+    CSentenceStarts starts;  // where IsPieceBoundary's walk may start
+    starts.Reset(0);
     while (pos < nLen) {
         int p = pos;
         while (p < nLen && IsLineBlank(sLine[p])) ++p;
@@ -334,6 +413,11 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
         }
         if (pos >= nLen) break;
         const int next = int(pre.FullSegment(sLine, pos, nLen) - sLine);
+        const bool bBound = pre.EndedByBound();
+        starts.Add(pos);
+        // The sentence's last atom (before the end atom), read before tagging moves on.
+        const int nAtoms = pre.GetAtomCount();
+        const word_t lastAtom = nAtoms >= 3 ? pre.GetAtoms()[nAtoms - 2] : word_t();
         int n = seg.BiSegment(pre);
         word_t* pWords = seg.GetWords();
         if (n > 0) {
@@ -345,6 +429,15 @@ void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& s
         }
         if (next <= pos) break;  // no progress: nothing more can be cut
         pos = next;
+        if (pFlush && next < nLen) {
+            // A sentence cut at the bound is a cut for the output too; a long run of words is
+            // written at the next sentence end across which the output joins nothing.
+            if (bBound || (vecWords.size() >= pFlush->nWords && nAtoms >= 3 &&
+                           pre.IsPieceBoundary(sLine, nLen, starts.From(next), lastAtom))) {
+                pFlush->flush(next);
+                starts.Reset(next);
+            }
+        }
         // A writer waiting for the dictionaries goes first; the lookups the earlier sentences
         // kept are then no longer what the dictionaries say.
         if (UserDictLetWritersIn()) pre.DropLookups();
@@ -356,9 +449,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
     m_sResult.clear();
     const size_t nLineLen = strlen(sLine);
     const bool bTagging = g_bPOSTagger && bPOStagged;
-    ReserveWhenBelow(m_pVecResult, nLineLen, nLineLen + 1024);
-    const size_t nTextSize = (bTagging ? 12 : 6) * nLineLen;
-    ReserveWhenBelow(m_sResult, nTextSize, nTextSize);
+    // The rows and the text grow with what is written (doubling), not with the line's length.
 
     m_bEnglishText = ::IsEnglishText(sLine);
     if (m_bEnglishText) {
@@ -392,7 +483,20 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
         ~KeptLookups() { pre.DropLookups(); }
     } kept{*m_pPreProcess};
     m_pPreProcess->KeepLookups(sLine, int(nLineLen));
+    // The words are written in runs: at every sentence cut at the bound, and at a sentence end
+    // across which the output joins nothing once kFlushWords have gathered, so the words of a
+    // long line never pile up. With a text sink each run's text goes out at once.
+    LineWordFlush flush;
+    flush.nWords = m_nFlushWords;
+    flush.flush = [&](int nCut) {
+        Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
+        m_vecWords.clear();
+        m_pPreProcess->ForgetLookupsBefore(nCut);
+        if (m_pTextSink) EmitText(m_sResult);
+    };
     CollectLineWords(sLine, int(nLineLen), *m_pPreProcess, *m_pSegmenter, m_pPERTagger.get(),
-                     bTagging ? m_pTagger.get() : nullptr, m_vecNames, m_vecWords);
-    return Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
+                     bTagging ? m_pTagger.get() : nullptr, m_vecNames, m_vecWords, &flush);
+    const int nRows = Output(sLine, m_vecWords.data(), int(m_vecWords.size()), 0, bPOStagged, bUserDict);
+    m_vecWords.clear();
+    return nRows;
 }

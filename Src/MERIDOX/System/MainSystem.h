@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,10 @@ class CSegment;
 class CTrie;
 class CWordList;
 
+// Receives a result text piece by piece (ProcessToSink): the bytes of one piece, in the caller's
+// encoding, valid during the call only.
+typedef std::function<void(const char* sPiece, size_t nLen)> ResultTextSink;
+
 class CMainSystem {
 public:
     // Builds the stages in order: pre-processor, path search, part-of-speech tagger (only with
@@ -54,6 +59,27 @@ public:
     CMainSystem(const CMainSystem&) = delete;
     CMainSystem& operator=(const CMainSystem&) = delete;
 
+    // Where a long GBK line may be cut into pieces that Process handles one by one, their results
+    // joined giving Process's result of the whole line: the largest offset c <= nMax
+    // at which sLine (NUL-terminated at nLen; the start of a line, or of a piece after such a cut)
+    // may be cut: the end of a sentence cut at the sentence bound, or of one whose two-byte
+    // sentence end the output joins nothing across (CPreProcess::IsPieceBoundary), where no white
+    // space follows, and c >= 101 (a piece is a long text, whose lines drop leading white space
+    // as the whole line's does). Unless bLineEnds (sLine holds the rest of the line) only cuts at least
+    // kPieceLookahead bytes before nLen count, so that bytes beyond nLen cannot change them. 0
+    // when there is none (or on an unready instance). A piece is processed as the line would be
+    // only when the whole line is not judged English (IsEnglishText samples the whole line).
+    // Uses the instance's atom cutter: not while it processes a text.
+    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds);
+    static constexpr int kPieceLookahead = 8192;
+
+    // The limits of this instance's long lines: the sentence bound in bytes (CPreProcess::
+    // kSentenceBound when built) and the number of words a line gathers before the result
+    // output writes them at the next sentence end where the line may be cut (8192 when built).
+    // INT_MAX and SIZE_MAX give unbounded sentences and one output run per line, for comparisons.
+    // Not while the instance processes a text.
+    void SetLineLimits(int nSentenceBytes, size_t nFlushWords);
+
     // True when every stage was built; start-up and the instance pool use only ready instances.
     bool IsReady() const { return m_bReady; }
 
@@ -65,6 +91,14 @@ public:
     // 101 bytes or more are processed line by line. Null on an unready instance or when a buffer
     // cannot grow. Valid until the next call on this instance.
     const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
+    // The result text of Process(sLineOrig, bPOStagged, bUserDict), handed to sink in pieces as
+    // it is written instead of gathered: the pieces joined are Process's text. A long text goes
+    // line by line and a long line in runs of words (see CollectLineWords), so the memory used
+    // follows the text (its GBK form and a copy) and one run's results, not the whole result.
+    // A piece ends after a word boundary or a line break (never inside a word's unit). False on
+    // an unready instance or when a buffer cannot grow (the pieces handed out so far stay
+    // handed out). The instance keeps no text result of the call.
+    bool ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUserDict, const ResultTextSink& sink);
     // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
     // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
     // the rows are mapped back onto the caller's text: each row then covers the caller's bytes
@@ -215,6 +249,8 @@ private:
     // sOrig: each covers whole characters of the caller's encoding inside it.
     void MapRowsBack(const char* sOrig, result_t* pRows, int nCount);
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
+    // With a text sink (ProcessToSink): hands sGBK to it in the caller's encoding and clears it.
+    void EmitText(tstring& sGBK);
 
     bool m_bEnglishText = false;
     std::unique_ptr<CKeyWordFinder> m_pKeyWordFinder;
@@ -261,19 +297,34 @@ private:
     bool m_bTextOnly = false;
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
+    const ResultTextSink* m_pTextSink = nullptr;  // set during ProcessToSink
+    size_t m_nFlushWords;               // see SetLineLimits
     std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
     std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
+};
+
+// Where CollectLineWords lets its caller write the words gathered so far: flush(nCut) is called
+// after a sentence cut at the sentence bound, and after a sentence end at which the line may be
+// cut (CPreProcess::IsPieceBoundary) once nWords words or more have gathered; nCut is the line
+// offset where the next sentence starts. flush writes the words (the result output takes none
+// across nCut) and usually clears vecWords.
+struct LineWordFlush {
+    size_t nWords = 0;
+    std::function<void(int nCut)> flush;
 };
 
 // Appends the words of one GBK line of nLen bytes as the result output takes them: each run of
 // blanks, TABs, CR and LF as one white-space word (type 'y', tag 1, handle -1), then each sentence
 // cut into atoms and its word lattice (pre), its bigram path (seg) and its tags (TagSentenceWords
 // with the role tagger and the part-of-speech tagger, either may be null), without its leading
-// sentence-start and trailing sentence-end words. Word offsets index sLine. The caller holds the
-// user-dictionary lock when pre reads a user dictionary; between sentences that hold lets waiting
-// writers in (UserDictLetWritersIn), and pre's kept lookups are dropped when one changed anything.
+// sentence-start and trailing sentence-end words. Word offsets index sLine. With pFlush the
+// caller writes the words in runs (see LineWordFlush); without it they all gather. The caller
+// holds the user-dictionary lock when pre reads a user dictionary; between sentences that hold
+// lets waiting writers in (UserDictLetWritersIn), and pre's kept lookups are dropped when one
+// changed anything.
 void CollectLineWords(const char* sLine, int nLen, CPreProcess& pre, CSegment& seg, CHMMTagger* pRoleTagger,
-                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords);
+                      CHMMTagger* pPOSTagger, std::vector<int>& vecNames, std::vector<word_t>& vecWords,
+                      const LineWordFlush* pFlush = nullptr);
 
 // Adds a user-dictionary line ("word tag") unless its first token is already present: 0 when
 // present, else CTrie::AddTrie's result. The first call without a user dictionary creates an

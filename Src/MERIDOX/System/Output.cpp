@@ -209,8 +209,10 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     // offset it looked at without an answer found nothing.
     size_t nKeptCount = 0;
     const uint64_t* pLooked = nullptr;
+    int nLookedFrom = 0, nLookedEnd = 0;
     const CPreProcess::KeptLookup* pKeptAt =
-        pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &pLooked) : CPreProcess::NoLookups();
+        pKept ? pKept->GetKeptLookups(pLine, &nKeptCount, &pLooked, &nLookedFrom, &nLookedEnd)
+              : CPreProcess::NoLookups();
 
     // A row's weight is ProbabilityToWeight((f + 0.05) / D) with f the word's unigram count and D
     // the table's denominator; counts below kWeightCacheSize keep theirs while D stays the same.
@@ -250,8 +252,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
     CTextCursor text(m_sResult, bText ? size_t(std::max(nSpan, 0)) + 8 * size_t(nWordCount) + 64 : 0);
     // Bytes before this are readable (the words index them).
     const char* const pLineEnd = nWordCount > 0 ? pLine + pWords[nWordCount - 1].end : pLine;
-    // Offsets below this have a looked-at bit.
-    size_t nLooked = pLooked ? size_t(pLineEnd - pLine) : 0;
+    // Offsets from nLookedFrom up to this have a looked-at bit (counted from nLookedFrom).
+    size_t nLooked = pLooked ? size_t(std::max(std::min(int(pLineEnd - pLine), nLookedEnd) - nLookedFrom, 0)) : 0;
 
     // Forgets the kept lookups once the hold was let go and the dictionaries changed meanwhile:
     // the units from then on look the dictionaries up themselves.
@@ -308,7 +310,8 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     bAny = true;
                     const int nAt = w.start;
                     const CPreProcess::KeptLookup* pLook = nullptr;
-                    if (size_t(nAt) < nLooked && ((pLooked[size_t(nAt) >> 6] >> (nAt & 63)) & 1)) {
+                    const size_t nBit = size_t(nAt - nLookedFrom);
+                    if (nAt >= nLookedFrom && nBit < nLooked && ((pLooked[nBit >> 6] >> (nAt & 63)) & 1)) {
                         const CPreProcess::KeptLookup* pNext = pKeptAt;
                         while (pNext->nOffset < nAt) ++pNext;
                         pKeptAt = pNext;

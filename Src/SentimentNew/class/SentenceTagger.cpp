@@ -9,8 +9,6 @@
 #include "SentimentNew/class/Sentiment.h"
 #include "Utility/Settings.h"
 
-tstring Sentiment::TagSentence(const tstring& sentence) const { return m_engine->TagSentence(sentence); }
-
 namespace {
 
 // The form in which the user-word functions receive a word. Under automatic detection (-1) the
@@ -30,6 +28,10 @@ tstring EngineWordForm(const tstring& sWord) {
 
 tstring KovexSentiEngine::TagSentence(const tstring& sentence) {
     return KOVEX_ParagraphProcessStr(sentence.c_str(), 1);
+}
+
+void KovexSentiEngine::TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) {
+    KOVEX_ParagraphProcessToSink(sentence, 1, sink);
 }
 
 int KovexSentiEngine::AddUserWord(const tstring& sLine) {

@@ -11,6 +11,9 @@
 // exclusively (the exported interface takes it).
 #pragma once
 
+#include <cstddef>
+#include <functional>
+
 #include "Utility/Types.h"
 
 // The state of one word in the engine's user dictionary, as read before a request changes it.
@@ -29,6 +32,16 @@ public:
     // boundary), unregistered. Empty when the engine is not started or cannot process the text.
     // Engine: KOVEX_ParagraphProcessStr(sentence, 1).
     virtual tstring TagSentence(const tstring& sentence) = 0;
+
+    // TagSentence's text of one non-empty NUL-terminated sentence handed to sink in pieces, the
+    // pieces joined being that text (a reader joins a unit that goes on into the next piece).
+    // Nothing is handed out when the engine is not started or cannot process the text. The
+    // default hands TagSentence's text out whole. Engine: KOVEX_ParagraphProcessToSink(sentence,
+    // 1, sink), which holds no more than a piece of the result at a time.
+    virtual void TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) {
+        const tstring sTagged = TagSentence(sentence);
+        if (!sTagged.empty()) sink(sTagged.data(), sTagged.size());
+    }
 
     // Adds one user word from the line "word tag" (an empty tag after the blank stores the tag
     // "n"); an existing entry takes the new tag and a raised count. The engine's result: below 0
@@ -62,6 +75,7 @@ public:
 class KovexSentiEngine : public SentiEngine {
 public:
     tstring TagSentence(const tstring& sentence) override;
+    void TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) override;
     int AddUserWord(const tstring& sLine) override;
     int GetUserWordState(const tstring& sWord, SentiUserWordState& state) override;
     int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) override;

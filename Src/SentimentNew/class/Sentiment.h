@@ -71,10 +71,16 @@ public:
     // started engine. Thread-safe.
     static const char* GetLastErrMsg(int encode);
 
-    // Scores one sentence: the engine segments and tags it, then ScoreTaggedSentence reads the
-    // tags. An empty sentence gives a default result without an engine call. Takes no lock: the
-    // caller keeps the engine's dictionaries from changing during the call.
+    // Scores one sentence: the engine segments and tags it, then its tagged text is read as
+    // ScoreTaggedSentence reads it, piece by piece as the engine writes it (a long text's whole
+    // tagged text is never held). An empty sentence gives a default result without an engine
+    // call. Takes no lock: the caller keeps the engine's dictionaries from changing during the
+    // call.
     ProcSentResult ProcessSentence(const tstring& sentence, bool bContainAllSentence) const;
+    // The points and objects of a NUL-terminated text scored as one sentence, as ProcessSentence
+    // gives them, without the marked-up text (`str` stays empty): the memory used follows the
+    // text, not its result. A null or empty text gives a default result without an engine call.
+    ProcSentResult SentencePoints(const char* sentence) const;
 
     // Scores the engine's tagged text of one sentence: units separated by blanks, each a word,
     // "/" and its tag. A numeric tag (first byte a digit, or "-" and a digit) is the word's weight,
@@ -168,8 +174,4 @@ private:
 
     SentiEngine* m_engine;
 
-    // The engine's tagged text of one non-empty sentence (paragraph processing with tagging on,
-    // the engine's default delimiter "/" and word boundary); empty when the engine cannot
-    // process it.
-    tstring TagSentence(const tstring& sentence) const;
 };

@@ -167,7 +167,10 @@ double ST_GetSentimentPoint(const char* sSentenceO) {
     try {
         RequestLock lock(false);
         if (!g_sentiment) return 0.0;
-        return SentimentPoint(g_sentiment->ProcessSentence(Arg(sSentenceO), true));
+        // Only the points are needed: the text is scored as the engine writes it, without a copy
+        // of its own unless automatic detection brings it to UTF-8 first.
+        if (g_sentiment->m_encode == -1) return SentimentPoint(g_sentiment->SentencePoints(Arg(sSentenceO).c_str()));
+        return SentimentPoint(g_sentiment->SentencePoints(sSentenceO));
     } catch (...) {
         return 0.0;
     }

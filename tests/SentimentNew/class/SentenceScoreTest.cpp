@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <set>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "CommaLocale.h"
+#include "SentimentNew/class/SentiEngine.h"
 #include "SentimentNew/class/Sentiment.h"
 
 // The tagged texts below are written as the engine writes them with its defaults: each unit is
@@ -182,4 +184,53 @@ TEST_F(SentenceScoreTest, EmptySentenceScoresWithoutTheEngine) {
     EXPECT_EQ(r.posPoint, 0.0);
     EXPECT_EQ(r.negPoint, 0.0);
     EXPECT_TRUE(r.objects.empty());
+}
+
+namespace {
+
+// An engine that tags every sentence with one fixed text and hands it out in pieces of 1 to 4
+// bytes, cutting units, words and tags anywhere.
+class PiecesEngine : public SentiEngine {
+public:
+    explicit PiecesEngine(std::string tagged) : m_tagged(std::move(tagged)) {}
+    tstring TagSentence(const tstring&) override { return m_tagged; }
+    void TagSentencePieces(const char*, const std::function<void(const char*, size_t)>& sink) override {
+        for (size_t i = 0, n = 1; i < m_tagged.size(); i += n, n = n % 4 + 1)
+            sink(m_tagged.data() + i, std::min(n, m_tagged.size() - i));
+    }
+    int AddUserWord(const tstring&) override { return 0; }
+    int GetUserWordState(const tstring&, SentiUserWordState&) override { return 0; }
+    int RestoreUserWord(const tstring&, const SentiUserWordState&) override { return 0; }
+    int SaveUserDict() override { return 1; }
+    tstring UserWordKey(const tstring& s) override { return s; }
+
+private:
+    std::string m_tagged;
+};
+
+}  // namespace
+
+TEST_F(SentenceScoreTest, ATaggedTextReadInPiecesScoresAsReadWhole) {
+    const std::string tagged =
+        "phone/Object  is/v not/Neg good/2 ,  but/c battery/n bad/-1.5 \n  "
+        "x//y ad/RemSent brand/Object great/0.333333 end/ \xA1\xA3 ";
+    PiecesEngine engine(tagged);
+    Sentiment senti("", 0, engine);
+    for (bool all : {false, true}) {
+        const ProcSentResult whole = senti.ScoreTaggedSentence(tagged, all);
+        const ProcSentResult pieces = senti.ProcessSentence("any text", all);
+        EXPECT_EQ(pieces.str, whole.str) << all;
+        EXPECT_EQ(pieces.posPoint, whole.posPoint);
+        EXPECT_EQ(pieces.negPoint, whole.negPoint);
+        EXPECT_EQ(pieces.objects, whole.objects);
+    }
+    // The points alone: the same points and objects, no marked-up text.
+    const ProcSentResult whole = senti.ScoreTaggedSentence(tagged, true);
+    const ProcSentResult points = senti.SentencePoints("any text");
+    EXPECT_EQ(points.posPoint, whole.posPoint);
+    EXPECT_EQ(points.negPoint, whole.negPoint);
+    EXPECT_EQ(points.objects, whole.objects);
+    EXPECT_EQ(points.str, "");
+    EXPECT_EQ(senti.SentencePoints("").posPoint, 0.0);
+    EXPECT_EQ(senti.SentencePoints(nullptr).objects.size(), 0u);
 }
