@@ -56,7 +56,8 @@ TEST_F(MainSystemEnglishTest, EnglishLinesTagNumbersAndPunctuationAsChineseLines
             const std::vector<std::string> want = TagsOf(sys.Process(chinese.c_str(), 1, true), u);
             ASSERT_EQ(want.size(), 1u) << "map " << map << " unit " << u << ": " << sys.GetResultText();
             ASSERT_FALSE(want[0].empty()) << u;
-            const result_t* pWant = RowOf(Rows(sys), chinese, u);
+            const std::vector<result_t> zhRows = Rows(sys);
+            const result_t* pWant = RowOf(zhRows, chinese, u);
             ASSERT_NE(pWant, nullptr) << u;
             const int nWantId = pWant->iPOS;
 
@@ -64,7 +65,8 @@ TEST_F(MainSystemEnglishTest, EnglishLinesTagNumbersAndPunctuationAsChineseLines
             ASSERT_TRUE(IsEnglishText(english.c_str())) << english;
             const std::string text = sys.Process(english.c_str(), 1, true);
             EXPECT_EQ(TagsOf(text, u), want) << "map " << map << ": " << text;
-            const result_t* pRow = RowOf(Rows(sys), english, u);
+            const std::vector<result_t> enRows = Rows(sys);
+            const result_t* pRow = RowOf(enRows, english, u);
             ASSERT_NE(pRow, nullptr) << u;
             EXPECT_EQ(pRow->sPOS, want[0]) << "map " << map << " unit " << u;
             EXPECT_EQ(pRow->iPOS, nWantId) << "map " << map << " unit " << u;
