@@ -150,7 +150,11 @@ state input next
 
 CONFIGURE = """<?xml version="1.0" encoding="GBK"?>
 <Configure>
+<!-- The library's day files: errors in YYYYMMDD.err, tolerated problems in YYYYMMDD.log.
+     LogPath names their folder (absolute, or relative to this data folder); left empty, they go
+     into the working folder of the program that uses the library. Log set to off writes neither. -->
 <Log>on</Log>
+<LogPath></LogPath>
 <TagSet>KOVEX.map</TagSet>
 <Person>on</Person>
 <Tagger>on</Tagger>

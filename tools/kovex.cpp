@@ -1,6 +1,6 @@
 // kovex: segments and tags text with the engine, one paragraph per input line.
 //
-//   kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--log DIR] [--stats] [FILE...]
+//   kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--log DIR] [--stats] [--] [FILE...]
 //
 // Starts the engine on DIR (the folder holding Data; by default the engine's data directory found
 // beside the executable, else under the install prefix), then streams the files (or standard
@@ -9,30 +9,39 @@
 // standard output, so results come in input order and memory stays bounded by the blocks in
 // flight. With -k the whole input is one document instead, and its keywords, new words and a
 // short summary are written, one line each. Every failure is one line on standard error and a
-// non-zero exit status; the engine's log lines go to the --log folder or nowhere, never to
-// standard output.
+// non-zero exit status, also when memory runs short or the engine fails on a line (the results of
+// the lines before it are written); the engine's log lines go to the --log folder or nowhere,
+// never to standard output.
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "CodeTrans/CodeTran.h"
+#include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "MERIDOX/System/MainSystem.h"
+#include "Utility/LexiconGlobals.h"
 #include "Utility/LogFile.h"
 #include "Utility/MutexLock.h"
 
@@ -43,14 +52,15 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--log DIR] [--stats] [FILE...]\n"
+    "usage: kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--log DIR] [--stats] [--] [FILE...]\n"
     "Segments and tags text, one paragraph per line, and writes one result line per input line,\n"
     "in input order. The input is read, processed and written in blocks, so memory stays bounded.\n"
     "  -d DIR     folder that holds the data directory Data (default: the engine's data, found\n"
     "             beside this program: ../share/kovex/engine once installed, ../engine in a build);\n"
     "             the sentiment library's data (share/kovex) tags its lexicon words with weights\n"
-    "  -e CODE    encoding of the text: 1 UTF-8 (default), 2-4 other converter sets, 0 GBK,\n"
-    "             -1 detect each text (results in UTF-8)\n"
+    "  -e CODE    encoding of the text: 1 UTF-8 (default), 2-4 other converter sets, 0 or 5 GBK,\n"
+    "             -1 detect each text (results in UTF-8); under 1 and 4 the first line that is\n"
+    "             not valid UTF-8 gets a warning on standard error\n"
     "  -j N       number of worker threads (default 1)\n"
     "  -t 0|1     0 turns tagging off (default 1)\n"
     "  -k         the whole input is one document: write its keywords, new words and a short\n"
@@ -59,9 +69,12 @@ const char kUsage[] =
     "             must be writable (default: no log files)\n"
     "  --stats    summary on standard error: start-up, processing time and speed, peak memory\n"
     "  -h, --help this text\n"
-    "FILE - or no FILE reads standard input. A line ends at a line feed (a carriage return before\n"
-    "it is dropped); a NUL byte is read as a blank, in every mode.\n"
-    "Errors are one line on standard error and exit status 1 (2 for a wrong command line).\n";
+    "  --         the arguments after it are files, even when they begin with -\n"
+    "FILE - or no FILE reads standard input; a pipe or FIFO reads like a file. A line ends at a line\n"
+    "feed (a carriage return before it is dropped); a NUL byte is read as a blank, in every mode.\n"
+    "Errors are one line on standard error and exit status 1 (2 for a wrong command line): a file\n"
+    "that cannot be read (memory running short included), a line the engine fails on, a write\n"
+    "error. The results of the lines before the failing one are written.\n";
 
 // Lines per block and the bytes after which a block is closed early; blocks in flight per worker.
 const size_t kBlockLines = 1024;
@@ -129,9 +142,68 @@ std::string DefaultDataFolder() {
     return KX_INSTALL_ENGINE_DIR;
 }
 
-// The input: the named files in turn, or standard input; "-" is standard input.
+// The cause of the exception being handled, as text: running out of memory reads as
+// strerror(ENOMEM), anything else as its what(). Call only inside a catch block. Never throws.
+const char* CurrentCause() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return std::strerror(ENOMEM);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+// Well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF) as an automaton
+// whose step is one table load and one shift per byte, so that checking every line costs next to
+// nothing beside the engine. States: 0 between characters, 1 rejected (absorbing), 2-4 that many
+// continuation bytes (80-BF) still due, 5 after E0 (A0-BF due), 6 after ED (80-9F due), 7 after F0
+// (90-BF due), 8 after F4 (80-8F due). The entry of a byte holds, for each state s, the next
+// state (times 6) in bits 6s to 6s+5.
+struct UTF8Automaton {
+    enum { kAccept = 0, kReject = 1, kStates = 9 };
+    uint64_t step[256] = {};
+
+    static constexpr int Next(int s, int b) {
+        const bool bCont = b >= 0x80 && b <= 0xBF;
+        switch (s) {
+            case kAccept:
+                return b < 0x80 ? kAccept : b < 0xC2 ? kReject : b < 0xE0 ? 2 : b == 0xE0 ? 5 : b == 0xED ? 6
+                     : b < 0xF0 ? 3 : b == 0xF0 ? 7 : b < 0xF4 ? 4 : b == 0xF4 ? 8 : kReject;
+            case 2: return bCont ? kAccept : kReject;
+            case 3: return bCont ? 2 : kReject;
+            case 4: return bCont ? 3 : kReject;
+            case 5: return b >= 0xA0 && b <= 0xBF ? 2 : kReject;
+            case 6: return b >= 0x80 && b <= 0x9F ? 2 : kReject;
+            case 7: return b >= 0x90 && b <= 0xBF ? 3 : kReject;
+            case 8: return b >= 0x80 && b <= 0x8F ? 3 : kReject;
+            default: return kReject;
+        }
+    }
+    constexpr UTF8Automaton() {
+        for (int b = 0; b < 256; ++b)
+            for (int s = 0; s < kStates; ++s) step[b] |= uint64_t(6 * Next(s, b)) << (6 * s);
+    }
+};
+constexpr UTF8Automaton kUTF8{};
+
+// True when the bytes are well-formed UTF-8.
+bool IsUTF8(const std::string& s) {
+    unsigned state = 0;  // the state times 6
+    for (const char ch : s) state = unsigned(kUTF8.step[static_cast<unsigned char>(ch)] >> state) & 63;
+    return state == 6 * UTF8Automaton::kAccept;
+}
+
+// The input: the named files in turn, or standard input; "-" is standard input. Each file is
+// opened once, when its turn comes, so a pipe or FIFO named on the command line reads like a file.
+// Lines are numbered from 0 across all files; Where() names one as a line of its file. Used by one
+// thread at a time.
 class Input {
 public:
+    enum Got { kLine, kEnd, kError };
+
     explicit Input(std::vector<std::string> vecFiles) : m_vecFiles(std::move(vecFiles)) {
         if (m_vecFiles.empty()) m_vecFiles.push_back("-");
     }
@@ -142,68 +214,102 @@ public:
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 
-    // Checks that every file opens for reading and is no folder; false with the message.
+    // Checks, without opening them, that the files exist, are readable and are no folders; false
+    // with the message.
     bool Check(std::string& sError) const {
         for (const std::string& f : m_vecFiles) {
             if (f == "-") continue;
-            FILE* fp = nullptr;
-            if (!Open(f, fp, sError)) return false;
-            std::fclose(fp);
+            struct stat st;
+            if (stat(f.c_str(), &st) != 0 || (!S_ISDIR(st.st_mode) && access(f.c_str(), R_OK) != 0)) {
+                sError = "cannot open " + f + ": " + std::strerror(errno);
+                return false;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                sError = "cannot read " + f + ": it is a folder";
+                return false;
+            }
         }
         return true;
     }
     // Reads the next line into sLine (without its line feed; a carriage return before it dropped,
-    // NUL bytes read as blanks). False at the end of the input or on an error (then sError is set).
-    bool GetLine(std::string& sLine, std::string& sError) {
-        sLine.clear();
+    // NUL bytes read as blanks). kEnd at the end of the input; kError when a file cannot be opened
+    // or read (Error() says why; the end of a file is told from a failure by feof, so a read that
+    // runs out of memory is a failure). May throw std::bad_alloc; the line read is then lost.
+    Got GetLine(std::string& sLine) {
         for (;;) {
-            if (!m_fp && !Next(sError)) return false;
+            if (!m_fp) {
+                if (m_nFile >= m_vecFiles.size()) return kEnd;
+                if (!Open()) return kError;
+            }
+            errno = 0;
             const ssize_t got = getline(&m_pBuf, &m_nBuf, m_fp);
             if (got < 0) {
-                if (std::ferror(m_fp)) {
-                    sError = "cannot read " + Name() + ": " + std::strerror(errno);
-                    return false;
+                const int nErr = errno;
+                if (std::feof(m_fp) && !std::ferror(m_fp)) {
+                    Close();
+                    ++m_nFile;
+                    continue;
                 }
-                Close();
-                ++m_nFile;
-                continue;
+                m_sError = "cannot read " + Where(m_nLines) + ": " + std::strerror(nErr ? nErr : EIO);
+                return kError;
             }
             sLine.assign(m_pBuf, size_t(got));
             if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
             if (!sLine.empty() && sLine.back() == '\r') sLine.pop_back();
-            std::replace(sLine.begin(), sLine.end(), '\0', ' ');
+            if (std::memchr(sLine.data(), 0, sLine.size())) std::replace(sLine.begin(), sLine.end(), '\0', ' ');
+            if (m_bCheckUTF8 && !IsUTF8(sLine)) {
+                m_bCheckUTF8 = false;
+                std::fprintf(stderr,
+                             "kovex: warning: %s is not valid UTF-8; read GBK text with -e 0, or detect the "
+                             "encoding of each line with -e -1\n",
+                             Where(m_nLines).c_str());
+            }
             m_nBytes += size_t(got);
-            return true;
+            ++m_nLines;
+            return kLine;
         }
     }
+    // From now on, warns once (on standard error) about the first line that is not valid UTF-8.
+    void CheckUTF8() { m_bCheckUTF8 = true; }
+    // The message of the last kError.
+    const std::string& Error() const { return m_sError; }
+    // "line N of FILE" (or "of standard input") for line nLine of the input (numbered from 0), in a
+    // file opened already.
+    std::string Where(size_t nLine) const {
+        size_t nFile = m_nFile, nFirst = m_nLines;
+        for (auto it = m_vecStarts.rbegin(); it != m_vecStarts.rend(); ++it) {
+            if (it->first <= nLine) {
+                nFirst = it->first;
+                nFile = it->second;
+                break;
+            }
+        }
+        if (nLine < nFirst) nFirst = nLine;
+        const std::string& f = m_vecFiles[std::min(nFile, m_vecFiles.size() - 1)];
+        return "line " + std::to_string(nLine - nFirst + 1) + " of " + (f == "-" ? "standard input" : f);
+    }
+    size_t Lines() const { return m_nLines; }
     size_t Bytes() const { return m_nBytes; }
 
 private:
-    static bool Open(const std::string& f, FILE*& fp, std::string& sError) {
-        fp = std::fopen(f.c_str(), "rb");
-        if (!fp) {
-            sError = "cannot open " + f + ": " + std::strerror(errno);
-            return false;
-        }
-        struct stat st;
-        if (fstat(fileno(fp), &st) == 0 && S_ISDIR(st.st_mode)) {
-            std::fclose(fp);
-            fp = nullptr;
-            sError = "cannot read " + f + ": it is a folder";
-            return false;
-        }
-        return true;
-    }
-    std::string Name() const { return m_vecFiles[m_nFile] == "-" ? "standard input" : m_vecFiles[m_nFile]; }
-    // Opens the next file; false at the end of the list (sError empty) or when it cannot be opened.
-    bool Next(std::string& sError) {
-        if (m_nFile >= m_vecFiles.size()) return false;
+    // Opens the current file; false with the message when it cannot be opened or is a folder.
+    bool Open() {
         const std::string& f = m_vecFiles[m_nFile];
         if (f == "-") {
             m_fp = stdin;
-            return true;
+        } else if (!(m_fp = std::fopen(f.c_str(), "rb"))) {
+            m_sError = "cannot open " + f + ": " + std::strerror(errno);
+            return false;
+        } else {
+            struct stat st;
+            if (fstat(fileno(m_fp), &st) == 0 && S_ISDIR(st.st_mode)) {
+                Close();
+                m_sError = "cannot read " + f + ": it is a folder";
+                return false;
+            }
         }
-        return Open(f, m_fp, sError);
+        m_vecStarts.emplace_back(m_nLines, m_nFile);
+        return true;
     }
     void Close() {
         if (m_fp && m_fp != stdin) std::fclose(m_fp);
@@ -211,11 +317,15 @@ private:
     }
 
     std::vector<std::string> m_vecFiles;
+    bool m_bCheckUTF8 = false;
     size_t m_nFile = 0;
     FILE* m_fp = nullptr;
     char* m_pBuf = nullptr;  // getline's buffer, kept across lines
     size_t m_nBuf = 0;
-    size_t m_nBytes = 0;
+    size_t m_nLines = 0, m_nBytes = 0;
+    std::string m_sError;
+    // (number of the first line, index in m_vecFiles) of each file opened, in order.
+    std::vector<std::pair<size_t, size_t>> m_vecStarts;
 };
 
 // Writes to standard output; false on a short write.
@@ -223,158 +333,271 @@ bool WriteOut(const std::string& s) { return std::fwrite(s.data(), 1, s.size(), 
 
 std::string WriteError() { return std::string("cannot write the results: ") + std::strerror(errno); }
 
+// The result of one line on a pooled engine instance, into sResult. False when the engine fails on
+// it (no instance can be built, or the instance gives no result; its error file says why), which
+// KOVEX_ParagraphProcessStr would not tell from an empty result. May throw std::bad_alloc.
+bool ProcessLine(const std::string& sLine, int nTag, std::string& sResult) {
+    CPoolClaim claim;
+    if (!claim.get()) return false;
+    const char* p = claim.get()->ParagraphProcess(sLine.c_str(), nTag);
+    if (!p) return false;
+    sResult.assign(p);
+    return true;
+}
+
 // The line-mode pipeline: reader (the calling thread), workers and one writer, all sharing the
-// queue of blocks under one mutex.
+// queue of blocks under one mutex. A failure in any of them (a line that cannot be read, a line
+// the engine fails on, an exception, a write error) is recorded with the number of its line; the
+// first in input order is kept, the lines before it are still processed and written, and nothing
+// after it is.
 class Pipeline {
 public:
-    Pipeline(Input& input, int nWorkers, int nTag)
-        : m_input(input), m_nWorkers(size_t(nWorkers)), m_nTag(nTag), m_nMaxBlocks(kBlocksPerWorker * size_t(nWorkers) + 1) {}
+    Pipeline(Input& input, int nWorkers, int nTag, std::string sLogDir)
+        : m_input(input),
+          m_nWorkers(size_t(nWorkers)),
+          m_nTag(nTag),
+          m_nMaxBlocks(kBlocksPerWorker * size_t(nWorkers) + 1),
+          m_sLogDir(std::move(sLogDir)) {}
 
-    // Runs the whole input; false with the message of the first read or write failure.
-    bool Run(std::string& sError) {
+    // Runs the whole input; false after a failure, which Error() then describes.
+    bool Run() {
         std::vector<std::thread> vecThreads;
-        for (size_t i = 0; i < m_nWorkers; ++i) vecThreads.emplace_back([this] { Work(); });
-        std::thread writer([this] { Write(); });
+        try {
+            vecThreads.reserve(m_nWorkers + 1);
+            for (size_t i = 0; i < m_nWorkers; ++i) vecThreads.emplace_back([this] { Work(); });
+            vecThreads.emplace_back([this] { Write(); });
+        } catch (...) {
+            Fail(kStart, 0, CurrentCause());
+            Stop();
+            for (std::thread& t : vecThreads) t.join();
+            return false;
+        }
         Read();
-        writer.join();
         for (std::thread& t : vecThreads) t.join();
-        sError = m_sError;
-        return m_sError.empty();
+        return m_kind == kNone;
     }
-    size_t Lines() const { return m_nLines; }
+    // The failure of the last Run, as one line.
+    std::string Error() const {
+        const std::string sCause = m_sCause;
+        switch (m_kind) {
+            case kNone:
+                return std::string();
+            case kStart:
+                return "cannot start the threads: " + sCause;
+            case kRead:
+                return sCause.empty() ? m_input.Error() : "cannot read " + m_input.Where(m_nFail) + ": " + sCause;
+            case kProcess:
+                if (!sCause.empty()) return "cannot process " + m_input.Where(m_nFail) + ": " + sCause;
+                return "cannot process " + m_input.Where(m_nFail) + ": the engine failed on it (" +
+                       (m_sLogDir.empty() ? std::string("--log DIR keeps its error file")
+                                          : "its error file in " + m_sLogDir + " says why") +
+                       ")";
+            case kWrite:
+                return "cannot write the results: " + sCause;
+        }
+        return std::string();
+    }
 
 private:
+    enum Kind { kNone, kStart, kRead, kProcess, kWrite };
     struct Block {
+        size_t nFirst = 0;  // number of its first line in the input
         std::vector<std::string> vecLines, vecResults;
         size_t nClaimed = 0, nDone = 0;  // under m_mutex
     };
 
-    void Stop(const std::string& sError) {
+    // Records a failure at line nLine with its cause (null: Input::Error() or the engine's failure),
+    // unless one at an earlier line is recorded. Write failures come first: the output is cut.
+    void Fail(Kind kind, size_t nLine, const char* sCause) noexcept {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_sError.empty()) m_sError = sError;
+        if (kind == kWrite) nLine = 0;
+        if (m_kind != kNone && nLine >= m_nFail) return;
+        m_kind = kind;
+        m_nFail = nLine;
+        std::snprintf(m_sCause, sizeof m_sCause, "%s", sCause ? sCause : "");
+        m_cv.notify_all();
+    }
+    // Ends every thread without waiting for the rest of the input.
+    void Stop() noexcept {
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_bStop = true;
         m_cv.notify_all();
     }
 
     void Read() {
-        std::string sLine, sError;
-        for (;;) {
-            auto block = std::make_unique<Block>();
-            size_t nBytes = 0;
-            bool bMore = true;
-            while (block->vecLines.size() < kBlockLines && nBytes < kBlockBytes) {
-                if (!m_input.GetLine(sLine, sError)) {
+        std::string sLine;
+        size_t nNext = 0;  // number of the next line
+        try {
+            for (bool bMore = true; bMore;) {
+                auto block = std::make_unique<Block>();
+                block->nFirst = nNext;
+                size_t nBytes = 0;
+                try {
+                    while (block->vecLines.size() < kBlockLines && nBytes < kBlockBytes) {
+                        if (m_nFail <= nNext) {  // a line before this one failed
+                            bMore = false;
+                            break;
+                        }
+                        const Input::Got got = m_input.GetLine(sLine);
+                        if (got != Input::kLine) {
+                            if (got == Input::kError) Fail(kRead, nNext, nullptr);
+                            bMore = false;
+                            break;
+                        }
+                        nBytes += sLine.size();
+                        block->vecResults.emplace_back();
+                        block->vecLines.push_back(std::move(sLine));
+                        ++nNext;
+                    }
+                } catch (...) {
+                    block->vecResults.resize(block->vecLines.size());
+                    Fail(kRead, nNext, CurrentCause());
                     bMore = false;
-                    break;
                 }
-                nBytes += sLine.size();
-                block->vecLines.push_back(sLine);
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_cv.wait(lock, [this] { return m_bStop || m_blocks.size() < m_nMaxBlocks; });
+                if (m_bStop) break;
+                if (!block->vecLines.empty()) m_blocks.push_back(std::move(block));
+                m_cv.notify_all();
             }
-            if (!sError.empty()) {
-                Stop(sError);
-                return;
-            }
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_cv.wait(lock, [this] { return m_bStop || m_blocks.size() < m_nMaxBlocks; });
-            if (m_bStop) return;
-            m_nLines += block->vecLines.size();
-            block->vecResults.resize(block->vecLines.size());
-            if (!block->vecLines.empty()) m_blocks.push_back(std::move(block));
-            if (!bMore) m_bEnd = true;
-            m_cv.notify_all();
-            if (!bMore) return;
+        } catch (...) {
+            Fail(kRead, nNext, CurrentCause());
         }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bEnd = true;
+        m_cv.notify_all();
     }
 
     void Work() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            Block* pBlock = nullptr;
-            m_cv.wait(lock, [&] {
-                if (m_bStop) return true;
-                for (auto& b : m_blocks) {
-                    if (b->nClaimed < b->vecLines.size()) {
-                        pBlock = b.get();
-                        return true;
+        try {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            for (;;) {
+                Block* pBlock = nullptr;
+                m_cv.wait(lock, [&] {
+                    if (m_bStop) return true;
+                    for (auto& b : m_blocks) {
+                        if (b->nClaimed < b->vecLines.size()) {
+                            pBlock = b.get();
+                            return true;
+                        }
+                    }
+                    return m_bEnd;
+                });
+                if (!pBlock) return;  // stopped, or the input is done and every line claimed
+                const size_t nFirst = pBlock->nClaimed;
+                const size_t nLast = std::min(pBlock->vecLines.size(), nFirst + kChunk);
+                pBlock->nClaimed = nLast;
+                lock.unlock();
+                // Lines at or after a failure are not processed; the writer stops before them.
+                for (size_t i = nFirst; i < nLast && pBlock->nFirst + i < m_nFail; ++i) {
+                    try {
+                        if (!ProcessLine(pBlock->vecLines[i], m_nTag, pBlock->vecResults[i]))
+                            Fail(kProcess, pBlock->nFirst + i, nullptr);
+                    } catch (...) {
+                        Fail(kProcess, pBlock->nFirst + i, CurrentCause());
                     }
                 }
-                return m_bEnd;
-            });
-            if (!pBlock) return;  // stopped, or the input is done and every line claimed
-            const size_t nFirst = pBlock->nClaimed;
-            const size_t nLast = std::min(pBlock->vecLines.size(), nFirst + kChunk);
-            pBlock->nClaimed = nLast;
-            lock.unlock();
-            for (size_t i = nFirst; i < nLast; ++i)
-                pBlock->vecResults[i] = KOVEX_ParagraphProcessStr(pBlock->vecLines[i].c_str(), m_nTag);
-            lock.lock();
-            pBlock->nDone += nLast - nFirst;
-            if (pBlock->nDone == pBlock->vecLines.size() && pBlock == m_blocks.front().get()) m_cv.notify_all();
+                lock.lock();
+                pBlock->nDone += nLast - nFirst;
+                if (pBlock->nDone == pBlock->vecLines.size() && pBlock == m_blocks.front().get()) m_cv.notify_all();
+            }
+        } catch (...) {
+            Fail(kProcess, 0, CurrentCause());
+            Stop();
         }
     }
 
     void Write() {
-        std::string sOut;
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_cv.wait(lock, [this] {
-                return m_bStop || (m_blocks.empty() && m_bEnd) ||
-                       (!m_blocks.empty() && m_blocks.front()->nDone == m_blocks.front()->vecLines.size());
-            });
-            if (m_bStop) return;
-            if (m_blocks.empty()) break;
-            std::unique_ptr<Block> block = std::move(m_blocks.front());
-            m_blocks.pop_front();
-            m_cv.notify_all();  // room for the reader
-            lock.unlock();
-            sOut.clear();
-            for (const std::string& r : block->vecResults) {
-                sOut += r;
-                sOut += '\n';
+        try {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            for (;;) {
+                m_cv.wait(lock, [this] {
+                    return m_bStop || (m_blocks.empty() && m_bEnd) ||
+                           (!m_blocks.empty() && m_blocks.front()->nDone == m_blocks.front()->vecLines.size());
+                });
+                if (m_bStop) return;
+                if (m_blocks.empty()) break;
+                std::unique_ptr<Block> block = std::move(m_blocks.front());
+                m_blocks.pop_front();
+                m_cv.notify_all();  // room for the reader
+                // A failure inside this block is recorded before its last line is done.
+                const size_t nFail = m_nFail;
+                lock.unlock();
+                const size_t nLines = block->vecLines.size();
+                const size_t nWrite = nFail <= block->nFirst ? 0 : std::min(nLines, nFail - block->nFirst);
+                for (size_t i = 0; i < nWrite; ++i) {
+                    if (!WriteOut(block->vecResults[i]) || std::fputc('\n', stdout) == EOF) {
+                        Fail(kWrite, 0, std::strerror(errno));
+                        Stop();
+                        return;
+                    }
+                }
+                block.reset();
+                if (nWrite < nLines) break;  // the failing line: nothing after it is written
+                lock.lock();
             }
-            const bool bOk = WriteOut(sOut);
-            block.reset();
-            if (!bOk) {
-                Stop(WriteError());
-                return;
-            }
-            lock.lock();
+            if (lock.owns_lock()) lock.unlock();
+            if (std::fflush(stdout) != 0) Fail(kWrite, 0, std::strerror(errno));
+            Stop();
+        } catch (...) {
+            Fail(kWrite, 0, CurrentCause());
+            Stop();
         }
-        lock.unlock();
-        if (std::fflush(stdout) != 0) Stop(WriteError());
     }
 
     Input& m_input;
     const size_t m_nWorkers;
     const int m_nTag;
     const size_t m_nMaxBlocks;
+    const std::string m_sLogDir;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::deque<std::unique_ptr<Block>> m_blocks;
     bool m_bEnd = false, m_bStop = false;
-    std::string m_sError;
-    size_t m_nLines = 0;
+    // The failure kept: its kind, the number of its line (set under m_mutex, read anywhere) and
+    // its cause (a fixed buffer, so that recording it cannot run out of memory).
+    Kind m_kind = kNone;
+    std::atomic<size_t> m_nFail{SIZE_MAX};
+    char m_sCause[256] = {};
 };
 
 // -k: the whole input as one document; its keywords, new words and a short summary.
 bool RunDocument(Input& input, std::string& sError) {
     std::string sDoc, sLine;
-    while (input.GetLine(sLine, sError)) {
-        sDoc += sLine;
-        sDoc += '\n';
+    size_t nAt = 0;  // the line being read
+    try {
+        for (;;) {
+            nAt = input.Lines();
+            const Input::Got got = input.GetLine(sLine);
+            if (got == Input::kError) {
+                sError = input.Error();
+                return false;
+            }
+            if (got == Input::kEnd) break;
+            sDoc += sLine;
+            sDoc += '\n';
+        }
+    } catch (...) {
+        sError = std::string("cannot read ") + input.Where(nAt) + ": " + CurrentCause();
+        return false;
     }
-    if (!sError.empty()) return false;
-    KOVEX_NWI_Start();
-    KOVEX_NWI_AddMem(sDoc.c_str());
-    std::string sOut = std::string("keywords: ") + KOVEX_NWI_GetKeyWordResult(8, 0) + "\n";
-    sOut += std::string("new words: ") + KOVEX_NWI_GetResult(0) + "\n";
-    std::string sSummary;
-    {
-        CMutexLock lock(&g_hMainSystem);
-        const char* p = g_pKOVEX ? g_pKOVEX->GetSummary(sDoc.c_str(), 160, 0.0, 0, false) : nullptr;
-        if (p) sSummary = p;
+    std::string sOut;
+    try {
+        KOVEX_NWI_Start();
+        KOVEX_NWI_AddMem(sDoc.c_str());
+        sOut = std::string("keywords: ") + KOVEX_NWI_GetKeyWordResult(8, 0) + "\n";
+        sOut += std::string("new words: ") + KOVEX_NWI_GetResult(0) + "\n";
+        std::string sSummary;
+        {
+            CMutexLock lock(&g_hMainSystem);
+            const char* p = g_pKOVEX ? g_pKOVEX->GetSummary(sDoc.c_str(), 160, 0.0, 0, false) : nullptr;
+            if (p) sSummary = p;
+        }
+        sOut += "summary: " + sSummary + "\n";
+    } catch (...) {
+        sError = std::string("cannot process the document: ") + CurrentCause();
+        return false;
     }
-    sOut += "summary: " + sSummary + "\n";
     if (!WriteOut(sOut) || std::fflush(stdout) != 0) {
         sError = WriteError();
         return false;
@@ -384,10 +607,12 @@ bool RunDocument(Input& input, std::string& sError) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     std::string sDir, sLogDir;
     int nEncode = 1, nThreads = 1, nTag = 1;
-    bool bStats = false, bDocument = false, bLog = false;
+    bool bStats = false, bDocument = false, bLog = false, bOptions = true;
     std::vector<std::string> vecFiles;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -396,18 +621,22 @@ int main(int argc, char** argv) {
             ++i;
             return true;
         };
-        if (a == "-h" || a == "--help") {
+        if (!bOptions || a == "-" || a.empty() || a[0] != '-') {
+            vecFiles.push_back(a);
+        } else if (a == "--") {
+            bOptions = false;
+        } else if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
             return std::fflush(stdout) == 0 ? 0 : Fail(WriteError());
         } else if (a == "-d") {
-            if (i + 1 >= argc) return Fail("-d needs a folder", 2);
+            if (i + 1 >= argc || !*argv[i + 1]) return Fail("-d needs a folder", 2);
             sDir = argv[++i];
         } else if (a == "--log") {
-            if (i + 1 >= argc) return Fail("--log needs a folder", 2);
+            if (i + 1 >= argc || !*argv[i + 1]) return Fail("--log needs a folder", 2);
             sLogDir = argv[++i];
             bLog = true;
         } else if (a == "-e") {
-            if (!value(nEncode)) return Fail("-e needs an encoding code", 2);
+            if (!value(nEncode) || nEncode < -1 || nEncode > 5) return Fail("-e needs an encoding code from -1 to 5", 2);
         } else if (a == "-j") {
             if (!value(nThreads) || nThreads < 1 || nThreads > 1024) return Fail("-j needs a thread count from 1 to 1024", 2);
         } else if (a == "-t") {
@@ -416,10 +645,8 @@ int main(int argc, char** argv) {
             bDocument = true;
         } else if (a == "--stats") {
             bStats = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Fail("unknown option " + a + " (see --help)", 2);
         } else {
-            vecFiles.push_back(a);
+            return Fail("unknown option " + a + " (see --help)", 2);
         }
     }
 
@@ -438,15 +665,16 @@ int main(int argc, char** argv) {
         return Fail("cannot start the engine on " + sDir + "/Data: " + KOVEX_GetLastErrorMsg());
     const auto t1 = std::chrono::steady_clock::now();
     const double dStartMB = StatusMB("VmRSS:");
+    // A GBK file read through a UTF-8 converter (codes 1 and 4) gives blank tokens tagged /w.
+    if (g_pCodeTranslator && g_pCodeTranslator->IsUTF8Encoding()) input.CheckUTF8();
 
-    size_t nLines = 0;
     bool bOk;
     if (bDocument) {
         bOk = RunDocument(input, sError);
     } else {
-        Pipeline pipeline(input, nThreads, nTag);
-        bOk = pipeline.Run(sError);
-        nLines = pipeline.Lines();
+        Pipeline pipeline(input, nThreads, nTag, sLogDir);
+        bOk = pipeline.Run();
+        if (!bOk) sError = pipeline.Error();
     }
     const auto t2 = std::chrono::steady_clock::now();
     KOVEX_Exit();
@@ -458,8 +686,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "kovex: start-up %.3f s, %zu lines, %.2f MB in %.3f s = %.2f MB/s on %d thread(s), "
                      "memory %.1f MB after start-up, peak %.1f MB, shut-down %.3f s\n",
-                     Seconds(t0, t1), nLines, input.Bytes() / 1e6, dRun, dRun > 0 ? input.Bytes() / 1e6 / dRun : 0.0,
-                     bDocument ? 1 : nThreads, dStartMB, StatusMB("VmHWM:"), Seconds(t2, t3));
+                     Seconds(t0, t1), input.Lines(), input.Bytes() / 1e6, dRun,
+                     dRun > 0 ? input.Bytes() / 1e6 / dRun : 0.0, bDocument ? 1 : nThreads, dStartMB,
+                     StatusMB("VmHWM:"), Seconds(t2, t3));
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (...) {
+        return Fail(CurrentCause());
+    }
 }

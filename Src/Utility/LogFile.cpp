@@ -28,6 +28,13 @@ tstring& LogPathText() {
 
 // SetLogPath(NULL): default writes are dropped. Guarded by s_logPathMutex with the path.
 bool s_bDropDefault = false;
+// SetLogPath was called: its choice (LogPathText or dropping) comes before the configured folder.
+bool s_bProgramChose = false;
+
+tstring& ConfiguredPathText() {
+    static tstring* s_pPath = new tstring;  // the folder of SetConfiguredLogPath, "" none
+    return *s_pPath;
+}
 
 // SetLogFallback: the stream of lines no file could take; null means standard output.
 std::atomic<FILE*> s_pFallback(nullptr);
@@ -51,12 +58,14 @@ tstring FormatTime(const struct tm& tmNow, const char* sFormat) {
     return tstring(sBuf, n);
 }
 
-// The log directory of default writes: the folder of SetLogPath, else the working directory at
-// the first write that needs it. Returns "" while the working directory cannot be read (and tries
-// again next time). bDrop is set when SetLogPath(NULL) dropped default writes.
+// The log directory of default writes: the folder of SetLogPath, else the configured folder, else
+// the working directory at the first write that needs it. Returns "" while the working directory
+// cannot be read (and tries again next time). bDrop is set when SetLogPath(NULL) dropped default
+// writes.
 tstring DefaultLogDir(bool& bDrop) {
     std::lock_guard<std::mutex> lock(s_logPathMutex);
     bDrop = s_bDropDefault;
+    if (!s_bProgramChose && !ConfiguredPathText().empty()) return ConfiguredPathText();
     tstring& sPath = LogPathText();
     if (sPath.empty()) {
         char* pCwd = getcwd(nullptr, 0);
@@ -86,6 +95,15 @@ bool CanCreateFileIn(const tstring& sDir) {
     close(fd);
     unlink(sProbe.c_str());
     return true;
+}
+
+// The absolute form of sDir when it is a folder in which a file can be created; false otherwise.
+bool UsableLogDir(const char* sDir, tstring& sReal) {
+    char* pReal = *sDir ? realpath(sDir, nullptr) : nullptr;
+    if (!pReal) return false;
+    sReal = pReal;
+    free(pReal);
+    return CanCreateFileIn(sReal);
 }
 
 }  // namespace
@@ -147,16 +165,23 @@ bool SetLogPath(const char* sDir) {
         std::lock_guard<std::mutex> lock(s_logPathMutex);
         LogPathText().clear();
         s_bDropDefault = true;
+        s_bProgramChose = true;
         return true;
     }
-    char* pReal = *sDir ? realpath(sDir, nullptr) : nullptr;
-    if (!pReal) return false;
-    const tstring sReal = pReal;
-    free(pReal);
-    if (!CanCreateFileIn(sReal)) return false;
+    tstring sReal;
+    if (!UsableLogDir(sDir, sReal)) return false;
     std::lock_guard<std::mutex> lock(s_logPathMutex);
     LogPathText() = sReal;
     s_bDropDefault = false;
+    s_bProgramChose = true;
+    return true;
+}
+
+bool SetConfiguredLogPath(const char* sDir) {
+    tstring sReal;
+    if (sDir && *sDir && !UsableLogDir(sDir, sReal)) return false;
+    std::lock_guard<std::mutex> lock(s_logPathMutex);
+    ConfiguredPathText() = sReal;
     return true;
 }
 
@@ -214,7 +239,9 @@ CErrorText CopyLastError() {
 void LogTestResetPath() {
     std::lock_guard<std::mutex> lock(s_logPathMutex);
     LogPathText().clear();
+    ConfiguredPathText().clear();
     s_bDropDefault = false;
+    s_bProgramChose = false;
 }
 
 tstring LogTestGetPath() {

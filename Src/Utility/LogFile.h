@@ -26,8 +26,8 @@ extern std::atomic<bool> g_bLog;
 
 // Appends "[YYYY-MM-DD HH:MM:SS]\t" + sContent + "\n" to the day's file: "YYYYMMDD.err" when bError
 // is set, else "YYYYMMDD.log". The file lies in sFilePath (a '/' is added unless it ends in '/' or
-// '\\'); with NULL or "" it lies in the working directory found at the first such write, which is
-// kept from then on. The message is written byte for byte (a line break in it continues the line on
+// '\\'); with NULL or "" it lies in the folder of SetLogPath or else of SetConfiguredLogPath, or else
+// in the working directory found at the first such write, which is kept from then on. The message is written byte for byte (a line break in it continues the line on
 // the next line of the file). Each line is formatted whole and written with one write, so lines of
 // concurrent writers never interleave. When the file cannot be written the line goes to standard
 // output (or the stream of SetLogFallback) as "[time] message\n" followed by
@@ -45,6 +45,13 @@ void WriteError(const tstring& sContent, const char* sFilePath = NULL);
 // in which a file can be created. With NULL: default writes are dropped, neither written to a file
 // nor printed; true. Writes given a folder of their own are not affected. Thread-safe.
 bool SetLogPath(const char* sDir);
+
+// Chooses the folder of default writes from the engine's configuration (the item LogPath), for an
+// application that cannot call SetLogPath: the day's files lie in that folder (kept as its
+// absolute path), unless the program chose with SetLogPath, which comes first. False, changing
+// nothing, when it is not a folder in which a file can be created. NULL or "" forgets the
+// configured folder: default writes go to the working directory again. Thread-safe.
+bool SetConfiguredLogPath(const char* sDir);
 
 // The stream that takes a line no log file could take (see WriteLog): standard output unless a
 // program that writes its results there names another (standard error); NULL restores standard
@@ -113,8 +120,8 @@ inline void ReportTolerated(const CErrorText& sMessage) {
 // ---- test hooks ----------------------------------------------------------------------------
 // Only tests call these.
 
-// Forgets the remembered log directory (and a SetLogPath choice), so the next default write reads
-// the working directory.
+// Forgets the remembered log directory (and a SetLogPath or configured choice), so the next
+// default write reads the working directory.
 void LogTestResetPath();
 // The remembered log directory ("" before the first default write).
 tstring LogTestGetPath();

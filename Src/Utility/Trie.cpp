@@ -258,6 +258,11 @@ void CTrie::ReleaseHandle(int32_t nHandle) {
     }
 }
 
+bool CTrie::HoldsNoWord() const {
+    const trie_elem* pHead = nullptr;
+    return m_iHeadIndex < 0 || !m_pDynamicArry->GetElem(m_iHeadIndex, pHead) || pHead->children == -1;
+}
+
 int CTrie::TakeBack(const char* sWord, const char* sPOS, int nFreq) {
     std::vector<int> vecPath;
     if (!sWord || FindNode(sWord, strlen(sWord), &vecPath) < 0 || vecPath.size() < 2) return -1;

@@ -112,6 +112,9 @@ public:
     int GetFreq(const char* sWord, int& nHandle, char* sPos) const;
     // The item count (handles given out).
     int GetLowerBound() const { return m_nItemCount; }
+    // True when the trie keeps no word, present or deleted: it has no node below its head (every
+    // word added was taken back, or none was added).
+    bool HoldsNoWord() const;
     // The item count plus one.
     int GetWordNum() const { return m_nItemCount + 1; }
     int GetDelNum() const { return m_nItemDelNum; }

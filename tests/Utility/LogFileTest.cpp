@@ -211,6 +211,32 @@ TEST_F(LogFileTest, ChosenFolderDropAndFallbackStream) {
               kxtest::ReadAll(side));
 }
 
+// The configured folder (the engine configuration's LogPath) takes the default writes in place of
+// the working directory, below a program's own choice; forgetting it brings the working
+// directory back, and an unusable folder is refused without changing anything.
+TEST_F(LogFileTest, ConfiguredFolderComesAfterTheProgramsChoice) {
+    kxtest::TempDir logs, work, chosen;
+    ASSERT_EQ(0, chdir(work.path().c_str()));
+    ASSERT_TRUE(SetConfiguredLogPath(logs.path().c_str()));
+    EXPECT_FALSE(SetConfiguredLogPath(m_dir.file("missing").c_str()));
+    EXPECT_FALSE(SetConfiguredLogPath("/proc"));
+    WriteError("configured");
+    EXPECT_EQ("[2021-03-04 05:06:07]\tconfigured\n", kxtest::ReadAll(logs.file(Day() + ".err")));
+    EXPECT_TRUE(ListDir(work.path()).empty());
+
+    ASSERT_TRUE(SetConfiguredLogPath(nullptr));
+    WriteLog("working folder");
+    EXPECT_EQ("[2021-03-04 05:06:07]\tworking folder\n", kxtest::ReadAll(work.file(Day() + ".log")));
+
+    ASSERT_TRUE(SetLogPath(chosen.path().c_str()));
+    ASSERT_TRUE(SetConfiguredLogPath(logs.path().c_str()));
+    WriteLog("chosen");
+    EXPECT_EQ("[2021-03-04 05:06:07]\tchosen\n", kxtest::ReadAll(chosen.file(Day() + ".log")));
+    ASSERT_TRUE(SetLogPath(nullptr));  // dropped by the program: the configured folder gets nothing
+    WriteError("dropped");
+    EXPECT_EQ("[2021-03-04 05:06:07]\tconfigured\n", kxtest::ReadAll(logs.file(Day() + ".err")));
+}
+
 TEST_F(LogFileTest, LastErrorSetAppendAndReport) {
     SetLastErrorMessage("Cannot open ");
     EXPECT_EQ("Cannot open a.txt", AppendLastErrorMessage("a.txt"));

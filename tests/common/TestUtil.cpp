@@ -84,4 +84,17 @@ FifoReleaser::~FifoReleaser() {
     m_thread.join();
 }
 
+FileStamp StampOf(const std::string& path) {
+    FileStamp s;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return s;
+    s.ino = (unsigned long)st.st_ino;
+    s.link = S_ISLNK(st.st_mode);
+    s.mtimeSec = long(st.st_mtim.tv_sec);
+    s.mtimeNsec = long(st.st_mtim.tv_nsec);
+    s.ctimeSec = long(st.st_ctim.tv_sec);
+    s.ctimeNsec = long(st.st_ctim.tv_nsec);
+    return s;
+}
+
 }  // namespace kxtest

@@ -37,6 +37,19 @@ std::vector<std::string> MakeDeepTree(const std::string& root, int nLevels, size
 // Path of a file under tests/data.
 std::string DataPath(const std::string& rel);
 
+// What tells whether a file or folder was written, replaced or renamed into: its inode, its kind
+// (a link is not followed) and its change times to the nanosecond. A missing path gives inode 0.
+struct FileStamp {
+    unsigned long ino = 0;
+    bool link = false;
+    long mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
+    bool operator==(const FileStamp& o) const {
+        return ino == o.ino && link == o.link && mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec &&
+               ctimeSec == o.ctimeSec && ctimeNsec == o.ctimeNsec;
+    }
+};
+FileStamp StampOf(const std::string& path);
+
 // Makes a FIFO at path and, while it lives, opens and at once closes its write end whenever a
 // reader waits in its open, so that code under test that opens the FIFO for reading is let go
 // (reading nothing) instead of hanging the test. Never blocks, writes nothing.

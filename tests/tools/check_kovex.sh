@@ -1,16 +1,11 @@
 #!/usr/bin/env bash
 # The built driver as a user runs it: options and --help, the engine's own data found without -d
 # (parts of speech, no sentiment weights), results in input order with -j 8 as with -j 1, NUL
-# bytes, and every failure as one line on standard error with a non-zero status, no log file left
-# in the working directory.
+# bytes, FIFOs and /dev/stdin, the warning on GBK text read as UTF-8, and every failure as one
+# line on standard error with a non-zero status, no log file left in the working directory.
+# check_kovex_memory.sh runs it short of memory.
 #   check_kovex.sh BUILD
-set -uo pipefail
-kovex=$(cd "$1" && pwd)/bin/kovex
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/kovex_checks.sh"
 
 # Runs kovex with the arguments, standard input from $in (default /dev/null); sets $status, and
 # leaves standard output in out.txt and standard error in err.txt.
@@ -80,6 +75,66 @@ cmp -s a.txt b.txt || fail "line mode: a NUL byte is not read as a blank: $(cat 
 cmp -s a.txt b.txt || fail "-k: a NUL byte is not read as a blank"
 grep -q '^keywords: ' a.txt || fail "-k writes no keywords: $(cat a.txt)"
 
+# A FIFO, /dev/stdin and a process substitution read like files: each file is opened once, so a
+# FIFO whose writer has gone does not hang. The FIFO's writer waits in the background; it is
+# ended by its id should kovex never open the FIFO.
+printf '今天很好\n' >good.txt
+"$kovex" good.txt >want.txt 2>err.txt || fail "good.txt: $(cat err.txt)"
+for opt in "" -k; do
+  rm -f fifo && mkfifo fifo
+  cat good.txt >fifo &
+  feeder=$!
+  timeout 20 "$kovex" $opt fifo >out.txt 2>err.txt; status=$?
+  kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null
+  [ "$status" -eq 0 ] || fail "FIFO${opt:+ with $opt}: status $status: $(cat err.txt)"
+  grep -q '今天' out.txt || fail "FIFO${opt:+ with $opt}: no result: $(cat out.txt)"
+done
+timeout 20 "$kovex" /dev/stdin <good.txt >out.txt 2>err.txt || fail "/dev/stdin: $(cat err.txt)"
+cmp -s want.txt out.txt || fail "/dev/stdin differs from the file: $(cat out.txt)"
+cat good.txt | timeout 20 "$kovex" - /dev/stdin >out.txt 2>err.txt || fail "a pipe as - and /dev/stdin: $(cat err.txt)"
+cmp -s want.txt out.txt || fail "a pipe as - then /dev/stdin: $(cat out.txt)"
+timeout 20 "$kovex" <(cat good.txt) >out.txt 2>err.txt || fail "process substitution: $(cat err.txt)"
+cmp -s want.txt out.txt || fail "process substitution differs from the file: $(cat out.txt)"
+
+# The command line: -- ends the options; --stats counts the lines under -k too.
+cp good.txt ./-t
+"$kovex" -- -t good.txt - <good.txt >out.txt 2>err.txt || fail "-- -t: $(cat err.txt)"
+[ "$(wc -l <out.txt)" -eq 3 ] && [ "$(grep -c '今天' out.txt)" -eq 3 ] || fail "-- -t good.txt -: $(cat out.txt)"
+"$kovex" -k --stats lines.txt >out.txt 2>stats.txt || fail "-k --stats: $(cat stats.txt)"
+grep -q 'start-up .* 3000 lines, ' stats.txt || fail "-k --stats does not count the lines: $(cat stats.txt)"
+"$kovex" -e 5 good.txt >out.txt 2>err.txt || fail "-e 5: $(cat err.txt)"
+
+# GBK text read as UTF-8 (codes 1 and 4): the output as before, one warning naming the first line
+# that is not UTF-8 and the options that read it; none under -e 0 or -e -1.
+printf '北京\n\xbd\xf1\xcc\xec\xba\xdc\xba\xc3\n\xb1\xb1\xbe\xa9\n' >gbk.txt  # 北京 (UTF-8), 今天很好, 北京 (GBK)
+for code in 1 4; do
+  "$kovex" -e "$code" good.txt gbk.txt >out.txt 2>err.txt; status=$?
+  [ "$status" -eq 0 ] || fail "GBK under -e $code: status $status"
+  [ "$(wc -l <out.txt)" -eq 4 ] || fail "GBK under -e $code: $(wc -l <out.txt) result lines"
+  [ "$(wc -l <err.txt)" -eq 1 ] || fail "GBK under -e $code: $(wc -l <err.txt) lines on standard error: $(cat err.txt)"
+  grep -q 'warning: line 2 of gbk.txt is not valid UTF-8.*-e 0.*-e -1' err.txt || fail "GBK under -e $code: $(cat err.txt)"
+done
+"$kovex" -k gbk.txt >/dev/null 2>err.txt && grep -q 'line 2 of gbk.txt' err.txt || fail "GBK under -k: $(cat err.txt)"
+# The edges of UTF-8: after lines of the shortest and longest forms of each length (U+0080,
+# U+0800, U+D7FF, U+E000, U+FFFF, U+10000, U+10FFFF and 😀) no warning; each malformed line after
+# them (overlong, surrogate, past U+10FFFF, a stray continuation byte, a character cut short
+# inside or at the end of the line) is named.
+printf '\xc2\x80 \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 \xef\xbf\xbf\n\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf 😀\n' >edges.txt
+"$kovex" edges.txt >/dev/null 2>err.txt || fail "UTF-8 edges: status"
+[ -s err.txt ] && fail "UTF-8 edges: a warning: $(cat err.txt)"
+for bad in '\xc0\x80' '\xc1\xbf' '\xe0\x9f\xbf' '\xed\xa0\x80' '\xf0\x8f\xbf\xbf' '\xf4\x90\x80\x80' '\xf5\x80\x80\x80' \
+           '\x80' 'a\xbfb' '中\xe4\xb8' 'a\xe4\xb8中' '\xf0\x9f\x98'; do
+  { cat edges.txt; printf "${bad}\\n"; } >bad.txt
+  "$kovex" bad.txt >/dev/null 2>err.txt || fail "malformed UTF-8 $bad: status"
+  grep -q 'warning: line 3 of bad.txt is not valid UTF-8' err.txt || fail "malformed UTF-8 $bad: $(cat err.txt)"
+done
+for code in 0 -1; do
+  "$kovex" -e "$code" gbk.txt >out.txt 2>err.txt || fail "GBK under -e $code: $(cat err.txt)"
+  [ -s err.txt ] && fail "GBK under -e $code: a warning: $(cat err.txt)"
+  [ "$code" = 0 ] && want=$'\xbd\xf1\xcc\xec/t' || want='今天/t'  # GBK results under 0, UTF-8 under -1
+  LC_ALL=C grep -qF "$want" out.txt || fail "GBK under -e $code: 今天 is not found"
+done
+
 # Failures: one line on standard error and a non-zero status.
 "$kovex" lines.txt >/dev/full 2>err.txt; status=$?
 expect_failure 1 'cannot write the results' "write to /dev/full"
@@ -112,10 +167,16 @@ run --bogus
 expect_failure 2 'unknown option --bogus' "unknown option"
 run -d
 expect_failure 2 '-d needs a folder' "-d without a folder"
+run -d ""
+expect_failure 2 '-d needs a folder' "-d with an empty folder name"
+run --log "" sentence.txt
+expect_failure 2 '--log needs a folder' "--log with an empty folder name"
+for code in 7 9 -2 x; do
+  run -e "$code" sentence.txt
+  expect_failure 2 '-e needs an encoding code from -1 to 5' "-e $code"
+done
+run -- missing.txt
+expect_failure 1 'cannot open missing.txt' "-- missing.txt"
 no_logs "the failures"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "kovex: all checks passed"
+finish "kovex"

@@ -9,6 +9,7 @@
 #include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
+#include "MERIDOX/API/KOVEXInternal.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/EngineConfig.h"
@@ -46,6 +47,12 @@ CErrorText PathText(const tstring& sPath) {
         return CErrorText::Given(g_sGivenDataPath + sPath.substr(g_sDataPath.size()));
     return CErrorText::Given(sPath);
 }
+
+}  // namespace
+
+CErrorText kovex::DataPathText(const tstring& sPath) { return PathText(sPath); }
+
+namespace {
 
 bool IsRegularFile(const tstring& sPath) {
     struct stat st;
@@ -257,7 +264,7 @@ int StartEngine(const char* sInitDirPath, int encode) {
     char* pConfig = nullptr;
     ReadFile(sConfigPath.c_str(), &pConfig, 0, 0, true);
     std::unique_ptr<char[]> config(pConfig);
-    ApplyLogItem(pConfig);
+    ApplyLogItem(pConfig, g_sDataPath);
     if (!pConfig || !pConfig[0]) return ReportError("Cannot Open Configure file " + PathText(sConfigPath), 0);
     ApplyEngineItems(pConfig);
 

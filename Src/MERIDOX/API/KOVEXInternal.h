@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "Utility/LogFile.h"
 #include "Utility/Types.h"
 
 namespace kovex {
@@ -25,6 +26,11 @@ int DetectCode(const char* pText, size_t nLen);
 tstring ToGBK(const tstring& sPiece, int nDetected);
 // The caller-encoding form of a GBK text (UTF-8 for -1, the converter's code for 1-4).
 tstring FromGBK(const tstring& sGBK);
+
+// A path for a message, as the caller gave it: a path below the data folder names the folder as
+// it was given to start-up (the engine may hold its GBK form), any other path stands as it is.
+// Set by start-up; read it while the engine runs.
+CErrorText DataPathText(const tstring& sPath);
 
 // A registered copy of the text; kEmptyText when there is no buffer manager.
 const char* Register(const tstring& sText);

@@ -2,11 +2,14 @@
 // restored at run time, and the field dictionary and keyword blacklist rebuilt from text files.
 //
 // Locks: g_mutex (instance table) before the exclusive user-dictionary hold; never g_mutex while
-// the user-dictionary lock is held. Files are written as temporaries and renamed; the engine's
-// objects are swapped only after every file is in place, so a failure keeps the old data in
-// memory and on disk.
+// the user-dictionary lock is held, so every failure is reported (Refuse, which writes its error
+// lines under g_mutex) only after the lock is let go. Files are written as temporaries and
+// renamed; the engine's objects are swapped only after every file is in place, so a failure keeps
+// the old data in memory and on disk.
 
+#include <errno.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -45,16 +48,31 @@ pthread_mutex_t g_hUserDictSave = PTHREAD_MUTEX_INITIALIZER;
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The two error lines of a failed save; the last error is left alone.
-void ReportSaveFailure(const tstring& sPath) {
+// Reports a failed dictionary operation: the message (sFirst followed by sSecond) becomes the
+// last error, and each part is written as one error line under g_mutex, as the engine writes its
+// error lines. Returns false. The caller must hold no user-dictionary lock: g_mutex comes first in
+// the lock order, and a writer that holds g_mutex while it waits for the user-dictionary lock
+// would wait forever for a report made under that lock.
+bool Refuse(const CErrorText& sFirst, const CErrorText& sSecond = CErrorText()) {
+    SetLastErrorMessage(sFirst + sSecond);
     CMutexLock lock(&g_mutex);
-    WriteError(kCannotSave, nullptr);
-    WriteError(sPath, nullptr);
+    WriteError(sFirst.Text(), nullptr);
+    if (!sSecond.Text().empty()) WriteError(sSecond.Text(), nullptr);
+    return false;
 }
 
-void ReportOpenFailure(const char* sName) {
-    CMutexLock lock(&g_mutex);
-    WriteError(tstring("Failed Open file ") + sName, nullptr);
+// A failed save: the error lines "Cannot Save user dictionary  " and the path. Returns 0.
+int ReportSaveFailure(const tstring& sPath) {
+    Refuse(kCannotSave, kovex::DataPathText(sPath));
+    return 0;
+}
+
+bool ReportOpenFailure(const char* sName) { return Refuse("Failed Open file " + CErrorText::Given(sName)); }
+
+// An import file that was read but gave no entry (empty, or only lines that add nothing).
+int ReportNoEntry(const tstring& sName) {
+    Refuse("No dictionary entry in file " + CErrorText::Given(sName));
+    return 0;
 }
 
 // Gives the user trie to the main instance and every instance of the table. Caller holds g_mutex
@@ -70,8 +88,8 @@ void GiveUserDictToInstances(CTrie* pTrie) {
 // brings it to GBK: under automatic detection the file is detected as a whole, a 16-bit Unicode
 // file converted at once and any other code given back through nCode for converting its words
 // (kovex::ToGBK). Only a regular file is read: a folder, a FIFO or a device is refused without
-// blocking. False, with "Failed Open file " and the name as one error line, when it is refused
-// or cannot be opened.
+// blocking. False, with the last error and error line "Failed Open file " and the name, when it
+// is refused or cannot be opened.
 bool ReadImportFile(const char* sName, tstring& sText, int& nCode) {
     tstring sPath;
     GetAnsiFilename(sName, sPath, false);
@@ -154,7 +172,7 @@ bool ParseImportLine(tstring sLine, int nCode, WORD_INFO& entry) {
 // Puts a set of new files in place together: each image is written to a temporary, the old
 // files are kept as hard-linked backups, then the temporaries are renamed in order. On any
 // failure everything renamed is put back from the backups (or removed when there was no old
-// file), the failing path is reported and false returned.
+// file), the failing path is reported (ReportSaveFailure) and false returned.
 struct FileImage {
     tstring sPath;
     std::vector<unsigned char> image;
@@ -262,22 +280,40 @@ int KOVEX_DelUsrWord(const char* sWord) {
     return g_pKOVEX->DelUsrWord(sGBK.c_str());
 }
 
+namespace {
+
+// True when the regular file at sPath holds exactly these bytes.
+bool FileHolds(const tstring& sPath, const std::vector<unsigned char>& image) {
+    struct stat st;
+    if (stat(sPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || size_t(st.st_size) != image.size()) return false;
+    std::vector<unsigned char> onDisk;
+    return ReadFileBytes(sPath.c_str(), onDisk) && onDisk == image;
+}
+
+}  // namespace
+
 int KOVEX_SaveTheUsrDic() {
     if (!g_bActive) return 0;
     CMutexLock saveLock(&g_hUserDictSave);
     std::vector<unsigned char> image;
     int nItems = 0;
+    bool bNoWord = false;
     {
         CUserDictReadLock lock;
         if (!g_pUserDict) return 0;
         nItems = g_pUserDict->GetLowerBound();
+        bNoWord = g_pUserDict->HoldsNoWord();
         if (nItems > 0) image = g_pUserDict->Serialize();
     }
     const tstring sPath = g_sDataPath + "/" + "UserDict.pdat";
-    if (nItems == 0 || !WriteFileAtomic(sPath.c_str(), image.data(), image.size())) {
-        ReportSaveFailure(sPath);
-        return 0;
-    }
+    if (nItems == 0) return ReportSaveFailure(sPath);
+    // A store that the file already holds (nothing changed since it was loaded or saved, or every
+    // change was taken back), or one without any word where there is no file, is not written:
+    // object requests save after putting their words back, and must leave the data folder as it
+    // was, read-only or not.
+    if (FileHolds(sPath, image)) return 1;
+    if (bNoWord && access(sPath.c_str(), F_OK) != 0 && errno == ENOENT) return 1;
+    if (!WriteFileAtomic(sPath.c_str(), image.data(), image.size())) return ReportSaveFailure(sPath);
     return 1;
 }
 
@@ -336,15 +372,13 @@ namespace {
 // FieldDict.wordlist with tag text i of the tag list for every handle of the field dictionary.
 // The dictionary and the tag list are the engine's when it holds them (FieldDict or Tagger may be
 // off), else read from the data directory. True without entries when there is no stored
-// dictionary; false, with the error line "Cannot open field dictionary " (or "... POS data ") and
-// the path, when a stored dictionary's words or tags cannot be read. Caller holds g_hImport.
+// dictionary; false, with the last error and error line "Cannot open field dictionary " (or
+// "... POS data ") and the path, when a stored dictionary's words or tags cannot be read. Caller
+// holds g_hImport.
 bool ReadStoredEntries(const tstring& sDictPath, const tstring& sPOSPath, const tstring& sListPath,
                        std::vector<WORD_INFO>& vecStored) {
-    auto refuse = [](const tstring& sMessage) {
-        CMutexLock lock(&g_mutex);
-        WriteError(sMessage, nullptr);
-        return false;
-    };
+    const CErrorText sNoWords = "Cannot open field dictionary " + kovex::DataPathText(sListPath);
+    const CErrorText sNoTags = "Cannot open field dictionary POS data " + kovex::DataPathText(sPOSPath);
     // Only imports replace the field dictionary and its tag list, and they run one at a time.
     bool bDictHeld, bPOSHeld;
     unsigned int nHeldItems = 0;
@@ -358,26 +392,34 @@ bool ReadStoredEntries(const tstring& sDictPath, const tstring& sPOSPath, const 
     if (bDictHeld && nHeldItems == 0) return true;
     if (!bDictHeld) {
         if (access(sDictPath.c_str(), F_OK) != 0) return true;
-        if (!diskDict.Load(sDictPath.c_str())) return refuse("Cannot open field dictionary " + sDictPath);
+        if (!diskDict.Load(sDictPath.c_str())) return Refuse("Cannot open field dictionary " + kovex::DataPathText(sDictPath));
         if (diskDict.GetItemCount() == 0) return true;
     }
     CWordList words(true, nullptr);
     CWordList diskPOS(false, nullptr);
-    if (!words.Load(sListPath.c_str())) return refuse("Cannot open field dictionary " + sListPath);
-    if (!bPOSHeld && !diskPOS.Load(sPOSPath.c_str())) return refuse("Cannot open field dictionary POS data " + sPOSPath);
-    CUserDictReadLock lock;
-    const CPDAT& dict = bDictHeld ? *g_pFieldDict : diskDict;
-    const CWordList& tags = bPOSHeld ? *g_pFieldPOS : diskPOS;
-    const int nItems = int(dict.GetItemCount());
-    if (words.GetBound() < nItems) return refuse("Cannot open field dictionary " + sListPath);
-    if (tags.GetBound() < nItems) return refuse("Cannot open field dictionary POS data " + sPOSPath);
-    for (int i = 0; i < nItems; ++i) {
-        WORD_INFO stored;
-        stored.word = words.GetWord(i);
-        stored.store_info = tags.GetWord(i);
-        if (!stored.word.empty()) vecStored.push_back(stored);
+    if (!words.Load(sListPath.c_str())) return Refuse(sNoWords);
+    if (!bPOSHeld && !diskPOS.Load(sPOSPath.c_str())) return Refuse(sNoTags);
+    const CErrorText* pRefusal = nullptr;
+    {
+        CUserDictReadLock lock;
+        const CPDAT& dict = bDictHeld ? *g_pFieldDict : diskDict;
+        const CWordList& tags = bPOSHeld ? *g_pFieldPOS : diskPOS;
+        const int nItems = int(dict.GetItemCount());
+        if (words.GetBound() < nItems) {
+            pRefusal = &sNoWords;
+        } else if (tags.GetBound() < nItems) {
+            pRefusal = &sNoTags;
+        } else {
+            for (int i = 0; i < nItems; ++i) {
+                WORD_INFO stored;
+                stored.word = words.GetWord(i);
+                stored.store_info = tags.GetWord(i);
+                if (!stored.word.empty()) vecStored.push_back(stored);
+            }
+        }
     }
-    return true;
+    // Refused only once the lock is let go (see Refuse).
+    return pRefusal ? Refuse(*pRefusal) : true;
 }
 
 }  // namespace
@@ -393,17 +435,20 @@ int KOVEX_ImportUserDictFiles(const std::vector<std::string>& vecFilenames, bool
     // The file entries are read first: files that give no entry (unopenable, not regular files,
     // empty) change nothing.
     std::vector<WORD_INFO> vecFileEntries;
+    const std::string* pWithout = nullptr;  // the last file read that gave no entry
     for (const std::string& sName : vecFilenames) {
         tstring sText;
         int nCode = 0;
         if (!ReadImportFile(sName.c_str(), sText, nCode)) continue;
         WORD_INFO entry;
+        const size_t nBefore = vecFileEntries.size();
         ForEachLine(sText, [&](const tstring& sLine) {
             if (ParseImportLine(sLine, nCode, entry)) vecFileEntries.push_back(entry);
         });
+        if (vecFileEntries.size() == nBefore) pWithout = &sName;
     }
     const int nCount = int(vecFileEntries.size());
-    if (nCount == 0) return 0;
+    if (nCount == 0) return pWithout ? ReportNoEntry(*pWithout) : 0;
 
     // Stored words that cannot be read refuse the import rather than being dropped.
     if (!bOverwite && !ReadStoredEntries(sDictPath, sPOSPath, sListPath, vecEntries)) return 0;
@@ -474,7 +519,7 @@ int KOVEX_ImportKeyBlackList(const char* sFilenameO, const char* sPOSBlacklist) 
         pBlack->AddWord(sWord.c_str());
         ++nCount;
     });
-    if (nCount == 0) return 0;
+    if (nCount == 0) return ReportNoEntry(sFilenameO);
     pBlack->AddWordComplete();
     std::vector<FileImage> vecFiles(1);
     vecFiles[0].sPath = g_sDataPath + "/" + "KeyBlackList.pdat";

@@ -141,9 +141,12 @@ int KOVEX_AddUserWord(const char* sWord, bool bAnsiCode = false);
 // Deletes a word (trailing CR, LF, TAB and blanks trimmed while 2 bytes or more remain): its old
 // handle, -1 when absent, without a user dictionary, for null, or while inactive.
 int KOVEX_DelUsrWord(const char* sWord);
-// Saves the user dictionary to UserDict.pdat: 1 saved; 0 while inactive, without a user
-// dictionary, or when the save fails (the two error lines are written, the words kept). Saves run
-// one at a time from snapshot to rename, so the file always holds the latest snapshot written.
+// Saves the user dictionary to UserDict.pdat: 1 saved; 1 also, writing nothing, when the file
+// already holds the dictionary byte for byte (unchanged since it was loaded or saved, or every
+// change taken back) or when the dictionary keeps no word and there is no file; 0 while inactive
+// or without a user dictionary (nothing reported), or when the save fails (the last error
+// "Cannot Save user dictionary  " and the path, written as two error lines; the words kept). Saves
+// run one at a time from snapshot to rename, so the file always holds the latest snapshot written.
 int KOVEX_SaveTheUsrDic();
 // Removes the user dictionary from memory (UserDict.pdat untouched). Returns 0.
 int KOVEX_CleanUserWord();
@@ -171,13 +174,15 @@ int KOVEX_RestoreUserWord(const char* sWord, const KOVEX_UserWordState& state, b
 // data directory when the engine does not hold them). Only a regular file is read (a folder, a
 // FIFO or a device is refused at once). Returns the number of the file's entries; 0, with the
 // field dictionary and its files as they were, on failure, when the file gives no entry, or when
-// the stored entries to keep cannot be read.
+// the stored entries to keep cannot be read. Every failure sets the last error, with a caller's
+// file name as given, and writes it to the error file: "Failed Open file ", "No dictionary entry
+// in file ", "Cannot open field dictionary ..." or "Cannot Save user dictionary  " and the path.
 int KOVEX_ImportUserDict(const char* sFilenameO, bool bOverwite = false);
 // The same over several files in one rebuild; returns the sum of their counts, 0 when none gives
 // an entry or the rebuild fails.
 int KOVEX_ImportUserDictFiles(const std::vector<std::string>& vecFilenames, bool bOverwite = false);
 // Rebuilds the keyword blacklist from a regular file of one word per line, and stores
 // sPOSBlacklist (when not null) as the blacklisted tags. Returns the number of words; 0, the
-// blacklist unchanged, on failure or when the file gives no word; 0 for a null file name or while
-// inactive.
+// blacklist unchanged, on failure or when the file gives no word (the last error set as for
+// KOVEX_ImportUserDict); 0 for a null file name or while inactive (nothing reported).
 int KOVEX_ImportKeyBlackList(const char* sFilenameO, const char* sPOSBlacklist = nullptr);

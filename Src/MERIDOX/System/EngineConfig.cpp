@@ -28,9 +28,16 @@ bool ItemEquals(const char* sConfig, const char* sItem, const char* sWanted) {
 
 }  // namespace
 
-void ApplyLogItem(const char* sConfig) {
+void ApplyLogItem(const char* sConfig, const tstring& sDataPath) {
     g_bLog = true;
     if (ItemEquals(sConfig, "Log", "off")) g_bLog = false;
+    tstring sDir;
+    ItemValue(sConfig, "LogPath", sDir);
+    if (!sDir.empty() && sDir[0] != '/' && !sDataPath.empty()) sDir = sDataPath + "/" + sDir;
+    if (!SetConfiguredLogPath(sDir.c_str())) {
+        SetConfiguredLogPath(nullptr);
+        WriteLog("Cannot write log files in " + sDir);
+    }
 }
 
 void ApplyEngineItems(const char* sConfig) {

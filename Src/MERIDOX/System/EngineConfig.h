@@ -6,6 +6,8 @@
 // every setting to its default with ResetEngineSettings).
 //
 //   Log                "off" silences the error and log files
+//   LogPath            the folder of the error and log files (relative: to the data folder);
+//                      absent or empty: the working directory
 //   TagSet             file name of the tag set loaded into map 0
 //   POSDelimiter       between a word and its tag in result texts (default "/")
 //   WordBoundary       after each word of a result text (default two blanks)
@@ -19,9 +21,14 @@
 
 #include "Utility/Types.h"
 
-// Sets g_bLog true, then false when the item Log is "off". Start-up applies it before it looks
-// at anything else, so a missing or empty configuration leaves logging on.
-void ApplyLogItem(const char* sConfig);
+// Sets g_bLog true, then false when the item Log is "off", and sends the default log writes into
+// the folder of the item LogPath (a relative name is taken from sDataPath), or back to the working
+// directory when the item is absent or empty; a program's own SetLogPath choice still comes first.
+// A LogPath that names no folder in which a file can be created is logged ("Cannot write log
+// files in " and the folder, into the working directory) and the working directory kept. Start-up
+// applies it before it looks at anything else, so a missing or empty configuration leaves logging
+// on, in the working directory.
+void ApplyLogItem(const char* sConfig, const tstring& sDataPath = tstring());
 
 // Applies TagSet, POSDelimiter, WordBoundary, Person, Tagger, UserDictPrior, Granularity and
 // FinerSegCombined, in that order, to the engine globals. An empty POSDelimiter or WordBoundary

@@ -121,8 +121,8 @@ tstring Sentiment::ObjectListResult(UserWordLedger& ledger, const tstring& sTitl
 }
 
 tstring Sentiment::GetMultiObjectResult(const tstring& sTitle, const tstring& sContent,
-                                        const tstring& sObjectRuleFile) {
-    Config config = ReadConfig(sObjectRuleFile);
+                                        const tstring& sObjectRuleFile, bool* pbRead) {
+    Config config = ReadConfig(sObjectRuleFile, pbRead);
     if (m_encode == -1) {
         // Under automatic detection the analyser works in UTF-8: the document's words are too.
         config.wordset.value = DetectedToUtf8(config.wordset.value);
@@ -150,8 +150,12 @@ tstring Sentiment::GetMultiObjectResult(const tstring& sTitle, const tstring& sC
     tstring result = ObjectListResult(ledger, sTitle, sContent, objects, nHitCount);
     if (nHitCount == 0) result.clear();
 
-    DelUsrWord(ledger, negations, true);
-    DelUsrWord(ledger, removeSentences, true);
+    // Every list is put back before the one save: a save between two lists would write the
+    // dictionary with the other lists' words still in it, so every request would rewrite the file
+    // (and fail on a read-only data folder). Saved after all of them, a dictionary the request
+    // found unchanged is not written at all.
+    DelUsrWord(ledger, negations, false);
+    DelUsrWord(ledger, removeSentences, false);
     DelUsrWord(ledger, removeWords, true);
     return result;
 }

@@ -227,18 +227,21 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
         }
         printf("Finished %zd/%zd\r", (ssize_t)i, (ssize_t)vecFiles.size());
     }
+    std::stable_sort(vecResult.begin(), vecResult.end());
+    const tstring sTable = sDir + "/" + kTableName;
+    if (!WriteReplacing(sTable, FormatTable(vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter))) {
+        // The progress lines end with their line break; the success line is not printed.
+        fputs("\n", stdout);
+        fflush(stdout);
+        return ReportError("Cannot write file " + givenDir + "/" + kTableName, false);
+    }
+    // The success line only once the table is in place.
     char sDone[128];
     snprintf(sDone, sizeof(sDone), kDoneFormat, int(vecFiles.size()));
     tstring sDoneLine = sDone;
     if (bUtf8Console) ANSIToUTF8(sDone, sDoneLine);
     fputs(sDoneLine.c_str(), stdout);
     fflush(stdout);
-
-    std::stable_sort(vecResult.begin(), vecResult.end());
-    const tstring sTable = sDir + "/" + kTableName;
-    if (!WriteReplacing(sTable, FormatTable(vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter))) {
-        return ReportError("Cannot write file " + givenDir + "/" + kTableName, false);
-    }
     sTablePath = sTable;
     return true;
 }

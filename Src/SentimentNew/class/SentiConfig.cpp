@@ -24,8 +24,9 @@ pugi::xml_node FirstTagged(const pugi::xml_node& parent, const char* name, const
 
 }  // namespace
 
-Config Sentiment::ReadConfig(const tstring& sObjectRuleFile) {
+Config Sentiment::ReadConfig(const tstring& sObjectRuleFile, bool* pbRead) {
     Config config;
+    if (pbRead) *pbRead = false;
     // Only a regular file is read: pugixml sizes its buffer by seeking to the end, which asks a
     // directory for an impossible allocation, and a named pipe would block the request.
     struct stat st;
@@ -34,6 +35,8 @@ Config Sentiment::ReadConfig(const tstring& sObjectRuleFile) {
     if (!doc.load_file(sObjectRuleFile.c_str(), pugi::parse_default, pugi::encoding_auto)) return config;
 
     const pugi::xml_node root = doc.child("QVSentiment-Config");
+    if (!root) return config;
+    if (pbRead) *pbRead = true;
     const pugi::xml_node categories = root.child("eventcategory");
     for (pugi::xml_node node = categories.child("category"); node; node = node.next_sibling("category")) {
         ConfigCategory category;

@@ -106,8 +106,9 @@ public:
     // converts UTF-16 and UTF-32 files and files declared Latin-1 to UTF-8 and keeps other bytes
     // as they are. A missing or malformed file, a path that names no regular file (a directory,
     // a pipe, a device), or a file whose root is not "QVSentiment-Config" gives the empty
-    // configuration, without a message. Thread-safe.
-    static Config ReadConfig(const tstring& sObjectRuleFile);
+    // configuration, without a message; *pbRead (when given) tells whether the document was read
+    // (false for those). Thread-safe.
+    static Config ReadConfig(const tstring& sObjectRuleFile, bool* pbRead = nullptr);
 
     // Object-list request: adds every object word to the engine's user dictionary with the tag
     // "Object" for the time of the request, scores the title and each sentence of the content, and
@@ -125,9 +126,11 @@ public:
     // Configuration request: reads the configuration document (see ReadConfig), adds its negation
     // words (tag "Neg"), sentence-removal words ("RemSent") and word-removal words (no tag), runs
     // the object-list request over the categories' brand words (cleaned as above, byte-sorted,
-    // duplicates once), and puts every word back, saving the user dictionary after each of the
-    // three lists. Returns the result document, or "" when no object is found. Same lock rule.
-    tstring GetMultiObjectResult(const tstring& sTitle, const tstring& sContent, const tstring& sObjectRuleFile);
+    // duplicates once), and puts every word back, then saves the user dictionary once (which
+    // writes nothing when the dictionary is as the file holds it). Returns the result document, or "" when no object is found; *pbRead (when
+    // given) tells whether the configuration document was read. Same lock rule.
+    tstring GetMultiObjectResult(const tstring& sTitle, const tstring& sContent, const tstring& sObjectRuleFile,
+                                 bool* pbRead = nullptr);
 
     // The result document of one text scored as a single sentence, its whole marked-up text kept.
     // The user dictionary is not touched; the caller holds the request lock (shared is enough).
@@ -152,7 +155,8 @@ public:
     // "/SentimentRankResult.xls" and the result is true. A null, empty or missing path, or one that
     // is not a directory, gives false with the last error "Cannot open directory <path>" and
     // writes nothing; a table that cannot be written gives false with "Cannot write file <table>",
-    // any previous table left as it was. Prints progress lines on standard output. The caller
+    // any previous table left as it was. Prints progress lines on standard output, and the line
+    // that the documents were processed only once the table is written. The caller
     // holds the request lock (shared is enough) for the whole run.
     bool RankDirectory(const char* sPath, tstring& sTablePath) const;
 

@@ -11,6 +11,11 @@
 //
 // Every function catches whatever its work throws and returns its refusal value instead: an
 // exception must not cross the C interface (the request's ledger has put its words back).
+//
+// Every call that fails leaves its own reason as the last error, with a path as the caller gave it:
+// the engine's and the analyser's failures report themselves; a call made while the library is not
+// started, a configuration document that cannot be read and a call whose work threw are reported
+// here.
 #include "SentimentNew/main/kovex_sentiment.h"
 
 #include <sys/stat.h>
@@ -19,6 +24,7 @@
 
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
+#include "MERIDOX/API/KOVEXInternal.h"
 #include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
 #include "Utility/BufferManager.h"
@@ -43,6 +49,34 @@ std::atomic<int> g_nSentiEncode{0};
 // The refusal text: one static constant, never registered.
 const char kNoText[] = "";
 
+// A call made before ST_Init (or after ST_Exit, or after a start-up that failed): the last error
+// says so. Nothing is written to a file: no configuration has said where log files may go.
+template <typename T>
+T NotStarted(T failValue) {
+    SetLastErrorMessage("The library is not started: call ST_Init first");
+    return failValue;
+}
+
+// The refusal of a call whose work threw, called inside the handler: the last error names the call
+// and the reason, and is written to the error file. Never throws.
+template <typename T>
+T Thrown(const char* sCall, T failValue) {
+    try {
+        tstring sWhy = "unknown exception";
+        try {
+            throw;
+        } catch (const std::bad_alloc&) {
+            sWhy = "out of memory";
+        } catch (const std::exception& e) {
+            sWhy = e.what();
+        } catch (...) {
+        }
+        return ReportError(tstring(sCall) + " failed: " + sWhy, failValue);
+    } catch (...) {
+        return failValue;
+    }
+}
+
 class RequestLock : public CPhaseFairHold {
 public:
     explicit RequestLock(bool bExclusive) : CPhaseFairHold(g_hSentiRequestLock, bExclusive) {}
@@ -63,11 +97,14 @@ const char* Registered(const tstring& sText) {
     return p ? p : kNoText;
 }
 
-// Creates the converter of codes 1 to 5; false (and no converter) when its set does not load.
+// Creates the converter of codes 1 to 5; false (and no converter) when its set does not load,
+// with the last error naming the file that did not ("<path> cannot load!", as the engine's
+// converter reports it).
 bool LoadSentiConverter(int encode) {
     if (encode < 1 || encode > 5) return true;
     CCodeTran* pTrans = new CCodeTran(g_sDataPath.c_str(), encode);
     if (pTrans->GetStatus() != 1) {
+        SetLastErrorMessage(kovex::DataPathText(pTrans->GetFailedPath()) + " cannot load!");
         delete pTrans;
         return false;
     }
@@ -117,7 +154,7 @@ int ST_Init(const char* sDataPath, int encode, const char* third) {
         if (!LoadSentiConverter(encode)) return 0;
         return nResult;
     } catch (...) {
-        return 0;
+        return Thrown("ST_Init", 0);
     }
 }
 
@@ -143,68 +180,78 @@ int ST_Exit(void) {
 const char* ST_GetOneObjectResult(const char* sTitle, const char* sContent, const char* sObject) {
     try {
         RequestLock lock(true);
-        if (!g_sentiment) return kNoText;
+        if (!g_sentiment) return NotStarted(kNoText);
         int nHitCount = 0;
         const std::vector<tstring> objects(1, Arg(sObject));
         const tstring sResult = g_sentiment->GetMultiObjectResult(Arg(sTitle), Arg(sContent), objects, nHitCount);
         return Registered(nHitCount < 1 ? tstring() : sResult);
     } catch (...) {
-        return kNoText;
+        return Thrown("ST_GetOneObjectResult", kNoText);
     }
 }
 
 const char* ST_GetMultiObjectResult(const char* sTitleO, const char* sContentO, const char* sObjectRuleFileO) {
     try {
         RequestLock lock(true);
-        if (!g_sentiment) return kNoText;
-        return Registered(g_sentiment->GetMultiObjectResult(Arg(sTitleO), Arg(sContentO), ConfigPath(sObjectRuleFileO)));
+        if (!g_sentiment) return NotStarted(kNoText);
+        bool bRead = false;
+        const tstring sResult =
+            g_sentiment->GetMultiObjectResult(Arg(sTitleO), Arg(sContentO), ConfigPath(sObjectRuleFileO), &bRead);
+        // Unread, the document gave no word and the request found nothing: that is its failure.
+        if (!bRead) {
+            return ReportError<const char*>(
+                "Cannot read sentiment configuration file " + CErrorText::Given(sObjectRuleFileO ? sObjectRuleFileO : ""),
+                Registered(sResult));
+        }
+        return Registered(sResult);
     } catch (...) {
-        return kNoText;
+        return Thrown("ST_GetMultiObjectResult", kNoText);
     }
 }
 
 double ST_GetSentimentPoint(const char* sSentenceO) {
     try {
         RequestLock lock(false);
-        if (!g_sentiment) return 0.0;
+        if (!g_sentiment) return NotStarted(0.0);
         // Only the points are needed: the text is scored as the engine writes it, without a copy
         // of its own unless automatic detection brings it to UTF-8 first.
         if (g_sentiment->m_encode == -1) return SentimentPoint(g_sentiment->SentencePoints(Arg(sSentenceO).c_str()));
         return SentimentPoint(g_sentiment->SentencePoints(sSentenceO));
     } catch (...) {
-        return 0.0;
+        return Thrown("ST_GetSentimentPoint", 0.0);
     }
 }
 
 const char* ST_GetSentencePoint(const char* sSentenceO) {
     try {
         RequestLock lock(false);
-        if (!g_sentiment) return kNoText;
+        if (!g_sentiment) return NotStarted(kNoText);
         return Registered(g_sentiment->GetSentenceResult(Arg(sSentenceO)));
     } catch (...) {
-        return kNoText;
+        return Thrown("ST_GetSentencePoint", kNoText);
     }
 }
 
 int ST_ImportUserDict(const char* sFilePath, int bSaveDict) {
     try {
         RequestLock lock(true);
-        if (!g_sentiment) return 0;
+        if (!g_sentiment) return NotStarted(0);
         return g_sentiment->ImportUserDict(sFilePath ? sFilePath : "", bSaveDict != 0);
     } catch (...) {
-        return 0;
+        return Thrown("ST_ImportUserDict", 0);
     }
 }
 
 int ST_SentiDictIO(const char* sPositiveFile, const char* sNegativeFile, bool bInputOutput) {
     try {
         RequestLock lock(true);
-        if (!g_sentiment || !bInputOutput) return 0;
+        if (!bInputOutput) return 0;  // asked to do nothing: no failure
+        if (!g_sentiment) return NotStarted(0);
         // One rebuild over both files, the negative one last: a word in both takes its weight.
         const std::vector<tstring> files = {sPositiveFile ? sPositiveFile : "", sNegativeFile ? sNegativeFile : ""};
         return g_sentiment->ImportUserDicts(files, true);
     } catch (...) {
-        return 0;
+        return Thrown("ST_SentiDictIO", 0);
     }
 }
 
@@ -220,13 +267,13 @@ const char* ST_ProcesDir(const char* sPath) {
     try {
         // Ranking only reads the dictionaries, like the point requests.
         RequestLock lock(false);
-        if (!g_sentiment) return nullptr;
+        if (!g_sentiment) return NotStarted<const char*>(nullptr);
         tstring sTable;
         if (!g_sentiment->RankDirectory(sPath, sTable)) return nullptr;
         const char* sResult = Registered(sTable);
         return (sResult && *sResult) ? sResult : nullptr;
     } catch (...) {
-        return nullptr;
+        return Thrown<const char*>("ST_ProcesDir", nullptr);
     }
 }
 

@@ -4,8 +4,9 @@
  * 2 BIG5, 3-5 further converter sets, -1 detected per text; results under -1 are UTF-8).
  * Every text returned is owned by the library: never free it; it stays valid until ST_Exit
  * or until many later results have been handed out. A null text argument counts as "".
- * Before ST_Init and after ST_Exit every function returns its refusal value (given below)
- * without touching anything. All functions may be called from many threads; requests that
+ * Before ST_Init and after ST_Exit every function returns its refusal value (given below),
+ * changing nothing but the last error. A call that fails leaves its reason, with any path as it
+ * was given, for ST_GetLastErrorMsg. All functions may be called from many threads; requests that
  * change the analyser's words (object requests, imports) run one at a time, point requests
  * run side by side. Link with `pkg-config --cflags --libs kovexsentiment`. */
 #ifndef KOVEX_SENTIMENT_H
@@ -38,7 +39,8 @@ KOVEX_ST_API const char* ST_GetOneObjectResult(const char* sTitle, const char* s
 
 /* Result document for every brand word of the configuration document sObjectRuleFile (its words
  * in the caller's encoding; categories without an id or with a repeated id replace one another);
- * "" when no object is found or the document cannot be read. Refusal: "". */
+ * "" when no object is found or the document cannot be read (the last error says so).
+ * Refusal: "". */
 KOVEX_ST_API const char* ST_GetMultiObjectResult(const char* sTitleO, const char* sContentO, const char* sObjectRuleFileO);
 
 /* Point of the whole text scored as one sentence: (pos + neg) / (pos - neg), from -1 (only
@@ -50,7 +52,8 @@ KOVEX_ST_API double ST_GetSentimentPoint(const char* sSentenceO);
 KOVEX_ST_API const char* ST_GetSentencePoint(const char* sSentenceO);
 
 /* Imports a "word weight" text file into the sentiment lexicon; bSaveDict non-zero replaces the
- * lexicon, 0 adds to it. The number of entries read, 0 on failure. Refusal: 0. */
+ * lexicon, 0 adds to it. The number of entries read, 0 on failure (ST_GetLastErrorMsg tells
+ * why). Refusal: 0. */
 KOVEX_ST_API int ST_ImportUserDict(const char* sFilePath, int bSaveDict);
 
 /* With bInputOutput true, replaces the lexicon by the words of both files in one import (a word
@@ -62,7 +65,8 @@ KOVEX_ST_API int ST_SentiDictIO(const char* sPositiveFile, const char* sNegative
  * next call. Works in every state. */
 KOVEX_ST_API const char* ST_GetLastErrorMsg(void);
 
-/* Path of the ranking table of a directory of documents; null when none is made. Refusal: null. */
+/* Path of the ranking table of a directory of documents; null when none is made (the last error
+ * tells why). Refusal: null. */
 KOVEX_ST_API const char* ST_ProcesDir(const char* sPath);
 
 #ifdef __cplusplus

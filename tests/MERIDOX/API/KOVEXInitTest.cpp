@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "MERIDOX/API/EngineDir.h"
@@ -212,4 +213,69 @@ TEST(KOVEXInitTest, ConcurrentStartUpsLoadOnce) {
         }
         ASSERT_EQ(KOVEX_Exit(), 1);
     }
+}
+
+// The configuration item LogPath sends the engine's day files into its folder (a relative one
+// below the data folder) instead of the working directory; without it, or when it names no folder
+// that takes files (which is logged in the working directory), they stay in the working directory;
+// with Log off nothing is written anywhere.
+TEST(KOVEXInitTest, LogPathChoosesTheFolderOfTheDayFiles) {
+    LogCapture logs;
+    EngineStop stop;
+    kxtest::TempDir elsewhere;
+    EngineDir dir;
+    ASSERT_EQ(mkdir(dir.Data("logs").c_str(), 0755), 0);
+    const std::string missing = dir.Root() + "/missing.txt";
+    auto configWith = [](const std::string& items) {
+        std::string config = DefaultConfig();
+        config.insert(config.find("<TagSet>"), items);
+        return config;
+    };
+    auto failAnImport = [&] {
+        EXPECT_EQ(KOVEX_ImportUserDict(missing.c_str(), true), 0);
+        ASSERT_EQ(KOVEX_Exit(), 1);
+    };
+    auto errorsIn = [](const std::string& folder) {
+        int n = 0;
+        for (auto& e : std::filesystem::directory_iterator(folder)) n += e.path().extension() == ".err";
+        return n;
+    };
+    const struct {
+        std::string items;
+        std::string folder;
+    } cases[] = {{"<LogPath>logs</LogPath>\n", dir.Data("logs")},
+                 {"<LogPath>" + elsewhere.path() + "</LogPath>\n", elsewhere.path()},
+                 {"<LogPath></LogPath>\n", logs.Dir()},
+                 {"", logs.Dir()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.items);
+        for (const std::string& folder : {dir.Data("logs"), elsewhere.path(), logs.Dir()})
+            for (auto& e : std::filesystem::directory_iterator(folder)) std::filesystem::remove(e.path());
+        dir.Put("Configure.xml", configWith(c.items));
+        ASSERT_EQ(dir.Start(), 1);
+        failAnImport();
+        EXPECT_EQ(errorsIn(c.folder), 1);
+        for (const std::string& folder : {dir.Data("logs"), elsewhere.path(), logs.Dir()}) {
+            if (folder != c.folder) {
+                EXPECT_EQ(errorsIn(folder), 0) << folder;
+            }
+        }
+    }
+
+    // A folder that takes no file: said in the working directory, which keeps the files.
+    dir.Put("Configure.xml", configWith("<LogPath>" + dir.Root() + "/none</LogPath>\n"));
+    ASSERT_EQ(dir.Start(), 1);
+    failAnImport();
+    EXPECT_TRUE(Contains(logs.Logs(), "Cannot write log files in " + dir.Root() + "/none"));
+    EXPECT_TRUE(Contains(logs.Errors(), "Failed Open file " + missing));
+
+    // Log off: nothing anywhere.
+    for (auto& e : std::filesystem::directory_iterator(logs.Dir())) std::filesystem::remove(e.path());
+    std::string quiet = configWith("<LogPath>logs</LogPath>\n");
+    quiet.replace(quiet.find("<Log>on</Log>"), 13, "<Log>off</Log>");
+    dir.Put("Configure.xml", quiet);
+    ASSERT_EQ(dir.Start(), 1);
+    failAnImport();
+    EXPECT_EQ(errorsIn(dir.Data("logs")) + errorsIn(logs.Dir()), 0);
+    g_bLog = true;
 }

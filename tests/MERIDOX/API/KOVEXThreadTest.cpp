@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -212,4 +217,84 @@ TEST(KOVEXThreadTest, ConcurrentSavesKeepEveryWordAddedBeforeThem) {
     ASSERT_TRUE(saved.Load(path.c_str()));
     for (int t = 0; t < kThreads; ++t)
         for (int r = 0; r < kRounds; ++r) EXPECT_GE(saved.Find(("t" + std::to_string(t) + "r" + std::to_string(r)).c_str()), 0);
+}
+
+namespace {
+
+// Ends the process with a message when the test has not called Done within the given time: a
+// deadlock fails the test instead of hanging it.
+class Watchdog {
+public:
+    Watchdog(int nSeconds, const char* sWhat)
+        : m_thread([this, nSeconds, sWhat] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (!m_cv.wait_for(lock, std::chrono::seconds(nSeconds), [this] { return m_bDone; })) {
+                  fprintf(stderr, "watchdog: %s did not end within %d s\n", sWhat, nSeconds);
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() { Done(); }
+    void Done() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bDone = true;
+        }
+        m_cv.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_bDone = false;
+    std::thread m_thread;
+};
+
+}  // namespace
+
+// An import refused because the stored field words cannot be read (the word list shorter than the
+// dictionary), looped beside a thread that adds user words: the refusal's error line never waits
+// for g_mutex while the import holds the user-dictionary lock, so both loops end.
+TEST(KOVEXThreadTest, RefusedImportBesideAWriterEnds) {
+    LogCapture logs;
+    EngineStop stop;
+    EngineDir dir;
+    ASSERT_EQ(dir.Start(), 1);
+    kxtest::TempDir tmp;
+    kxtest::WriteAll(tmp.file("three.txt"), Gbk("甲乙 1\n丙丁 2\n戊己 3\n"));
+    ASSERT_EQ(KOVEX_ImportUserDict(tmp.file("three.txt").c_str(), true), 3);
+    const std::string threeWords = kxtest::ReadAll(dir.Data("FieldDict.wordlist"));
+    std::string nine;
+    for (const char* w : {"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申"}) nine += Gbk(w) + Gbk("甲 1\n");
+    kxtest::WriteAll(tmp.file("nine.txt"), nine);
+    ASSERT_EQ(KOVEX_ImportUserDict(tmp.file("nine.txt").c_str(), true), 9);
+    dir.Put("FieldDict.wordlist", threeWords);
+
+    // The writer adds words for as long as the imports go on. A few dozen refusals beside it were
+    // enough to hang both threads for good.
+#if defined(__SANITIZE_THREAD__)
+    const int kImports = 60;
+#else
+    const int kImports = 300;
+#endif
+    std::atomic<int> accepted{0}, failedAdds{0};
+    std::atomic<bool> importing{true};
+    Watchdog watchdog(300, "an import refused beside a user-word writer");
+    std::thread importer([&] {
+        for (int i = 0; i < kImports; ++i)
+            if (KOVEX_ImportUserDict(tmp.file("three.txt").c_str(), false) != 0) ++accepted;
+        importing = false;
+    });
+    std::thread writer([&] {
+        for (int i = 0; importing; ++i)
+            if (KOVEX_AddUserWord(("zz" + std::to_string(i % 1000)).c_str()) < 1) ++failedAdds;
+    });
+    importer.join();
+    writer.join();
+    watchdog.Done();
+    EXPECT_EQ(accepted.load(), 0);
+    EXPECT_EQ(failedAdds.load(), 0);
+    const std::string refusal = "Cannot open field dictionary " + dir.Data("FieldDict.wordlist");
+    EXPECT_EQ(CopyLastErrorMessage(), refusal);
+    EXPECT_TRUE(Contains(logs.Errors(), refusal));
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,12 +114,98 @@ TEST_F(KOVEXUserDictTest, FailedImportKeepsTheOldDictionaryAndFiles) {
     EXPECT_EQ(kxtest::ReadAll(m_dir.Data("FieldDict.wordlist")), list);
     auto errors = m_logs.Errors();
     EXPECT_TRUE(Contains(errors, "Cannot Save user dictionary  "));
-    EXPECT_EQ(CopyLastErrorMessage(), "before");
+    EXPECT_TRUE(Contains(errors, m_dir.Data("FieldDict.wordlist")));
+    EXPECT_EQ(CopyLastErrorMessage(), "Cannot Save user dictionary  " + m_dir.Data("FieldDict.wordlist"));
 
     // An unopenable file changes nothing.
     EXPECT_EQ(KOVEX_ImportUserDict(m_tmp.file("missing.txt").c_str(), true), 0);
     EXPECT_TRUE(Contains(m_logs.Errors(), "Failed Open file " + m_tmp.file("missing.txt")));
+    EXPECT_EQ(CopyLastErrorMessage(), "Failed Open file " + m_tmp.file("missing.txt"));
     EXPECT_EQ(FieldTag(Gbk("甲乙")), "5");
+}
+
+// Every failing import or save leaves its own reason as the last error, whatever an earlier call
+// left there, with the file name as the caller gave it (a UTF-8 name under code 1), and writes it
+// to the error file.
+TEST_F(KOVEXUserDictTest, FailuresLeaveTheirOwnReasonAsTheLastError) {
+    Start(1);
+    const std::string missing = m_tmp.file("无此.txt");
+    const std::string empty = m_tmp.file("空.txt");
+    kxtest::WriteAll(empty, "\n  \n");
+    const std::pair<std::function<int()>, std::string> cases[] = {
+        {[&] { return KOVEX_ImportUserDict(missing.c_str(), true); }, "Failed Open file " + missing},
+        {[&] { return KOVEX_ImportUserDictFiles({missing, empty}, false); }, "No dictionary entry in file " + empty},
+        {[&] { return KOVEX_ImportKeyBlackList(empty.c_str()); }, "No dictionary entry in file " + empty},
+        {[&] { return KOVEX_ImportKeyBlackList(missing.c_str()); }, "Failed Open file " + missing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.second);
+        SetLastErrorMessage("an earlier call's message");
+        EXPECT_EQ(c.first(), 0);
+        EXPECT_EQ(KOVEX_GetLastErrorMsg(), c.second);
+        EXPECT_TRUE(Contains(m_logs.Errors(), c.second));
+    }
+    // A save that cannot write: the two error lines, joined as the last error.
+    ASSERT_EQ(KOVEX_AddUserWord("甲乙 Neg"), 1);
+    std::filesystem::create_directories(m_dir.Data("UserDict.pdat/x"));
+    SetLastErrorMessage("an earlier call's message");
+    EXPECT_EQ(KOVEX_SaveTheUsrDic(), 0);
+    EXPECT_EQ(KOVEX_GetLastErrorMsg(), "Cannot Save user dictionary  " + m_dir.Data("UserDict.pdat"));
+}
+
+// A save writes UserDict.pdat only when the dictionary differs from what the file holds: right
+// after start-up, after words added and taken back, and after a save the data folder stays as it
+// was (a link to the file stays a link); a dictionary without words writes no file where there
+// was none.
+TEST_F(KOVEXUserDictTest, SaveWritesOnlyAChangedDictionary) {
+    Start();
+    ASSERT_EQ(KOVEX_AddUserWord(Gbk("甲乙 Neg").c_str()), 1);
+    ASSERT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    // The saved file becomes a link to a copy, as in a data folder of links.
+    const std::string copy = m_tmp.file("UserDict.copy");
+    kxtest::WriteAll(copy, kxtest::ReadAll(m_dir.Data("UserDict.pdat")));
+    ASSERT_EQ(unlink(m_dir.Data("UserDict.pdat").c_str()), 0);
+    ASSERT_EQ(symlink(copy.c_str(), m_dir.Data("UserDict.pdat").c_str()), 0);
+    ASSERT_EQ(KOVEX_Exit(), 1);
+    Start();
+    ASSERT_EQ(KOVEX_IsUserWord(Gbk("甲乙").c_str(), true), 1);
+
+    const kxtest::FileStamp folder = kxtest::StampOf(m_dir.Data()), file = kxtest::StampOf(m_dir.Data("UserDict.pdat"));
+    const size_t nErrors = m_logs.Errors().size();
+    EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    KOVEX_UserWordState absent, present;
+    ASSERT_EQ(KOVEX_GetUserWordState(Gbk("丙丁").c_str(), absent), 0);
+    ASSERT_EQ(KOVEX_GetUserWordState(Gbk("甲乙").c_str(), present), 1);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(KOVEX_AddUserWord(Gbk("丙丁 Object").c_str()), 1);
+        ASSERT_EQ(KOVEX_AddUserWord(Gbk("甲乙 Object").c_str()), 2);
+        ASSERT_EQ(KOVEX_RestoreUserWord(Gbk("丙丁").c_str(), absent), 1);
+        ASSERT_EQ(KOVEX_RestoreUserWord(Gbk("甲乙").c_str(), present), 1);
+        EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    }
+    EXPECT_TRUE(kxtest::StampOf(m_dir.Data()) == folder);
+    EXPECT_TRUE(kxtest::StampOf(m_dir.Data("UserDict.pdat")) == file);
+    EXPECT_EQ(m_logs.Errors().size(), nErrors);
+
+    // A change is written (the link replaced by a file), once.
+    ASSERT_EQ(KOVEX_AddUserWord(Gbk("戊己 5").c_str()), 1);
+    EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    const kxtest::FileStamp written = kxtest::StampOf(m_dir.Data("UserDict.pdat"));
+    EXPECT_FALSE(written.link);
+    EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    EXPECT_TRUE(kxtest::StampOf(m_dir.Data("UserDict.pdat")) == written);
+    CTrie saved;
+    ASSERT_TRUE(saved.Load(m_dir.Data("UserDict.pdat").c_str()));
+    EXPECT_GE(saved.Find(Gbk("戊己").c_str()), 0);
+
+    // No file, and a dictionary whose only word was taken back: nothing to write.
+    ASSERT_EQ(unlink(m_dir.Data("UserDict.pdat").c_str()), 0);
+    ASSERT_EQ(KOVEX_CleanUserWord(), 0);
+    ASSERT_EQ(KOVEX_AddUserWord(Gbk("丙丁 Object").c_str()), 1);
+    ASSERT_EQ(KOVEX_RestoreUserWord(Gbk("丙丁").c_str(), absent), 1);
+    EXPECT_EQ(KOVEX_SaveTheUsrDic(), 1);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Data("UserDict.pdat")));
+    EXPECT_EQ(m_logs.Errors().size(), nErrors);
 }
 
 TEST_F(KOVEXUserDictTest, FailedSaveKeepsTheUserWords) {

@@ -127,6 +127,7 @@ public:
 
     int SaveUserDict() override {
         ++m_nSaves;
+        m_savedSnapshots.push_back(Present());
         return m_nSaveResult;
     }
 
@@ -134,6 +135,7 @@ public:
 
     std::vector<std::string> m_adds;
     int m_nSaves = 0;
+    std::vector<Snapshot> m_savedSnapshots;  // the present words at each save
     int m_nSaveResult = 1;
     int m_nRestores = 0;
     int m_nTagCalls = 0;

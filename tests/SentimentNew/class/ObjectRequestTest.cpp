@@ -236,16 +236,22 @@ TEST_F(ObjectRequestTest, ConfigurationRequestHandlesEveryWordThenSaves) {
     ASSERT_NE(p, std::string::npos);
     ASSERT_LT(p, z);
     EXPECT_NE(doc.find("<neg_word>" + std::string(kNone) + "</neg_word><pos value=\"1.5\">bad</pos>"), std::string::npos);
-    EXPECT_EQ(m_engine.m_nSaves, 3);
+    // One save, once every word is back: the dictionary saved is the one the request found.
+    EXPECT_EQ(m_engine.m_nSaves, 1);
+    EXPECT_EQ(m_engine.m_savedSnapshots, std::vector<FakeSentiEngine::Snapshot>{before});
     EXPECT_EQ(m_engine.Present(), before);
 
-    // No hit: "" and still three saves; an unreadable configuration likewise.
+    // No hit: "" and still the one save; an unreadable configuration likewise, and it says so.
     m_engine.m_nSaves = 0;
     EXPECT_EQ(m_senti.GetMultiObjectResult("", "nothing", config), "");
-    EXPECT_EQ(m_engine.m_nSaves, 3);
-    EXPECT_EQ(m_senti.GetMultiObjectResult("phone", "phone", m_dir.file("missing.xml")), "");
-    EXPECT_EQ(m_engine.m_nSaves, 6);
+    EXPECT_EQ(m_engine.m_nSaves, 1);
+    bool bRead = true;
+    EXPECT_EQ(m_senti.GetMultiObjectResult("phone", "phone", m_dir.file("missing.xml"), &bRead), "");
+    EXPECT_FALSE(bRead);
+    EXPECT_EQ(m_engine.m_nSaves, 2);
     EXPECT_EQ(m_engine.Present(), before);
+    m_senti.GetMultiObjectResult("", "nothing", config, &bRead);
+    EXPECT_TRUE(bRead);
 }
 
 TEST_F(ObjectRequestTest, DelUsrWordHandlesEveryWordAndReportsFailures) {

@@ -374,6 +374,29 @@ TEST_F(RankDirTest, FilesBeyondThePathLimitAreScored) {
 
 // The console lines of a ranking are UTF-8 under the encodings whose texts are UTF-8 (1, 4 and -1),
 // and GBK bytes under the others.
+// A table that cannot be written (a folder holds its name) gives no success line: the run ends
+// with its progress lines and the failure is the last error.
+TEST(RankDirConsoleTest, NoSuccessLineWhenTheTableIsNotWritten) {
+    TempDir dir;
+    kxtest::WriteAll(dir.file("a.txt"), "good");
+    ASSERT_EQ(mkdir(dir.file("SentimentRankResult.xls").c_str(), 0755), 0);
+    kxtest::WriteAll(dir.file("SentimentRankResult.xls/keep"), "");
+    FakeSentiEngine engine(SentiEncoding::UTF8);
+    engine.Preset("good", "2");
+    Sentiment senti("", 1, engine);
+    std::string path = "unchanged";
+    SetLastErrorMessage("an earlier call's message");
+    testing::internal::CaptureStdout();
+    const bool ok = senti.RankDirectory(dir.path().c_str(), path);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(path, "");
+    EXPECT_EQ(CopyLastErrorMessage(), "Cannot write file " + dir.file("SentimentRankResult.xls"));
+    EXPECT_NE(out.find("Finished 0/1"), std::string::npos) << out;
+    // 系统已成功处理了 (the success line) in UTF-8
+    EXPECT_EQ(out.find("\xE7\xB3\xBB\xE7\xBB\x9F\xE5\xB7\xB2\xE6\x88\x90\xE5\x8A\x9F"), std::string::npos) << out;
+}
+
 TEST(RankDirConsoleTest, LinesInTheCallersEncoding) {
     const std::string doneUtf8 =
         "\n\xE7\xB3\xBB\xE7\xBB\x9F\xE5\xB7\xB2\xE6\x88\x90\xE5\x8A\x9F\xE5\xA4\x84\xE7\x90\x86\xE4\xBA\x86"

@@ -3,19 +3,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "SentimentNew/main/STTestDir.h"
+#include "Utility/LogCapture.h"
+#include "Utility/LogFile.h"
 #include "Utility/Trie.h"
 #include "common/SegmentData.h"
 
 namespace {
 
 using sttest::STDataDir;
+
+bool ContainsLine(const std::vector<std::string>& lines, const std::string& s) {
+    return std::find(lines.begin(), lines.end(), s) != lines.end();
+}
 using sttest::STStarted;
 
 // Every function's refusal value, null arguments included; none may crash.
@@ -93,7 +102,10 @@ TEST(STLifecycleTest, MissingConverterIsRetriedBySecondInit) {
     STDataDir dir;
     // The engine loads no converter for code 5, so only the sentiment side misses this map.
     std::filesystem::remove(dir.Data("UTF2GBK.map"));
+    SetLastErrorMessage("an earlier call's message");
     EXPECT_EQ(0, ST_Init(dir.Root().c_str(), 5, nullptr));
+    EXPECT_NE(std::string::npos, std::string(ST_GetLastErrorMsg()).find(dir.Data("UTF2GBK.map") + " cannot load!"))
+        << ST_GetLastErrorMsg();
     EXPECT_EQ(0, ST_Init(dir.Root().c_str(), 5, nullptr));
     std::filesystem::create_symlink(std::string(KX_BUILD_DIR) + "/Data/UTF2GBK.map", dir.Data("UTF2GBK.map"));
     EXPECT_EQ(1, ST_Init(dir.Root().c_str(), 5, nullptr));
@@ -121,6 +133,123 @@ TEST(STShippedLexiconTest, PlainReviewsGetTheirSign) {
 }
 
 class STRequestTest : public STStarted {};
+
+// Every failing call leaves its own reason as the last error, whatever an earlier call left
+// there, with the caller's path as given (UTF-8 names under code 1).
+TEST(STLastErrorTest, FailedCallsLeaveTheirOwnReason) {
+    LogCapture logs;
+    const std::string notStarted = "The library is not started: call ST_Init first";
+    SetLastErrorMessage("an earlier call's message");
+    EXPECT_EQ(0.0, ST_GetSentimentPoint("好"));
+    EXPECT_EQ(notStarted, ST_GetLastErrorMsg());
+    SetLastErrorMessage("an earlier call's message");
+    EXPECT_EQ(0, ST_ImportUserDict("/missing.txt", 0));
+    EXPECT_EQ(notStarted, ST_GetLastErrorMsg());
+
+    STDataDir dir;
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    const std::string missing = dir.Root() + "/无此.txt";
+    const std::string empty = dir.Put("空.txt", "\n\n");
+    const std::pair<std::function<bool()>, std::string> cases[] = {
+        {[] { return ST_ImportUserDict("/missing.txt", 0) == 0; }, "Failed Open file /missing.txt"},
+        {[&] { return ST_ImportUserDict(missing.c_str(), 1) == 0; }, "Failed Open file " + missing},
+        {[&] { return ST_ImportUserDict(empty.c_str(), 1) == 0; }, "No dictionary entry in file " + empty},
+        {[&] { return ST_SentiDictIO(missing.c_str(), missing.c_str(), true) == 0; }, "Failed Open file " + missing},
+        {[&] { return *ST_GetMultiObjectResult("", "苹果很好", (dir.Root() + "/无此.xml").c_str()) == 0; },
+         "Cannot read sentiment configuration file " + dir.Root() + "/无此.xml"},
+        {[&] { return ST_ProcesDir((dir.Root() + "/无此").c_str()) == nullptr; }, "Cannot open directory " + dir.Root() + "/无此"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.second);
+        SetLastErrorMessage("an earlier call's message");
+        EXPECT_TRUE(c.first());
+        EXPECT_EQ(c.second, ST_GetLastErrorMsg());
+    }
+    // An import whose new files cannot be put in place (a folder holds the temporary's name).
+    std::filesystem::create_directories(dir.Data("FieldDict.pdat.new/x"));
+    SetLastErrorMessage("an earlier call's message");
+    EXPECT_EQ(0, ST_ImportUserDict(dir.Put("l.txt", "满意 2\n").c_str(), 1));
+    EXPECT_EQ("Cannot Save user dictionary  " + dir.Data("FieldDict.pdat"), std::string(ST_GetLastErrorMsg()));
+    EXPECT_TRUE(ContainsLine(logs.Errors(), dir.Data("FieldDict.pdat")));
+    ST_Exit();
+}
+
+// The library's day files: a failed import's error and the walker's lines of a ranking over a
+// folder with a subfolder go into the working folder, or into the folder that Configure.xml's
+// LogPath names, and then nowhere else.
+TEST(STLogTest, DayFilesGoToTheWorkingFolderOrTheConfiguredOne) {
+    LogCapture logs;
+    STDataDir dir;
+    kxtest::TempDir chosen;
+    const std::string folder = dir.Root() + "/rank";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    ASSERT_EQ(0, mkdir((folder + "/sub").c_str(), 0755));
+    dir.Put("rank/sub/a.txt", "很好");
+    const std::string shipped = kxtest::ReadAll(dir.Data("Configure.xml"));
+    ASSERT_NE(std::string::npos, shipped.find("<LogPath></LogPath>"));
+    auto run = [&] {
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+        EXPECT_EQ(0, ST_ImportUserDict("/missing.txt", 1));
+        EXPECT_NE(nullptr, ST_ProcesDir(folder.c_str()));
+        ST_Exit();
+    };
+    auto lineIn = [](const std::string& logFolder, const char* ext, const std::string& text) {
+        for (auto& e : std::filesystem::directory_iterator(logFolder)) {
+            if (e.path().extension() == ext && kxtest::ReadAll(e.path().string()).find(text) != std::string::npos) return true;
+        }
+        return false;
+    };
+    run();
+    EXPECT_TRUE(lineIn(logs.Dir(), ".err", "\tFailed Open file /missing.txt\n"));
+    EXPECT_TRUE(lineIn(logs.Dir(), ".log", folder + "/sub/ starting!"));
+
+    for (auto& e : std::filesystem::directory_iterator(logs.Dir())) std::filesystem::remove(e.path());
+    std::string config = shipped;
+    config.replace(config.find("<LogPath></LogPath>"), 19, "<LogPath>" + chosen.path() + "</LogPath>");
+    ASSERT_EQ(0, unlink(dir.Data("Configure.xml").c_str()));
+    kxtest::WriteAll(dir.Data("Configure.xml"), config);
+    run();
+    EXPECT_TRUE(lineIn(chosen.path(), ".err", "\tFailed Open file /missing.txt\n"));
+    EXPECT_TRUE(lineIn(chosen.path(), ".log", folder + "/sub/ starting!"));
+    EXPECT_TRUE(std::filesystem::is_empty(logs.Dir()));
+}
+
+// Object requests, point requests and a ranking leave the data folder as it was: no file written
+// or replaced (its links stay links), no error line, even when the folder is read-only (for a
+// process that is not root, which the mode binds; root is held to the same by the stamps). The
+// user dictionary they change is put back, and an unchanged dictionary is not saved.
+TEST(STDataFolderTest, RequestsLeaveAReadOnlyDataFolderUntouched) {
+    LogCapture logs;
+    STDataDir dir(true);
+    const std::string config = dir.Put("c.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QVSentiment-Config><eventcategory>"
+        "<category id=\"1\"><brandword>手机|屏幕|电池</brandword></category></eventcategory>"
+        "<wordset><set tag=\"neg\">不|没</set></wordset><remove><remove tag=\"sentence\"><removeSentence>广告"
+        "</removeSentence></remove><remove tag=\"word\"><removeWord>的</removeWord></remove></remove>"
+        "</QVSentiment-Config>\n");
+    const std::string folder = dir.Root() + "/rank";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    dir.Put("rank/a.txt", "屏幕很清晰。");
+    ASSERT_EQ(0, chmod(dir.Data().c_str(), 0555));
+    struct Restore {
+        std::string path;
+        ~Restore() { chmod(path.c_str(), 0755); }
+    } restore{dir.Data()};
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    const kxtest::FileStamp before = kxtest::StampOf(dir.Data()), userDict = kxtest::StampOf(dir.Data("UserDict.pdat"));
+    ASSERT_TRUE(userDict.link);
+    const char* content = "这款手机屏幕很清晰，电池也耐用。可惜手机的价格太贵了，不满意。";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(std::string::npos, std::string(ST_GetMultiObjectResult("新手机", content, config.c_str())).find("<object>"));
+        EXPECT_NE(std::string::npos, std::string(ST_GetOneObjectResult("新手机", content, "手机")).find("<object>"));
+        EXPECT_NE(0.0, ST_GetSentimentPoint(content));
+        EXPECT_NE(nullptr, ST_ProcesDir(folder.c_str()));
+    }
+    ST_Exit();
+    EXPECT_TRUE(kxtest::StampOf(dir.Data()) == before);
+    EXPECT_TRUE(kxtest::StampOf(dir.Data("UserDict.pdat")) == userDict);
+    EXPECT_EQ(std::vector<std::string>(), logs.Errors());
+}
 
 TEST_F(STRequestTest, PointsFollowImportedWeights) {
     const std::string lexicon = m_dir.Put("senti.txt", "满意 2\n失望 -1\n糟糕 -3\n不 Neg\n");
