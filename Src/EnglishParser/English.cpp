@@ -184,6 +184,8 @@ void CEnglish::AddToken(const char* sLine, size_t nStart, size_t nLen, int nHand
     AddWord(term);
 }
 
+bool CEnglish::IsTokenDelimiter(char c) { return IsDelimiter(c); }
+
 std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig, int nPOSmap) {
     m_vecResult.clear();
     // A private copy: the caller's line is never written, and offsets measured in the copy
@@ -192,9 +194,13 @@ std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig, int 
     const char* s = line.c_str();
     const size_t n = line.size();
 
-    m_bDoubleQuoteOpen = false;
-    m_bSingleQuoteOpen = false;
     m_nTagMap = nPOSmap;
+    // The terms read the line while it is cut (the byte before a quote), and never after.
+    struct LineScope {
+        const char*& pLine;
+        ~LineScope() { pLine = nullptr; }
+    } lineScope{m_pLine};
+    m_pLine = s;
 
     size_t p = 0;
     while (p < n) {
@@ -298,7 +304,7 @@ int CEnglish::AddWord(english_term_result& term) {
     // person tag below.
     const bool bNumber = term.word_type == ENG_TYPE_NUMBER;
     const bool bPunctuation = !bNumber && IsPunctuationWord(w) && w[0] != '@';
-    if (bPunctuation) term.iPOS = PunctuationTag(w);
+    if (bPunctuation) term.iPOS = PunctuationTag(term);
 
     if (term.word_ID >= 0 && !bNumber && !bPunctuation) {
         TagChoice choice = ChooseTag(term.word_ID, w.empty() ? 0 : w[0]);
@@ -350,17 +356,21 @@ int CEnglish::AddWord(english_term_result& term) {
     return term.word_ID;
 }
 
-int CEnglish::PunctuationTag(const tstring& w) {
-    // The core-dictionary word that Chinese text reads for this punctuation: a double or single
-    // quote opens and closes in turn through the line; another ASCII delimiter is read as its
-    // full-width form; anything else as itself.
+int CEnglish::PunctuationTag(const english_term_result& term) {
+    // The core-dictionary word that Chinese text reads for this punctuation: a left or right
+    // quote; another ASCII delimiter read as its full-width form; anything else as itself. A
+    // quote opens at the line's start or after white space or an opening bracket and closes
+    // anywhere else. It is told by the byte before it, not by counting the quotes before it, so
+    // that the parts of a line cut at white space between two tokens (as a long line is
+    // processed) tag their quotes as the whole line does.
+    const tstring& w = term.word;
+    const char cBefore = (m_pLine && term.start > 0) ? m_pLine[term.start - 1] : ' ';
+    const bool bOpens = IsWhite(cBefore) || cBefore == '(' || cBefore == '[' || cBefore == '{' || cBefore == '<';
     int nHandle = -1;
     if (w == "\"") {
-        nHandle = m_bDoubleQuoteOpen ? gQuatation_RD_ID : gQuatation_LD_ID;
-        m_bDoubleQuoteOpen = !m_bDoubleQuoteOpen;
+        nHandle = bOpens ? gQuatation_LD_ID : gQuatation_RD_ID;
     } else if (w == "'") {
-        nHandle = m_bSingleQuoteOpen ? gQuatation_RS_ID : gQuatation_LS_ID;
-        m_bSingleQuoteOpen = !m_bSingleQuoteOpen;
+        nHandle = bOpens ? gQuatation_LS_ID : gQuatation_RS_ID;
     } else if (g_pCoreDict) {
         nHandle = g_pCoreDict->Find(w.c_str());
         char sFull[3];

@@ -115,6 +115,9 @@ public:
     // the list's end is cut at it (0 for an empty range).
     int RecognizeNEType(size_t iterStart, int nCount);
 
+    // True for the bytes at which ProcessA's tokenizer ends a token (white space among them).
+    static bool IsTokenDelimiter(char c);
+
     // 1 when the token passes as an English word: short, in the English dictionary, holding an
     // upper-case letter, a digit or an inner '.', found after cutting a possessive or a common
     // ending, or holding a byte that is not an ASCII letter; else 0. Null reads as empty.
@@ -126,12 +129,12 @@ public:
 private:
     // Appends a term for the nLen bytes of the line at nStart with word id nHandle (AddWord).
     void AddToken(const char* sLine, size_t nStart, size_t nLen, int nHandle);
-    // Tag id (of map 0) of a punctuation word as Chinese text tags it: the most frequent core
-    // tag of the word, of its full-width form or of its first character; quotes open and close
-    // in turn through the line. 78 (punctuation) when the core dictionary has none.
-    int PunctuationTag(const tstring& w);
+    // Tag id (of map 0) of a punctuation term as Chinese text tags it: the most frequent core
+    // tag of the word, of its full-width form or of its first character; a quote is a left one
+    // at the line's start (or outside ProcessA) or after white space or an opening bracket, else
+    // a right one. 78 (punctuation) when the core dictionary has none.
+    int PunctuationTag(const english_term_result& term);
 
     int m_nTagMap = 0;                // the tag map naming the current line's tags (ProcessA)
-    bool m_bDoubleQuoteOpen = false;  // an ASCII double quote of the line is open
-    bool m_bSingleQuoteOpen = false;  // an ASCII single quote of the line is open
+    const char* m_pLine = nullptr;    // the line ProcessA is cutting (its private copy), else null
 };

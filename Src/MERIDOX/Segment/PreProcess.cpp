@@ -467,7 +467,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     return sLine + i;
 }
 
-bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const {
+bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom,
+                                  bool bBlankAfter) const {
     const int nCut = lastAtom.end;
     if (!sLine || lastAtom.type != 28 || nCut - lastAtom.start != 2 || nCut >= nLen || nFrom < 0 || nFrom > nCut - 2)
         return false;
@@ -476,11 +477,13 @@ bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const 
     // runs join ASCII punctuation, blanks and letters, never a sentence end of type 28).
     if (s[nCut - 2] < 0x80) return false;
     // What follows starts the next sentence: not white space, which a line processed on its own
-    // drops at its start, and not a second sentence end, which the numeral rule could join.
+    // drops at its start (unless bBlankAfter), and not a second sentence end, which the numeral
+    // rule could join.
     const unsigned char c = s[nCut];
-    if (c == 0 || c == ' ' || c == '\t' || c == '\r' || c == '\n') return false;
+    const bool bBlank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (c == 0 || (bBlank && !bBlankAfter)) return false;
     int nCode, nCharLen;
-    if (CharClassAt(s, nCut, nLen, m_pTypes, nCode, nCharLen) == 28) return false;
+    if (!bBlank && CharClassAt(s, nCut, nLen, m_pTypes, nCode, nCharLen) == 28) return false;
     // No dictionary word may cross the cut: the output looks both dictionaries up at each word's
     // start and takes a word that ends on a later word's start, in the next sentence too.
     CUserDictReadLock hold;

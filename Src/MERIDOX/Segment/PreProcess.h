@@ -106,7 +106,10 @@ public:
     // bytes before the cut goes past it (the result output takes such words across sentences).
     // nLen is the length of sLine; nFrom a character boundary at or before the sentence start
     // (where the walk over the characters begins). Takes a shared hold of the user dictionaries.
-    bool IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const;
+    // bBlankAfter lets white space follow the cut, for parts that keep white space at their start
+    // (a line's own processing writes it as a white-space word, which joins nothing before it).
+    bool IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom,
+                         bool bBlankAfter = false) const;
     // How far before a cut IsPieceBoundary looks for dictionary words: the longest user word (a
     // user-dictionary line is shorter than 1024 bytes) and field word the engine takes.
     static constexpr int kDictWordWindow = 1024;

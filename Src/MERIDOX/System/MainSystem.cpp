@@ -108,7 +108,7 @@ CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
 
 CMainSystem::~CMainSystem() = default;
 
-int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds) {
+int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces) {
     static_assert(kPieceLookahead >= CPreProcess::kSentenceBound + CPreProcess::kDictWordWindow + 16,
                   "a cut must not depend on the bytes after the text given");
     if (!m_bReady || !sLine || nLen <= 0) return 0;
@@ -126,13 +126,105 @@ int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds)
         const int nAtoms = pre.GetAtomCount();
         // A piece shorter than a long text would keep its leading white space, which a long
         // text's lines drop: pieces are long texts.
-        if (next >= kLongTextBytes && next < nLen && sLine[next] && !IsLineBlank(sLine[next]) &&
-            (pre.EndedByBound() ||
-             (nAtoms >= 3 && pre.IsPieceBoundary(sLine, nLen, starts.From(next), pre.GetAtoms()[nAtoms - 2]))))
+        if (next >= kLongTextBytes && next < nLen && sLine[next] && (bLinePieces || !IsLineBlank(sLine[next])) &&
+            (pre.EndedByBound() || (nAtoms >= 3 && pre.IsPieceBoundary(sLine, nLen, starts.From(next),
+                                                                       pre.GetAtoms()[nAtoms - 2], bLinePieces))))
             nBest = next;
         pos = next;
     }
     return nBest;
+}
+
+int CMainSystem::EnglishPieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds) {
+    if (!sLine || nLen <= 0) return 0;
+    const int nLimit = std::min(nMax, bLineEnds ? nLen : nLen - kPieceLookahead);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    // The cuts the tokenizer allows, in order: it steps over a byte of 0x80 or more and the byte
+    // after it as one character, so the walk does the same to find where a character starts.
+    std::vector<int> vecCuts;
+    for (int i = 0; i < nLimit;) {
+        const int nChar = (s[i] >= 0x80 && i + 1 < nLen) ? 2 : 1;
+        const int c = i + nChar;  // a cut after this character
+        if (nChar == 1 && i >= 1 && c < nLen && (s[i] == ' ' || s[i] == '\t') && s[i - 1] < 0x80 &&
+            !CEnglish::IsTokenDelimiter(char(s[i - 1])) && !CEnglish::IsTokenDelimiter(char(s[c])) && c <= nLimit)
+            vecCuts.push_back(c);
+        i += nChar;
+    }
+    // The latest cut that no dictionary word crosses: the result line merges a field or user word
+    // that starts at a token and ends at a later token's end.
+    CUserDictReadLock hold;
+    const CPDAT* pField = g_pFieldDict;
+    const CTrie* pUser = g_pUserDict;
+    for (auto it = vecCuts.rbegin(); it != vecCuts.rend(); ++it) {
+        const int c = *it;
+        bool bCrossed = false;
+        for (int i = std::max(0, c - CPreProcess::kDictWordWindow); i < c && !bCrossed; ++i) {
+            int nHandle = -1;
+            char sPos[40];
+            if (pField && i + pField->GetMaxWord(sLine + i, &nHandle) > c) bCrossed = true;
+            if (pUser && i + pUser->GetMaxWord(sLine + i, &nHandle, sPos) > c) bCrossed = true;
+        }
+        if (!bCrossed) return c;
+    }
+    return 0;
+}
+
+const char* CMainSystem::CallerText(const tstring& sGBK) {
+    if (g_nEncodeType == -1) {
+        std::vector<char> buf(4 * sGBK.size() + 1);
+        int nCap = int(buf.size());
+        CodeTrans_ToUtf8(2, sGBK.c_str(), int(sGBK.size()), buf.data(), nCap);
+        m_sScratch.assign(buf.data());
+        return m_sScratch.c_str();
+    }
+    if (g_pCodeTranslator) {
+        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
+        return m_sScratch.c_str();
+    }
+    return sGBK.c_str();
+}
+
+const char* CMainSystem::ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish) {
+    if (!m_bReady) return nullptr;
+    m_bLongText = false;
+    m_bTagging = g_bPOSTagger && bPOStagged;
+    // The line's verdict and the text result only (as Process's long texts keep it), for this
+    // call.
+    struct PieceScope {
+        int& nVerdict;
+        bool& bTextOnly;
+        ~PieceScope() {
+            nVerdict = -1;
+            bTextOnly = false;
+        }
+    } scope{m_nEnglishVerdict, m_bTextOnly};
+    m_nEnglishVerdict = bEnglish ? 1 : 0;
+    m_bTextOnly = true;
+    try {
+        if (!sGBK || !*sGBK) {
+            m_pVecResult.clear();
+            m_sResult.clear();
+            return m_sResult.c_str();
+        }
+        ProcessAtomImpl(sGBK, bPOStagged != 0, bUserDict);
+        return CallerText(m_sResult);
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(false);
+        return nullptr;
+    }
+}
+
+const char* CMainSystem::LineBreakText(char chBreak) {
+    if (!m_bReady) return nullptr;
+    try {
+        m_sOutput.clear();
+        m_pVecOut.clear();
+        SetOutput(&chBreak, 0, 1, -1, 1, true);
+        return CallerText(m_sOutput);
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(false);
+        return nullptr;
+    }
 }
 
 void CMainSystem::SetLineLimits(int nSentenceBytes, size_t nFlushWords) {
@@ -343,17 +435,8 @@ void CMainSystem::EmitText(tstring& sGBK) {
     if (sGBK.empty()) return;
     // The conversion back of Process, piece by piece: GBK converts character by character, and a
     // piece ends after a word's boundary or a line break.
-    if (g_nEncodeType == -1) {
-        std::vector<char> buf(4 * sGBK.size() + 1);
-        int nCap = int(buf.size());
-        CodeTrans_ToUtf8(2, sGBK.c_str(), int(sGBK.size()), buf.data(), nCap);
-        (*m_pTextSink)(buf.data(), strlen(buf.data()));
-    } else if (g_pCodeTranslator) {
-        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
-        (*m_pTextSink)(m_sScratch.data(), m_sScratch.size());
-    } else {
-        (*m_pTextSink)(sGBK.data(), sGBK.size());
-    }
+    const char* p = CallerText(sGBK);
+    (*m_pTextSink)(p, p == sGBK.c_str() ? sGBK.size() : m_sScratch.size());
     sGBK.clear();
 }
 
@@ -451,7 +534,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
     const bool bTagging = g_bPOSTagger && bPOStagged;
     // The rows and the text grow with what is written (doubling), not with the line's length.
 
-    m_bEnglishText = ::IsEnglishText(sLine);
+    m_bEnglishText = m_nEnglishVerdict < 0 ? ::IsEnglishText(sLine) : m_nEnglishVerdict != 0;
     if (m_bEnglishText) {
         std::vector<english_term_result>& tokens = m_pEnglishParser->ProcessA(sLine, m_nPOSmap.load());
         m_sResult.assign(m_pEnglishParser->GetResultString(sLine, tokens, bTagging));

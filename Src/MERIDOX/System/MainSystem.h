@@ -70,8 +70,31 @@ public:
     // when there is none (or on an unready instance). A piece is processed as the line would be
     // only when the whole line is not judged English (IsEnglishText samples the whole line).
     // Uses the instance's atom cutter: not while it processes a text.
-    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds);
+    // With bLinePieces the pieces are processed by ProcessLinePiece instead, which keeps white
+    // space at a piece's start as the line does: a cut before white space then counts too.
+    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces = false);
     static constexpr int kPieceLookahead = 8192;
+    // PieceEnd for a line judged English (processed by the English parser): the largest offset
+    // c <= nMax after a blank or TAB that ends a token (an ASCII byte before it that is no
+    // delimiter of the English tokenizer) and before a byte that starts one, across which no
+    // field or user dictionary word starting in the last kDictWordWindow bytes reaches; the
+    // tokens, their tags and the dictionary merges of the two parts are then those of the line.
+    // Unless bLineEnds only cuts kPieceLookahead bytes or more before nLen count. 0 when there is
+    // none. Takes a shared hold of the user dictionaries.
+    static int EnglishPieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds);
+
+    // The result text, in the caller's encoding, of one piece of one line of a long text given
+    // in GBK (no CR or LF inside; a line as the long text's line loop hands it to ProcessAtom,
+    // or a piece of it cut where PieceEnd(..., bLinePieces true) or EnglishPieceEnd say), with
+    // the English verdict of the whole line (IsEnglishText of the line, which samples all of it)
+    // instead of the piece's own. The results of a line's pieces joined are the line's result in
+    // Process. Null on an unready instance or when a buffer cannot grow. Valid until the next
+    // call on this instance.
+    const char* ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish);
+    // The text that Process writes for the line break chBreak (CR or LF) ending a line of a long
+    // text, in the caller's encoding: the byte and the whole word boundary. Valid until the next
+    // call on this instance; null on an unready instance.
+    const char* LineBreakText(char chBreak);
 
     // The limits of this instance's long lines: the sentence bound in bytes (CPreProcess::
     // kSentenceBound when built) and the number of words a line gathers before the result
@@ -251,8 +274,12 @@ private:
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
     // With a text sink (ProcessToSink): hands sGBK to it in the caller's encoding and clears it.
     void EmitText(tstring& sGBK);
+    // sGBK in the caller's encoding as Process gives a result back: sGBK's own text when no
+    // conversion applies, else the conversion in m_sScratch.
+    const char* CallerText(const tstring& sGBK);
 
     bool m_bEnglishText = false;
+    int m_nEnglishVerdict = -1;  // ProcessLinePiece: the line's verdict (0, 1), else -1 (judged)
     std::unique_ptr<CKeyWordFinder> m_pKeyWordFinder;
     std::unique_ptr<CPreProcess> m_pPreProcess;
     std::unique_ptr<CSegment> m_pSegmenter;

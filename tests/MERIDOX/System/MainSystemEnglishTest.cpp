@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "EnglishParser/English.h"
 #include "MainSystemFixture.h"
 #include "MERIDOX/System/MainSystem.h"
 #include "Utility/GBKChar.h"
@@ -74,25 +75,40 @@ TEST_F(MainSystemEnglishTest, EnglishLinesTagNumbersAndPunctuationAsChineseLines
     }
 }
 
-// Quotes open and close in turn through an English line as through a Chinese one, and no
-// punctuation of a run is lost ("(" after a comma and a blank, a quote after a blank).
-TEST_F(MainSystemEnglishTest, EnglishQuotesAlternateAndNoPunctuationIsLost) {
+// Quotes get the left and right tags of a Chinese line, and no punctuation of a run is lost ("("
+// after a comma and a blank, a quote after a blank).
+TEST_F(MainSystemEnglishTest, EnglishQuotesOpenAndCloseAndNoPunctuationIsLost) {
     CMainSystem sys;
     const std::string chinese = Gbk("我们 \" 好 \" 你们 ' 好 ' 他们");
     const std::string zh = sys.Process(chinese.c_str(), 1, true);
-    const std::string english = "He said \"yes\", (twice) and ' no ' to the others";
+    const std::string english = "He said \"yes\", (twice) and '(no)' to the others";
     ASSERT_TRUE(IsEnglishText(english.c_str()));
     const std::string en = sys.Process(english.c_str(), 1, true);
     EXPECT_EQ(TagsOf(en, "\""), TagsOf(zh, "\"")) << en;
     EXPECT_EQ(TagsOf(en, "'"), TagsOf(zh, "'")) << en;
     EXPECT_EQ(TagsOf(en, "\"").size(), 2u) << en;
-    EXPECT_EQ(TagsOf(en, "(").size(), 1u) << en;
+    EXPECT_EQ(TagsOf(en, "(").size(), 2u) << en;
     // Every byte but white space is in some row.
     std::vector<bool> covered(english.size(), false);
     for (const result_t& r : Rows(sys))
         for (int k = r.start; k < r.start + r.length; ++k) covered[size_t(k)] = true;
     for (size_t k = 0; k < english.size(); ++k)
         EXPECT_TRUE(english[k] == ' ' || covered[k]) << "byte " << k << " of " << english;
+}
+
+// A quote is told left or right by the byte before it, so the two parts of an English line cut at
+// a blank between two tokens (as the driver processes a long line) give the line's result, also
+// when the cut falls between two quotes.
+TEST_F(MainSystemEnglishTest, PartsOfAnEnglishLineCutBetweenTokensGiveTheLinesResult) {
+    CEnglish eng;
+    const std::string first = "He said \"yes and";
+    const std::string second = "no\" to '(them)' and \"us\" today";
+    const std::string whole = eng.Process((first + " " + second).c_str(), 1);
+    std::string parts = eng.Process(first.c_str(), 1);
+    parts += eng.Process(second.c_str(), 1);
+    EXPECT_EQ(parts, whole);
+    EXPECT_EQ(TagsOf(whole, "\""), std::vector<std::string>({"wyz", "wyy", "wyz", "wyy"})) << whole;
+    EXPECT_EQ(TagsOf(whole, "'"), std::vector<std::string>({"wyz", "wyy"})) << whole;
 }
 
 // Each blank or TAB between words gives at most the one boundary written after the word before
