@@ -239,7 +239,7 @@ private:
     int m_nGraphLength = 0;
     std::vector<int> m_pWordCounter;    // words in each slot
     std::vector<word_t> m_vecPool;      // the lattice words, slot after slot (sized in full first; only grows)
-    CCharset* m_pCharset;
+    [[maybe_unused]] CCharset* m_pCharset;  // the table m_pTypes reads
     const tuchar* m_pTypes;  // the table's types by character code (null without a table)
     CPDAT* m_pCoreDict;
     std::atomic<CTrie*> m_pUserDict;  // a record only; lookups read g_pUserDict under its lock

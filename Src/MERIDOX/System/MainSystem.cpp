@@ -620,7 +620,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
 
     m_bEnglishText = m_nEnglishVerdict < 0 ? ::IsEnglishText(sLine) : m_nEnglishVerdict != 0;
     if (m_bEnglishText) {
-        std::vector<english_term_result>& tokens = m_pEnglishParser->ProcessA(sLine);
+        std::vector<english_term_result>& tokens = m_pEnglishParser->ProcessA(sLine, m_nPOSmap.load());
         m_sResult.assign(m_pEnglishParser->GetResultString(sLine, tokens, bTagging));
         for (const english_term_result& t : tokens) {
             result_t row{};

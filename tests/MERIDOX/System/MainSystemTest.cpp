@@ -67,9 +67,10 @@ TEST_F(MainSystemTest, DefaultFormatTagsWordsAndLeavesSentenceEndsBare) {
     EXPECT_EQ(Utf8(sys.Process(line.c_str(), 0, true)), "他 工作 。 ");
     for (const result_t& r : Rows(sys)) EXPECT_EQ(r.iPOS, -1);
 
-    // One exclamation mark of class 28 also carries 82; a white-space run carries 1, untagged.
+    // One exclamation mark of class 28 also carries 82; a white-space run carries 1, untagged,
+    // and writes nothing into the text.
     std::string spaced = Gbk("  中国！");
-    EXPECT_EQ(Utf8(sys.Process(spaced.c_str(), 1, true)), "   中国/ns ！ ");
+    EXPECT_EQ(Utf8(sys.Process(spaced.c_str(), 1, true)), "中国/ns ！ ");
     rows = Rows(sys);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].iPOS, 1);
