@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -183,6 +184,21 @@ __attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, con
     return nBest > 0 ? nBest : 0;
 }
 
+bool CSpanMarks::Opens(const char* p) const {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+    size_t nOffset;
+    const uintptr_t t = reinterpret_cast<uintptr_t>(pText);
+    if (pText && a >= t && a < t + nTextLen) {
+        nOffset = size_t(a - t);
+    } else if (pCopy && !pCopy->empty() && a >= reinterpret_cast<uintptr_t>(pCopy->data()) &&
+               a < reinterpret_cast<uintptr_t>(pCopy->data()) + pCopy->size()) {
+        nOffset = size_t(a - reinterpret_cast<uintptr_t>(pCopy->data()));
+    } else {
+        return false;
+    }
+    return nOffset <= size_t(INT_MAX) && std::binary_search(vecOpen.begin(), vecOpen.end(), int(nOffset));
+}
+
 int CPreProcess::FindSpanEnd(int i) {
     int nFrom = i + 2;
     // Searches of one call move forward over character boundaries of the same line, so an
@@ -191,7 +207,10 @@ int CPreProcess::FindSpanEnd(int i) {
         return m_nSpanFound < 0 ? -1 : m_nSpanFound + 2;
     int j = nFrom;
     m_nSpanFound = -1;
-    while (j + 1 < m_nLen && j < m_nRunEnd) {
+    // A span of the conversion's marks is closed by its own marks, at most kMarkSpanBlanks blanks
+    // on, even past the bound: leaving it open would make text of its carets.
+    const int nLimit = m_pSpanMarks ? m_nLen : m_nRunEnd;
+    while (j + 1 < m_nLen && j < nLimit) {
         if (m_s[j] == '^' && m_s[j + 1] == '^') {
             m_nSpanFound = j;
             break;
@@ -352,7 +371,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                         bDoubleOpen = !bDoubleOpen;
                     } else if (nCode == 0xA1AD) {
                         // the ellipsis keeps its own id
-                    } else if (nCode == '^' && i + 1 < nLen && m_s[i + 1] == '^') {
+                    } else if (nCode == '^' && i + 1 < nLen && m_s[i + 1] == '^' &&
+                               (!m_pSpanMarks || m_pSpanMarks->Opens(sLine + i))) {
                         int nSpanEnd = FindSpanEnd(i);
                         if (nSpanEnd > 0) {
                             atom.end = nSpanEnd;

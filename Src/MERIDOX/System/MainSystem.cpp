@@ -9,6 +9,7 @@
 
 #include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "EnglishParser/English.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/Segment/Segment.h"
@@ -42,24 +43,59 @@ void WriteErrorLocked(const char* sMessage) {
 
 bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// GBK text of the caller's text: true when a conversion happened (into sTrans).
-bool ToGBK(const char* sLine, tstring& sTrans) {
+}  // namespace
+
+bool CMainSystem::ConvertText(const char* sOrig, tstring& sTrans, bool bSpans) {
+    m_bSpans = false;
+    m_bMarkSpans = false;
+    m_bTextAsGiven = false;
+    m_bCallerUTF8 = false;
+    m_spanMarks.vecOpen.clear();
+    std::vector<CCodeTran::SourceSpan>* pSpans = bSpans ? &m_vecSpans : nullptr;
     if (g_nEncodeType == -1) {
-        int nLen = int(strlen(sLine));
-        std::vector<char> buf(size_t(nLen) + 1);
-        int nDest = 0;
-        CodeTrans_ToAnsi(0, sLine, nLen, buf.data(), nDest);
-        sTrans.assign(buf.data());
-        return true;
+        const int nLen = int(strlen(sOrig));
+        const int nCode = CodeTrans_CodeDetect(sOrig, nLen);
+        if (nCode == CODETRANS_UTF8) {
+            // Characters without a GBK form keep their place as marked blanks, as a converter
+            // of the data folder writes them, and every byte tells where it came from.
+            CCodeTran::UTF8ToGBKMarked(sOrig, sTrans, pSpans, &m_spanMarks.vecOpen);
+            m_bSpans = bSpans;
+            m_bCallerUTF8 = true;
+        } else if (nCode == CODETRANS_GBK || nCode == CODETRANS_BIG5) {
+            sTrans.assign(sOrig, size_t(nLen));  // taken as it is
+            m_bTextAsGiven = true;
+        } else {
+            std::vector<char> buf(size_t(nLen) + 2);
+            int nDest = 0;
+            CodeTrans_ToAnsi(nCode, sOrig, nLen, buf.data(), nDest);
+            sTrans.assign(buf.data());
+        }
+        // Only GBK text reads a caller's "^^" ... "^^" as a span.
+        m_bMarkSpans = nCode != CODETRANS_GBK;
+    } else if (g_pCodeTranslator) {
+        g_pCodeTranslator->CodeToGBK(sOrig, sTrans, pSpans, &m_spanMarks.vecOpen);
+        m_bSpans = bSpans;
+        m_bMarkSpans = true;
+        m_bCallerUTF8 = g_pCodeTranslator->IsUTF8Encoding();
+    } else {
+        m_bTextAsGiven = true;
+        return false;
     }
-    if (g_pCodeTranslator) {
-        g_pCodeTranslator->CodeToGBK(sLine, sTrans);
-        return true;
+    if (m_bMarkSpans) {
+        m_spanMarks.pText = sTrans.data();
+        m_spanMarks.nTextLen = sTrans.size();
+        m_spanMarks.pCopy = &m_vecLongText;
+        m_pPreProcess->SetSpanMarks(&m_spanMarks);
     }
-    return false;
+    return true;
 }
 
-}  // namespace
+CMainSystem::MarksScope::~MarksScope() {
+    system.m_pPreProcess->SetSpanMarks(nullptr);
+    system.m_bMarkSpans = false;
+    system.m_spanMarks.pText = nullptr;
+    system.m_spanMarks.nTextLen = 0;
+}
 
 CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
     m_sOutput.clear();
@@ -178,7 +214,9 @@ const char* CMainSystem::CallerText(const tstring& sGBK) {
         return m_sScratch.c_str();
     }
     if (g_pCodeTranslator) {
-        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
+        // The text holds no marks of the conversion (Output wrote their blanks): every "^" in
+        // it is the caller's.
+        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch, false);
         return m_sScratch.c_str();
     }
     return sGBK.c_str();
@@ -252,23 +290,14 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
             m_sResult.assign(sLineOrig);
             return m_sResult.c_str();
         }
-        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
         if (ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true) < 0) return nullptr;
         const tstring& sGBK = m_bLongText ? m_sOutput : m_sResult;
-        if (g_nEncodeType == -1) {
-            int nLen = int(sGBK.size());
-            std::vector<char> buf(4 * size_t(nLen) + 1);
-            int nCap = int(buf.size());
-            CodeTrans_ToUtf8(2, sGBK.c_str(), nLen, buf.data(), nCap);
-            m_sResult.assign(buf.data());
-            return m_sResult.c_str();
-        }
-        if (g_pCodeTranslator) {
-            g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
-            m_sResult.swap(m_sScratch);
-            return m_sResult.c_str();
-        }
-        return sGBK.c_str();
+        const char* p = CallerText(sGBK);
+        if (p == sGBK.c_str()) return p;
+        m_sResult.swap(m_sScratch);
+        return m_sResult.c_str();
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(false);
         return nullptr;
@@ -276,29 +305,26 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
 }
 
 int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
-                          bool bKeyWordExtract) {
+                          bool bKeyWordExtract, bool bMapDetected) {
     if (!m_bReady) return 0;
     m_bRowsIndexGBK = true;
     try {
         const char* sOrig = sLineOrig ? sLineOrig : "";
-        // Rows are mapped back onto the caller's text only through a code translator (and not
-        // for keyword extraction); the conversion then tells where each GBK byte came from.
-        const bool bMapBack = g_nEncodeType != -1 && g_pCodeTranslator && !bKeyWordExtract;
-        const char* sText;
-        if (bMapBack) {
-            g_pCodeTranslator->CodeToGBK(sOrig, sLineTrans, m_vecSpans);
-            sText = sLineTrans.c_str();
-        } else {
-            sText = ToGBK(sOrig, sLineTrans) ? sLineTrans.c_str() : sOrig;
-        }
+        // Rows are mapped back onto the caller's text through a code translator, and under
+        // automatic detection when asked (never for keyword extraction); the conversion then
+        // tells where each GBK byte came from.
+        const bool bMapBack =
+            !bKeyWordExtract && (g_nEncodeType == -1 ? bMapDetected : g_pCodeTranslator != nullptr);
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sOrig, sLineTrans, bMapBack) ? sLineTrans.c_str() : sOrig;
         m_pVecResult.clear();
         m_pVecOut.clear();
         if (ProcessAtomExImpl(sText, bPOStagged, bUserDict, false) < 0) return 0;
         int nCount = 0;
         result_t* pRows = GetResult(&nCount);
-        if (!bMapBack) return nCount;
+        if (!bMapBack || !m_bSpans) return nCount;
         m_bRowsIndexGBK = false;
-        MapRowsBack(sOrig, pRows, nCount);
+        MapRowsBack(sOrig, pRows, nCount, m_bCallerUTF8);
         return nCount;
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(true);
@@ -306,12 +332,23 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
     }
 }
 
-void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount) {
+tstring CMainSystem::RowText(const char* sOrig, const tstring& sTrans, const result_t& row) const {
+    const bool bOnCaller = RowsIndexCallerText();
+    const char* sText = bOnCaller ? (sOrig ? sOrig : "") : sTrans.c_str();
+    const size_t nText = bOnCaller ? strlen(sText) : sTrans.size();
+    if (row.start < 0 || row.length < 0 || size_t(row.start) + size_t(row.length) > nText) return tstring();
+    tstring sRow(sText + row.start, size_t(row.length));
+    if (g_nEncodeType != -1 || (bOnCaller && m_bCallerUTF8)) return sRow;
+    tstring sUTF8;
+    ANSIToUTF8(sRow.c_str(), sUTF8);
+    return sUTF8;
+}
+
+void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bool bUTF8) {
     // A row covers the caller's bytes that its first and last GBK bytes came from, widened to
     // whole characters of the caller's encoding: a unit the conversion could not map may hold
     // part of a character. Finer pieces, which lie inside their unit, map inside its span.
     const int nOrigLen = int(strlen(sOrig));
-    const bool bUTF8 = g_pCodeTranslator->IsUTF8Encoding();
     std::vector<unsigned char>& bound = m_vecCharStart;
     bound.assign(size_t(nOrigLen) + 1, 0);
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sOrig);
@@ -360,6 +397,7 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
     if (nLen < size_t(kLongTextBytes)) {
         ProcessAtomImpl(sLine, bPOStagged, bUserDict);
         if (m_pTextSink) EmitText(m_sResult);
+        if (m_pUnitSink) EmitUnits(sLine, m_pVecResult);
         return int(m_pVecResult.size());
     }
     m_bLongText = true;
@@ -389,6 +427,8 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         if (pNext) *pNext = chSep;
         if (m_pTextSink) {
             EmitText(m_sResult);
+        } else if (m_pUnitSink) {
+            EmitUnits(pLineStart, m_pVecResult);
         } else if (bStrOut) {
             m_sOutput += m_sResult;
         } else {
@@ -400,6 +440,10 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         if (!pNext) break;
         SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
         if (m_pTextSink) EmitText(m_sOutput);
+        if (m_pUnitSink) {
+            EmitUnits(copy.data(), m_pVecOut);  // the line break
+            m_sOutput.clear();
+        }
         pCur = pNext;
     }
     return nRows;
@@ -414,21 +458,61 @@ bool CMainSystem::ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUse
         if (*sResult) sink(sResult, strlen(sResult));
         return true;
     }
-    struct SinkScope {
-        const ResultTextSink*& p;
-        ~SinkScope() { p = nullptr; }
-    } scope{m_pTextSink};
-    m_pTextSink = &sink;
+    SinkHold<ResultTextSink> hold(m_pTextSink, sink);
+    return ProcessForSink(sLineOrig, bPOStagged != 0, bUserDict, true);
+}
+
+bool CMainSystem::ProcessUnitsToSink(const char* sLineOrig, bool bUserDict, const ResultUnitSink& sink) {
+    if (!m_bReady) return false;
+    SinkHold<ResultUnitSink> hold(m_pUnitSink, sink);
+    // Rows only: each run of them goes out as units and is dropped.
+    return ProcessForSink(sLineOrig ? sLineOrig : "", true, bUserDict, false);
+}
+
+bool CMainSystem::ProcessForSink(const char* sLineOrig, bool bPOStagged, bool bUserDict, bool bStrOut) {
     try {
-        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
-        const int nRows = ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true);
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
+        m_pVecResult.clear();
+        m_pVecOut.clear();
+        const int nRows = ProcessAtomExImpl(sText, bPOStagged, bUserDict, bStrOut);
+        m_pVecResult.clear();
+        m_pVecOut.clear();
         m_sOutput.clear();
         m_sResult.clear();
         return nRows >= 0;
     } catch (const std::bad_alloc&) {
-        ReportGrowFailure(false);
+        ReportGrowFailure(!bStrOut);
         return false;
     }
+}
+
+void CMainSystem::EmitUnits(const char* sLine, std::vector<result_t>& rows) {
+    for (const result_t& row : rows) {
+        if (row.start < 0 || row.length < 0) continue;
+        const char* p = sLine + row.start;
+        size_t n = size_t(row.length);
+        // A mark span of the conversion reads as its blanks, as the result text writes it.
+        if (m_bMarkSpans && n >= 4 && CCodeTran::MarkedSpanEnd(p, 0) == n) {
+            p += 2;
+            n -= 4;
+        }
+        m_sUnit.assign(p, n);
+        const char* sTag = row.sPOS;
+        m_sTagText.assign(sTag, strnlen(sTag, sizeof row.sPOS));
+        // Back to the caller's encoding as the result text goes: every "^" here is the caller's.
+        if (g_nEncodeType == -1) {
+            ANSIToUTF8(m_sUnit.c_str(), m_sScratch);
+            m_sUnit.swap(m_sScratch);
+            ANSIToUTF8(m_sTagText.c_str(), m_sScratch);
+            m_sTagText.swap(m_sScratch);
+        } else if (g_pCodeTranslator) {
+            g_pCodeTranslator->GBKToCode(m_sUnit.c_str(), m_sScratch, false);
+            m_sUnit.swap(m_sScratch);
+        }
+        (*m_pUnitSink)(m_sUnit.data(), m_sUnit.size(), m_sTagText.c_str());
+    }
+    rows.clear();
 }
 
 void CMainSystem::EmitText(tstring& sGBK) {
@@ -576,6 +660,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
         m_vecWords.clear();
         m_pPreProcess->ForgetLookupsBefore(nCut);
         if (m_pTextSink) EmitText(m_sResult);
+        if (m_pUnitSink) EmitUnits(sLine, m_pVecResult);
     };
     CollectLineWords(sLine, int(nLineLen), *m_pPreProcess, *m_pSegmenter, m_pPERTagger.get(),
                      bTagging ? m_pTagger.get() : nullptr, m_vecNames, m_vecWords, &flush);

@@ -34,6 +34,7 @@ const int kTagSlashes = 98;
 const int kFinerMinBytes = 6;  // units longer than this get finer pieces
 const int kFinerMaxPiece = 6;  // longest piece in bytes
 const int kWeightCacheSize = 4096;  // unigram counts below this keep their row weight
+const int kSpanType = 'c';          // word type of a "^^" span atom
 
 bool IsPunctuationTag(int nPOS) { return nPOS >= 78 && nPOS <= 92; }
 
@@ -494,6 +495,9 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         // of blanks and TABs writes nothing, one with line breaks only its CR and LF bytes (and
         // a boundary after them, so that a break stays a unit of its own).
         const char* pUnit = pLine + w.start;
+        // The conversion's marks around blanks that stand for characters without a GBK form: the
+        // text gets the blanks, which the conversion back keeps as they are, and no finer pieces.
+        const bool bMarkSpan = m_bMarkSpans && w.type == kSpanType && nStep == 1 && nWordLen >= 4;
         const int nSpaceBreaks = (w.type == 28 || w.type == 'y') ? LineBreaksOfSpace(pUnit, nWordLen) : -1;
         const bool bWriteUnit = nSpaceBreaks != 0;
         if (bText && nSpaceBreaks > 0) {
@@ -503,7 +507,9 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         } else if (bText && bWriteUnit) {
             text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
             if (bBracket) text.Put('[');
-            if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
+            if (bMarkSpan)
+                text.Put(pUnit + 2, size_t(nWordLen) - 4);
+            else if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
                 text.PutUpTo8(pUnit, size_t(nWordLen));
             else
                 text.Put(pUnit, size_t(nWordLen));
@@ -555,7 +561,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         ++nRows;
 
         // Finer pieces.
-        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict) {
+        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict && !bMarkSpan) {
             m_sUnit.assign(pUnit, size_t(nWordLen));
             // A per-call buffer: the three-argument form would use the shared dictionary's own.
             char* sCut = nullptr;

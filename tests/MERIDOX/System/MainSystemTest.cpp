@@ -664,6 +664,10 @@ TEST_F(MainSystemTest, AutomaticDetectionRowsIndexTheGBKText) {
     EXPECT_STREQ(sys.WordFreqStat(text.c_str(), true), "中国/ns/2#是/v/1#人/n/1#人民/n/1#好/a/1#");
     EXPECT_EQ(Utf8(Gbk(sys.Process(text.c_str(), 1, true))), "我们/r 是/v 中国/ns 人/n ，/wd 中国/ns 人民/n 很/d 好/a 。 ");
     EXPECT_STREQ(sys.WordFreqStat("", true), "");
+    // A character without a GBK form is listed as itself, as under the UTF-8 code.
+    const std::string stat = sys.WordFreqStat("好评😀非常满意，非常满意", false);
+    EXPECT_NE(stat.find("#😀/"), std::string::npos) << stat;
+    EXPECT_EQ(stat.find('^'), std::string::npos) << stat;
 }
 
 TEST_F(MainSystemTest, FileProcessWritesWhatProcessGives) {
