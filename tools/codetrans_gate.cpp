@@ -119,7 +119,9 @@ int main(int argc, char** argv) {
         std::vector<char> big5(gbk.size() + 1);
         const bool hasBig5 = buffer_gbk2big5(gbk.c_str(), big5.data()) >= 0;
         const int g = Detect(gbk), u = Detect(utf8), w = Detect(Utf16(utf8));
-        bool ok = tallies[0].Add(g) & tallies[2].Add(u) & tallies[3].Add(w);
+        // Every tally counts its line, so each is added before the results are combined.
+        const bool okGBK = tallies[0].Add(g), okUTF8 = tallies[2].Add(u), okUnicode = tallies[3].Add(w);
+        bool ok = okGBK && okUTF8 && okUnicode;
         int b = -1;
         if (hasBig5) ok &= tallies[1].Add(b = Detect(big5.data()));
         if (!ok && shown++ < 10)

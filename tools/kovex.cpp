@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -27,20 +28,25 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
 #include "MERIDOX/API/KOVEXPool.h"
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "MERIDOX/System/MainSystem.h"
+#include "kovex_long.h"
+#include "Utility/GBKChar.h"
 #include "Utility/LexiconGlobals.h"
 #include "Utility/LogFile.h"
 #include "Utility/MutexLock.h"
@@ -54,7 +60,10 @@ namespace {
 const char kUsage[] =
     "usage: kovex [-d DIR] [-e CODE] [-j N] [-t 0|1] [-k] [--log DIR] [--stats] [--] [FILE...]\n"
     "Segments and tags text, one paragraph per line, and writes one result line per input line,\n"
-    "in input order. The input is read, processed and written in blocks, so memory stays bounded.\n"
+    "in input order. The input is read, processed and written in blocks of lines, and a line longer\n"
+    "than 1 MB in pieces that end at sentence ends (its result is that of the line whole), so\n"
+    "memory stays near 80 MB whatever the lines' length (more only for a line that cannot be cut:\n"
+    "an English line of one token, a Chinese one whose every sentence ends in ASCII punctuation).\n"
     "  -d DIR     folder that holds the data directory Data (default: the engine's data, found\n"
     "             beside this program: ../share/kovex/engine once installed, ../engine in a build);\n"
     "             the sentiment library's data (share/kovex) tags its lexicon words with weights\n"
@@ -64,7 +73,8 @@ const char kUsage[] =
     "  -j N       number of worker threads (default 1)\n"
     "  -t 0|1     0 turns tagging off (default 1)\n"
     "  -k         the whole input is one document: write its keywords, new words and a short\n"
-    "             summary (reads all of the input into memory first; -j does not apply)\n"
+    "             summary (reads all of the input into memory first and holds it, its words and\n"
+    "             their statistics, some 35 times its size; -j does not apply)\n"
     "  --log DIR  write the engine's day log and error files (YYYYMMDD.log/.err) in DIR, which\n"
     "             must be writable (default: no log files)\n"
     "  --stats    summary on standard error: start-up, processing time and speed, peak memory\n"
@@ -82,6 +92,10 @@ const size_t kBlockBytes = 256 * 1024;
 const size_t kBlocksPerWorker = 3;
 // Lines a worker claims at once.
 const size_t kChunk = 8;
+// A line longer than this (bytes as read) is read, processed and written in pieces.
+const size_t kLongLineBytes = size_t(1) << 20;
+// Bytes read from a file at once.
+const size_t kReadBytes = 64 * 1024;
 
 double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
@@ -189,12 +203,6 @@ struct UTF8Automaton {
 };
 constexpr UTF8Automaton kUTF8{};
 
-// True when the bytes are well-formed UTF-8.
-bool IsUTF8(const std::string& s) {
-    unsigned state = 0;  // the state times 6
-    for (const char ch : s) state = unsigned(kUTF8.step[static_cast<unsigned char>(ch)] >> state) & 63;
-    return state == 6 * UTF8Automaton::kAccept;
-}
 
 // The input: the named files in turn, or standard input; "-" is standard input. Each file is
 // opened once, when its turn comes, so a pipe or FIFO named on the command line reads like a file.
@@ -202,15 +210,12 @@ bool IsUTF8(const std::string& s) {
 // thread at a time.
 class Input {
 public:
-    enum Got { kLine, kEnd, kError };
+    enum Got { kLine, kEnd, kError, kLongLine };
 
     explicit Input(std::vector<std::string> vecFiles) : m_vecFiles(std::move(vecFiles)) {
         if (m_vecFiles.empty()) m_vecFiles.push_back("-");
     }
-    ~Input() {
-        Close();
-        std::free(m_pBuf);
-    }
+    ~Input() { Close(); }
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 
@@ -233,41 +238,38 @@ public:
     }
     // Reads the next line into sLine (without its line feed; a carriage return before it dropped,
     // NUL bytes read as blanks). kEnd at the end of the input; kError when a file cannot be opened
-    // or read (Error() says why; the end of a file is told from a failure by feof, so a read that
-    // runs out of memory is a failure). May throw std::bad_alloc; the line read is then lost.
+    // or read (Error() says why; the end of a file is told from a failure by feof). A line longer
+    // than kLongLineBytes is not read whole: kLongLine gives its first kLongLineBytes bytes or
+    // more, and GetMore the rest. May throw std::bad_alloc; the line read is then lost.
     Got GetLine(std::string& sLine) {
+        sLine.clear();
+        m_nUTF8 = 0;
         for (;;) {
             if (!m_fp) {
                 if (m_nFile >= m_vecFiles.size()) return kEnd;
                 if (!Open()) return kError;
             }
-            errno = 0;
-            const ssize_t got = getline(&m_pBuf, &m_nBuf, m_fp);
-            if (got < 0) {
-                const int nErr = errno;
-                if (std::feof(m_fp) && !std::ferror(m_fp)) {
-                    Close();
-                    ++m_nFile;
-                    continue;
-                }
-                m_sError = "cannot read " + Where(m_nLines) + ": " + std::strerror(nErr ? nErr : EIO);
-                return kError;
+            m_nCurLine = m_nLines;
+            const Got got = ReadPart(sLine, kLongLineBytes);
+            if (got == kEnd) {  // the end of this file, nothing read: the next file
+                Close();
+                ++m_nFile;
+                continue;
             }
-            sLine.assign(m_pBuf, size_t(got));
-            if (!sLine.empty() && sLine.back() == '\n') sLine.pop_back();
-            if (!sLine.empty() && sLine.back() == '\r') sLine.pop_back();
-            if (std::memchr(sLine.data(), 0, sLine.size())) std::replace(sLine.begin(), sLine.end(), '\0', ' ');
-            if (m_bCheckUTF8 && !IsUTF8(sLine)) {
-                m_bCheckUTF8 = false;
-                std::fprintf(stderr,
-                             "kovex: warning: %s is not valid UTF-8; read GBK text with -e 0, or detect the "
-                             "encoding of each line with -e -1\n",
-                             Where(m_nLines).c_str());
-            }
-            m_nBytes += size_t(got);
+            if (got == kError) return kError;
             ++m_nLines;
-            return kLine;
+            return m_bInLine ? kLongLine : kLine;
         }
+    }
+    // After kLongLine: the next bytes of that line into sPart (replacing what it held), about
+    // nBytes of them; false with an empty sPart once the line has ended (its line feed, or the
+    // end of its file, read). kError as GetLine. May throw std::bad_alloc.
+    Got GetMore(std::string& sPart, size_t nBytes) {
+        sPart.clear();
+        if (!m_bInLine) return kEnd;
+        const Got got = ReadPart(sPart, nBytes);
+        if (got == kError) return kError;
+        return sPart.empty() && !m_bInLine ? kEnd : kLine;
     }
     // From now on, warns once (on standard error) about the first line that is not valid UTF-8.
     void CheckUTF8() { m_bCheckUTF8 = true; }
@@ -314,14 +316,90 @@ private:
     void Close() {
         if (m_fp && m_fp != stdin) std::fclose(m_fp);
         m_fp = nullptr;
+        m_nPos = m_nEnd = 0;
+    }
+    // Appends to sOut the current line's bytes up to its line feed, or about nMax bytes of it
+    // (m_bInLine then stays true). kEnd when the file ended before any byte of a new line.
+    Got ReadPart(std::string& sOut, size_t nMax) {
+        const size_t nFrom = sOut.size();
+        bool bAny = m_bInLine;
+        for (;;) {
+            if (m_nPos == m_nEnd) {
+                if (m_vecBuf.empty()) m_vecBuf.resize(kReadBytes);
+                errno = 0;
+                const size_t got = std::fread(m_vecBuf.data(), 1, m_vecBuf.size(), m_fp);
+                if (got == 0) {
+                    if (std::ferror(m_fp) || !std::feof(m_fp)) {
+                        const int nErr = errno;
+                        m_sError = "cannot read " + Where(m_nCurLine) + ": " + std::strerror(nErr ? nErr : EIO);
+                        return kError;
+                    }
+                    // The end of the file ends the line, if any was begun.
+                    std::clearerr(m_fp);
+                    m_bInLine = false;
+                    if (!bAny) return kEnd;
+                    break;
+                }
+                m_nPos = 0;
+                m_nEnd = got;
+            }
+            bAny = true;
+            const char* p = m_vecBuf.data() + m_nPos;
+            const size_t nAvail = m_nEnd - m_nPos;
+            const char* pLF = static_cast<const char*>(std::memchr(p, '\n', nAvail));
+            const size_t nTake = pLF ? size_t(pLF - p) : nAvail;
+            sOut.append(p, nTake);
+            m_nPos += nTake + (pLF ? 1 : 0);
+            m_nBytes += nTake + (pLF ? 1 : 0);
+            if (pLF) {
+                m_bInLine = false;
+                break;
+            }
+            if (sOut.size() - nFrom >= nMax) {
+                m_bInLine = true;
+                break;
+            }
+        }
+        // A carriage return before the line feed is dropped; one at the end of a part waits for
+        // the next part, which tells whether the line ends after it.
+        if (!m_bInLine) {
+            if (m_bHeldCR) sOut.insert(nFrom, 1, '\r');
+            m_bHeldCR = false;
+            if (sOut.size() > nFrom && sOut.back() == '\r') sOut.pop_back();
+        } else {
+            if (m_bHeldCR) sOut.insert(nFrom, 1, '\r');
+            m_bHeldCR = sOut.size() > nFrom && sOut.back() == '\r';
+            if (m_bHeldCR) sOut.pop_back();
+        }
+        char* const pPart = &sOut[0] + nFrom;
+        const size_t nPart = sOut.size() - nFrom;
+        if (std::memchr(pPart, 0, nPart)) std::replace(pPart, pPart + nPart, '\0', ' ');
+        if (m_bCheckUTF8) {
+            unsigned state = m_nUTF8;
+            for (size_t i = 0; i < nPart; ++i) state = unsigned(kUTF8.step[static_cast<unsigned char>(pPart[i])] >> state) & 63;
+            m_nUTF8 = state;
+            // A line is checked whole: a character cut at a part's end goes on in the next part.
+            if (state == 6 * UTF8Automaton::kReject || (!m_bInLine && state != 6 * UTF8Automaton::kAccept)) {
+                m_bCheckUTF8 = false;
+                std::fprintf(stderr,
+                             "kovex: warning: %s is not valid UTF-8; read GBK text with -e 0, or detect the "
+                             "encoding of each line with -e -1\n",
+                             Where(m_nCurLine).c_str());
+            }
+        }
+        return kLine;
     }
 
     std::vector<std::string> m_vecFiles;
     bool m_bCheckUTF8 = false;
     size_t m_nFile = 0;
     FILE* m_fp = nullptr;
-    char* m_pBuf = nullptr;  // getline's buffer, kept across lines
-    size_t m_nBuf = 0;
+    std::vector<char> m_vecBuf;  // bytes read from the file, m_nPos to m_nEnd not yet taken
+    size_t m_nPos = 0, m_nEnd = 0;
+    bool m_bInLine = false;   // a line was given in part (kLongLine) and goes on
+    bool m_bHeldCR = false;   // a CR that ended the last part, not yet given
+    size_t m_nCurLine = 0;    // the number of the line being read
+    unsigned m_nUTF8 = 0;     // the UTF-8 check's state (times 6) within the current line
     size_t m_nLines = 0, m_nBytes = 0;
     std::string m_sError;
     // (number of the first line, index in m_vecFiles) of each file opened, in order.
@@ -432,6 +510,7 @@ private:
                 auto block = std::make_unique<Block>();
                 block->nFirst = nNext;
                 size_t nBytes = 0;
+                bool bLong = false;  // the block ends before a long line, in sLine
                 try {
                     while (block->vecLines.size() < kBlockLines && nBytes < kBlockBytes) {
                         if (m_nFail <= nNext) {  // a line before this one failed
@@ -439,6 +518,10 @@ private:
                             break;
                         }
                         const Input::Got got = m_input.GetLine(sLine);
+                        if (got == Input::kLongLine) {
+                            bLong = true;
+                            break;
+                        }
                         if (got != Input::kLine) {
                             if (got == Input::kError) Fail(kRead, nNext, nullptr);
                             bMore = false;
@@ -459,6 +542,16 @@ private:
                 if (m_bStop) break;
                 if (!block->vecLines.empty()) m_blocks.push_back(std::move(block));
                 m_cv.notify_all();
+                if (bLong) {
+                    // A long line is processed here once every line before it is written, and
+                    // written piece by piece as it comes.
+                    m_cv.wait(lock, [&] { return m_bStop || m_nWritten >= nNext || m_nFail <= nNext; });
+                    if (m_bStop || m_nFail <= nNext) break;
+                    lock.unlock();
+                    if (!RunLongLine(sLine, nNext)) break;
+                    lock.lock();
+                    m_nWritten = ++nNext;
+                }
             }
         } catch (...) {
             Fail(kRead, nNext, CurrentCause());
@@ -466,6 +559,43 @@ private:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bEnd = true;
         m_cv.notify_all();
+    }
+
+    // Line nLine, read in part into sFirst (Input::kLongLine), processed and written through one
+    // claimed instance; false after a failure, which is recorded.
+    bool RunLongLine(std::string& sFirst, size_t nLine) {
+        struct ReadFailed {};
+        try {
+            CPoolClaim claim;
+            CMainSystem* pSys = claim.get() ? claim.get()->GetSystem() : nullptr;
+            if (!pSys) {
+                Fail(kProcess, nLine, nullptr);
+                return false;
+            }
+            kovexlong::GBKStream gbk(std::move(sFirst), [this](std::string& sPart) {
+                const Input::Got got = m_input.GetMore(sPart, kLongLineBytes);
+                if (got == Input::kError) throw ReadFailed();
+                return got == Input::kLine;
+            });
+            kovexlong::LongLine line(*pSys, m_nTag, gbk,
+                          [](const char* p, size_t n) { return std::fwrite(p, 1, n, stdout) == n; });
+            const kovexlong::LongLine::Status st = line.Run();
+            if (st == kovexlong::LongLine::kEngine) {
+                Fail(kProcess, nLine, nullptr);
+                return false;
+            }
+            if (st == kovexlong::LongLine::kWrite || std::fputc('\n', stdout) == EOF) {
+                Fail(kWrite, 0, std::strerror(errno));
+                Stop();
+                return false;
+            }
+            return true;
+        } catch (const ReadFailed&) {
+            Fail(kRead, nLine, nullptr);
+        } catch (...) {
+            Fail(kProcess, nLine, CurrentCause());
+        }
+        return false;
     }
 
     void Work() {
@@ -532,9 +662,12 @@ private:
                         return;
                     }
                 }
+                const size_t nEnd = block->nFirst + nLines;
                 block.reset();
                 if (nWrite < nLines) break;  // the failing line: nothing after it is written
                 lock.lock();
+                m_nWritten = nEnd;
+                m_cv.notify_all();
             }
             if (lock.owns_lock()) lock.unlock();
             if (std::fflush(stdout) != 0) Fail(kWrite, 0, std::strerror(errno));
@@ -558,6 +691,7 @@ private:
     // its cause (a fixed buffer, so that recording it cannot run out of memory).
     Kind m_kind = kNone;
     std::atomic<size_t> m_nFail{SIZE_MAX};
+    size_t m_nWritten = 0;  // lines written, all before this number (under m_mutex)
     char m_sCause[256] = {};
 };
 
@@ -575,6 +709,14 @@ bool RunDocument(Input& input, std::string& sError) {
             }
             if (got == Input::kEnd) break;
             sDoc += sLine;
+            if (got == Input::kLongLine) {  // the document is held whole: the rest of the line too
+                Input::Got more;
+                while ((more = input.GetMore(sLine, kLongLineBytes)) == Input::kLine) sDoc += sLine;
+                if (more == Input::kError) {
+                    sError = input.Error();
+                    return false;
+                }
+            }
             sDoc += '\n';
         }
     } catch (...) {

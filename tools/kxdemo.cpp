@@ -11,7 +11,8 @@
 #include <string>
 
 // Writes each review into its own file of a new scratch folder, ranks the folder through the
-// library, prints the table's first lines and removes the folder again.
+// library, prints the whole table (without the byte-order mark that opens the file) and removes
+// the folder again.
 static void RankSampleFolder(const char* const* reviews, int nCount) {
     char dir[] = "/tmp/kxdemo.XXXXXX";
     if (!mkdtemp(dir)) return;
@@ -26,9 +27,18 @@ static void RankSampleFolder(const char* const* reviews, int nCount) {
     std::printf("\nRanking of a folder of %d reviews (%s):\n", nCount, table ? table : "no table");
     if (table) {
         if (FILE* f = std::fopen(table, "rb")) {
-            char line[1024];
-            for (int n = 0; n < 4 && std::fgets(line, sizeof line, f); ++n) std::printf("  %s", line);
+            std::string text;
+            char buf[4096];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
             std::fclose(f);
+            if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+            // Each line indented; a last line without its line break still ends the output's line.
+            for (size_t at = 0; at < text.size();) {
+                size_t end = text.find('\n', at);
+                if (end == std::string::npos) end = text.size();
+                std::printf("  %.*s\n", int(end - at), text.c_str() + at);
+                at = end + 1;
+            }
         }
         std::remove(table);
     }

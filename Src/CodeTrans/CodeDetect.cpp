@@ -33,8 +33,6 @@ std::shared_ptr<const CodeTransModel> g_pCodeTransModel;
 
 std::shared_ptr<const CodeTransModel> CurrentModel() { return std::atomic_load(&g_pCodeTransModel); }
 
-constexpr size_t kMapBytes = size_t(CODETRANS_MAP_SIZE) * 2;
-
 int MapIndex(unsigned char lead, unsigned char trail)
 {
     return (trail > 0x40 ? trail - 0x40 : 0) * 128 + (lead & 0x7F);

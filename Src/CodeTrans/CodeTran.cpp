@@ -7,7 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "SentimentNew/encoding/GbkTables.h"
 #include "Utility/ByteIO.h"
+#include "Utility/GBKChar.h"
 #include "Utility/ReadFile.h"
 #include "Utility/IDMaps.h"
 #include "Utility/LogFile.h"
@@ -367,22 +369,58 @@ const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result) const {
     return CodeTrans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false);
 }
 
-const char* CCodeTran::GBKToCode(const char* sLine, tstring& result) const {
-    return CodeTrans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true);
+const char* CCodeTran::GBKToCode(const char* sLine, tstring& result, bool bMarks) const {
+    return CodeTransSpans(sLine, result, m_pGBKSrcDict, m_pGBK2CodeMap, m_pCodeWordList, true, bMarks, nullptr,
+                          nullptr);
 }
 
 const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>& vecSpans) const {
-    vecSpans.clear();
-    return CodeTransSpans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false, &vecSpans);
+    return CodeToGBK(sLine, result, &vecSpans, nullptr);
+}
+
+const char* CCodeTran::CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>* pSpans,
+                                 std::vector<int>* pMarks) const {
+    if (pSpans) pSpans->clear();
+    if (pMarks) pMarks->clear();
+    return CodeTransSpans(sLine, result, m_pCodeDict, m_pCode2GBKMap, m_pGBKWordList, false, false, pSpans, pMarks);
 }
 
 const char* CCodeTran::CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                                  CWordList* pDsnWordList, bool bOutput) const {
-    return CodeTransSpans(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nullptr);
+    return CodeTransSpans(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, bOutput, nullptr, nullptr);
 }
 
+size_t CCodeTran::MarkedSpanEnd(const char* s, size_t i) {
+    if (s[i] != '^' || s[i + 1] != '^' || s[i + 2] != ' ') return 0;
+    size_t k = i + 3;
+    while (s[k] == ' ') ++k;
+    return (s[k] == '^' && s[k + 1] == '^') ? k + 2 : 0;
+}
+
+namespace {
+
+// The text with every mark span of the converter ("^^", blanks, "^^") replaced by its blanks;
+// any other "^" stays.
+tstring WithoutMarks(const char* s) {
+    tstring sOut;
+    sOut.reserve(strlen(s));
+    for (size_t i = 0; s[i] != '\0';) {
+        const size_t nEnd = CCodeTran::MarkedSpanEnd(s, i);
+        if (nEnd == 0) {
+            sOut += s[i++];
+            continue;
+        }
+        sOut.append(s + i + 2, nEnd - 4 - i);
+        i = nEnd;
+    }
+    return sOut;
+}
+
+}  // namespace
+
 const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
-                                      CWordList* pDsnWordList, bool bOutput, std::vector<SourceSpan>* pSpans) const {
+                                      CWordList* pDsnWordList, bool bOutput, bool bMarks,
+                                      std::vector<SourceSpan>* pSpans, std::vector<int>* pMarks) const {
     result.clear();
     if (m_nStatus != 1 || sLine == nullptr || *sLine == '\0' || pSrcDict == nullptr || pIDMaps == nullptr ||
         pDsnWordList == nullptr)
@@ -392,17 +430,25 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
         sLine += 3;
         nBase = 3;
     }
+    // Towards the caller's encoding the converter's own marks become their blanks. Every other
+    // "^" is a character of the text, in both directions, and is converted as such.
+    tstring sUnmarked;
+    if (bMarks && strstr(sLine, kMark) != nullptr) {
+        sUnmarked = WithoutMarks(sLine);
+        sLine = sUnmarked.c_str();
+        if (*sLine == '\0') return result.c_str();
+    }
 
     // Made by the unit segmentation when a piece needs it (the direct path needs neither).
     MallocBuffer<char> buffer;
     MallocBuffer<int> ids;
     const size_t nLen = strlen(sLine);
-    if (strcspn(sLine, " \t\r\n^") == nLen) {
-        // No white space and no mark: the text is one line of one piece (what the splitting
-        // below would find), converted without the copy that the splitter cuts.
-        size_t nSpanEnd = tstring::npos;
-        TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p, &buffer.nSize,
-                   &ids.p, &ids.nSize, pSpans, nBase);
+    if (strcspn(sLine, " \t\r\n") == nLen) {
+        // No white space: the text is one line of one piece (what the splitting below would
+        // find), converted without the copy that the splitter cuts.
+        MarkRun run;
+        TransPiece(sLine, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, run, &buffer.p, &buffer.nSize,
+                   &ids.p, &ids.nSize, pSpans, nBase, pMarks);
         return result.c_str();
     }
     // Work on a copy: the line splitter cuts it in place. The copy's room is kept per thread
@@ -429,26 +475,20 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
 
         char* pNext = nullptr;
         char chSep = 0;
-        int nStatus = 0;
-        char* pLine = StrLine(pCur, &pNext, &chSep, &nStatus, true);
+        char* pLine = StrLine(pCur, &pNext, &chSep, nullptr, false);
         if (pLine == nullptr) break;
-        if (nStatus == 1) {
-            result += pLine;  // a quoted span passes unconverted, without its marks
-            Verbatim(pLine, strlen(pLine));
-        } else {
-            // Each TAB-separated piece is converted on its own and the TABs are written back.
-            size_t nSpanEnd = tstring::npos;  // end of a "^^" span written in this line
-            char* pPiece = pLine;
-            for (;;) {
-                char* pTab = strchr(pPiece, '\t');
-                if (pTab != nullptr) *pTab = '\0';
-                TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, nSpanEnd, &buffer.p,
-                           &buffer.nSize, &ids.p, &ids.nSize, pSpans, From(pPiece));
-                if (pTab == nullptr) break;
-                result += '\t';
-                Verbatim(pTab, 1);
-                pPiece = pTab + 1;
-            }
+        // Each TAB-separated piece is converted on its own and the TABs are written back.
+        MarkRun run;  // the "^^" span written last in this line
+        char* pPiece = pLine;
+        for (;;) {
+            char* pTab = strchr(pPiece, '\t');
+            if (pTab != nullptr) *pTab = '\0';
+            TransPiece(pPiece, result, pSrcDict, pIDMaps, pDsnWordList, bOutput, run, &buffer.p, &buffer.nSize,
+                       &ids.p, &ids.nSize, pSpans, From(pPiece), pMarks);
+            if (pTab == nullptr) break;
+            result += '\t';
+            Verbatim(pTab, 1);
+            pPiece = pTab + 1;
         }
         if (pNext == nullptr || pNext <= pCur) break;
         *pNext = chSep;  // the splitter wrote a NUL over the separator: put it back
@@ -458,9 +498,9 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
 }
 
 void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
-                           CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
+                           CWordList* pDsnWordList, bool bOutput, MarkRun& run, char** ppBuffer,
                            int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans,
-                           int nPieceFrom) const {
+                           int nPieceFrom, std::vector<int>* pMarks) const {
     if (*sPiece == '\0') return;
     const UnitTable* pTable = pSrcDict == m_pCodeDict ? &m_codeUnits : pSrcDict == m_pGBKSrcDict ? &m_gbkUnits : nullptr;
     if (pTable && TransPieceDirect(sPiece, result, *pTable, pIDMaps, pDsnWordList, pSpans, nPieceFrom)) return;
@@ -524,8 +564,9 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
             if (bOutput) {
                 result += ' ';
             } else {
+                if (pMarks) pMarks->push_back(int(result.size()));
                 result += "^^ ^^";  // always a span of its own
-                nSpanEnd = tstring::npos;
+                run = MarkRun();
             }
             Mark(unitSpan);
             continue;
@@ -541,17 +582,19 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         while (*sTail != '\0' && static_cast<unsigned char>(*sTail) >= 0x80) ++sTail;
         if (bOutput) {
             result += ' ';
-        } else if (nSpanEnd == result.size()) {
+        } else if (run.Extends(result.size(), 1)) {
             // The span written just before in this line takes one more blank.
             result.erase(result.size() - 2);
             if (pSpans) pSpans->resize(result.size());
             result += " ^^";
-            nSpanEnd = result.size();
+            run.nEnd = result.size();
         } else {
+            if (pMarks) pMarks->push_back(int(result.size()));
+            run.nOpen = result.size();
             result += kMark;
             result += ' ';
             result += kMark;
-            nSpanEnd = result.size();
+            run.nEnd = result.size();
         }
         if (pSpans && *sTail != '\0') {
             // The blank and its marks stand for the high bytes; the tail is its own bytes.
@@ -564,6 +607,58 @@ void CCodeTran::TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict,
         }
         result += sTail;
         Mark(unitSpan);
+    }
+}
+
+void CCodeTran::UTF8ToGBKMarked(const char* sLine, tstring& result, std::vector<SourceSpan>* pSpans,
+                                 std::vector<int>* pMarks) {
+    result.clear();
+    if (pSpans) pSpans->clear();
+    if (pMarks) pMarks->clear();
+    if (sLine == nullptr) return;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    size_t i = strncmp(sLine, kBOM, 3) == 0 ? 3 : 0;
+    const size_t nLen = i + strlen(sLine + i);
+    result.reserve(nLen + 8);
+    if (pSpans) pSpans->reserve(nLen + 8);
+    auto Put = [&](const char* p, size_t n, size_t nFrom, size_t nTo) {
+        result.append(p, n);
+        if (pSpans) pSpans->resize(result.size(), SourceSpan{int(nFrom), int(nTo)});
+    };
+    MarkRun run;  // the mark span written last
+    while (i < nLen) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            Put(sLine + i, 1, i, i + 1);
+            ++i;
+            continue;
+        }
+        size_t nChar = size_t(UTF8CharLength(s + i, nLen - i));
+        unsigned int u = 0;
+        if (nChar == 2) u = (c & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu);
+        if (nChar == 3) u = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu);
+        // Overlong three-byte forms read as bytes of their own, as the other UTF-8 decoders do.
+        if (nChar == 3 && u < 0x800) nChar = 1;
+        const unsigned int g = (nChar == 2 || nChar == 3) ? CodeTable[u] : 0;
+        if (g >= 0x100) {
+            const char gbk[2] = {char(g >> 8), char(g & 0xFF)};
+            Put(gbk, 2, i, i + nChar);
+        } else {
+            // No double-byte GBK form (the one-byte euro sign included, which would pair with
+            // the next byte): a blank per byte, in marks that a run shares.
+            if (run.Extends(result.size(), nChar)) {
+                result.erase(result.size() - 2);
+                if (pSpans) pSpans->resize(result.size());
+            } else {
+                if (pMarks) pMarks->push_back(int(result.size()));
+                run.nOpen = result.size();
+                Put(kMark, 2, i, i + nChar);
+            }
+            Put("    ", nChar, i, i + nChar);
+            Put(kMark, 2, i, i + nChar);
+            run.nEnd = result.size();
+        }
+        i += nChar;
     }
 }
 

@@ -12,9 +12,12 @@
 //   5     GBK.pdat   GBK.wordlist      UTF8.pdat  UTF8.wordlist      UTF2GBK.map     GBK2UTF.map
 //
 // A unit without a mapping stays as it is when it is ASCII and becomes one blank otherwise;
-// towards GBK such blanks are wrapped in "^^" ... "^^" marks, and a "^^ ... ^^" span of the input
-// passes through both directions unconverted, without its marks. White space between lines (runs
-// of blanks, TABs, CR and LF) and every TAB are kept as they are.
+// towards GBK such blanks are wrapped in "^^" ... "^^" marks (one span for a run of them, at most
+// kMarkSpanBlanks blanks a span), and towards the caller's encoding such a mark span becomes its
+// blanks again. The marks are the
+// converter's own: a "^" of the input is a character like any other and is converted as text in
+// both directions (a caller's text never opens a span). White space between lines (runs of
+// blanks, TABs, CR and LF) and every TAB are kept as they are.
 //
 // A converter never changes after construction: every conversion keeps its work buffers local,
 // so one converter serves any number of threads at once.
@@ -55,6 +58,12 @@ public:
     // Caller encoding to GBK into result; returns result's text (valid while result lives).
     // A null or empty line, or a converter whose status is not 1, gives the empty text.
     const char* CodeToGBK(const char* sLine, tstring& result) const;
+    // The offset after the converter's mark span that starts at s[i] ("^^", one or more blanks,
+    // "^^"), or 0 when none starts there. s is NUL-terminated.
+    static size_t MarkedSpanEnd(const char* s, size_t i);
+    // The most blanks one mark span holds: a longer run of unconvertible units takes several
+    // spans in a row, so that a span stays short of the engine's sentence bound.
+    static constexpr size_t kMarkSpanBlanks = 1000;
     // The bytes [nFrom, nTo) of a source text (offsets from the text's first byte, a skipped
     // byte-order mark counted) that one byte of a conversion came from: the unit it belongs to.
     struct SourceSpan {
@@ -65,12 +74,27 @@ public:
     // result's size). Spans never go backwards and lie inside sLine; a unit's span may hold
     // part of a character when the unit segmentation cut an unconvertible character apart.
     const char* CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>& vecSpans) const;
-    // GBK to the caller encoding, likewise.
-    const char* GBKToCode(const char* sLine, tstring& result) const;
+    // The same, with the spans when pSpans is not null, and the offset in result of each opening
+    // "^^" the converter wrote when pMarks is not null (in increasing order; every other "^^" of
+    // result is the caller's text).
+    const char* CodeToGBK(const char* sLine, tstring& result, std::vector<SourceSpan>* pSpans,
+                          std::vector<int>* pMarks) const;
+    // GBK to the caller encoding, likewise. With bMarks each mark span ("^^", blanks, "^^", see
+    // MarkedSpanEnd) becomes its blanks, as the converter wrote them for characters without a GBK
+    // form (a caller's own text of that shape reads so too); without, every "^" is text.
+    const char* GBKToCode(const char* sLine, tstring& result, bool bMarks = true) const;
+
+    // UTF-8 to GBK through the built-in Unicode table (no data files), marked as the converter
+    // marks: a character without a double-byte GBK form (four-byte characters and the euro sign
+    // included) and each byte that starts no character become one blank per byte inside "^^"
+    // marks that a run shares. A leading byte-order mark is skipped. pSpans and pMarks as for
+    // CodeToGBK (spans count the skipped mark). Thread-safe.
+    static void UTF8ToGBKMarked(const char* sLine, tstring& result, std::vector<SourceSpan>* pSpans,
+                                std::vector<int>* pMarks);
 
     // The conversion itself: units of pSrcDict mapped by pIDMaps to texts of pDsnWordList.
     // bOutput is false towards GBK (unconvertible units are marked with "^^"), true towards the
-    // caller's encoding (a bare blank each).
+    // caller's encoding (a bare blank each, and mark spans of the input become their blanks).
     const char* CodeTrans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
                           CWordList* pDsnWordList, bool bOutput) const;
 
@@ -81,17 +105,30 @@ public:
     int GBKToCodeFile(const char* sSrcFile, const char* sDsnFile) const;
 
 private:
-    // CodeTrans, with the source span of each output byte appended to pSpans when it is not null.
+    // The mark span written last in a line towards GBK: where it opened and where it ends (npos:
+    // none that a following unconvertible unit may join).
+    struct MarkRun {
+        size_t nOpen = 0;
+        size_t nEnd = tstring::npos;
+        // True when nBlanks more blanks join the span that ends at nAt.
+        bool Extends(size_t nAt, size_t nBlanks) const {
+            return nEnd == nAt && nEnd - nOpen - 4 + nBlanks <= kMarkSpanBlanks;
+        }
+    };
+    // CodeTrans, with mark spans of the input read as their blanks when bMarks, the source span of
+    // each output byte appended to pSpans and the offset of each opening mark written appended
+    // to pMarks when they are not null.
     const char* CodeTransSpans(const char* sLine, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
-                               CWordList* pDsnWordList, bool bOutput, std::vector<SourceSpan>* pSpans) const;
+                               CWordList* pDsnWordList, bool bOutput, bool bMarks, std::vector<SourceSpan>* pSpans,
+                               std::vector<int>* pMarks) const;
     // Converts one line piece (no CR, LF or TAB) unit by unit and appends it to result.
     // ppBuffer/ppIDs are the malloc'd work buffers of the unit segmentation (text, handles).
     // With pSpans, each byte appended gets its source span (the piece starts at nPieceFrom of
-    // the source).
+    // the source); with pMarks, the offset of each opening mark written is appended.
     void TransPiece(const char* sPiece, tstring& result, CPDAT* pSrcDict, CIDMaps* pIDMaps,
-                    CWordList* pDsnWordList, bool bOutput, size_t& nSpanEnd, char** ppBuffer,
+                    CWordList* pDsnWordList, bool bOutput, MarkRun& run, char** ppBuffer,
                     int* pnBufferSize, int** ppIDs, int* pnIDSize, std::vector<SourceSpan>* pSpans = nullptr,
-                    int nPieceFrom = 0) const;
+                    int nPieceFrom = 0, std::vector<int>* pMarks = nullptr) const;
     int WriteConverted(const char* sSrcFile, const char* sDsnFile, bool bToGBK) const;
     // Direct table of a source dictionary whose words are all single characters of one form:
     // the handle of each character by its code, -1 for none.

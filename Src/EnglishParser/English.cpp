@@ -7,11 +7,13 @@
 #include <utility>
 
 #include "MERIDOX/System/EngineGlobals.h"
+#include "Utility/GBKChar.h"
 #include "Utility/IDMaps.h"
 #include "Utility/NumberType.h"
 #include "Utility/PDAT.h"
 #include "Utility/POS.h"
 #include "Utility/POSmap.h"
+#include "Utility/Settings.h"
 #include "Utility/Trie.h"
 #include "Utility/Unigram.h"
 #include "Utility/WordList.h"
@@ -28,6 +30,7 @@ const int kTagPlaceAlt = 30;
 const int kTagOrganisation = 31;
 const int kTagOtherName = 32;
 const int kTagPreposition = 34;
+const int kTagPunctuation = 78;  // punctuation the core dictionary gives no tag
 const int kTagEmail = 97;
 const int kTagNone = 255;
 
@@ -69,6 +72,22 @@ inline bool IsEntityType(int nType) {
 // Tag map 0 (the configured tag set), null when the maps are not loaded.
 const CPOSmap* Map0() {
     return g_ppPOSmap ? g_ppPOSmap[0] : nullptr;
+}
+
+// Tag map nPOSmap (0..3) for tag texts; map 0 for any other index; null when not loaded.
+const CPOSmap* TagMap(int nPOSmap) {
+    if (!g_ppPOSmap) return nullptr;
+    return g_ppPOSmap[nPOSmap >= 0 && nPOSmap <= 3 ? nPOSmap : 0];
+}
+
+// A word of ASCII punctuation only: no letter, digit, white space, control or GBK byte.
+bool IsPunctuationWord(const tstring& w) {
+    if (w.empty()) return false;
+    for (char c : w) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b >= 0x7F || IsDigit(c) || IsUpper(c) || IsLower(c)) return false;
+    }
+    return true;
 }
 
 // An item may begin a named entity: a capitalised, inner-capital, all-capital or mixed word of two
@@ -165,7 +184,9 @@ void CEnglish::AddToken(const char* sLine, size_t nStart, size_t nLen, int nHand
     AddWord(term);
 }
 
-std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig) {
+bool CEnglish::IsTokenDelimiter(char c) { return IsDelimiter(c); }
+
+std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig, int nPOSmap) {
     m_vecResult.clear();
     // A private copy: the caller's line is never written, and offsets measured in the copy
     // index the caller's line.
@@ -173,14 +194,20 @@ std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig) {
     const char* s = line.c_str();
     const size_t n = line.size();
 
-    // Leading delimiters: each one that is not white space is a term of its own.
-    size_t p = 0;
-    for (; p < n && IsDelimiter(s[p]); ++p)
-        if (!IsWhite(s[p])) AddToken(s, p, 1, -1);
+    m_nTagMap = nPOSmap;
+    // The terms read the line while it is cut (the byte before a quote), and never after.
+    struct LineScope {
+        const char*& pLine;
+        ~LineScope() { pLine = nullptr; }
+    } lineScope{m_pLine};
+    m_pLine = s;
 
+    size_t p = 0;
     while (p < n) {
-        // Separators after the first one of a run are dropped.
-        while (p < n && IsDelimiter(s[p])) ++p;
+        // A run of delimiters: each one that is not white space is a term of its own, so no
+        // punctuation of the line is lost ("(yes)", ", (").
+        for (; p < n && IsDelimiter(s[p]); ++p)
+            if (!IsWhite(s[p])) AddToken(s, p, 1, -1);
         if (p >= n) break;
         // The token runs to the next delimiter; a ',' before a digit stays inside ("1,000"), and
         // a GBK character is never cut between its two bytes.
@@ -213,13 +240,8 @@ std::vector<english_term_result>& CEnglish::ProcessA(const char* sLineOrig) {
             }
         }
         AddToken(s, nStart, nLen, nHandle);
-        if (bCut) {
-            // The cut part comes next, followed by the separator of the original token.
-            p = nStart + nLen;
-            continue;
-        }
-        // The first separator after the token is a term unless it is white space or the end.
-        if (p < n && !IsWhite(s[p])) AddToken(s, p, 1, -1);
+        // The cut part comes next, followed by the separators of the original token.
+        if (bCut) p = nStart + nLen;
     }
     return m_vecResult;
 }
@@ -231,8 +253,10 @@ int CEnglish::GetWordType(english_term_result& term) {
     const size_t n = w.size();
     if (n == 0) return ENG_TYPE_NONE;
     int state = 0;
+    bool bDigit = false;
     for (size_t i = 0; i < n; ++i) {
         const char c = w[i];
+        if (IsDigit(c)) bDigit = true;
         if (IsUpper(c)) {
             if (i == 0)
                 state = 1;
@@ -263,6 +287,8 @@ int CEnglish::GetWordType(english_term_result& term) {
         return ENG_TYPE_END;
     }
     if (n == 1 && (w[0] == '"' || w[0] == ',' || w[0] == ':')) return ENG_TYPE_PUNCT;
+    // A sign without a digit ("-", "+") is no number.
+    if (state == ENG_TYPE_NUMBER && !bDigit) state = ENG_TYPE_NONE;
     if (state == ENG_TYPE_NUMBER) term.iPOS = kTagNumber;
     return state;
 }
@@ -272,7 +298,15 @@ int CEnglish::AddWord(english_term_result& term) {
     term.word_type = GetWordType(term);
     const tstring& w = term.word;
 
-    if (term.word_ID >= 0) {
+    // Numbers and punctuation are tagged as Chinese text tags them, whatever tags the English
+    // dictionary lists for them ("2" as an adjective): a number keeps the numeral tag of its
+    // shape, punctuation takes its tag from the core dictionary. A word led by '@' keeps the
+    // person tag below.
+    const bool bNumber = term.word_type == ENG_TYPE_NUMBER;
+    const bool bPunctuation = !bNumber && IsPunctuationWord(w) && w[0] != '@';
+    if (bPunctuation) term.iPOS = PunctuationTag(term);
+
+    if (term.word_ID >= 0 && !bNumber && !bPunctuation) {
         TagChoice choice = ChooseTag(term.word_ID, w.empty() ? 0 : w[0]);
         if (choice.chosen) term.iPOS = choice.tag;
         if (choice.regular >= 0) {
@@ -297,15 +331,17 @@ int CEnglish::AddWord(english_term_result& term) {
         if (nType > 0) term.iPOS = nType;
     }
 
-    // The tag text is always the map-0 name, whichever map the instance presents.
+    // The tag text is the name in the tag set the line was processed under (ProcessA); ids
+    // stay those of map 0.
     const CPOSmap* map = Map0();
-    if (g_bPOSTagger && map && term.iPOS >= 0 && term.iPOS <= 255)
-        SetResultPOS(term, map->GetPOS(static_cast<tuchar>(term.iPOS)));
+    const CPOSmap* names = TagMap(m_nTagMap);
+    if (g_bPOSTagger && names && term.iPOS >= 0 && term.iPOS <= 255)
+        SetResultPOS(term, names->GetPOS(static_cast<tuchar>(term.iPOS)));
     else
         SetResultPOS(term, "");
 
     // The field dictionary overrides every tag but punctuation.
-    if (term.sPOS[0] != 'w') {
+    if (term.sPOS[0] != 'w' && !bPunctuation) {
         CUserDictReadLock lock;
         if (g_pFieldDict && g_pFieldPOS) {
             int nField = g_pFieldDict->Find(w.c_str());
@@ -318,6 +354,32 @@ int CEnglish::AddWord(english_term_result& term) {
 
     m_vecResult.push_back(term);
     return term.word_ID;
+}
+
+int CEnglish::PunctuationTag(const english_term_result& term) {
+    // The core-dictionary word that Chinese text reads for this punctuation: a left or right
+    // quote; another ASCII delimiter read as its full-width form; anything else as itself. A
+    // quote opens at the line's start or after white space or an opening bracket and closes
+    // anywhere else. It is told by the byte before it, not by counting the quotes before it, so
+    // that the parts of a line cut at white space between two tokens (as a long line is
+    // processed) tag their quotes as the whole line does.
+    const tstring& w = term.word;
+    const char cBefore = (m_pLine && term.start > 0) ? m_pLine[term.start - 1] : ' ';
+    const bool bOpens = IsWhite(cBefore) || cBefore == '(' || cBefore == '[' || cBefore == '{' || cBefore == '<';
+    int nHandle = -1;
+    if (w == "\"") {
+        nHandle = bOpens ? gQuatation_LD_ID : gQuatation_RD_ID;
+    } else if (w == "'") {
+        nHandle = bOpens ? gQuatation_LS_ID : gQuatation_RS_ID;
+    } else if (g_pCoreDict) {
+        nHandle = g_pCoreDict->Find(w.c_str());
+        char sFull[3];
+        if (nHandle < 0 && Delimiter2DictFormat(w[0], sFull)) nHandle = g_pCoreDict->Find(sFull);
+        if (nHandle < 0) nHandle = g_pCoreDict->Find(w.substr(0, 1).c_str());
+    }
+    // Its most frequent tag; the general punctuation tag when it has none.
+    const POS_info* pBest = (g_pCorePOS && nHandle >= 0) ? g_pCorePOS->GetMaxPOS(nHandle) : nullptr;
+    return pBest && pBest->POS_id != kTagNone ? pBest->POS_id : kTagPunctuation;
 }
 
 int CEnglish::GetWordPos(const char* sWord, int nLen, int& handle) {

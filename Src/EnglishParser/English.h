@@ -61,9 +61,11 @@ public:
     CEnglish& operator=(const CEnglish&) = delete;
 
     // Cuts the NUL-terminated line (GBK or ASCII; null reads as empty) into tokens and tagged
-    // separator terms, filling m_vecResult anew; returns it. The line is not changed. Offsets
-    // index the line.
-    std::vector<english_term_result>& ProcessA(const char* sLineOrig);
+    // separator terms (every delimiter but white space is a term), filling m_vecResult anew;
+    // returns it. The line is not changed. Offsets index the line. Tag texts are the names of
+    // tag map nPOSmap (0..3, as CMainSystem::SetPOSmap; another value reads as 0); tag ids are
+    // those of map 0 whichever map names them.
+    std::vector<english_term_result>& ProcessA(const char* sLineOrig, int nPOSmap = 0);
 
     // Builds m_sResult from the items (normally m_vecResult, filled by ProcessA from the same
     // line pLine): field and user dictionary matches that end on an item's end merge the items
@@ -78,11 +80,15 @@ public:
     const char* Process(const char* sLine, int bPOStagged);
 
     // Classifies and tags the term (word_type, iPOS, sPOS; word_ID and original_word may change
-    // to the regular form) and appends it to m_vecResult. Returns the term's final word_ID.
+    // to the regular form) and appends it to m_vecResult. A number takes the numeral tag of its
+    // shape and punctuation the tag the core dictionary gives it, as in Chinese text, whatever
+    // the English dictionary lists. Tag texts come from the map of the last ProcessA (map 0
+    // before any). Returns the term's final word_ID.
     int AddWord(english_term_result& term);
 
     // Word type of the term's word (see the ENG_TYPE_ constants); sets the term's iPOS to 1 for a
-    // line break and to 18 for a number shape, and leaves it otherwise. 0 for an empty word.
+    // line break and to 18 for a number shape (at least one digit), and leaves it otherwise. 0
+    // for an empty word.
     int GetWordType(english_term_result& term);
 
     // Tag id of the first nLen bytes of sWord as an English word (need not be NUL-terminated);
@@ -109,6 +115,9 @@ public:
     // the list's end is cut at it (0 for an empty range).
     int RecognizeNEType(size_t iterStart, int nCount);
 
+    // True for the bytes at which ProcessA's tokenizer ends a token (white space among them).
+    static bool IsTokenDelimiter(char c);
+
     // 1 when the token passes as an English word: short, in the English dictionary, holding an
     // upper-case letter, a digit or an inner '.', found after cutting a possessive or a common
     // ending, or holding a byte that is not an ASCII letter; else 0. Null reads as empty.
@@ -120,4 +129,12 @@ public:
 private:
     // Appends a term for the nLen bytes of the line at nStart with word id nHandle (AddWord).
     void AddToken(const char* sLine, size_t nStart, size_t nLen, int nHandle);
+    // Tag id (of map 0) of a punctuation term as Chinese text tags it: the most frequent core
+    // tag of the word, of its full-width form or of its first character; a quote is a left one
+    // at the line's start (or outside ProcessA) or after white space or an opening bracket, else
+    // a right one. 78 (punctuation) when the core dictionary has none.
+    int PunctuationTag(const english_term_result& term);
+
+    int m_nTagMap = 0;                // the tag map naming the current line's tags (ProcessA)
+    const char* m_pLine = nullptr;    // the line ProcessA is cutting (its private copy), else null
 };

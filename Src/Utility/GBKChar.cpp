@@ -562,16 +562,7 @@ char* StrNormalize(char* sStr) {
 
 bool IsEnglishText(const char* sLine) {
     if (!sLine || !sLine[0]) return false;
-    size_t len = strlen(sLine);
-    auto bForeignByte = [](unsigned char c) { return c >= 0x80 && c != 0xA1 && c != 0xB1; };
-    int nLetters = 0;
-    for (size_t i = 0; i < 10; ++i) {
-        unsigned char c = Byte(sLine, i * len / 10);
-        if (bForeignByte(c)) return false;
-        if (IsAsciiLetter(c)) ++nLetters;
-    }
-    if (len >= 4 && (bForeignByte(Byte(sLine, 1)) || bForeignByte(Byte(sLine, len - 2)))) return false;
-    return nLetters >= 5;
+    return IsEnglishTextOf(strlen(sLine), [sLine](size_t i) { return Byte(sLine, i); });
 }
 
 unsigned long CharStat(const char* sText, unsigned long& nSingleCharCount, unsigned long& nMultiCharCount,

@@ -106,6 +106,27 @@ char* StrNormalize(char* sStr);
 // sampled byte, nor for len >= 4 the bytes at 1 and len - 2, is 0x80 or above other than 0xA1 or
 // 0xB1. False for NULL or "".
 bool IsEnglishText(const char* sLine);
+// IsEnglishText of a text of nLen bytes that is not held in memory: byteAt(i) gives its byte at
+// offset i (asked for 12 offsets at most).
+template <class ByteAt>
+bool IsEnglishTextOf(size_t nLen, ByteAt byteAt) {
+    if (nLen == 0) return false;
+    auto bForeign = [](unsigned char c) { return c >= 0x80 && c != 0xA1 && c != 0xB1; };
+    int nLetters = 0;
+    for (size_t i = 0; i < 10; ++i) {
+        const unsigned char c = byteAt(i * nLen / 10);
+        if (bForeign(c)) return false;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) ++nLetters;
+    }
+    if (nLen >= 4 && (bForeign(byteAt(1)) || bForeign(byteAt(nLen - 2)))) return false;
+    return nLetters >= 5;
+}
+// False when IsEnglishText is false for every text of 4 bytes or more that starts with the
+// bytes b0 and b1 (either is 0x80 or above other than 0xA1 or 0xB1).
+inline bool MayBeEnglishText(unsigned char b0, unsigned char b1) {
+    auto bForeign = [](unsigned char c) { return c >= 0x80 && c != 0xA1 && c != 0xB1; };
+    return !bForeign(b0) && !bForeign(b1);
+}
 
 // Counts multi-byte characters and one-byte characters other than blank, tab, CR and LF (UTF-8
 // when bUTF8, else GBK). Returns the sum.

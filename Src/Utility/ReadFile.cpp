@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -17,7 +18,9 @@ namespace {
 
 // open(2) for a path of any length. A path the kernel refuses as too long (4,096 bytes and more,
 // as a deep walk lists them) is opened piece by piece: whole folder names of fewer bytes than the
-// limit, each piece relative to the folder the one before led to. -1 with errno on failure.
+// limit, each piece relative to the folder the one before led to. The slashes after a cut are
+// passed over, so a piece after the first never starts with "/" (openat would read it as an
+// absolute path and open another file): "a//b" names what "a/b" names. -1 with errno on failure.
 int OpenAnyLength(const char* sPath, int nFlags) {
     const int fd = open(sPath, nFlags);
     if (fd >= 0 || errno != ENAMETOOLONG) return fd;
@@ -26,8 +29,10 @@ int OpenAnyLength(const char* sPath, int nFlags) {
     size_t start = 0;
     int result = -1;
     for (;;) {
+        if (start > 0) start = std::min(sFull.find_first_not_of('/', start), sFull.size());
         if (sFull.size() - start < PATH_MAX) {
-            result = openat(at, sFull.c_str() + start, nFlags);
+            // Nothing left after the slashes: the path named the folder reached.
+            result = openat(at, start < sFull.size() ? sFull.c_str() + start : ".", nFlags);
             break;
         }
         // The last "/" that leaves the piece below the limit; a name longer than that fails.

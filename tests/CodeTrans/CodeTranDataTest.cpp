@@ -342,3 +342,41 @@ TEST(CodeTranDataTest, DirectPathEqualsUnitSegmentation) {
     }
 }
 
+
+// The engine converts a text detected as UTF-8 through the built-in Unicode table, marked as the
+// converter marks: on the shipped data it gives the code-1 converter's bytes and marks, for every
+// character of the Basic Multilingual Plane and for texts mixed with junk. Its spans cover whole
+// characters where the converter's cover the bytes of a character it could not convert.
+TEST(CodeTranDataTest, TableConversionOfUtf8MarksAsTheConverter) {
+    const CCodeTran t(kDataDir, 1);
+    ASSERT_EQ(1, t.GetStatus());
+    auto Same = [&](const std::string& s) {
+        std::string a, b;
+        std::vector<CCodeTran::SourceSpan> sa, sb;
+        std::vector<int> ma, mb;
+        t.CodeToGBK(s.c_str(), a, &sa, &ma);
+        CCodeTran::UTF8ToGBKMarked(s.c_str(), b, &sb, &mb);
+        if (a != b || ma != mb || sa.size() != sb.size()) return false;
+        for (size_t k = 0; k < sa.size(); ++k)
+            if (sb[k].nFrom > sa[k].nFrom || sb[k].nTo < sa[k].nTo) return false;
+        return true;
+    };
+    int nDiffer = 0;
+    for (unsigned u = 0x80; u < 0x10000; ++u) {
+        if (u >= 0xD800 && u < 0xE000) continue;
+        const std::string s = "a" + Utf8Of(u) + Utf8Of(u) + "b";
+        if (!Same(s) && ++nDiffer < 5) ADD_FAILURE() << std::hex << "U+" << u;
+    }
+    EXPECT_EQ(nDiffer, 0);
+    const unsigned seed = 20270105;
+    std::mt19937 rng(seed);
+    const char* const kPieces[] = {"a", "7 8", " ", "\t", "\r\n", "^^", "^^ ^^", "^", "\xEF\xBB\xBF", "\x80", "\xFF",
+                                   "\xC3", "\xE4\xB8", "\xF0\x9F\x98\x80", "\xE2\x82\xAC", "\xE5\x95\x8A", "\xC0\x80",
+                                   "\xE0\x80\x80", "\xED\xA0\x80", "\xE4\xBB\x8A\xE5\xA4\xA9", "\xEF\xBC\x8C"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string s;
+        const int n = 1 + int(rng() % 12);
+        for (int k = 0; k < n; ++k) s += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+        ASSERT_TRUE(Same(s)) << "seed " << seed << " round " << round;
+    }
+}

@@ -137,6 +137,22 @@ TEST_F(CodeTranTest, UnknownUnitsBecomeBlanksInOneSpan) {
     EXPECT_EQ("^^ ^^abc", ToGBK("\xFF" "abc"));
 }
 
+// A span holds at most kMarkSpanBlanks blanks: a longer run goes on in the next span, from both
+// the converter and the table conversion of UTF-8.
+TEST_F(CodeTranTest, LongRunsOfUnknownUnitsTakeSeveralSpans) {
+    const size_t nMax = CCodeTran::kMarkSpanBlanks;
+    std::string out;
+    std::vector<int> marks;
+    s_utf8->CodeToGBK(std::string(nMax + 1, '\xFE').c_str(), out, nullptr, &marks);
+    EXPECT_EQ(out, "^^" + std::string(nMax, ' ') + "^^^^ ^^");
+    EXPECT_EQ(marks, (std::vector<int>{0, int(nMax) + 4}));
+    std::string emojis;
+    for (size_t k = 0; k < nMax / 4 + 1; ++k) emojis += "\xF0\x9F\x98\x80";
+    CCodeTran::UTF8ToGBKMarked(emojis.c_str(), out, nullptr, &marks);
+    EXPECT_EQ(out, "^^" + std::string(nMax, ' ') + "^^^^    ^^");
+    EXPECT_EQ(marks, (std::vector<int>{0, int(nMax) + 4}));
+}
+
 TEST_F(CodeTranTest, FoundButUnmappedUnitsOpenTheirOwnSpan) {
     EXPECT_EQ("^^ ^^^^ ^^", ToGBK(std::string(kNoMap_U) + kNoMap_U));
     EXPECT_EQ(std::string(kA_G) + "^^ ^^^^ ^^^^  ^^",
@@ -147,16 +163,33 @@ TEST_F(CodeTranTest, FoundButUnmappedUnitsOpenTheirOwnSpan) {
     EXPECT_EQ(std::string(kA_G) + "^^ ^^" + kB_G, ToGBK(std::string(kA_U) + kMinus_U + kB_U));
 }
 
-TEST_F(CodeTranTest, QuotedSpansPassWithoutMarks) {
-    EXPECT_EQ("axb", ToGBK("a^^x^^b"));
-    EXPECT_EQ("axb", ToCode("a^^x^^b"));
-    EXPECT_EQ(std::string(kA_G) + kA_U + "\r\n" + kB_U + kB_G,
+// The "^^" marks are the converter's own: a caller's "^^" is converted as text in both
+// directions, and the converter tells where it wrote its opening marks.
+TEST_F(CodeTranTest, CallerCaretsAreTextAndOnlyTheMarksAreTheConverters) {
+    EXPECT_EQ("a^^x^^b", ToGBK("a^^x^^b"));
+    EXPECT_EQ("a^^x^^b", ToCode("a^^x^^b"));
+    EXPECT_EQ(std::string(kA_G) + "^^" + kA_G + "\r\n" + kB_G + "^^" + kB_G,
               ToGBK(std::string(kA_U) + "^^" + kA_U + "\r\n" + kB_U + "^^" + kB_U));
-    EXPECT_EQ(" ", ToCode("^^ ^^"));
-    // A span resets the bookkeeping of "^^" marks: the next blank opens a new span.
-    EXPECT_EQ("^^ ^^q^^ ^^", ToGBK("\xFE^^q^^\xFE"));
-    // A lone "^^" is ordinary text.
+    EXPECT_EQ(std::string(kA_U) + "^^" + kA_U, ToCode(std::string(kA_G) + "^^" + kA_G));
     EXPECT_EQ("a^^b", ToGBK("a^^b"));
+    // Marks next to a caller's carets: each unconvertible unit opens its own span.
+    const std::string in = "\xFE^^q^^\xFE";
+    std::string out;
+    std::vector<int> marks;
+    s_utf8->CodeToGBK(in.c_str(), out, nullptr, &marks);
+    EXPECT_EQ("^^ ^^^^q^^^^ ^^", out);
+    EXPECT_EQ(marks, (std::vector<int>{0, 10}));
+    s_utf8->CodeToGBK((std::string("^") + kA_U + "\xFE\xFE^").c_str(), out, nullptr, &marks);
+    EXPECT_EQ(std::string("^") + kA_G + "^^  ^^^", out);
+    EXPECT_EQ(marks, (std::vector<int>{3}));
+    // Back to the caller's encoding a mark span becomes its blanks; without marks every "^" is text.
+    EXPECT_EQ(" ", ToCode("^^ ^^"));
+    EXPECT_EQ("  q^^x", ToCode("^^  ^^q^^x"));
+    s_utf8->GBKToCode("^^ ^^q", out, false);
+    EXPECT_EQ("^^ ^^q", out);
+    EXPECT_EQ(CCodeTran::MarkedSpanEnd("^^  ^^x", 0), 6u);
+    EXPECT_EQ(CCodeTran::MarkedSpanEnd("^^^^", 0), 0u);
+    EXPECT_EQ(CCodeTran::MarkedSpanEnd("^^ x^^", 0), 0u);
 }
 
 TEST_F(CodeTranTest, WhiteSpaceAndLinesAreKept) {

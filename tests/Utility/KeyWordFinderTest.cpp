@@ -115,8 +115,12 @@ TEST(KeyWordFinderTest, NeighbourListsStaySortedAndCounted) {
             ++n;
         } else {
             ASSERT_LE(size_t(nMid), list.size());
-            if (size_t(nMid) < list.size()) EXPECT_GT(list[size_t(nMid)].handle, h);
-            if (nMid > 0) EXPECT_LT(list[size_t(nMid) - 1].handle, h);
+            if (size_t(nMid) < list.size()) {
+                EXPECT_GT(list[size_t(nMid)].handle, h);
+            }
+            if (nMid > 0) {
+                EXPECT_LT(list[size_t(nMid) - 1].handle, h);
+            }
         }
     }
     EXPECT_EQ(n, list.size());

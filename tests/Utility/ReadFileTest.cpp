@@ -1,10 +1,12 @@
 #include "Utility/ReadFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -170,6 +172,94 @@ TEST(ReadFileTest, PathsBeyondTheKernelLimit) {
     EXPECT_EQ(ReadFile(missing.c_str(), &buf, 0, 0, true), 0u);
     EXPECT_EQ(buf, nullptr);
     EXPECT_EQ(capture.Logs(), std::vector<std::string>({"Failed open file  " + missing}));
+}
+
+namespace {
+
+// The non-empty names of a path, in order.
+std::vector<std::string> PathNames(const std::string& path) {
+    std::vector<std::string> names;
+    size_t i = 0;
+    while (i < path.size()) {
+        const size_t j = std::min(path.find('/', i), path.size());
+        if (j > i) names.push_back(path.substr(i, j - i));
+        i = j + 1;
+    }
+    return names;
+}
+
+// Makes the folders `names` one below the other under `root`, each relative to the one above (so
+// the chain may pass the kernel's limit), and writes `content` into `file` in the last. True on
+// success.
+bool MakeChainFile(const std::string& root, const std::vector<std::string>& names, const std::string& file,
+                   const std::string& content) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const std::string& name : names) {
+        if (fd < 0) return false;
+        mkdirat(fd, name.c_str(), 0755);
+        const int sub = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = sub;
+    }
+    if (fd < 0) return false;
+    const int out = openat(fd, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool ok = out >= 0 && write(out, content.data(), content.size()) == ssize_t(content.size());
+    if (out >= 0) close(out);
+    close(fd);
+    return ok;
+}
+
+}  // namespace
+
+// A long path with "//" where it is cut into pieces names the file that the path with one slash
+// names: the piece after the cut is read below the folder reached, never as an absolute path, both
+// when it is the last piece and when more folders follow it.
+TEST(ReadFileTest, DoubleSlashAtTheCutOfALongPath) {
+    LogCapture capture;
+    kxtest::TempDir dir;
+    // A folder path of exactly 4,094 bytes, so that its trailing "/" is byte 4,094, the last one a
+    // piece below the limit can end with.
+    std::vector<std::string> deepNames;
+    size_t nLen = dir.path().size();
+    while (PATH_MAX - 2 - nLen > 250) {
+        deepNames.push_back(std::string(200, 'a'));
+        nLen += 201;
+    }
+    deepNames.push_back(std::string(PATH_MAX - 2 - nLen - 1, 'b'));
+    std::string deep = dir.path();
+    for (const std::string& name : deepNames) deep += "/" + name;
+    ASSERT_EQ(deep.size(), size_t(PATH_MAX - 2));
+
+    // The file right after the cut: a short absolute decoy, and the same names below the deep folder.
+    const std::string decoy = dir.path() + "/decoy";
+    ASSERT_TRUE(MakeChainFile(dir.path(), {"decoy"}, "f.txt", "decoy"));
+    std::vector<std::string> realNames = deepNames;
+    for (const std::string& name : PathNames(decoy)) realNames.push_back(name);
+    ASSERT_TRUE(MakeChainFile(dir.path(), realNames, "f.txt", "real"));
+    tstring s;
+    EXPECT_EQ(ReadFile((deep + "/" + decoy + "/f.txt").c_str(), s, 0, 0, true), 4u);
+    EXPECT_EQ(s, "real");
+
+    // More folders after the cut than one piece takes: the decoy is itself beyond the limit.
+    ASSERT_EQ(mkdir(dir.file("long").c_str(), 0755), 0);
+    const std::vector<std::string> files = kxtest::MakeDeepTree(dir.file("long"), 22, 200, "decoy");
+    ASSERT_EQ(files.size(), 22u);
+    const std::string sLongDecoy = files.back();
+    ASSERT_GT(sLongDecoy.size(), size_t(PATH_MAX));
+    std::vector<std::string> longNames = deepNames;
+    const std::vector<std::string> decoyNames = PathNames(sLongDecoy);
+    longNames.insert(longNames.end(), decoyNames.begin(), decoyNames.end() - 1);
+    ASSERT_TRUE(MakeChainFile(dir.path(), longNames, decoyNames.back(), "real"));
+    s.clear();
+    EXPECT_EQ(ReadFile((deep + "/" + sLongDecoy).c_str(), s, 0, 0, true), 4u);
+    EXPECT_EQ(s, "real");
+    // Three slashes read the same; a path ending in slashes after the cut names a folder, refused.
+    s.clear();
+    EXPECT_EQ(ReadFile((deep + "//" + decoy + "/f.txt").c_str(), s, 0, 0, true), 4u);
+    EXPECT_EQ(s, "real");
+    char* buf = nullptr;
+    EXPECT_EQ(ReadFile((deep + "///").c_str(), &buf, 0, 0, true), 0u);
+    EXPECT_EQ(buf, nullptr);
 }
 
 TEST(ReadFileTest, HugeLengthsAreRefusedWithoutAnException) {

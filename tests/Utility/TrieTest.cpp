@@ -428,7 +428,9 @@ TEST(TrieTest, RemovedNodesAreLeftOutAndReclaimed) {
     int nMost = 0;
     for (int i = 0; i < 20000; ++i) {
         ASSERT_EQ(t.AddTrie((word(i) + " x").c_str()), 1);
-        if (i > 0) ASSERT_NE(t.TakeBack(word(i - 1).c_str(), "", 0), -1);
+        if (i > 0) {
+            ASSERT_NE(t.TakeBack(word(i - 1).c_str(), "", 0), -1);
+        }
         ASSERT_LE(t.GetLowerBound(), 3);  // the handles of the words taken back come round
         int n;
         t.Nodes().GetElemNum(n);

@@ -23,7 +23,7 @@ no_logs() { ! ls "$work" | grep -qE '^[0-9]{8}\.(log|err)$' || fail "$1: a log f
 # --help on standard output, naming what a user must know.
 run --help
 [ "$status" -eq 0 ] || fail "--help: status $status"
-for want in '-j N' '-k' 'into memory' '--log DIR' 'NUL byte' '--stats' 'standard error'; do
+for want in '-j N' '-k' 'into memory' '--log DIR' 'NUL byte' '--stats' 'standard error' 'in pieces'; do
   grep -q -- "$want" out.txt || fail "--help does not mention '$want'"
 done
 
@@ -65,6 +65,17 @@ sed -n '2999p' one.txt | grep -q '2999' || fail "line 2999 is not the result of 
 [ "$(sed -n '2p' one.txt)" = "" ] || fail "an empty line does not give an empty result"
 grep -q 'start-up .* 3000 lines, .* on 8 thread(s), .* peak' stats.txt || fail "--stats: $(cat stats.txt)"
 [ "$(wc -l <stats.txt)" -eq 1 ] || fail "--stats: more than one line on standard error"
+
+# A line of 3 MB (read, processed and written in pieces) between short lines: one result line for
+# each, in input order under -j 8 as under -j 1; a NUL byte in it is a blank there too.
+{ head -n 5 lines.txt; for i in $(seq 1 40000); do printf '北京今天天气很好。'; done; printf '\0end\n'; tail -n 5 lines.txt; } >long.txt
+"$kovex" -j 1 long.txt >one.txt 2>err.txt || fail "long line -j 1: $(cat err.txt)"
+"$kovex" -j 8 <long.txt >eight.txt 2>err.txt || fail "long line -j 8: $(cat err.txt)"
+cmp -s one.txt eight.txt || fail "long line: -j 8 differs from -j 1"
+[ "$(wc -l <one.txt)" -eq 11 ] || fail "long line: $(wc -l <one.txt) result lines for 11"
+[ "$(sed -n '6p' one.txt | grep -o '天气/n' | wc -l)" -eq 40000 ] || fail "long line: not every sentence in its result"
+sed -n '6p' one.txt | grep -q '。  *end/' || fail "long line: the NUL byte is not a blank: $(sed -n '6p' one.txt | tail -c 80)"
+[ "$(sed -n '7p' one.txt)" = "$(tail -n 5 lines.txt | head -n 1 | "$kovex")" ] || fail "long line: the line after it is not its own"
 
 # A NUL byte is a blank, in line mode and in -k mode, from a file and from standard input.
 printf '北京是中国的首都\0今天天气很好\n' >nul.txt

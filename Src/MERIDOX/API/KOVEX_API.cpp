@@ -115,6 +115,16 @@ bool KOVEX_ParagraphProcessToSink(const char* sParagraph, int bPOStagged,
     return claim.get()->GetSystem()->ProcessToSink(sParagraph, bPOStagged, true, sink);
 }
 
+bool KOVEX_ParagraphUnitsToSink(const char* sParagraph, const std::function<void(const KOVEX_TaggedUnit&)>& sink) {
+    if (!g_bActive) return false;
+    CPoolClaim claim;
+    if (!claim.get() || !g_bActive || !claim.get()->GetSystem()) return false;
+    return claim.get()->GetSystem()->ProcessUnitsToSink(
+        sParagraph, true, [&sink](const char* sText, size_t nText, const char* sTag) {
+            sink(KOVEX_TaggedUnit{sText, nText, sTag});
+        });
+}
+
 const char* KOVEX_ParagraphProcess(const char* sParagraph, int bPOStagged) {
     if (!g_bActive) return kEmptyText;
     return kovex::Register(KOVEX_ParagraphProcessStr(sParagraph, bPOStagged));
@@ -305,24 +315,31 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
     if (!g_bActive || !sLine) return g_bActive ? kovex::Register(WriteJson2Str(root)) : "[]";
     if ((unsigned char)sLine[0] == 0xEF && (unsigned char)sLine[1] == 0xBB && (unsigned char)sLine[2] == 0xBF)
         sLine += 3;
-    // The rows, and the text they index: the GBK text under automatic detection, else the
-    // caller's text (mapped back through a code translator, or GBK itself).
+    // The rows, and the text they index: the caller's text (mapped back through the conversion,
+    // or taken as it was given), else the GBK text it was converted to (16-bit Unicode under
+    // automatic detection).
     tstring sTrans;
     std::vector<result_t> vecRows;
+    bool bOnCaller = true, bCallerUTF8 = false;
     {
         CPoolClaim claim;
         CMainSystem* pSystem = claim.get() ? claim.get()->GetSystem() : nullptr;
         if (pSystem) {
-            const int nCount = pSystem->ProcessA(sLine, sTrans, true, true, false);
+            const int nCount = pSystem->ProcessA(sLine, sTrans, true, true, false, true);
             const result_t* pRows = pSystem->GetResult(nullptr);
             if (nCount > 0 && pRows) vecRows.assign(pRows, pRows + nCount);
+            bOnCaller = pSystem->RowsIndexCallerText();
+            bCallerUTF8 = pSystem->CallerTextUTF8();
         }
     }
     const bool bDetect = g_nEncodeType == -1;
-    const tstring sText = bDetect ? sTrans : tstring(sLine);
-    // Characters counted in the indexed text, and in the caller's encoding for the pieces.
-    const bool bTextUTF8 = !bDetect && g_pCodeTranslator && g_pCodeTranslator->IsUTF8Encoding();
-    const bool bCallerUTF8 = bDetect || bTextUTF8;
+    const tstring sText = bOnCaller ? tstring(sLine) : sTrans;
+    // Characters counted in the indexed text; its words are handed out in the caller's encoding
+    // (under automatic detection UTF-8, so a GBK word is converted).
+    const bool bTextUTF8 = bOnCaller && bCallerUTF8;
+    const bool bWordsGBK = !bTextUTF8 && (bDetect || !g_pCodeTranslator);
+    // Finer pieces come back in the caller's encoding.
+    const bool bPiecesUTF8 = bDetect || (g_pCodeTranslator && g_pCodeTranslator->IsUTF8Encoding());
     // Characters before each byte offset of the text (white space counts one a byte).
     std::vector<int> vecBefore(sText.size() + 1, 0);
     {
@@ -340,7 +357,7 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
         const tstring sWord = sText.substr(size_t(row.start), size_t(row.length));
         if (StartsWithBlank(sWord.c_str())) continue;
         const int nBegin = vecBefore[size_t(row.start)];
-        const tstring sWordOut = bDetect ? kovex::FromGBK(sWord) : sWord;
+        const tstring sWordOut = bDetect && bWordsGBK ? kovex::FromGBK(sWord) : sWord;
         Json::Value item;
         item["text"] = sWordOut;
         item["begin"] = nBegin;
@@ -351,7 +368,7 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
         // The word's finer pieces, counted on from its begin; given only when they add up to
         // the word (a word holding a character that the conversion could not map has pieces
         // of its stand-in, which are not the word's characters).
-        const tstring sAll = FinerPieces(bDetect ? sWord : kovex::ToGBKByConverter(sWord.c_str()));
+        const tstring sAll = FinerPieces(bWordsGBK ? sWord : kovex::ToGBK(sWord, bDetect ? CODETRANS_UTF8 : 0));
         std::vector<Json::Value> vecPieces;
         int nPieceBegin = nBegin;
         size_t nPos = 0;
@@ -360,7 +377,7 @@ const char* KOVEX_Tokenizer4IR(const char* sLine, bool bFineSegment) {
             if (nEnd == tstring::npos) nEnd = sAll.size();
             if (nEnd > nPos) {
                 const tstring sPiece = sAll.substr(nPos, nEnd - nPos);
-                const int nPieceLen = CountChars(sPiece.data(), sPiece.size(), bCallerUTF8);
+                const int nPieceLen = CountChars(sPiece.data(), sPiece.size(), bPiecesUTF8);
                 Json::Value piece;
                 piece["text"] = sPiece;
                 piece["begin"] = nPieceBegin;

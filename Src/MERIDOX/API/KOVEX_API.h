@@ -61,6 +61,20 @@ std::string KOVEX_ParagraphProcessStr(const char* sParagraph, int bPOStagged = 1
 // must not call the engine. False while inactive or when the instance fails.
 bool KOVEX_ParagraphProcessToSink(const char* sParagraph, int bPOStagged,
                                   const std::function<void(const char*, size_t)>& sink);
+// One unit of a tagged text: its text in the caller's encoding (under -1 UTF-8), as the result
+// text writes it, and its tag text ("" for white space, line breaks and sentence ends). Both are
+// valid during the sink's call only.
+struct KOVEX_TaggedUnit {
+    const char* sText;
+    size_t nText;
+    const char* sTag;
+};
+// The units of a text with tagging on, handed to sink in order as the engine writes them: a unit
+// for each result row, its text and its tag apart, for callers inside the library that must tell
+// a unit's text from its tag, which the result text cannot do (a unit may hold blanks and "/").
+// Memory as for KOVEX_ParagraphProcessToSink (CMainSystem::ProcessUnitsToSink); the same sink
+// rules. False while inactive or when the instance fails.
+bool KOVEX_ParagraphUnitsToSink(const char* sParagraph, const std::function<void(const KOVEX_TaggedUnit&)>& sink);
 // The result rows of a text: a registered copy of *pResultCount rows; null and count 0 while
 // inactive or when there are none. pResultCount may be null.
 const result_t* KOVEX_ParagraphProcessA(const char* sParagraph, int* pResultCount, bool bUserDict = true);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -183,6 +184,21 @@ __attribute__((always_inline)) inline int CPreProcess::PriorityLength(int i, con
     return nBest > 0 ? nBest : 0;
 }
 
+bool CSpanMarks::Opens(const char* p) const {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+    size_t nOffset;
+    const uintptr_t t = reinterpret_cast<uintptr_t>(pText);
+    if (pText && a >= t && a < t + nTextLen) {
+        nOffset = size_t(a - t);
+    } else if (pCopy && !pCopy->empty() && a >= reinterpret_cast<uintptr_t>(pCopy->data()) &&
+               a < reinterpret_cast<uintptr_t>(pCopy->data()) + pCopy->size()) {
+        nOffset = size_t(a - reinterpret_cast<uintptr_t>(pCopy->data()));
+    } else {
+        return false;
+    }
+    return nOffset <= size_t(INT_MAX) && std::binary_search(vecOpen.begin(), vecOpen.end(), int(nOffset));
+}
+
 int CPreProcess::FindSpanEnd(int i) {
     int nFrom = i + 2;
     // Searches of one call move forward over character boundaries of the same line, so an
@@ -191,7 +207,10 @@ int CPreProcess::FindSpanEnd(int i) {
         return m_nSpanFound < 0 ? -1 : m_nSpanFound + 2;
     int j = nFrom;
     m_nSpanFound = -1;
-    while (j + 1 < m_nLen && j < m_nRunEnd) {
+    // A span of the conversion's marks is closed by its own marks, at most kMarkSpanBlanks blanks
+    // on, even past the bound: leaving it open would make text of its carets.
+    const int nLimit = m_pSpanMarks ? m_nLen : m_nRunEnd;
+    while (j + 1 < m_nLen && j < nLimit) {
         if (m_s[j] == '^' && m_s[j + 1] == '^') {
             m_nSpanFound = j;
             break;
@@ -352,7 +371,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
                         bDoubleOpen = !bDoubleOpen;
                     } else if (nCode == 0xA1AD) {
                         // the ellipsis keeps its own id
-                    } else if (nCode == '^' && i + 1 < nLen && m_s[i + 1] == '^') {
+                    } else if (nCode == '^' && i + 1 < nLen && m_s[i + 1] == '^' &&
+                               (!m_pSpanMarks || m_pSpanMarks->Opens(sLine + i))) {
                         int nSpanEnd = FindSpanEnd(i);
                         if (nSpanEnd > 0) {
                             atom.end = nSpanEnd;
@@ -467,7 +487,8 @@ const char* CPreProcess::AtomSegment(const char* sLine, int nStart, int nLen) {
     return sLine + i;
 }
 
-bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const {
+bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom,
+                                  bool bBlankAfter) const {
     const int nCut = lastAtom.end;
     if (!sLine || lastAtom.type != 28 || nCut - lastAtom.start != 2 || nCut >= nLen || nFrom < 0 || nFrom > nCut - 2)
         return false;
@@ -476,11 +497,13 @@ bool CPreProcess::IsPieceBoundary(const char* sLine, int nLen, int nFrom, const 
     // runs join ASCII punctuation, blanks and letters, never a sentence end of type 28).
     if (s[nCut - 2] < 0x80) return false;
     // What follows starts the next sentence: not white space, which a line processed on its own
-    // drops at its start, and not a second sentence end, which the numeral rule could join.
+    // drops at its start (unless bBlankAfter), and not a second sentence end, which the numeral
+    // rule could join.
     const unsigned char c = s[nCut];
-    if (c == 0 || c == ' ' || c == '\t' || c == '\r' || c == '\n') return false;
+    const bool bBlank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (c == 0 || (bBlank && !bBlankAfter)) return false;
     int nCode, nCharLen;
-    if (CharClassAt(s, nCut, nLen, m_pTypes, nCode, nCharLen) == 28) return false;
+    if (!bBlank && CharClassAt(s, nCut, nLen, m_pTypes, nCode, nCharLen) == 28) return false;
     // No dictionary word may cross the cut: the output looks both dictionaries up at each word's
     // start and takes a word that ends on a later word's start, in the next sentence too.
     CUserDictReadLock hold;

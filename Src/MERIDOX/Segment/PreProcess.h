@@ -51,6 +51,20 @@ class CCharset;
 // An array of lattice slots, each an array of words.
 typedef word_t** word_graph;
 
+// The "^^" marks that a conversion from the caller's encoding wrote into its GBK text around the
+// blanks that stand for characters without a GBK form. In such a text only these open a span
+// atom; every other "^" is a character of the caller's text. The offsets count from the start of
+// the converted text, which the engine reads either where the conversion put it or in the working
+// copy that a long text is cut into lines in.
+struct CSpanMarks {
+    const char* pText = nullptr;               // the converted text, nTextLen bytes
+    size_t nTextLen = 0;
+    const std::vector<char>* pCopy = nullptr;  // the working copy of a long text (may be null)
+    std::vector<int> vecOpen;                  // offsets of the opening marks, increasing
+    // True when p (inside the converted text or the working copy) is an opening mark.
+    bool Opens(const char* p) const;
+};
+
 class CPreProcess;
 
 // The sentence starts of a line as it is cut, for IsPieceBoundary's walk over the characters
@@ -106,7 +120,10 @@ public:
     // bytes before the cut goes past it (the result output takes such words across sentences).
     // nLen is the length of sLine; nFrom a character boundary at or before the sentence start
     // (where the walk over the characters begins). Takes a shared hold of the user dictionaries.
-    bool IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom) const;
+    // bBlankAfter lets white space follow the cut, for parts that keep white space at their start
+    // (a line's own processing writes it as a white-space word, which joins nothing before it).
+    bool IsPieceBoundary(const char* sLine, int nLen, int nFrom, const word_t& lastAtom,
+                         bool bBlankAfter = false) const;
     // How far before a cut IsPieceBoundary looks for dictionary words: the longest user word (a
     // user-dictionary line is shorter than 1024 bytes) and field word the engine takes.
     static constexpr int kDictWordWindow = 1024;
@@ -117,6 +134,10 @@ public:
     bool IsValidPosition(int nIndex, int nLen) const;
     // Records another user dictionary (lookups always read g_pUserDict). Returns true.
     bool SetUserDict(CTrie* pUserDict);
+    // The converter's marks of the text being cut (borrowed until the next call; null, the
+    // default: GBK text, where every "^^" ... "^^" pair of a line makes a span atom). A span of
+    // the marks (CCodeTran::kMarkSpanBlanks blanks at most) is closed even past the bound.
+    void SetSpanMarks(const CSpanMarks* pMarks) { m_pSpanMarks = pMarks; }
     // Clears vecChar and appends the text of every atom of the whole line whose type is below
     // 'x' and not 28 (white space and sentence ends left out); with bStopRemove also those of a
     // class below 7. Returns the vector's size.
@@ -218,7 +239,7 @@ private:
     int m_nGraphLength = 0;
     std::vector<int> m_pWordCounter;    // words in each slot
     std::vector<word_t> m_vecPool;      // the lattice words, slot after slot (sized in full first; only grows)
-    CCharset* m_pCharset;
+    [[maybe_unused]] CCharset* m_pCharset;  // the table m_pTypes reads
     const tuchar* m_pTypes;  // the table's types by character code (null without a table)
     CPDAT* m_pCoreDict;
     std::atomic<CTrie*> m_pUserDict;  // a record only; lookups read g_pUserDict under its lock
@@ -246,6 +267,7 @@ private:
     // The line being cut (set per call).
     const unsigned char* m_s = nullptr;
     int m_nLen = 0;
+    const CSpanMarks* m_pSpanMarks = nullptr;  // see SetSpanMarks
     int m_nSentenceBound = kSentenceBound;
     int m_nRunEnd = 0;           // the sentence bound's offset (or the line's end) for runs and spans
     bool m_bBoundEnded = false;  // the last sentence ended at the bound

@@ -52,7 +52,7 @@ public:
 private:
     std::vector<word_t> m_pWords;  // the best path
     int m_nWordCount = 0;
-    CPDAT* m_pCoreDict;    // held, not used by the search
+    [[maybe_unused]] CPDAT* m_pCoreDict;  // held, not used by the search
     CUnigram* m_pUnigram;
     CBigram* m_pBigram;
     double m_dSmoothingArg = 0.95;

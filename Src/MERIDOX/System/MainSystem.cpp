@@ -9,6 +9,7 @@
 
 #include "CodeTrans/CodeDetect.h"
 #include "CodeTrans/CodeTran.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "EnglishParser/English.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/Segment/Segment.h"
@@ -42,24 +43,59 @@ void WriteErrorLocked(const char* sMessage) {
 
 bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// GBK text of the caller's text: true when a conversion happened (into sTrans).
-bool ToGBK(const char* sLine, tstring& sTrans) {
+}  // namespace
+
+bool CMainSystem::ConvertText(const char* sOrig, tstring& sTrans, bool bSpans) {
+    m_bSpans = false;
+    m_bMarkSpans = false;
+    m_bTextAsGiven = false;
+    m_bCallerUTF8 = false;
+    m_spanMarks.vecOpen.clear();
+    std::vector<CCodeTran::SourceSpan>* pSpans = bSpans ? &m_vecSpans : nullptr;
     if (g_nEncodeType == -1) {
-        int nLen = int(strlen(sLine));
-        std::vector<char> buf(size_t(nLen) + 1);
-        int nDest = 0;
-        CodeTrans_ToAnsi(0, sLine, nLen, buf.data(), nDest);
-        sTrans.assign(buf.data());
-        return true;
+        const int nLen = int(strlen(sOrig));
+        const int nCode = CodeTrans_CodeDetect(sOrig, nLen);
+        if (nCode == CODETRANS_UTF8) {
+            // Characters without a GBK form keep their place as marked blanks, as a converter
+            // of the data folder writes them, and every byte tells where it came from.
+            CCodeTran::UTF8ToGBKMarked(sOrig, sTrans, pSpans, &m_spanMarks.vecOpen);
+            m_bSpans = bSpans;
+            m_bCallerUTF8 = true;
+        } else if (nCode == CODETRANS_GBK || nCode == CODETRANS_BIG5) {
+            sTrans.assign(sOrig, size_t(nLen));  // taken as it is
+            m_bTextAsGiven = true;
+        } else {
+            std::vector<char> buf(size_t(nLen) + 2);
+            int nDest = 0;
+            CodeTrans_ToAnsi(nCode, sOrig, nLen, buf.data(), nDest);
+            sTrans.assign(buf.data());
+        }
+        // Only GBK text reads a caller's "^^" ... "^^" as a span.
+        m_bMarkSpans = nCode != CODETRANS_GBK;
+    } else if (g_pCodeTranslator) {
+        g_pCodeTranslator->CodeToGBK(sOrig, sTrans, pSpans, &m_spanMarks.vecOpen);
+        m_bSpans = bSpans;
+        m_bMarkSpans = true;
+        m_bCallerUTF8 = g_pCodeTranslator->IsUTF8Encoding();
+    } else {
+        m_bTextAsGiven = true;
+        return false;
     }
-    if (g_pCodeTranslator) {
-        g_pCodeTranslator->CodeToGBK(sLine, sTrans);
-        return true;
+    if (m_bMarkSpans) {
+        m_spanMarks.pText = sTrans.data();
+        m_spanMarks.nTextLen = sTrans.size();
+        m_spanMarks.pCopy = &m_vecLongText;
+        m_pPreProcess->SetSpanMarks(&m_spanMarks);
     }
-    return false;
+    return true;
 }
 
-}  // namespace
+CMainSystem::MarksScope::~MarksScope() {
+    system.m_pPreProcess->SetSpanMarks(nullptr);
+    system.m_bMarkSpans = false;
+    system.m_spanMarks.pText = nullptr;
+    system.m_spanMarks.nTextLen = 0;
+}
 
 CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
     m_sOutput.clear();
@@ -108,7 +144,7 @@ CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
 
 CMainSystem::~CMainSystem() = default;
 
-int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds) {
+int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces) {
     static_assert(kPieceLookahead >= CPreProcess::kSentenceBound + CPreProcess::kDictWordWindow + 16,
                   "a cut must not depend on the bytes after the text given");
     if (!m_bReady || !sLine || nLen <= 0) return 0;
@@ -126,13 +162,107 @@ int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds)
         const int nAtoms = pre.GetAtomCount();
         // A piece shorter than a long text would keep its leading white space, which a long
         // text's lines drop: pieces are long texts.
-        if (next >= kLongTextBytes && next < nLen && sLine[next] && !IsLineBlank(sLine[next]) &&
-            (pre.EndedByBound() ||
-             (nAtoms >= 3 && pre.IsPieceBoundary(sLine, nLen, starts.From(next), pre.GetAtoms()[nAtoms - 2]))))
+        if (next >= kLongTextBytes && next < nLen && sLine[next] && (bLinePieces || !IsLineBlank(sLine[next])) &&
+            (pre.EndedByBound() || (nAtoms >= 3 && pre.IsPieceBoundary(sLine, nLen, starts.From(next),
+                                                                       pre.GetAtoms()[nAtoms - 2], bLinePieces))))
             nBest = next;
         pos = next;
     }
     return nBest;
+}
+
+int CMainSystem::EnglishPieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds) {
+    if (!sLine || nLen <= 0) return 0;
+    const int nLimit = std::min(nMax, bLineEnds ? nLen : nLen - kPieceLookahead);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(sLine);
+    // The cuts the tokenizer allows, in order: it steps over a byte of 0x80 or more and the byte
+    // after it as one character, so the walk does the same to find where a character starts.
+    std::vector<int> vecCuts;
+    for (int i = 0; i < nLimit;) {
+        const int nChar = (s[i] >= 0x80 && i + 1 < nLen) ? 2 : 1;
+        const int c = i + nChar;  // a cut after this character
+        if (nChar == 1 && i >= 1 && c < nLen && (s[i] == ' ' || s[i] == '\t') && s[i - 1] < 0x80 &&
+            !CEnglish::IsTokenDelimiter(char(s[i - 1])) && !CEnglish::IsTokenDelimiter(char(s[c])) && c <= nLimit)
+            vecCuts.push_back(c);
+        i += nChar;
+    }
+    // The latest cut that no dictionary word crosses: the result line merges a field or user word
+    // that starts at a token and ends at a later token's end.
+    CUserDictReadLock hold;
+    const CPDAT* pField = g_pFieldDict;
+    const CTrie* pUser = g_pUserDict;
+    for (auto it = vecCuts.rbegin(); it != vecCuts.rend(); ++it) {
+        const int c = *it;
+        bool bCrossed = false;
+        for (int i = std::max(0, c - CPreProcess::kDictWordWindow); i < c && !bCrossed; ++i) {
+            int nHandle = -1;
+            char sPos[40];
+            if (pField && i + pField->GetMaxWord(sLine + i, &nHandle) > c) bCrossed = true;
+            if (pUser && i + pUser->GetMaxWord(sLine + i, &nHandle, sPos) > c) bCrossed = true;
+        }
+        if (!bCrossed) return c;
+    }
+    return 0;
+}
+
+const char* CMainSystem::CallerText(const tstring& sGBK) {
+    if (g_nEncodeType == -1) {
+        std::vector<char> buf(4 * sGBK.size() + 1);
+        int nCap = int(buf.size());
+        CodeTrans_ToUtf8(2, sGBK.c_str(), int(sGBK.size()), buf.data(), nCap);
+        m_sScratch.assign(buf.data());
+        return m_sScratch.c_str();
+    }
+    if (g_pCodeTranslator) {
+        // The text holds no marks of the conversion (Output wrote their blanks): every "^" in
+        // it is the caller's.
+        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch, false);
+        return m_sScratch.c_str();
+    }
+    return sGBK.c_str();
+}
+
+const char* CMainSystem::ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish) {
+    if (!m_bReady) return nullptr;
+    m_bLongText = false;
+    m_bTagging = g_bPOSTagger && bPOStagged;
+    // The line's verdict and the text result only (as Process's long texts keep it), for this
+    // call.
+    struct PieceScope {
+        int& nVerdict;
+        bool& bTextOnly;
+        ~PieceScope() {
+            nVerdict = -1;
+            bTextOnly = false;
+        }
+    } scope{m_nEnglishVerdict, m_bTextOnly};
+    m_nEnglishVerdict = bEnglish ? 1 : 0;
+    m_bTextOnly = true;
+    try {
+        if (!sGBK || !*sGBK) {
+            m_pVecResult.clear();
+            m_sResult.clear();
+            return m_sResult.c_str();
+        }
+        ProcessAtomImpl(sGBK, bPOStagged != 0, bUserDict);
+        return CallerText(m_sResult);
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(false);
+        return nullptr;
+    }
+}
+
+const char* CMainSystem::LineBreakText(char chBreak) {
+    if (!m_bReady) return nullptr;
+    try {
+        m_sOutput.clear();
+        m_pVecOut.clear();
+        SetOutput(&chBreak, 0, 1, -1, 1, true);
+        return CallerText(m_sOutput);
+    } catch (const std::bad_alloc&) {
+        ReportGrowFailure(false);
+        return nullptr;
+    }
 }
 
 void CMainSystem::SetLineLimits(int nSentenceBytes, size_t nFlushWords) {
@@ -160,23 +290,14 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
             m_sResult.assign(sLineOrig);
             return m_sResult.c_str();
         }
-        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
         if (ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true) < 0) return nullptr;
         const tstring& sGBK = m_bLongText ? m_sOutput : m_sResult;
-        if (g_nEncodeType == -1) {
-            int nLen = int(sGBK.size());
-            std::vector<char> buf(4 * size_t(nLen) + 1);
-            int nCap = int(buf.size());
-            CodeTrans_ToUtf8(2, sGBK.c_str(), nLen, buf.data(), nCap);
-            m_sResult.assign(buf.data());
-            return m_sResult.c_str();
-        }
-        if (g_pCodeTranslator) {
-            g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
-            m_sResult.swap(m_sScratch);
-            return m_sResult.c_str();
-        }
-        return sGBK.c_str();
+        const char* p = CallerText(sGBK);
+        if (p == sGBK.c_str()) return p;
+        m_sResult.swap(m_sScratch);
+        return m_sResult.c_str();
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(false);
         return nullptr;
@@ -184,29 +305,26 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
 }
 
 int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
-                          bool bKeyWordExtract) {
+                          bool bKeyWordExtract, bool bMapDetected) {
     if (!m_bReady) return 0;
     m_bRowsIndexGBK = true;
     try {
         const char* sOrig = sLineOrig ? sLineOrig : "";
-        // Rows are mapped back onto the caller's text only through a code translator (and not
-        // for keyword extraction); the conversion then tells where each GBK byte came from.
-        const bool bMapBack = g_nEncodeType != -1 && g_pCodeTranslator && !bKeyWordExtract;
-        const char* sText;
-        if (bMapBack) {
-            g_pCodeTranslator->CodeToGBK(sOrig, sLineTrans, m_vecSpans);
-            sText = sLineTrans.c_str();
-        } else {
-            sText = ToGBK(sOrig, sLineTrans) ? sLineTrans.c_str() : sOrig;
-        }
+        // Rows are mapped back onto the caller's text through a code translator, and under
+        // automatic detection when asked (never for keyword extraction); the conversion then
+        // tells where each GBK byte came from.
+        const bool bMapBack =
+            !bKeyWordExtract && (g_nEncodeType == -1 ? bMapDetected : g_pCodeTranslator != nullptr);
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sOrig, sLineTrans, bMapBack) ? sLineTrans.c_str() : sOrig;
         m_pVecResult.clear();
         m_pVecOut.clear();
         if (ProcessAtomExImpl(sText, bPOStagged, bUserDict, false) < 0) return 0;
         int nCount = 0;
         result_t* pRows = GetResult(&nCount);
-        if (!bMapBack) return nCount;
+        if (!bMapBack || !m_bSpans) return nCount;
         m_bRowsIndexGBK = false;
-        MapRowsBack(sOrig, pRows, nCount);
+        MapRowsBack(sOrig, pRows, nCount, m_bCallerUTF8);
         return nCount;
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(true);
@@ -214,12 +332,23 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
     }
 }
 
-void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount) {
+tstring CMainSystem::RowText(const char* sOrig, const tstring& sTrans, const result_t& row) const {
+    const bool bOnCaller = RowsIndexCallerText();
+    const char* sText = bOnCaller ? (sOrig ? sOrig : "") : sTrans.c_str();
+    const size_t nText = bOnCaller ? strlen(sText) : sTrans.size();
+    if (row.start < 0 || row.length < 0 || size_t(row.start) + size_t(row.length) > nText) return tstring();
+    tstring sRow(sText + row.start, size_t(row.length));
+    if (g_nEncodeType != -1 || (bOnCaller && m_bCallerUTF8)) return sRow;
+    tstring sUTF8;
+    ANSIToUTF8(sRow.c_str(), sUTF8);
+    return sUTF8;
+}
+
+void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bool bUTF8) {
     // A row covers the caller's bytes that its first and last GBK bytes came from, widened to
     // whole characters of the caller's encoding: a unit the conversion could not map may hold
     // part of a character. Finer pieces, which lie inside their unit, map inside its span.
     const int nOrigLen = int(strlen(sOrig));
-    const bool bUTF8 = g_pCodeTranslator->IsUTF8Encoding();
     std::vector<unsigned char>& bound = m_vecCharStart;
     bound.assign(size_t(nOrigLen) + 1, 0);
     const unsigned char* s = reinterpret_cast<const unsigned char*>(sOrig);
@@ -268,6 +397,7 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
     if (nLen < size_t(kLongTextBytes)) {
         ProcessAtomImpl(sLine, bPOStagged, bUserDict);
         if (m_pTextSink) EmitText(m_sResult);
+        if (m_pUnitSink) EmitUnits(sLine, m_pVecResult);
         return int(m_pVecResult.size());
     }
     m_bLongText = true;
@@ -297,6 +427,8 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         if (pNext) *pNext = chSep;
         if (m_pTextSink) {
             EmitText(m_sResult);
+        } else if (m_pUnitSink) {
+            EmitUnits(pLineStart, m_pVecResult);
         } else if (bStrOut) {
             m_sOutput += m_sResult;
         } else {
@@ -308,6 +440,10 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         if (!pNext) break;
         SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
         if (m_pTextSink) EmitText(m_sOutput);
+        if (m_pUnitSink) {
+            EmitUnits(copy.data(), m_pVecOut);  // the line break
+            m_sOutput.clear();
+        }
         pCur = pNext;
     }
     return nRows;
@@ -322,38 +458,69 @@ bool CMainSystem::ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUse
         if (*sResult) sink(sResult, strlen(sResult));
         return true;
     }
-    struct SinkScope {
-        const ResultTextSink*& p;
-        ~SinkScope() { p = nullptr; }
-    } scope{m_pTextSink};
-    m_pTextSink = &sink;
+    SinkHold<ResultTextSink> hold(m_pTextSink, sink);
+    return ProcessForSink(sLineOrig, bPOStagged != 0, bUserDict, true);
+}
+
+bool CMainSystem::ProcessUnitsToSink(const char* sLineOrig, bool bUserDict, const ResultUnitSink& sink) {
+    if (!m_bReady) return false;
+    SinkHold<ResultUnitSink> hold(m_pUnitSink, sink);
+    // Rows only: each run of them goes out as units and is dropped.
+    return ProcessForSink(sLineOrig ? sLineOrig : "", true, bUserDict, false);
+}
+
+bool CMainSystem::ProcessForSink(const char* sLineOrig, bool bPOStagged, bool bUserDict, bool bStrOut) {
     try {
-        const char* sText = ToGBK(sLineOrig, m_sTrans) ? m_sTrans.c_str() : sLineOrig;
-        const int nRows = ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true);
+        MarksScope marks{*this};
+        const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
+        m_pVecResult.clear();
+        m_pVecOut.clear();
+        const int nRows = ProcessAtomExImpl(sText, bPOStagged, bUserDict, bStrOut);
+        m_pVecResult.clear();
+        m_pVecOut.clear();
         m_sOutput.clear();
         m_sResult.clear();
         return nRows >= 0;
     } catch (const std::bad_alloc&) {
-        ReportGrowFailure(false);
+        ReportGrowFailure(!bStrOut);
         return false;
     }
+}
+
+void CMainSystem::EmitUnits(const char* sLine, std::vector<result_t>& rows) {
+    for (const result_t& row : rows) {
+        if (row.start < 0 || row.length < 0) continue;
+        const char* p = sLine + row.start;
+        size_t n = size_t(row.length);
+        // A mark span of the conversion reads as its blanks, as the result text writes it.
+        if (m_bMarkSpans && n >= 4 && CCodeTran::MarkedSpanEnd(p, 0) == n) {
+            p += 2;
+            n -= 4;
+        }
+        m_sUnit.assign(p, n);
+        const char* sTag = row.sPOS;
+        m_sTagText.assign(sTag, strnlen(sTag, sizeof row.sPOS));
+        // Back to the caller's encoding as the result text goes: every "^" here is the caller's.
+        if (g_nEncodeType == -1) {
+            ANSIToUTF8(m_sUnit.c_str(), m_sScratch);
+            m_sUnit.swap(m_sScratch);
+            ANSIToUTF8(m_sTagText.c_str(), m_sScratch);
+            m_sTagText.swap(m_sScratch);
+        } else if (g_pCodeTranslator) {
+            g_pCodeTranslator->GBKToCode(m_sUnit.c_str(), m_sScratch, false);
+            m_sUnit.swap(m_sScratch);
+        }
+        (*m_pUnitSink)(m_sUnit.data(), m_sUnit.size(), m_sTagText.c_str());
+    }
+    rows.clear();
 }
 
 void CMainSystem::EmitText(tstring& sGBK) {
     if (sGBK.empty()) return;
     // The conversion back of Process, piece by piece: GBK converts character by character, and a
     // piece ends after a word's boundary or a line break.
-    if (g_nEncodeType == -1) {
-        std::vector<char> buf(4 * sGBK.size() + 1);
-        int nCap = int(buf.size());
-        CodeTrans_ToUtf8(2, sGBK.c_str(), int(sGBK.size()), buf.data(), nCap);
-        (*m_pTextSink)(buf.data(), strlen(buf.data()));
-    } else if (g_pCodeTranslator) {
-        g_pCodeTranslator->GBKToCode(sGBK.c_str(), m_sScratch);
-        (*m_pTextSink)(m_sScratch.data(), m_sScratch.size());
-    } else {
-        (*m_pTextSink)(sGBK.data(), sGBK.size());
-    }
+    const char* p = CallerText(sGBK);
+    (*m_pTextSink)(p, p == sGBK.c_str() ? sGBK.size() : m_sScratch.size());
     sGBK.clear();
 }
 
@@ -451,9 +618,9 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
     const bool bTagging = g_bPOSTagger && bPOStagged;
     // The rows and the text grow with what is written (doubling), not with the line's length.
 
-    m_bEnglishText = ::IsEnglishText(sLine);
+    m_bEnglishText = m_nEnglishVerdict < 0 ? ::IsEnglishText(sLine) : m_nEnglishVerdict != 0;
     if (m_bEnglishText) {
-        std::vector<english_term_result>& tokens = m_pEnglishParser->ProcessA(sLine);
+        std::vector<english_term_result>& tokens = m_pEnglishParser->ProcessA(sLine, m_nPOSmap.load());
         m_sResult.assign(m_pEnglishParser->GetResultString(sLine, tokens, bTagging));
         for (const english_term_result& t : tokens) {
             result_t row{};
@@ -493,6 +660,7 @@ int CMainSystem::ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserD
         m_vecWords.clear();
         m_pPreProcess->ForgetLookupsBefore(nCut);
         if (m_pTextSink) EmitText(m_sResult);
+        if (m_pUnitSink) EmitUnits(sLine, m_pVecResult);
     };
     CollectLineWords(sLine, int(nLineLen), *m_pPreProcess, *m_pSegmenter, m_pPERTagger.get(),
                      bTagging ? m_pTagger.get() : nullptr, m_vecNames, m_vecWords, &flush);

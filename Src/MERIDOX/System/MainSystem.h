@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "CodeTrans/CodeTran.h"
+#include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/include/EngineRecords.h"
 #include "Utility/KeyWordFinder.h"
 #include "Utility/Types.h"
@@ -46,6 +47,9 @@ class CWordList;
 // Receives a result text piece by piece (ProcessToSink): the bytes of one piece, in the caller's
 // encoding, valid during the call only.
 typedef std::function<void(const char* sPiece, size_t nLen)> ResultTextSink;
+// Receives the units of a result one by one (ProcessUnitsToSink): a unit's text in the caller's
+// encoding (nText bytes) and its tag text (NUL-terminated, "" for none), valid during the call.
+typedef std::function<void(const char* sText, size_t nText, const char* sTag)> ResultUnitSink;
 
 class CMainSystem {
 public:
@@ -70,8 +74,31 @@ public:
     // when there is none (or on an unready instance). A piece is processed as the line would be
     // only when the whole line is not judged English (IsEnglishText samples the whole line).
     // Uses the instance's atom cutter: not while it processes a text.
-    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds);
+    // With bLinePieces the pieces are processed by ProcessLinePiece instead, which keeps white
+    // space at a piece's start as the line does: a cut before white space then counts too.
+    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces = false);
     static constexpr int kPieceLookahead = 8192;
+    // PieceEnd for a line judged English (processed by the English parser): the largest offset
+    // c <= nMax after a blank or TAB that ends a token (an ASCII byte before it that is no
+    // delimiter of the English tokenizer) and before a byte that starts one, across which no
+    // field or user dictionary word starting in the last kDictWordWindow bytes reaches; the
+    // tokens, their tags and the dictionary merges of the two parts are then those of the line.
+    // Unless bLineEnds only cuts kPieceLookahead bytes or more before nLen count. 0 when there is
+    // none. Takes a shared hold of the user dictionaries.
+    static int EnglishPieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds);
+
+    // The result text, in the caller's encoding, of one piece of one line of a long text given
+    // in GBK (no CR or LF inside; a line as the long text's line loop hands it to ProcessAtom,
+    // or a piece of it cut where PieceEnd(..., bLinePieces true) or EnglishPieceEnd say), with
+    // the English verdict of the whole line (IsEnglishText of the line, which samples all of it)
+    // instead of the piece's own. The results of a line's pieces joined are the line's result in
+    // Process. Null on an unready instance or when a buffer cannot grow. Valid until the next
+    // call on this instance.
+    const char* ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish);
+    // The text that Process writes for the line break chBreak (CR or LF) ending a line of a long
+    // text, in the caller's encoding: the byte and the whole word boundary. Valid until the next
+    // call on this instance; null on an unready instance.
+    const char* LineBreakText(char chBreak);
 
     // The limits of this instance's long lines: the sentence bound in bytes (CPreProcess::
     // kSentenceBound when built) and the number of words a line gathers before the result
@@ -88,8 +115,14 @@ public:
     // The result text of one text in the caller's encoding (g_nEncodeType: -1 detected and given
     // back in UTF-8, 1 to 4 through g_pCodeTranslator, else GBK). "" for a null or empty text; a
     // text shorter than 3 bytes starting with CR, LF, blank or TAB comes back unchanged. Texts of
-    // 101 bytes or more are processed line by line. Null on an unready instance or when a buffer
-    // cannot grow. Valid until the next call on this instance.
+    // 101 bytes or more are processed line by line. A character without a GBK form keeps its
+    // place as blanks (one per byte) in a unit of its own. Null on an unready instance or when a
+    // buffer cannot grow. Valid until the next call on this instance.
+    //
+    // Converted texts (codes 1 to 4; under -1 UTF-8, BIG5 and 16-bit Unicode texts): a "^" of the
+    // caller's text is a character like any other; only the conversion's own marks around
+    // characters without a GBK form make span atoms. In GBK text (other codes, and texts detected
+    // as GBK) a "^^" ... "^^" pair makes a span atom.
     const char* Process(const char* sLineOrig, int bPOStagged, bool bUserDict);
     // The result text of Process(sLineOrig, bPOStagged, bUserDict), handed to sink in pieces as
     // it is written instead of gathered: the pieces joined are Process's text. A long text goes
@@ -99,15 +132,32 @@ public:
     // an unready instance or when a buffer cannot grow (the pieces handed out so far stay
     // handed out). The instance keeps no text result of the call.
     bool ProcessToSink(const char* sLineOrig, int bPOStagged, bool bUserDict, const ResultTextSink& sink);
+    // The units of ProcessToSink's text with tagging on, one per result row, handed to sink in
+    // order as the rows are written: each unit's text as the result text writes it (a mark span
+    // of the conversion as its blanks) in the caller's encoding, and its tag text. A unit's text
+    // and tag stay apart, whatever blanks or "/" the text holds. Memory as ProcessToSink's. False
+    // on an unready instance or when a buffer cannot grow. The instance keeps no result.
+    bool ProcessUnitsToSink(const char* sLineOrig, bool bUserDict, const ResultUnitSink& sink);
     // The rows of one text; returns their number (read them with GetResult). sLineTrans receives
-    // the GBK text when a conversion happened. With a code translator (and not bKeyWordExtract)
-    // the rows are mapped back onto the caller's text: each row then covers the caller's bytes
-    // its GBK bytes were converted from, whole characters of the caller's encoding, inside the
-    // text (a character the conversion could not map is covered by the row that holds its
-    // stand-in). Otherwise they index the GBK text (sLineTrans when it was converted, else
-    // sLineOrig). 0 on failure.
+    // the GBK text when a conversion happened (under -1 always, a text detected as GBK or BIG5
+    // unchanged). With a code translator (and not bKeyWordExtract), and under -1 with
+    // bMapDetected for a text detected as UTF-8, the rows are mapped back onto the caller's text:
+    // each row then covers the caller's bytes its GBK bytes were converted from, whole characters
+    // of the caller's encoding, inside the text (a character the conversion could not map is
+    // covered by the row that holds its stand-in). Otherwise they index the GBK text (sLineTrans
+    // when it was converted, else sLineOrig). RowsIndexCallerText tells which. 0 on failure.
     int ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOStagged, bool bUserDict,
-                 bool bKeyWordExtract);
+                 bool bKeyWordExtract, bool bMapDetected = false);
+    // After ProcessA: true when its rows index the caller's text (mapped back, or a text the
+    // engine took as it was given), false when they index the converted GBK text.
+    bool RowsIndexCallerText() const { return !m_bRowsIndexGBK || m_bTextAsGiven; }
+    // After ProcessA: true when the caller's text is UTF-8 (a converter of a UTF-8 code, or
+    // detected as UTF-8).
+    bool CallerTextUTF8() const { return m_bCallerUTF8; }
+    // After ProcessA(sOrig, sTrans, ...): the text of one of its rows in the caller's encoding
+    // (UTF-8 under automatic detection, where a GBK text's is converted); "" for a row that lies
+    // outside the text it indexes.
+    tstring RowText(const char* sOrig, const tstring& sTrans, const result_t& row) const;
     // One GBK text, line by line when it has 101 bytes or more (bStrOut: text result in the
     // long-text output, else rows). Returns the row count of the (last) line; 0 on failure.
     int ProcessAtomEx(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
@@ -246,13 +296,43 @@ private:
     static void ReportGrowFailure(bool bRows);
     int ProcessAtomImpl(const char* sLine, bool bPOStagged, bool bUserDict);
     // Moves the nCount rows, which index the GBK text converted from sOrig with m_vecSpans, onto
-    // sOrig: each covers whole characters of the caller's encoding inside it.
-    void MapRowsBack(const char* sOrig, result_t* pRows, int nCount);
+    // sOrig: each covers whole characters of the caller's encoding (UTF-8 when bUTF8, else a
+    // double-byte one) inside it.
+    void MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bool bUTF8);
+    // The GBK working text of a caller's text as the encoding code says: true when sTrans holds
+    // it (converted, or under -1 a copy of a text detected as GBK or BIG5), false when the text is
+    // GBK and used as given. With bSpans, m_vecSpans gets the source span of each GBK byte where
+    // the conversion tells it (m_bSpans then true). Sets the call's span marks (m_spanMarks,
+    // m_bMarkSpans), m_bTextAsGiven and m_bCallerUTF8; the caller holds a MarksScope.
+    bool ConvertText(const char* sOrig, tstring& sTrans, bool bSpans);
+    // Clears the span marks of a call when it ends, so that GBK texts processed later (and
+    // the buffers the marks point into) are never read with them.
+    struct MarksScope {
+        CMainSystem& system;
+        ~MarksScope();
+    };
     int ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut);
     // With a text sink (ProcessToSink): hands sGBK to it in the caller's encoding and clears it.
     void EmitText(tstring& sGBK);
+    // With a unit sink (ProcessUnitsToSink): hands the rows, which index sLine (GBK), to it as
+    // units in the caller's encoding and clears them.
+    void EmitUnits(const char* sLine, std::vector<result_t>& rows);
+    // Converts the text and processes it for its text (bStrOut) or its rows, which the sink set
+    // by the caller takes as they are written; keeps no result. False when a buffer cannot grow.
+    bool ProcessForSink(const char* sLineOrig, bool bPOStagged, bool bUserDict, bool bStrOut);
+    // Sets a sink member for the time of a call (null again afterwards, whatever happens).
+    template <typename Sink>
+    struct SinkHold {
+        const Sink*& p;
+        SinkHold(const Sink*& member, const Sink& sink) : p(member) { p = &sink; }
+        ~SinkHold() { p = nullptr; }
+    };
+    // sGBK in the caller's encoding as Process gives a result back: sGBK's own text when no
+    // conversion applies, else the conversion in m_sScratch.
+    const char* CallerText(const tstring& sGBK);
 
     bool m_bEnglishText = false;
+    int m_nEnglishVerdict = -1;  // ProcessLinePiece: the line's verdict (0, 1), else -1 (judged)
     std::unique_ptr<CKeyWordFinder> m_pKeyWordFinder;
     std::unique_ptr<CPreProcess> m_pPreProcess;
     std::unique_ptr<CSegment> m_pSegmenter;
@@ -273,7 +353,7 @@ private:
     std::vector<int> m_vecNames;        // positions of merged names (tagging)
     tstring m_sScratch;                 // conversions and pieces
     tstring m_sTrans;                   // Process: the caller's text in GBK (capacity kept)
-    tstring m_sUnit;                    // finer pieces: the unit text
+    tstring m_sUnit;                    // finer pieces and EmitUnits: a unit's text
     tstring m_sLearn;                   // Output: a name to learn ("<text> nr")
     std::vector<char> m_vecPieces;      // finer pieces: the cut text
     // Row weights of small unigram counts (INT_MIN: not yet computed), valid for the unigram
@@ -298,8 +378,17 @@ private:
     bool m_bRowsOnly = false;
     std::vector<char> m_vecLongText;    // the working copy of a long text
     const ResultTextSink* m_pTextSink = nullptr;  // set during ProcessToSink
+    const ResultUnitSink* m_pUnitSink = nullptr;  // set during ProcessUnitsToSink
+    tstring m_sTagText;                 // EmitUnits: a unit's tag
     size_t m_nFlushWords;               // see SetLineLimits
     std::vector<CCodeTran::SourceSpan> m_vecSpans;  // ProcessA: the caller's bytes of each GBK byte
+    bool m_bSpans = false;              // m_vecSpans belongs to the current conversion
+    // The conversion's own "^^" marks in the current text; the pre-processor reads them while
+    // m_bMarkSpans is set (a converted text), and Output then writes a mark span as its blanks.
+    CSpanMarks m_spanMarks;
+    bool m_bMarkSpans = false;
+    bool m_bTextAsGiven = false;        // the GBK text of the current call is the caller's bytes
+    bool m_bCallerUTF8 = false;         // the caller's text of the current call is UTF-8
     std::vector<unsigned char> m_vecCharStart;      // ProcessA: 1 where a caller's character starts
 };
 

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <sys/stat.h>
 
-#include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/STLCodeTrans.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/System/EngineGlobals.h"
 #include "MERIDOX/System/MainSystem.h"
@@ -68,25 +68,27 @@ size_t CMainSystem::GetWordVector(const char* sLine, std::vector<tstring>& vecTe
     vecTerm.clear();
     if (!sLine) return 0;
     tstring sTrans;
-    int nCount = ProcessA(sLine, sTrans, true, true, false);
-    // The rows index the GBK text under automatic detection, else the caller's text.
-    const bool bDetect = g_nEncodeType == -1 && m_bRowsIndexGBK;
-    const tstring sText = bDetect ? sTrans : tstring(sLine);
+    // Rows on the caller's text wherever they can be (detected UTF-8 included), so that a
+    // character without a GBK form is listed as itself.
+    int nCount = ProcessA(sLine, sTrans, true, true, false, true);
     result_t* pRows = GetResult(nullptr);
     tstring sEntry;
     for (int i = 0; i < nCount; ++i) {
         const result_t& row = pRows[i];
         if (!row.sPOS[0]) continue;
         if (bStopRemove && !strchr("anmv", row.sPOS[0]) && row.word_ID > 0) continue;
-        if (row.start < 0 || row.length < 0 || size_t(row.start) + size_t(row.length) > sText.size()) continue;
-        sEntry.assign(sText, size_t(row.start), size_t(row.length));
+        if (row.start < 0 || row.length < 0) continue;
+        sEntry = RowText(sLine, sTrans, row);
+        if (sEntry.empty() && row.length > 0) continue;  // outside the text
         sEntry += '/';
-        sEntry += row.sPOS;
-        if (bDetect) {
-            std::vector<char> buf(4 * sEntry.size() + 1);
-            int nCap = int(buf.size());
-            CodeTrans_ToUtf8(2, sEntry.c_str(), int(sEntry.size()), buf.data(), nCap);
-            sEntry.assign(buf.data());
+        const tstring sTag(row.sPOS, strnlen(row.sPOS, sizeof row.sPOS));
+        if (g_nEncodeType == -1) {
+            // Under automatic detection every text handed out is UTF-8, the tag too.
+            tstring sTagUTF8;
+            ANSIToUTF8(sTag.c_str(), sTagUTF8);
+            sEntry += sTagUTF8;
+        } else {
+            sEntry += sTag;
         }
         vecTerm.push_back(sEntry);
     }

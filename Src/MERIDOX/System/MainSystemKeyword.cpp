@@ -125,7 +125,7 @@ size_t CMainSystem::Scan(const char* sLineO, CKeyWordFinder* pKeyWordFinder, boo
     }
     m_bEnglishText = ::IsEnglishText(sLine);
     if (m_bEnglishText) {
-        m_pEnglishParser->ProcessA(sLine);
+        m_pEnglishParser->ProcessA(sLine, m_nPOSmap.load());
         m_pEnglishParser->GetResultString(sLine, m_pEnglishParser->m_vecResult, true);
         return pKeyWordFinder->Scan(sLine, m_pEnglishParser.get());
     }

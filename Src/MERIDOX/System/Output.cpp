@@ -23,7 +23,6 @@
 namespace {
 
 // Tag ids the output rules name (ids of the configured tag set).
-const int kTagWhiteSpace = 1;
 const int kTagNumeral = 18;
 const int kTagNoun = 21;
 const int kTagPerson = 24;
@@ -35,6 +34,7 @@ const int kTagSlashes = 98;
 const int kFinerMinBytes = 6;  // units longer than this get finer pieces
 const int kFinerMaxPiece = 6;  // longest piece in bytes
 const int kWeightCacheSize = 4096;  // unigram counts below this keep their row weight
+const int kSpanType = 'c';          // word type of a "^^" span atom
 
 bool IsPunctuationTag(int nPOS) { return nPOS >= 78 && nPOS <= 92; }
 
@@ -44,6 +44,20 @@ bool IsClassHandle(int h) {
 }
 
 bool IsNumberClass(int t) { return t == 5 || t == 7 || t == 29; }
+
+// Bytes of a unit of white space only (blanks, TABs, CR, LF) that its text keeps: the line
+// breaks. -1 when the unit holds anything else.
+int LineBreaksOfSpace(const char* p, int nLen) {
+    int nBreaks = 0;
+    for (int k = 0; k < nLen; ++k) {
+        const char c = p[k];
+        if (c == '\r' || c == '\n')
+            ++nBreaks;
+        else if (c != ' ' && c != '\t')
+            return -1;
+    }
+    return nBreaks;
+}
 
 // Writes a line's text through a cursor into room made ahead in the result string, so a word's
 // bytes, delimiter, tag and boundary cost plain stores instead of a checked append each. Room(n)
@@ -476,12 +490,26 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
             }
         }
 
-        // Text.
+        // Text. White space between words is stood for by the boundary already written after
+        // the word before it, so each blank of the line gives at most that one boundary: a unit
+        // of blanks and TABs writes nothing, one with line breaks only its CR and LF bytes (and
+        // a boundary after them, so that a break stays a unit of its own).
         const char* pUnit = pLine + w.start;
-        if (bText) {
+        // The conversion's marks around blanks that stand for characters without a GBK form: the
+        // text gets the blanks, which the conversion back keeps as they are, and no finer pieces.
+        const bool bMarkSpan = m_bMarkSpans && w.type == kSpanType && nStep == 1 && nWordLen >= 4;
+        const int nSpaceBreaks = (w.type == 28 || w.type == 'y') ? LineBreaksOfSpace(pUnit, nWordLen) : -1;
+        const bool bWriteUnit = nSpaceBreaks != 0;
+        if (bText && nSpaceBreaks > 0) {
+            text.Room(size_t(nSpaceBreaks) + nBound + 2);
+            for (int k = 0; k < nWordLen; ++k)
+                if (pUnit[k] == '\r' || pUnit[k] == '\n') text.Put(pUnit[k]);
+        } else if (bText && bWriteUnit) {
             text.Room(size_t(nWordLen) + 10 + nDelim + sizeof row.sPOS + nBound);
             if (bBracket) text.Put('[');
-            if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
+            if (bMarkSpan)
+                text.Put(pUnit + 2, size_t(nWordLen) - 4);
+            else if (nWordLen <= 8 && pUnit + 8 <= pLineEnd)
                 text.PutUpTo8(pUnit, size_t(nWordLen));
             else
                 text.Put(pUnit, size_t(nWordLen));
@@ -528,12 +556,12 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
         }
 
         // Boundary.
-        if (bText) text.PutShort(aBound, nBound);
+        if (bText && bWriteUnit) text.PutShort(aBound, nBound);
         if (bRows) m_pVecResult.push_back(row);
         ++nRows;
 
         // Finer pieces.
-        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict) {
+        if (bFiner && nWordLen > kFinerMinBytes && g_pCoreDict && !bMarkSpan) {
             m_sUnit.assign(pUnit, size_t(nWordLen));
             // A per-call buffer: the three-argument form would use the shared dictionary's own.
             char* sCut = nullptr;
@@ -552,7 +580,7 @@ int CMainSystem::Output(const char* pLine, word_t* pWords, int nWordCount, int n
                     const char* pTab = strchr(s + p + 1, '\t');
                     size_t e = pTab ? size_t(pTab - s) : n;
                     size_t nPiece = e - p;
-                    if (bText) {
+                    if (bText && nSpaceBreaks < 0) {  // white space writes no pieces either
                         text.Room(nPiece + nDelim + sizeof row.sPOS + nBound + 2);
                         text.Put(s + p, nPiece);
                         if (bTagging) {

@@ -114,9 +114,9 @@ private:
     const POS_info m_POSDefault;           // the default candidate: m_nDefaultPOS, frequency 0
     const POS_info m_PunctuationCandidate;  // a punctuation word's: kPunctuationTag, frequency 0
     CPOS* m_pPOSData;                      // candidate table
-    CContextStat* m_pContextData;          // transition statistics
+    [[maybe_unused]] CContextStat* m_pContextData;  // transition statistics (read at construction)
     double m_dTotalItemCount;              // N
-    int m_nDefaultPOS;                     // default tag id
+    [[maybe_unused]] int m_nDefaultPOS;    // default tag id (m_POSDefault holds it)
     bool m_bMergedNames;                   // merged person names take their stored tag
 
     int m_nContextLen = 0;                 // tags of the statistics

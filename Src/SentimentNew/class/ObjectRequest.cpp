@@ -97,8 +97,8 @@ tstring Sentiment::ObjectListResult(UserWordLedger& ledger, const tstring& sTitl
             const tstring text = r.str.empty() ? tstring() : "\n" + r.str + "\n";
             clue.append_child("titlesentenceclue").append_child(pugi::node_cdata).set_value(
                 SanitizeDocumentText(text, enc, m_big5Converter).c_str());
-            dPos += r.posPoint;
-            dNeg += r.negPoint;
+            dPos = SumPoints(dPos, r.posPoint);
+            dNeg = SumPoints(dNeg, r.negPoint);
             ++nHitCount;
         }
         if (contentHit != objectWithSentences.end()) {
@@ -106,8 +106,8 @@ tstring Sentiment::ObjectListResult(UserWordLedger& ledger, const tstring& sTitl
             for (const ProcSentResult& r : contentHit->second) {
                 text += r.str;
                 text += "\n";
-                dPos += r.posPoint;
-                dNeg += r.negPoint;
+                dPos = SumPoints(dPos, r.posPoint);
+                dNeg = SumPoints(dNeg, r.negPoint);
             }
             clue.append_child("contentsentenceclue").append_child(pugi::node_cdata).set_value(
                 SanitizeDocumentText(text, enc, m_big5Converter).c_str());

@@ -7,6 +7,35 @@
 #include "SentimentNew/class/SentiText.h"
 #include "SentimentNew/class/Sentiment.h"
 
+void TaggedTextReader::Feed(const char* p, size_t n) {
+    const char* const pEnd = p + n;
+    while (p < pEnd) {
+        const char* pBlank = static_cast<const char*>(memchr(p, ' ', size_t(pEnd - p)));
+        if (!pBlank) {
+            m_sToken.append(p, size_t(pEnd - p));  // goes on in the next piece
+            return;
+        }
+        m_sToken.append(p, size_t(pBlank - p));
+        Unit();
+        p = pBlank + 1;
+    }
+}
+
+void TaggedTextReader::Unit() {
+    if (m_sToken.empty()) return;
+    std::vector<tstring> parts = Split(m_sToken, "/", false);
+    m_unit.bTagged = parts.size() == 2;
+    if (m_unit.bTagged) {
+        m_unit.word.swap(parts[0]);
+        m_unit.tag.swap(parts[1]);
+    } else {
+        m_unit.word.swap(m_sToken);  // not "word/tag": kept as it is
+        m_unit.tag.clear();
+    }
+    m_sink(m_unit);
+    m_sToken.clear();
+}
+
 namespace {
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -27,29 +56,51 @@ tstring WeightText(double weight) {
     return os.str();
 }
 
-// Reads the engine's tagged text of one sentence unit by unit, as it comes in pieces: units are
-// the non-empty runs between blanks, and one may go on from one piece into the next.
-class TaggedTextScorer {
+// Scores the units of one sentence as they come. Only a unit's tag is read as a weight or a role.
+class UnitScorer {
 public:
-    TaggedTextScorer(const Sentiment& senti, bool bKeepText)
+    UnitScorer(const Sentiment& senti, bool bKeepText)
         : m_senti(senti), m_enc(SentiWorkingEncoding(senti.m_encode)), m_bKeepText(bKeepText) {}
 
-    void Feed(const char* p, size_t n) {
-        const char* const pEnd = p + n;
-        while (p < pEnd) {
-            const char* pBlank = static_cast<const char*>(memchr(p, ' ', size_t(pEnd - p)));
-            if (!pBlank) {
-                m_sUnit.append(p, size_t(pEnd - p));  // goes on in the next piece
-                return;
+    void Unit(const SentiUnit& unit) {
+        const tstring& word = unit.word;
+        // A negation reaches no further than its clause. Clause punctuation is known by its text:
+        // the sentence-end marks and line breaks come without a tag.
+        if (m_bNegative && IsClauseMark(word, m_enc)) m_bNegative = false;
+        if (!unit.bTagged) {
+            Keep(word);
+            return;
+        }
+        const tstring& tag = unit.tag;
+        if (IsNumericTag(tag)) {
+            double weight = ConvertFromString<double>(tag);
+            if (m_bNegative) {
+                weight = -weight;
+                m_bNegative = false;
             }
-            m_sUnit.append(p, size_t(pBlank - p));
-            Unit();
-            p = pBlank + 1;
+            if (weight > 0.0) {
+                m_dPosPoint = SumPoints(m_dPosPoint, weight);
+                if (m_bKeepText) Keep("<pos value=\"" + WeightText(weight) + "\">" + word + "</pos>");
+            } else {
+                m_dNegPoint = SumPoints(m_dNegPoint, weight);
+                if (m_bKeepText) Keep("<neg value=\"" + WeightText(weight) + "\">" + word + "</neg>");
+            }
+        } else if (tag == m_senti.m_negationName) {
+            m_bNegative = true;  // pending until the next weight or the end of the clause
+            if (m_bKeepText) Keep("<neg_word>" + word + "</neg_word>");
+        } else if (tag == m_senti.m_removeSentenceName) {
+            m_bContainThisSentence = false;  // the unit stays "word/RemSent"
+            if (m_bKeepText) Keep(word + "/" + tag);
+        } else if (tag == m_senti.m_objectName) {
+            m_bContainThisSentence = true;
+            m_result.objects.insert(word);
+            if (m_bKeepText) Keep("<object>" + word + "</object>");
+        } else {
+            Keep(word);
         }
     }
 
     ProcSentResult Finish(bool bContainAllSentence) {
-        Unit();
         if (!(bContainAllSentence || m_bContainThisSentence)) m_result.str.clear();
         m_result.posPoint = m_dPosPoint;
         m_result.negPoint = m_dNegPoint;
@@ -57,52 +108,14 @@ public:
     }
 
 private:
-    void Unit() {
-        if (m_sUnit.empty()) return;
-        tstring& token = m_sUnit;
-        // A negation reaches no further than its clause. Clause punctuation is known by its text:
-        // the sentence-end marks and line breaks come without a tag.
-        if (m_bNegative && IsClauseMark(token, m_enc)) m_bNegative = false;
-        const std::vector<tstring> parts = Split(token, "/", false);
-        if (parts.size() == 2) {  // else not "word/tag": kept as it is
-            const tstring& word = parts[0];
-            const tstring& tag = parts[1];
-            if (IsNumericTag(tag)) {
-                double weight = ConvertFromString<double>(tag);
-                if (m_bNegative) {
-                    weight = -weight;
-                    m_bNegative = false;
-                }
-                const tstring value = WeightText(weight);
-                if (weight > 0.0) {
-                    m_dPosPoint += weight;
-                    token = "<pos value=\"" + value + "\">" + word + "</pos>";
-                } else {
-                    m_dNegPoint += weight;
-                    token = "<neg value=\"" + value + "\">" + word + "</neg>";
-                }
-            } else if (tag == m_senti.m_negationName) {
-                m_bNegative = true;  // pending until the next weight or the end of the clause
-                token = "<neg_word>" + word + "</neg_word>";
-            } else if (tag == m_senti.m_removeSentenceName) {
-                m_bContainThisSentence = false;  // the token stays "word/RemSent"
-            } else if (tag == m_senti.m_objectName) {
-                m_bContainThisSentence = true;
-                m_result.objects.insert(word);
-                token = "<object>" + word + "</object>";
-            } else {
-                token = word;
-            }
-        }
+    void Keep(const tstring& token) {
         if (m_bKeepText) m_result.str += token;
-        m_sUnit.clear();
     }
 
     const Sentiment& m_senti;
     const SentiEncoding m_enc;
     const bool m_bKeepText;
     ProcSentResult m_result;
-    tstring m_sUnit;  // the unit being read
     double m_dPosPoint = 0.0, m_dNegPoint = 0.0;
     bool m_bContainThisSentence = false;
     bool m_bNegative = false;
@@ -112,20 +125,23 @@ private:
 
 ProcSentResult Sentiment::ProcessSentence(const tstring& sentence, bool bContainAllSentence) const {
     if (sentence.empty()) return ProcSentResult();
-    TaggedTextScorer scorer(*this, true);
-    m_engine->TagSentencePieces(sentence.c_str(), [&scorer](const char* p, size_t n) { scorer.Feed(p, n); });
+    UnitScorer scorer(*this, true);
+    m_engine->TagSentenceUnits(sentence.c_str(), [&scorer](const SentiUnit& unit) { scorer.Unit(unit); });
     return scorer.Finish(bContainAllSentence);
 }
 
 ProcSentResult Sentiment::SentencePoints(const char* sentence) const {
     if (!sentence || !*sentence) return ProcSentResult();
-    TaggedTextScorer scorer(*this, false);
-    m_engine->TagSentencePieces(sentence, [&scorer](const char* p, size_t n) { scorer.Feed(p, n); });
+    UnitScorer scorer(*this, false);
+    m_engine->TagSentenceUnits(sentence, [&scorer](const SentiUnit& unit) { scorer.Unit(unit); });
     return scorer.Finish(false);
 }
 
 ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const {
-    TaggedTextScorer scorer(*this, true);
-    scorer.Feed(sTagged.data(), sTagged.size());
+    UnitScorer scorer(*this, true);
+    const SentiUnitSink sink = [&scorer](const SentiUnit& unit) { scorer.Unit(unit); };
+    TaggedTextReader reader(sink);
+    reader.Feed(sTagged.data(), sTagged.size());
+    reader.Finish();
     return scorer.Finish(bContainAllSentence);
 }

@@ -34,6 +34,25 @@ void KovexSentiEngine::TagSentencePieces(const char* sentence, const std::functi
     KOVEX_ParagraphProcessToSink(sentence, 1, sink);
 }
 
+void KovexSentiEngine::TagSentenceUnits(const char* sentence, const SentiUnitSink& sink) {
+    SentiUnit unit;
+    KOVEX_ParagraphUnitsToSink(sentence, [&](const KOVEX_TaggedUnit& row) {
+        unit.bTagged = *row.sTag != '\0';
+        if (unit.bTagged) {
+            unit.word.assign(row.sText, row.nText);
+            unit.tag.assign(row.sTag);
+        } else {
+            // As the result text reads: the row's text without the blanks that separate units.
+            unit.word.clear();
+            for (size_t i = 0; i < row.nText; ++i)
+                if (row.sText[i] != ' ') unit.word += row.sText[i];
+            if (unit.word.empty()) return;
+            unit.tag.clear();
+        }
+        sink(unit);
+    });
+}
+
 int KovexSentiEngine::AddUserWord(const tstring& sLine) {
     // The line is "word tag": only the word needs the engine's form, the tags are ASCII.
     const size_t nBlank = sLine.rfind(' ');

@@ -16,6 +16,38 @@
 
 #include "Utility/Types.h"
 
+// One unit of a tagged sentence. A tagged unit is a word and its tag; an untagged one (white
+// space, a sentence end, a line break, or a piece of tagged text that is not "word/tag") is kept
+// in the marked-up sentence as it is and never scored.
+struct SentiUnit {
+    tstring word;
+    tstring tag;
+    bool bTagged = false;
+};
+
+// Receives the units of a tagged sentence one by one; a unit is valid during the call only.
+typedef std::function<void(const SentiUnit&)> SentiUnitSink;
+
+// Reads a tagged text unit by unit as it comes in pieces: units are the non-empty runs between
+// blanks, and one may go on from one piece into the next. A unit that splits at "/" into exactly
+// two non-empty parts is a tagged unit (word, tag), any other an untagged one. One reader per
+// text; not shared between threads.
+class TaggedTextReader {
+public:
+    explicit TaggedTextReader(const SentiUnitSink& sink) : m_sink(sink) {}
+    // Reads the n bytes at p.
+    void Feed(const char* p, size_t n);
+    // Hands out the unit the text ends with, if any.
+    void Finish() { Unit(); }
+
+private:
+    void Unit();
+
+    const SentiUnitSink& m_sink;
+    tstring m_sToken;  // the unit being read
+    SentiUnit m_unit;
+};
+
 // The state of one word in the engine's user dictionary, as read before a request changes it.
 struct SentiUserWordState {
     bool bPresent = false;  // the word is in the user dictionary (and not deleted)
@@ -41,6 +73,15 @@ public:
     virtual void TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) {
         const tstring sTagged = TagSentence(sentence);
         if (!sTagged.empty()) sink(sTagged.data(), sTagged.size());
+    }
+
+    // The units of one non-empty NUL-terminated sentence, tagging on, handed to sink in order;
+    // nothing when TagSentencePieces hands out nothing. The default reads TagSentencePieces's text
+    // with a TaggedTextReader.
+    virtual void TagSentenceUnits(const char* sentence, const SentiUnitSink& sink) {
+        TaggedTextReader reader(sink);
+        TagSentencePieces(sentence, [&reader](const char* p, size_t n) { reader.Feed(p, n); });
+        reader.Finish();
     }
 
     // Adds one user word from the line "word tag" (an empty tag after the blank stores the tag
@@ -72,10 +113,17 @@ public:
 // the analyser in UTF-8, the user-word operations hand the engine each word's GBK form and tell
 // it so (the engine's GBK path), so no word is detected or converted twice. While the engine is not started every operation
 // refuses as the engine does (empty text, -1, 0).
+//
+// TagSentenceUnits takes the units from the engine's result rows (KOVEX_ParagraphUnitsToSink),
+// not from its text: a unit's text may hold blanks and "/" (a "^^" span of GBK text, a number
+// with blanks), so only the rows tell a caller's text from a tag. A tagged row is a tagged unit;
+// a row without a tag gives an untagged unit of its text less its blanks (none when only blanks
+// are left), as the text would.
 class KovexSentiEngine : public SentiEngine {
 public:
     tstring TagSentence(const tstring& sentence) override;
     void TagSentencePieces(const char* sentence, const std::function<void(const char*, size_t)>& sink) override;
+    void TagSentenceUnits(const char* sentence, const SentiUnitSink& sink) override;
     int AddUserWord(const tstring& sLine) override;
     int GetUserWordState(const tstring& sWord, SentiUserWordState& state) override;
     int RestoreUserWord(const tstring& sWord, const SentiUserWordState& state) override;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cmath>
 #include <iomanip>
+#include <limits>
 #include <locale>
 #include <memory>
 #include <sstream>
@@ -209,6 +211,20 @@ tstring FormatPoint(double value) {
     os.imbue(std::locale::classic());
     os << std::fixed << std::setprecision(2) << value;
     return os.str();
+}
+
+double SumPoints(double a, double b) {
+    const double sum = a + b;
+    if (std::isfinite(sum)) return sum;
+    return sum > 0 ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+}
+
+double SentimentPoint(double pos, double neg) {
+    // Scaled by the larger of the two, so that pos - neg cannot overflow.
+    const double scale = std::max(pos, -neg);
+    if (!(scale > 0.0)) return 0.0;
+    const double p = pos / scale, n = neg / scale;
+    return std::min(1.0, std::max(-1.0, (p + n) / (p - n)));
 }
 
 tstring DetectedToUtf8(const tstring& s) {

@@ -57,6 +57,14 @@ std::vector<tstring> CleanWordList(const tstring& sList);
 // becomes "?" and the walk goes on at the next byte. A text already fit comes back unchanged.
 tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTran* pBig5);
 
+// a + b held within the finite doubles: a sum beyond them gives the largest finite value of its
+// sign, so that points summed over many words and sentences stay numbers (a and b finite).
+double SumPoints(double a, double b);
+
+// The point of a text: (pos + neg) / (pos - neg) for a positive point pos and a negative point
+// neg (0 or below), within -1 and 1 however large the points are; 0 when both are 0.
+double SentimentPoint(double pos, double neg);
+
 // A number as printf's "%.2f" writes it in the "C" locale, whatever locale the host installed
 // (1 gives "1.00", -0.5 "-0.50", -0.001 "-0.00").
 tstring FormatPoint(double value);

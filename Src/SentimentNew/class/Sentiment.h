@@ -1,4 +1,4 @@
-// The sentiment analyser: scores sentences from the engine's tagged text, cuts contents into
+// The sentiment analyser: scores sentences from the engine's tagged units, cuts contents into
 // sentences, reads sentiment configuration documents, and answers object requests with result
 // documents (root "QVSentiment-Result"). Every engine operation goes through a SentiEngine
 // (SentiEngine.h).
@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "SentimentNew/class/SentiConfig.h"
+#include "SentimentNew/class/SentiEngine.h"
 #include "Utility/Types.h"
 
 class CCodeTran;
-class SentiEngine;
 class UserWordLedger;
 
 // One scored sentence. A default result has an empty `str`, both points 0.0 and no objects.
@@ -71,26 +71,29 @@ public:
     // started engine. Thread-safe.
     static const char* GetLastErrMsg(int encode);
 
-    // Scores one sentence: the engine segments and tags it, then its tagged text is read as
-    // ScoreTaggedSentence reads it, piece by piece as the engine writes it (a long text's whole
-    // tagged text is never held). An empty sentence gives a default result without an engine
-    // call. Takes no lock: the caller keeps the engine's dictionaries from changing during the
-    // call.
+    // Scores one sentence: the engine segments and tags it into units (SentiEngine::
+    // TagSentenceUnits), which are scored as ScoreTaggedSentence scores them, one by one as the
+    // engine writes them (a long text's whole tagged text is never held). An empty sentence gives
+    // a default result without an engine call. Takes no lock: the caller keeps the engine's
+    // dictionaries from changing during the call.
     ProcSentResult ProcessSentence(const tstring& sentence, bool bContainAllSentence) const;
     // The points and objects of a NUL-terminated text scored as one sentence, as ProcessSentence
     // gives them, without the marked-up text (`str` stays empty): the memory used follows the
     // text, not its result. A null or empty text gives a default result without an engine call.
     ProcSentResult SentencePoints(const char* sentence) const;
 
-    // Scores the engine's tagged text of one sentence: units separated by blanks, each a word,
-    // "/" and its tag. A numeric tag (first byte a digit, or "-" and a digit) is the word's weight,
-    // negated when a negation word ("Neg") is pending; a negation stays pending until the next
-    // weight or the end of its clause (a unit of clause punctuation or a line break, IsClauseMark
-    // in SentiText.h), however many other words come between. Weights above 0.0 add to the positive
-    // point, the others to the negative point. "Object" words are collected, "RemSent" words make
-    // the sentence no longer count as holding an object. `str` is the units joined without
-    // separator, each scored word replaced by its mark, and is kept when bContainAllSentence is
-    // true or the sentence holds an object at its end. Thread-safe; no engine call.
+    // Scores the engine's tagged text of one sentence: units separated by blanks, each a word, "/"
+    // and its tag (TaggedTextReader). A numeric tag (first byte a digit, or "-" and a digit) is the
+    // word's weight, negated when a negation word ("Neg") is pending; a negation stays pending
+    // until the next weight or the end of its clause (a unit of clause punctuation or a line
+    // break, IsClauseMark in SentiText.h), however many other words come between. Weights above
+    // 0.0 add to the positive point, the others to the negative point; the sums stay finite
+    // (SumPoints). "Object" words are collected, "RemSent" words make the sentence no longer count
+    // as holding an object. `str` is the units joined without separator: a scored word as its
+    // mark, a "RemSent" unit as word, "/" and tag, any other tagged unit as its word, an untagged
+    // unit as it is; it is kept when bContainAllSentence is true or the sentence holds an object at
+    // its end. Only a unit's tag is ever read as a weight or a role, never its word. Thread-safe;
+    // no engine call.
     ProcSentResult ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const;
 
     // Cuts a content in the working encoding into sentences at the sentence-ending punctuation
@@ -177,5 +180,4 @@ private:
                              const std::vector<tstring>& sObjects, int& nHitCount);
 
     SentiEngine* m_engine;
-
 };

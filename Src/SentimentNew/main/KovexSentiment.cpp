@@ -123,11 +123,6 @@ tstring ConfigPath(const char* sPath) {
     return sGBK;
 }
 
-double SentimentPoint(const ProcSentResult& r) {
-    if (r.posPoint == 0.0 && r.negPoint == 0.0) return 0.0;
-    return (r.posPoint + r.negPoint) / (r.posPoint - r.negPoint);
-}
-
 }  // namespace
 
 extern "C" {
@@ -215,8 +210,9 @@ double ST_GetSentimentPoint(const char* sSentenceO) {
         if (!g_sentiment) return NotStarted(0.0);
         // Only the points are needed: the text is scored as the engine writes it, without a copy
         // of its own unless automatic detection brings it to UTF-8 first.
-        if (g_sentiment->m_encode == -1) return SentimentPoint(g_sentiment->SentencePoints(Arg(sSentenceO).c_str()));
-        return SentimentPoint(g_sentiment->SentencePoints(sSentenceO));
+        const ProcSentResult r = g_sentiment->m_encode == -1 ? g_sentiment->SentencePoints(Arg(sSentenceO).c_str())
+                                                              : g_sentiment->SentencePoints(sSentenceO);
+        return SentimentPoint(r.posPoint, r.negPoint);
     } catch (...) {
         return Thrown("ST_GetSentimentPoint", 0.0);
     }

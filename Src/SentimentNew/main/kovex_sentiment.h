@@ -26,8 +26,10 @@ extern "C" {
 #endif
 
 /* Starts on sDataPath, the folder holding "Data" (null or "": the working directory), for
- * callers in encoding `encode`; `third` is not used. 1 started (a second call while started
- * changes nothing and gives 1), 0 failed (ST_GetLastErrorMsg tells why). */
+ * callers in encoding `encode`: 1 and 4 UTF-8, 2 BIG5, -1 each text detected (UTF-8 or GBK),
+ * 0, 3, 5 and any other value GBK (README.md: the table of encoding codes). `third` is not used.
+ * 1 started (a second call while started changes nothing and gives 1), 0 failed
+ * (ST_GetLastErrorMsg tells why). */
 KOVEX_ST_API int ST_Init(const char* sDataPath, int encode, const char* third);
 
 /* Stops and frees every text handed out. Always 1. */

@@ -300,11 +300,125 @@ TEST_F(KOVEXPoolTest, TokensCountCharactersOfTheIndexedText) {
     ASSERT_EQ(KOVEX_AddUserWord("北京大学学生 n"), 1);
     EXPECT_EQ(Show(Tokens("我 北京大学学生", true)), "我[0,1) 北京大学学生[2,8) 北京大学[2,6) 学生[6,8) ");
 
-    // Automatic detection: the rows index the GBK text, and the texts come back as UTF-8.
+    // Automatic detection: the tokens count the characters of the text, which comes back as UTF-8.
     KOVEX_Exit();
     ASSERT_EQ(m_dir.Start(-1), 1);
     t = Tokens("我们是中国人，中国 Hello");
     EXPECT_EQ(Show(t), "我们[0,2) 是[2,3) 中国[3,5) 人[5,6) ，[6,7) 中国[7,9) Hello[10,15) ");
+}
+
+// Under automatic detection a UTF-8 line is read as under the UTF-8 code: the tokens count the
+// caller's characters, a character without a GBK form keeps its place (in the tokens and in the
+// text), and a caller's "^^" is text. Rows of KOVEX_ParagraphProcessA still index the GBK text.
+TEST_F(KOVEXPoolTest, DetectedUtf8ReadsAsTheUtf8Code) {
+    const char* const kLines[] = {"我们😀今天北京", "我们^^今天^^去", "\xEF\xBB\xBF价格₩很好😀😀，我们", "😀",
+                                  "^^ ^^我们", "我\xFF们是中国人"};
+    struct Result {
+        std::string tokens, fine, text;
+    };
+    auto Run = [&](const char* sLine) {
+        return Result{Show(Tokens(sLine)), Show(Tokens(sLine, true)), KOVEX_ParagraphProcess(sLine, 1)};
+    };
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(1), 1);
+    std::vector<Result> code1;
+    for (const char* sLine : kLines) code1.push_back(Run(sLine));
+    EXPECT_EQ(code1[0].tokens, "我们[0,2) 😀[2,3) 今天[3,5) 北京[5,7) ");
+    EXPECT_EQ(code1[1].tokens, "我们[0,2) ^[2,3) ^[3,4) 今[4,5) 天[5,6) ^[6,7) ^[7,8) 去[8,9) ");
+    EXPECT_EQ(code1[1].text.find("^^"), std::string::npos) << code1[1].text;
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(-1), 1);
+    for (size_t k = 0; k < code1.size(); ++k) {
+        const Result r = Run(kLines[k]);
+        EXPECT_EQ(r.tokens, code1[k].tokens) << kLines[k];
+        EXPECT_EQ(r.fine, code1[k].fine) << kLines[k];
+        EXPECT_EQ(r.text, code1[k].text) << kLines[k];
+    }
+    // The rows of the engine's own row function index the GBK text under detection, where the
+    // character without a GBK form stands as its marked blanks.
+    int nCount = 0;
+    const result_t* pRows = KOVEX_ParagraphProcessA("我们😀今天", &nCount, true);
+    ASSERT_GE(nCount, 3);
+    EXPECT_EQ(pRows[1].start, 4);
+    EXPECT_EQ(pRows[1].length, 8);  // "^^", four blanks, "^^"
+    EXPECT_EQ(pRows[2].start, 12);
+}
+
+namespace {
+
+// "start,length " of each row of KOVEX_ParagraphProcessA, and whether the rows tile the text they
+// index (nLen bytes; the text itself by default): each starts where the one before ended.
+std::string Rows(const std::string& text, bool* pTiled, size_t nLen = std::string::npos) {
+    if (nLen == std::string::npos) nLen = text.size();
+    int nCount = 0;
+    const result_t* pRows = KOVEX_ParagraphProcessA(text.c_str(), &nCount, true);
+    std::string s;
+    int nAt = 0;
+    *pTiled = true;
+    for (int k = 0; k < nCount; ++k) {
+        s += std::to_string(pRows[k].start) + "," + std::to_string(pRows[k].length) + " ";
+        if (pRows[k].start != nAt) *pTiled = false;
+        nAt = pRows[k].start + pRows[k].length;
+    }
+    if (nAt != int(nLen)) *pTiled = false;
+    return s;
+}
+
+}  // namespace
+
+// Under the codes that convert, a caller's "^^" is converted as text: the rows tile the text once
+// and the words come back as the caller wrote them, in short texts and in long ones (cut into
+// lines). In GBK text a "^^" ... "^^" pair stays one span unit.
+TEST_F(KOVEXPoolTest, CallerCaretsAreTextUnderConversion) {
+    const std::string sShort = "我们^^今天^^去";
+    std::string sLong;
+    for (int k = 0; k < 6; ++k) sLong += "我们^^今天😀^^去^^\n";
+    for (int code : {1, -1}) {
+        KOVEX_Exit();
+        ASSERT_EQ(m_dir.Start(code), 1);
+        // Under detection the rows index the GBK text, where the emoji stands as marked blanks.
+        std::string sLongGBK;
+        CCodeTran::UTF8ToGBKMarked(sLong.c_str(), sLongGBK, nullptr, nullptr);
+        bool bTiled = false;
+        if (code == 1)
+            EXPECT_EQ(Rows(sShort, &bTiled), "0,6 6,1 7,1 8,3 11,3 14,1 15,1 16,3 ");
+        else
+            EXPECT_EQ(Rows(sShort, &bTiled, Gbk(sShort.c_str()).size()), "0,4 4,1 5,1 6,2 8,2 10,1 11,1 12,2 ");
+        EXPECT_TRUE(bTiled) << code;
+        const std::string sRows = Rows(sLong, &bTiled, code == 1 ? sLong.size() : sLongGBK.size());
+        EXPECT_TRUE(bTiled) << code << ": " << sRows;
+        std::string sText = KOVEX_ParagraphProcess(sShort.c_str(), 1);
+        for (const char* sWord : {"我们/", "^/", "今/", "天/", "去/"}) EXPECT_NE(sText.find(sWord), std::string::npos) << sText;
+        sText = KOVEX_ParagraphProcess(sLong.c_str(), 0);
+        std::string sJoined;
+        for (char c : sText)
+            if (c != ' ') sJoined += c;
+        std::string sExpected;
+        for (char c : sLong)
+            if (c != ' ') sExpected += c;
+        // The emoji has no GBK form: it keeps its place as blanks.
+        size_t nAt;
+        while ((nAt = sExpected.find("😀")) != std::string::npos) sExpected.erase(nAt, 4);
+        EXPECT_EQ(sJoined, sExpected) << code;
+        // Nor finer pieces: the conversion's marks never reach the text.
+        struct Finer {
+            Finer() { g_bFinerSegCombined = true; }
+            ~Finer() { g_bFinerSegCombined = false; }
+        } finer;
+        sText = KOVEX_ParagraphProcess("我们😀😀今天", 1);
+        EXPECT_EQ(sText.find('^'), std::string::npos) << code << ": " << sText;
+        // Nor at the sentence bound, which the marks of a character just before it cross.
+        std::string sBound;
+        for (int k = 0; k < 2046; ++k) sBound += "中";
+        sBound += "😀中国";
+        sText = KOVEX_ParagraphProcess(sBound.c_str(), 1);
+        EXPECT_EQ(sText.find('^'), std::string::npos) << code;
+    }
+    KOVEX_Exit();
+    ASSERT_EQ(m_dir.Start(0), 1);
+    bool bTiled = false;
+    EXPECT_EQ(Rows(Gbk(sShort.c_str()), &bTiled), "0,4 4,8 12,2 ");
+    EXPECT_TRUE(bTiled);
 }
 
 TEST_F(KOVEXPoolTest, FileProcessAndWordFrequencies) {

@@ -403,7 +403,9 @@ TEST_F(KOVEXUserDictTest, ImportsTakeOnlyRegularFilesWithEntries) {
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         EXPECT_EQ(KOVEX_ImportUserDict(path.c_str(), true), 0);
-        if (path != m_tmp.file("none.txt")) EXPECT_EQ(KOVEX_ImportKeyBlackList(path.c_str()), 0);
+        if (path != m_tmp.file("none.txt")) {
+            EXPECT_EQ(KOVEX_ImportKeyBlackList(path.c_str()), 0);
+        }
     }
     EXPECT_EQ(KOVEX_ImportUserDictFiles(paths, true), 0);
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,27 @@ namespace enginetest {
 using kxtest::Gbk;
 
 inline std::string DataDir() { return std::string(KX_BUILD_DIR) + "/Data"; }
+
+// The GBK paragraphs of corpus days (tools/corpus_text.py with sDays, e.g. "1" or "27"); empty
+// when they cannot be read.
+inline std::vector<std::string> CorpusParagraphs(const char* sDays) {
+    std::vector<std::string> out;
+    const std::string sCommand =
+        std::string("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py ") + sDays + " 2>/dev/null";
+    FILE* p = popen(sCommand.c_str(), "r");
+    if (!p) return out;
+    std::string line;
+    char buf[1 << 16];
+    while (fgets(buf, sizeof buf, p)) {
+        line += buf;
+        if (line.back() != '\n') continue;
+        line.pop_back();
+        if (!line.empty()) out.push_back(line);
+        line.clear();
+    }
+    if (pclose(p) != 0) out.clear();
+    return out;
+}
 
 class EngineTestBase : public ::testing::Test {
 protected:

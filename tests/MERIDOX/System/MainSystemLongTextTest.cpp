@@ -20,22 +20,7 @@ namespace {
 
 // The GBK paragraphs of the held-out day (tools/corpus_text.py); empty when they cannot be read.
 const std::vector<std::string>& HeldOutLines() {
-    static const std::vector<std::string> s_lines = [] {
-        std::vector<std::string> out;
-        FILE* p = popen("/usr/bin/python3 " KX_SOURCE_DIR "/tools/corpus_text.py 27 2>/dev/null", "r");
-        if (!p) return out;
-        std::string line;
-        char buf[1 << 16];
-        while (fgets(buf, sizeof buf, p)) {
-            line += buf;
-            if (line.back() != '\n') continue;
-            line.pop_back();
-            if (!line.empty()) out.push_back(line);
-            line.clear();
-        }
-        if (pclose(p) != 0) out.clear();
-        return out;
-    }();
+    static const std::vector<std::string> s_lines = CorpusParagraphs("27");
     return s_lines;
 }
 

@@ -67,9 +67,10 @@ TEST_F(MainSystemTest, DefaultFormatTagsWordsAndLeavesSentenceEndsBare) {
     EXPECT_EQ(Utf8(sys.Process(line.c_str(), 0, true)), "他 工作 。 ");
     for (const result_t& r : Rows(sys)) EXPECT_EQ(r.iPOS, -1);
 
-    // One exclamation mark of class 28 also carries 82; a white-space run carries 1, untagged.
+    // One exclamation mark of class 28 also carries 82; a white-space run carries 1, untagged,
+    // and writes nothing into the text.
     std::string spaced = Gbk("  中国！");
-    EXPECT_EQ(Utf8(sys.Process(spaced.c_str(), 1, true)), "   中国/ns ！ ");
+    EXPECT_EQ(Utf8(sys.Process(spaced.c_str(), 1, true)), "中国/ns ！ ");
     rows = Rows(sys);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].iPOS, 1);
@@ -663,6 +664,10 @@ TEST_F(MainSystemTest, AutomaticDetectionRowsIndexTheGBKText) {
     EXPECT_STREQ(sys.WordFreqStat(text.c_str(), true), "中国/ns/2#是/v/1#人/n/1#人民/n/1#好/a/1#");
     EXPECT_EQ(Utf8(Gbk(sys.Process(text.c_str(), 1, true))), "我们/r 是/v 中国/ns 人/n ，/wd 中国/ns 人民/n 很/d 好/a 。 ");
     EXPECT_STREQ(sys.WordFreqStat("", true), "");
+    // A character without a GBK form is listed as itself, as under the UTF-8 code.
+    const std::string stat = sys.WordFreqStat("好评😀非常满意，非常满意", false);
+    EXPECT_NE(stat.find("#😀/"), std::string::npos) << stat;
+    EXPECT_EQ(stat.find('^'), std::string::npos) << stat;
 }
 
 TEST_F(MainSystemTest, FileProcessWritesWhatProcessGives) {

@@ -63,8 +63,8 @@ TEST_F(MainSystemThreadTest, AnalysisWhileTheUserDictionaryChanges) {
         }
     });
     std::thread mapper([&] {
-        int k = 0;
-        while (!stop) table[size_t(k++ % kThreads)]->SetPOSmap(k % 2);
+        // Each pass over the instances gives every one the other map.
+        for (int k = 0; !stop; ++k) table[size_t(k % kThreads)]->SetPOSmap((k / kThreads) % 2);
     });
     for (auto& t : threads) t.join();
     stop = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <string>
@@ -50,10 +51,12 @@ TEST_F(SentenceScoreTest, WeightsAreWrittenWithSixSignificantDigits) {
     EXPECT_EQ(Score("a/-0.0001").str, "<neg value=\"-0.0001\">a</neg>");
     // The tag is read from its start: "2abc" is 2, "0x1A" is 0.
     EXPECT_EQ(Score("a/2abc b/0x1A").str, "<pos value=\"2\">a</pos><neg value=\"0\">b</neg>");
-    // Out of range reads as the largest double; two of them overflow the sum.
-    const ProcSentResult big = Score("a/1e999 b/1e999");
-    EXPECT_EQ(big.str, "<pos value=\"1.79769e+308\">a</pos><pos value=\"1.79769e+308\">b</pos>");
-    EXPECT_TRUE(std::isinf(big.posPoint));
+    // Out of range reads as the largest double; the sum of two of them stays there, finite.
+    const ProcSentResult big = Score("a/1e999 b/1e999 c/-1e308 d/-1e308");
+    EXPECT_EQ(big.str, "<pos value=\"1.79769e+308\">a</pos><pos value=\"1.79769e+308\">b</pos>"
+                       "<neg value=\"-1e+308\">c</neg><neg value=\"-1e+308\">d</neg>");
+    EXPECT_EQ(big.posPoint, std::numeric_limits<double>::max());
+    EXPECT_EQ(big.negPoint, -std::numeric_limits<double>::max());
 }
 
 TEST_F(SentenceScoreTest, NegationFlipsTheNextWeightOnce) {

@@ -467,3 +467,37 @@ TEST_F(STDetectedTest, GbkAndUtf8TextsAndLexiconsAlike) {
 }
 
 }  // namespace
+
+namespace {
+
+// No caller text is ever read as a tag or a weight, under every encoding code: "word/tag" written
+// into a text, "^^" spans around it (the converter's protocol under the codes that convert, a span
+// atom of GBK text), weights too large to sum. Every point lies within -1 and 1 and every number
+// of a document is finite; a caller's "^^" is converted as text.
+TEST(STCallerTextTest, NoCallerTextIsReadAsATagOrAWeight) {
+    const std::string kTexts[] = {"^^ a/-9 \xA1", "^^ 5\xFA\xFF\xEF\xBC\x81/1e308 \xEF\xBC\x81/1e308 \xA1",
+                                  "^^ a/-9 ^^", "x a/-9 b/Neg c/Object d/RemSent 1/1e308 2/1e308",
+                                  "\xA3\xA1/1e308 \xA3\xA1/1e308 ^^ \xA3\xA1/1e308^^"};
+    STDataDir dir(true);
+    for (int code : {0, 1, 2, 3, 4, 5, -1}) {
+        SCOPED_TRACE(code);
+        ASSERT_EQ(1, ST_Init(dir.Root().c_str(), code, nullptr));
+        for (const std::string& text : kTexts) {
+            SCOPED_TRACE(text);
+            const double point = ST_GetSentimentPoint(text.c_str());
+            EXPECT_EQ(point, 0.0);
+            const std::string doc = ST_GetSentencePoint(text.c_str());
+            EXPECT_NE(doc.find("<polarity>0.00</polarity>"), std::string::npos) << doc;
+            EXPECT_EQ(doc.find("value="), std::string::npos) << doc;
+            EXPECT_EQ(doc.find("<object>"), std::string::npos) << doc;
+        }
+        ST_Exit();
+    }
+    // The caller's "^^" comes back as written, not as its bytes read in another encoding.
+    ASSERT_EQ(1, ST_Init(dir.Root().c_str(), 1, nullptr));
+    const std::string doc = ST_GetSentencePoint("我们^^今天^^去");
+    EXPECT_NE(doc.find("<![CDATA[我们^^今天^^去]]>"), std::string::npos) << doc;
+    ST_Exit();
+}
+
+}  // namespace
