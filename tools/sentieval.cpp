@@ -10,7 +10,9 @@
 // derivation models.
 //
 // Last, the share of the news tokens (days 1-26, every token of the engine's cut) that the
-// lexicon derived on all 8 tags with a weight.
+// lexicon derived on all 8 tags with a weight, and the share of the sentences of the held-out
+// news day 27 (sentilex::NewsSentences, at least 6 characters) that it scores other than 0
+// through ST_GetSentimentPoint: news is mostly plain report, and such sentences should score 0.
 //
 //   sentieval [--floor MEAN] [--pooled-floor POOLED] [--news-ceiling SHARE] [--threads N] --news PFR.xz
 //             [sentilex overrides] <folder holding Data> <reviews.csv.xz> <scratch folder>
@@ -46,10 +48,12 @@ struct Score {
 
 // Imports the lexicon text into a fresh copy of the data directory and scores the reviews of
 // category `cat` (-1: all) through the library; the scores by category, and each scored review's
-// point in `points` (by review) when given.
+// point in `points` (by review) when given. `nonZero`, when given, receives how many of
+// `sentences` score other than 0.
 bool Measure(const std::string& dataFolder, const std::string& folder, const std::string& lexiconText,
              const sentilex::Corpus& corpus, int cat, int threads, std::vector<Score>& byCat,
-             std::vector<double>* points = nullptr) {
+             std::vector<double>* points = nullptr, const std::vector<sentilex::NewsSentence>* sentences = nullptr,
+             long* nonZero = nullptr) {
     if (!sentilex::CopyDataWithoutField(dataFolder, folder)) {
         std::fprintf(stderr, "sentieval: cannot copy %s/Data to %s\n", dataFolder.c_str(), folder.c_str());
         return false;
@@ -94,6 +98,10 @@ bool Measure(const std::string& dataFolder, const std::string& folder, const std
             }
         });
     for (std::thread& t : pool) t.join();
+    if (sentences && nonZero) {
+        *nonZero = 0;
+        for (const sentilex::NewsSentence& s : *sentences) *nonZero += ST_GetSentimentPoint(s.text.c_str()) != 0.0;
+    }
     ST_Exit();
     for (size_t k = 0; k < todo.size(); ++k) {
         Score& s = byCat[corpus.reviews[todo[k]].cat];
@@ -171,7 +179,7 @@ int Run(int argc, char** argv) {
         return 2;
     }
     std::string listError;
-    if (!params.wordsPath.empty() && !sentilex::LoadWordList(params.wordsPath, params.listed, listError)) {
+    if (!sentilex::LoadLists(params, listError)) {
         std::fprintf(stderr, "%s: %s\n", "sentieval", listError.c_str());
         return 2;
     }
@@ -189,8 +197,7 @@ int Run(int argc, char** argv) {
     }
     sentilex::Corpus corpus;
     std::string error;
-    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error) &&
-                        (newsPath.empty() || sentilex::LoadNews(newsPath, sentilex::kNewsLastDay, corpus, error));
+    const bool loaded = sentilex::LoadCorpora(args[1], newsPath, params, corpus, error);
     KOVEX_Exit();
     if (!loaded) {
         std::fprintf(stderr, "sentieval: %s\n", error.c_str());
@@ -226,7 +233,15 @@ int Run(int argc, char** argv) {
     }
     expected.pooled = double(expectedRight) / corpus.reviews.size();
     const sentilex::Lexicon lexicon = sentilex::Derive(corpus, -1, params);
-    if (!Measure(dataFolder, scratch + "/all", sentilex::LexiconText(lexicon), corpus, -1, threads, all)) return 1;
+    std::vector<sentilex::NewsSentence> heldOut;
+    long heldOutScored = 0;
+    if (!newsPath.empty() && !sentilex::NewsSentences(newsPath, 27, 6, heldOut, error)) {
+        std::fprintf(stderr, "sentieval: %s\n", error.c_str());
+        return 1;
+    }
+    if (!Measure(dataFolder, scratch + "/all", sentilex::LexiconText(lexicon), corpus, -1, threads, all, nullptr,
+                 &heldOut, &heldOutScored))
+        return 1;
     const double newsShare = sentilex::NewsWeightShare(corpus, lexicon);
     std::error_code ec;
     fs::remove_all(base, ec);
@@ -238,6 +253,9 @@ int Run(int argc, char** argv) {
     Print("Derived on all 8 (scored on its own reviews):", corpus, all, nullptr);
     std::printf("Its %zu entries and %zu negation words tag %.4f of the news tokens with a weight (days 1-%d)\n",
                 lexicon.weights.size(), lexicon.negations.size(), newsShare, sentilex::kNewsLastDay);
+    if (!heldOut.empty())
+        std::printf("It scores %ld of the %zu sentences of the held-out news day 27 other than 0 (%.1f %%)\n",
+                    heldOutScored, heldOut.size(), 100.0 * heldOutScored / heldOut.size());
     int failed = 0;
     if (floor >= 0.0 && s.meanAccuracy < floor) {
         std::printf("FAIL: mean leave-one-category-out accuracy %.4f below the floor %.4f\n", s.meanAccuracy, floor);

@@ -13,8 +13,11 @@
 // ordinary text would split or merge words with (the defaults need it; day 27 is never read).
 // --words names the list of opinion words (data/OpinionWords.txt, `word +` / `word -` lines) that
 // are candidates whatever the reviews say; the shipped lexicon is derived with it.
-// --newsshare prints the share of the news tokens the lexicon weights, --showdamage the entries
-// that change the engine's cut of the news, --explain w1,w2 each word's counts by category.
+// --notalone names the list of words without opinion of their own (data/NotOpinionWords.txt, one
+// word a line) that are never word entries. --newsshare prints the share of the news tokens the
+// lexicon weights, --showdamage the entries that change the engine's cut of the news, --explain
+// w1,w2 each word's counts by category, --dropped FILE writes each candidate an opinion rule left
+// out with the rule's name ("word<TAB>rule" lines, sorted by word).
 //
 // --threads N runs N fits side by side (default 4; the result does not depend on it). --loco
 // also prints the leave-one-category-out figures of the settings as the library scores them: each
@@ -33,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -127,7 +131,7 @@ sentilex::Params Search(const sentilex::Corpus& corpus, const sentilex::Params& 
 
 int Run(int argc, char** argv) {
     bool search = false, loco = false, newsShare = false, damage = false;
-    std::string explain;
+    std::string explain, droppedPath;
     sentilex::Params params = sentilex::DefaultParams();
     std::string newsPath;
     std::vector<const char*> args;
@@ -142,6 +146,8 @@ int Run(int argc, char** argv) {
             explain = argv[++i];
         else if (!std::strcmp(argv[i], "--showdamage"))
             damage = true;
+        else if (!std::strcmp(argv[i], "--dropped") && i + 1 < argc)
+            droppedPath = argv[++i];
         else if (!std::strcmp(argv[i], "--news") && i + 1 < argc)
             newsPath = argv[++i];
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
@@ -161,7 +167,7 @@ int Run(int argc, char** argv) {
         return 2;
     }
     std::string listError;
-    if (!params.wordsPath.empty() && !sentilex::LoadWordList(params.wordsPath, params.listed, listError)) {
+    if (!sentilex::LoadLists(params, listError)) {
         std::fprintf(stderr, "%s: %s\n", "sentilex", listError.c_str());
         return 2;
     }
@@ -171,8 +177,7 @@ int Run(int argc, char** argv) {
     }
     sentilex::Corpus corpus;
     std::string error;
-    const bool loaded = sentilex::LoadCorpus(args[1], corpus, error) &&
-                        (newsPath.empty() || sentilex::LoadNews(newsPath, sentilex::kNewsLastDay, corpus, error));
+    const bool loaded = sentilex::LoadCorpora(args[1], newsPath, params, corpus, error);
     KOVEX_Exit();
     if (!loaded) {
         std::fprintf(stderr, "sentilex: %s\n", error.c_str());
@@ -216,7 +221,17 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", Describe(params).c_str());
     if (loco || search) PrintFigures(corpus, sentilex::Evaluate(corpus, params));
 
-    const sentilex::Lexicon lex = sentilex::Derive(corpus, -1, params);
+    std::map<std::string, std::string> dropped;
+    const sentilex::Lexicon lex = sentilex::Derive(corpus, -1, params, &dropped);
+    if (!droppedPath.empty()) {
+        FILE* f = std::fopen(droppedPath.c_str(), "wb");
+        if (!f) {
+            std::fprintf(stderr, "sentilex: cannot write %s\n", droppedPath.c_str());
+            return 1;
+        }
+        for (const auto& d : dropped) std::fprintf(f, "%s\t%s\n", d.first.c_str(), d.second.c_str());
+        std::fclose(f);
+    }
     const std::string text = sentilex::LexiconText(lex);
     FILE* out = std::fopen(args[2], "wb");
     if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0) {

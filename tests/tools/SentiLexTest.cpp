@@ -55,9 +55,18 @@ TEST(SentiLexTest, RecutPointsAreTheLibrarysAndSimulatedOnesWhereTheCutHolds) {
     sentilex::Corpus corpus;
     std::string error;
     const bool loaded = sentilex::LoadCorpus(dir.file("r.csv.xz"), corpus, error);
+    sentilex::TagAlone({"油腻", "很好", "扎人", "五星", "好棒"}, corpus);
     KOVEX_Exit();
     ASSERT_TRUE(loaded) << error;
     ASSERT_EQ(texts, corpus.texts);
+    // The tag of most of a word's review tokens; a word standing alone, when it is one token.
+    EXPECT_EQ("n", corpus.reviewTag.at(corpus.ids.at("质量")));
+    EXPECT_EQ("v", corpus.reviewTag.at(corpus.ids.at("满意")));
+    EXPECT_EQ("n", corpus.aloneTag.at("油腻"));
+    EXPECT_FALSE(corpus.aloneTag.count("很好"));  // 很 好: a degree word and a word
+    EXPECT_EQ("v", corpus.aloneTag.at("扎人"));    // unknown to the engine: 扎 人
+    EXPECT_FALSE(corpus.aloneTag.count("五星"));  // a numeral and a word
+    EXPECT_FALSE(corpus.aloneTag.count("好棒"));  // two adjectives
     // The comma is a clause unit of the cut.
     EXPECT_NE(corpus.reviews[5].words.end(),
               std::find(corpus.reviews[5].words.begin(), corpus.reviews[5].words.end(), sentilex::kClauseUnit));
@@ -154,7 +163,8 @@ TEST(SentiLexTest, NewsDamageAndWeightShareCutTheNewsWithTheEntries) {
 // A corpus of two categories over three words, built by hand: 好 in positive reviews, 差 in
 // negative ones, 的 in all, 书 only in the first category.
 // The default settings without the opinion rules and the final minimum, which lean on the news
-// and review tag counts that the small corpora here do not hold.
+// and review tag counts that the small corpora here do not hold, and without the rules on the
+// engine's word classes.
 sentilex::Params CoreParams() {
     sentilex::Params p = sentilex::DefaultParams();
     p.closedShare = -1.0;
@@ -168,6 +178,9 @@ sentilex::Params CoreParams() {
     p.maxDamage = -1;
     p.damageBudget = -1;
     p.finalMinWeight = 0.0;
+    p.wordClasses = false;
+    p.phraseOpinion = false;
+    p.pairClasses = false;
     return p;
 }
 
@@ -539,6 +552,13 @@ TEST(SentiLexTest, WordListReadsSignsAndRefusesMalformedLines) {
         EXPECT_NE(std::string::npos, error.find("bad.txt:2")) << error;
     }
     EXPECT_FALSE(sentilex::LoadWordList(dir.file("none.txt"), list, error));
+
+    // A list of plain words: the first token of each line, comments and blank lines skipped.
+    kxtest::WriteAll(dir.file("set.txt"), "# no opinion alone\n完全\r\n\n明显 an adverb\n");
+    std::vector<std::string> set;
+    ASSERT_TRUE(sentilex::LoadWordSet(dir.file("set.txt"), set, error)) << error;
+    EXPECT_EQ((std::vector<std::string>{"完全", "明显"}), set);
+    EXPECT_FALSE(sentilex::LoadWordSet(dir.file("none.txt"), set, error));
 }
 
 // A listed word is an entry whatever the reviews say: one they never hold, or hold against its
@@ -594,4 +614,137 @@ TEST(SentiLexTest, ListedWordsAndTheCorpusWordsBesideThem) {
     w = Weights(p);
     EXPECT_FALSE(w.count("赞"));
     EXPECT_TRUE(w.count("棒") && w.count("丑"));
+}
+
+// Under the class rule a word of the corpus is a candidate only as an adjective or an idiom: the
+// modal verb 可以 and the noun 老师 tell the labels apart as well as 好 and stay out all the same,
+// and so does 完全 (an adverb the hand-written list names); a listed verb stays in. Each rule
+// reports what it left out.
+TEST(SentiLexTest, CorpusWordsNeedAnOpinionClass) {
+    sentilex::Corpus c = HandCorpus({"a"}, {"好", "差", "可以", "老师", "完全", "推荐"});
+    c.reviewTag = {"a", "a", "v", "n", "ad", "v"};
+    for (int i = 0; i < 40; ++i) {
+        const bool positive = i % 2 == 0;
+        AddReview(c, 0, positive, positive ? std::vector<int>{0, 2, 3, 5} : std::vector<int>{1, 4});
+    }
+    sentilex::Params p = PlainParams();
+    for (const char* w : {"可以", "老师", "完全", "推荐"}) EXPECT_TRUE(Has(Entries(c, p), w)) << w;
+    p.wordClasses = true;
+    p.notAlone = {"完全"};
+    p.listed = {{"推荐", 1}};
+    std::map<std::string, std::string> dropped;
+    std::vector<std::string> all;
+    for (const auto& e : sentilex::Derive(c, -1, p, &dropped).weights) all.push_back(e.first);
+    EXPECT_TRUE(Has(all, "好"));
+    EXPECT_TRUE(Has(all, "推荐"));
+    for (const char* w : {"可以", "老师", "完全"}) EXPECT_FALSE(Has(all, w)) << w;
+    EXPECT_EQ("class", dropped["可以"]);
+    EXPECT_EQ("class", dropped["老师"]);
+    EXPECT_EQ("not alone", dropped["完全"]);
+}
+
+// A phrase of the corpus enters only with an opinion word, of the sign that word gives it, and
+// without a name: 还可以 (an adverb and a modal verb) has none, 京东 差 holds a shop's name, and
+// 会 喜欢, which the reviews hold on the negative side, goes against 喜欢; 很 好 enters. Listed,
+// 还可以 is an entry all the same.
+TEST(SentiLexTest, PhrasesNeedAnOpinionWordOfTheirSign) {
+    sentilex::Corpus c = HandCorpus({"a", "b"}, {"还", "可以", "很", "好", "会", "喜欢", "京东", "差", "一般"});
+    c.reviewTag = {"d", "v", "d", "a", "v", "v", "ns", "a", "a"};
+    for (int i = 0; i < 80; ++i) {
+        const bool positive = i % 2 == 0;
+        std::vector<int> words;
+        if (positive)
+            words = i % 4 == 0 ? std::vector<int>{0, 1} : i % 8 == 2 ? std::vector<int>{2, 3} : std::vector<int>{5, 3};
+        else
+            words = i % 4 == 1 ? std::vector<int>{4, 5} : i % 8 == 3 ? std::vector<int>{6, 7} : std::vector<int>{7, 8};
+        AddReview(c, i % 4 < 2 ? 0 : 1, positive, words);
+    }
+    sentilex::Params p = PlainParams();
+    p.phraseMinCount = 1;
+    p.phraseGap = 0.0;
+    p.wordClasses = true;
+    p.listed = {{"喜欢", 1}, {"好", 1}, {"差", -1}};
+    p.phraseOpinion = true;
+    std::map<std::string, std::string> dropped;
+    std::map<std::string, double> w;
+    for (const auto& e : sentilex::Derive(c, -1, p, &dropped).weights) w[e.first] = e.second;
+    EXPECT_FALSE(w.count("还可以"));
+    EXPECT_EQ("no opinion word", dropped["还可以"]);
+    EXPECT_FALSE(w.count("京东差"));
+    EXPECT_EQ("name", dropped["京东差"]);
+    EXPECT_FALSE(w.count("会喜欢"));
+    EXPECT_EQ("polarity", dropped["会喜欢"]);
+    p.phraseOpinion = false;
+    w.clear();
+    for (const auto& e : sentilex::Derive(c, -1, p).weights) w[e.first] = e.second;
+    ASSERT_TRUE(w.count("会喜欢"));  // the rule, not the gap, left it out
+    EXPECT_LT(w["会喜欢"], 0.0);
+    p.phraseOpinion = true;
+    p.listed.emplace_back("还可以", 1);
+    w.clear();
+    for (const auto& e : sentilex::Derive(c, -1, p).weights) w[e.first] = e.second;
+    ASSERT_TRUE(w.count("还可以"));
+    EXPECT_GT(w["还可以"], 0.0);
+}
+
+// 不 pairs go to words the engine tags as adjectives or verbs (满意), not to a noun (垃圾), a word
+// led by a degree word (最差), one holding its own negation (没用) or a character said twice (谢谢);
+// a word tagged otherwise that the reviews write after 不 often enough (油腻, tagged a noun) gets
+// its pair too.
+TEST(SentiLexTest, NegatedPairsOnlyWhereReadersWriteThem) {
+    sentilex::Corpus c = HandCorpus({"a", "b"}, {"满意", "垃圾", "油腻", "最差", "没用", "不", "好", "谢谢"});
+    c.reviewTag = {"v", "n", "n", "a", "v", "d", "a", "v"};
+    for (int i = 0; i < 80; ++i) {
+        const bool positive = i % 2 == 0;
+        std::vector<int> words = positive ? std::vector<int>{0, 6, 7} : std::vector<int>{1, 2, 3, 4};
+        if (positive && i % 16 < 6) words = {5, 2, 6};  // 不 油腻 in 15 reviews
+        AddReview(c, i % 4 < 2 ? 0 : 1, positive, words);
+    }
+    sentilex::Params p = PlainParams();
+    p.listed = {{"满意", 1}, {"垃圾", -1}, {"油腻", -1}, {"没用", -1}, {"谢谢", 1}};
+    p.negateWords = true;
+    p.negatedLeads = {"不"};
+    p.negatedMinCount = 3;
+    auto Weights = [&] {
+        std::map<std::string, double> w;
+        for (const auto& e : sentilex::Derive(c, -1, p).weights) w[e.first] = e.second;
+        return w;
+    };
+    std::map<std::string, double> w = Weights();
+    for (const char* pair : {"不满意", "不垃圾", "不油腻", "不最差", "不没用", "不谢谢"}) EXPECT_TRUE(w.count(pair)) << pair;
+    p.pairClasses = true;
+    w = Weights();
+    ASSERT_TRUE(w.count("不满意") && w.count("不油腻"));
+    EXPECT_EQ(-w["满意"], w["不满意"]);
+    EXPECT_EQ(-w["油腻"], w["不油腻"]);
+    for (const char* pair : {"不垃圾", "不最差", "不没用", "不谢谢"}) EXPECT_FALSE(w.count(pair)) << pair;
+    p.negatedMinCount = 16;  // more reviews than write 不 油腻
+    EXPECT_FALSE(Weights().count("不油腻"));
+}
+
+// The sentences of one news day: each paragraph cut at 。！？ (brackets and tags dropped), pieces
+// of at least the length asked, in corpus order with their paragraph's id; other days are not read.
+TEST(SentiLexTest, NewsSentencesCutTheDaysParagraphs) {
+    kxtest::TempDir dir;
+    const std::string utf8 =
+        "19980126-01-001-001/m  今天/t  天气/n  很/d  好/a  。/w  \r\n"
+        "19980127-01-001-001/m  今天/t  天气/n  很/d  好/a  。/w  我们/r  去/v  公园/n  ！/w  好/a  ？/w  \r\n"
+        "\r\n"
+        "19980127-01-001-002/m  [中国/ns  共产党/n]nt  成立/v  七十七/m  周年/n  \r\n";
+    tstring gbk;
+    UTF8ToANSI(utf8.c_str(), gbk);
+    kxtest::WriteAll(dir.file("news.txt"), gbk);
+    ASSERT_EQ(0, std::system(("xz -z '" + dir.file("news.txt") + "'").c_str()));
+    std::vector<sentilex::NewsSentence> s;
+    std::string error;
+    ASSERT_TRUE(sentilex::NewsSentences(dir.file("news.txt.xz"), 27, 6, s, error)) << error;
+    ASSERT_EQ(2u, s.size());
+    EXPECT_EQ("19980127-01-001-001", s[0].paragraph);
+    EXPECT_EQ("今天天气很好", s[0].text);
+    EXPECT_EQ("19980127-01-001-002", s[1].paragraph);
+    EXPECT_EQ("中国共产党成立七十七周年", s[1].text);
+    ASSERT_TRUE(sentilex::NewsSentences(dir.file("news.txt.xz"), 27, 5, s, error));
+    EXPECT_EQ(3u, s.size());  // 我们去公园
+    EXPECT_FALSE(sentilex::NewsSentences(dir.file("news.txt.xz"), 25, 6, s, error));
+    EXPECT_FALSE(sentilex::NewsSentences(dir.file("none.xz"), 27, 6, s, error));
 }

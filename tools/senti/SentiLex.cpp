@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -82,6 +83,14 @@ bool DegreeWord(const std::string& word) {
                                           "略微", "颇"};
     for (const char* d : kDegree)
         if (word == d) return true;
+    return false;
+}
+
+// Whether a word begins with a degree word and goes on after it (最差, 很小): 不 before it is no
+// Chinese.
+bool DegreeLed(const std::string& word) {
+    for (size_t p = 1; p < word.size(); ++p)
+        if ((static_cast<unsigned char>(word[p]) & 0xC0) != 0x80 && DegreeWord(word.substr(0, p))) return true;
     return false;
 }
 
@@ -438,6 +447,45 @@ bool NounTag(const std::string& tag) { return tag == "n" || tag == "ng" || tag =
 // An adverb tag (d, dg): degree, negation, time and manner adverbs, which lean on the word after.
 bool AdverbTag(const std::string& tag) { return tag == "d" || tag == "dg"; }
 
+// An adjective's tag (a, ad, an, ag) or an idiom's (i, l): words of these classes judge by themselves.
+bool OpinionClassTag(const std::string& tag) {
+    return tag == "a" || tag == "ad" || tag == "an" || tag == "ag" || tag == "i" || tag == "l";
+}
+
+// The tags of the words a reader negates with 不: adjectives and verbs (不满意, 不推荐).
+bool NegatableTag(const std::string& tag) {
+    return tag == "a" || tag == "ad" || tag == "an" || tag == "ag" || tag == "v" || tag == "vd" || tag == "vn";
+}
+
+// A tag of names: persons, places, organisations and other proper nouns (brands, shops).
+bool NameTag(const std::string& tag) {
+    return tag.compare(0, 2, "nr") == 0 || tag.compare(0, 2, "ns") == 0 || tag.compare(0, 2, "nt") == 0 || tag == "nz";
+}
+
+// Whether a word begins with a negation (不, 没, 未, 别, 非) or with 有: 不 before it is no Chinese
+// (不没用, 不有效). 无 leads words that 不 negates well (不无聊).
+bool NegatedOrHaving(const std::string& word) {
+    for (const char* c : {"不", "没", "未", "别", "非", "有"})
+        if (word.compare(0, std::strlen(c), c) == 0) return true;
+    return false;
+}
+
+// Whether a word is one character said twice (谢谢, 看看): 不 before it is no Chinese.
+bool Reduplicated(const std::string& word) {
+    const size_t half = word.size() / 2;
+    return half > 0 && word.size() % 2 == 0 && word.compare(0, half, word, half, half) == 0;
+}
+
+// The tag the engine gives a word: that of most of its review tokens, else the one it gives the
+// word standing alone; "" when neither is known.
+std::string WordTag(const Corpus& corpus, const std::string& word) {
+    auto id = corpus.ids.find(word);
+    if (id != corpus.ids.end() && size_t(id->second) < corpus.reviewTag.size() && !corpus.reviewTag[id->second].empty())
+        return corpus.reviewTag[id->second];
+    auto alone = corpus.aloneTag.find(word);
+    return alone == corpus.aloneTag.end() ? "" : alone->second;
+}
+
 // The end offsets of the tokens of an engine result in its text (each token's text is what
 // stands before its last "/", or the whole token without one); false, `ends` empty, when they do
 // not add up to the text's length (white space and bracketed units drop out of the result).
@@ -455,8 +503,10 @@ bool TokenEnds(const std::string& tagged, size_t textLength, std::vector<int>& e
 
 // Appends the ids of the tokens of an engine result ("word/tag" separated by blanks;
 // kClauseUnit for clause punctuation, -1 for any other token) to `out`, adding new words to the
-// corpus; with `news`, counts each word's tokens and those with a closed tag.
-void AddTokens(const std::string& tagged, Corpus& corpus, std::vector<int>& out, bool news = false) {
+// corpus; with `news`, counts each word's tokens and those with a closed tag. `tags`, when given,
+// counts each word's tokens by tag (by word id).
+void AddTokens(const std::string& tagged, Corpus& corpus, std::vector<int>& out, bool news = false,
+               std::vector<std::map<std::string, long>>* tags = nullptr) {
     for (const std::string& token : SplitAt(tagged, ' ')) {
         if (IsClauseMark(token, SentiEncoding::UTF8)) {
             out.push_back(kClauseUnit);
@@ -486,6 +536,10 @@ void AddTokens(const std::string& tagged, Corpus& corpus, std::vector<int>& out,
         some.resize(corpus.words.size(), 0);
         ++count[id];
         some[id] += news ? ClosedTag(parts[1]) : NounTag(parts[1]);
+        if (tags) {
+            tags->resize(corpus.words.size());
+            ++(*tags)[id][parts[1]];
+        }
         if (!news) {
             corpus.reviewAdverb.resize(corpus.words.size(), 0);
             corpus.reviewAdverb[id] += AdverbTag(parts[1]);
@@ -498,30 +552,60 @@ void AddTokens(const std::string& tagged, Corpus& corpus, std::vector<int>& out,
 
 }  // namespace
 
-bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error) {
-    const std::string cmd = "xz -dc '" + xzPath + "'";
+namespace {
+
+// Hands each line of an xz-compressed file, without its line end, to `onLine`, in file order.
+// False when the file cannot be read to its end.
+bool ReadXzLines(const std::string& xzPath, const std::function<void(const std::string&)>& onLine) {
+    const std::string cmd = "xz -dc '" + xzPath + "' 2>/dev/null";
     FILE* in = popen(cmd.c_str(), "r");
-    if (!in) {
-        error = "cannot read " + xzPath;
-        return false;
-    }
-    std::vector<std::string> texts;
-    std::map<std::string, int> cats;
+    if (!in) return false;
     std::string line;
     char buf[65536];
-    bool header = true;
+    auto Flush = [&] {
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        onLine(line);
+        line.clear();
+    };
     while (std::fgets(buf, sizeof buf, in)) {
         line += buf;
-        if (line.back() != '\n') continue;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        const std::string row = line;
-        line.clear();
+        if (line.back() == '\n') Flush();
+    }
+    if (!line.empty()) Flush();
+    return pclose(in) == 0;
+}
+
+// A line of the tagged news corpus ("19980101-01-001-001/m  word/tag ...", bracketed compounds
+// "[a/n b/n]nt"): its day (characters 6 and 7 of the id, 0 for a line without one); `text`
+// receives the paragraph's text (GBK: the words without tags or brackets) for a day from
+// `firstDay` to `lastDay`.
+int NewsLine(const std::string& line, int firstDay, int lastDay, std::string& text) {
+    const int day = line.size() > 8 ? std::atoi(line.substr(6, 2).c_str()) : 0;
+    text.clear();
+    if (day < firstDay || day > lastDay) return day;
+    const std::vector<std::string> tokens = SplitAt(line, ' ');
+    for (size_t t = 1; t < tokens.size(); ++t) {
+        std::string tok = tokens[t];
+        if (!tok.empty() && tok[0] == '[') tok.erase(0, 1);
+        const size_t slash = tok.rfind('/');
+        if (slash != std::string::npos && slash > 0) text += tok.substr(0, slash);
+    }
+    return day;
+}
+
+}  // namespace
+
+bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error) {
+    std::vector<std::string> texts;
+    std::map<std::string, int> cats;
+    bool header = true;
+    const bool read = ReadXzLines(xzPath, [&](const std::string& row) {
         if (header) {
             header = false;
-            continue;
+            return;
         }
         const size_t c1 = row.find(','), c2 = c1 == std::string::npos ? c1 : row.find(',', c1 + 1);
-        if (c2 == std::string::npos) continue;
+        if (c2 == std::string::npos) return;
         const std::string cat = row.substr(0, c1);
         if (!cats.count(cat)) {
             cats.emplace(cat, int(corpus.catNames.size()));
@@ -532,8 +616,8 @@ bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error) {
         r.positive = row.substr(c1 + 1, c2 - c1 - 1) == "1";
         corpus.reviews.push_back(r);
         texts.push_back(row.substr(c2 + 1));
-    }
-    if (pclose(in) != 0 || corpus.reviews.empty()) {
+    });
+    if (!read || corpus.reviews.empty()) {
         error = "no review read from " + xzPath;
         return false;
     }
@@ -543,65 +627,140 @@ bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error) {
     std::vector<std::string> tagged(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) tagged[i] = KOVEX_ParagraphProcessStr(texts[i].c_str(), 1);
 
-    for (size_t i = 0; i < tagged.size(); ++i) AddTokens(tagged[i], corpus, corpus.reviews[i].words);
+    std::vector<std::map<std::string, long>> tags;
+    for (size_t i = 0; i < tagged.size(); ++i) AddTokens(tagged[i], corpus, corpus.reviews[i].words, false, &tags);
+    corpus.reviewTag.assign(corpus.words.size(), "");
+    for (size_t id = 0; id < tags.size(); ++id) {
+        long most = 0;
+        for (const auto& t : tags[id])
+            if (t.second > most) {
+                most = t.second;
+                corpus.reviewTag[id] = t.first;
+            }
+    }
     corpus.texts.swap(texts);
     return true;
 }
 
-bool LoadNews(const std::string& xzPath, int lastDay, Corpus& corpus, std::string& error) {
-    const std::string cmd = "xz -dc '" + xzPath + "'";
-    FILE* in = popen(cmd.c_str(), "r");
-    if (!in) {
-        error = "cannot read " + xzPath;
+bool LoadLists(Params& params, std::string& error) {
+    return (params.wordsPath.empty() || LoadWordList(params.wordsPath, params.listed, error)) &&
+           (params.notAlonePath.empty() || LoadWordSet(params.notAlonePath, params.notAlone, error));
+}
+
+bool LoadCorpora(const std::string& reviewsXz, const std::string& newsXz, const Params& params, Corpus& corpus,
+                 std::string& error) {
+    if (!LoadCorpus(reviewsXz, corpus, error) || (!newsXz.empty() && !LoadNews(newsXz, kNewsLastDay, corpus, error)))
         return false;
-    }
-    std::string line, text, utf8;
-    char buf[65536];
-    const size_t before = corpus.news.size();
-    while (std::fgets(buf, sizeof buf, in)) {
-        line += buf;
-        if (line.back() != '\n') continue;
-        // "19980101-01-001-001/m": the day is in characters 6 and 7.
-        const int day = line.size() > 8 ? std::atoi(line.substr(6, 2).c_str()) : 0;
-        if (day >= 1 && day <= lastDay) {
-            text.clear();
-            const std::vector<std::string> tokens = SplitAt(line, ' ');
-            for (size_t t = 1; t < tokens.size(); ++t) {
-                std::string tok = tokens[t];
-                if (!tok.empty() && tok[0] == '[') tok.erase(0, 1);
-                const size_t slash = tok.rfind('/');
-                if (slash != std::string::npos && slash > 0) text += tok.substr(0, slash);
+    std::vector<std::string> listed;
+    for (const auto& e : params.listed) listed.push_back(e.first);
+    TagAlone(listed, corpus);
+    return true;
+}
+
+void TagAlone(const std::vector<std::string>& words, Corpus& corpus) {
+    auto OneCharacter = [](const std::string& w) {
+        return !w.empty() && w.size() == (static_cast<unsigned char>(w[0]) >= 0xE0 ? 3u : static_cast<unsigned char>(w[0]) >= 0xC0 ? 2u : 1u);
+    };
+    for (const std::string& word : words) {
+        std::vector<std::pair<std::string, std::string>> cut;  // word, tag
+        for (const std::string& token : SplitAt(KOVEX_ParagraphProcessStr(word.c_str(), 1), ' ')) {
+            std::vector<std::string> parts = SplitAt(token, '/');
+            if (parts.size() != 2) {
+                cut.clear();
+                break;
             }
-            if (!text.empty() && ANSIToUTF8(text.c_str(), utf8) > 0 && !utf8.empty()) {
-                corpus.news.emplace_back();
-                const std::string tagged = KOVEX_ParagraphProcessStr(utf8.c_str(), 1);
-                AddTokens(tagged, corpus, corpus.news.back(), true);
-                corpus.newsTexts.push_back(utf8);
-                corpus.newsEnds.emplace_back();
-                TokenEnds(tagged, utf8.size(), corpus.newsEnds.back());
-            }
+            FoldAscii(parts[0]);
+            cut.emplace_back(parts[0], parts[1]);
         }
-        line.clear();
+        std::string folded = word;
+        FoldAscii(folded);
+        if (cut.size() == 1 && cut[0].first == folded) {
+            corpus.aloneTag[folded] = cut[0].second;
+        } else if (cut.size() == 2 && cut[0].first + cut[1].first == folded && OneCharacter(cut[0].first) &&
+                   OneCharacter(cut[1].first) && !ClosedTag(cut[1].second) &&
+                   (cut[0].second == "v" || cut[0].second == "vd" || cut[0].second == "ad") &&
+                   !NegatedOrHaving(cut[0].first) && cut[0].first != "无") {
+            // Two characters the engine does not know as one word and cuts apart, a verb with its
+            // object or complement (扎 人, 靠 谱, 掉 漆) or 难 before a verb (难 喝): one word of the
+            // first one's tag.
+            corpus.aloneTag[folded] = cut[0].second;
+        }
     }
-    pclose(in);
-    if (corpus.news.size() == before) {
+}
+
+bool LoadNews(const std::string& xzPath, int lastDay, Corpus& corpus, std::string& error) {
+    std::string text, utf8;
+    const size_t before = corpus.news.size();
+    const bool read = ReadXzLines(xzPath, [&](const std::string& line) {
+        NewsLine(line, 1, lastDay, text);
+        if (text.empty() || ANSIToUTF8(text.c_str(), utf8) <= 0 || utf8.empty()) return;
+        corpus.news.emplace_back();
+        const std::string tagged = KOVEX_ParagraphProcessStr(utf8.c_str(), 1);
+        AddTokens(tagged, corpus, corpus.news.back(), true);
+        corpus.newsTexts.push_back(utf8);
+        corpus.newsEnds.emplace_back();
+        TokenEnds(tagged, utf8.size(), corpus.newsEnds.back());
+    });
+    if (!read || corpus.news.size() == before) {
         error = "no paragraph of days 1-" + std::to_string(lastDay) + " read from " + xzPath;
         return false;
     }
     return true;
 }
 
-bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error) {
+bool NewsSentences(const std::string& xzPath, int day, size_t minChars, std::vector<NewsSentence>& out,
+                   std::string& error) {
+    out.clear();
+    std::string text, piece, utf8;
+    const bool read = ReadXzLines(xzPath, [&](const std::string& line) {
+        NewsLine(line, day, day, text);
+        if (text.empty()) return;
+        const std::string paragraph = line.substr(0, line.find('/'));
+        size_t chars = 0;
+        auto Close = [&] {
+            if (chars >= minChars && ANSIToUTF8(piece.c_str(), utf8) > 0 && !utf8.empty()) out.push_back({paragraph, utf8});
+            piece.clear();
+            chars = 0;
+        };
+        for (size_t i = 0; i < text.size();) {
+            const size_t len = static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+            const std::string c = text.substr(i, len);
+            i += len;
+            if (c == "\xA1\xA3" || c == "\xA3\xA1" || c == "\xA3\xBF") {  // 。 ！ ？
+                Close();
+                continue;
+            }
+            piece += c;
+            ++chars;
+        }
+        Close();
+    });
+    if (!read || out.empty()) {
+        error = "no sentence of day " + std::to_string(day) + " read from " + xzPath;
+        return false;
+    }
+    return true;
+}
+
+bool ReadListLines(const std::string& path, std::string& error,
+                   const std::function<bool(const std::string&, int)>& onLine) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;
     }
-    out.clear();
     std::string line;
     for (int n = 1; std::getline(in, line); ++n) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
+        if (!onLine(line, n)) return false;
+    }
+    return true;
+}
+
+bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error) {
+    out.clear();
+    return ReadListLines(path, error, [&](const std::string& line, int n) {
         const size_t space = line.find(' ');
         const std::string sign = space == std::string::npos ? "" : line.substr(space + 1);
         if (space == 0 || (sign != "+" && sign != "-")) {
@@ -609,8 +768,18 @@ bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, in
             return false;
         }
         out.emplace_back(line.substr(0, space), sign == "+" ? 1 : -1);
-    }
-    return true;
+        return true;
+    });
+}
+
+bool LoadWordSet(const std::string& path, std::vector<std::string>& out, std::string& error) {
+    out.clear();
+    return ReadListLines(path, error, [&](const std::string& line, int) {
+        const std::vector<std::string> tokens = SplitAt(line, ' ');
+        const std::string word = tokens.empty() ? "" : tokens[0].substr(0, tokens[0].find('\t'));
+        if (!word.empty() && word[0] != '#') out.push_back(word);
+        return true;
+    });
 }
 
 bool ParseOverride(int argc, char** argv, int& i, Params& params) {
@@ -656,6 +825,10 @@ bool ParseOverride(int argc, char** argv, int& i, Params& params) {
     else if (a == "--listsplits") params.listSplits = std::atoi(v.c_str()) != 0;
     else if (a == "--corpusmin") params.corpusMinWeight = std::atof(v.c_str());
     else if (a == "--listkeyness") params.listKeyness = std::atoi(v.c_str()) != 0;
+    else if (a == "--wordclasses") params.wordClasses = std::atoi(v.c_str()) != 0;
+    else if (a == "--notalone") params.notAlonePath = v;
+    else if (a == "--phraseopinion") params.phraseOpinion = std::atoi(v.c_str()) != 0;
+    else if (a == "--pairclasses") params.pairClasses = std::atoi(v.c_str()) != 0;
     else if (a == "--hinge" || a == "--reviewpower") {
         std::vector<double>& list = a == "--hinge" ? params.hingeShares : params.reviewPowers;
         list.clear();
@@ -687,10 +860,15 @@ bool ParseOverride(int argc, char** argv, int& i, Params& params) {
 // word entry with its weight negated, since 不 alone, cut first, would make the engine cut
 // 不能 and 不是 in ordinary text (0.003 of day-27 F1 by itself); and the entries that change the
 // engine's cut of the news for least value leave until 1,500 stretches of days 1-26 are changed.
-// The negation words were chosen by the same mean, each measured with the clause scope. With a
-// list of opinion words (`listed`, read by the caller): listed words free of the keyness and
+// The negation words were chosen by the same mean, each measured with the clause scope; 不是,
+// 并非, 不算, 算不上, 谈不上 and 不再 keep it and read their own constructions right. With a list
+// of opinion words (`listed`, read by the caller): listed words free of the keyness and
 // news-split rules, the corpus's own words and phrases needing 0.4 in the first fit, no phrase
-// closed by an adverb or a degree word.
+// closed by an adverb or a degree word or led or closed by a closed-class word. Every entry an
+// opinion: a word of the corpus only as an adjective or idiom and not of the list of words
+// without opinion of their own (`notAlone`, read by the caller), a phrase only with an opinion
+// word of its sign and without a name, 不 pairs only for adjectives, verbs and words the reviews
+// write after 不.
 Params DefaultParams() {
     Params p;
     p.hingeShares = {0.0, 0.35, 0.7};
@@ -700,7 +878,8 @@ Params DefaultParams() {
     p.finalMinWeight = 0.1;
     p.maxNewsSplits = 30;
     p.splitWeight = 0.6;
-    p.negations = {"没", "没有", "无", "毫无", "未", "别", "并不", "不太", "从不", "绝不", "不怎么", "不会"};
+    p.negations = {"没",   "没有", "无",   "毫无", "未",     "别",     "并不", "不太", "从不",
+                   "绝不", "不怎么", "不会", "不是", "并非", "不算", "算不上", "谈不上", "不再"};
     p.phraseMinCount = 10;
     p.phraseGap = 1.0;
     p.topicPenalty = 2.0;
@@ -722,11 +901,41 @@ Params DefaultParams() {
     p.listKeyness = false;
     p.listSplits = true;
     p.corpusMinWeight = 0.4;
-    p.phraseEdges = 1;
+    p.phraseEdges = 2;
+    p.wordClasses = true;
+    p.phraseOpinion = true;
+    p.pairClasses = true;
     return p;
 }
 
 namespace {
+
+// By word of `words`: the reviews whose category is not `skipCat` that hold `lead` as a token
+// right before tokens spelling the word (its last token ending there); words no review holds so
+// are left out.
+std::map<std::string, int> ReviewsAfter(const Corpus& corpus, int skipCat, const std::string& lead,
+                                        const std::set<std::string>& words) {
+    std::map<std::string, int> held;
+    auto leadId = corpus.ids.find(lead);
+    if (leadId == corpus.ids.end() || words.empty()) return held;
+    size_t longest = 0;
+    for (const std::string& w : words) longest = std::max(longest, w.size());
+    std::set<std::string> seen;
+    for (const Review& r : corpus.reviews) {
+        if (r.cat == skipCat) continue;
+        seen.clear();
+        for (size_t i = 0; i + 1 < r.words.size(); ++i) {
+            if (r.words[i] != leadId->second) continue;
+            std::string span;
+            for (size_t j = i + 1; j < r.words.size() && r.words[j] >= 0 && span.size() < longest; ++j) {
+                span += corpus.words[r.words[j]];
+                if (words.count(span)) seen.insert(span);
+            }
+        }
+        for (const std::string& w : seen) ++held[w];
+    }
+    return held;
+}
 
 // The weights of `entries` (sorted UTF-8 candidates) learnt on the reviews whose category is
 // neither `skipCat` nor `skipCat2`, with `negations` pending-negation words; l2 by entry. The
@@ -869,10 +1078,15 @@ std::vector<char> NotOpinion(const Corpus& corpus, int skipCat, const Params& pa
 
 }  // namespace
 
-Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
+Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params, std::map<std::string, std::string>* dropped) {
     const size_t nWords = corpus.words.size();
     const int nCats = int(corpus.catNames.size());
     Lexicon lex;
+    // The first rule that leaves a candidate out is the one reported.
+    auto Drop = [&](const std::string& entry, const char* rule) {
+        if (dropped) dropped->emplace(entry, rule);
+    };
+    const std::set<std::string> notAlone(params.notAlone.begin(), params.notAlone.end());
     std::vector<char> negById(nWords, 0);
     // A negation word need not be a word of the cut: installed, it is cut first all the same.
     for (const std::string& n : params.negations) {
@@ -960,11 +1174,25 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
     std::map<std::string, double> candidates;
     for (size_t w = 0; w < nWords; ++w) {
         if (df[w] < params.minCount || negById[w] || !Usable(int(w))) continue;
-        if (params.listOnly && !listed.count(corpus.words[w])) continue;
-        if (opinionRules && (Closed(int(w)) || (!listed.count(corpus.words[w]) && (SymbolsOnly(corpus.words[w]) ||
-                                                                                  HasDigit(corpus.words[w]) ||
-                                                                                  DegreeWord(corpus.words[w])))))
+        const std::string& word = corpus.words[w];
+        const bool isListed = listed.count(word) > 0;
+        if (params.listOnly && !isListed) continue;
+        if (opinionRules && Closed(int(w))) {
+            Drop(word, "closed");
             continue;
+        }
+        if (opinionRules && !isListed && (SymbolsOnly(word) || HasDigit(word) || DegreeWord(word))) {
+            Drop(word, "symbol");
+            continue;
+        }
+        if (!isListed && notAlone.count(word)) {
+            Drop(word, "not alone");
+            continue;
+        }
+        if (!isListed && params.wordClasses && !OpinionClassTag(WordTag(corpus, word))) {
+            Drop(word, "class");
+            continue;
+        }
         double sum = 0.0, top = 0.0;
         for (int c = 0; c < nCats; ++c) {
             if (!nCat[c]) continue;
@@ -978,7 +1206,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
     // Listed words too must not be closed-class words of the news (贵 is mostly a name there).
     for (const auto& e : listed) {
         auto id = corpus.ids.find(e.first);
-        if (id == corpus.ids.end() || !Closed(id->second)) candidates.emplace(e.first, params.l2);
+        if (id == corpus.ids.end() || !Closed(id->second))
+            candidates.emplace(e.first, params.l2);
+        else
+            Drop(e.first, "closed");
     }
     auto KeepAligned = [&](std::map<std::string, double>& from, const std::map<std::string, double>& keep) {
         if (params.minBoundary <= 0.0) return;
@@ -987,7 +1218,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
             if (!keep.count(e.first)) list.push_back(e.first);
         const std::vector<double> share = BoundaryShares(corpus, skipCat, false, list);
         for (size_t f = 0; f < list.size(); ++f)
-            if (share[f] < params.minBoundary) from.erase(list[f]);
+            if (share[f] < params.minBoundary) {
+                Drop(list[f], "boundary");
+                from.erase(list[f]);
+            }
     };
     KeepAligned(candidates, {});
     std::vector<std::string> entries;
@@ -1012,6 +1246,8 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         l2.swap(keptL2);
         return bDropped;
     };
+    // The polarity each phrase of the corpus gets from its opinion words (phraseOpinion).
+    std::map<std::string, int> phrasePolarity;
     if (params.phraseMinCount > 0 && nTrainCats > 0) {
         const std::map<std::string, double> wordCandidates = candidates;
         // Phrases whose own log-odds disagrees with what their words add up to (没有问题, 不会再):
@@ -1024,15 +1260,79 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
             auto it = corpus.ids.find(l);
             if (it != corpus.ids.end()) lead[it->second] = 1;
         }
+        // The polarity a phrase's opinion words give it: +1 or -1 for each listed word (also one
+        // that spans several of its words, 靠 谱) and each word candidate weighing the corpus
+        // minimum, flipped by a negation word or the first lead (不) before it; `any` tells
+        // whether it holds one.
+        const double opinionMin = std::max(params.minWeight, listed.empty() ? 0.0 : params.corpusMinWeight);
+        auto firstLead = params.negatedLeads.empty() ? corpus.ids.end() : corpus.ids.find(params.negatedLeads.front());
+        const int negatingLead = firstLead == corpus.ids.end() ? -1 : firstLead->second;
+        auto Polarity = [&](const std::vector<int>& parts, bool& any) {
+            int polarity = 0;
+            bool pending = false;
+            any = false;
+            for (size_t i = 0; i < parts.size();) {
+                int sign = 0;
+                size_t next = i + 1;
+                std::string span = corpus.words[parts[i]];
+                for (size_t j = i + 1; j < parts.size(); ++j) {
+                    span += corpus.words[parts[j]];
+                    auto l = listed.find(span);
+                    if (l != listed.end()) {
+                        sign = l->second;
+                        next = j + 1;
+                    }
+                }
+                if (!sign && (negById[parts[i]] || parts[i] == negatingLead)) {
+                    pending = true;
+                    ++i;
+                    continue;
+                }
+                const std::string& word = corpus.words[parts[i]];
+                auto l = listed.find(word);
+                auto fit = wordWeight.find(word);
+                if (!sign && l != listed.end())
+                    sign = l->second;
+                else if (!sign && !notAlone.count(word) && fit != wordWeight.end() && std::fabs(fit->second) >= opinionMin)
+                    sign = fit->second > 0.0 ? 1 : -1;
+                if (sign) {
+                    any = true;
+                    polarity += pending ? -sign : sign;
+                    pending = false;
+                }
+                i = next;
+            }
+            return polarity;
+        };
+        // With `phraseOpinion`: the rule that leaves a phrase of the corpus out (it holds a name,
+        // 京东差评, no opinion word, or opinion words of both polarities), else null, its
+        // polarity noted for the fits to come.
+        auto NoOpinionPhrase = [&](const std::string& phrase, const PhraseStat& st) -> const char* {
+            if (!params.phraseOpinion) return nullptr;
+            for (int id : st.parts)
+                if (NameTag(WordTag(corpus, corpus.words[id]))) return "name";
+            bool any = false;
+            const int polarity = Polarity(st.parts, any);
+            if (!any) return "no opinion word";
+            if (polarity == 0) return "polarity";
+            phrasePolarity[phrase] = polarity;
+            return nullptr;
+        };
         for (const auto& e : phraseStats) {
             const PhraseStat& st = e.second;
             if (corpus.ids.count(e.first) || candidates.count(e.first)) continue;
+            const double logOdds = std::log((st.pos / nTrainCats + smooth) / (st.neg / nTrainCats + smooth));
             // An opinion word negated by a word that is no negation entry (不 满意): the pair is an
-            // entry of its own once a few reviews hold it.
+            // entry of its own once a few reviews hold it; after 不, the word must be an opinion
+            // word that the pair turns round, after 太 any candidate (太 低).
             if (params.negatedMinCount > 0 && st.df >= params.negatedMinCount && st.parts.size() == 2 &&
                 lead[st.parts[0]] && wordWeight.count(corpus.words[st.parts[1]]) &&
                 std::fabs(wordWeight[corpus.words[st.parts[1]]]) >= params.minWeight) {
-                candidates.emplace(e.first, params.l2);
+                const char* rule = st.parts[0] == negatingLead ? NoOpinionPhrase(e.first, st) : nullptr;
+                if (rule)
+                    Drop(e.first, rule);
+                else
+                    candidates.emplace(e.first, params.l2);
                 continue;
             }
             if (st.df < params.phraseMinCount) continue;
@@ -1043,9 +1343,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
             // closed by an adverb (都不, 是非常) leans on a word outside it.
             if (opinionRules && params.phraseEdges > 0 &&
                 (Adverb(st.parts.back()) || DegreeWord(corpus.words[st.parts.back()]) || SymbolsOnly(e.first) || HasDigit(e.first) ||
-                 (params.phraseEdges > 1 && (Closed(st.parts.front()) || Closed(st.parts.back())))))
+                 (params.phraseEdges > 1 && (Closed(st.parts.front()) || Closed(st.parts.back()))))) {
+                Drop(e.first, "edge");
                 continue;
-            const double logOdds = std::log((st.pos / nTrainCats + smooth) / (st.neg / nTrainCats + smooth));
+            }
             double sum = 0.0;
             bool pending = false;
             for (int id : st.parts) {
@@ -1058,7 +1359,12 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
                 sum += pending ? -it->second : it->second;
                 pending = false;
             }
-            if (std::fabs(logOdds - sum) >= params.phraseGap) candidates.emplace(e.first, params.l2);
+            if (std::fabs(logOdds - sum) < params.phraseGap) continue;
+            if (const char* rule = NoOpinionPhrase(e.first, st)) {
+                Drop(e.first, rule);
+                continue;
+            }
+            candidates.emplace(e.first, params.l2);
         }
         KeepAligned(candidates, wordCandidates);
         entries.clear();
@@ -1083,7 +1389,7 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         }
         offTopic = NotOpinion(corpus, skipCat, params, entries, w, parts, lex.negations, listed);
     }
-    if (params.minWeight > 0.0 || news || params.topicCategories > 0 || params.newsKeyness > 0.0) {
+    if (params.minWeight > 0.0 || news || params.topicCategories > 0 || params.newsKeyness > 0.0 || !phrasePolarity.empty()) {
         // Entries that weigh little are left out (each is a word the engine would cut first for
         // next to nothing), and so are those that would split or merge words of ordinary text
         // more often than allowed unless they weigh enough to be worth it; the others are learnt
@@ -1091,12 +1397,18 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         std::vector<long> splits(entries.size(), 0);
         if (news) BoundaryShares(corpus, skipCat, true, entries, &splits);
         std::vector<char> keep(w.size());
-        for (size_t f = 0; f < w.size(); ++f)
-            keep[f] = (listed.count(entries[f]) ||
-                       std::fabs(w[f]) >= std::max(params.minWeight, listed.empty() ? 0.0 : params.corpusMinWeight)) &&
-                      !offTopic[f] &&
-                      (!news || splits[f] <= params.maxNewsSplits || std::fabs(w[f]) >= params.splitWeight ||
-                       (params.listSplits && listed.count(entries[f])));
+        for (size_t f = 0; f < w.size(); ++f) {
+            const bool heavy = listed.count(entries[f]) ||
+                               std::fabs(w[f]) >= std::max(params.minWeight, listed.empty() ? 0.0 : params.corpusMinWeight);
+            const bool fewSplits = !news || splits[f] <= params.maxNewsSplits || std::fabs(w[f]) >= params.splitWeight ||
+                                   (params.listSplits && listed.count(entries[f]));
+            // A phrase whose weight goes against its opinion words (会喜欢, negative in the reviews).
+            auto polarity = phrasePolarity.find(entries[f]);
+            const bool against = polarity != phrasePolarity.end() && (polarity->second > 0) != (w[f] > 0.0);
+            keep[f] = heavy && !offTopic[f] && fewSplits && !against;
+            if (!keep[f])
+                Drop(entries[f], offTopic[f] ? "keyness or topic" : !heavy ? "weight" : !fewSplits ? "news splits" : "polarity");
+        }
         KeepEntries(keep);
         w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
     }
@@ -1136,6 +1448,8 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
                 total -= damage[order[k]];
             }
         }
+        for (size_t f = 0; f < entries.size(); ++f)
+            if (!keep[f]) Drop(entries[f], "damage");
         if (KeepEntries(keep)) w = Fit(corpus, skipCat, -1, params, entries, l2, lex.negations);
     }
     int nTrainingCats = 0;
@@ -1278,8 +1592,12 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
                 w[f] = sign * median[sign > 0];
             }
     }
-    for (size_t f = 0; f < w.size(); ++f)
-        if (std::fabs(w[f]) >= params.finalMinWeight) lex.weights.emplace_back(entries[f], Written(w[f], params.clip));
+    for (size_t f = 0; f < w.size(); ++f) {
+        if (std::fabs(w[f]) >= params.finalMinWeight)
+            lex.weights.emplace_back(entries[f], Written(w[f], params.clip));
+        else
+            Drop(entries[f], "final weight");
+    }
     if (params.negateWords && !params.negatedLeads.empty()) {
         // The first lead before each word entry, as one entry weighing what a negation word
         // would make of the word (不 + 满意 gives 不满意 with 满意's weight negated), unless that
@@ -1289,12 +1607,27 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
         std::set<std::string> have;
         for (const auto& e : lex.weights) have.insert(e.first);
         std::vector<std::pair<std::string, double>> negated;
+        // With `pairClasses`, an entry the engine tags otherwise (a noun, an unknown word) still
+        // gets its pair where readers write it: the lead right before it, on token boundaries, in
+        // as many training reviews as make a negated phrase (不 靠 谱, 不 油腻).
+        std::set<std::string> untagged;
+        for (const auto& e : lex.weights)
+            if (params.pairClasses && (!NegatableTag(WordTag(corpus, e.first)) || NegatedOrHaving(e.first) ||
+                                       DegreeLed(e.first) || Reduplicated(e.first)))
+                untagged.insert(e.first);
+        const std::map<std::string, int> written = ReviewsAfter(corpus, skipCat, lead, untagged);
         for (const auto& e : lex.weights) {
             const std::string pair = lead + e.first;
             if ((!corpus.ids.count(e.first) && !listed.count(e.first)) || e.first.compare(0, lead.size(), lead) == 0 ||
                 have.count(pair) ||
                 corpus.ids.count(pair) || Gbk(pair).empty())
                 continue;
+            auto seen = written.find(e.first);
+            if (untagged.count(e.first) && (seen == written.end() || seen->second < std::max(1, params.negatedMinCount))) {
+                Drop(pair, "pair class");
+                continue;
+            }
+            if (dropped) dropped->erase(pair);
             negated.emplace_back(pair, -e.second);
         }
         if ((params.maxDamage >= 0 || params.damageBudget >= 0) && !corpus.newsTexts.empty() && !corpus.dataFolder.empty() &&
@@ -1306,7 +1639,10 @@ Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params) {
             const std::vector<long> damage = NewsDamage(corpus, all, lex.negations);
             std::vector<std::pair<std::string, double>> kept;
             for (size_t k = 0; k < negated.size(); ++k)
-                if (damage[lex.weights.size() + k] <= std::max(0L, params.maxDamage)) kept.push_back(negated[k]);
+                if (damage[lex.weights.size() + k] <= std::max(0L, params.maxDamage))
+                    kept.push_back(negated[k]);
+                else
+                    Drop(negated[k].first, "damage");
             negated.swap(kept);
         }
         lex.weights.insert(lex.weights.end(), negated.begin(), negated.end());

@@ -9,6 +9,8 @@
 // Nothing here is thread-safe unless said so.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -49,6 +51,13 @@ struct Corpus {
     // (n, ng, nz, vn).
     std::vector<long> reviewCount, reviewNoun;
     std::vector<long> reviewAdverb;  // by word id: its review tokens tagged as an adverb (d, dg)
+    // By word id: the tag the engine gives most of its review tokens (of two as many, the first in
+    // byte order); "" for a word the reviews do not hold.
+    std::vector<std::string> reviewTag;
+    // The tag the engine gives a word standing alone (TagAlone), for a word it cuts as one token;
+    // for a word of two characters it does not know and cuts into a verb (or the adverb 难 ...) and
+    // a character of an open class, the first one's (扎 in 扎人, 靠 in 靠谱, 难 in 难喝).
+    std::unordered_map<std::string, std::string> aloneTag;
     std::vector<std::string> texts;  // each review's text (UTF-8), as `reviews`
     // A folder holding a data directory without any field dictionary, in which `Recut` can import
     // a lexicon and cut the reviews again; "" when there is none (the tagging is then simulated).
@@ -68,6 +77,24 @@ bool LoadCorpus(const std::string& xzPath, Corpus& corpus, std::string& error);
 // engine learns names as it cuts, and the reviews' cut must not depend on the news. False with a
 // message when the file cannot be read or holds no paragraph of those days.
 bool LoadNews(const std::string& xzPath, int lastDay, Corpus& corpus, std::string& error);
+
+// With the engine started (code 1), records in `corpus.aloneTag` the tag it gives each of
+// `words` (UTF-8) standing alone, as that field says. Call it after LoadCorpus and
+// LoadNews: the engine learns names as it cuts, and their cut must not depend on these words.
+void TagAlone(const std::vector<std::string>& words, Corpus& corpus);
+
+// A sentence of a news day: the id of its paragraph ("19980127-01-001-003") and its text (UTF-8).
+struct NewsSentence {
+    std::string paragraph;
+    std::string text;
+};
+
+// The sentences of day `day` of the tagged news corpus (as LoadNews reads it): each paragraph's
+// text cut at 。, ！ and ？ (the marks dropped), the pieces of at least `minChars` characters, in
+// corpus order. False with a message when the file cannot be read or holds no such sentence.
+// Only measurements read day 27, the held-out day.
+bool NewsSentences(const std::string& xzPath, int day, size_t minChars, std::vector<NewsSentence>& out,
+                   std::string& error);
 
 // The last news day the derivation reads: day 27 is held out for measuring the engine.
 constexpr int kNewsLastDay = 26;
@@ -160,20 +187,61 @@ struct Params {
     double corpusMinWeight = 0.0;
     bool listSplits = false;  // listed words exempt from `maxNewsSplits` (the damage rules still apply)
     std::string wordsPath;  // the list's file, read by LoadWordList; "" none
+    // A word of the corpus that is not listed is a candidate only when the engine tags it as an
+    // adjective or an idiom (a, ad, an, ag, i, l; WordTag): nouns, verbs, adverbs, names, pronouns
+    // and interjections carry an opinion inside a phrase if at all (可以 in 还可以, 总体 in 总体不错).
+    bool wordClasses = false;
+    // Words that carry no opinion alone (a hand-written list, LoadWordSet; 完全, 明显): never word
+    // candidates unless listed, and never the opinion word of a phrase.
+    std::vector<std::string> notAlone;
+    std::string notAlonePath;  // its file; "" none
+    // A phrase of the corpus (a 2-3 word phrase that is not listed) is a candidate only when it
+    // holds an opinion word (a listed word, also one spanning several of its words, or a word
+    // candidate of the first fit weighing at least the corpus minimum, not of `notAlone`) and its
+    // log-odds have the sign its opinion words give it (a negation word or the first lead before
+    // an opinion word flipping it): 会喜欢 and 就好了, negative in the reviews, are none.
+    bool phraseOpinion = false;
+    // The negated pairs of `negateWords` only for words the engine tags as adjectives or verbs
+    // (a, ad, an, ag, v, vd, vn; WordTag), that begin neither with 不, 没, 未, 别, 非 or 有 nor with a
+    // degree word and that are no character said twice (不没用, 不有效, 不最差, 不谢谢 are no Chinese):
+    // not for nouns, names, adverbs, idioms or phrases, unless `negatedMinCount` training reviews
+    // write the first lead right before the entry on token boundaries (不 油腻, tagged a noun).
+    bool pairClasses = false;
     int threads = 4;          // fits run side by side (the result does not depend on it)
 };
+
+// Hands each line of a hand-written text file (UTF-8; its CR dropped; blank lines and lines
+// starting with # skipped) with its line number to `onLine`, which returns false, with `error`
+// set, to refuse it. False with `error` set when the file cannot be read or a line is refused.
+bool ReadListLines(const std::string& path, std::string& error,
+                   const std::function<bool(const std::string&, int)>& onLine);
 
 // Reads a word list: one `word +` or `word -` a line (UTF-8), blank lines and lines starting
 // with # skipped, into `out` (word, +1 / -1) in file order. False with `error` set on a file that
 // cannot be read or a malformed line.
 bool LoadWordList(const std::string& path, std::vector<std::pair<std::string, int>>& out, std::string& error);
 
+// Reads a list of words: one word a line (UTF-8, the first blank-separated token), blank lines
+// and lines starting with # skipped, into `out` in file order. False with `error` set on a file
+// that cannot be read.
+bool LoadWordSet(const std::string& path, std::vector<std::string>& out, std::string& error);
+
+// Reads the lists `params` names (wordsPath into `listed`, notAlonePath into `notAlone`). False
+// with `error` set when one cannot be read or is malformed.
+bool LoadLists(Params& params, std::string& error);
+
+// With the engine started (code 1): the reviews (LoadCorpus), then days 1-kNewsLastDay of the
+// news when `newsXz` is not "" (LoadNews), then the listed words of `params` standing alone
+// (TagAlone). False with `error` set as those do.
+bool LoadCorpora(const std::string& reviewsXz, const std::string& newsXz, const Params& params, Corpus& corpus,
+                 std::string& error);
+
 // Reads the setting override at argv[i] (--min N, --l2 X, --balance 0|1, --clip X, --phrases N,
 // --gap X, --topic X, --minweight X, --boundary X, --newssplits N, --splitweight X, --bagging 0|1,
 // --shift 0|1, --negscale 0|1, --catpower X, --copies X, --lengthpower X, --stability X,
 // --temperature X, --refine N, --hinge a,b, --reviewpower a,b, --negations a,b,c, --words FILE
-// (the path only: the caller loads it with LoadWordList), --listonly 0|1, --listkeyness 0|1 and
-// the opinion rules') with its value into `params`, advancing i past the value; false (i unchanged) for any other
+// (the path only: the caller loads it with LoadWordList), --notalone FILE (likewise, LoadWordSet),
+// --listonly 0|1, --listkeyness 0|1 and the opinion rules') with its value into `params`, advancing i past the value; false (i unchanged) for any other
 // argument.
 bool ParseOverride(int argc, char** argv, int& i, Params& params);
 
@@ -188,8 +256,12 @@ struct Lexicon {
 };
 
 // The lexicon learnt from every review whose category is not `skipCat` (-1: all), on the tagging
-// `Scorer` simulates.
-Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params);
+// `Scorer` simulates. `dropped`, when given, receives for each candidate an opinion rule left out
+// the rule's name: "class" and "not alone" (words), "no opinion word", "name" and "polarity"
+// (phrases), "pair class" (negated pairs); "closed", "symbol", "edge", "boundary", "keyness or
+// topic", "weight", "news splits", "damage" and "final weight" (the earlier rules).
+Lexicon Derive(const Corpus& corpus, int skipCat, const Params& params,
+               std::map<std::string, std::string>* dropped = nullptr);
 
 // The units of each review that `want` selects (by review; the others get none) as the engine
 // itself tags them with `entries` weighted and `negations` as negation words installed as its
