@@ -1,5 +1,6 @@
 // Object requests and the result documents they return.
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include <pugixml.hpp>
@@ -160,17 +161,45 @@ tstring Sentiment::GetMultiObjectResult(const tstring& sTitle, const tstring& sC
     return result;
 }
 
+// The single-text document is written as text, not built as a tree: its clue can be as long as
+// the caller's text, and a tree and its saved copy would hold it twice more. The bytes are those
+// the tree would save to (declaration, indents of one TAB, the clue as one CDATA section split at
+// each "]]>").
+const char kSentenceDocumentTail[] = "]]></contentsentenceclue>\n\t</result>\n</QVSentiment-Result>\n";
+
+tstring SentenceDocumentHead(SentiEncoding enc, double pos, double neg) {
+    return tstring("<?xml version=\"1.0\" encoding=\"") + DeclaredEncoding(enc) +
+           "\" standalone=\"yes\"?>\n<QVSentiment-Result>\n\t<result>\n\t\t<polarity>" + FormatPoint(neg + pos) +
+           "</polarity>\n\t\t<positivepoint>" + FormatPoint(pos) + "</positivepoint>\n\t\t<negativepoint>" +
+           FormatPoint(neg) + "</negativepoint>\n\t\t<contentsentenceclue><![CDATA[";
+}
+
+ProcSentResult Sentiment::ScoreToDocumentText(const char* sSentence, ChunkedText& content) const {
+    const CdataTextWriter::Sink toContent = [&content](const char* p, size_t n) { content.Append(p, n); };
+    CdataTextWriter writer(SentiWorkingEncoding(m_encode), m_big5Converter, toContent);
+    const ProcSentResult r = ScoreSentenceToSink(sSentence, [&writer](const char* p, size_t n) { writer.Feed(p, n); });
+    writer.Finish();
+    return r;
+}
+
+std::unique_ptr<char[]> Sentiment::SentenceDocument(const char* sSentence) const {
+    ChunkedText content;
+    const ProcSentResult r = ScoreToDocumentText(sSentence, content);
+    const tstring head = SentenceDocumentHead(SentiWorkingEncoding(m_encode), r.posPoint, r.negPoint);
+    const size_t nTail = sizeof(kSentenceDocumentTail) - 1;
+    const size_t nContent = content.size();
+    std::unique_ptr<char[]> doc(new char[head.size() + nContent + nTail + 1]);
+    char* p = doc.get();
+    memcpy(p, head.data(), head.size());
+    p += head.size();
+    content.MoveTo(p);
+    p += nContent;
+    memcpy(p, kSentenceDocumentTail, nTail + 1);
+    return doc;
+}
+
 tstring Sentiment::GetSentenceResult(const tstring& sSentence) const {
-    const SentiEncoding enc = SentiWorkingEncoding(m_encode);
-    const ProcSentResult r = ProcessSentence(sSentence, true);
-    pugi::xml_document doc;
-    pugi::xml_node result = StartDocument(doc, enc).append_child("result");
-    SetPoint(result.append_child("polarity"), r.negPoint + r.posPoint);
-    SetPoint(result.append_child("positivepoint"), r.posPoint);
-    SetPoint(result.append_child("negativepoint"), r.negPoint);
-    result.append_child("contentsentenceclue").append_child(pugi::node_cdata).set_value(
-        SanitizeDocumentText(r.str, enc, m_big5Converter).c_str());
-    return SaveDocument(doc);
+    return tstring(SentenceDocument(sSentence.c_str()).get());
 }
 
 int Sentiment::DelUsrWord(UserWordLedger& ledger, const std::vector<tstring>& sWords, bool bSaveDict) {

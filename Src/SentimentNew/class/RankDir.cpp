@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "BrowseDir/BrowseDir.h"
@@ -97,54 +98,61 @@ tstring NameField(const tstring& sName) {
     return s + "\"";
 }
 
-// The related sentences in UTF-8, converted from the encoding the result documents declare.
-tstring SourceToUtf8(const tstring& sSource, SentiEncoding enc, const CCodeTran* pBig5) {
-    if (enc == SentiEncoding::UTF8) return sSource;
-    tstring sGbk;
-    if (enc == SentiEncoding::BIG5) {
-        if (pBig5 == nullptr || pBig5->GetStatus() != 1) {
-            // No converter to read BIG5 with: keep the ASCII bytes, mark the others.
-            tstring s = sSource;
-            for (char& c : s) {
-                if ((unsigned char)c >= 0x80) c = '?';
-            }
-            return s;
-        }
-        pBig5->CodeToGBK(sSource.c_str(), sGbk);
-    } else {
-        sGbk = sSource;
-    }
+// Writes the related sentences in UTF-8, converted from the encoding the result documents declare,
+// with each double quote doubled. UTF-8 text is written as it is, without a copy.
+bool WriteSource(FILE* fp, const tstring& sSource, SentiEncoding enc, const CCodeTran* pBig5) {
     tstring sUtf8;
-    ANSIToUTF8(sGbk.c_str(), sUtf8);
-    return sUtf8;
+    const tstring* pText = &sSource;
+    if (enc == SentiEncoding::BIG5 && (pBig5 == nullptr || pBig5->GetStatus() != 1)) {
+        // No converter to read BIG5 with: keep the ASCII bytes, mark the others.
+        sUtf8 = sSource;
+        for (char& c : sUtf8) {
+            if ((unsigned char)c >= 0x80) c = '?';
+        }
+        pText = &sUtf8;
+    } else if (enc != SentiEncoding::UTF8) {
+        tstring sGbk;
+        if (enc == SentiEncoding::BIG5) pBig5->CodeToGBK(sSource.c_str(), sGbk);
+        ANSIToUTF8(enc == SentiEncoding::BIG5 ? sGbk.c_str() : sSource.c_str(), sUtf8);
+        pText = &sUtf8;
+    }
+    const char* p = pText->data();
+    const char* const pEnd = p + pText->size();
+    while (p < pEnd) {
+        const char* q = static_cast<const char*>(memchr(p, '"', size_t(pEnd - p)));
+        const char* const pTo = q ? q + 1 : pEnd;  // a quote is written, then once more
+        if (fwrite(p, 1, size_t(pTo - p), fp) != size_t(pTo - p)) return false;
+        if (q && fputc('"', fp) == EOF) return false;
+        p = pTo;
+    }
+    return true;
 }
 
-// The whole table as bytes.
-tstring FormatTable(const std::vector<_stFileSentimentScore>& vecResult, size_t nFiles, int nNegative,
-                    int nPositive, SentiEncoding enc, const CCodeTran* pBig5) {
+// Writes the whole table, one line at a time.
+bool WriteTable(FILE* fp, const std::vector<_stFileSentimentScore>& vecResult, size_t nFiles, int nNegative,
+                int nPositive, SentiEncoding enc, const CCodeTran* pBig5) {
     auto share = [nFiles](int n) { return nFiles == 0 ? tstring("0.00") : FormatPoint(n * 100.0 / nFiles); };
+    auto put = [fp](const tstring& s) { return fwrite(s.data(), 1, s.size(), fp) == s.size(); };
     tstring s = kBom;
     s += tstring(kTotal) + "," + std::to_string(nFiles) + "," + kNegTotal + "," + std::to_string(nNegative) + "," +
          kNegShare + "," + share(nNegative) + "%," + kPosTotal + "," + std::to_string(nPositive) + "," + kPosShare +
          "," + share(nPositive) + "%\n";
     s += kHeader;
+    if (!put(s)) return false;
     for (const _stFileSentimentScore& r : vecResult) {
-        s += NameField(NameToUtf8(r.filename));
+        s = NameField(NameToUtf8(r.filename));
         s += "," + FormatPoint(r.score) + "," + FormatPoint(r.positive_score) + "," + FormatPoint(r.negative_score) +
              ",\"";
-        for (char c : SourceToUtf8(r.source, enc, pBig5)) {
-            if (c == '"') s += '"';
-            s += c;
-        }
-        s += "\"\n";
+        if (!put(s) || !WriteSource(fp, r.source, enc, pBig5) || !put("\"\n")) return false;
     }
-    return s;
+    return true;
 }
 
-// Writes bytes to sPath through a new file in the same directory renamed over it, so a reader
-// sees the old table or the new one, never a part. A link named sPath is replaced, its target
-// untouched. On failure nothing is left behind and errno tells why.
-bool WriteReplacing(const tstring& sPath, const tstring& sBytes) {
+// Writes a file through `write` into a new file in the same directory renamed over sPath, so a
+// reader sees the old table or the new one, never a part. A link named sPath is replaced, its
+// target untouched. On failure (also when `write` returns false) nothing is left behind and errno
+// tells why.
+bool WriteReplacing(const tstring& sPath, const std::function<bool(FILE*)>& write) {
     static std::atomic<unsigned> s_nSerial{0};
     tstring sTemp;
     int fd = -1;
@@ -163,7 +171,7 @@ bool WriteReplacing(const tstring& sPath, const tstring& sBytes) {
         errno = err;
         return false;
     }
-    bool bOk = fwrite(sBytes.data(), 1, sBytes.size(), fp) == sBytes.size();
+    bool bOk = write(fp);
     bOk = (fflush(fp) == 0) && bOk;
     int err = bOk ? 0 : errno;
     if (fclose(fp) != 0 && bOk) {
@@ -207,29 +215,41 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
     for (size_t i = 0; i < vecFiles.size(); ++i) {
         tstring sText;
         if (ReadFile(vecFiles[i].c_str(), sText, 0, 0, true) == 0 || sText.empty()) continue;
-        const tstring sDoc = GetSentenceResult(sText);
-        if (!sDoc.empty()) {
-            _stFileSentimentScore rec;
-            if (GetXMLItemValue(sDoc.c_str(), "negativepoint", sValue, sizeof(sValue))) {
-                rec.negative_score = ParsePoint(sValue);
-            }
-            if (GetXMLItemValue(sDoc.c_str(), "positivepoint", sValue, sizeof(sValue))) {
-                rec.positive_score = ParsePoint(sValue);
-            }
-            if (GetXMLItemValue(sDoc.c_str(), "polarity", sValue, sizeof(sValue))) rec.score = ParsePoint(sValue);
-            rec.filename = vecFiles[i];
-            GetXMLItemValue(sDoc.c_str(), "contentsentenceclue", rec.source);
-            std::replace(rec.source.begin(), rec.source.end(), '\n', ' ');
-            std::replace(rec.source.begin(), rec.source.end(), '\r', ' ');
-            if (rec.score < 0.0) ++nNegative;
-            if (rec.score > 0.0) ++nPositive;
-            vecResult.push_back(std::move(rec));
+        // The file's single-text document (SentenceDocument) is read as written, not built: its
+        // head gives the numbers, its clue the sentence column.
+        ChunkedText content;
+        const ProcSentResult r = ScoreToDocumentText(sText.c_str(), content);
+        tstring().swap(sText);  // not needed any more: free it before the column is put together
+        const tstring sHead = SentenceDocumentHead(enc, r.posPoint, r.negPoint);
+        _stFileSentimentScore rec;
+        if (GetXMLItemValue(sHead.c_str(), "negativepoint", sValue, sizeof(sValue))) {
+            rec.negative_score = ParsePoint(sValue);
         }
+        if (GetXMLItemValue(sHead.c_str(), "positivepoint", sValue, sizeof(sValue))) {
+            rec.positive_score = ParsePoint(sValue);
+        }
+        if (GetXMLItemValue(sHead.c_str(), "polarity", sValue, sizeof(sValue))) rec.score = ParsePoint(sValue);
+        rec.filename = vecFiles[i];
+        // The text between the clue's tags: its CDATA section, up to the first closing tag, which
+        // a text may hold inside the section.
+        rec.source = "<![CDATA[";
+        content.MoveTo(rec.source);
+        rec.source += "]]>";
+        const size_t nClose = rec.source.find("</contentsentenceclue>");
+        if (nClose != tstring::npos) rec.source.resize(nClose);
+        std::replace(rec.source.begin(), rec.source.end(), '\n', ' ');
+        std::replace(rec.source.begin(), rec.source.end(), '\r', ' ');
+        if (rec.score < 0.0) ++nNegative;
+        if (rec.score > 0.0) ++nPositive;
+        vecResult.push_back(std::move(rec));
         printf("Finished %zd/%zd\r", (ssize_t)i, (ssize_t)vecFiles.size());
     }
     std::stable_sort(vecResult.begin(), vecResult.end());
     const tstring sTable = sDir + "/" + kTableName;
-    if (!WriteReplacing(sTable, FormatTable(vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter))) {
+    const auto write = [&](FILE* fp) {
+        return WriteTable(fp, vecResult, vecFiles.size(), nNegative, nPositive, enc, m_big5Converter);
+    };
+    if (!WriteReplacing(sTable, write)) {
         // The progress lines end with their line break; the success line is not printed.
         fputs("\n", stdout);
         fflush(stdout);

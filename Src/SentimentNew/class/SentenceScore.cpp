@@ -59,8 +59,10 @@ tstring WeightText(double weight) {
 // Scores the units of one sentence as they come. Only a unit's tag is read as a weight or a role.
 class UnitScorer {
 public:
-    UnitScorer(const Sentiment& senti, bool bKeepText)
-        : m_senti(senti), m_enc(SentiWorkingEncoding(senti.m_encode)), m_bKeepText(bKeepText) {}
+    // With bKeepText the marked-up text goes to pText piece by piece when given, else into the
+    // result's `str`.
+    UnitScorer(const Sentiment& senti, bool bKeepText, const Sentiment::TextSink* pText = nullptr)
+        : m_senti(senti), m_enc(SentiWorkingEncoding(senti.m_encode)), m_bKeepText(bKeepText), m_pText(pText) {}
 
     void Unit(const SentiUnit& unit) {
         const tstring& word = unit.word;
@@ -109,12 +111,15 @@ public:
 
 private:
     void Keep(const tstring& token) {
-        if (m_bKeepText) m_result.str += token;
+        if (!m_bKeepText) return;
+        if (m_pText) (*m_pText)(token.data(), token.size());
+        else m_result.str += token;
     }
 
     const Sentiment& m_senti;
     const SentiEncoding m_enc;
     const bool m_bKeepText;
+    const Sentiment::TextSink* const m_pText;
     ProcSentResult m_result;
     double m_dPosPoint = 0.0, m_dNegPoint = 0.0;
     bool m_bContainThisSentence = false;
@@ -135,6 +140,13 @@ ProcSentResult Sentiment::SentencePoints(const char* sentence) const {
     UnitScorer scorer(*this, false);
     m_engine->TagSentenceUnits(sentence, [&scorer](const SentiUnit& unit) { scorer.Unit(unit); });
     return scorer.Finish(false);
+}
+
+ProcSentResult Sentiment::ScoreSentenceToSink(const char* sentence, const TextSink& text) const {
+    if (!sentence || !*sentence) return ProcSentResult();
+    UnitScorer scorer(*this, true, &text);
+    m_engine->TagSentenceUnits(sentence, [&scorer](const SentiUnit& unit) { scorer.Unit(unit); });
+    return scorer.Finish(true);
 }
 
 ProcSentResult Sentiment::ScoreTaggedSentence(const tstring& sTagged, bool bContainAllSentence) const {

@@ -1,12 +1,16 @@
 #include "SentimentNew/class/SentiText.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bitset>
 #include <cmath>
+#include <cstring>
 #include <iomanip>
 #include <limits>
 #include <locale>
 #include <memory>
+#include <new>
 #include <sstream>
 
 #include "CodeTrans/CodeDetect.h"
@@ -159,11 +163,15 @@ std::vector<tstring> CleanWordList(const tstring& sList) {
     return words;
 }
 
-tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTran* pBig5) {
-    tstring out;
-    out.reserve(s.size());
-    const size_t n = s.size();
-    for (size_t i = 0; i < n;) {
+namespace {
+
+// Sanitizes the n bytes at s into out, as SanitizeDocumentText describes. Unless bFinal, stops
+// before the last 3 bytes, where a character could go on past s + n, and returns the number of
+// bytes read: every character read was then decided on all of its bytes.
+size_t SanitizeInto(const char* s, size_t n, bool bFinal, SentiEncoding enc, const CCodeTran* pBig5, tstring& out) {
+    const size_t nStop = bFinal ? n : (n > 3 ? n - 3 : 0);
+    size_t i = 0;
+    while (i < nStop) {
         const unsigned char c = UC(s[i]);
         if (c < 0x80) {
             if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += char(c);
@@ -171,7 +179,7 @@ tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTra
             continue;
         }
         if (enc == SentiEncoding::UTF8) {
-            const size_t len = Utf8CharLength(s.data(), i, n);
+            const size_t len = Utf8CharLength(s, i, n);
             if (len == 0) {
                 out += '?';
                 ++i;
@@ -179,7 +187,7 @@ tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTra
                 // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
                 const bool bNonChar = len == 3 && c == 0xEF && UC(s[i + 1]) == 0xBF && UC(s[i + 2]) >= 0xBE;
                 if (bNonChar) out += '?';
-                else out.append(s, i, len);
+                else out.append(s + i, len);
                 i += len;
             }
             continue;
@@ -190,20 +198,91 @@ tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTra
             if (enc == SentiEncoding::GBK) {
                 bKeep = MappedGbkPairs().test(c * 256u + t);
             } else if (pBig5) {
-                bKeep = t >= 0x40 && pBig5->HoldsCodeUnit(s.data() + i, 2);
+                bKeep = t >= 0x40 && pBig5->HoldsCodeUnit(s + i, 2);
             } else {
                 bKeep = IsBig5RangePair(c, t);
             }
         }
         if (bKeep) {
-            out.append(s, i, 2);
+            out.append(s + i, 2);
             i += 2;
         } else {
             out += '?';
             ++i;
         }
     }
+    return i;
+}
+
+}  // namespace
+
+tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTran* pBig5) {
+    tstring out;
+    out.reserve(s.size());
+    SanitizeInto(s.data(), s.size(), true, enc, pBig5, out);
     return out;
+}
+
+void CdataTextWriter::Feed(const char* p, size_t n) {
+    m_sPending.append(p, n);
+    if (m_sPending.size() >= kBatch) Flush(false);
+}
+
+void CdataTextWriter::Finish() { Flush(true); }
+
+void CdataTextWriter::Flush(bool bFinal) {
+    m_sOut.clear();
+    const size_t nRead = SanitizeInto(m_sPending.data(), m_sPending.size(), bFinal, m_enc, m_pBig5, m_sOut);
+    m_sPending.erase(0, nRead);
+    // Each "]]>" is split over two sections, the second taking the ">", as an XML writer splits it.
+    size_t nFrom = 0;
+    for (size_t i = 0; i < m_sOut.size(); ++i) {
+        const char c = m_sOut[i];
+        if (c == '>' && m_nBrackets >= 2) {
+            m_out(m_sOut.data() + nFrom, i - nFrom);
+            m_out("]]><![CDATA[", 12);
+            nFrom = i;
+        }
+        m_nBrackets = c == ']' ? std::min(m_nBrackets + 1, 2) : 0;
+    }
+    if (nFrom < m_sOut.size()) m_out(m_sOut.data() + nFrom, m_sOut.size() - nFrom);
+}
+
+void ChunkedText::Unmap::operator()(char* p) const { munmap(p, kChunk); }
+
+void ChunkedText::Append(const char* p, size_t n) {
+    while (n > 0) {
+        if (m_chunks.empty() || m_nLastUsed == kChunk) {
+            m_chunks.reserve(m_chunks.size() + 1);  // so that a new mapping is never lost
+            void* pChunk = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (pChunk == MAP_FAILED) throw std::bad_alloc();
+            m_chunks.emplace_back(static_cast<char*>(pChunk));
+            m_nLastUsed = 0;
+        }
+        const size_t nTake = std::min(n, kChunk - m_nLastUsed);
+        memcpy(m_chunks.back().get() + m_nLastUsed, p, nTake);
+        m_nLastUsed += nTake;
+        m_nSize += nTake;
+        p += nTake;
+        n -= nTake;
+    }
+}
+
+void ChunkedText::MoveTo(char* dst) {
+    for (size_t i = 0; i < m_chunks.size(); ++i) {
+        const size_t n = i + 1 == m_chunks.size() ? m_nLastUsed : kChunk;
+        memcpy(dst, m_chunks[i].get(), n);
+        dst += n;
+        m_chunks[i].reset();
+    }
+    m_chunks.clear();
+    m_nSize = m_nLastUsed = 0;
+}
+
+void ChunkedText::MoveTo(tstring& out) {
+    const size_t nOld = out.size();
+    out.resize(nOld + m_nSize);
+    MoveTo(&out[nOld]);
 }
 
 tstring FormatPoint(double value) {

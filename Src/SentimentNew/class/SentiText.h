@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "SentimentNew/class/Sentiment.h"
@@ -56,6 +58,72 @@ std::vector<tstring> CleanWordList(const tstring& sList);
 // the pairs of the BIG5 ranges (lead A1-F9, trail 40-7E or A1-FE). Any other byte of 0x80 or above
 // becomes "?" and the walk goes on at the next byte. A text already fit comes back unchanged.
 tstring SanitizeDocumentText(const tstring& s, SentiEncoding enc, const CCodeTran* pBig5);
+
+// Writes a text that arrives in pieces as the content of a CDATA section of a document declared
+// in `enc`: the bytes handed to `out`, joined, are SanitizeDocumentText of the whole text with each
+// "]]>" written as "]]]]><![CDATA[>" (the section closed after "]]" and a new one opened for the
+// ">"). A character cut at a piece's end waits for the next piece; Finish hands out the rest.
+// Holds a few kilobytes whatever the text's length. One writer per text; not shared between
+// threads.
+class CdataTextWriter {
+public:
+    typedef std::function<void(const char*, size_t)> Sink;
+    // pBig5 as for SanitizeDocumentText; `out` must outlive the writer.
+    CdataTextWriter(SentiEncoding enc, const CCodeTran* pBig5, const Sink& out)
+        : m_enc(enc), m_pBig5(pBig5), m_out(out) {}
+    void Feed(const char* p, size_t n);
+    void Feed(const tstring& s) { Feed(s.data(), s.size()); }
+    void Finish();
+
+private:
+    static constexpr size_t kBatch = 16384;
+    void Flush(bool bFinal);
+
+    const SentiEncoding m_enc;
+    const CCodeTran* const m_pBig5;
+    const Sink& m_out;
+    tstring m_sPending;  // read, not yet sanitized
+    tstring m_sOut;      // sanitized, being handed out
+    int m_nBrackets = 0; // "]" at the end of what was handed out (at most 2 counted)
+};
+
+// A text kept in chunks of a fixed size, so that appending never copies what is held and a long
+// text costs its own length plus at most one chunk. Each chunk is a mapping of its own, given
+// back to the system as soon as it is freed (heap blocks would stay with the process and keep a
+// long text's memory after the text has been copied out). Appending throws std::bad_alloc when
+// no chunk can be mapped. Not shared between threads.
+class ChunkedText {
+public:
+    ChunkedText() = default;
+    ChunkedText(const ChunkedText&) = delete;
+    ChunkedText& operator=(const ChunkedText&) = delete;
+
+    void Append(const char* p, size_t n);
+    size_t size() const { return m_nSize; }
+    // Copies the text to dst (room for size() bytes), freeing each chunk once copied; the text is
+    // empty afterwards.
+    void MoveTo(char* dst);
+    // Appends the text to out, freeing each chunk once copied; the text is empty afterwards.
+    void MoveTo(tstring& out);
+
+private:
+    static constexpr size_t kChunk = size_t(1) << 20;
+    struct Unmap {
+        void operator()(char* p) const;
+    };
+    std::vector<std::unique_ptr<char, Unmap>> m_chunks;
+    size_t m_nSize = 0;
+    size_t m_nLastUsed = 0;  // bytes used in the last chunk
+};
+
+// The single-text result document (Sentiment::SentenceDocument) is the head, its clue's CDATA
+// content (CdataTextWriter) and the tail. The head: the declaration naming `enc`, the root
+// "QVSentiment-Result", a "result" with "polarity" (neg + pos), "positivepoint" and
+// "negativepoint" (FormatPoint), one element a line, indented by TABs, and the opening of
+// "contentsentenceclue" with its CDATA section.
+tstring SentenceDocumentHead(SentiEncoding enc, double pos, double neg);
+// The tail: the end of the CDATA section and of the open elements, each line ending in "\n".
+extern const char kSentenceDocumentTail[];
 
 // a + b held within the finite doubles: a sum beyond them gives the largest finite value of its
 // sign, so that points summed over many words and sentences stay numbers (a and b finite).

@@ -8,6 +8,8 @@
 // normalised to UTF-8), BIG5 for code 2, GBK for every other code.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "Utility/Types.h"
 
 class CCodeTran;
+class ChunkedText;
 class UserWordLedger;
 
 // One scored sentence. A default result has an empty `str`, both points 0.0 and no objects.
@@ -82,6 +85,15 @@ public:
     // text, not its result. A null or empty text gives a default result without an engine call.
     ProcSentResult SentencePoints(const char* sentence) const;
 
+    // Receives a text piece by piece: the bytes of one piece, valid during the call only.
+    typedef std::function<void(const char*, size_t)> TextSink;
+    // A NUL-terminated text scored as one sentence with its whole marked-up text, as
+    // ProcessSentence(text, true) scores it, the marked-up text handed to `text` piece by piece as
+    // it is written (the pieces joined are ProcessSentence's `str`; the result's `str` stays
+    // empty), so that it is never held whole here. A null or empty text gives a default result
+    // without an engine call and hands out nothing.
+    ProcSentResult ScoreSentenceToSink(const char* sentence, const TextSink& text) const;
+
     // Scores the engine's tagged text of one sentence: units separated by blanks, each a word, "/"
     // and its tag (TaggedTextReader). A numeric tag (first byte a digit, or "-" and a digit) is the
     // word's weight, negated when a negation word ("Neg") is pending; a negation stays pending
@@ -138,6 +150,10 @@ public:
     // The result document of one text scored as a single sentence, its whole marked-up text kept.
     // The user dictionary is not touched; the caller holds the request lock (shared is enough).
     tstring GetSentenceResult(const tstring& sSentence) const;
+    // The same document for a NUL-terminated text (null: ""), as one new[] array with its NUL that
+    // the caller owns. Built as the text is scored: besides the document the call holds about one
+    // more copy of its marked-up text at the end, never a document tree or a copy of the text.
+    std::unique_ptr<char[]> SentenceDocument(const char* sSentence) const;
 
     // Puts back each word of the list through the request's ledger (every word, even after a
     // failure), then, when bSaveDict, saves the user dictionary (also after a failed word).
@@ -175,6 +191,10 @@ public:
     const CCodeTran* m_big5Converter = nullptr;
 
 private:
+    // Scores a NUL-terminated text as ScoreSentenceToSink does, its marked-up text written into
+    // `content` as the single-text document's CDATA section holds it (CdataTextWriter).
+    ProcSentResult ScoreToDocumentText(const char* sSentence, ChunkedText& content) const;
+
     // Object-list request with the words recorded in a ledger the caller owns.
     tstring ObjectListResult(UserWordLedger& ledger, const tstring& sTitle, const tstring& sContent,
                              const std::vector<tstring>& sObjects, int& nHitCount);

@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <memory>
 
 #include "CodeTrans/CodeTran.h"
 #include "CodeTrans/STLCodeTrans.h"
@@ -95,6 +96,13 @@ const char* Registered(const tstring& sText) {
     if (!g_pBufManager) return kNoText;
     const char* p = g_pBufManager->AddBuffer(sText.c_str());
     return p ? p : kNoText;
+}
+
+// Registers a result array (new[], NUL-terminated) without copying it; "" (static) when there is
+// no buffer manager.
+const char* RegisteredArray(std::unique_ptr<char[]> text) {
+    if (!g_pBufManager) return kNoText;
+    return g_pBufManager->AddBuffer(text.release());  // owned by the manager from here, also on a throw
 }
 
 // Creates the converter of codes 1 to 5; false (and no converter) when its set does not load,
@@ -222,7 +230,11 @@ const char* ST_GetSentencePoint(const char* sSentenceO) {
     try {
         RequestLock lock(false);
         if (!g_sentiment) return NotStarted(kNoText);
-        return Registered(g_sentiment->GetSentenceResult(Arg(sSentenceO)));
+        // The document is written straight into the array handed out; the caller's text is scored
+        // where it lies unless automatic detection brings it to UTF-8 first.
+        std::unique_ptr<char[]> doc = g_sentiment->m_encode == -1 ? g_sentiment->SentenceDocument(Arg(sSentenceO).c_str())
+                                                                   : g_sentiment->SentenceDocument(sSentenceO);
+        return RegisteredArray(std::move(doc));
     } catch (...) {
         return Thrown("ST_GetSentencePoint", kNoText);
     }

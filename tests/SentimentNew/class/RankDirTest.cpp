@@ -18,6 +18,7 @@
 #include "FakeSentiEngine.h"
 #include "SentimentNew/class/Sentiment.h"
 #include "Utility/LogFile.h"
+#include "Utility/TagValue.h"
 #include "common/TestUtil.h"
 
 using kxtest::FakeSentiEngine;
@@ -143,6 +144,27 @@ TEST_F(RankDirTest, TableBytesCountsAndOrder) {
     kxtest::WriteAll(none.file("a.log"), "good");
     ASSERT_TRUE(m_senti.RankDirectory(none.path().c_str(), path));
     EXPECT_EQ(kxtest::ReadAll(path), kBom + Summary(0, 0, "0.00", 0, "0.00") + kHeader);
+}
+
+// The sentence column is the text between the clue's tags of the file's single-text document,
+// line breaks made blanks: its CDATA section, split where the text holds "]]>", and cut where the
+// text holds the clue's closing tag.
+TEST_F(RankDirTest, SentenceColumnIsTheDocumentsClue) {
+    const std::string texts[] = {"good ]]> bad\nline", "so </contentsentenceclue> good]]", "good\r\n" + std::string(70000, 'x')};
+    for (const std::string& text : texts) {
+        TempDir dir;
+        kxtest::WriteAll(dir.file("a.txt"), text);
+        std::string path;
+        ASSERT_TRUE(m_senti.RankDirectory(dir.path().c_str(), path));
+        std::string clue;
+        GetXMLItemValue(m_senti.GetSentenceResult(text).c_str(), "contentsentenceclue", clue);
+        for (char& c : clue) {
+            if (c == '\n' || c == '\r') c = ' ';
+        }
+        const std::vector<Row> rows = ReadTable(path);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[2].back(), clue);
+    }
 }
 
 TEST_F(RankDirTest, CsvFieldsRoundTrip) {

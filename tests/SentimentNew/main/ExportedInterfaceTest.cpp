@@ -12,7 +12,11 @@
 
 #include "MERIDOX/API/KOVEX_API.h"
 #include "MERIDOX/System/EngineGlobals.h"
+#include "SentimentNew/class/SentiEngine.h"
 #include "SentimentNew/main/STTestDir.h"
+#include "Utility/TagValue.h"
+#include "common/SentiTreeDocument.h"
+#include "common/TestUtil.h"
 #include "Utility/LogCapture.h"
 #include "Utility/LogFile.h"
 #include "Utility/Trie.h"
@@ -263,6 +267,51 @@ TEST_F(STRequestTest, PointsFollowImportedWeights) {
     const std::string doc = ST_GetSentencePoint("我很满意");
     EXPECT_NE(std::string::npos, doc.find("<pos value=\"2\">满意</pos>")) << doc;
     EXPECT_NE(std::string::npos, doc.find("<positivepoint>2.00</positivepoint>")) << doc;
+}
+
+// A long text goes through the engine in many pieces (lines, sentences cut at the sentence
+// bound) and its document is written as it is scored: the same bytes as the document built as a
+// tree from the whole marked-up text, and the ranking's sentence column is that document's clue.
+TEST_F(STRequestTest, LongTextDocumentIsTheTreeBuiltOne) {
+    ASSERT_EQ(3, ST_ImportUserDict(m_dir.Put("senti.txt", "满意 2\n失望 -1\n不 Neg\n").c_str(), 1));
+    std::string text;
+    for (int i = 0; text.size() < 300000; ++i) {
+        text += i % 3 ? "我很满意这款手机，屏幕]]>清晰。" : "价格不满意\n";
+        if (i % 500 == 0) {
+            for (int j = 0; j < 2000; ++j) text += "失望";  // 6,000 bytes without a sentence end
+        }
+    }
+    // The library's engine behind an analyser of the test's own, which leaves it running.
+    struct LibraryEngine : SentiEngine {
+        KovexSentiEngine& e = KovexSentiEngine::Instance();
+        tstring TagSentence(const tstring& s) override { return e.TagSentence(s); }
+        void TagSentenceUnits(const char* s, const SentiUnitSink& sink) override { e.TagSentenceUnits(s, sink); }
+        int AddUserWord(const tstring& s) override { return e.AddUserWord(s); }
+        int GetUserWordState(const tstring& w, SentiUserWordState& st) override { return e.GetUserWordState(w, st); }
+        int RestoreUserWord(const tstring& w, const SentiUserWordState& st) override { return e.RestoreUserWord(w, st); }
+        int SaveUserDict() override { return e.SaveUserDict(); }
+        tstring UserWordKey(const tstring& w) override { return e.UserWordKey(w); }
+    } engine;
+    const Sentiment senti("", 1, engine);
+    const std::string expected = kxtest::TreeDocument(senti, text, SentiEncoding::UTF8, "utf-8");
+    EXPECT_NE(std::string::npos, expected.find("]]]]><![CDATA[>"));
+    EXPECT_EQ(expected, ST_GetSentencePoint(text.c_str()));
+
+    const std::string folder = m_dir.Root() + "/long";
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    m_dir.Put("long/a.txt", text);
+    const char* table = ST_ProcesDir(folder.c_str());
+    ASSERT_NE(nullptr, table);
+    std::string clue;
+    GetXMLItemValue(expected.c_str(), "contentsentenceclue", clue);
+    std::replace(clue.begin(), clue.end(), '\n', ' ');
+    size_t quote = 0;
+    while ((quote = clue.find('"', quote)) != std::string::npos) {
+        clue.insert(quote, 1, '"');
+        quote += 2;
+    }
+    const std::string bytes = kxtest::ReadAll(table);
+    EXPECT_EQ(bytes.substr(bytes.size() - clue.size() - 2), clue + "\"\n");
 }
 
 // The exported ranking reaches the analyser: a folder with one text gets its table, a missing
