@@ -69,45 +69,62 @@ public:
         return true;
     }
 
+    // Whether the text is a conversion in which a caller's "^^" is text, as Process converts
+    // it: through a converter of the data folder, or detected as other than GBK.
+    bool Converted() const {
+        return g_nEncodeType == -1 ? m_nDetected != CODETRANS_GBK : g_pCodeTranslator != nullptr;
+    }
+
 private:
     // How many leading bytes of m_src may be converted now.
     size_t SafeEnd() {
         const size_t n = m_src.size();
         if (n <= m_nMargin) return 0;
-        if (g_nEncodeType == -1) {
+        if (g_nEncodeType == -1 && m_nDetected != CODETRANS_UTF8) {
             if (m_nDetected == CODETRANS_UNICODE) return (n - m_nMargin) & ~size_t(1);
             size_t e = n - m_nMargin;  // a UTF-8 character is never cut
             while (e > 0 && (static_cast<unsigned char>(m_src[e]) & 0xC0) == 0x80) --e;
             return e;
         }
-        if (!g_pCodeTranslator) return n;
-        // The converter cuts its units by maximum matching: a unit boundary well before the end of
-        // what was read is one of the whole line too. It is taken where no "^^" span of the
-        // converter is open (the marks pair in order from the start) and where no byte-order
-        // mark follows (the converter skips one only at the start of a text).
-        g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial, m_spans);
-        std::vector<size_t>& marks = m_marks;
-        marks.clear();
-        for (size_t i = 0; i + 1 < n; ++i) {
-            if (m_src[i] == '^' && m_src[i + 1] == '^') {
-                marks.push_back(i);
-                ++i;
-            }
-        }
+        if (g_nEncodeType != -1 && !g_pCodeTranslator) return n;
+        // The conversion cuts its units by maximum matching (character by character for detected
+        // UTF-8): a unit boundary well before the end of what was read is one of the whole line
+        // too. It is taken outside the conversion's mark spans (a run of characters without a GBK
+        // form is one span, or several of kMarkSpanBlanks, which the line's conversion would
+        // write alike), and where no byte-order mark follows (the converter skips one only at
+        // the start of a text).
+        TrialConversion();
         for (size_t g = m_spans.size(); g-- > 1;) {
             const size_t e = size_t(m_spans[g].nFrom);
             if (e + m_nMargin > n || size_t(m_spans[g - 1].nTo) > e || e == 0) continue;
             if (m_src[e] == '^' || m_src[e - 1] == '^') continue;
             if (m_src.compare(e, 3, "\xEF\xBB\xBF") == 0) continue;
-            const size_t nMarks = size_t(std::lower_bound(marks.begin(), marks.end(), e) - marks.begin());
-            if (nMarks % 2 != 0) continue;
+            const auto after = std::lower_bound(m_marks.begin(), m_marks.end(), int(g));
+            if (after != m_marks.begin() && g < CCodeTran::MarkedSpanEnd(m_trial.c_str(), size_t(*(after - 1))))
+                continue;
             m_nTrialGBK = g;
             return e;
         }
         return 0;
     }
+    // m_src converted into m_trial, with the source span of each byte and the converter's marks.
+    void TrialConversion() {
+        if (g_nEncodeType == -1)
+            CCodeTran::UTF8ToGBKMarked(m_src.c_str(), m_trial, &m_spans, &m_marks);
+        else
+            g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial, &m_spans, &m_marks);
+    }
     void Convert(size_t nTake, std::string& sOut) {
-        if (g_nEncodeType == -1) {
+        if (g_nEncodeType == -1 && m_nDetected == CODETRANS_UTF8) {
+            // Characters without a GBK form keep their place as marked blanks, as Process
+            // converts a detected UTF-8 text.
+            if (nTake == m_src.size()) {
+                CCodeTran::UTF8ToGBKMarked(m_src.c_str(), m_trial, nullptr, nullptr);
+                sOut += m_trial;
+            } else {
+                sOut.append(m_trial, 0, m_nTrialGBK);  // SafeEnd's conversion up to its cut
+            }
+        } else if (g_nEncodeType == -1) {
             if (m_nDetected != CODETRANS_UTF8 && m_nDetected != CODETRANS_GBK && m_nDetected != CODETRANS_BIG5 &&
                 m_nDetected != CODETRANS_UNICODE)
                 return;  // a text not detected is converted to nothing
@@ -136,7 +153,7 @@ private:
     tstring m_trial;  // the conversion SafeEnd made, m_nTrialGBK bytes of it before its cut
     size_t m_nTrialGBK = 0;
     std::vector<CCodeTran::SourceSpan> m_spans;
-    std::vector<size_t> m_marks;
+    std::vector<int> m_marks;  // offsets in m_trial of the converter's opening marks
 };
 
 // One line of any length through a claimed engine instance, its result written as it comes
@@ -259,7 +276,7 @@ private:
             int c = nLen;
             if (bMore || nLen > nMax) {
                 c = bEnglish ? CMainSystem::EnglishPieceEnd(piece.c_str(), nLen, nMax, !bMore)
-                             : m_sys.PieceEnd(piece.c_str(), nLen, nMax, !bMore, true);
+                             : m_sys.PieceEnd(piece.c_str(), nLen, nMax, !bMore, true, m_gbk.Converted());
                 if (c <= 0) {
                     if (bMore) {  // no cut within the piece: a longer one
                         nMax = nMax > INT_MAX / 4 ? INT_MAX / 2 : 2 * nMax;
@@ -270,7 +287,7 @@ private:
             }
             const char chAfter = piece[size_t(c)];
             piece[size_t(c)] = '\0';
-            const char* sResult = m_sys.ProcessLinePiece(piece.c_str(), m_nTag, true, bEnglish);
+            const char* sResult = m_sys.ProcessLinePiece(piece.c_str(), m_nTag, true, bEnglish, m_gbk.Converted());
             piece[size_t(c)] = chAfter;
             if (!sResult) return kEngine;
             if (!m_write(sResult, std::strlen(sResult))) return kWrite;

@@ -1,6 +1,7 @@
 #include "MERIDOX/System/MainSystem.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -188,10 +189,31 @@ CMainSystem::CMainSystem() : m_nFlushWords(kFlushWords) {
 
 CMainSystem::~CMainSystem() = default;
 
-int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces) {
+void CMainSystem::MarkSpansByShape(const char* s, size_t n) {
+    m_spanMarks.vecOpen.clear();
+    for (size_t i = 0; i + 1 < n && i < size_t(INT_MAX);) {
+        const size_t nEnd = s[i] == '^' ? CCodeTran::MarkedSpanEnd(s, i) : 0;
+        if (nEnd > 0 && nEnd <= n) {
+            m_spanMarks.vecOpen.push_back(int(i));
+            i = nEnd;
+        } else {
+            ++i;
+        }
+    }
+    m_spanMarks.pText = s;
+    m_spanMarks.nTextLen = n;
+    m_spanMarks.pCopy = nullptr;
+    m_bMarkSpans = true;
+    m_pPreProcess->SetSpanMarks(&m_spanMarks);
+}
+
+int CMainSystem::PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces,
+                          bool bConverted) {
     static_assert(kPieceLookahead >= CPreProcess::kSentenceBound + CPreProcess::kDictWordWindow + 16,
                   "a cut must not depend on the bytes after the text given");
     if (!m_bReady || !sLine || nLen <= 0) return 0;
+    MarksScope marks{*this};
+    if (bConverted) MarkSpansByShape(sLine, size_t(nLen));
     CPreProcess& pre = *m_pPreProcess;
     const int nLimit = std::min(nMax, bLineEnds ? nLen : nLen - kPieceLookahead);
     CSentenceStarts starts;
@@ -266,8 +288,11 @@ const char* CMainSystem::CallerText(const tstring& sGBK) {
     return sGBK.c_str();
 }
 
-const char* CMainSystem::ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish) {
+const char* CMainSystem::ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish,
+                                          bool bConverted) {
     if (!m_bReady) return nullptr;
+    MarksScope marks{*this};
+    if (bConverted && sGBK) MarkSpansByShape(sGBK, strlen(sGBK));
     m_bLongText = false;
     m_bTagging = g_bPOSTagger && bPOStagged;
     // The line's verdict and the text result only (as Process's long texts keep it), for this

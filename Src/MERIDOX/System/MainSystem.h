@@ -76,7 +76,9 @@ public:
     // Uses the instance's atom cutter: not while it processes a text.
     // With bLinePieces the pieces are processed by ProcessLinePiece instead, which keeps white
     // space at a piece's start as the line does: a cut before white space then counts too.
-    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces = false);
+    // bConverted as for ProcessLinePiece.
+    int PieceEnd(const char* sLine, int nLen, int nMax, bool bLineEnds, bool bLinePieces = false,
+                 bool bConverted = false);
     static constexpr int kPieceLookahead = 8192;
     // PieceEnd for a line judged English (processed by the English parser): the largest offset
     // c <= nMax after a blank or TAB that ends a token (an ASCII byte before it that is no
@@ -93,8 +95,13 @@ public:
     // the English verdict of the whole line (IsEnglishText of the line, which samples all of it)
     // instead of the piece's own. The results of a line's pieces joined are the line's result in
     // Process. Null on an unready instance or when a buffer cannot grow. Valid until the next
-    // call on this instance.
-    const char* ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish);
+    // call on this instance. bConverted: the piece is the conversion of a caller's text whose
+    // "^^" are text (a converter of the data folder, or detection that found no GBK), so only
+    // the conversion's mark spans ("^^", blanks, "^^") are spans; a caller's text of exactly that
+    // shape reads as one too, which Process, knowing where the conversion wrote its marks, does
+    // not do.
+    const char* ProcessLinePiece(const char* sGBK, int bPOStagged, bool bUserDict, bool bEnglish,
+                                 bool bConverted = false);
     // The text that Process writes for the line break chBreak (CR or LF) ending a line of a long
     // text, in the caller's encoding: the byte and the whole word boundary. Valid until the next
     // call on this instance; null on an unready instance.
@@ -329,6 +336,9 @@ private:
     bool ConvertText(const char* sOrig, tstring& sTrans, bool bSpans);
     // Clears the span marks of a call when it ends, so that GBK texts processed later (and
     // the buffers the marks point into) are never read with them.
+    // Sets the span marks of a call on a converted GBK piece of n bytes (NUL-terminated) from
+    // the shape of the conversion's mark spans in it; the caller holds a MarksScope.
+    void MarkSpansByShape(const char* s, size_t n);
     struct MarksScope {
         CMainSystem& system;
         ~MarksScope();

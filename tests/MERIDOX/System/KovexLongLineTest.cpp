@@ -121,6 +121,36 @@ TEST_F(KovexLongLineTest, PiecesGiveTheWholeLinesResultUnderEachEncoding) {
     ExpectSameInPieces(sUTF8, "UTF-8 detected");
 }
 
+// A caller's "^^" is text and a character without a GBK form keeps its place as blanks in the
+// pieces as in the whole line, under the UTF-8 converter and under detection: single emoji, runs
+// of them cut anywhere by the parts, and a run longer than one mark span holds.
+TEST_F(KovexLongLineTest, CallerCaretsAndCharactersWithoutGbkFormInPieces) {
+    const std::string emoji = "\xF0\x9F\x98\x80";  // 😀
+    std::string s;
+    for (int i = 0; i < 300; ++i) {
+        s += "\xE6\x88\x91\xE4\xBB\xAC^^\xE4\xBB\x8A\xE5\xA4\xA9^^\xE5\x8E\xBB";  // 我们^^今天^^去
+        for (int k = 0; k < i % 4; ++k) s += emoji;
+        s += "\xE5\x8C\x97\xE4\xBA\xAC\xE3\x80\x82";  // 北京。
+        if (i % 50 == 7) s += "^^ a/-9 ^";
+    }
+    for (int k = 0; k < 2500; ++k) s += emoji;
+    s += "\xE5\xA5\xBD\xE3\x80\x82";  // 好。
+
+    std::unique_ptr<CCodeTran> tran(new CCodeTran((DataDir() + "/").c_str(), 1));
+    ASSERT_EQ(tran->GetStatus(), 1);
+    g_pCodeTranslator = tran.get();
+    g_nEncodeType = 1;
+    const std::string whole = Whole(s);
+    EXPECT_EQ(whole.find("^^ "), std::string::npos) << "a mark of the conversion reached the result";
+    ExpectSameInPieces(s, "carets and emoji through the converter");
+
+    g_pCodeTranslator = nullptr;
+    g_nEncodeType = -1;
+    CodeTrans_Initialize((DataDir() + "/CodeTrans.model").c_str());
+    EXPECT_EQ(Whole(s), whole);
+    ExpectSameInPieces(s, "carets and emoji detected");
+}
+
 TEST_F(KovexLongLineTest, LinesWithoutCutsAndSentenceEndsBeforeBlanksStayWhole) {
     g_nEncodeType = 0;
     // Sentence ends followed by blanks, by a second sentence end and by nothing else for long:
