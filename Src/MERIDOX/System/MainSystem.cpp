@@ -69,6 +69,7 @@ void CMainSystem::ForEachBuffer(Visit visit) {
     visit(m_sUnit);
     visit(m_sLearn);
     visit(m_sTagText);
+    visit(m_spanMarks.vecOpen);
 }
 
 size_t CMainSystem::HeldBytes() const {
