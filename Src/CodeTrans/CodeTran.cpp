@@ -31,6 +31,8 @@ const char kFileNames[5][6][15] = {
 
 const char kBOM[] = "\xEF\xBB\xBF";
 const char kMark[] = "^^";
+// Room of the per-thread working copy kept between calls; a long text's is given back.
+const size_t kKeptCopyBytes = size_t(1) << 20;
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -453,9 +455,16 @@ const char* CCodeTran::CodeTransSpans(const char* sLine, tstring& result, CPDAT*
     }
     // Work on a copy: the line splitter cuts it in place. The copy's room is kept per thread
     // (the converter itself is shared and never changes), so a call allocates nothing once the
-    // thread has converted a text as long.
+    // thread has converted a text as long; room grown beyond 1 MB for a long text is given back
+    // as the call ends, so that no thread holds the size of the longest text it converted.
     static thread_local std::vector<char> t_vecText;
     std::vector<char>& vecText = t_vecText;
+    struct GrownCopyRelease {
+        std::vector<char>& v;
+        ~GrownCopyRelease() {
+            if (v.capacity() > kKeptCopyBytes) std::vector<char>().swap(v);
+        }
+    } release{vecText};
     vecText.assign(sLine, sLine + nLen + 1);
     result.reserve(vecText.size() + vecText.size() / 2);
 

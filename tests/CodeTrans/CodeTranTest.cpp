@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -297,4 +298,22 @@ TEST_F(CodeTranLoadTest, MissingFileFailsCleanly) {
     CCodeTran t2(m_data.path().c_str(), 5);
     EXPECT_EQ(0, t2.GetStatus());
     EXPECT_NE(std::string::npos, ErrorFileText().find("GBK2UTF.map cannot load!"));
+}
+
+// The working copy a text is cut in is kept per thread for the next call, but not at the size of
+// a long text: converting one leaves no more memory in use than before.
+TEST_F(CodeTranTest, ALongTextLeavesNoWorkingCopyHeld) {
+    std::string text;
+    while (text.size() < 4000000) text += std::string(kA_U) + kB_U + " hello\n";
+    const auto InUse = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return m.uordblks + m.hblkhd;
+    };
+    const size_t nBefore = InUse();
+    {
+        std::string out;
+        s_utf8->CodeToGBK(text.c_str(), out);
+        EXPECT_EQ(out.size(), text.size() / 13 * 11);
+    }
+    EXPECT_LT(InUse(), nBefore + 1000000);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <type_traits>
 #include <sys/stat.h>
 
 #include "CodeTrans/CodeDetect.h"
@@ -44,7 +45,51 @@ void WriteErrorLocked(const char* sMessage) {
 
 bool IsLineBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+template <typename Buffer>
+size_t CapacityBytes(const Buffer& b) {
+    return b.capacity() * sizeof(typename Buffer::value_type);
+}
+
 }  // namespace
+
+template <typename Visit>
+void CMainSystem::ForEachBuffer(Visit visit) {
+    visit(m_sResult);
+    visit(m_sOutput);
+    visit(m_sScratch);
+    visit(m_pVecResult);
+    visit(m_pVecOut);
+    visit(m_sTrans);
+    visit(m_vecLongText);
+    visit(m_vecSpans);
+    visit(m_vecCharStart);
+    visit(m_vecWords);
+    visit(m_vecNames);
+    visit(m_vecPieces);
+    visit(m_sUnit);
+    visit(m_sLearn);
+    visit(m_sTagText);
+    visit(m_spanMarks.vecOpen);
+}
+
+size_t CMainSystem::HeldBytes() const {
+    size_t n = 0;
+    const_cast<CMainSystem*>(this)->ForEachBuffer([&n](const auto& b) { n += CapacityBytes(b); });
+    return n;
+}
+
+void CMainSystem::ReleaseGrownBuffers(const char* pReturned) {
+    // Only a buffer that grew past the bound is looked at, so ordinary texts keep their buffers
+    // from call to call; a long text's are given back instead of held until the instance ends.
+    const void* pText = &GetResultText();
+    const void* pRows = m_bLongText ? &m_pVecOut : &m_pVecResult;
+    ForEachBuffer([&](auto& b) {
+        if (CapacityBytes(b) <= kKeptBufferBytes) return;
+        if (static_cast<const void*>(b.data()) == pReturned) return;
+        if (!b.empty() && (static_cast<const void*>(&b) == pText || static_cast<const void*>(&b) == pRows)) return;
+        std::decay_t<decltype(b)>().swap(b);
+    });
+}
 
 bool CMainSystem::ConvertText(const char* sOrig, tstring& sTrans, bool bSpans) {
     m_bSpans = false;
@@ -263,14 +308,15 @@ const char* CMainSystem::ProcessLinePiece(const char* sGBK, int bPOStagged, bool
     } scope{m_nEnglishVerdict, m_bTextOnly};
     m_nEnglishVerdict = bEnglish ? 1 : 0;
     m_bTextOnly = true;
+    CallEndScope end{*this};
     try {
         if (!sGBK || !*sGBK) {
             m_pVecResult.clear();
             m_sResult.clear();
-            return m_sResult.c_str();
+            return end.Returned(m_sResult.c_str());
         }
         ProcessAtomImpl(sGBK, bPOStagged != 0, bUserDict);
-        return CallerText(m_sResult);
+        return end.Returned(CallerText(m_sResult));
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(false);
         return nullptr;
@@ -302,10 +348,11 @@ void CMainSystem::ReportGrowFailure(bool bRows) { WriteErrorLocked(bRows ? kRowG
 const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUserDict) {
     if (!m_bReady) return nullptr;
     m_bLongText = false;
+    CallEndScope end{*this};
     if (!sLineOrig || !*sLineOrig) {
         m_pVecResult.clear();
         m_sResult.clear();
-        return m_sResult.c_str();
+        return end.Returned(m_sResult.c_str());
     }
     size_t nOrigLen = strlen(sLineOrig);
     try {
@@ -313,16 +360,16 @@ const char* CMainSystem::Process(const char* sLineOrig, int bPOStagged, bool bUs
                              sLineOrig[0] == '\t')) {
             m_pVecResult.clear();
             m_sResult.assign(sLineOrig);
-            return m_sResult.c_str();
+            return end.Returned(m_sResult.c_str());
         }
         MarksScope marks{*this};
         const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
         if (ProcessAtomExImpl(sText, bPOStagged != 0, bUserDict, true) < 0) return nullptr;
         const tstring& sGBK = m_bLongText ? m_sOutput : m_sResult;
         const char* p = CallerText(sGBK);
-        if (p == sGBK.c_str()) return p;
+        if (p == sGBK.c_str()) return end.Returned(p);
         m_sResult.swap(m_sScratch);
-        return m_sResult.c_str();
+        return end.Returned(m_sResult.c_str());
     } catch (const std::bad_alloc&) {
         ReportGrowFailure(false);
         return nullptr;
@@ -333,6 +380,7 @@ int CMainSystem::ProcessA(const char* sLineOrig, tstring& sLineTrans, bool bPOSt
                           bool bKeyWordExtract, bool bMapDetected) {
     if (!m_bReady) return 0;
     m_bRowsIndexGBK = true;
+    CallEndScope end{*this};
     try {
         const char* sOrig = sLineOrig ? sLineOrig : "";
         // Rows are mapped back onto the caller's text through a code translator, and under
@@ -401,6 +449,7 @@ void CMainSystem::MapRowsBack(const char* sOrig, result_t* pRows, int nCount, bo
 
 int CMainSystem::ProcessAtomEx(const char* sLine, bool bPOStagged, bool bUserDict, bool bStrOut) {
     if (!m_bReady) return 0;
+    CallEndScope end{*this};
     try {
         int n = ProcessAtomExImpl(sLine, bPOStagged, bUserDict, bStrOut);
         return n < 0 ? 0 : n;
@@ -426,8 +475,17 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
         return int(m_pVecResult.size());
     }
     m_bLongText = true;
-    std::vector<char>& copy = m_vecLongText;
-    copy.assign(sLine, sLine + nLen + 1);
+    // The text is cut into lines with NULs, each put back once its line is done: the instance's
+    // own conversion is cut where it lies (nothing else reads it during the call), any other text
+    // in a working copy, as a caller's text is never written.
+    char* pText;
+    if (sLine == m_sTrans.c_str()) {
+        m_vecLongText.clear();
+        pText = &m_sTrans[0];
+    } else {
+        m_vecLongText.assign(sLine, sLine + nLen + 1);
+        pText = m_vecLongText.data();
+    }
     m_pVecOut.clear();
     // Cleared for rows too: the line breaks are appended to it either way, and it would grow with
     // every long text processed for its rows.
@@ -441,13 +499,13 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
     m_bTextOnly = bStrOut;
     m_bRowsOnly = !bStrOut;
     int nRows = int(m_pVecResult.size());
-    char* pCur = copy.data();
+    char* pCur = pText;
     while (pCur) {
         char* pNext = nullptr;
         char chSep = 0;
         char* pLineStart = StrLine(pCur, &pNext, &chSep, nullptr, false);
         if (!pLineStart) break;
-        const int nOffset = int(pLineStart - copy.data());
+        const int nOffset = int(pLineStart - pText);
         nRows = ProcessAtomImpl(pLineStart, bPOStagged, bUserDict);
         if (pNext) *pNext = chSep;
         if (m_pTextSink) {
@@ -463,10 +521,10 @@ int CMainSystem::ProcessAtomExImpl(const char* sLine, bool bPOStagged, bool bUse
             }
         }
         if (!pNext) break;
-        SetOutput(copy.data(), int(pNext - copy.data()), 1, -1, 1, true);
+        SetOutput(pText, int(pNext - pText), 1, -1, 1, true);
         if (m_pTextSink) EmitText(m_sOutput);
         if (m_pUnitSink) {
-            EmitUnits(copy.data(), m_pVecOut);  // the line break
+            EmitUnits(pText, m_pVecOut);  // the line break
             m_sOutput.clear();
         }
         pCur = pNext;
@@ -495,6 +553,7 @@ bool CMainSystem::ProcessUnitsToSink(const char* sLineOrig, bool bUserDict, cons
 }
 
 bool CMainSystem::ProcessForSink(const char* sLineOrig, bool bPOStagged, bool bUserDict, bool bStrOut) {
+    CallEndScope end{*this};
     try {
         MarksScope marks{*this};
         const char* sText = ConvertText(sLineOrig, m_sTrans, false) ? m_sTrans.c_str() : sLineOrig;
@@ -576,6 +635,7 @@ result_t* CMainSystem::GetResult(int* p_nCount) {
 
 int CMainSystem::ProcessAtom(const char* sLine, bool bPOStagged, bool bUserDict) {
     if (!m_bReady) return 0;
+    CallEndScope end{*this};
     try {
         return ProcessAtomImpl(sLine ? sLine : "", bPOStagged, bUserDict);
     } catch (const std::bad_alloc&) {

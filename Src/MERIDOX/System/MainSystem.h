@@ -116,6 +116,13 @@ public:
 
     // True when every stage was built; start-up and the instance pool use only ready instances.
     bool IsReady() const { return m_bReady; }
+    // The bytes this instance's own text and row buffers hold (their capacities), the last
+    // call's result included. A call gives back, as it ends, every buffer that grew beyond
+    // kKeptBufferBytes and holds nothing the caller may still read, so between calls this stays
+    // below the last result plus kKeptBufferBytes a buffer, whatever the texts processed were.
+    // Not while the instance processes a text.
+    size_t HeldBytes() const;
+    static const size_t kKeptBufferBytes = size_t(1) << 20;
 
     // ---- analysis ----------------------------------------------------------------------------
 
@@ -297,6 +304,21 @@ public:
     CKeyWordFinder* ParseDoc(const char* sText, const char* sUserDefPos, bool bSummaryNeeded, unsigned int nFuncRequired);
 
 private:
+    // At the end of a call: gives back the buffers grown beyond kKeptBufferBytes except those
+    // that hold the call's result (GetResultText's text, GetResult's rows, and the buffer whose
+    // text pReturned points to; pReturned may be null).
+    void ReleaseGrownBuffers(const char* pReturned);
+    // Calls visit(buffer) on each text and row buffer HeldBytes counts.
+    template <typename Visit>
+    void ForEachBuffer(Visit visit);
+    // Calls ReleaseGrownBuffers as a call ends, with the text it hands out (Returned(p) notes
+    // it and returns p).
+    struct CallEndScope {
+        CMainSystem& system;
+        const char* pReturned = nullptr;
+        const char* Returned(const char* p) { return pReturned = p; }
+        ~CallEndScope() { system.ReleaseGrownBuffers(pReturned); }
+    };
     // Converts a GBK result to the caller's encoding into m_sResult (kept as it was on failure).
     const char* HandBack(const char* sText);
     // Buffer growth failure: writes the message under g_mutex.
@@ -386,7 +408,9 @@ private:
     // processed for its text or for its rows, whose lines' other part nobody reads.
     bool m_bTextOnly = false;
     bool m_bRowsOnly = false;
-    std::vector<char> m_vecLongText;    // the working copy of a long text
+    // The working copy of a long text that is not the instance's own conversion (m_sTrans, which
+    // is cut into lines where it lies).
+    std::vector<char> m_vecLongText;
     const ResultTextSink* m_pTextSink = nullptr;  // set during ProcessToSink
     const ResultUnitSink* m_pUnitSink = nullptr;  // set during ProcessUnitsToSink
     tstring m_sTagText;                 // EmitUnits: a unit's tag

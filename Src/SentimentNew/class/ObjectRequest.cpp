@@ -69,13 +69,13 @@ tstring Sentiment::ObjectListResult(UserWordLedger& ledger, const tstring& sTitl
     // Both maps are keyed by the ASCII-folded object word, as the user dictionary matches it.
     std::map<tstring, ProcSentResult> objectWithTitle;
     std::map<tstring, std::vector<ProcSentResult>> objectWithSentences;
-    const std::vector<tstring> sentences = CutContentToSentences(sContent);
     const ProcSentResult title = ProcessSentence(sTitle, false);
     for (const tstring& object : title.objects) objectWithTitle[FoldAscii(object, enc)] = title;
-    for (const tstring& sentence : sentences) {
+    // Sentence by sentence as the content is cut: only the sentences that hold an object stay.
+    ForEachContentSentence(sContent, [&](const tstring& sentence) {
         const ProcSentResult result = ProcessSentence(sentence, false);
         for (const tstring& object : result.objects) objectWithSentences[FoldAscii(object, enc)].push_back(result);
-    }
+    });
 
     pugi::xml_document doc;
     pugi::xml_node root = StartDocument(doc, enc);

@@ -63,26 +63,42 @@ bool IsOneOf(const std::vector<tstring>& list, const char* p, size_t len) {
 }  // namespace
 
 std::vector<tstring> Sentiment::CutContentToSentences(const tstring& sContent) const {
-    if (sContent.empty()) return std::vector<tstring>();
+    std::vector<tstring> sentences;
+    ForEachContentSentence(sContent, [&sentences](const tstring& sentence) { sentences.push_back(sentence); });
+    return sentences;
+}
+
+void Sentiment::ForEachContentSentence(const tstring& sContent, const std::function<void(const tstring&)>& fn) const {
+    if (sContent.empty()) return;
     const SentiEncoding enc = SentiWorkingEncoding(m_encode);
     const Literals& lit = LiteralsFor(enc);
-    const tstring& delimiter = lit.separators.front();
-
-    tstring text;
-    text.reserve(sContent.size());
+    // The delimiter is "." in every working encoding, one byte: a sentence ends at each such byte
+    // the walk writes, as a split of the whole rewritten content at the delimiter would cut it.
+    const char chDelimiter = lit.separators.front()[0];
+    tstring sentence;
+    const auto write = [&](const char* p, size_t len) {
+        for (size_t k = 0; k < len; ++k) {
+            if (p[k] != chDelimiter) {
+                sentence += p[k];
+            } else if (!sentence.empty()) {
+                fn(sentence);
+                sentence.clear();
+            }
+        }
+    };
     for (size_t i = 0; i < sContent.size();) {
         const size_t len = SentiCharLength(enc, sContent, i);
         const char* p = sContent.data() + i;
         if (!lit.first[UC(*p)]) {
-            text.append(p, len);
+            write(p, len);
         } else if (IsOneOf(lit.quotes, p, len)) {
             // dropped
         } else if (IsOneOf(lit.separators, p, len)) {
-            text += delimiter;
+            write(&chDelimiter, 1);
         } else {
-            text.append(p, len);
+            write(p, len);
         }
         i += len;
     }
-    return Split(text, delimiter, false);
+    if (!sentence.empty()) fn(sentence);
 }

@@ -116,6 +116,9 @@ public:
     // in order without their delimiters, empty ones dropped; blanks and line breaks stay inside.
     // Linear in the content's length. Thread-safe.
     std::vector<tstring> CutContentToSentences(const tstring& sContent) const;
+    // The same sentences handed to fn one at a time (the sentence is valid during the call), so
+    // that only one sentence of the content is held at a time. Thread-safe.
+    void ForEachContentSentence(const tstring& sContent, const std::function<void(const tstring&)>& fn) const;
 
     // Reads a sentiment configuration document (layout in SentiConfig.h) with pugixml, which
     // converts UTF-16 and UTF-32 files and files declared Latin-1 to UTF-8 and keeps other bytes

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CodeTrans/CodeDetect.h"
+#include "CodeTrans/CodeTran.h"
 #include "MainSystemFixture.h"
 #include "MERIDOX/Segment/PreProcess.h"
 #include "MERIDOX/System/MainSystem.h"
@@ -245,6 +246,69 @@ TEST_F(MainSystemLongTextTest, APieceEndsOnlyWhereTheOutputJoinsNothing) {
     // A user word across the full stop.
     SetUserWords({"好。他 nz"});
     EXPECT_FALSE(pre.IsPieceBoundary(s.c_str(), int(s.size()), 0, stop));
+}
+
+
+// ---- the memory an instance keeps between calls --------------------------------------------
+
+// A text of 2.4 MB: one line of 1.2 MB, then short lines.
+std::string BigText(const std::string& sentence) {
+    std::string text;
+    while (text.size() < 1200000) text += sentence;
+    text += "\n";
+    while (text.size() < 2400000) text += sentence + "\n";
+    return text;
+}
+
+// After a long text the instance holds its result and small buffers only: every buffer that
+// grew for the text and holds nothing readable is given back, the caller's text stays unwritten,
+// and a later text gives the result a fresh instance gives.
+TEST_F(MainSystemLongTextTest, ALongTextLeavesNoGrownBufferHeld) {
+    const std::string gbk = BigText(Gbk("他说今天天气很好。我们明天去北京看望老朋友！这些文字用来看引擎留下多少内存。"));
+    CCodeTran tran((DataDir() + "/").c_str(), 1);
+    ASSERT_EQ(tran.GetStatus(), 1);
+    tstring utf8;
+    tran.GBKToCode(gbk.c_str(), utf8);
+    struct TranslatorScope {
+        ~TranslatorScope() { g_pCodeTranslator = nullptr; }
+    } scope;
+    const size_t nSmall = 4 * CMainSystem::kKeptBufferBytes;
+    for (int nCode : {0, 1}) {
+        g_nEncodeType = nCode;
+        g_pCodeTranslator = nCode == 1 ? &tran : nullptr;
+        // UTF-8 is converted into the instance's own buffer and cut there; GBK text is cut in a
+        // copy.
+        const std::string& text = nCode == 1 ? utf8 : gbk;
+        const std::string shortText = nCode == 1 ? "他说今天天气很好。" : Gbk("他说今天天气很好。");
+        const std::string given = text;
+        const std::string where = "code " + std::to_string(nCode);
+        CMainSystem sys;
+        ASSERT_TRUE(sys.IsReady());
+        std::string joined;
+        ASSERT_TRUE(sys.ProcessToSink(text.c_str(), 1, true, [&](const char* p, size_t n) { joined.append(p, n); }));
+        EXPECT_LT(sys.HeldBytes(), nSmall) << where << ": text to a sink";
+        size_t nUnits = 0;
+        ASSERT_TRUE(sys.ProcessUnitsToSink(text.c_str(), true, [&](const char*, size_t, const char*) { ++nUnits; }));
+        EXPECT_GT(nUnits, 100000u) << where;
+        EXPECT_LT(sys.HeldBytes(), nSmall) << where << ": units to a sink";
+        // Process keeps its result text (and the rows) until the next call, nothing else grown.
+        const char* pResult = sys.Process(text.c_str(), 1, true);
+        ASSERT_NE(pResult, nullptr);
+        EXPECT_EQ(std::string(pResult), joined) << where;
+        EXPECT_LT(sys.HeldBytes(), 3 * sys.GetResultText().capacity() + nSmall) << where;
+        tstring trans;
+        const int nRows = sys.ProcessA(text.c_str(), trans, true, true, false);
+        int nCount = 0;
+        sys.GetResult(&nCount);
+        EXPECT_GT(nRows, 0) << where;
+        EXPECT_GT(nCount, 100000) << where;
+        EXPECT_EQ(text, given) << where << ": the caller's text was written";
+        const std::string sShort = sys.Process(shortText.c_str(), 1, true);
+        EXPECT_LT(sys.HeldBytes(), nSmall) << where << ": after a short text";
+        CMainSystem fresh;
+        EXPECT_EQ(sShort, fresh.Process(shortText.c_str(), 1, true)) << where;
+        EXPECT_EQ(std::string(sys.Process(text.c_str(), 1, true)), joined) << where << ": again";
+    }
 }
 
 }  // namespace
