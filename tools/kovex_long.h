@@ -80,20 +80,20 @@ private:
     size_t SafeEnd() {
         const size_t n = m_src.size();
         if (n <= m_nMargin) return 0;
-        if (g_nEncodeType == -1 && m_nDetected != CODETRANS_UTF8) {
+        if (!MarksUnits()) {
+            if (g_nEncodeType != -1) return n;
             if (m_nDetected == CODETRANS_UNICODE) return (n - m_nMargin) & ~size_t(1);
             size_t e = n - m_nMargin;  // a UTF-8 character is never cut
             while (e > 0 && (static_cast<unsigned char>(m_src[e]) & 0xC0) == 0x80) --e;
             return e;
         }
-        if (g_nEncodeType != -1 && !g_pCodeTranslator) return n;
         // The conversion cuts its units by maximum matching (character by character for detected
         // UTF-8): a unit boundary well before the end of what was read is one of the whole line
         // too. It is taken outside the conversion's mark spans (a run of characters without a GBK
         // form is one span, or several of kMarkSpanBlanks, which the line's conversion would
         // write alike), and where no byte-order mark follows (the converter skips one only at
         // the start of a text).
-        TrialConversion();
+        TrialConversion(true);
         for (size_t g = m_spans.size(); g-- > 1;) {
             const size_t e = size_t(m_spans[g].nFrom);
             if (e + m_nMargin > n || size_t(m_spans[g - 1].nTo) > e || e == 0) continue;
@@ -107,38 +107,36 @@ private:
         }
         return 0;
     }
-    // m_src converted into m_trial, with the source span of each byte and the converter's marks.
-    void TrialConversion() {
+    // Whether the conversion goes unit by unit and marks the units without a GBK form, as
+    // Process converts the text: through a converter of the data folder, or detected UTF-8.
+    bool MarksUnits() const {
+        return g_nEncodeType == -1 ? m_nDetected == CODETRANS_UTF8 : g_pCodeTranslator != nullptr;
+    }
+    // m_src converted into m_trial (MarksUnits), with bSpans the source span of each byte and the
+    // offsets of the conversion's opening marks.
+    void TrialConversion(bool bSpans) {
+        std::vector<CCodeTran::SourceSpan>* pSpans = bSpans ? &m_spans : nullptr;
+        std::vector<int>* pMarks = bSpans ? &m_marks : nullptr;
         if (g_nEncodeType == -1)
-            CCodeTran::UTF8ToGBKMarked(m_src.c_str(), m_trial, &m_spans, &m_marks);
+            CCodeTran::UTF8ToGBKMarked(m_src.c_str(), m_trial, pSpans, pMarks);
         else
-            g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial, &m_spans, &m_marks);
+            g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial, pSpans, pMarks);
     }
     void Convert(size_t nTake, std::string& sOut) {
-        if (g_nEncodeType == -1 && m_nDetected == CODETRANS_UTF8) {
-            // Characters without a GBK form keep their place as marked blanks, as Process
-            // converts a detected UTF-8 text.
+        if (MarksUnits()) {
             if (nTake == m_src.size()) {
-                CCodeTran::UTF8ToGBKMarked(m_src.c_str(), m_trial, nullptr, nullptr);
+                TrialConversion(false);
                 sOut += m_trial;
             } else {
                 sOut.append(m_trial, 0, m_nTrialGBK);  // SafeEnd's conversion up to its cut
             }
         } else if (g_nEncodeType == -1) {
-            if (m_nDetected != CODETRANS_UTF8 && m_nDetected != CODETRANS_GBK && m_nDetected != CODETRANS_BIG5 &&
-                m_nDetected != CODETRANS_UNICODE)
+            if (m_nDetected != CODETRANS_GBK && m_nDetected != CODETRANS_BIG5 && m_nDetected != CODETRANS_UNICODE)
                 return;  // a text not detected is converted to nothing
             std::vector<char> buf(nTake + 2);
             int nDest = 0;
             CodeTrans_ToAnsi(m_nDetected, m_src.data(), int(nTake), buf.data(), nDest);
             sOut.append(buf.data());
-        } else if (g_pCodeTranslator) {
-            if (nTake == m_src.size()) {
-                g_pCodeTranslator->CodeToGBK(m_src.c_str(), m_trial);
-                sOut += m_trial;
-            } else {
-                sOut.append(m_trial, 0, m_nTrialGBK);  // SafeEnd's conversion up to its cut
-            }
         } else {
             sOut.append(m_src, 0, nTake);
         }
