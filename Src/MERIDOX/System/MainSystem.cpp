@@ -274,10 +274,7 @@ int CMainSystem::EnglishPieceEnd(const char* sLine, int nLen, int nMax, bool bLi
 
 const char* CMainSystem::CallerText(const tstring& sGBK) {
     if (g_nEncodeType == -1) {
-        std::vector<char> buf(4 * sGBK.size() + 1);
-        int nCap = int(buf.size());
-        CodeTrans_ToUtf8(2, sGBK.c_str(), int(sGBK.size()), buf.data(), nCap);
-        m_sScratch.assign(buf.data());
+        ANSIToUTF8(sGBK.c_str(), m_sScratch);
         return m_sScratch.c_str();
     }
     if (g_pCodeTranslator) {
@@ -581,19 +578,15 @@ void CMainSystem::EmitUnits(const char* sLine, std::vector<result_t>& rows) {
             p += 2;
             n -= 4;
         }
-        m_sUnit.assign(p, n);
         const char* sTag = row.sPOS;
         m_sTagText.assign(sTag, strnlen(sTag, sizeof row.sPOS));
-        // Back to the caller's encoding as the result text goes: every "^" here is the caller's.
         if (g_nEncodeType == -1) {
-            ANSIToUTF8(m_sUnit.c_str(), m_sScratch);
-            m_sUnit.swap(m_sScratch);
             ANSIToUTF8(m_sTagText.c_str(), m_sScratch);
             m_sTagText.swap(m_sScratch);
-        } else if (g_pCodeTranslator) {
-            g_pCodeTranslator->GBKToCode(m_sUnit.c_str(), m_sScratch, false);
-            m_sUnit.swap(m_sScratch);
         }
+        // Back to the caller's encoding as the result text goes.
+        m_sUnit.assign(p, n);
+        if (CallerText(m_sUnit) != m_sUnit.c_str()) m_sUnit.swap(m_sScratch);
         (*m_pUnitSink)(m_sUnit.data(), m_sUnit.size(), m_sTagText.c_str());
     }
     rows.clear();
