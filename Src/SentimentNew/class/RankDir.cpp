@@ -211,24 +211,19 @@ bool Sentiment::RankDirectory(const char* sPath, tstring& sTablePath) const {
     std::vector<_stFileSentimentScore> vecResult;
     int nNegative = 0;
     int nPositive = 0;
-    char sValue[104];
     for (size_t i = 0; i < vecFiles.size(); ++i) {
         tstring sText;
         if (ReadFile(vecFiles[i].c_str(), sText, 0, 0, true) == 0 || sText.empty()) continue;
-        // The file's single-text document (SentenceDocument) is read as written, not built: its
-        // head gives the numbers, its clue the sentence column.
+        // The file's single-text document (SentenceDocument) is not built: its numbers are those
+        // its head would show (rounded as written there), its clue gives the sentence column.
         ChunkedText content;
         const ProcSentResult r = ScoreToDocumentText(sText.c_str(), content);
         tstring().swap(sText);  // not needed any more: free it before the column is put together
-        const tstring sHead = SentenceDocumentHead(enc, r.posPoint, r.negPoint);
+        const auto asWritten = [](double value) { return ParsePoint(FormatPoint(value).c_str()); };
         _stFileSentimentScore rec;
-        if (GetXMLItemValue(sHead.c_str(), "negativepoint", sValue, sizeof(sValue))) {
-            rec.negative_score = ParsePoint(sValue);
-        }
-        if (GetXMLItemValue(sHead.c_str(), "positivepoint", sValue, sizeof(sValue))) {
-            rec.positive_score = ParsePoint(sValue);
-        }
-        if (GetXMLItemValue(sHead.c_str(), "polarity", sValue, sizeof(sValue))) rec.score = ParsePoint(sValue);
+        rec.negative_score = asWritten(r.negPoint);
+        rec.positive_score = asWritten(r.posPoint);
+        rec.score = asWritten(r.negPoint + r.posPoint);
         rec.filename = vecFiles[i];
         // The text between the clue's tags: its CDATA section, up to the first closing tag, which
         // a text may hold inside the section.
